@@ -1,0 +1,502 @@
+#include "model/ProgramFile.h"
+
+#include "model/Archive.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Index ranges a unit reports, per scale family: type 1 (4x8) and types 2, 3 (3x6, 2x4).
+struct ModelLimits {
+    int inputGainMax;
+    int outputGainMax;
+    int delayMax;
+    int bandwidthMax;
+};
+
+constexpr ModelLimits kFourByEightLimits{460, 550, 52473, 295};
+constexpr ModelLimits kSmallModelLimits{560, 560, 1465, 59};
+
+const ModelLimits& LimitsFor(int deviceType) {
+    return (deviceType == 2 || deviceType == 3) ? kSmallModelLimits : kFourByEightLimits;
+}
+
+constexpr int kFrequencyMin = 10;
+constexpr int kFrequencyMax = 30000;
+constexpr int kBandGainMax = 450;
+constexpr int kShelfSlopeMax = 1;
+constexpr int kBandTypeMax = 2;
+constexpr int kCrossoverKindMax = 2;
+constexpr int kCrossoverSlopeMax = 3;
+constexpr int kThresholdMax = 500;
+constexpr int kAttackMax = 106;
+constexpr int kReleaseMax = 5;
+
+struct ModelNames {
+    int deviceType;
+    std::string_view digits;
+    std::string_view titlePrefix;
+};
+
+constexpr std::array<ModelNames, 3> kModelNames{{
+    {1, "48", "RID48_"},
+    {2, "36", "ZOD36_"},
+    {3, "24", "VUR24_"},
+}};
+
+const ModelNames* FindModel(int deviceType) {
+    for (const auto& model : kModelNames) {
+        if (model.deviceType == deviceType) {
+            return &model;
+        }
+    }
+    return nullptr;
+}
+
+// The part after the last '/': extension rules look at the file name only, so a directory such
+// as "old.data/" does not count as an extension.
+std::string_view FileNamePart(std::string_view path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// 16-bit image fields carry the file's unsigned value bit for bit (a 4x8 delay index reaches
+// 52473, beyond a signed 16-bit field), so they are limited as unsigned values.
+void LimitU16(std::int16_t& field, int lo, int hi) {
+    const int value = static_cast<std::uint16_t>(field);
+    field = static_cast<std::int16_t>(static_cast<std::uint16_t>(std::clamp(value, lo, hi)));
+}
+
+void LimitU8(std::uint8_t& field, int lo, int hi) {
+    field = static_cast<std::uint8_t>(std::clamp(static_cast<int>(field), lo, hi));
+}
+
+void LimitFlag(std::uint8_t& field) {
+    field = field != 0 ? 1 : 0;
+}
+
+void LimitBand(BandImage& band, const ModelLimits& limits) {
+    LimitU16(band.frequency, kFrequencyMin, kFrequencyMax);
+    LimitU16(band.gain, 0, kBandGainMax);
+    LimitU16(band.bandwidth, 0, limits.bandwidthMax);
+    LimitU8(band.slope, 0, kShelfSlopeMax);
+    LimitU8(band.type, 0, kBandTypeMax);
+}
+
+template <typename Image> void LimitCrossovers(Image& image) {
+    LimitU16(image.highPassFrequency, kFrequencyMin, kFrequencyMax);
+    LimitU8(image.highPassKind, 0, kCrossoverKindMax);
+    LimitU8(image.highPassSlope, 0, kCrossoverSlopeMax);
+    LimitU16(image.lowPassFrequency, kFrequencyMin, kFrequencyMax);
+    LimitU8(image.lowPassKind, 0, kCrossoverKindMax);
+    LimitU8(image.lowPassSlope, 0, kCrossoverSlopeMax);
+}
+
+// --- Library entry layout ---
+
+void WriteBand(CArchiveWriter& out, const BandImage& band) {
+    out.writeU16(static_cast<std::uint16_t>(band.gain));
+    out.writeU16(static_cast<std::uint16_t>(band.frequency));
+    out.writeU16(static_cast<std::uint16_t>(band.bandwidth));
+    out.writeU8(band.slope);
+    out.writeU8(band.type);
+}
+
+void WriteI16(CArchiveWriter& out, std::int16_t v) {
+    out.writeU16(static_cast<std::uint16_t>(v));
+}
+
+void WriteInput(CArchiveWriter& out, const InputImage& in) {
+    for (const auto& band : in.bands) {
+        WriteBand(out, band);
+    }
+    out.writeU8(in.on);
+    out.writeU8(in.polarity);
+    WriteI16(out, in.delay);
+    WriteI16(out, in.gain);
+    out.writeU8(in.reservedA);
+    out.writeU8(in.reservedB);
+    WriteI16(out, in.highPassFrequency);
+    out.writeU8(in.highPassKind);
+    out.writeU8(in.highPassSlope);
+    WriteI16(out, in.lowPassFrequency);
+    out.writeU8(in.lowPassKind);
+    out.writeU8(in.lowPassSlope);
+    out.writeU8(in.gateThreshold);
+    out.writeU8(in.gateOff);
+    out.writeString(in.name);
+}
+
+void WriteOutput(CArchiveWriter& out, const OutputImage& o) {
+    for (const auto& band : o.bands) {
+        WriteBand(out, band);
+    }
+    out.writeU8(o.on);
+    out.writeU8(o.polarity);
+    WriteI16(out, o.delay);
+    WriteI16(out, o.gain);
+    out.writeU8(o.mix);
+    out.writeU8(o.reserved);
+    WriteI16(out, o.highPassFrequency);
+    out.writeU8(o.highPassKind);
+    out.writeU8(o.highPassSlope);
+    WriteI16(out, o.lowPassFrequency);
+    out.writeU8(o.lowPassKind);
+    out.writeU8(o.lowPassSlope);
+    WriteI16(out, o.threshold);
+    out.writeU8(o.attack);
+    out.writeU8(o.release);
+    out.writeU8(o.clipLimit);
+    out.writeU8(o.ratio);
+    out.writeU8(o.dynamicsType);
+    out.writeU8(o.dynamicsMode);
+    out.writeString(o.name);
+}
+
+// Reads a u16 into a 16-bit image field, keeping the bits. The reader's sticky failure flag is
+// checked once per program entry.
+void ReadI16(CArchiveReader& in, std::int16_t& field) {
+    std::uint16_t v = 0;
+    in.readU16(v);
+    field = static_cast<std::int16_t>(v);
+}
+
+void ReadBand(CArchiveReader& in, BandImage& band) {
+    ReadI16(in, band.gain);
+    ReadI16(in, band.frequency);
+    ReadI16(in, band.bandwidth);
+    in.readU8(band.slope);
+    in.readU8(band.type);
+}
+
+void ReadInput(CArchiveReader& in, InputImage& image) {
+    for (auto& band : image.bands) {
+        ReadBand(in, band);
+    }
+    in.readU8(image.on);
+    in.readU8(image.polarity);
+    ReadI16(in, image.delay);
+    ReadI16(in, image.gain);
+    in.readU8(image.reservedA);
+    in.readU8(image.reservedB);
+    ReadI16(in, image.highPassFrequency);
+    in.readU8(image.highPassKind);
+    in.readU8(image.highPassSlope);
+    ReadI16(in, image.lowPassFrequency);
+    in.readU8(image.lowPassKind);
+    in.readU8(image.lowPassSlope);
+    in.readU8(image.gateThreshold);
+    in.readU8(image.gateOff);
+    in.readString(image.name);
+}
+
+void ReadOutput(CArchiveReader& in, OutputImage& image) {
+    for (auto& band : image.bands) {
+        ReadBand(in, band);
+    }
+    in.readU8(image.on);
+    in.readU8(image.polarity);
+    ReadI16(in, image.delay);
+    ReadI16(in, image.gain);
+    in.readU8(image.mix);
+    in.readU8(image.reserved);
+    ReadI16(in, image.highPassFrequency);
+    in.readU8(image.highPassKind);
+    in.readU8(image.highPassSlope);
+    ReadI16(in, image.lowPassFrequency);
+    in.readU8(image.lowPassKind);
+    in.readU8(image.lowPassSlope);
+    ReadI16(in, image.threshold);
+    in.readU8(image.attack);
+    in.readU8(image.release);
+    in.readU8(image.clipLimit);
+    in.readU8(image.ratio);
+    in.readU8(image.dynamicsType);
+    in.readU8(image.dynamicsMode);
+    in.readString(image.name);
+}
+
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The path a save really replaces: a symbolic link is followed to its file, so the link stays.
+std::string ResolveSaveTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string resolved(real);
+            std::free(real);
+            return resolved;
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+std::string_view ProgramFileMessage(ProgramFileStatus status) {
+    switch (status) {
+    case ProgramFileStatus::ReadError:
+        return "File read Error";
+    case ProgramFileStatus::WriteError:
+        return "MusicFile Write Error";
+    case ProgramFileStatus::Ok:
+        break;
+    }
+    return {};
+}
+
+// --- File names ---
+
+std::string_view ModelDigits(int deviceType) {
+    const ModelNames* model = FindModel(deviceType);
+    return model != nullptr ? model->digits : std::string_view{};
+}
+
+std::string_view ModelTitlePrefix(int deviceType) {
+    const ModelNames* model = FindModel(deviceType);
+    return model != nullptr ? model->titlePrefix : std::string_view{};
+}
+
+std::string SingleSettingExtension(int deviceType) {
+    return ".dia" + std::string(ModelDigits(deviceType));
+}
+
+std::string LibraryExtension(int deviceType) {
+    return ".dat" + std::string(ModelDigits(deviceType));
+}
+
+std::string SingleSettingSavePath(std::string_view chosen, int deviceType) {
+    const std::string extension = SingleSettingExtension(deviceType);
+    std::string path(chosen);
+    if (FileNamePart(chosen).find(extension) == std::string_view::npos) {
+        path += extension;
+    }
+    return path;
+}
+
+std::string LibrarySavePath(std::string_view chosen) {
+    std::string path(chosen);
+    if (FileNamePart(chosen).find(".dat") == std::string_view::npos) {
+        path += ".dat";
+    }
+    return path;
+}
+
+int DeviceTypeFromPath(std::string_view path) {
+    const std::string_view name = FileNamePart(path);
+    const auto dot = name.find_last_of('.');
+    if (dot == std::string_view::npos) {
+        return 0;
+    }
+    const std::string_view extension = name.substr(dot + 1);
+    for (const auto& model : kModelNames) {
+        if (extension.size() > model.digits.size() && extension.ends_with(model.digits)) {
+            return model.deviceType;
+        }
+    }
+    return 0;
+}
+
+bool IsLibraryPath(std::string_view path) {
+    const std::string_view name = FileNamePart(path);
+    const auto dot = name.find_last_of('.');
+    return dot != std::string_view::npos && name.substr(dot).starts_with(".dat");
+}
+
+// --- Program library ---
+
+void LimitProgramImage(ProgramImage& image, int deviceType) {
+    const ModelLimits& limits = LimitsFor(deviceType);
+    for (auto& in : image.inputs) {
+        for (auto& band : in.bands) {
+            LimitBand(band, limits);
+        }
+        LimitFlag(in.on);
+        LimitFlag(in.polarity);
+        LimitU16(in.delay, 0, limits.delayMax);
+        LimitU16(in.gain, 0, limits.inputGainMax);
+        LimitFlag(in.reservedA);
+        LimitCrossovers(in);
+    }
+    for (auto& out : image.outputs) {
+        for (auto& band : out.bands) {
+            LimitBand(band, limits);
+        }
+        LimitFlag(out.on);
+        LimitFlag(out.polarity);
+        LimitU16(out.delay, 0, limits.delayMax);
+        LimitU16(out.gain, 0, limits.outputGainMax);
+        LimitCrossovers(out);
+        LimitU16(out.threshold, 0, kThresholdMax);
+        LimitU8(out.attack, 0, kAttackMax);
+        LimitU8(out.release, 0, kReleaseMax);
+    }
+}
+
+std::vector<std::uint8_t> EncodeProgramLibrary(const ProgramBank& bank) {
+    CArchiveWriter out;
+    for (const auto& image : bank) {
+        out.writeString(image.name);
+        for (const auto& in : image.inputs) {
+            WriteInput(out, in);
+        }
+        for (const auto& o : image.outputs) {
+            WriteOutput(out, o);
+        }
+    }
+    return out.take();
+}
+
+bool DecodeProgramLibrary(std::span<const std::uint8_t> bytes, int deviceType, ProgramBank& bank) {
+    CArchiveReader in(bytes);
+    // Entries are read into a scratch bank so that a file ending early changes nothing.
+    ProgramBank scratch = bank;
+    for (auto& image : scratch) {
+        in.readString(image.name);
+        for (auto& input : image.inputs) {
+            ReadInput(in, input);
+        }
+        for (auto& output : image.outputs) {
+            ReadOutput(in, output);
+        }
+        if (in.failed()) {
+            return false;
+        }
+        LimitProgramImage(image, deviceType);
+    }
+    bank = std::move(scratch);
+    return true;
+}
+
+ProgramFileStatus SaveProgramLibrary(const std::string& path, const ProgramBank& bank) {
+    const std::vector<std::uint8_t> bytes = EncodeProgramLibrary(bank);
+    return SaveFileReplacing(path, bytes) ? ProgramFileStatus::Ok : ProgramFileStatus::WriteError;
+}
+
+ProgramFileStatus LoadProgramLibrary(const std::string& path, int deviceType, ProgramBank& bank) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadProgramFileBytes(path, bytes) || !DecodeProgramLibrary(bytes, deviceType, bank)) {
+        return ProgramFileStatus::ReadError;
+    }
+    return ProgramFileStatus::Ok;
+}
+
+// --- Files on disk ---
+
+bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    // Non-blocking open so that choosing a FIFO cannot hang the program; only regular files are
+    // read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::size_t>(st.st_size) > kMaxProgramFileBytes) {
+        ::close(fd);
+        return false;
+    }
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    bool ok = true;
+    while (true) {
+        if (done == data.size()) {
+            // The file may have grown since fstat: read on in bounded steps.
+            if (data.size() >= kMaxProgramFileBytes) {
+                std::uint8_t probe = 0;
+                const ssize_t extra = ::read(fd, &probe, 1);
+                ok = extra == 0;
+                break;
+            }
+            data.resize(std::min(kMaxProgramFileBytes, data.size() + 4096));
+        }
+        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ok = false;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (!ok) {
+        return false;
+    }
+    data.resize(done);
+    bytes = std::move(data);
+    return true;
+}
+
+bool SaveFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::string target = ResolveSaveTarget(path);
+    const auto slash = target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (base.empty()) {
+        return false;
+    }
+
+    // A hidden temporary name in the target's directory, so the final rename stays on one file
+    // system and is atomic. The kernel applies the umask to the 0666 mode as for any new file.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = (slash == std::string::npos ? std::string() : dir) + "." + base + ".tmp" +
+               std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (fd < 0) {
+        return false;
+    }
+
+    // Replacing an existing file keeps its permissions.
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        ::fchmod(fd, existing.st_mode & 07777);
+    }
+
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) {
+        ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable; a failure here does not undo the completed save.
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
