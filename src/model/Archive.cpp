@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -172,6 +173,10 @@ bool CArchiveReader::readBytes(std::span<std::uint8_t> out) {
 }
 
 bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        return false; // opens on Linux, but holds no bytes of a program file
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return false;
