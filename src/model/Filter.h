@@ -1,0 +1,219 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "model/DataDefine.h"
+
+class CArchiveReader;
+class CArchiveWriter;
+struct BandImage;
+struct InputImage;
+struct OutputImage;
+
+// A pixel position on the response graph (client coordinates of the graph control).
+struct GraphPoint {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+
+    bool operator==(const GraphPoint&) const = default;
+};
+
+// A pixel rectangle; right and bottom lie just outside it, as for any window rectangle.
+struct GraphRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool isEmpty() const { return right <= left || bottom <= top; }
+    bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+    GraphPoint centre() const { return {(left + right) / 2, (top + bottom) / 2}; }
+
+    bool operator==(const GraphRect&) const = default;
+};
+
+// Offset of the plot area inside the graph control: every curve point and handle is shifted by it.
+inline constexpr int kGraphOffsetX = 35;
+inline constexpr int kGraphOffsetY = 10;
+
+// One equaliser band or crossover filter of a channel. It keeps the parameters as the unit
+// receives them, computes the magnitude response in dB at the 241 grid frequencies (for drawing
+// only; the unit computes its own), and carries the handle rectangles the response graph edits
+// it through. Every parameter setter recomputes the response and raises the change flag, which
+// only the container's pending-change scan clears again (through settle()).
+class CFilter {
+public:
+    enum Type : int {
+        kPeq = 0,
+        kLowShelf = 1,
+        kHighShelf = 2,
+        kHighPass = 3,
+        kLowPass = 4,
+    };
+    enum Kind : int { kLinkwitzRiley = 0, kBessel = 1, kButterworth = 2 };
+    // Crossover slopes: 0 = 12, 1 = 18, 2 = 24, 3 = 48 dB/oct. Shelf slopes: 0 = 6, 1 = 12 dB.
+    enum CrossoverSlope : int { kSlope12 = 0, kSlope18 = 1, kSlope24 = 2, kSlope48 = 3 };
+    enum ShelfSlope : int { kShelf6 = 0, kShelf12 = 1 };
+
+    // Half the side of a band or crossover handle, and of a bandwidth handle, in pixels.
+    static constexpr int kHandleHalf = 8;
+    static constexpr int kQHandleHalf = 4;
+
+    using Response = std::array<double, kGridPoints>;
+
+    CFilter() = default;
+
+    // ---- Parameter setters: each recomputes the response and raises the change flag ----
+
+    // Target frequency in Hz; rebuilds the band or crossover handle.
+    void setFrequency(int hz);
+    // Band gain index (dB = index x 0.1 - 30); the band is off exactly when that is 0.0 dB.
+    void setGainIndex(int index);
+    // Bandwidth index on this filter's model's scale (0.01 or 0.05 octave steps above 0.05).
+    void setBandwidthIndex(int index);
+    void setOff(int off);
+    void setSlope(int slope);
+    void setKind(int kind);
+    // A low-pass starts with 30000 Hz as its last sent frequency (the unit's flat default).
+    void setType(int type);
+
+    // ---- Plain setters: no recompute, no flag ----
+    void setIsBand(int isBand) { isBand_ = isBand; }
+    void setCode(int code) { code_ = code; }
+    void setDeviceType(int deviceType) { deviceType_ = deviceType; }
+    void setChanged(int changed) { changed_ = changed; }
+
+    // Graph interaction state, owned by the response graph.
+    void setDragOffset(GraphPoint offset) { dragOffset_ = offset; }
+    void setHoverBand(int v) { hoverBand_ = v; }
+    void setHoverQLow(int v) { hoverQLow_ = v; }
+    void setHoverQHigh(int v) { hoverQHigh_ = v; }
+    void setGrabBand(int v) { grabBand_ = v; }
+    void setGrabQLow(int v) { grabQLow_ = v; }
+    void setGrabQHigh(int v) { grabQHigh_ = v; }
+
+    // Plot size in pixels (only width and height of the rectangle count); rebuilds the handles
+    // and recomputes the response.
+    void setGraphRect(const GraphRect& plot);
+
+    // Moves the last sent crossover frequency at most one octave towards the target frequency,
+    // so the unit never sees a larger jump per frame. Called by the pending-change scan when it
+    // builds this filter's frame. Bands, and crossovers whose sent frequency has arrived, take
+    // `value` as their change flag (normally 0, which clears it); otherwise the flag stays raised.
+    void settle(int value = 0);
+
+    // Takes the other filter's type, frequency, gain, off, bandwidth, kind and slope; the sent
+    // frequency becomes the other's target. The change flag, code, band flag and model stay.
+    void copyFrom(const CFilter& other);
+
+    // Band loader: takes type, frequency, gain index, bandwidth index and slope of a stored band.
+    // The gain and bandwidth go through their setters, so the change flag is raised.
+    void loadBandImage(const BandImage& band);
+    // Crossover loader: a high-pass takes the image's high-pass kind, frequency and slope, a
+    // low-pass its low-pass fields. Raises no change flag; the response follows the new values.
+    void loadCrossoverImage(const InputImage& input);
+    void loadCrossoverImage(const OutputImage& output);
+
+    // The 44-byte filter record of the program files: type, frequency, sent frequency (i32 each),
+    // gain in dB (f64), off (i32), bandwidth in octaves (f64), kind, slope, code (i32 each).
+    void Serialize(CArchiveWriter& archive) const;
+    // Reads one record. On short data returns false and leaves the filter as it was; otherwise
+    // takes the values as stored (no range limits) and recomputes the response. The change flag,
+    // band flag, model and handles-to-be stay those of this filter.
+    bool Serialize(CArchiveReader& archive);
+
+    // ---- Getters ----
+    int type() const { return type_; }
+    int frequency() const { return frequency_; }
+    int sentFrequency() const { return sentFrequency_; }
+    double gain() const { return gain_; }
+    int off() const { return off_; }
+    double bandwidth() const { return bandwidth_; }
+    int kind() const { return kind_; }
+    int slope() const { return slope_; }
+    int code() const { return code_; }
+    int graphWidth() const { return graphWidth_; }
+    int graphHeight() const { return graphHeight_; }
+    int isBand() const { return isBand_; }
+    int changed() const { return changed_; }
+    int deviceType() const { return deviceType_; }
+
+    const Response& response() const { return response_; }
+    double responseAt(int point) const { return response_[static_cast<std::size_t>(point)]; }
+
+    GraphPoint dragOffset() const { return dragOffset_; }
+    const GraphRect& bandHandle() const { return bandHandle_; }
+    const GraphRect& qHandleLow() const { return qHandleLow_; }
+    const GraphRect& qHandleHigh() const { return qHandleHigh_; }
+    int hoverBand() const { return hoverBand_; }
+    int hoverQLow() const { return hoverQLow_; }
+    int hoverQHigh() const { return hoverQHigh_; }
+    int grabBand() const { return grabBand_; }
+    int grabQLow() const { return grabQLow_; }
+    int grabQHigh() const { return grabQHigh_; }
+
+    // Bandwidth index of the stored octaves on this model's scale (0 for an unknown model).
+    int bandwidthIndex() const;
+    // trunc((gain + 30) x 100 / 10 + 0.5).
+    int gainIndex() const;
+
+    // Display texts; empty where a stored value has no text.
+    std::string typeText() const;
+    std::string frequencyText() const;
+    std::string gainText() const;
+    std::string bandwidthText() const;
+    std::string qText() const;
+    std::string kindText() const;
+    std::string shelfSlopeText() const;
+    std::string crossoverSlopeText() const;
+
+private:
+    void recompute();
+    void rebuildHandles();
+    void rebuildBandHandles();
+    void rebuildCrossoverHandle();
+    void setParameterChanged(); // recompute + raise the flag
+
+    Response response_{};
+    GraphPoint dragOffset_{};
+    GraphRect bandHandle_{};
+    GraphRect qHandleLow_{};
+    GraphRect qHandleHigh_{};
+    int hoverBand_ = 0;
+    int hoverQLow_ = 0;
+    int hoverQHigh_ = 0;
+    int grabBand_ = 0;
+    int grabQLow_ = 0;
+    int grabQHigh_ = 0;
+    int type_ = kPeq;
+    int frequency_ = 10;     // Hz, the target
+    int sentFrequency_ = 10; // Hz, last crossover frequency handed to the frame builder
+    double gain_ = 0.0;      // dB
+    int off_ = 1;
+    double bandwidth_ = 0.05; // octaves
+    int kind_ = kButterworth;
+    int slope_ = 0;
+    int code_ = 0;
+    int graphWidth_ = 0;
+    int graphHeight_ = 0;
+    int isBand_ = 1;
+    int changed_ = 0;
+    int deviceType_ = kDeviceType4x8;
+};
+
+// The magnitude responses in dB at the grid frequencies, as pure functions of the parameters.
+// Shared by CFilter and the benchmark. Out-of-table slopes or kinds give a flat response; any
+// value is finite.
+namespace FilterResponse {
+// Peaking band: centre `hz`, gain in dB, bandwidth in octaves (half-angle frequency scale).
+void Peaking(int hz, double gainDb, double octaves, CFilter::Response& out);
+// Low (`high` false) or high shelf, slope 0 = 6 dB, 1 = 12 dB.
+void Shelf(bool high, int hz, double gainDb, int slope, CFilter::Response& out);
+// High-pass (`highPass` true) or low-pass crossover of a kind and slope, without the flat
+// limits at 10 Hz and 30000 Hz (the dispatch in CFilter applies them).
+void Crossover(bool highPass, int hz, int kind, int slope, CFilter::Response& out);
+} // namespace FilterResponse
