@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One serial port present on this machine, as offered in the connect dialog.
+struct PortEntry {
+    std::string devicePath;  // the path that opens the port (/dev/ttyUSB0, a virtual unit's link)
+    std::string sourceName;  // the name the source reports (ttyUSB0); empty when it gives none
+    std::string portName;    // shown in the connect dialog and passed to OpenPort
+    bool usb = false;        // the port belongs to a USB adapter
+    std::string description; // readable: USB maker and product, driver name, or "Virtual unit"
+};
+
+using PortEntryList = std::vector<PortEntry>;
+
+// Where the port list looks. Tests point these at fixture trees.
+struct PortListRoots {
+    std::string sysfsRoot = "/sys"; // holds class/tty and devices
+    std::string devRoot = "/dev";   // device nodes: <devRoot>/<tty name>
+    std::string virtualUnitDir;     // empty: VirtualUnitDirectory()
+};
+
+// Directory where running virtual units publish their port as a symlink:
+// "$XDG_RUNTIME_DIR/tavrel/", or "/tmp/tavrel-<uid>/" when XDG_RUNTIME_DIR is unset. Ends
+// with a slash.
+std::string VirtualUnitDirectory();
+
+// Empties `list` and fills it with the serial ports found in sysfs (ports with a device behind
+// them, in name order, ttyS ports without a UART left out), then the running virtual units
+// (links whose target exists, in name order), and runs the clean-up pass. With `testOpen` set,
+// ports that cannot be opened exclusively are dropped (each one that opens is closed at once).
+// Returns false, with `errorText` set, when the tty class cannot be read; the records found
+// before the failure stay in the list.
+bool ListSerialPorts(PortEntryList& list, bool testOpen, std::string* errorText = nullptr,
+                     const PortListRoots& roots = {});
