@@ -1,0 +1,52 @@
+#pragma once
+
+// Pure mappings behind the slider and knob controls: knob angle <-> value, slider pixels <->
+// position, and the logarithmic frequency steps both share. No Qt here, so the widgets only draw
+// what these compute and the mappings can be checked on their own.
+//
+// Angles are in degrees measured clockwise from straight up (12 o'clock), the way a knob's
+// pointer is read. The knob sweeps 230 degrees with its gap at the bottom: the lowest value sits
+// at 245 degrees (lower left), the middle straight up, the highest at 115 degrees (lower right).
+
+namespace controlmath {
+
+inline constexpr int kFrequencySteps = 240; // steps from 10 Hz to 30 kHz
+inline constexpr double kKnobSweep = 230.0; // degrees from the lowest to the highest value
+inline constexpr double kKnobStartAngle = 245.0;
+inline constexpr double kKnobEndAngle = 115.0;
+inline constexpr double kKnobRimFraction = 0.75; // a drag must start beyond this part of the radius
+
+// k = 3000^(1/240): one step multiplies the frequency by k, so 240 steps span 10 Hz to 30 kHz.
+double FrequencyBase();
+
+// Steps above 10 Hz of a frequency: trunc(log(hz / 10) / log k) with hz / 10 an integer division,
+// as the unit's editors place their knobs. Frequencies below 20 Hz give step 0.
+int FrequencyStepsOf(int hz);
+// Frequency of a step count: trunc(k^steps x 10) Hz (10 at 0, 30000 at 240).
+int FrequencyOfSteps(int steps);
+
+// Slider with position 0 at the top: the top is the highest frequency.
+// position = max - FrequencyStepsOf(hz), clamped to min..max.
+int SliderPositionOfFrequency(int hz, int min, int max);
+// trunc(k^(max - position) x 10).
+int SliderFrequencyOfPosition(int position, int max);
+
+// Position of a thumb whose top edge lies `offset` pixels below the top of its travel of
+// `travel` pixels; rounded to the nearest position and clamped to min..max.
+int SliderPositionOfOffset(double offset, double travel, int min, int max);
+// Pixel offset of the thumb's top edge for a position (inverse of the above).
+double SliderOffsetOfPosition(int position, double travel, int min, int max);
+
+// Pointer angle of a point at (dx, dy) from the knob centre, screen coordinates (y down);
+// 0..360, 0 straight up, 90 to the right.
+double PointerAngle(double dx, double dy);
+// Part of the sweep (0..230) that a pointer angle selects: g - 245 for 240..360, g + 115 for
+// 0..120, then limited to 0..230. Angles in the bottom gap snap to the nearer end.
+double KnobSweepOfAngle(double angle);
+// Value of a pointer angle: min + sweep x (max - min) / 230, truncated.
+int KnobValueOfAngle(double angle, int min, int max);
+// Angle the knob shows for a value: (v - min) x 230 / (max - min), minus 115 above the middle
+// of the range and plus 245 otherwise; 0..360. An empty range shows the lowest angle.
+double KnobAngleOfValue(int value, int min, int max);
+
+} // namespace controlmath
