@@ -1,10 +1,13 @@
 #include "model/ProgramFile.h"
 
 #include "model/Archive.h"
+#include "model/Audio_Data.h"
+#include "model/DataDefine.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -13,7 +16,7 @@
 
 namespace {
 
-// Index ranges a unit reports, per scale family: type 1 (4x8) and types 2, 3 (3x6, 2x4).
+// Index ranges a unit reports for the scales that differ by model.
 struct ModelLimits {
     int inputGainMax;
     int outputGainMax;
@@ -21,23 +24,16 @@ struct ModelLimits {
     int bandwidthMax;
 };
 
-constexpr ModelLimits kFourByEightLimits{460, 550, 52473, 295};
-constexpr ModelLimits kSmallModelLimits{560, 560, 1465, 59};
-
-const ModelLimits& LimitsFor(int deviceType) {
-    return (deviceType == 2 || deviceType == 3) ? kSmallModelLimits : kFourByEightLimits;
+// An unknown device type is limited like the 4x8, whose scales the program starts with.
+ModelLimits LimitsFor(int deviceType) {
+    const int type = IsKnownDeviceType(deviceType) ? deviceType : kDeviceType4x8;
+    return {InputGainMaxIndex(type).value_or(0), OutputGainMaxIndex(type).value_or(0),
+            DelayMaxIndex(type).value_or(0), BandwidthMaxIndex(type).value_or(0)};
 }
 
-constexpr int kFrequencyMin = 10;
-constexpr int kFrequencyMax = 30000;
-constexpr int kBandGainMax = 450;
 constexpr int kShelfSlopeMax = 1;
-constexpr int kBandTypeMax = 2;
-constexpr int kCrossoverKindMax = 2;
-constexpr int kCrossoverSlopeMax = 3;
-constexpr int kThresholdMax = 500;
-constexpr int kAttackMax = 106;
-constexpr int kReleaseMax = 5;
+constexpr int kBandTypeMax = kBandHighShelf;
+constexpr int kByteMax = 0xFF; // values the unit sends as one byte, taken as sent
 
 struct ModelNames {
     int deviceType;
@@ -83,18 +79,18 @@ void LimitFlag(std::uint8_t& field) {
 }
 
 void LimitBand(BandImage& band, const ModelLimits& limits) {
-    LimitU16(band.frequency, kFrequencyMin, kFrequencyMax);
-    LimitU16(band.gain, 0, kBandGainMax);
+    LimitU16(band.frequency, kMinFrequencyHz, kMaxFrequencyHz);
+    LimitU16(band.gain, 0, kEqGainMaxIndex);
     LimitU16(band.bandwidth, 0, limits.bandwidthMax);
     LimitU8(band.slope, 0, kShelfSlopeMax);
     LimitU8(band.type, 0, kBandTypeMax);
 }
 
 template <typename Image> void LimitCrossovers(Image& image) {
-    LimitU16(image.highPassFrequency, kFrequencyMin, kFrequencyMax);
+    LimitU16(image.highPassFrequency, kMinFrequencyHz, kMaxFrequencyHz);
     LimitU8(image.highPassKind, 0, kCrossoverKindMax);
     LimitU8(image.highPassSlope, 0, kCrossoverSlopeMax);
-    LimitU16(image.lowPassFrequency, kFrequencyMin, kFrequencyMax);
+    LimitU16(image.lowPassFrequency, kMinFrequencyHz, kMaxFrequencyHz);
     LimitU8(image.lowPassKind, 0, kCrossoverKindMax);
     LimitU8(image.lowPassSlope, 0, kCrossoverSlopeMax);
 }
@@ -223,6 +219,116 @@ void ReadOutput(CArchiveReader& in, OutputImage& image) {
     in.readString(image.name);
 }
 
+// --- Limits on channel records (single-setting file) ---
+
+int Clamped(int value, int lo, int hi) {
+    return std::clamp(value, lo, hi);
+}
+
+// Limits one filter read from a file. Crossover positions always hold their own kind of filter,
+// so a damaged type field cannot turn a crossover into a band. Only values out of range are
+// touched; every setter recomputes the response.
+void LimitFilter(CFilter& filter, bool isBand, int crossoverType) {
+    if (isBand) {
+        if (filter.type() != Clamped(filter.type(), 0, kBandTypeMax)) {
+            filter.setType(Clamped(filter.type(), 0, kBandTypeMax));
+        }
+        if (filter.slope() != Clamped(filter.slope(), 0, kShelfSlopeMax)) {
+            filter.setSlope(Clamped(filter.slope(), 0, kShelfSlopeMax));
+        }
+    } else {
+        if (filter.type() != crossoverType) {
+            filter.setType(crossoverType);
+        }
+        if (filter.slope() != ClampCrossoverSlope(filter.slope())) {
+            filter.setSlope(ClampCrossoverSlope(filter.slope()));
+        }
+    }
+    if (filter.frequency() != ClampFrequency(filter.frequency())) {
+        filter.setFrequency(ClampFrequency(filter.frequency()));
+    }
+    if (filter.kind() != ClampCrossoverKind(filter.kind())) {
+        filter.setKind(ClampCrossoverKind(filter.kind()));
+    }
+    const int off = filter.off() != 0 ? 1 : 0;
+    const double gain = filter.gain();
+    const double minGain = -30.0;
+    const double maxGain = EqGainDb(kEqGainMaxIndex).value_or(15.0);
+    if (!std::isfinite(gain) || gain < minGain || gain > maxGain) {
+        // NaN counts as 0 dB; infinities go to the nearer end of the scale.
+        const double limited = std::isnan(gain) ? 0.0 : std::clamp(gain, minGain, maxGain);
+        filter.setGainIndex(EqGainIndexFromDb(limited));
+    }
+    if (filter.off() != off) {
+        filter.setOff(off); // the file's switch, also after the gain setter derived its own
+    }
+    const double octaves = filter.bandwidth();
+    const double minOctaves = BandwidthOctaves(filter.deviceType(), 0).value_or(0.05);
+    const double maxOctaves =
+        BandwidthOctaves(filter.deviceType(), BandwidthMaxIndex(filter.deviceType()).value_or(0))
+            .value_or(3.0);
+    constexpr double kTolerance = 1e-9; // the stored octaves carry the scale's rounding
+    if (!std::isfinite(octaves) || octaves < minOctaves - kTolerance ||
+        octaves > maxOctaves + kTolerance) {
+        const double limited =
+            std::isnan(octaves) ? minOctaves : std::clamp(octaves, minOctaves, maxOctaves);
+        filter.setBandwidthIndex(
+            BandwidthIndexFromOctaves(filter.deviceType(), limited).value_or(0));
+    }
+}
+
+template <typename Record> void LimitFilters(Record& record, int crossoverTypeOffset) {
+    const int count = record.filterCount();
+    for (int p = 0; p < count; ++p) {
+        const bool isBand = p < count - 2;
+        LimitFilter(record.filter(p), isBand, isBand ? 0 : crossoverTypeOffset + (p - (count - 2)));
+    }
+}
+
+template <typename Record>
+void LimitCommon(Record& record, const ModelLimits& limits, int gainMax) {
+    if (record.on() > 1) {
+        record.setOn(1);
+    }
+    if (record.polarity() > 1) {
+        record.setPolarity(1);
+    }
+    if (record.delay() != Clamped(record.delay(), 0, limits.delayMax)) {
+        record.setDelay(Clamped(record.delay(), 0, limits.delayMax));
+    }
+    if (record.gain() != Clamped(record.gain(), 0, gainMax)) {
+        record.setGain(Clamped(record.gain(), 0, gainMax));
+    }
+}
+
+constexpr int kHighPassType = 3; // the low-pass is type 4
+
+void LimitInput(CAudio_InData& in, const ModelLimits& limits) {
+    LimitCommon(in, limits, limits.inputGainMax);
+    if (in.reservedA() > 1) {
+        in.setReservedA(1);
+    }
+    in.setReservedB(Clamped(in.reservedB(), 0, kByteMax));
+    LimitFilters(in, kHighPassType);
+}
+
+void LimitOutput(CAudio_OutData& out, const ModelLimits& limits) {
+    LimitCommon(out, limits, limits.outputGainMax);
+    const auto limit = [](int value, int hi, auto setter) {
+        if (value != Clamped(value, 0, hi)) {
+            setter(Clamped(value, 0, hi));
+        }
+    };
+    limit(out.threshold(), kLimiterThresholdMaxIndex, [&](int v) { out.setThreshold(v); });
+    limit(out.attack(), kAttackMaxIndex, [&](int v) { out.setAttack(v); });
+    limit(out.release(), kReleaseMaxIndex, [&](int v) { out.setRelease(v); });
+    limit(out.clipLimit(), kByteMax, [&](int v) { out.setClipLimit(v); });
+    limit(out.ratio(), kByteMax, [&](int v) { out.setRatio(v); });
+    limit(out.dynamicsType(), kByteMax, [&](int v) { out.setDynamicsType(v); });
+    limit(out.dynamicsMode(), kByteMax, [&](int v) { out.setDynamicsMode(v); });
+    LimitFilters(out, kHighPassType);
+}
+
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -323,10 +429,55 @@ bool IsLibraryPath(std::string_view path) {
     return dot != std::string_view::npos && name.substr(dot).starts_with(".dat");
 }
 
+// --- Single-setting file ---
+
+void LimitChannelRecords(CAudio_Data& data) {
+    const ModelLimits limits = LimitsFor(data.deviceType());
+    for (auto& in : data.inputs()) {
+        LimitInput(in, limits);
+    }
+    for (auto& out : data.outputs()) {
+        LimitOutput(out, limits);
+    }
+}
+
+std::vector<std::uint8_t> EncodeProgramSetting(const CAudio_Data& data) {
+    CArchiveWriter out;
+    data.Serialize(out);
+    return out.take();
+}
+
+bool DecodeProgramSetting(std::span<const std::uint8_t> bytes, CAudio_Data& data) {
+    // Read into a scratch container of the same model (the bandwidth scale depends on it) and
+    // take the values over only when the whole file has been read.
+    CAudio_Data scratch;
+    scratch.setDeviceType(data.deviceType());
+    CArchiveReader in(bytes);
+    if (!scratch.Serialize(in) || in.failed()) {
+        return false;
+    }
+    LimitChannelRecords(scratch);
+    data.copyProgramFrom(scratch);
+    return true;
+}
+
+ProgramFileStatus SaveProgramSetting(const std::string& path, const CAudio_Data& data) {
+    const std::vector<std::uint8_t> bytes = EncodeProgramSetting(data);
+    return SaveFileReplacing(path, bytes) ? ProgramFileStatus::Ok : ProgramFileStatus::WriteError;
+}
+
+ProgramFileStatus LoadProgramSetting(const std::string& path, CAudio_Data& data) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadProgramFileBytes(path, bytes) || !DecodeProgramSetting(bytes, data)) {
+        return ProgramFileStatus::ReadError;
+    }
+    return ProgramFileStatus::Ok;
+}
+
 // --- Program library ---
 
 void LimitProgramImage(ProgramImage& image, int deviceType) {
-    const ModelLimits& limits = LimitsFor(deviceType);
+    const ModelLimits limits = LimitsFor(deviceType);
     for (auto& in : image.inputs) {
         for (auto& band : in.bands) {
             LimitBand(band, limits);
@@ -347,9 +498,9 @@ void LimitProgramImage(ProgramImage& image, int deviceType) {
         LimitU16(out.delay, 0, limits.delayMax);
         LimitU16(out.gain, 0, limits.outputGainMax);
         LimitCrossovers(out);
-        LimitU16(out.threshold, 0, kThresholdMax);
-        LimitU8(out.attack, 0, kAttackMax);
-        LimitU8(out.release, 0, kReleaseMax);
+        LimitU16(out.threshold, 0, kLimiterThresholdMaxIndex);
+        LimitU8(out.attack, 0, kAttackMaxIndex);
+        LimitU8(out.release, 0, kReleaseMaxIndex);
     }
 }
 
@@ -367,11 +518,11 @@ std::vector<std::uint8_t> EncodeProgramLibrary(const ProgramBank& bank) {
     return out.take();
 }
 
-bool DecodeProgramLibrary(std::span<const std::uint8_t> bytes, int deviceType, ProgramBank& bank) {
-    CArchiveReader in(bytes);
-    // Entries are read into a scratch bank so that a file ending early changes nothing.
-    ProgramBank scratch = bank;
-    for (auto& image : scratch) {
+namespace {
+
+// Reads 30 entries as stored, without limits; false when the data ends early.
+bool ReadLibraryEntries(CArchiveReader& in, ProgramBank& bank) {
+    for (auto& image : bank) {
         in.readString(image.name);
         for (auto& input : image.inputs) {
             ReadInput(in, input);
@@ -382,6 +533,26 @@ bool DecodeProgramLibrary(std::span<const std::uint8_t> bytes, int deviceType, P
         if (in.failed()) {
             return false;
         }
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsProgramLibraryData(std::span<const std::uint8_t> bytes) {
+    CArchiveReader in(bytes);
+    ProgramBank scratch;
+    return ReadLibraryEntries(in, scratch) && in.atEnd();
+}
+
+bool DecodeProgramLibrary(std::span<const std::uint8_t> bytes, int deviceType, ProgramBank& bank) {
+    CArchiveReader in(bytes);
+    // Entries are read into a scratch bank so that a file ending early changes nothing.
+    ProgramBank scratch = bank;
+    if (!ReadLibraryEntries(in, scratch)) {
+        return false;
+    }
+    for (auto& image : scratch) {
         LimitProgramImage(image, deviceType);
     }
     bank = std::move(scratch);

@@ -68,6 +68,25 @@ int DeviceTypeFromPath(std::string_view path);
 // True when the file-name part's extension starts with ".dat" (a library file).
 bool IsLibraryPath(std::string_view path);
 
+// --- Single-setting file (one program container) -------------------------------------------
+
+// The single-setting bytes of a container: program name, 4 input records, 8 output records.
+std::vector<std::uint8_t> EncodeProgramSetting(const CAudio_Data& data);
+// Reads a single-setting file into the container: the program name and the stored values of all
+// 12 channels and their filters, each limited to the range of the container's device type.
+// Unit-wide settings, channel indices, frame codes, presence, colours and change flags stay as
+// they are, and no change flag is raised. On short or corrupt data returns false and leaves the
+// container unchanged.
+bool DecodeProgramSetting(std::span<const std::uint8_t> bytes, CAudio_Data& data);
+
+ProgramFileStatus SaveProgramSetting(const std::string& path, const CAudio_Data& data);
+ProgramFileStatus LoadProgramSetting(const std::string& path, CAudio_Data& data);
+
+// Limits the stored values of all 12 channel records to the ranges of the container's device
+// type, as values from a unit are. Uses the records' setters, so it raises change flags: meant
+// for a scratch container.
+void LimitChannelRecords(CAudio_Data& data);
+
 // --- Program library (30 entries) -----------------------------------------------------------
 
 // The library bytes of a bank, entries 1..30 in order.
@@ -76,6 +95,10 @@ std::vector<std::uint8_t> EncodeProgramLibrary(const ProgramBank& bank);
 // delay and bandwidth scales differ by model). On short or corrupt data returns false and leaves
 // the bank unchanged. The images' flag bytes are not stored and stay as they were.
 bool DecodeProgramLibrary(std::span<const std::uint8_t> bytes, int deviceType, ProgramBank& bank);
+
+// True when the bytes hold exactly 30 library entries and nothing else (a library file has no
+// other bytes); tells a library from a single-setting file whose name says neither.
+bool IsProgramLibraryData(std::span<const std::uint8_t> bytes);
 
 ProgramFileStatus SaveProgramLibrary(const std::string& path, const ProgramBank& bank);
 ProgramFileStatus LoadProgramLibrary(const std::string& path, int deviceType, ProgramBank& bank);
