@@ -1,0 +1,347 @@
+#include "model/ParameterTable.h"
+
+#include "model/Audio_Data.h"
+#include "model/DataDefine.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+
+namespace {
+
+// What a row shows. Band rows carry the band number, source rows the input number.
+enum class Field {
+    Blank,
+    Name,
+    InputSource,
+    NoiseGate,
+    Gain,
+    Polarity,
+    Delay,
+    Mute,
+    BandType,
+    BandGain,
+    BandFreq,
+    BandBandwidth,
+    BandQ,
+    Source,
+    LowPassType,
+    LowPassFreq,
+    LowPassSlope,
+    HighPassType,
+    HighPassFreq,
+    HighPassSlope,
+    Threshold,
+    Attack,
+    Release,
+    ClipLimit,
+    Ratio,
+    CompressionType,
+    CompressionMode,
+};
+
+struct RowSpec {
+    std::string label;
+    Field field;
+    int item = 0; // band 0..7 or input 0..3
+};
+
+struct ModelLayout {
+    int deviceType;
+    std::string_view label;
+    int inputs;
+    int outputs;
+    int inputBands; // band blocks listed
+    bool inputSourceRow;
+    bool fullLimiter; // clip limit, ratio and the compression rows
+    int sourceRows;   // "Src" rows; those past the model's inputs have an empty label
+};
+
+constexpr std::array<ModelLayout, 3> kLayouts{{
+    {1, "4x8", 4, 8, 8, true, true, 4},
+    {2, "3x6", 3, 6, 6, false, false, 3},
+    {3, "2x4", 2, 4, 6, false, false, 3},
+}};
+
+const ModelLayout* FindLayout(int deviceType) {
+    for (const auto& layout : kLayouts) {
+        if (layout.deviceType == deviceType) {
+            return &layout;
+        }
+    }
+    return nullptr;
+}
+
+constexpr int kOutputBands = 6;
+
+std::vector<RowSpec> RowSpecs(const ModelLayout& layout) {
+    std::vector<RowSpec> rows;
+    rows.push_back({"Name", Field::Name});
+    if (layout.inputSourceRow) {
+        rows.push_back({"InPut Source", Field::InputSource});
+    }
+    rows.push_back({"NoiseGate", Field::NoiseGate});
+    rows.push_back({"Gain", Field::Gain});
+    rows.push_back({"Polarity", Field::Polarity});
+    rows.push_back({"Delay", Field::Delay});
+    rows.push_back({"Mute", Field::Mute});
+    for (int b = 0; b < layout.inputBands; ++b) {
+        const std::string eq = "EQ" + std::to_string(b + 1) + " ";
+        rows.push_back({eq + "Type", Field::BandType, b});
+        rows.push_back({eq + "Gain", Field::BandGain, b});
+        rows.push_back({eq + "Freq", Field::BandFreq, b});
+        rows.push_back({eq + "BW", Field::BandBandwidth, b});
+        rows.push_back({eq + "Q", Field::BandQ, b});
+        rows.push_back({"", Field::Blank});
+    }
+    for (int i = 0; i < layout.sourceRows; ++i) {
+        if (i < layout.inputs) {
+            rows.push_back({std::string("Src CH") + static_cast<char>('A' + i), Field::Source, i});
+        } else {
+            rows.push_back({"", Field::Blank});
+        }
+    }
+    rows.push_back({"XType_LPF", Field::LowPassType});
+    rows.push_back({"XFreq_LPF", Field::LowPassFreq});
+    rows.push_back({"XSLope_LPF", Field::LowPassSlope});
+    rows.push_back({"XType_HPF", Field::HighPassType});
+    rows.push_back({"XFreq_HPF", Field::HighPassFreq});
+    rows.push_back({"XSLope_HPF", Field::HighPassSlope});
+    rows.push_back({"", Field::Blank});
+    rows.push_back({"Threshold", Field::Threshold});
+    rows.push_back({"Attack", Field::Attack});
+    rows.push_back({"Release", Field::Release});
+    if (layout.fullLimiter) {
+        rows.push_back({"Clip Limit", Field::ClipLimit});
+        rows.push_back({"Ratio", Field::Ratio});
+        rows.push_back({"Compression Type", Field::CompressionType});
+        rows.push_back({"Compression Mode", Field::CompressionMode});
+    }
+    return rows;
+}
+
+bool IsShelf(const CFilter& band) {
+    return band.type() == kBandLowShelf || band.type() == kBandHighShelf;
+}
+
+// The cell of an equaliser band row; bandwidth and Q are left empty for a shelf.
+std::string BandCell(const CFilter& band, Field field) {
+    switch (field) {
+    case Field::BandType:
+        return band.typeText();
+    case Field::BandGain:
+        return band.gainText();
+    case Field::BandFreq:
+        return band.frequencyText();
+    case Field::BandBandwidth:
+        return IsShelf(band) ? std::string() : band.bandwidthText();
+    case Field::BandQ:
+        return IsShelf(band) ? std::string() : band.qText();
+    default:
+        return {};
+    }
+}
+
+bool IsBandField(Field field) {
+    return field == Field::BandType || field == Field::BandGain || field == Field::BandFreq ||
+           field == Field::BandBandwidth || field == Field::BandQ;
+}
+
+// Input columns show nothing from the first "Src" row on.
+std::string InputCell(const CAudio_Data& data, const CAudio_InData& in, const RowSpec& row) {
+    if (IsBandField(row.field)) {
+        return row.item < CAudio_InData::kBandCount ? BandCell(in.filter(row.item), row.field)
+                                                    : std::string();
+    }
+    switch (row.field) {
+    case Field::Name:
+        return in.nameText();
+    case Field::InputSource:
+        return data.inputSourceText();
+    case Field::NoiseGate:
+        return in.gateText();
+    case Field::Gain:
+        return in.gainText();
+    case Field::Polarity:
+        return in.polarityText();
+    case Field::Delay:
+        return in.delayText();
+    case Field::Mute:
+        return in.stateText();
+    default:
+        return {};
+    }
+}
+
+std::string OutputCell(const CAudio_OutData& out, const RowSpec& row) {
+    if (IsBandField(row.field)) {
+        // Outputs have six bands: the EQ7 and EQ8 rows of the 4x8 stay empty.
+        return row.item < kOutputBands ? BandCell(out.filter(row.item), row.field) : std::string();
+    }
+    switch (row.field) {
+    case Field::Name:
+        return out.nameText();
+    case Field::Gain:
+        return out.gainText();
+    case Field::Polarity:
+        return out.polarityText();
+    case Field::Delay:
+        return out.delayText();
+    case Field::Mute:
+        return out.stateText();
+    case Field::Source:
+        return out.mixText(row.item);
+    case Field::LowPassType:
+        return out.lowPass().kindText();
+    case Field::LowPassFreq:
+        return out.lowPass().frequencyText();
+    case Field::LowPassSlope:
+        return out.lowPass().crossoverSlopeText();
+    case Field::HighPassType:
+        return out.highPass().kindText();
+    case Field::HighPassFreq:
+        return out.highPass().frequencyText();
+    case Field::HighPassSlope:
+        return out.highPass().crossoverSlopeText();
+    case Field::Threshold:
+        return out.thresholdText();
+    case Field::Attack:
+        return out.attackText();
+    case Field::Release:
+        return out.releaseText();
+    case Field::ClipLimit:
+        return out.clipLimitText();
+    case Field::Ratio:
+        return out.ratioText();
+    // The row labelled "Compression Type" lists the mode (Auto/Manual) and the row labelled
+    // "Compression Mode" the type (Limit/Compressor), as the unit's printed lists always have.
+    case Field::CompressionType:
+        return out.dynamicsModeText();
+    case Field::CompressionMode:
+        return out.dynamicsTypeText();
+    default:
+        return {};
+    }
+}
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') {
+            quoted += '"';
+        }
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+void AppendCsvLine(std::string& out, const std::vector<std::string>& fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) {
+            out += ',';
+        }
+        out += CsvField(fields[i]);
+    }
+    out += "\r\n";
+}
+
+void AppendTextLine(std::string& out, const std::vector<std::string>& fields,
+                    const std::vector<std::size_t>& widths) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) {
+            line += "  ";
+        }
+        line += fields[i];
+        line.append(widths[i] - fields[i].size(), ' ');
+    }
+    line.erase(line.find_last_not_of(' ') + 1);
+    out += line;
+    out += '\n';
+}
+
+} // namespace
+
+CParameterTable::CParameterTable(const CAudio_Data& data, int deviceType)
+    : deviceType_(deviceType) {
+    headings_.push_back(data.programName());
+    columnWidths_.push_back(kLabelColumnWidth);
+    const ModelLayout* layout = FindLayout(deviceType);
+    if (layout == nullptr) {
+        return;
+    }
+    inputColumns_ = layout->inputs;
+    outputColumns_ = layout->outputs;
+    for (int i = 0; i < inputColumns_; ++i) {
+        headings_.push_back(std::string("Input ") + static_cast<char>('A' + i));
+        columnWidths_.push_back(kChannelColumnWidth);
+    }
+    for (int o = 0; o < outputColumns_; ++o) {
+        headings_.push_back("Out" + std::to_string(o + 1));
+        columnWidths_.push_back(kChannelColumnWidth);
+    }
+    for (const RowSpec& spec : RowSpecs(*layout)) {
+        std::vector<std::string> cells;
+        cells.reserve(headings_.size());
+        cells.push_back(spec.label);
+        for (int i = 0; i < inputColumns_; ++i) {
+            cells.push_back(InputCell(data, data.input(i), spec));
+        }
+        for (int o = 0; o < outputColumns_; ++o) {
+            cells.push_back(OutputCell(data.output(o), spec));
+        }
+        rows_.push_back(std::move(cells));
+    }
+}
+
+std::vector<std::string> ParameterRowLabels(int deviceType) {
+    std::vector<std::string> labels;
+    if (const ModelLayout* layout = FindLayout(deviceType)) {
+        for (const RowSpec& spec : RowSpecs(*layout)) {
+            labels.push_back(spec.label);
+        }
+    }
+    return labels;
+}
+
+std::string_view ModelLabel(int deviceType) {
+    const ModelLayout* layout = FindLayout(deviceType);
+    return layout != nullptr ? layout->label : std::string_view{};
+}
+
+std::string ParameterPrintTitle(const CAudio_Data& data, int deviceType) {
+    return "Driver Type\xEF\xBC\x9A" + std::string(ModelLabel(deviceType)) +
+           "\r\nProgram Name:" + data.programName();
+}
+
+std::string FormatParameterTableCsv(const CParameterTable& table) {
+    std::string out;
+    AppendCsvLine(out, table.headings());
+    for (int r = 0; r < table.rowCount(); ++r) {
+        AppendCsvLine(out, table.row(r));
+    }
+    return out;
+}
+
+std::string FormatParameterTableText(const CParameterTable& table) {
+    std::vector<std::size_t> widths(table.headings().size(), 0);
+    const auto widen = [&widths](const std::vector<std::string>& fields) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            widths[i] = std::max(widths[i], fields[i].size());
+        }
+    };
+    widen(table.headings());
+    for (int r = 0; r < table.rowCount(); ++r) {
+        widen(table.row(r));
+    }
+    std::string out;
+    AppendTextLine(out, table.headings(), widths);
+    for (int r = 0; r < table.rowCount(); ++r) {
+        AppendTextLine(out, table.row(r), widths);
+    }
+    return out;
+}
