@@ -1,0 +1,311 @@
+// Commands that work on program files alone, without a unit: dump, response, frames.
+
+#include "Cli.h"
+#include "ProgramSource.h"
+
+#include "comm/RequestSequences.h"
+#include "model/DataDefine.h"
+#include "model/ParameterTable.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kFirstProgram = 1;
+constexpr int kMaxDeviceId = 250;
+// More frames than any program can leave pending (12 channels, every group and crossover steps);
+// the scan always ends with the meter poll, this only guards against a record that never settles.
+constexpr int kMaxPendingFrames = 4096;
+
+// The common start of every offline command: device type, file, and the file read.
+// Returns an exit status other than kExitOk when the command must stop.
+int OpenSource(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+               ProgramSource& source) {
+    const std::string& path = args.positional().front();
+    const auto type = ResolveDeviceType(args, path);
+    if (!type) {
+        return CliUsageError(command, "--type must be 4x8, 3x6 or 2x4", ctx);
+    }
+    if (!LoadProgramSource(path, *type, source)) {
+        return CliFailure(ProgramFileMessage(ProgramFileStatus::ReadError), ctx);
+    }
+    return kExitOk;
+}
+
+// The library program chosen with --program (1..30), or 0 when none was chosen.
+// Returns an exit status other than kExitOk on a bad value.
+int ChosenProgram(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                  const ProgramSource& source, int& number) {
+    number = 0;
+    const auto text = args.value("--program");
+    if (!text) {
+        return kExitOk;
+    }
+    if (!source.library) {
+        return CliUsageError(command, "--program needs a program library file", ctx);
+    }
+    const auto value = ParseNumber(*text, kFirstProgram, kProgramBankSize);
+    if (!value) {
+        return CliUsageError(command, "--program must be 1 to 30", ctx);
+    }
+    number = *value;
+    return kExitOk;
+}
+
+std::string HexLine(const std::vector<std::uint8_t>& bytes) {
+    std::string line;
+    char hex[4];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(hex, sizeof hex, "%02X", bytes[i]);
+        if (i > 0) {
+            line += ' ';
+        }
+        line += hex;
+    }
+    return line;
+}
+
+// ---- dump ----
+
+void PrintTable(const CAudio_Data& data, int deviceType, bool csv, CliContext& ctx) {
+    const CParameterTable table(data, deviceType);
+    ctx.out << (csv ? FormatParameterTableCsv(table) : FormatParameterTableText(table));
+}
+
+int RunDump(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
+    ProgramSource source;
+    int program = 0;
+    if (const int status = OpenSource(command, args, ctx, source); status != kExitOk) {
+        return status;
+    }
+    if (const int status = ChosenProgram(command, args, ctx, source, program); status != kExitOk) {
+        return status;
+    }
+    const bool csv = args.flag("--csv");
+    if (!source.library) {
+        PrintTable(*source.setting, source.deviceType, csv, ctx);
+        return kExitOk;
+    }
+    const char* eol = csv ? "\r\n" : "\n";
+    const int first = program != 0 ? program : kFirstProgram;
+    const int last = program != 0 ? program : kProgramBankSize;
+    for (int n = first; n <= last; ++n) {
+        const auto data = ContainerFromBank(source, n);
+        if (n != first && !csv) {
+            ctx.out << '\n';
+        }
+        ctx.out << "# Program " << n << ": " << data->programName() << eol;
+        PrintTable(*data, source.deviceType, csv, ctx);
+    }
+    return kExitOk;
+}
+
+// ---- response ----
+
+struct Channel {
+    bool output;
+    int index;
+    std::string label;
+};
+
+std::vector<Channel> ModelChannels(const CParameterTable& table) {
+    std::vector<Channel> channels;
+    for (int i = 0; i < table.inputColumns(); ++i) {
+        channels.push_back({false, i, table.headings()[1 + i]});
+    }
+    for (int o = 0; o < table.outputColumns(); ++o) {
+        channels.push_back({true, o, table.headings()[1 + table.inputColumns() + o]});
+    }
+    return channels;
+}
+
+// "A".."D" name inputs, "1".."8" outputs (letters in either case); only channels of the model.
+std::optional<Channel> ParseChannel(std::string_view text, const std::vector<Channel>& channels) {
+    if (text.size() != 1) {
+        return std::nullopt;
+    }
+    const char c = text[0];
+    Channel wanted{};
+    if (c >= 'A' && c <= 'H') {
+        wanted = {false, c - 'A', ""};
+    } else if (c >= 'a' && c <= 'h') {
+        wanted = {false, c - 'a', ""};
+    } else if (c >= '1' && c <= '9') {
+        wanted = {true, c - '1', ""};
+    } else {
+        return std::nullopt;
+    }
+    for (const Channel& channel : channels) {
+        if (channel.output == wanted.output && channel.index == wanted.index) {
+            return channel;
+        }
+    }
+    return std::nullopt;
+}
+
+// The channel's level in dB at every grid point as its curve is drawn: the summed responses of
+// its equaliser bands (inputs) or of all its filters (outputs), plus the channel gain.
+template <typename Record>
+std::vector<double> ChannelResponse(const Record& record, int filterCount, int deviceType) {
+    std::vector<double> levels(kGridPoints, ChannelGainDb(deviceType, record.gain()).value_or(0.0));
+    for (int f = 0; f < filterCount; ++f) {
+        const auto& response = record.filter(f).response();
+        for (int i = 0; i < kGridPoints; ++i) {
+            levels[static_cast<std::size_t>(i)] += response[static_cast<std::size_t>(i)];
+        }
+    }
+    return levels;
+}
+
+std::vector<double> ChannelLevels(const CAudio_Data& data, const Channel& channel, int type) {
+    if (channel.output) {
+        const CAudio_OutData& out = data.output(channel.index);
+        return ChannelResponse(out, out.filterCount(), type);
+    }
+    // An input's crossover pair is not part of its curve: bands only.
+    return ChannelResponse(data.input(channel.index), CAudio_InData::kBandCount, type);
+}
+
+int RunResponse(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
+    ProgramSource source;
+    int program = 0;
+    if (const int status = OpenSource(command, args, ctx, source); status != kExitOk) {
+        return status;
+    }
+    if (const int status = ChosenProgram(command, args, ctx, source, program); status != kExitOk) {
+        return status;
+    }
+    const auto fromBank = source.library ? ContainerFromBank(source, program != 0 ? program : 1)
+                                         : std::unique_ptr<CAudio_Data>();
+    const CAudio_Data& data = source.library ? *fromBank : *source.setting;
+    const std::vector<Channel> all = ModelChannels(CParameterTable(data, source.deviceType));
+
+    std::vector<Channel> chosen = all;
+    if (const auto text = args.value("--channel")) {
+        const auto channel = ParseChannel(*text, all);
+        if (!channel) {
+            return CliUsageError(command, "--channel must name a channel of the model", ctx);
+        }
+        chosen = {*channel};
+    } else {
+        ctx.out << "Hz";
+        for (const Channel& channel : all) {
+            ctx.out << '\t' << channel.label;
+        }
+        ctx.out << '\n';
+    }
+    std::vector<std::vector<double>> levels;
+    for (const Channel& channel : chosen) {
+        levels.push_back(ChannelLevels(data, channel, source.deviceType));
+    }
+    const auto& grid = FrequencyGrid();
+    char text[64];
+    for (int i = 0; i < kGridPoints; ++i) {
+        std::snprintf(text, sizeof text, "%.1f", grid[static_cast<std::size_t>(i)]);
+        ctx.out << text;
+        for (const auto& column : levels) {
+            std::snprintf(text, sizeof text, "\t%.3f", column[static_cast<std::size_t>(i)]);
+            ctx.out << text;
+        }
+        ctx.out << '\n';
+    }
+    return kExitOk;
+}
+
+// ---- frames ----
+
+int RunFrames(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
+    ProgramSource source;
+    int program = 0;
+    if (const int status = OpenSource(command, args, ctx, source); status != kExitOk) {
+        return status;
+    }
+    if (const int status = ChosenProgram(command, args, ctx, source, program); status != kExitOk) {
+        return status;
+    }
+    int id = 1;
+    if (const auto text = args.value("--id")) {
+        const auto value = ParseNumber(*text, 1, kMaxDeviceId);
+        if (!value) {
+            return CliUsageError(command, "--id must be 1 to 250", ctx);
+        }
+        id = *value;
+    }
+    const auto slotText = args.value("--slot");
+    int slot = 0;
+    if (slotText) {
+        const auto value = ParseNumber(*slotText, 0, kProgramBankSize);
+        if (!value) {
+            return CliUsageError(command, "--slot must be 0 to 30", ctx);
+        }
+        slot = *value;
+    }
+
+    if (source.library && program == 0) {
+        // The whole bank goes to memories 1..30, as after reading a library file.
+        if (slotText) {
+            return CliUsageError(command, "--slot needs --program with a library file", ctx);
+        }
+        for (const CSendData& frame :
+             WriteAllProgramsToDevice(source.deviceType, id, source.bank)) {
+            ctx.out << HexLine(frame.bytes) << '\n';
+        }
+        return kExitOk;
+    }
+
+    const auto fromBank =
+        source.library ? ContainerFromBank(source, program) : std::unique_ptr<CAudio_Data>();
+    CAudio_Data& data = source.library ? *fromBank : *source.setting;
+    data.setDeviceId(id);
+    // As on a connected unit: the flags were cleared when the connection was made.
+    data.clearChangeFlags();
+    for (const CSendData& frame : StoreProgramToDevice(data, slot)) {
+        ctx.out << HexLine(frame.bytes) << '\n';
+    }
+    const std::vector<std::uint8_t> meterPoll = data.meterPollFrame().bytes;
+    for (int n = 0; n < kMaxPendingFrames; ++n) {
+        const CSendData frame = data.nextPendingFrame();
+        if (frame.bytes == meterPoll) {
+            return kExitOk;
+        }
+        ctx.out << HexLine(frame.bytes) << '\n';
+    }
+    return CliFailure("pending changes did not settle", ctx);
+}
+
+const CliRegistrar kOfflineCommands{
+    {
+        "dump",
+        "[--type 4x8|3x6|2x4] [--csv] [--program N] FILE",
+        "print every parameter of a program file as a table (--program: one of a library's 30)",
+        {"--type", "--program"},
+        {"--csv"},
+        1,
+        1,
+        RunDump,
+    },
+    {
+        "response",
+        "[--type 4x8|3x6|2x4] [--channel A..D|1..8] [--program N] FILE",
+        "print each channel's response in dB at the 241 grid frequencies",
+        {"--type", "--channel", "--program"},
+        {},
+        1,
+        1,
+        RunResponse,
+    },
+    {
+        "frames",
+        "[--type 4x8|3x6|2x4] [--id N] [--slot S] [--program N] FILE",
+        "print the frames storing the file's program to slot S (0 = live) queues, in hex",
+        {"--type", "--id", "--slot", "--program"},
+        {},
+        1,
+        1,
+        RunFrames,
+    },
+};
+
+} // namespace
