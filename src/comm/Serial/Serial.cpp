@@ -302,7 +302,23 @@ long CSerial::Setup(EBaudrate baud, EDataBits dataBits, EParity parity, EStopBit
     if (stopBits != EStop1) {
         settings.c_cflag |= CSTOPB;
     }
-    WriteSettings(settings, "Setup");
+    struct termios before {};
+    ::tcgetattr(m_fd, &before);
+    if (!WriteSettings(settings, "Setup")) {
+        return GetLastError();
+    }
+    // tcsetattr succeeds when any part was taken: make sure the line runs as asked (a
+    // pseudo-terminal, for one, forces 8 data bits and no parity) and otherwise put the old
+    // settings back, so the caller is not told a line is set up that is not.
+    struct termios applied {};
+    constexpr tcflag_t kFrameBits = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+    if (::tcgetattr(m_fd, &applied) != 0 ||
+        (applied.c_cflag & kFrameBits) != (settings.c_cflag & kFrameBits) ||
+        ::cfgetospeed(&applied) != speed->speed) {
+        ::tcsetattr(m_fd, TCSANOW, &before);
+        Trace("CSerial::Setup - Unable to set DCB information\n");
+        return SetLastError(kErrorInvalidArgument);
+    }
     return GetLastError();
 }
 
