@@ -3,12 +3,18 @@
 
 #include "model/ProgramFile.h"
 
+#include "model/Audio_Data.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -451,4 +457,267 @@ TEST(ProgramLibraryFile, ReplacingKeepsPermissionsAndWritesThroughLinks) {
     struct stat st {};
     ASSERT_EQ(::stat(real.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+// ---- Single-setting file ----
+
+namespace {
+
+// Gives every stored field of a container a value away from its default, within the ranges of
+// the model, and lets every crossover step settle as a connected unit would.
+void FillContainer(CAudio_Data& data, const ModelCase& model) {
+    data.setProgramName("Stage Left");
+    for (int i = 0; i < kInputCount; ++i) {
+        CAudio_InData& in = data.input(i);
+        in.setName("In" + std::to_string(i) + "abcdefgh"); // cut to 8 characters
+        in.setOn(i % 2);
+        in.setPolarity(1);
+        in.setDelay(model.delayMax - i);
+        in.setGain(model.inputGainMax - 3 * i);
+        in.setReservedA(1);
+        in.setReservedB(170 + i);
+        in.setGateThreshold(90 + i);
+        in.setGateOff(1);
+        for (int b = 0; b < CAudio_InData::kBandCount; ++b) {
+            CFilter& band = in.filter(b);
+            band.setType(b % 3);
+            band.setFrequency(200 + 100 * b + i);
+            band.setGainIndex(310 + b + i);
+            band.setBandwidthIndex((7 * b + i) % (model.bandwidthMax + 1));
+            band.setSlope(b % 2);
+        }
+        in.highPass().setFrequency(80 + i);
+        in.highPass().setKind(1);
+        in.highPass().setSlope(2);
+        in.lowPass().setFrequency(12000 + i);
+        in.lowPass().setKind(0);
+        in.lowPass().setSlope(3);
+    }
+    for (int o = 0; o < kOutputCount; ++o) {
+        CAudio_OutData& out = data.output(o);
+        out.setName("Out" + std::to_string(o));
+        out.setOn((o + 1) % 2);
+        out.setPolarity(o % 2);
+        out.setMix(15 - o);
+        out.setDelay(o * 101);
+        out.setGain(model.outputGainMax - o);
+        out.setThreshold(450 - o);
+        out.setAttack(60 + o);
+        out.setRelease(o % 6);
+        out.setClipLimit(30 + o);
+        out.setRatio(o % 8);
+        out.setDynamicsType(1);
+        out.setDynamicsMode(o % 2);
+        for (int b = 0; b < CAudio_OutData::kBandCount; ++b) {
+            CFilter& band = out.filter(b);
+            band.setType((b + o) % 3);
+            band.setFrequency(1000 + 10 * b + o);
+            band.setGainIndex(150 + b);
+            band.setBandwidthIndex((3 * b + o) % (model.bandwidthMax + 1));
+        }
+        out.highPass().setFrequency(40 + o);
+        out.highPass().setSlope(1);
+        out.lowPass().setFrequency(16000 - o);
+        out.lowPass().setKind(1);
+    }
+    const std::vector<std::uint8_t> meterPoll = data.meterPollFrame().bytes;
+    for (int n = 0; n < 1000 && data.nextPendingFrame().bytes != meterPoll; ++n) {
+    }
+}
+
+std::unique_ptr<CAudio_Data> Container(int deviceType) {
+    auto data = std::make_unique<CAudio_Data>();
+    data->setDeviceType(deviceType);
+    return data;
+}
+
+bool NothingPending(CAudio_Data& data) {
+    return data.nextPendingFrame().bytes == data.meterPollFrame().bytes;
+}
+
+// Offsets in a fresh container's file: "NewProgram" (11 bytes), then input A's record.
+constexpr std::size_t kInputA = 11;
+constexpr std::size_t kInputAFilters = kInputA + 2 + 19; // after the name "A" and 19 bytes
+constexpr std::size_t kFilterRecord = 44;
+constexpr std::size_t kInputRecord = 2 + 459; // a one-letter name
+constexpr std::size_t kOutput1 = kInputA + 4 * kInputRecord;
+
+void PutI32(std::vector<std::uint8_t>& bytes, std::size_t at, std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<std::uint8_t>(u >> (8 * i));
+    }
+}
+
+void PutF64(std::vector<std::uint8_t>& bytes, std::size_t at, double v) {
+    std::uint64_t u = 0;
+    std::memcpy(&u, &v, sizeof u);
+    for (int i = 0; i < 8; ++i) {
+        bytes[at + i] = static_cast<std::uint8_t>(u >> (8 * i));
+    }
+}
+
+// The bytes a read container writes back: reading sets every filter's sent frequency to its
+// target (the whole program goes to the unit as it is read), so in each 44-byte filter record
+// the sent frequency (offset 8) becomes a copy of the frequency (offset 4). Walks the layout:
+// program name, 4 inputs (name, 19 bytes, 10 filters), 8 outputs (name, 45 bytes, 8 filters).
+std::vector<std::uint8_t> SentFollowsTarget(std::vector<std::uint8_t> bytes) {
+    std::size_t at = 1 + bytes[0];
+    const auto records = [&](int count, std::size_t fixed, int filters) {
+        for (int r = 0; r < count; ++r) {
+            at += 1 + bytes[at] + fixed;
+            for (int f = 0; f < filters; ++f, at += kFilterRecord) {
+                std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at + 4), 4,
+                            bytes.begin() + static_cast<std::ptrdiff_t>(at + 8));
+            }
+        }
+    };
+    records(4, 19, 10);
+    records(8, 45, 8);
+    EXPECT_EQ(at, bytes.size());
+    return bytes;
+}
+
+} // namespace
+
+TEST(ProgramSetting, FreshFourByEightFileStartsAsLaidOut) {
+    const auto data = Container(1);
+    const std::vector<std::uint8_t> bytes = EncodeProgramSetting(*data);
+    const std::vector<std::uint8_t> expected = {
+        0x0A, 'N',  'e',  'w',  'P', 'r', 'o', 'g', 'r', 'a', 'm', // program name
+        0x01, 'A',                                                 // input A name
+        0x01,                                                      // on
+        0x00,                                                      // polarity
+        0x00, 0x00, 0x00, 0x00,                                    // delay index
+        0x90, 0x01, 0x00, 0x00,                                    // gain index 400
+    };
+    ASSERT_GE(bytes.size(), expected.size());
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + expected.size()), expected);
+}
+
+TEST(ProgramSetting, AlwaysHoldsFourInputsAndEightOutputs) {
+    // 459 bytes per input and 397 per output without names, each name "A" or "1" in 2 bytes.
+    const std::size_t expected = 11 + 4 * (459 + 2) + 8 * (397 + 2);
+    for (const ModelCase& model : kModels) {
+        SCOPED_TRACE(model.label);
+        EXPECT_EQ(EncodeProgramSetting(*Container(model.deviceType)).size(), expected);
+    }
+}
+
+TEST(ProgramSetting, RoundTripsForEveryModelWithoutRaisingFlags) {
+    for (const ModelCase& model : kModels) {
+        SCOPED_TRACE(model.label);
+        const auto written = Container(model.deviceType);
+        FillContainer(*written, model);
+        const std::vector<std::uint8_t> bytes = EncodeProgramSetting(*written);
+
+        const auto read = Container(model.deviceType);
+        read->input(3).setPresent(0);
+        read->clearChangeFlags();
+        ASSERT_TRUE(DecodeProgramSetting(bytes, *read));
+        EXPECT_EQ(EncodeProgramSetting(*read), SentFollowsTarget(bytes));
+        EXPECT_EQ(read->programName(), "Stage Left");
+        EXPECT_EQ(read->input(1).nameText(), "In1abcde");
+        EXPECT_EQ(read->output(7).gain(), model.outputGainMax - 7);
+        EXPECT_EQ(read->deviceType(), model.deviceType);
+        EXPECT_EQ(read->input(3).present(), 0);
+        EXPECT_TRUE(NothingPending(*read));
+    }
+}
+
+TEST(ProgramSetting, TruncatedFileChangesNothing) {
+    const auto source = Container(1);
+    FillContainer(*source, kModels[0]);
+    const std::vector<std::uint8_t> bytes = EncodeProgramSetting(*source);
+    struct Cut {
+        const char* what;
+        std::size_t size;
+    };
+    const Cut cuts[] = {
+        {"empty file", 0},
+        {"inside the program name", 5},
+        {"inside input A's first filter", 40},
+        {"one byte short of the outputs", 11 + 4 * (459 + 9) - 1},
+        {"one byte short of the end", bytes.size() - 1},
+    };
+    for (const Cut& cut : cuts) {
+        SCOPED_TRACE(cut.what);
+        const auto data = Container(1);
+        const std::vector<std::uint8_t> before = EncodeProgramSetting(*data);
+        EXPECT_FALSE(DecodeProgramSetting(std::span(bytes.data(), cut.size), *data));
+        EXPECT_EQ(EncodeProgramSetting(*data), before);
+    }
+}
+
+TEST(ProgramSetting, OutOfRangeValuesAreLimitedAsFromTheUnit) {
+    std::vector<std::uint8_t> bytes = EncodeProgramSetting(*Container(1));
+    bytes[kInputA + 2] = 7;            // on -> 1
+    PutI32(bytes, kInputA + 4, 60000); // delay -> 52473
+    PutI32(bytes, kInputA + 8, 9999);  // gain -> 460
+    bytes[kInputA + 20] = 3;           // channel index: stays 0
+    const std::size_t band1 = kInputAFilters;
+    PutI32(bytes, band1 + 0, 9);             // type -> 2 (high shelf)
+    PutI32(bytes, band1 + 4, 5);             // frequency -> 10 Hz
+    PutF64(bytes, band1 + 12, 99.0);         // gain -> +15 dB
+    PutI32(bytes, band1 + 20, 0);            // band switched on
+    PutF64(bytes, band1 + 24, std::nan("")); // bandwidth -> 0.05 octaves
+    PutI32(bytes, band1 + 36, 9);            // slope -> 1
+    const std::size_t highPass = kInputAFilters + 8 * kFilterRecord;
+    PutI32(bytes, highPass + 0, 0);              // a crossover stays a high-pass
+    PutI32(bytes, highPass + 4, 90000);          // frequency -> 30000 Hz
+    PutI32(bytes, highPass + 32, 9);             // kind -> 2
+    PutI32(bytes, highPass + 36, 9);             // slope -> 3
+    PutI32(bytes, kOutput1 + 2 + 4 + 1 + 1, -5); // output 1 gain -> 0
+    PutI32(bytes, kOutput1 + 2 + 21, 9999);      // threshold -> 500
+
+    const auto data = Container(1);
+    ASSERT_TRUE(DecodeProgramSetting(bytes, *data));
+    const CAudio_InData& in = data->input(0);
+    EXPECT_EQ(in.on(), 1);
+    EXPECT_EQ(in.delay(), 52473);
+    EXPECT_EQ(in.gain(), 460);
+    EXPECT_EQ(in.index(), 0);
+    EXPECT_EQ(in.filter(0).type(), 2);
+    EXPECT_EQ(in.filter(0).frequency(), 10);
+    EXPECT_DOUBLE_EQ(in.filter(0).gain(), 15.0);
+    EXPECT_EQ(in.filter(0).off(), 0);
+    EXPECT_DOUBLE_EQ(in.filter(0).bandwidth(), 0.05);
+    EXPECT_EQ(in.filter(0).slope(), 1);
+    EXPECT_EQ(in.highPass().type(), 3);
+    EXPECT_EQ(in.highPass().frequency(), 30000);
+    EXPECT_EQ(in.highPass().kind(), 2);
+    EXPECT_EQ(in.highPass().slope(), 3);
+    EXPECT_EQ(data->output(0).gain(), 0);
+    EXPECT_EQ(data->output(0).threshold(), 500);
+    for (int p = 0; p < CAudio_InData::kFilterCount; ++p) {
+        for (double level : in.filter(p).response()) {
+            ASSERT_TRUE(std::isfinite(level)) << "filter " << p;
+        }
+    }
+}
+
+TEST(ProgramSetting, SmallModelLimitsToItsOwnScales) {
+    std::vector<std::uint8_t> bytes = EncodeProgramSetting(*Container(1));
+    PutI32(bytes, kInputA + 4, 52473); // a 4x8 delay index
+    PutI32(bytes, kInputA + 8, 700);
+    const auto data = Container(3);
+    ASSERT_TRUE(DecodeProgramSetting(bytes, *data));
+    EXPECT_EQ(data->input(0).delay(), 1465);
+    EXPECT_EQ(data->input(0).gain(), 560);
+}
+
+TEST(ProgramSettingFile, SavesLoadsAndReportsUnreadableFiles) {
+    TempDir dir;
+    const auto written = Container(2);
+    FillContainer(*written, kModels[1]);
+    const std::string path = dir.file("live.dia36");
+    ASSERT_EQ(SaveProgramSetting(path, *written), ProgramFileStatus::Ok);
+    const auto read = Container(2);
+    ASSERT_EQ(LoadProgramSetting(path, *read), ProgramFileStatus::Ok);
+    EXPECT_EQ(EncodeProgramSetting(*read), SentFollowsTarget(EncodeProgramSetting(*written)));
+
+    const auto untouched = Container(2);
+    EXPECT_EQ(LoadProgramSetting(dir.file("missing.dia36"), *untouched),
+              ProgramFileStatus::ReadError);
+    EXPECT_EQ(untouched->programName(), "NewProgram");
 }
