@@ -62,7 +62,7 @@ void CEQ::sumFirst(int filterCount) {
             sum += filters_[k].response()[i];
         }
         // Responses are finite and bounded, but keep the pixel arithmetic inside int anyway.
-        sum = std::clamp(sum, -1e6, 1e6);
+        sum = std::clamp(sum, -1e4, 1e4);
         points_[i].y = GraphYOfLevel(sum, graphHeight_) + kGraphOffsetY;
     }
 }

@@ -306,7 +306,7 @@ int YOf(double dB, int height) {
     if (std::isnan(dB)) {
         dB = 0.0;
     }
-    return GraphYOfLevel(std::clamp(dB, -1e6, 1e6), height);
+    return GraphYOfLevel(std::clamp(dB, -1e4, 1e4), height);
 }
 
 std::string FormatDouble(const char* format, double value) {
