@@ -75,6 +75,28 @@ bool FindUsbDevice(const fs::path& device, const fs::path& sysfsRoot, std::strin
     return onUsb;
 }
 
+// The name of the driver behind the port. Since kernel 6.5 a tty's device is a generic
+// serial-core "port" device (bus serial-base) whose parents lead to the real driver.
+std::string DriverName(const fs::path& device, const fs::path& sysfsRoot) {
+    std::error_code error;
+    const fs::path root = fs::weakly_canonical(sysfsRoot, error);
+    std::string generic;
+    for (fs::path dir = device; !dir.empty() && dir != root && dir != dir.parent_path();
+         dir = dir.parent_path()) {
+        const fs::path driver = fs::read_symlink(dir / "driver", error);
+        if (error) {
+            continue;
+        }
+        if (driver.parent_path().parent_path().filename() != "serial-base") {
+            return driver.filename();
+        }
+        if (generic.empty()) {
+            generic = driver.filename();
+        }
+    }
+    return generic;
+}
+
 void ListSysfsPorts(PortEntryList& list, const PortListRoots& roots, std::string* errorText,
                     bool& ok) {
     const fs::path classDir = fs::path(roots.sysfsRoot) / "class" / "tty";
@@ -114,7 +136,7 @@ void ListSysfsPorts(PortEntryList& list, const PortListRoots& roots, std::string
         port.portName = port.devicePath;
         port.usb = FindUsbDevice(device, roots.sysfsRoot, port.description);
         if (port.description.empty()) {
-            port.description = fs::read_symlink(device / "driver", linkError).filename().string();
+            port.description = DriverName(device, roots.sysfsRoot);
         }
         list.push_back(std::move(port));
     }

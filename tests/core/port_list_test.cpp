@@ -106,7 +106,13 @@ public:
     void PlatformUart() {
         const fs::path uart = Sys() / "devices/platform/soc/fe201000.serial";
         Driver(uart, "amba", "uart-pl011");
-        Tty("ttyAMA0", uart);
+        // Newer kernels put generic serial-core devices between the tty and its driver.
+        const fs::path ctrl = uart / "fe201000.serial:0";
+        const fs::path port = ctrl / "fe201000.serial:0.0";
+        fs::create_directories(port);
+        Driver(ctrl, "serial-base", "ctrl");
+        Driver(port, "serial-base", "port");
+        Tty("ttyAMA0", port);
     }
     void VirtualConsole() { Tty("tty0", Sys() / "devices/virtual", false); }
 
