@@ -1,0 +1,357 @@
+#include "VirtualLine.h"
+
+#include "comm/Frame.h"
+#include "comm/PortList.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A request's bytes arrive together (the PC writes each frame in one write); a partial frame
+// that has not grown for this long is taken to be garbage and skipped.
+constexpr auto kStaleFrame = std::chrono::milliseconds(100);
+// One byte at 9600 baud, 8N1: ten bit times.
+constexpr auto kByteTime = std::chrono::microseconds(1042);
+// Gap between the single-byte writes of a split reply, so that the reader sees them apart.
+constexpr auto kSplitGap = std::chrono::microseconds(300);
+// How long a reply may wait for room in the pseudo-terminal before the rest is dropped.
+constexpr int kWriteWaitMs = 1000;
+// A hang-up waits this long at most for the PC to read the last reply: closing the master
+// discards what the slave has not read yet.
+constexpr auto kHangupDrain = std::chrono::milliseconds(1000);
+constexpr int kHangupPollMs = 10;
+// Filler bytes written before each reply.
+constexpr std::size_t kReplyFillers = 2;
+
+std::string ErrnoText(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
+
+// Creates dir and its missing parents, private to the user.
+bool MakeDirectories(const std::string& dir) {
+    std::string path;
+    std::size_t at = 0;
+    while (at != std::string::npos) {
+        at = dir.find('/', at + 1);
+        path = dir.substr(0, at);
+        if (path.empty())
+            continue;
+        if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat st {};
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// True when path is a symbolic link whose target no longer exists (left by a unit that died).
+bool IsStaleLink(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0;
+}
+
+std::string LinkTarget(const std::string& path) {
+    char buffer[4096];
+    const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer - 1);
+    return n < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(n));
+}
+
+} // namespace
+
+CVirtualLine::CVirtualLine(SimLineOptions options) : m_options(std::move(options)) {
+    for (const SimUnitSpec& spec : m_options.units)
+        m_units.emplace_back(spec.deviceId, spec.deviceType);
+}
+
+CVirtualLine::~CVirtualLine() {
+    Stop();
+    std::lock_guard lock(m_mutex);
+    CloseLocked();
+}
+
+bool CVirtualLine::Open(std::string* error) {
+    std::lock_guard lock(m_mutex);
+    if (m_master >= 0) {
+        if (error)
+            *error = "the line is already open";
+        return false;
+    }
+    char name[256] = {};
+    int master = -1;
+    int slave = -1;
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        if (error)
+            *error = ErrnoText("cannot create a pseudo-terminal");
+        return false;
+    }
+    // Raw mode at once: with the default line discipline the slave would echo our replies back
+    // to us as if they were requests.
+    termios tio{};
+    if (tcgetattr(slave, &tio) == 0) {
+        cfmakeraw(&tio);
+        cfsetispeed(&tio, B9600);
+        cfsetospeed(&tio, B9600);
+        tcsetattr(slave, TCSANOW, &tio);
+    }
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    fcntl(slave, F_SETFD, FD_CLOEXEC);
+    m_master = master;
+    m_slave = slave;
+    m_slavePath = name;
+    m_pending.clear();
+
+    bool ok = true;
+    PublishLinks(error, &ok);
+    if (!ok)
+        CloseLocked();
+    return ok;
+}
+
+void CVirtualLine::PublishLinks(std::string* error, bool* ok) {
+    std::vector<std::string> paths;
+    if (!m_options.linkName.empty()) {
+        const std::string& name = m_options.linkName;
+        if (name.find('/') != std::string::npos || name == "." || name == "..") {
+            if (error)
+                *error = "the unit name must not contain '/': " + name;
+            *ok = false;
+            return;
+        }
+        std::string dir = VirtualUnitDirectory();
+        while (dir.size() > 1 && dir.back() == '/')
+            dir.pop_back();
+        if (!MakeDirectories(dir)) {
+            if (error)
+                *error = ErrnoText("cannot create " + dir);
+            *ok = false;
+            return;
+        }
+        paths.push_back(dir + "/" + name);
+    }
+    paths.insert(paths.end(), m_options.extraLinks.begin(), m_options.extraLinks.end());
+    for (const std::string& path : paths) {
+        if (IsStaleLink(path))
+            unlink(path.c_str());
+        if (symlink(m_slavePath.c_str(), path.c_str()) != 0) {
+            if (error)
+                *error = ErrnoText("cannot create the link " + path);
+            *ok = false;
+            return;
+        }
+        m_links.push_back(path);
+    }
+}
+
+void CVirtualLine::RemoveLinks() {
+    // Only links that still lead to our device: another unit may have taken the name since.
+    for (const std::string& path : m_links)
+        if (LinkTarget(path) == m_slavePath)
+            unlink(path.c_str());
+    m_links.clear();
+}
+
+void CVirtualLine::Close() {
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+        Stop();
+    std::lock_guard lock(m_mutex);
+    CloseLocked();
+}
+
+void CVirtualLine::CloseLocked() {
+    RemoveLinks();
+    if (m_master >= 0)
+        close(m_master);
+    if (m_slave >= 0)
+        close(m_slave);
+    m_master = -1;
+    m_slave = -1;
+    m_pending.clear();
+    m_hangupDeadline.reset();
+}
+
+int CVirtualLine::Poll(int timeoutMs) {
+    int waitMs = std::max(timeoutMs, 0);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_master < 0)
+            return -1;
+        if (m_hangupDeadline) {
+            // No more requests are taken; close once the last reply has been read.
+            int unread = 0;
+            if (ioctl(m_slave, TIOCINQ, &unread) != 0 || unread == 0 ||
+                Clock::now() >= *m_hangupDeadline) {
+                CloseLocked();
+                return -1;
+            }
+            waitMs = std::min(waitMs, kHangupPollMs);
+            m_pending.clear();
+        }
+        if (!m_pending.empty()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                m_lastByte + kStaleFrame - Clock::now());
+            waitMs = std::clamp(static_cast<int>(left.count()) + 1, 0, waitMs);
+        }
+    }
+    if (m_hangupDeadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+        return 0;
+    }
+    pollfd p{m_master, POLLIN, 0};
+    const int ready = poll(&p, 1, waitMs);
+    if (ready < 0 && errno != EINTR)
+        return -1;
+
+    std::lock_guard lock(m_mutex);
+    if (m_master < 0)
+        return -1;
+    if (ready > 0 && (p.revents & POLLIN)) {
+        std::uint8_t buffer[512];
+        for (;;) {
+            const ssize_t n = read(m_master, buffer, sizeof buffer);
+            if (n > 0) {
+                m_pending.insert(m_pending.end(), buffer, buffer + n);
+                m_lastByte = Clock::now();
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+                CloseLocked();
+                return -1;
+            }
+            break;
+        }
+    } else if (ready > 0 && (p.revents & (POLLERR | POLLNVAL))) {
+        CloseLocked();
+        return -1;
+    }
+    if (!m_pending.empty() && Clock::now() - m_lastByte >= kStaleFrame) {
+        // A partial frame that stopped growing: skip its start byte and look again.
+        m_pending.erase(m_pending.begin());
+        m_lastByte = Clock::now();
+    }
+    const int taken = TakeFrames();
+    return taken == 0 && m_master < 0 ? -1 : taken;
+}
+
+int CVirtualLine::TakeFrames() {
+    int taken = 0;
+    while (m_master >= 0 && !m_hangupDeadline) {
+        // Everything before a start byte is filler or noise.
+        const auto start = std::find(m_pending.begin(), m_pending.end(), kFrameStart);
+        m_fillerBytes +=
+            static_cast<std::size_t>(std::count(m_pending.begin(), start, kFrameFiller));
+        m_pending.erase(m_pending.begin(), start);
+        if (m_pending.size() <= kOffsetLength)
+            break;
+        const std::size_t length = m_pending[kOffsetLength];
+        const std::size_t total = length + kFrameOverhead;
+        if (length == 0) {
+            m_pending.erase(m_pending.begin());
+            continue;
+        }
+        if (m_pending.size() < total)
+            break;
+        const std::span<const std::uint8_t> frame(m_pending.data(), total);
+        if (!CheckFrame(frame)) {
+            // Wrong checksum or end byte: the request is ignored (the PC repeats it). The start
+            // byte may have been a payload byte of something else, so look again after it.
+            m_pending.erase(m_pending.begin());
+            continue;
+        }
+        ++taken;
+        const int requestNumber = ++m_requestCount;
+        const std::size_t requestBytes = total + m_fillerBytes;
+        m_fillerBytes = 0;
+        if (!m_options.silent) {
+            // The first unit with the address answers, so a line never carries two replies.
+            const auto unit =
+                std::find_if(m_units.begin(), m_units.end(),
+                             [&](const CVirtualUnit& u) { return u.IsAddressed(frame); });
+            if (unit != m_units.end())
+                if (auto reply = unit->Answer(frame))
+                    Reply(*reply, requestBytes);
+        }
+        m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(total));
+        if (m_options.hangupAfter > 0 && requestNumber >= m_options.hangupAfter)
+            m_hangupDeadline = Clock::now() + kHangupDrain;
+    }
+    return taken;
+}
+
+void CVirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size_t requestBytes) {
+    ++m_replyCount;
+    if (m_options.dropEvery > 0 && m_replyCount % m_options.dropEvery == 0)
+        return;
+    std::vector<std::uint8_t> bytes(kReplyFillers + frame.size(), kFrameFiller);
+    std::copy(frame.begin(), frame.end(), bytes.begin() + kReplyFillers);
+    if (m_options.corruptEvery > 0 && m_replyCount % m_options.corruptEvery == 0)
+        bytes[bytes.size() - 2] ^= 0xFF; // the checksum byte
+    if (m_options.baudTiming) {
+        // The pseudo-terminal delivered the request at once; on a real line it would only now
+        // have arrived completely, and the reply leaves one byte time per byte.
+        std::this_thread::sleep_for(kByteTime * requestBytes);
+        for (std::uint8_t b : bytes) {
+            std::this_thread::sleep_for(kByteTime);
+            WriteAll(&b, 1);
+        }
+        return;
+    }
+    if (m_options.split) {
+        for (std::uint8_t b : bytes) {
+            WriteAll(&b, 1);
+            std::this_thread::sleep_for(kSplitGap);
+        }
+        return;
+    }
+    WriteAll(bytes.data(), bytes.size());
+}
+
+void CVirtualLine::WriteAll(const std::uint8_t* data, std::size_t count) {
+    // The master is non-blocking: a PC that stops reading must not stall the unit for ever.
+    while (count > 0 && m_master >= 0) {
+        const ssize_t n = write(m_master, data, count);
+        if (n > 0) {
+            data += n;
+            count -= static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd p{m_master, POLLOUT, 0};
+            if (poll(&p, 1, kWriteWaitMs) > 0)
+                continue;
+        }
+        return; // no room or the line failed: the rest of the reply is lost
+    }
+}
+
+void CVirtualLine::Start() {
+    if (m_thread.joinable())
+        return;
+    m_stop = false;
+    m_thread = std::thread([this] {
+        while (!m_stop.load())
+            if (Poll(20) < 0)
+                break;
+    });
+}
+
+void CVirtualLine::Stop() {
+    m_stop = true;
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+        m_thread.join();
+    m_stop = false;
+}

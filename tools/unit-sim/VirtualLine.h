@@ -1,0 +1,108 @@
+#pragma once
+
+#include "VirtualUnit.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// One serial line with one or more virtual units on it, served through a pseudo-terminal. The
+// PC side opens the slave device (or a published link to it); the line reads the requests from
+// the master side, hands each checked request to the unit it addresses and writes that unit's
+// reply, preceded by 0xFF filler bytes. Requests are taken one at a time and answered in order.
+
+struct SimUnitSpec {
+    int deviceId = 1;   // 1..250
+    int deviceType = 1; // 1 = 4x8, 2 = 3x6, 3 = 2x4
+};
+
+struct SimLineOptions {
+    std::vector<SimUnitSpec> units = std::vector<SimUnitSpec>(1); // one unit 1:4x8
+    // Name of the link published in VirtualUnitDirectory(); empty publishes none.
+    std::string linkName;
+    // Further links to the slave device at chosen paths.
+    std::vector<std::string> extraLinks;
+
+    // Faults and timing, for tests and demonstrations.
+    bool baudTiming = false; // pace replies like a 9600-baud line (about 1.04 ms per byte)
+    bool silent = false;     // take requests in but never answer
+    bool split = false;      // write every reply one byte per write
+    int dropEvery = 0;       // when > 0, leave every Nth reply unsent
+    int corruptEvery = 0;    // when > 0, send every Nth reply with a wrong checksum
+    int hangupAfter = 0;     // when > 0, close the line after the Nth request taken in
+};
+
+class CVirtualLine {
+public:
+    explicit CVirtualLine(SimLineOptions options);
+    ~CVirtualLine(); // stops the thread, closes the pseudo-terminal and removes the links
+
+    CVirtualLine(const CVirtualLine&) = delete;
+    CVirtualLine& operator=(const CVirtualLine&) = delete;
+
+    // Creates the pseudo-terminal pair in raw mode and publishes the links. Returns false with a
+    // readable reason in *error when that fails (nothing is left behind then).
+    bool Open(std::string* error = nullptr);
+    bool IsOpen() const { return m_master >= 0; }
+    // True after --hangup-after was reached and before the line has closed.
+    bool HangupPending() const { return m_hangupDeadline.has_value(); }
+
+    const std::string& SlavePath() const { return m_slavePath; }
+    // Links actually published (the named one first).
+    const std::vector<std::string>& Links() const { return m_links; }
+
+    // One step: waits up to timeoutMs for request bytes, then answers every complete request.
+    // Returns the number of requests taken in, or -1 once the line is closed (not opened, hung
+    // up by --hangup-after, or closed after a fault of the pseudo-terminal).
+    int Poll(int timeoutMs);
+
+    // Runs Poll on a thread of its own until Stop or until the line closes.
+    void Start();
+    void Stop();
+
+    // Runs f(units) with the line's state locked, so a test can look at or change the units
+    // while the thread serves the line.
+    template <class F> auto WithUnits(F&& f) {
+        std::lock_guard lock(m_mutex);
+        return f(m_units);
+    }
+
+    // Requests taken in so far (checked frames, addressed or not).
+    int RequestCount() const { return m_requestCount.load(); }
+
+    // Closes the pseudo-terminal and removes the links; the PC side sees a hang-up.
+    void Close();
+
+private:
+    void HandleBytes(const std::uint8_t* data, std::size_t count);
+    int TakeFrames();
+    void Reply(const std::vector<std::uint8_t>& frame, std::size_t requestBytes);
+    void WriteAll(const std::uint8_t* data, std::size_t count);
+    void CloseLocked();
+    void PublishLinks(std::string* error, bool* ok);
+    void RemoveLinks();
+
+    SimLineOptions m_options;
+    std::vector<CVirtualUnit> m_units;
+    int m_master = -1;
+    int m_slave = -1; // kept open so the line stays up while the PC closes and reopens it
+    std::string m_slavePath;
+    std::vector<std::string> m_links;
+
+    std::vector<std::uint8_t> m_pending; // request bytes not yet taken as frames
+    std::size_t m_fillerBytes = 0;       // filler bytes seen before the pending frame
+    std::chrono::steady_clock::time_point m_lastByte{};
+    int m_replyCount = 0;
+    // Set once --hangup-after is reached: the line closes when the PC has read the last reply.
+    std::optional<std::chrono::steady_clock::time_point> m_hangupDeadline;
+    std::atomic<int> m_requestCount{0};
+
+    std::mutex m_mutex;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+};
