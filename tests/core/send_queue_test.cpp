@@ -8,8 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <poll.h>
+#include <pty.h>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -215,6 +222,75 @@ TEST(CommandDeviceIds, EveryIdIsKnownAtStartAndTheTableCanBeEdited) {
     EXPECT_EQ(engine.DeviceType(), 1);
     EXPECT_TRUE(engine.SetDeviceType(3));
     EXPECT_EQ(engine.ReceivedProgram().deviceType(), 3);
+}
+
+// The engine on its default serial port, over a pseudo-terminal pair: the unit's side is the
+// master. Waits (bounded) only for bytes and line events to cross the pair.
+TEST(CommandOnPseudoTerminal, TransmitsAndTakesInTheAnswerThroughTheSerialLayer) {
+    int master = -1;
+    int slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+
+    std::mutex mutex;
+    std::condition_variable arrived;
+    int receivedEvents = 0;
+    CCommand engine;
+    const OpenPortResult result = engine.OpenPort(name, nullptr, [&](std::uint32_t bits) {
+        std::lock_guard lock(mutex);
+        if (bits & CCommand::kBytesReceivedEvent)
+            ++receivedEvents;
+        arrived.notify_all();
+    });
+    ASSERT_TRUE(result.opened) << result.reason;
+
+    const Bytes request{0xB1, 0xA2, 0x01, 0x00, 0x03, 0x14, 0x00, 0x00, 0x08, 0,
+                        0,    0,    0,    0,    0,    0,    0,    0xBC, 0xAA};
+    engine.QueueFrame(CSendData(request));
+    ASSERT_TRUE(engine.TransmitHead());
+    Bytes onLine;
+    while (onLine.size() < request.size() + 3) {
+        pollfd p{master, POLLIN, 0};
+        ASSERT_EQ(::poll(&p, 1, 2000), 1) << "the request did not reach the unit";
+        std::uint8_t buffer[64];
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        ASSERT_GT(n, 0);
+        onLine.insert(onLine.end(), buffer, buffer + n);
+    }
+    Bytes expected{0xFF, 0xFF, 0xFF};
+    expected.insert(expected.end(), request.begin(), request.end());
+    EXPECT_EQ(onLine, expected);
+
+    const Bytes reply = WithFiller(UnitReply(0x53, 0, 3, 0x14, 0, {1}), 2);
+    ASSERT_EQ(::write(master, reply.data(), reply.size()), static_cast<ssize_t>(reply.size()));
+    for (int step = 0; step < 20 && engine.QueueCount() > 0; ++step) {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(arrived.wait_for(lock, std::chrono::seconds(2), [&] {
+            return receivedEvents > 0;
+        })) << "no line event for the reply";
+        --receivedEvents;
+        lock.unlock();
+        engine.ReceiveBytes();
+    }
+    EXPECT_EQ(engine.QueueCount(), 0);
+    EXPECT_EQ(engine.ReceivedProgram().backlight(), 1);
+
+    engine.ClosePort();
+    EXPECT_FALSE(engine.IsPortOpen());
+    ::close(master);
+    ::close(slave);
+}
+
+TEST(CommandOnPseudoTerminal, MissingPortGivesTheOpenFailureWithAReason) {
+    CRecordingMessageSink messages;
+    CCommand engine;
+    engine.SetMessageSink(&messages);
+    const OpenPortResult result =
+        engine.OpenPort("/nonexistent/tavrel-no-such-port", nullptr, nullptr);
+    EXPECT_FALSE(result.opened);
+    EXPECT_FALSE(result.reason.empty());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text.rfind("Unable to open COM-port\n\n", 0), 0u);
 }
 
 } // namespace
