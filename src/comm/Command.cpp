@@ -424,6 +424,12 @@ void CCommand::ResetReceiver() {
     m_inFrame = false;
 }
 
+ReceiveOutcome CCommand::HandleLineEvent(std::uint32_t eventAndErrorBits) {
+    if ((eventAndErrorBits & kBytesReceivedEvent) == 0)
+        return ReceiveOutcome::NoData;
+    return ReceiveBytes();
+}
+
 ReceiveOutcome CCommand::ReceiveBytes() {
     if (!IsPortOpen())
         return ReceiveOutcome::NoData;

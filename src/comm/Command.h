@@ -134,6 +134,9 @@ public:
     bool TransmitHead();
 
     // ---- Reception -----------------------------------------------------------------------
+    // The view's handler of a port notification: runs a receive step when the event bits (low
+    // 16 bits) contain 0x0001 (bytes received); other events are ignored.
+    ReceiveOutcome HandleLineEvent(std::uint32_t eventAndErrorBits);
     // One receive step: reads up to 150 bytes from the port (80 ms bound) and feeds them to
     // AcceptBytes. Processes at most one frame.
     ReceiveOutcome ReceiveBytes();

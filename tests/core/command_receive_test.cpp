@@ -206,7 +206,10 @@ TEST_F(CommandReceiveTest, ReceiveBytesTakesOneReadOfAtMost150BytesWith80MsBound
     port->QueueRead(Bytes(reply.begin(), reply.begin() + 6));
     port->QueueRead(Bytes(reply.begin() + 6, reply.end()));
 
-    EXPECT_EQ(engine->ReceiveBytes(), ReceiveOutcome::Collecting);
+    // Only notifications with the bytes-received bit lead to a read.
+    EXPECT_EQ(engine->HandleLineEvent(0x0004), ReceiveOutcome::NoData);
+    EXPECT_TRUE(port->readTimeouts.empty());
+    EXPECT_EQ(engine->HandleLineEvent(0x00020001), ReceiveOutcome::Collecting);
     EXPECT_EQ(engine->ReceiveBytes(), ReceiveOutcome::Acknowledged);
     EXPECT_EQ(engine->ReceiveBytes(), ReceiveOutcome::NoData); // nothing waiting
     EXPECT_EQ(port->readTimeouts, (std::vector<int>{80, 80, 80}));
