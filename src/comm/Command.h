@@ -172,7 +172,7 @@ public:
 private:
     void ResetReceiver();
     ReceiveOutcome ProcessFrame(std::span<const std::uint8_t> frame);
-    // Decoders of a checked data reply; each returns false when the section is unknown.
+    // Decoders of a checked data reply, by section; the header fields are already recorded.
     void DecodeInputBlock(std::span<const std::uint8_t> payload);
     void DecodeOutputBlock(std::span<const std::uint8_t> payload);
     void DecodeGlobal(std::span<const std::uint8_t> payload);
