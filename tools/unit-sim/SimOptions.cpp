@@ -29,6 +29,8 @@ constexpr CountOption kCountOptions[] = {
     {"--drop-every", &SimLineOptions::dropEvery},
     {"--corrupt-every", &SimLineOptions::corruptEvery},
     {"--hangup-after", &SimLineOptions::hangupAfter},
+    {"--silent-after", &SimLineOptions::silentAfter},
+    {"--garbage-every", &SimLineOptions::garbageEvery},
 };
 
 struct FlagOption {
@@ -146,6 +148,8 @@ Options:
   --corrupt-every N    send every Nth reply with a wrong checksum
   --split              write replies one byte per write
   --hangup-after N     close the line after the Nth request (the PC sees a hang-up) and exit
+  --silent-after N     answer the first N requests, then nothing
+  --garbage-every N    put a burst of line noise before every Nth reply
   -h, --help           show this text
 
 Each unit starts with the settings of a new program on the PC: every channel on at 0 dB,

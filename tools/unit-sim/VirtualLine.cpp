@@ -31,6 +31,9 @@ constexpr int kWriteWaitMs = 1000;
 // discards what the slave has not read yet.
 constexpr auto kHangupDrain = std::chrono::milliseconds(1000);
 constexpr int kHangupPollMs = 10;
+// Noise put before a reply by --garbage-every: no filler and no start byte among it, so a
+// receiver that hunts for 0xFF 0xB1 must skip it and still find the reply.
+constexpr std::uint8_t kLineNoise[] = {0x00, 0xAA, 0x53, 0xFE, 0x10, 0xA1, 0x7F, 0xB0};
 // Filler bytes written before each reply.
 constexpr std::size_t kReplyFillers = 2;
 
@@ -274,7 +277,9 @@ int CVirtualLine::TakeFrames() {
         const int requestNumber = ++m_requestCount;
         const std::size_t requestBytes = total + m_fillerBytes;
         m_fillerBytes = 0;
-        if (!m_options.silent) {
+        const bool silent = m_options.silent || m_silent ||
+                            (m_options.silentAfter > 0 && requestNumber > m_options.silentAfter);
+        if (!silent) {
             // The first unit with the address answers, so a line never carries two replies.
             const auto unit =
                 std::find_if(m_units.begin(), m_units.end(),
@@ -294,8 +299,11 @@ void CVirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size_t req
     ++m_replyCount;
     if (m_options.dropEvery > 0 && m_replyCount % m_options.dropEvery == 0)
         return;
-    std::vector<std::uint8_t> bytes(kReplyFillers + frame.size(), kFrameFiller);
-    std::copy(frame.begin(), frame.end(), bytes.begin() + kReplyFillers);
+    const bool noisy = m_options.garbageEvery > 0 && m_replyCount % m_options.garbageEvery == 0;
+    const std::size_t noise = noisy ? std::size(kLineNoise) : 0;
+    std::vector<std::uint8_t> bytes(noise + kReplyFillers + frame.size(), kFrameFiller);
+    std::copy_n(std::begin(kLineNoise), noise, bytes.begin());
+    std::copy(frame.begin(), frame.end(), bytes.begin() + noise + kReplyFillers);
     if (m_options.corruptEvery > 0 && m_replyCount % m_options.corruptEvery == 0)
         bytes[bytes.size() - 2] ^= 0xFF; // the checksum byte
     if (m_options.baudTiming) {
@@ -336,6 +344,16 @@ void CVirtualLine::WriteAll(const std::uint8_t* data, std::size_t count) {
         }
         return; // no room or the line failed: the rest of the reply is lost
     }
+}
+
+void CVirtualLine::SetSilent(bool silent) {
+    std::lock_guard lock(m_mutex);
+    m_silent = silent;
+}
+
+void CVirtualLine::WriteRaw(std::span<const std::uint8_t> bytes) {
+    std::lock_guard lock(m_mutex);
+    WriteAll(bytes.data(), bytes.size());
 }
 
 void CVirtualLine::Start() {

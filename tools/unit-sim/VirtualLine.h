@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +36,8 @@ struct SimLineOptions {
     int dropEvery = 0;       // when > 0, leave every Nth reply unsent
     int corruptEvery = 0;    // when > 0, send every Nth reply with a wrong checksum
     int hangupAfter = 0;     // when > 0, close the line after the Nth request taken in
+    int silentAfter = 0;     // when > 0, answer the first N requests, then fall silent
+    int garbageEvery = 0;    // when > 0, put line noise before every Nth reply
 };
 
 class CVirtualLine {
@@ -78,6 +81,11 @@ public:
     // Closes the pseudo-terminal and removes the links; the PC side sees a hang-up.
     void Close();
 
+    // Makes the units fall silent (true) or answer again (false) from the next request on.
+    void SetSilent(bool silent);
+    // Writes bytes to the PC as they are, e.g. noise or a reply nobody asked for.
+    void WriteRaw(std::span<const std::uint8_t> bytes);
+
 private:
     void HandleBytes(const std::uint8_t* data, std::size_t count);
     int TakeFrames();
@@ -98,6 +106,7 @@ private:
     std::size_t m_fillerBytes = 0;       // filler bytes seen before the pending frame
     std::chrono::steady_clock::time_point m_lastByte{};
     int m_replyCount = 0;
+    bool m_silent = false; // set by SetSilent
     // Set once --hangup-after is reached: the line closes when the PC has read the last reply.
     std::optional<std::chrono::steady_clock::time_point> m_hangupDeadline;
     std::atomic<int> m_requestCount{0};
