@@ -227,6 +227,10 @@ struct PatchCase {
     Bytes expected;
 };
 
+void PrintTo(const PatchCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SimPatch : public SimLine, public ::testing::WithParamInterface<PatchCase> {};
 
 TEST_P(SimPatch, WriteThenBlockRead) {
@@ -504,6 +508,10 @@ struct FaultCase {
     // answered with a bad checksum, '-' no answer.
     const char* expected;
 };
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SimFault : public SimLine, public ::testing::WithParamInterface<FaultCase> {};
 
