@@ -404,6 +404,9 @@ void CSerial::Rearm() {
 }
 
 int CSerial::StatusPollInterval(std::uint32_t mask) const {
+    if (m_hangUpReported) {
+        return -1; // the device is gone: nothing left to look at
+    }
     if (m_txPending && (mask & EEventSend)) {
         return kTxEmptyPollMs;
     }
@@ -436,6 +439,9 @@ bool CSerial::TakeCounterErrors(std::uint32_t* events) {
 
 std::uint32_t CSerial::PollLineStatus(std::uint32_t mask) {
     std::uint32_t found = 0;
+    if (m_hangUpReported) {
+        return found;
+    }
     if (m_txPending && (mask & EEventSend)) {
         int queued = 0;
         if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued == 0) {

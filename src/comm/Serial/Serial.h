@@ -103,8 +103,8 @@ public:
     // Opens `device` (a path such as /dev/ttyUSB0). Queue sizes of 0 keep the driver's; when
     // either is non-zero both must be at least 16 (the kernel's tty buffers cannot be resized,
     // so valid sizes are accepted and the driver's buffers used).
-    virtual long Open(const char* device, std::size_t inQueue = 0, std::size_t outQueue = 0,
-                      bool overlapped = false);
+    long Open(const char* device, std::size_t inQueue = 0, std::size_t outQueue = 0,
+              bool overlapped = false);
     virtual long Close();
 
     long Setup(EBaudrate baud = EBaud9600, EDataBits dataBits = EData8, EParity parity = EParNone,

@@ -40,7 +40,6 @@ protected:
     virtual void OnEvent(std::uint32_t events, std::uint32_t errors) = 0;
 
 private:
-    using CSerial::Open; // the overlapped form above replaces it
     void ThreadProc();
     void JoinFinished();
 
