@@ -47,6 +47,9 @@ void PrintHelp(std::ostream& os) {
 void PrintCommandHelp(const CliCommand& command, std::ostream& os) {
     PrintUsageLine(command, os);
     os << command.summary << '\n';
+    if (!command.details.empty()) {
+        os << '\n' << command.details;
+    }
 }
 
 // Parses the arguments after the command name. "--name value", "--name=value" and "--flag" are

@@ -46,6 +46,7 @@ struct CliCommand {
     int minPositional = 0;
     int maxPositional = 0;
     CliHandler run = nullptr;
+    std::string_view details = {}; // further lines for "COMMAND --help"
 };
 
 // Adds commands to the table; used through a static CliRegistrar in each command group file.

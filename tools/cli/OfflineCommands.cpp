@@ -285,6 +285,11 @@ const CliRegistrar kOfflineCommands{
         1,
         1,
         RunDump,
+        "A single-setting file (.dia48, .dia36, .dia24) prints one table; a library file\n"
+        "(.dat48, .dat36, .dat24) prints the table of each of its 30 programs after a line\n"
+        "'# Program N: NAME'. Other names are told apart by their contents.\n"
+        "  --csv      RFC 4180 CSV, heading row first, instead of aligned text\n"
+        "  --program  only program N (1..30) of a library\n",
     },
     {
         "response",
@@ -295,6 +300,11 @@ const CliRegistrar kOfflineCommands{
         1,
         1,
         RunResponse,
+        "One line per grid frequency: the frequency in Hz and, tab-separated, the level in dB as\n"
+        "the channel's curve is drawn (inputs: equaliser bands; outputs: all filters) plus the\n"
+        "channel gain. Without --channel every channel of the model, after a heading line.\n"
+        "  --channel  A..D for an input, 1..8 for an output\n"
+        "  --program  program N (1..30) of a library; default 1\n",
     },
     {
         "frames",
@@ -305,6 +315,12 @@ const CliRegistrar kOfflineCommands{
         1,
         1,
         RunFrames,
+        "One frame per line as hex bytes. Storing to the live settings (slot 0) is followed by\n"
+        "the frames the pending-change scan then sends, as on a connected unit. A library\n"
+        "without --program gives the frames that send all 30 programs to memories 1..30.\n"
+        "  --id       device ID 1..250 in every frame header; default 1\n"
+        "  --slot     0 = live settings (default), 1..30 = a program memory\n"
+        "  --program  program N (1..30) of a library\n",
     },
 };
 
