@@ -558,6 +558,19 @@ TEST_F(SimLine, SplitRepliesArriveInPieces) {
     EXPECT_GT(reads, 1);
 }
 
+TEST_F(SimLine, BaudTimingTakesTheLineTimeOfRequestAndReply) {
+    OpenLine(Options([](SimLineOptions& o) { o.baudTiming = true; }));
+    line->Start();
+    const auto start = Clock::now();
+    pc->Send(Read(1, 0, 3, 0x02, 0)); // 3 + 19 bytes out, 2 + 23 bytes back
+    const Bytes got = ReadOneReply(pc->fd());
+    const auto elapsed = Clock::now() - start;
+    line->Stop();
+    ASSERT_EQ(Frames(got).size(), 1u);
+    // Ten bit times per byte at 9600 baud; only the lower bound is firm on a busy machine.
+    EXPECT_GE(elapsed, std::chrono::microseconds((22 + 25) * 10 * 1000000LL / 9600));
+}
+
 TEST_F(SimLine, HangupAfterNRequestsClosesTheLine) {
     OpenLine(Options([](SimLineOptions& o) { o.hangupAfter = 2; }));
     EXPECT_TRUE(Ask(Read(1, 0, 3, 0x02, 0)));
@@ -637,6 +650,7 @@ TEST_F(SimLinks, LinksLeadToTheDeviceAndAreRemoved) {
 
 TEST_F(SimLinks, ProgramPrintsItsDeviceAndCleansUpOnSigterm) {
     const std::string program = std::string(TAVREL_BINARY_DIR) + "/tools/tavrel-unit-sim";
+    ASSERT_EQ(access(program.c_str(), X_OK), 0) << program << " is built with the tests";
     int out[2];
     ASSERT_EQ(pipe(out), 0);
     const pid_t pid = fork();

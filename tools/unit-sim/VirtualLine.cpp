@@ -308,11 +308,12 @@ void CVirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size_t req
         bytes[bytes.size() - 2] ^= 0xFF; // the checksum byte
     if (m_options.baudTiming) {
         // The pseudo-terminal delivered the request at once; on a real line it would only now
-        // have arrived completely, and the reply leaves one byte time per byte.
-        std::this_thread::sleep_for(kByteTime * requestBytes);
-        for (std::uint8_t b : bytes) {
-            std::this_thread::sleep_for(kByteTime);
-            WriteAll(&b, 1);
+        // have arrived completely, and the reply leaves one byte time per byte. Sleeping to a
+        // schedule keeps the average rate right although each sleep may overshoot a little.
+        const auto start = Clock::now() + kByteTime * requestBytes;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            std::this_thread::sleep_until(start + kByteTime * (i + 1));
+            WriteAll(&bytes[i], 1);
         }
         return;
     }
