@@ -23,7 +23,15 @@ long CSerialEx::Open(const char* device, std::size_t inQueue, std::size_t outQue
     if (result != kErrorSuccess) {
         return result;
     }
-    return startListener ? StartListener() : kErrorSuccess;
+    if (!startListener) {
+        return kErrorSuccess;
+    }
+    const long started = StartListener();
+    if (started != kErrorSuccess) {
+        CSerial::Close(); // a port nobody listens to is of no use to the caller
+        return SetLastError(started);
+    }
+    return kErrorSuccess;
 }
 
 long CSerialEx::Close() {

@@ -38,19 +38,11 @@ long CSerialWnd::Open(const char* device, ISerialTarget* target, std::uint32_t m
     if (target == nullptr) {
         return SetLastError(kErrorInvalidArgument); // nobody would hear the port
     }
-    const long result = CSerialEx::Open(device, inQueue, outQueue, false);
-    if (result != kErrorSuccess) {
-        return result;
-    }
+    // The target is in place before the listener can call it.
     m_target = target;
     m_message = message != 0 ? message : DefaultComMsg();
     m_callerValue = callerValue;
-    const long started = StartListener();
-    if (started != kErrorSuccess) {
-        Close();
-        return SetLastError(started);
-    }
-    return kErrorSuccess;
+    return CSerialEx::Open(device, inQueue, outQueue, true);
 }
 
 void CSerialWnd::OnEvent(std::uint32_t events, std::uint32_t errors) {
