@@ -391,6 +391,18 @@ std::string LibraryExtension(int deviceType) {
     return ".dat" + std::string(ModelDigits(deviceType));
 }
 
+std::string ProgramWindowTitle(int deviceType, std::string_view programName) {
+    return std::string(ModelTitlePrefix(deviceType)) + std::string(programName);
+}
+
+std::string SingleSettingInitialName(int deviceType) {
+    return "*" + SingleSettingExtension(deviceType);
+}
+
+std::string LibraryInitialName(int deviceType) {
+    return "*" + LibraryExtension(deviceType);
+}
+
 std::string SingleSettingSavePath(std::string_view chosen, int deviceType) {
     const std::string extension = SingleSettingExtension(deviceType);
     std::string path(chosen);

@@ -55,6 +55,18 @@ std::string SingleSettingExtension(int deviceType);
 // Library extension of a device type: ".dat48", ".dat36", ".dat24".
 std::string LibraryExtension(int deviceType);
 
+// Main-window title after a program file was stored or recalled: the model prefix and the
+// program name ("RID48_Hall").
+std::string ProgramWindowTitle(int deviceType, std::string_view programName);
+
+// What the file chooser starts with: the initial name ("*.dia48", "*.dat48") and its single
+// filter entry, "All files" with the pattern "*.dia" or "*.dat".
+std::string SingleSettingInitialName(int deviceType);
+std::string LibraryInitialName(int deviceType);
+inline constexpr std::string_view kFileFilterLabel = "All files";
+inline constexpr std::string_view kSingleSettingFilterPattern = "*.dia";
+inline constexpr std::string_view kLibraryFilterPattern = "*.dat";
+
 // The path a single setting is saved to: the chosen path, with the model's extension appended
 // when the file-name part does not already contain it ("live" -> "live.dia48").
 std::string SingleSettingSavePath(std::string_view chosen, int deviceType);

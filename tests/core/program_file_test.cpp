@@ -384,11 +384,24 @@ TEST(ProgramFileNames, DeviceTypeAndKindFromExtension) {
     }
 }
 
-TEST(ProgramFileNames, ModelTitlePrefixes) {
-    EXPECT_EQ(ModelTitlePrefix(1), "RID48_");
-    EXPECT_EQ(ModelTitlePrefix(2), "ZOD36_");
-    EXPECT_EQ(ModelTitlePrefix(3), "VUR24_");
-    EXPECT_EQ(ModelTitlePrefix(4), "");
+TEST(ProgramFileNames, TitlesAndChooserNamesPerModel) {
+    struct Row {
+        int deviceType;
+        const char* title;
+        const char* settingName;
+        const char* libraryName;
+    };
+    const Row rows[] = {
+        {1, "RID48_Hall", "*.dia48", "*.dat48"},
+        {2, "ZOD36_Hall", "*.dia36", "*.dat36"},
+        {3, "VUR24_Hall", "*.dia24", "*.dat24"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.title);
+        EXPECT_EQ(ProgramWindowTitle(row.deviceType, "Hall"), row.title);
+        EXPECT_EQ(SingleSettingInitialName(row.deviceType), row.settingName);
+        EXPECT_EQ(LibraryInitialName(row.deviceType), row.libraryName);
+    }
 }
 
 // ---- Files on disk ----
