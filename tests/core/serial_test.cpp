@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -495,6 +496,39 @@ TEST_F(SerialWndTest, CloseEndsTheListenerAtOnce) {
     EXPECT_TRUE(port.IsListening()) << "a refused open leaves the port listening";
     pty.Send("q");
     EXPECT_TRUE(target.WaitFor(CSerial::EEventRecv));
+}
+
+// A target whose hook takes its time: Close must not return while the hook still runs.
+class SlowTarget : public ISerialTarget {
+public:
+    void OnSerialEvent(std::uint32_t, std::uint32_t, std::intptr_t) override {
+        inside = true;
+        entered = true;
+        std::this_thread::sleep_for(50ms);
+        inside = false;
+        ++calls;
+    }
+    std::atomic<bool> inside{false};
+    std::atomic<bool> entered{false};
+    std::atomic<int> calls{0};
+};
+
+TEST_F(SerialTest, CloseWaitsForARunningHookAndNoCallFollows) {
+    SlowTarget slow;
+    CSerialWnd port;
+    ASSERT_EQ(port.Open(pty.path.c_str(), &slow), 0);
+    pty.Send("x");
+    const auto start = Clock::now();
+    while (!slow.entered && MillisecondsSince(start) < 2000) {
+        std::this_thread::yield();
+    }
+    ASSERT_TRUE(slow.entered);
+    ASSERT_EQ(port.Close(), 0);
+    EXPECT_FALSE(slow.inside) << "the listener was joined";
+    const int calls = slow.calls;
+    pty.Send("y");
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(slow.calls, calls);
 }
 
 TEST_F(SerialWndTest, DestroyingAnOpenPortTracesAndCloses) {
