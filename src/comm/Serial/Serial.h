@@ -130,6 +130,8 @@ public:
                std::uint32_t timeoutMs = kInfinite);
     // Reads up to `capacity` bytes. In non-blocking mode it returns at once with what is waiting
     // (possibly 0 bytes, a success); in blocking mode it waits up to `timeoutMs` for all of them.
+    // Once the line has hung up and nothing is left to read, reads and writes fail with
+    // kErrorHangUp instead of reporting 0 bytes.
     long Read(void* buffer, std::size_t capacity, std::size_t* read = nullptr,
               std::uint32_t timeoutMs = kInfinite);
 
