@@ -1,9 +1,12 @@
 #include "controls/NumEdit.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPalette>
+#include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -28,7 +31,10 @@ void ShowControlMessage(QWidget* source, const QString& text) {
         Hook()(source, text);
         return;
     }
-    QMessageBox::warning(source ? source->window() : nullptr, QString(), text);
+    // Shown once the current event is handled: the commit runs inside a focus change, and a
+    // nested event loop there would let the focus move on under the half-finished change.
+    QPointer<QWidget> window = source ? source->window() : nullptr;
+    QTimer::singleShot(0, qApp, [window, text] { QMessageBox::warning(window, QString(), text); });
 }
 
 CNumEdit::CNumEdit(QWidget* parent) : QLineEdit(parent) {
