@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 // Expected pixels and values come from the graph's coordinate rules written out here:
 // x = trunc((log10 f - 1) x W / (log10 30000 - 1)) + 35, y(dB) = trunc(H / 60 x (20 - dB) + 0.5)
@@ -111,6 +112,7 @@ private slots:
 
     void layoutOf640By300();
     void framePixels();
+    void presentAndOverlayFlagsChooseTheCurves();
     void bandDragLimits_data();
     void bandDragLimits();
     void bandwidthEdgesOnlyForPeakingBands();
@@ -164,6 +166,13 @@ void FStaticTest::layoutOf640By300() {
     QCOMPARE(data_->graphHeight(), kH);
     QCOMPARE(data_->output(7).curve()[139].x, 35 + RefX(FrequencyGrid()[139]));
     QCOMPARE(data_->input(0).curve()[0].y, 100); // flat at 0 dB: 10 + trunc(4.5 x 20 + 0.5)
+
+    // A new size lays everything out again: 932 x 269 gives a plot of 887 x 239.
+    graph_->resize(932, 269);
+    QCOMPARE(graph_->plotRect(), (GraphRect{35, 10, 922, 249}));
+    QCOMPARE(graph_->gridX()[18], 35 + RefX(1000, 887));
+    QCOMPARE(data_->graphWidth(), 887);
+    QCOMPARE(data_->output(3).curve()[0].y, 10 + 80); // trunc(239 / 60 x 20 + 0.5)
 }
 
 void FStaticTest::framePixels() {
@@ -201,6 +210,55 @@ void FStaticTest::framePixels() {
         }
     }
     QVERIFY2(firstRow >= 91 && firstRow <= 95, qPrintable(QString::number(firstRow)));
+}
+
+void FStaticTest::presentAndOverlayFlagsChooseTheCurves() {
+    // Every channel flat at its own level: inputs at -2..-8 dB, outputs at -10..-24 dB.
+    auto row = [](double dB) { return 10 + static_cast<int>(std::trunc(4.5 * (20.0 - dB) + 0.5)); };
+    struct Curve {
+        int y;
+        QRgb colour;
+    };
+    std::vector<Curve> inputs, outputs;
+    for (int i = 0; i < 4; ++i) {
+        CAudio_InData& in = data_->input(i);
+        in.setGain(400 - 20 * (i + 1));
+        const CurveColour c = in.curveColour();
+        inputs.push_back({row(-2.0 * (i + 1)), qRgb(c.r, c.g, c.b)});
+    }
+    for (int o = 0; o < 8; ++o) {
+        CAudio_OutData& out = data_->output(o);
+        out.setGain(300 - 20 * o);
+        const CurveColour c = out.curveColour();
+        outputs.push_back({row(-10.0 - 2 * o), qRgb(c.r, c.g, c.b)});
+    }
+    auto drawn = [](const QImage& img, const Curve& c) { return img.pixel(300, c.y) == c.colour; };
+
+    data_->input(1).setPresent(0); // hidden by the operator
+    data_->output(5).setPresent(0);
+    QImage img = graph_->grab().toImage();
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(drawn(img, inputs[static_cast<std::size_t>(i)]), i != 1);
+    for (int o = 0; o < 8; ++o)
+        QCOMPARE(drawn(img, outputs[static_cast<std::size_t>(o)]), o != 5);
+
+    // Editing input A: the overlay flags of input A decide, not the present flags.
+    data_->input(0).setOverlayInput(2, 0);
+    data_->input(0).setOverlayOutput(3, 0);
+    graph_->setMode(CFStatic::kModeInputEq);
+    img = graph_->grab().toImage();
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(drawn(img, inputs[static_cast<std::size_t>(i)]), i != 2);
+    for (int o = 0; o < 8; ++o)
+        QCOMPARE(drawn(img, outputs[static_cast<std::size_t>(o)]), o != 3);
+
+    // The edited channel is drawn even when its own overlay flag is clear.
+    data_->output(6).setOverlayOutput(6, 0);
+    graph_->selectOutput(6);
+    graph_->setMode(CFStatic::kModeOutputCrossover);
+    img = graph_->grab().toImage();
+    QVERIFY(drawn(img, outputs[6]));
+    QVERIFY(drawn(img, inputs[2]));
 }
 
 void FStaticTest::bandDragLimits_data() {
