@@ -65,6 +65,9 @@ void CSLamp::resizeEvent(QResizeEvent* event) {
 }
 
 void CSLamp::paintEvent(QPaintEvent*) {
+    if (m_client != rect()) {
+        setupGeometry(); // resized while hidden: the resize event has not arrived yet
+    }
     QPainter p(this);
     p.fillRect(rect(), BackgroundColour());
     if (m_segmentHeight <= 0) {
