@@ -97,7 +97,7 @@ void CFStatic::resizeEvent(QResizeEvent* event) {
 void CFStatic::selectInput(int index) {
     if (index < 0 || index >= kInputCount)
         return;
-    if (index != selectedInput_)
+    if (index != selectedInput_ && mode_ == kModeInputEq)
         flushBeforeSwitch();
     clearCurrent();
     selectedInput_ = index;
@@ -107,7 +107,7 @@ void CFStatic::selectInput(int index) {
 void CFStatic::selectOutput(int index) {
     if (index < 0 || index >= kOutputCount)
         return;
-    if (index != selectedOutput_)
+    if (index != selectedOutput_ && (mode_ == kModeOutputEq || mode_ == kModeOutputCrossover))
         flushBeforeSwitch();
     clearCurrent();
     selectedOutput_ = index;
