@@ -164,6 +164,16 @@ void CVirtualLine::RemoveLinks() {
     m_links.clear();
 }
 
+bool CVirtualLine::IsOpen() const {
+    std::lock_guard lock(m_mutex);
+    return m_master >= 0;
+}
+
+bool CVirtualLine::HangupPending() const {
+    std::lock_guard lock(m_mutex);
+    return m_hangupDeadline.has_value();
+}
+
 void CVirtualLine::Close() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         Stop();
@@ -185,10 +195,13 @@ void CVirtualLine::CloseLocked() {
 
 int CVirtualLine::Poll(int timeoutMs) {
     int waitMs = std::max(timeoutMs, 0);
+    int master = -1;
+    bool draining = false; // waiting for the PC to read the last reply before a hang-up
     {
         std::lock_guard lock(m_mutex);
         if (m_master < 0)
             return -1;
+        master = m_master;
         if (m_hangupDeadline) {
             // No more requests are taken; close once the last reply has been read.
             int unread = 0;
@@ -199,6 +212,7 @@ int CVirtualLine::Poll(int timeoutMs) {
             }
             waitMs = std::min(waitMs, kHangupPollMs);
             m_pending.clear();
+            draining = true;
         }
         if (!m_pending.empty()) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -206,11 +220,13 @@ int CVirtualLine::Poll(int timeoutMs) {
             waitMs = std::clamp(static_cast<int>(left.count()) + 1, 0, waitMs);
         }
     }
-    if (m_hangupDeadline) {
+    if (draining) {
         std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
         return 0;
     }
-    pollfd p{m_master, POLLIN, 0};
+    // Waits unlocked so that a test can look at the units meanwhile; only Close, which stops
+    // the serving thread first, closes the descriptor.
+    pollfd p{master, POLLIN, 0};
     const int ready = poll(&p, 1, waitMs);
     if (ready < 0 && errno != EINTR)
         return -1;

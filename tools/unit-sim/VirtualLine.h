@@ -51,9 +51,9 @@ public:
     // Creates the pseudo-terminal pair in raw mode and publishes the links. Returns false with a
     // readable reason in *error when that fails (nothing is left behind then).
     bool Open(std::string* error = nullptr);
-    bool IsOpen() const { return m_master >= 0; }
+    bool IsOpen() const;
     // True after --hangup-after was reached and before the line has closed.
-    bool HangupPending() const { return m_hangupDeadline.has_value(); }
+    bool HangupPending() const;
 
     const std::string& SlavePath() const { return m_slavePath; }
     // Links actually published (the named one first).
@@ -111,7 +111,7 @@ private:
     std::optional<std::chrono::steady_clock::time_point> m_hangupDeadline;
     std::atomic<int> m_requestCount{0};
 
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex; // guards everything above against the serving thread
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
 };
