@@ -90,6 +90,7 @@ void CFStatic::layout() {
 
 void CFStatic::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    background_ = QPixmap();
     if (initialised_)
         layout();
 }
