@@ -130,7 +130,9 @@ public:
     void ClearQueue();
     // Writes three single 0xFF bytes, then the head frame in one write, each write bounded by
     // 150 ms. Returns false when the queue is empty, the port is closed or a write failed. The
-    // caller clears the frame's first-send-pending flag and counts its ticks.
+    // caller clears the frame's first-send-pending flag and counts its ticks. A reply completes
+    // the head only when the head is the frame last transmitted: an answer cannot belong to a
+    // frame the unit has not been sent yet.
     bool TransmitHead();
 
     // ---- Reception -----------------------------------------------------------------------
