@@ -1,5 +1,6 @@
 #include "comm/UnitController.h"
 
+#include "comm/Frame.h"
 #include "comm/MessageSink.h"
 #include "comm/RequestSequences.h"
 #include "model/Audio_Data.h"
@@ -17,6 +18,13 @@ constexpr DeviceModel kModels[] = {
 
 bool IsDeviceId(int id) {
     return id >= 1 && id <= CCommand::kMaxDeviceId;
+}
+
+// The scan's fall-back request: a global read of the meter levels.
+bool IsMeterPoll(const CSendData& frame) {
+    const auto& b = frame.bytes;
+    return b.size() > kOffsetChannel && b[kOffsetKind] == kKindRead &&
+           b[kOffsetSection] == kSectionGlobal && b[kOffsetChannel] == kGlobalMeters;
 }
 
 } // namespace
@@ -66,7 +74,15 @@ void CUnitController::SetProgramName(int n, std::string_view name) {
 }
 
 bool CUnitController::IsSettled() const {
-    return m_connected && !m_busy && m_command.QueueCount() == 0 && m_lastScanIdle;
+    if (!m_connected || m_busy || !m_lastScanIdle)
+        return false;
+    // An idle connection always has a meter poll on its way; anything else is still pending.
+    const CSendDataQueue& queue = m_command.Queue();
+    for (int i = 0; i < queue.Count(); ++i) {
+        if (!IsMeterPoll(*queue.At(i)))
+            return false;
+    }
+    return true;
 }
 
 // ---- Connection ------------------------------------------------------------------------------
@@ -107,7 +123,6 @@ bool CUnitController::Disconnect() {
     m_command.ClosePort();
     m_connected = false;
     m_command.ClearQueue();
-    m_posted.clear();
     SetBusy(false);
     SetTickRunning(false);
     m_view.OnConnectionChanged(false);
@@ -160,7 +175,7 @@ void CUnitController::Tick() {
     if (m_command.QueueCount() < 2) {
         // The scan always returns a frame: the first pending change, else the meter poll.
         CSendData frame = m_data->nextPendingFrame();
-        m_lastScanIdle = frame.bytes == m_data->meterPollFrame().bytes;
+        m_lastScanIdle = IsMeterPoll(frame);
         m_command.QueueFrame(std::move(frame));
     }
     ServiceHead();
@@ -193,13 +208,13 @@ void CUnitController::OnLineEvent(std::uint32_t eventAndErrorBits) {
     // Bytes that came before a hang-up may still hold an answer: take them first.
     if (events & kEventBytesReceived)
         m_command.ReceiveBytes();
+    DeliverPosted();
     if (errors & kErrorHangUp) {
         if (m_search.IsRunning())
             m_search.End();
         else
             FailConnection(kNoAnswerText);
     }
-    DeliverPosted();
 }
 
 void CUnitController::FailConnection(const char* text) {

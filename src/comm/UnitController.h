@@ -86,9 +86,9 @@ public:
     const CCommand& Command() const { return m_command; }
     CAudio_Data& Data() { return *m_data; }
     ProgramBank& Bank() { return *m_bank; }
-    // True while connected, not busy, with nothing queued, and the latest scan of the tick found
-    // no change pending (it fell back to a meter poll, which has been answered since): every
-    // edit and every queued request has reached the unit.
+    // True while connected and not busy, when the latest scan of the tick found no change
+    // pending (it fell back to a meter poll) and nothing but meter polls is queued: every edit
+    // and every request queued before that scan has been answered by the unit.
     bool IsSettled() const;
 
     // ---- Connection ----------------------------------------------------------------------
