@@ -499,23 +499,38 @@ int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& c
     return session.Run([&] { return printed == count; }) ? kExitOk : kExitFailure;
 }
 
+// Lines shared by the help of every command that talks to a unit.
+#define TAVREL_UNIT_OPTIONS                                                                        \
+    "  --port     the serial port (a device path, as 'ports' lists them)\n"                        \
+    "  --id       device ID 1..250 of the unit; default 1\n"                                       \
+    "  --type     4x8 (default), 3x6 or 2x4: the unit must report this type\n"                     \
+    "  --tick-ms  send tick 10..100 ms; default 100 as in the application. Faster ticks suit\n"    \
+    "             only a virtual unit, which answers at once\n"
+
 const CliRegistrar kOnlineCommands{
     {"ports",
      "[--test-open]",
-     "list the serial ports: name, USB or -, description (--test-open drops busy ports)",
+     "list the serial ports: name, USB or -, description",
      {},
      {"--test-open"},
      0,
      0,
-     RunPorts},
+     RunPorts,
+     "One port per line, tab-separated: the name to pass to --port, \"USB\" for a USB adapter\n"
+     "or \"-\", and a description. Running virtual units are listed after the real ports.\n"
+     "  --test-open  leave out ports that cannot be opened now (held by another program)\n"},
     {"search",
      "--port P [--type T] [--ids FIRST-LAST]",
-     "probe device IDs (1-250) and list the units of the type that answer",
+     "probe device IDs and list the units of the type that answer",
      WithUnitOptions({"--ids"}),
      {},
      0,
      0,
-     RunSearch},
+     RunSearch,
+     "Probes one ID every 30 ms tick and gives each about 120 ms to answer, as the connect\n"
+     "dialog does; the IDs of the units of the type that answered are printed one per line,\n"
+     "in ascending order. All 250 IDs take about 40 s.\n" TAVREL_UNIT_OPTIONS
+     "  --ids      FIRST-LAST: probe only these IDs; default 1-250\n"},
     {"read",
      "--port P [--id N] [--type T] [--slot S] [--tick-ms MS] FILE",
      "read program S of the unit (0 = live settings) into a single-setting file",
@@ -523,7 +538,11 @@ const CliRegistrar kOnlineCommands{
      {},
      1,
      1,
-     RunRead},
+     RunRead,
+     "Connects (probe with the type check, program names, global settings), reads the 12\n"
+     "channel blocks of the program and writes them with the program's name to "
+     "FILE.\n" TAVREL_UNIT_OPTIONS
+     "  --slot     0 = live settings (default), 1..30 = a program memory\n"},
     {"write",
      "--port P [--id N] [--type T] [--slot S] [--program N] [--tick-ms MS] FILE",
      "store a file's program as program S of the unit (0 = live settings)",
@@ -531,7 +550,11 @@ const CliRegistrar kOnlineCommands{
      {},
      1,
      1,
-     RunWrite},
+     RunWrite,
+     "Sends the program name and the 12 channel blocks. Storing to the live settings mutes\n"
+     "inputs A and B while the outputs are written, as the application does.\n" TAVREL_UNIT_OPTIONS
+     "  --slot     0 = live settings (default), 1..30 = a program memory\n"
+     "  --program  program N (1..30) when FILE is a program library\n"},
     {"backup",
      "--port P [--id N] [--type T] [--tick-ms MS] FILE",
      "read the unit's 30 stored programs into a program library file",
@@ -539,7 +562,8 @@ const CliRegistrar kOnlineCommands{
      {},
      1,
      1,
-     RunBackup},
+     RunBackup,
+     TAVREL_UNIT_OPTIONS},
     {"restore",
      "--port P [--id N] [--type T] [--tick-ms MS] FILE",
      "write a program library file's 30 programs into the unit's memories",
@@ -547,7 +571,8 @@ const CliRegistrar kOnlineCommands{
      {},
      1,
      1,
-     RunRestore},
+     RunRestore,
+     TAVREL_UNIT_OPTIONS},
     {"set-id",
      "--port P --id N [--type T] [--tick-ms MS] NEW",
      "give the unit with ID N the device ID NEW",
@@ -555,15 +580,22 @@ const CliRegistrar kOnlineCommands{
      {},
      1,
      1,
-     RunSetId},
+     RunSetId,
+     "Tells the unit its new ID, then checks that it answers under it.\n" TAVREL_UNIT_OPTIONS},
     {"meters",
      "--port P [--id N] [--type T] [--count K] [--tick-ms MS]",
-     "poll the level meters K times (default 10): 12 level codes per line, inputs then outputs",
+     "poll the level meters K times: 12 level codes per line",
      WithUnitOptions({"--count"}),
      {},
      0,
      0,
-     RunMeters},
+     RunMeters,
+     "One line per meter reply: the codes of inputs A..D, then outputs 1..8. A code 0..8 is\n"
+     "the number of lit segments (9: all); 16 + n lights n segments and the top "
+     "segment.\n" TAVREL_UNIT_OPTIONS
+     "  --count    number of meter replies to print; default 10\n"},
 };
+
+#undef TAVREL_UNIT_OPTIONS
 
 } // namespace
