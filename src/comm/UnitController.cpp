@@ -88,6 +88,7 @@ bool CUnitController::IsSettled() const {
 // ---- Connection ------------------------------------------------------------------------------
 
 bool CUnitController::Connect(const std::string& portName, int deviceId, bool readLiveProgram) {
+    Disconnect();
     m_view.CloseAllEditors();
     m_portName = portName;
     if (!OpenConnection(portName))

@@ -95,7 +95,8 @@ public:
     // The connect flow after the connect dialog ended with OK: closes the editors, remembers the
     // port, opens it; then takes the ID, clears the change flags (edits made while disconnected
     // are not sent), queues the probe, names and global reads, starts the tick and, with
-    // `readLiveProgram`, reads the unit's live program under the busy display.
+    // `readLiveProgram`, reads the unit's live program under the busy display. A connection
+    // that is still open is closed first. (The connection button while connected is Disconnect.)
     // Returns false when the port could not be opened (the engine has shown why).
     bool Connect(const std::string& portName, int deviceId, bool readLiveProgram = true);
     // Opens the port and marks the controller connected (busy flag clear).
@@ -103,9 +104,6 @@ public:
     // Closes the port, empties the queue, clears the busy flag and stops the tick; only when
     // connected with the port open. Returns whether it closed a connection.
     bool Disconnect();
-    // The connection button: disconnects when connected; otherwise the owner shows the connect
-    // dialog and calls Connect.
-    bool ToggleConnectionOff() { return Disconnect(); }
 
     // Device dialog, first choice: gives the unit a new ID. The frame is addressed to the old
     // ID; afterwards every frame carries the new one. Nothing is read back. Only when connected,
