@@ -337,6 +337,22 @@ TEST_F(UnitControllerTest, StoreTitlesTheWindowAndNeedsAConnection) {
     Settle();
 }
 
+TEST_F(UnitControllerTest, StoringTheLiveSettingsIsSettledOnlyAfterInputsAAndBAreRestored) {
+    Make();
+    ConnectAndSettle();
+    const std::size_t before = Frames().size();
+    ctl->StoreProgramToDevice(0);
+    Settle();
+    std::vector<std::pair<int, int>> levels; // (input, on) of every input level frame
+    const auto frames = Frames();
+    for (std::size_t i = before; i < frames.size(); ++i)
+        if (frames[i][4] == 1 && frames[i][6] == 8)
+            levels.emplace_back(frames[i][5], frames[i][9]);
+    // Muted while the output blocks go, switched on again by the scan after the batch.
+    EXPECT_EQ(levels, (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {0, 1}, {1, 1}}));
+    EXPECT_EQ(data.input(0).on(), 1);
+}
+
 // ---- Connection ------------------------------------------------------------------------------
 
 TEST_F(UnitControllerTest, ConnectClearsOfflineEditsAndReadsNamesGlobalsAndTheLiveProgram) {
