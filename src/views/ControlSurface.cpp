@@ -1,11 +1,15 @@
 #include "views/ControlSurface.h"
 
 #include "app/DialogUnits.h"
+#include "app/QtMessageSink.h"
 #include "app/QueuedLineEvents.h"
 #include "app/Vuze48Doc.h"
 #include "controls/BitmapSlider.h"
 #include "controls/NumEdit.h"
 #include "controls/StateButton.h"
+#include "dialogs/ConnectDlg.h"
+#include "dialogs/DeviceDlg.h"
+#include "dialogs/DisplayDlg.h"
 #include "model/Audio_Data.h"
 #include "model/ProgramFile.h"
 #include "views/DynamicLED.h"
@@ -16,7 +20,6 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 
@@ -52,30 +55,14 @@ QString Text(std::string_view text) {
 // ---- Message relay -----------------------------------------------------------------------------
 
 void CControlSurface::MessageRelay::ShowMessage(const std::string& text, MessageKind kind) {
-    if (target) {
+    if (target)
         target->ShowMessage(text, kind);
-        return;
-    }
-    const QString message = QString::fromStdString(text);
-    const QString title = QStringLiteral("Tavrel");
-    switch (kind) {
-    case MessageKind::Information:
-        QMessageBox::information(parent, title, message);
-        break;
-    case MessageKind::Warning:
-        QMessageBox::warning(parent, title, message);
-        break;
-    case MessageKind::Error:
-        QMessageBox::critical(parent, title, message);
-        break;
-    }
+    else
+        boxes.ShowMessage(text, kind);
 }
 
 bool CControlSurface::MessageRelay::AskYesNo(const std::string& text) {
-    if (target)
-        return target->AskYesNo(text);
-    return QMessageBox::question(parent, QStringLiteral("Tavrel"), QString::fromStdString(text)) ==
-           QMessageBox::Yes;
+    return target ? target->AskYesNo(text) : boxes.AskYesNo(text);
 }
 
 // ---- Construction ------------------------------------------------------------------------------
@@ -84,7 +71,11 @@ CControlSurface::CControlSurface(int deviceType, VEzaz48Ari& document, QWidget* 
                                  std::unique_ptr<IPort> port)
     : QWidget(parent), m_layout(SurfaceLayoutOf(deviceType)), m_document(document),
       m_data(&document.Data()) {
-    m_messages.parent = this;
+    m_messages.boxes.SetParent(this);
+    m_busyRunner = [](CControlSurface& surface) {
+        CDisplayDlg display([&surface] { return surface.Controller().IsBusy(); }, &surface);
+        display.exec();
+    };
     // Sets the container's and the engine's device type for the small models.
     m_controller = std::make_unique<CUnitController>(
         m_layout.deviceType, document.Data(), document.Bank(), *this, &m_messages, std::move(port));
@@ -452,6 +443,25 @@ void CControlSurface::OnSideButton(SideButton button) {
         b->setState(1);
 }
 
+void CControlSurface::ToggleConnection() {
+    if (m_controller->IsConnected()) {
+        Disconnect();
+        return;
+    }
+    CConnectDlg dialog(*m_controller, m_rememberedPort, this);
+    m_connectDialog = &dialog;
+    const int result = dialog.exec();
+    m_connectDialog = nullptr;
+    if (result == QDialog::Accepted)
+        ConnectTo(dialog.PortName(), dialog.DeviceId());
+}
+
+void CControlSurface::ChangeDevice() {
+    // Opens nothing while no unit is connected.
+    if (m_controller->IsConnected())
+        RunDeviceDialog(*m_controller, this);
+}
+
 bool CControlSurface::ConnectTo(const std::string& portName, int deviceId) {
     m_rememberedPort = portName;
     return m_controller->Connect(portName, deviceId);
@@ -641,9 +651,14 @@ void CControlSurface::OnChannelCopied(bool output, int channel) {
     m_graph->redraw();
 }
 
-void CControlSurface::OnSearchProgress(int /*probedId*/) {}
+void CControlSurface::OnSearchProgress(int /*probedId*/) {
+    // The connect dialog moves its progress bar on its own search tick.
+}
 
-void CControlSurface::OnSearchEnded(const std::vector<int>& /*knownIds*/) {}
+void CControlSurface::OnSearchEnded(const std::vector<int>& knownIds) {
+    if (m_connectDialog)
+        m_connectDialog->OnSearchEnded(knownIds);
+}
 
 // ---- Keyboard and painting
 // -----------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/QtMessageSink.h"
 #include "comm/MessageSink.h"
 #include "comm/UnitController.h"
 #include "comm/UnitView.h"
@@ -14,6 +15,7 @@
 #include <string>
 
 class CBitmapSlider;
+class CConnectDlg;
 class CCurvePictureButton;
 class CDynamicLED;
 class CFStatic;
@@ -167,7 +169,7 @@ private:
     // Forwards the controller's message boxes to a test's recorder or to modal boxes.
     struct MessageRelay : IMessageSink {
         IMessageSink* target = nullptr;
-        QWidget* parent = nullptr;
+        CQtMessageSink boxes;
         void ShowMessage(const std::string& text, MessageKind kind) override;
         bool AskYesNo(const std::string& text) override;
     };
@@ -200,7 +202,8 @@ private:
     bool m_busyDisplayShown = false;
     BusyDisplayRunner m_busyRunner;
     std::string m_rememberedPort;
-    QWidget* m_connectDialog = nullptr; // the open connect dialog, told of the search's progress
+    CConnectDlg* m_connectDialog =
+        nullptr; // the open connect dialog, told of the search's progress
 
     CFStatic* m_graph = nullptr;
     CDynamicLED* m_led = nullptr;
