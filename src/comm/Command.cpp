@@ -2,6 +2,7 @@
 
 #include "comm/Frame.h"
 #include "comm/SerialWndPort.h"
+#include "model/ValueLimits.h"
 
 #include <algorithm>
 #include <utility>
@@ -16,9 +17,6 @@ constexpr int kGlobalIdentification = 0x19;
 
 constexpr std::size_t kNameWidth = 8;
 
-int Limit(int value, int low, int high) {
-    return std::clamp(value, low, high);
-}
 int Flag(int value) {
     return value != 0 ? 1 : 0;
 }
@@ -111,39 +109,22 @@ struct DecodedOutput {
     std::string name;
 };
 
-// Ranges of the two model families: type 1 (4x8) and types 2, 3 (3x6, 2x4).
-struct FamilyLimits {
-    int gainCodeOffset; // code - offset = gain index
-    int inputGainMax;
-    int outputGainMax;
-    int delayMax;
-    int bandwidthDivisor; // wire code / divisor = bandwidth index
-    int bandwidthMax;
-};
-constexpr FamilyLimits kLargeFamily{700, 460, 550, 52473, 1, 295};
-constexpr FamilyLimits kSmallFamily{740, 560, 560, 1465, 5, 59};
-
-const FamilyLimits& LimitsFor(int deviceType) {
-    return deviceType == 1 ? kLargeFamily : kSmallFamily;
-}
-
 DecodedBand DecodeBand(std::span<const std::uint8_t> p, std::size_t offset,
-                       const FamilyLimits& limits) {
+                       const ModelRanges& ranges) {
     DecodedBand band;
-    band.frequency = Limit(Word(p, offset), 10, 30000);
-    band.gainIndex = Limit(Word(p, offset + 2) - 300, 0, 450);
-    band.bandwidthIndex =
-        Limit(Word(p, offset + 4) / limits.bandwidthDivisor, 0, limits.bandwidthMax);
-    band.slope = Limit(Byte(p, offset + 6), 0, 1);
-    band.type = Limit(Byte(p, offset + 7), 0, 2);
+    band.frequency = kFrequencyRange.Clamp(Word(p, offset));
+    band.gainIndex = kBandGainRange.Clamp(Word(p, offset + 2) - kEqGainZeroIndex);
+    band.bandwidthIndex = ranges.bandwidth.Clamp(Word(p, offset + 4) / ranges.bandwidthDivisor);
+    band.slope = kShelfSlopeRange.Clamp(Byte(p, offset + 6));
+    band.type = kBandTypeRange.Clamp(Byte(p, offset + 7));
     return band;
 }
 
 DecodedCrossover DecodeCrossover(std::span<const std::uint8_t> p, std::size_t offset) {
     DecodedCrossover item;
-    item.frequency = Limit(Word(p, offset), 10, 30000);
-    item.kind = Limit(Byte(p, offset + 2), 0, 2);
-    item.slope = Limit(Byte(p, offset + 3), 0, 3);
+    item.frequency = kFrequencyRange.Clamp(Word(p, offset));
+    item.kind = kCrossoverKindRange.Clamp(Byte(p, offset + 2));
+    item.slope = kCrossoverSlopeRange.Clamp(Byte(p, offset + 3));
     return item;
 }
 
@@ -153,45 +134,45 @@ std::string DecodeName(std::span<const std::uint8_t> p, std::size_t offset) {
 }
 
 DecodedInput DecodeInput(std::span<const std::uint8_t> p, int deviceType) {
-    const FamilyLimits& limits = LimitsFor(deviceType);
+    const ModelRanges& ranges = ModelRangesFor(deviceType);
     DecodedInput in;
     for (std::size_t b = 0; b < in.bands.size(); ++b)
-        in.bands[b] = DecodeBand(p, b * 8, limits);
+        in.bands[b] = DecodeBand(p, b * 8, ranges);
     in.on = Flag(Byte(p, 64));
     in.polarity = Flag(Byte(p, 65));
-    in.gain = Limit(Word(p, 66) - limits.gainCodeOffset, 0, limits.inputGainMax);
-    in.delay = Limit(Word(p, 68), 0, limits.delayMax);
+    in.gain = ranges.inputGain.Clamp(Word(p, 66) - ranges.gainCodeOffset);
+    in.delay = ranges.delay.Clamp(Word(p, 68));
     in.reservedA = Flag(Byte(p, 70));
     in.reservedB = Byte(p, 71);
     in.highPass = DecodeCrossover(p, 72);
     in.lowPass = DecodeCrossover(p, 76);
     in.gateThreshold = Byte(p, 80);
     // A disabled gate is a flag; limiting keeps the record's two states.
-    in.gateOff = Limit(Byte(p, 81), 0, 1);
+    in.gateOff = kFlagRange.Clamp(Byte(p, 81));
     in.name = DecodeName(p, 88);
     return in;
 }
 
 DecodedOutput DecodeOutput(std::span<const std::uint8_t> p, int deviceType) {
-    const FamilyLimits& limits = LimitsFor(deviceType);
+    const ModelRanges& ranges = ModelRangesFor(deviceType);
     DecodedOutput out;
     for (std::size_t b = 0; b < out.bands.size(); ++b)
-        out.bands[b] = DecodeBand(p, b * 8, limits);
+        out.bands[b] = DecodeBand(p, b * 8, ranges);
     out.on = Flag(Byte(p, 48));
     out.polarity = Flag(Byte(p, 49));
-    out.gain = Limit(Word(p, 50) - limits.gainCodeOffset, 0, limits.outputGainMax);
-    out.delay = Limit(Word(p, 52), 0, limits.delayMax);
+    out.gain = ranges.outputGain.Clamp(Word(p, 50) - ranges.gainCodeOffset);
+    out.delay = ranges.delay.Clamp(Word(p, 52));
     out.mix = Byte(p, 54);
     out.highPass = DecodeCrossover(p, 56);
     out.lowPass = DecodeCrossover(p, 60);
-    out.threshold = Limit(Word(p, 64), 0, 500);
-    out.attack = Limit(Byte(p, 66), 0, 106);
-    out.release = Limit(Byte(p, 67), 0, 5);
+    out.threshold = kLimiterThresholdRange.Clamp(Word(p, 64));
+    out.attack = kAttackRange.Clamp(Byte(p, 66));
+    out.release = kReleaseRange.Clamp(Byte(p, 67));
     out.clipLimit = Byte(p, 68);
     // Ratio, type and mode index text tables; limiting keeps every index inside them.
-    out.ratio = Limit(Byte(p, 69), 0, 7);
-    out.dynamicsType = Limit(Byte(p, 70), 0, 1);
-    out.dynamicsMode = Limit(Byte(p, 71), 0, 1);
+    out.ratio = kRatioRange.Clamp(Byte(p, 69));
+    out.dynamicsType = kDynamicsTypeRange.Clamp(Byte(p, 70));
+    out.dynamicsMode = kDynamicsModeRange.Clamp(Byte(p, 71));
     out.name = DecodeName(p, 72);
     return out;
 }
@@ -574,7 +555,7 @@ void CCommand::DecodeGlobal(std::span<const std::uint8_t> p) {
         break;
     }
     case kGlobalSettings:
-        m_sourceByte = Limit(p[0], 0, 1);
+        m_sourceByte = kInputSourceRange.Clamp(p[0]);
         break;
     case kGlobalMeters:
         for (std::size_t i = 0; i < m_meters.size() && i < p.size(); ++i)
@@ -600,13 +581,13 @@ void CCommand::DecodeGlobal(std::span<const std::uint8_t> p) {
         m_received->setShortTag(TrimRight(PrintableField(p, 0, kShortTagField)));
         break;
     case kGlobalBacklight:
-        m_received->setBacklight(Limit(p[0], 0, 1));
+        m_received->setBacklight(kBacklightRange.Clamp(p[0]));
         break;
     case kGlobalDeviceId:
         DecodeProbeAnswer(p);
         break;
     case kGlobalTemperature:
-        m_received->setTemperature(Limit(p[0], 0, 50));
+        m_received->setTemperature(kTemperatureRange.Clamp(p[0]));
         Send(m_listener, Notification::GlobalsReceived, kGlobalTemperature);
         break;
     case kGlobalIdentification:

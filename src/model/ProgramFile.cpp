@@ -3,6 +3,7 @@
 #include "model/Archive.h"
 #include "model/Audio_Data.h"
 #include "model/DataDefine.h"
+#include "model/ValueLimits.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,25 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Index ranges a unit reports for the scales that differ by model.
-struct ModelLimits {
-    int inputGainMax;
-    int outputGainMax;
-    int delayMax;
-    int bandwidthMax;
-};
-
-// An unknown device type is limited like the 4x8, whose scales the program starts with.
-ModelLimits LimitsFor(int deviceType) {
-    const int type = IsKnownDeviceType(deviceType) ? deviceType : kDeviceType4x8;
-    return {InputGainMaxIndex(type).value_or(0), OutputGainMaxIndex(type).value_or(0),
-            DelayMaxIndex(type).value_or(0), BandwidthMaxIndex(type).value_or(0)};
-}
-
-constexpr int kShelfSlopeMax = 1;
-constexpr int kBandTypeMax = kBandHighShelf;
-constexpr int kByteMax = 0xFF; // values the unit sends as one byte, taken as sent
 
 struct ModelNames {
     int deviceType;
@@ -65,34 +47,34 @@ std::string_view FileNamePart(std::string_view path) {
 
 // 16-bit image fields carry the file's unsigned value bit for bit (a 4x8 delay index reaches
 // 52473, beyond a signed 16-bit field), so they are limited as unsigned values.
-void LimitU16(std::int16_t& field, int lo, int hi) {
+void LimitU16(std::int16_t& field, ValueRange range) {
     const int value = static_cast<std::uint16_t>(field);
-    field = static_cast<std::int16_t>(static_cast<std::uint16_t>(std::clamp(value, lo, hi)));
+    field = static_cast<std::int16_t>(static_cast<std::uint16_t>(range.Clamp(value)));
 }
 
-void LimitU8(std::uint8_t& field, int lo, int hi) {
-    field = static_cast<std::uint8_t>(std::clamp(static_cast<int>(field), lo, hi));
+void LimitU8(std::uint8_t& field, ValueRange range) {
+    field = static_cast<std::uint8_t>(range.Clamp(field));
 }
 
 void LimitFlag(std::uint8_t& field) {
     field = field != 0 ? 1 : 0;
 }
 
-void LimitBand(BandImage& band, const ModelLimits& limits) {
-    LimitU16(band.frequency, kMinFrequencyHz, kMaxFrequencyHz);
-    LimitU16(band.gain, 0, kEqGainMaxIndex);
-    LimitU16(band.bandwidth, 0, limits.bandwidthMax);
-    LimitU8(band.slope, 0, kShelfSlopeMax);
-    LimitU8(band.type, 0, kBandTypeMax);
+void LimitBand(BandImage& band, const ModelRanges& ranges) {
+    LimitU16(band.frequency, kFrequencyRange);
+    LimitU16(band.gain, kBandGainRange);
+    LimitU16(band.bandwidth, ranges.bandwidth);
+    LimitU8(band.slope, kShelfSlopeRange);
+    LimitU8(band.type, kBandTypeRange);
 }
 
 template <typename Image> void LimitCrossovers(Image& image) {
-    LimitU16(image.highPassFrequency, kMinFrequencyHz, kMaxFrequencyHz);
-    LimitU8(image.highPassKind, 0, kCrossoverKindMax);
-    LimitU8(image.highPassSlope, 0, kCrossoverSlopeMax);
-    LimitU16(image.lowPassFrequency, kMinFrequencyHz, kMaxFrequencyHz);
-    LimitU8(image.lowPassKind, 0, kCrossoverKindMax);
-    LimitU8(image.lowPassSlope, 0, kCrossoverSlopeMax);
+    LimitU16(image.highPassFrequency, kFrequencyRange);
+    LimitU8(image.highPassKind, kCrossoverKindRange);
+    LimitU8(image.highPassSlope, kCrossoverSlopeRange);
+    LimitU16(image.lowPassFrequency, kFrequencyRange);
+    LimitU8(image.lowPassKind, kCrossoverKindRange);
+    LimitU8(image.lowPassSlope, kCrossoverSlopeRange);
 }
 
 // --- Library entry layout ---
@@ -221,39 +203,35 @@ void ReadOutput(CArchiveReader& in, OutputImage& image) {
 
 // --- Limits on channel records (single-setting file) ---
 
-int Clamped(int value, int lo, int hi) {
-    return std::clamp(value, lo, hi);
-}
-
 // Limits one filter read from a file. Crossover positions always hold their own kind of filter,
 // so a damaged type field cannot turn a crossover into a band. Only values out of range are
 // touched; every setter recomputes the response.
 void LimitFilter(CFilter& filter, bool isBand, int crossoverType) {
     if (isBand) {
-        if (filter.type() != Clamped(filter.type(), 0, kBandTypeMax)) {
-            filter.setType(Clamped(filter.type(), 0, kBandTypeMax));
+        if (filter.type() != kBandTypeRange.Clamp(filter.type())) {
+            filter.setType(kBandTypeRange.Clamp(filter.type()));
         }
-        if (filter.slope() != Clamped(filter.slope(), 0, kShelfSlopeMax)) {
-            filter.setSlope(Clamped(filter.slope(), 0, kShelfSlopeMax));
+        if (filter.slope() != kShelfSlopeRange.Clamp(filter.slope())) {
+            filter.setSlope(kShelfSlopeRange.Clamp(filter.slope()));
         }
     } else {
         if (filter.type() != crossoverType) {
             filter.setType(crossoverType);
         }
-        if (filter.slope() != ClampCrossoverSlope(filter.slope())) {
-            filter.setSlope(ClampCrossoverSlope(filter.slope()));
+        if (filter.slope() != kCrossoverSlopeRange.Clamp(filter.slope())) {
+            filter.setSlope(kCrossoverSlopeRange.Clamp(filter.slope()));
         }
     }
-    if (filter.frequency() != ClampFrequency(filter.frequency())) {
-        filter.setFrequency(ClampFrequency(filter.frequency()));
+    if (filter.frequency() != kFrequencyRange.Clamp(filter.frequency())) {
+        filter.setFrequency(kFrequencyRange.Clamp(filter.frequency()));
     }
-    if (filter.kind() != ClampCrossoverKind(filter.kind())) {
-        filter.setKind(ClampCrossoverKind(filter.kind()));
+    if (filter.kind() != kCrossoverKindRange.Clamp(filter.kind())) {
+        filter.setKind(kCrossoverKindRange.Clamp(filter.kind()));
     }
     const int off = filter.off() != 0 ? 1 : 0;
     const double gain = filter.gain();
-    const double minGain = -30.0;
-    const double maxGain = EqGainDb(kEqGainMaxIndex).value_or(15.0);
+    const double minGain = EqGainDb(kBandGainRange.low).value_or(-30.0);
+    const double maxGain = EqGainDb(kBandGainRange.high).value_or(15.0);
     if (!std::isfinite(gain) || gain < minGain || gain > maxGain) {
         // NaN counts as 0 dB; infinities go to the nearer end of the scale.
         const double limited = std::isnan(gain) ? 0.0 : std::clamp(gain, minGain, maxGain);
@@ -286,46 +264,46 @@ template <typename Record> void LimitFilters(Record& record, int crossoverTypeOf
 }
 
 template <typename Record>
-void LimitCommon(Record& record, const ModelLimits& limits, int gainMax) {
+void LimitCommon(Record& record, const ModelRanges& ranges, ValueRange gain) {
     if (record.on() > 1) {
         record.setOn(1);
     }
     if (record.polarity() > 1) {
         record.setPolarity(1);
     }
-    if (record.delay() != Clamped(record.delay(), 0, limits.delayMax)) {
-        record.setDelay(Clamped(record.delay(), 0, limits.delayMax));
+    if (record.delay() != ranges.delay.Clamp(record.delay())) {
+        record.setDelay(ranges.delay.Clamp(record.delay()));
     }
-    if (record.gain() != Clamped(record.gain(), 0, gainMax)) {
-        record.setGain(Clamped(record.gain(), 0, gainMax));
+    if (record.gain() != gain.Clamp(record.gain())) {
+        record.setGain(gain.Clamp(record.gain()));
     }
 }
 
 constexpr int kHighPassType = 3; // the low-pass is type 4
 
-void LimitInput(CAudio_InData& in, const ModelLimits& limits) {
-    LimitCommon(in, limits, limits.inputGainMax);
+void LimitInput(CAudio_InData& in, const ModelRanges& ranges) {
+    LimitCommon(in, ranges, ranges.inputGain);
     if (in.reservedA() > 1) {
         in.setReservedA(1);
     }
-    in.setReservedB(Clamped(in.reservedB(), 0, kByteMax));
+    in.setReservedB(kByteRange.Clamp(in.reservedB()));
     LimitFilters(in, kHighPassType);
 }
 
-void LimitOutput(CAudio_OutData& out, const ModelLimits& limits) {
-    LimitCommon(out, limits, limits.outputGainMax);
-    const auto limit = [](int value, int hi, auto setter) {
-        if (value != Clamped(value, 0, hi)) {
-            setter(Clamped(value, 0, hi));
+void LimitOutput(CAudio_OutData& out, const ModelRanges& ranges) {
+    LimitCommon(out, ranges, ranges.outputGain);
+    const auto limit = [](int value, ValueRange range, auto setter) {
+        if (value != range.Clamp(value)) {
+            setter(range.Clamp(value));
         }
     };
-    limit(out.threshold(), kLimiterThresholdMaxIndex, [&](int v) { out.setThreshold(v); });
-    limit(out.attack(), kAttackMaxIndex, [&](int v) { out.setAttack(v); });
-    limit(out.release(), kReleaseMaxIndex, [&](int v) { out.setRelease(v); });
-    limit(out.clipLimit(), kByteMax, [&](int v) { out.setClipLimit(v); });
-    limit(out.ratio(), kByteMax, [&](int v) { out.setRatio(v); });
-    limit(out.dynamicsType(), kByteMax, [&](int v) { out.setDynamicsType(v); });
-    limit(out.dynamicsMode(), kByteMax, [&](int v) { out.setDynamicsMode(v); });
+    limit(out.threshold(), kLimiterThresholdRange, [&](int v) { out.setThreshold(v); });
+    limit(out.attack(), kAttackRange, [&](int v) { out.setAttack(v); });
+    limit(out.release(), kReleaseRange, [&](int v) { out.setRelease(v); });
+    limit(out.clipLimit(), kByteRange, [&](int v) { out.setClipLimit(v); });
+    limit(out.ratio(), kByteRange, [&](int v) { out.setRatio(v); });
+    limit(out.dynamicsType(), kByteRange, [&](int v) { out.setDynamicsType(v); });
+    limit(out.dynamicsMode(), kByteRange, [&](int v) { out.setDynamicsMode(v); });
     LimitFilters(out, kHighPassType);
 }
 
@@ -444,12 +422,12 @@ bool IsLibraryPath(std::string_view path) {
 // --- Single-setting file ---
 
 void LimitChannelRecords(CAudio_Data& data) {
-    const ModelLimits limits = LimitsFor(data.deviceType());
+    const ModelRanges& ranges = ModelRangesFor(data.deviceType());
     for (auto& in : data.inputs()) {
-        LimitInput(in, limits);
+        LimitInput(in, ranges);
     }
     for (auto& out : data.outputs()) {
-        LimitOutput(out, limits);
+        LimitOutput(out, ranges);
     }
 }
 
@@ -489,30 +467,30 @@ ProgramFileStatus LoadProgramSetting(const std::string& path, CAudio_Data& data)
 // --- Program library ---
 
 void LimitProgramImage(ProgramImage& image, int deviceType) {
-    const ModelLimits limits = LimitsFor(deviceType);
+    const ModelRanges& ranges = ModelRangesFor(deviceType);
     for (auto& in : image.inputs) {
         for (auto& band : in.bands) {
-            LimitBand(band, limits);
+            LimitBand(band, ranges);
         }
         LimitFlag(in.on);
         LimitFlag(in.polarity);
-        LimitU16(in.delay, 0, limits.delayMax);
-        LimitU16(in.gain, 0, limits.inputGainMax);
+        LimitU16(in.delay, ranges.delay);
+        LimitU16(in.gain, ranges.inputGain);
         LimitFlag(in.reservedA);
         LimitCrossovers(in);
     }
     for (auto& out : image.outputs) {
         for (auto& band : out.bands) {
-            LimitBand(band, limits);
+            LimitBand(band, ranges);
         }
         LimitFlag(out.on);
         LimitFlag(out.polarity);
-        LimitU16(out.delay, 0, limits.delayMax);
-        LimitU16(out.gain, 0, limits.outputGainMax);
+        LimitU16(out.delay, ranges.delay);
+        LimitU16(out.gain, ranges.outputGain);
         LimitCrossovers(out);
-        LimitU16(out.threshold, 0, kLimiterThresholdMaxIndex);
-        LimitU8(out.attack, 0, kAttackMaxIndex);
-        LimitU8(out.release, 0, kReleaseMaxIndex);
+        LimitU16(out.threshold, kLimiterThresholdRange);
+        LimitU8(out.attack, kAttackRange);
+        LimitU8(out.release, kReleaseRange);
     }
 }
 
