@@ -448,7 +448,7 @@ void CControlSurface::ToggleConnection() {
         Disconnect();
         return;
     }
-    CConnectDlg dialog(*m_controller, m_rememberedPort, this);
+    CConnectDlg dialog(*m_controller, m_rememberedPort, this, m_portSource);
     m_connectDialog = &dialog;
     const int result = dialog.exec();
     m_connectDialog = nullptr;

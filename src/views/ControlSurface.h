@@ -2,6 +2,7 @@
 
 #include "app/QtMessageSink.h"
 #include "comm/MessageSink.h"
+#include "comm/PortList.h"
 #include "comm/UnitController.h"
 #include "comm/UnitView.h"
 #include "views/SurfaceLayout.h"
@@ -117,6 +118,9 @@ public:
     void ChangeDevice();
     // The port the connect dialog preselects before the first connection.
     void SetRememberedPort(const std::string& portName) { m_rememberedPort = portName; }
+    // Where the connect dialog lists ports from; empty: the system's serial ports and the running
+    // virtual units.
+    void SetPortSource(std::function<PortEntryList()> source) { m_portSource = std::move(source); }
 
     // ---- Seams for tests and the shell ----------------------------------------------------------
     // Message boxes go here instead of modal boxes; nullptr restores the boxes.
@@ -202,6 +206,7 @@ private:
     bool m_busyDisplayShown = false;
     BusyDisplayRunner m_busyRunner;
     std::string m_rememberedPort;
+    std::function<PortEntryList()> m_portSource;
     CConnectDlg* m_connectDialog =
         nullptr; // the open connect dialog, told of the search's progress
 

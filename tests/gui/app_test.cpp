@@ -7,6 +7,8 @@
 #include "controls/BitmapSlider.h"
 #include "controls/NumEdit.h"
 #include "controls/StateButton.h"
+#include "dialogs/ConnectDlg.h"
+#include "dialogs/DisplayDlg.h"
 #include "model/Audio_Data.h"
 #include "views/ControlSurface.h"
 #include "views/Duri24View.h"
@@ -115,6 +117,7 @@ private slots:
     void recentFileListKeepsStoredSettings();
     void connectsToTheVirtualUnit_data();
     void connectsToTheVirtualUnit();
+    void connectButtonRunsTheDialogsOnTheRealTimers();
     void wrongDeviceTypeDisconnects();
     void escWhileConnectedEndsTheConnection();
 
@@ -561,6 +564,64 @@ void AppTest::connectsToTheVirtualUnit() {
     QCOMPARE(surface->LinkBox()->text(),
              QString(layout.linkBoxFollowsConnection ? "Unlink" : "Link/Unlink"));
     QCOMPARE(surface->StatusLed()->colourCode(), int(CDynamicLED::Red));
+}
+
+void AppTest::connectButtonRunsTheDialogsOnTheRealTimers() {
+    auto line = OpenLine(1);
+    QVERIFY(line);
+    CControlSurface* surface = Show(ID_DEVICE_4X8);
+    // The shell's own set-up: the 100 ms timer and the modal busy display.
+    surface->SetManualTick(false);
+    surface->SetBusyDisplayRunner([this](CControlSurface& s) {
+        ++m_busyDisplays;
+        CDisplayDlg display([&s] { return s.Controller().IsBusy(); }, &s);
+        display.exec();
+    });
+    // Only the virtual line is offered: a test never opens a real serial port.
+    const std::string port = line->SlavePath();
+    surface->SetPortSource([port] {
+        PortEntry entry;
+        entry.devicePath = port;
+        entry.portName = port;
+        entry.description = "Virtual unit";
+        return PortEntryList{entry};
+    });
+    surface->SetRememberedPort(port);
+
+    // The connect dialog preselects the remembered port and the first known ID; OK connects.
+    QString dialogPort;
+    int dialogId = -1;
+    bool busyDisplayShown = false;
+    QTimer watcher;
+    watcher.setInterval(20);
+    connect(&watcher, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<CConnectDlg*>(modal)) {
+            dialogPort = QString::fromStdString(dialog->PortName());
+            dialogId = dialog->DeviceId();
+            if (dialog->PortName() == port)
+                dialog->accept();
+            else
+                dialog->reject();
+        } else if (qobject_cast<CDisplayDlg*>(modal)) {
+            busyDisplayShown = true;
+        }
+    });
+    watcher.start();
+    QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
+    QCOMPARE(dialogPort, QString::fromStdString(line->SlavePath()));
+    QCOMPARE(dialogId, 1);
+    QVERIFY(surface->Controller().IsConnected());
+    QVERIFY(surface->IsTickTimerActive());
+    QTRY_VERIFY_WITH_TIMEOUT(surface->Controller().IsSettled(), 20000);
+    QVERIFY(busyDisplayShown);
+    QCOMPARE(m_busyDisplays, 1);
+    QVERIFY(!QApplication::activeModalWidget()); // the busy display closed itself
+    QCOMPARE(m_frame->windowTitle(), QString("Tavrel 4x8  Default"));
+
+    QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
+    QVERIFY(!surface->Controller().IsConnected());
+    QVERIFY(!surface->IsTickTimerActive());
 }
 
 void AppTest::wrongDeviceTypeDisconnects() {
