@@ -55,8 +55,6 @@ bool CVuze48App::InitInstance(const Options& options) {
     // The value entry controls show "Out of Range" as modal boxes.
     InstallControlMessageBoxes();
     m_mainFrame = std::make_unique<CMainFrame>();
-    if (!m_mainFrame)
-        return false;
     m_mainFrame->SetPreferredPort(options.port);
     m_mainFrame->OnCommand(ID_DEVICE_SELECT);
     m_mainFrame->show();

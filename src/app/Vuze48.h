@@ -26,7 +26,7 @@ public:
     ~CVuze48App();
 
     // Start-up: the main window, the selection screen (or the surface of --device), shown.
-    // Returns false when the main window cannot be created.
+    // Returns whether start-up succeeded.
     bool InitInstance(const Options& options);
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
 
