@@ -8,6 +8,7 @@
 #include "controls/NumEdit.h"
 #include "controls/StateButton.h"
 #include "dialogs/ConnectDlg.h"
+#include "dialogs/DeviceDlg.h"
 #include "dialogs/DisplayDlg.h"
 #include "model/Audio_Data.h"
 #include "views/ControlSurface.h"
@@ -119,6 +120,7 @@ private slots:
     void connectsToTheVirtualUnit_data();
     void connectsToTheVirtualUnit();
     void connectButtonRunsTheDialogsOnTheRealTimers();
+    void deviceDialogGivesTheUnitANewId();
     void wrongDeviceTypeDisconnects();
     void escWhileConnectedEndsTheConnection();
 
@@ -624,6 +626,39 @@ void AppTest::connectButtonRunsTheDialogsOnTheRealTimers() {
     QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
     QVERIFY(!surface->Controller().IsConnected());
     QVERIFY(!surface->IsTickTimerActive());
+}
+
+void AppTest::deviceDialogGivesTheUnitANewId() {
+    auto line = OpenLine(1);
+    QVERIFY(line);
+    CControlSurface* surface = Show(ID_DEVICE_4X8);
+    CUnitController& controller = surface->Controller();
+    QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+
+    // The device dialog offers 2 for a unit at ID 1; OK with the first choice renumbers it.
+    int offered = 0;
+    QTimer watcher;
+    watcher.setInterval(20);
+    connect(&watcher, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<CDeviceDlg*>(QApplication::activeModalWidget())) {
+            offered = dialog->NewId();
+            dialog->accept();
+        }
+    });
+    watcher.start();
+    CStateButton* device = surface->SideButtonAt(SideButton::Device);
+    QTest::mouseClick(device, Qt::LeftButton);
+    QCOMPARE(offered, 2);
+    QCOMPARE(device->state(), 1);
+    QCOMPARE(controller.DeviceId(), 2);
+    QCOMPARE(surface->DeviceIdBox()->text(), QString("2"));
+
+    // The unit took its new ID and answers under it.
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+    QCOMPARE(line->WithUnits([](auto& units) { return units[0].deviceId(); }), 2);
+    QVERIFY(controller.IsConnected());
+    QVERIFY(m_sink.messages.isEmpty());
 }
 
 void AppTest::wrongDeviceTypeDisconnects() {
