@@ -8,7 +8,6 @@
 #include "views/Zivo36View.h"
 
 #include <QAction>
-#include <QLayout>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
@@ -101,10 +100,8 @@ bool CMainFrame::OnCommand(int command) {
     setCentralWidget(child);
     m_child = child;
 
-    // 5. The view's initial update, once it has its place.
+    // 5. The view's initial update; its controls stand at fixed places already.
     if (surface) {
-        child->resize(centralWidget()->size());
-        child->layout()->activate();
         surface->OnInitialUpdate();
         surface->SetRememberedPort(m_preferredPort.toStdString());
         connect(surface, &CControlSurface::commandIssued, this, &CMainFrame::OnCommand,
@@ -114,7 +111,6 @@ bool CMainFrame::OnCommand(int command) {
         surface->setFocus();
     }
     child->show();
-    child->activateWindow();
 
     // 6. The title of the new state.
     setWindowTitle(QString::fromLatin1(found->title));
