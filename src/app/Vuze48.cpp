@@ -1,12 +1,14 @@
 #include "app/Vuze48.h"
 
 #include "app/ChildFrm.h"
+#include "app/DaduDozirodView.h"
 #include "app/MainFrm.h"
 #include "app/QtMessageSink.h"
 #include "views/ControlSurface.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QTimer>
 
 #include <algorithm>
@@ -54,6 +56,8 @@ CVuze48App::~CVuze48App() = default;
 bool CVuze48App::InitInstance(const Options& options) {
     // The value entry controls show "Out of Range" as modal boxes.
     InstallControlMessageBoxes();
+    // The selection screen's picture serves as the application icon.
+    QApplication::setWindowIcon(QIcon(DaduDozirodView::Picture()));
     m_mainFrame = std::make_unique<CMainFrame>();
     m_mainFrame->SetPreferredPort(options.port);
     m_mainFrame->OnCommand(ID_DEVICE_SELECT);
