@@ -1,55 +1,15 @@
 #include "model/Audio_OutData.h"
 
-#include <algorithm>
-#include <cassert>
-
 #include "model/Archive.h"
 #include "model/DataDefine.h"
 #include "model/ProgramImage.h"
 
-namespace {
-
-// dB of a channel gain index: 0.1 dB steps from -40 dB (type 1) or -36 dB (types 2, 3). Kept
-// total (no table lookup) because the curve must follow any stored index.
-double ChannelGainDbUnchecked(int deviceType, int gain) {
-    return gain * 0.1 - (deviceType == kDeviceType4x8 ? 40.0 : 36.0);
-}
-
-} // namespace
-
-CAudio_OutData::CAudio_OutData() {
-    filters_.create(kFilterCount);
-}
-
-void CAudio_OutData::setName(std::string_view text) {
-    name_ = MakeChannelName(text);
-    nameChanged_ = 1;
-}
-
-void CAudio_OutData::setOn(int on) {
-    on_ = static_cast<std::uint8_t>(on);
-    mainChanged_ = 1;
-}
-
-void CAudio_OutData::setPolarity(int polarity) {
-    polarity_ = static_cast<std::uint8_t>(polarity);
-    mainChanged_ = 1;
-}
+CAudio_OutData::CAudio_OutData()
+    : CAudio_ChannelData(kBandCount, /*drawsCrossovers=*/true, kNameCode, kMainCode) {}
 
 void CAudio_OutData::setMix(int mix) {
     mix_ = static_cast<std::uint8_t>(mix);
-    mainChanged_ = 1;
-}
-
-void CAudio_OutData::setDelay(int delay) {
-    delay_ = delay;
-    mainChanged_ = 1;
-}
-
-void CAudio_OutData::setGain(int gain) {
-    gain_ = gain;
-    recomputeCurve();
-    mainChanged_ = 1;
+    setMainChanged(1);
 }
 
 void CAudio_OutData::setThreshold(int index) {
@@ -87,67 +47,6 @@ void CAudio_OutData::setDynamicsMode(int mode) {
     dynamicsChanged_ = 1;
 }
 
-void CAudio_OutData::setOverlayInput(int input, int on) {
-    if (input >= 0 && input < kInputCount)
-        overlayInputs_[static_cast<std::size_t>(input)] = on;
-}
-
-void CAudio_OutData::setOverlayOutput(int output, int on) {
-    if (output >= 0 && output < kOutputCount)
-        overlayOutputs_[static_cast<std::size_t>(output)] = on;
-}
-
-int CAudio_OutData::overlayInput(int input) const {
-    if (input < 0 || input >= kInputCount)
-        return 0;
-    return overlayInputs_[static_cast<std::size_t>(input)];
-}
-
-int CAudio_OutData::overlayOutput(int output) const {
-    if (output < 0 || output >= kOutputCount)
-        return 0;
-    return overlayOutputs_[static_cast<std::size_t>(output)];
-}
-
-void CAudio_OutData::setDeviceType(int deviceType) {
-    deviceType_ = deviceType;
-    gain_ = ChannelGainZeroIndex(deviceType).value_or(gain_);
-}
-
-CFilter& CAudio_OutData::filter(int position) {
-    assert(position >= 0 && position < kFilterCount);
-    return filters_[std::clamp(position, 0, kFilterCount - 1)];
-}
-
-const CFilter& CAudio_OutData::filter(int position) const {
-    assert(position >= 0 && position < kFilterCount);
-    return filters_[std::clamp(position, 0, kFilterCount - 1)];
-}
-
-void CAudio_OutData::setGraphRect(const GraphRect& plot) {
-    graphHeight_ = plot.height();
-    graphWidth_ = plot.width();
-    const auto& grid = FrequencyGrid();
-    for (std::size_t i = 0; i < curve_.size(); ++i) {
-        curve_[i].x = GraphXOfFrequency(grid[i], graphWidth_) + kGraphOffsetX;
-        curve_[i].y = graphHeight_ / 2;
-    }
-    filters_.setGraphRect(plot);
-    recomputeCurve();
-}
-
-void CAudio_OutData::recomputeCurve() {
-    // Pixel y of 0 dB is the reference: the filter sum is drawn around it, shifted by the gain.
-    const int y0 = GraphYOfLevel(0.0, graphHeight_) + kGraphOffsetY;
-    levelOffset_ =
-        GraphYOfLevel(ChannelGainDbUnchecked(deviceType_, gain_), graphHeight_) + kGraphOffsetY;
-    // An output's drawn response includes its crossover filters.
-    filters_.sumAll();
-    const auto& points = filters_.points();
-    for (std::size_t i = 0; i < curve_.size(); ++i)
-        curve_[i].y = points[i].y + levelOffset_ - y0;
-}
-
 int CAudio_OutData::autoAttack() const {
     return AutoAttackIndex(highPass().frequency());
 }
@@ -161,14 +60,9 @@ int CAudio_OutData::wireRelease() const {
 }
 
 void CAudio_OutData::copyFrom(const CAudio_OutData& other) {
-    name_ = other.name_;
+    copyChannelFrom(other);
     reservedC_ = other.reservedC_;
-    on_ = other.on_;
-    polarity_ = other.polarity_;
-    delay_ = other.delay_;
-    gain_ = other.gain_;
     mix_ = other.mix_;
-    filters_.copyFrom(other.filters_);
     threshold_ = other.threshold_;
     attack_ = other.attack_;
     release_ = other.release_;
@@ -179,12 +73,7 @@ void CAudio_OutData::copyFrom(const CAudio_OutData& other) {
 }
 
 void CAudio_OutData::loadImage(const OutputImage& image) {
-    name_ = MakeChannelName(image.name);
-    on_ = image.on;
-    polarity_ = image.polarity;
-    // The image holds the delay in 16 bits; type 1 delays above 32767 are unsigned on the wire.
-    delay_ = static_cast<std::uint16_t>(image.delay);
-    gain_ = image.gain;
+    loadChannelImage(image);
     mix_ = image.mix;
     threshold_ = image.threshold;
     attack_ = image.attack;
@@ -193,34 +82,12 @@ void CAudio_OutData::loadImage(const OutputImage& image) {
     ratio_ = image.ratio;
     dynamicsType_ = image.dynamicsType;
     dynamicsMode_ = image.dynamicsMode;
-    for (int b = 0; b < kBandCount; ++b)
-        filters_[b].loadBandImage(image.bands[static_cast<std::size_t>(b)]);
-    highPass().loadCrossoverImage(image);
-    lowPass().loadCrossoverImage(image);
 }
 
 void CAudio_OutData::fillImage(OutputImage& image) const {
-    for (int b = 0; b < kBandCount; ++b) {
-        const CFilter& f = filters_[b];
-        BandImage& band = image.bands[static_cast<std::size_t>(b)];
-        band.frequency = static_cast<std::int16_t>(f.frequency());
-        band.gain = static_cast<std::int16_t>(f.gainIndex());
-        band.bandwidth = static_cast<std::int16_t>(f.bandwidthIndex());
-        band.slope = static_cast<std::uint8_t>(f.slope());
-        band.type = static_cast<std::uint8_t>(f.type());
-    }
-    image.on = on_;
-    image.polarity = polarity_;
-    image.delay = static_cast<std::int16_t>(static_cast<std::uint16_t>(delay_));
-    image.gain = static_cast<std::int16_t>(gain_);
+    fillChannelImage(image);
     image.mix = mix_;
     image.reserved = 0;
-    image.highPassFrequency = static_cast<std::int16_t>(highPass().frequency());
-    image.highPassKind = static_cast<std::uint8_t>(highPass().kind());
-    image.highPassSlope = static_cast<std::uint8_t>(highPass().slope());
-    image.lowPassFrequency = static_cast<std::int16_t>(lowPass().frequency());
-    image.lowPassKind = static_cast<std::uint8_t>(lowPass().kind());
-    image.lowPassSlope = static_cast<std::uint8_t>(lowPass().slope());
     image.threshold = static_cast<std::int16_t>(threshold_);
     image.attack = attack_;
     image.release = release_;
@@ -228,19 +95,18 @@ void CAudio_OutData::fillImage(OutputImage& image) const {
     image.ratio = static_cast<std::uint8_t>(ratio_);
     image.dynamicsType = static_cast<std::uint8_t>(dynamicsType_);
     image.dynamicsMode = static_cast<std::uint8_t>(dynamicsMode_);
-    image.name = nameText();
 }
 
 void CAudio_OutData::Serialize(CArchiveWriter& archive) const {
     archive.writeString(nameText());
     archive.writeI32(reservedC_);
-    archive.writeU8(nameCode_);
+    archive.writeU8(nameCode());
     archive.writeU8(on_);
     archive.writeI32(gain_);
     archive.writeU8(polarity_);
     archive.writeU8(mix_);
     archive.writeU32(static_cast<std::uint32_t>(delay_));
-    archive.writeU8(mainCode_);
+    archive.writeU8(mainCode());
     archive.writeI32(reservedD_);
     archive.writeI32(threshold_);
     archive.writeU8(attack_);
@@ -250,7 +116,7 @@ void CAudio_OutData::Serialize(CArchiveWriter& archive) const {
     archive.writeI32(dynamicsType_);
     archive.writeI32(dynamicsMode_);
     archive.writeU8(dynamicsCode_);
-    archive.writeU8(index_);
+    archive.writeU8(index());
     filters_.Serialize(archive);
 }
 
@@ -293,22 +159,6 @@ bool CAudio_OutData::Serialize(CArchiveReader& archive) {
 
 bool CAudio_OutData::isAutoCompressor() const {
     return dynamicsType_ == kDynamicsCompressor && dynamicsMode_ == kModeAuto;
-}
-
-std::string CAudio_OutData::gainText() const {
-    return ChannelGainText(deviceType_, gain_);
-}
-
-std::string CAudio_OutData::polarityText() const {
-    return PolarityText(polarity_);
-}
-
-std::string CAudio_OutData::delayText() const {
-    return DelayText(deviceType_, delay_);
-}
-
-std::string CAudio_OutData::stateText() const {
-    return ChannelStateText(on_);
 }
 
 std::string CAudio_OutData::mixText(int input) const {
