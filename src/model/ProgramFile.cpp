@@ -79,126 +79,78 @@ template <typename Image> void LimitCrossovers(Image& image) {
 
 // --- Library entry layout ---
 
-void WriteBand(CArchiveWriter& out, const BandImage& band) {
-    out.writeU16(static_cast<std::uint16_t>(band.gain));
-    out.writeU16(static_cast<std::uint16_t>(band.frequency));
-    out.writeU16(static_cast<std::uint16_t>(band.bandwidth));
-    out.writeU8(band.slope);
-    out.writeU8(band.type);
-}
+// The fields of a library entry in file order, written once for both directions: `io` is a
+// LibraryWriter (image fields const) or a LibraryReader. 16-bit fields travel as unsigned values
+// bit for bit; the reader's sticky failure flag is checked once per program entry.
+struct LibraryWriter {
+    CArchiveWriter& archive;
+    void u8(std::uint8_t v) { archive.writeU8(v); }
+    void i16(std::int16_t v) { archive.writeU16(static_cast<std::uint16_t>(v)); }
+    void text(const std::string& v) { archive.writeString(v); }
+};
 
-void WriteI16(CArchiveWriter& out, std::int16_t v) {
-    out.writeU16(static_cast<std::uint16_t>(v));
-}
-
-void WriteInput(CArchiveWriter& out, const InputImage& in) {
-    for (const auto& band : in.bands) {
-        WriteBand(out, band);
+struct LibraryReader {
+    CArchiveReader& archive;
+    void u8(std::uint8_t& v) { archive.readU8(v); }
+    void i16(std::int16_t& v) {
+        std::uint16_t bits = 0;
+        archive.readU16(bits);
+        v = static_cast<std::int16_t>(bits);
     }
-    out.writeU8(in.on);
-    out.writeU8(in.polarity);
-    WriteI16(out, in.delay);
-    WriteI16(out, in.gain);
-    out.writeU8(in.reservedA);
-    out.writeU8(in.reservedB);
-    WriteI16(out, in.highPassFrequency);
-    out.writeU8(in.highPassKind);
-    out.writeU8(in.highPassSlope);
-    WriteI16(out, in.lowPassFrequency);
-    out.writeU8(in.lowPassKind);
-    out.writeU8(in.lowPassSlope);
-    out.writeU8(in.gateThreshold);
-    out.writeU8(in.gateOff);
-    out.writeString(in.name);
+    void text(std::string& v) { archive.readString(v); }
+};
+
+template <typename Io, typename Band> void TransferBand(Io& io, Band& band) {
+    io.i16(band.gain);
+    io.i16(band.frequency);
+    io.i16(band.bandwidth);
+    io.u8(band.slope);
+    io.u8(band.type);
 }
 
-void WriteOutput(CArchiveWriter& out, const OutputImage& o) {
-    for (const auto& band : o.bands) {
-        WriteBand(out, band);
-    }
-    out.writeU8(o.on);
-    out.writeU8(o.polarity);
-    WriteI16(out, o.delay);
-    WriteI16(out, o.gain);
-    out.writeU8(o.mix);
-    out.writeU8(o.reserved);
-    WriteI16(out, o.highPassFrequency);
-    out.writeU8(o.highPassKind);
-    out.writeU8(o.highPassSlope);
-    WriteI16(out, o.lowPassFrequency);
-    out.writeU8(o.lowPassKind);
-    out.writeU8(o.lowPassSlope);
-    WriteI16(out, o.threshold);
-    out.writeU8(o.attack);
-    out.writeU8(o.release);
-    out.writeU8(o.clipLimit);
-    out.writeU8(o.ratio);
-    out.writeU8(o.dynamicsType);
-    out.writeU8(o.dynamicsMode);
-    out.writeString(o.name);
-}
-
-// Reads a u16 into a 16-bit image field, keeping the bits. The reader's sticky failure flag is
-// checked once per program entry.
-void ReadI16(CArchiveReader& in, std::int16_t& field) {
-    std::uint16_t v = 0;
-    in.readU16(v);
-    field = static_cast<std::int16_t>(v);
-}
-
-void ReadBand(CArchiveReader& in, BandImage& band) {
-    ReadI16(in, band.gain);
-    ReadI16(in, band.frequency);
-    ReadI16(in, band.bandwidth);
-    in.readU8(band.slope);
-    in.readU8(band.type);
-}
-
-void ReadInput(CArchiveReader& in, InputImage& image) {
+// Bands, on, polarity, delay, gain: the start every channel entry shares.
+template <typename Io, typename Image> void TransferChannelStart(Io& io, Image& image) {
     for (auto& band : image.bands) {
-        ReadBand(in, band);
+        TransferBand(io, band);
     }
-    in.readU8(image.on);
-    in.readU8(image.polarity);
-    ReadI16(in, image.delay);
-    ReadI16(in, image.gain);
-    in.readU8(image.reservedA);
-    in.readU8(image.reservedB);
-    ReadI16(in, image.highPassFrequency);
-    in.readU8(image.highPassKind);
-    in.readU8(image.highPassSlope);
-    ReadI16(in, image.lowPassFrequency);
-    in.readU8(image.lowPassKind);
-    in.readU8(image.lowPassSlope);
-    in.readU8(image.gateThreshold);
-    in.readU8(image.gateOff);
-    in.readString(image.name);
+    io.u8(image.on);
+    io.u8(image.polarity);
+    io.i16(image.delay);
+    io.i16(image.gain);
 }
 
-void ReadOutput(CArchiveReader& in, OutputImage& image) {
-    for (auto& band : image.bands) {
-        ReadBand(in, band);
-    }
-    in.readU8(image.on);
-    in.readU8(image.polarity);
-    ReadI16(in, image.delay);
-    ReadI16(in, image.gain);
-    in.readU8(image.mix);
-    in.readU8(image.reserved);
-    ReadI16(in, image.highPassFrequency);
-    in.readU8(image.highPassKind);
-    in.readU8(image.highPassSlope);
-    ReadI16(in, image.lowPassFrequency);
-    in.readU8(image.lowPassKind);
-    in.readU8(image.lowPassSlope);
-    ReadI16(in, image.threshold);
-    in.readU8(image.attack);
-    in.readU8(image.release);
-    in.readU8(image.clipLimit);
-    in.readU8(image.ratio);
-    in.readU8(image.dynamicsType);
-    in.readU8(image.dynamicsMode);
-    in.readString(image.name);
+template <typename Io, typename Image> void TransferCrossovers(Io& io, Image& image) {
+    io.i16(image.highPassFrequency);
+    io.u8(image.highPassKind);
+    io.u8(image.highPassSlope);
+    io.i16(image.lowPassFrequency);
+    io.u8(image.lowPassKind);
+    io.u8(image.lowPassSlope);
+}
+
+template <typename Io, typename Image> void TransferInput(Io& io, Image& image) {
+    TransferChannelStart(io, image);
+    io.u8(image.reservedA);
+    io.u8(image.reservedB);
+    TransferCrossovers(io, image);
+    io.u8(image.gateThreshold);
+    io.u8(image.gateOff);
+    io.text(image.name);
+}
+
+template <typename Io, typename Image> void TransferOutput(Io& io, Image& image) {
+    TransferChannelStart(io, image);
+    io.u8(image.mix);
+    io.u8(image.reserved);
+    TransferCrossovers(io, image);
+    io.i16(image.threshold);
+    io.u8(image.attack);
+    io.u8(image.release);
+    io.u8(image.clipLimit);
+    io.u8(image.ratio);
+    io.u8(image.dynamicsType);
+    io.u8(image.dynamicsMode);
+    io.text(image.name);
 }
 
 // --- Limits on channel records (single-setting file) ---
@@ -496,13 +448,14 @@ void LimitProgramImage(ProgramImage& image, int deviceType) {
 
 std::vector<std::uint8_t> EncodeProgramLibrary(const ProgramBank& bank) {
     CArchiveWriter out;
+    LibraryWriter io{out};
     for (const auto& image : bank) {
-        out.writeString(image.name);
-        for (const auto& in : image.inputs) {
-            WriteInput(out, in);
+        io.text(image.name);
+        for (const auto& input : image.inputs) {
+            TransferInput(io, input);
         }
-        for (const auto& o : image.outputs) {
-            WriteOutput(out, o);
+        for (const auto& output : image.outputs) {
+            TransferOutput(io, output);
         }
     }
     return out.take();
@@ -512,13 +465,14 @@ namespace {
 
 // Reads 30 entries as stored, without limits; false when the data ends early.
 bool ReadLibraryEntries(CArchiveReader& in, ProgramBank& bank) {
+    LibraryReader io{in};
     for (auto& image : bank) {
-        in.readString(image.name);
+        io.text(image.name);
         for (auto& input : image.inputs) {
-            ReadInput(in, input);
+            TransferInput(io, input);
         }
         for (auto& output : image.outputs) {
-            ReadOutput(in, output);
+            TransferOutput(io, output);
         }
         if (in.failed()) {
             return false;
