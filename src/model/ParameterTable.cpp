@@ -284,15 +284,15 @@ CParameterTable::CParameterTable(const CAudio_Data& data, int deviceType)
         headings_.push_back("Out" + std::to_string(o + 1));
         columnWidths_.push_back(kChannelColumnWidth);
     }
-    for (const RowSpec& spec : RowSpecs(*layout)) {
+    for (const RowSpec& row : RowSpecs(*layout)) {
         std::vector<std::string> cells;
         cells.reserve(headings_.size());
-        cells.push_back(spec.label);
+        cells.push_back(row.label);
         for (int i = 0; i < inputColumns_; ++i) {
-            cells.push_back(InputCell(data, data.input(i), spec));
+            cells.push_back(InputCell(data, data.input(i), row));
         }
         for (int o = 0; o < outputColumns_; ++o) {
-            cells.push_back(OutputCell(data.output(o), spec));
+            cells.push_back(OutputCell(data.output(o), row));
         }
         rows_.push_back(std::move(cells));
     }
@@ -301,8 +301,8 @@ CParameterTable::CParameterTable(const CAudio_Data& data, int deviceType)
 std::vector<std::string> ParameterRowLabels(int deviceType) {
     std::vector<std::string> labels;
     if (const ModelLayout* layout = FindLayout(deviceType)) {
-        for (const RowSpec& spec : RowSpecs(*layout)) {
-            labels.push_back(spec.label);
+        for (const RowSpec& row : RowSpecs(*layout)) {
+            labels.push_back(row.label);
         }
     }
     return labels;

@@ -60,9 +60,9 @@ struct ControllerFixture {
 };
 
 // Ports written as "path" or "path*" (a USB adapter); the description is "desc <path>".
-PortSource Ports(const QStringList& spec) {
+PortSource Ports(const QStringList& entries) {
     PortEntryList list;
-    for (QString text : spec) {
+    for (QString text : entries) {
         PortEntry entry;
         entry.usb = text.endsWith('*');
         if (entry.usb)

@@ -704,10 +704,10 @@ TEST(SimArguments, UnitSpecs) {
         {"3:", std::nullopt},
     };
     for (const Row& row : rows) {
-        const auto spec = ParseUnitSpec(row.text);
-        ASSERT_EQ(spec.has_value(), row.expected.has_value()) << row.text;
-        if (spec) {
-            EXPECT_EQ(std::pair(spec->deviceId, spec->deviceType), *row.expected) << row.text;
+        const auto parsed = ParseUnitSpec(row.text);
+        ASSERT_EQ(parsed.has_value(), row.expected.has_value()) << row.text;
+        if (parsed) {
+            EXPECT_EQ(std::pair(parsed->deviceId, parsed->deviceType), *row.expected) << row.text;
         }
     }
 }

@@ -50,16 +50,16 @@ std::optional<SimUnitSpec> ParseUnitSpec(std::string_view text) {
     const auto id = ParseInt(text.substr(0, colon), 1, 250);
     if (!id)
         return std::nullopt;
-    SimUnitSpec spec{*id, 1};
+    SimUnitSpec unit{*id, 1};
     if (colon == std::string_view::npos)
-        return spec;
+        return unit;
     const std::string_view type = text.substr(colon + 1);
     const auto found = std::find_if(std::begin(kTypeNames), std::end(kTypeNames),
                                     [&](const TypeName& t) { return t.name == type; });
     if (found == std::end(kTypeNames))
         return std::nullopt;
-    spec.deviceType = found->type;
-    return spec;
+    unit.deviceType = found->type;
+    return unit;
 }
 
 bool ParseSimArguments(std::span<const std::string_view> args, SimProgramOptions* options,
@@ -93,16 +93,16 @@ bool ParseSimArguments(std::span<const std::string_view> args, SimProgramOptions
             return fail(std::string(arg) + " needs a value");
         const std::string_view value = args[++i];
         if (arg == "--unit") {
-            const auto spec = ParseUnitSpec(value);
-            if (!spec)
+            const auto unit = ParseUnitSpec(value);
+            if (!unit)
                 return fail("--unit wants ID[:TYPE] with ID 1..250 and TYPE 4x8, 3x6 or 2x4: " +
                             std::string(value));
             const bool taken =
                 std::any_of(result.line.units.begin(), result.line.units.end(),
-                            [&](const SimUnitSpec& u) { return u.deviceId == spec->deviceId; });
+                            [&](const SimUnitSpec& u) { return u.deviceId == unit->deviceId; });
             if (taken)
-                return fail("two units with device ID " + std::to_string(spec->deviceId));
-            result.line.units.push_back(*spec);
+                return fail("two units with device ID " + std::to_string(unit->deviceId));
+            result.line.units.push_back(*unit);
         } else if (arg == "--name") {
             if (value.empty() || value.find('/') != std::string_view::npos || value == "." ||
                 value == "..")
