@@ -75,30 +75,27 @@ struct DecodedCrossover {
     int slope = 0;
 };
 
-struct DecodedInput {
-    std::array<DecodedBand, 8> bands;
+// What input and output blocks share.
+template <std::size_t BandCount> struct DecodedChannel {
+    std::array<DecodedBand, BandCount> bands;
     int on = 0;
     int polarity = 0;
     int gain = 0;
     int delay = 0;
-    int reservedA = 0;
-    int reservedB = 0;
     DecodedCrossover highPass;
     DecodedCrossover lowPass;
-    int gateThreshold = 0;
-    int gateOff = 0;
     std::string name;
 };
 
-struct DecodedOutput {
-    std::array<DecodedBand, 6> bands;
-    int on = 0;
-    int polarity = 0;
-    int gain = 0;
-    int delay = 0;
+struct DecodedInput : DecodedChannel<CAudio_InData::kBandCount> {
+    int reservedA = 0;
+    int reservedB = 0;
+    int gateThreshold = 0;
+    int gateOff = 0;
+};
+
+struct DecodedOutput : DecodedChannel<CAudio_OutData::kBandCount> {
     int mix = 0;
-    DecodedCrossover highPass;
-    DecodedCrossover lowPass;
     int threshold = 0;
     int attack = 0;
     int release = 0;
@@ -106,8 +103,19 @@ struct DecodedOutput {
     int ratio = 0;
     int dynamicsType = 0;
     int dynamicsMode = 0;
-    std::string name;
 };
+
+// Payload offsets of the shared fields: the bands start the block; polarity, gain and delay
+// follow on; the low-pass item follows the high-pass item.
+struct BlockLayout {
+    std::size_t on;
+    std::size_t highPass;
+    std::size_t name;
+};
+constexpr BlockLayout kInputLayout{64, 72, 88};
+constexpr BlockLayout kOutputLayout{48, 56, 72};
+constexpr std::size_t kBandBytes = 8;
+constexpr std::size_t kCrossoverBytes = 4;
 
 DecodedBand DecodeBand(std::span<const std::uint8_t> p, std::size_t offset,
                        const ModelRanges& ranges) {
@@ -133,38 +141,38 @@ std::string DecodeName(std::span<const std::uint8_t> p, std::size_t offset) {
     return TrimRight(PrintableField(p, offset, kNameWidth));
 }
 
+template <std::size_t BandCount>
+void DecodeChannel(std::span<const std::uint8_t> p, const BlockLayout& layout,
+                   const ModelRanges& ranges, ValueRange gainRange,
+                   DecodedChannel<BandCount>& channel) {
+    for (std::size_t b = 0; b < BandCount; ++b)
+        channel.bands[b] = DecodeBand(p, b * kBandBytes, ranges);
+    channel.on = Flag(Byte(p, layout.on));
+    channel.polarity = Flag(Byte(p, layout.on + 1));
+    channel.gain = gainRange.Clamp(Word(p, layout.on + 2) - ranges.gainCodeOffset);
+    channel.delay = ranges.delay.Clamp(Word(p, layout.on + 4));
+    channel.highPass = DecodeCrossover(p, layout.highPass);
+    channel.lowPass = DecodeCrossover(p, layout.highPass + kCrossoverBytes);
+    channel.name = DecodeName(p, layout.name);
+}
+
 DecodedInput DecodeInput(std::span<const std::uint8_t> p, int deviceType) {
     const ModelRanges& ranges = ModelRangesFor(deviceType);
     DecodedInput in;
-    for (std::size_t b = 0; b < in.bands.size(); ++b)
-        in.bands[b] = DecodeBand(p, b * 8, ranges);
-    in.on = Flag(Byte(p, 64));
-    in.polarity = Flag(Byte(p, 65));
-    in.gain = ranges.inputGain.Clamp(Word(p, 66) - ranges.gainCodeOffset);
-    in.delay = ranges.delay.Clamp(Word(p, 68));
+    DecodeChannel(p, kInputLayout, ranges, ranges.inputGain, in);
     in.reservedA = Flag(Byte(p, 70));
     in.reservedB = Byte(p, 71);
-    in.highPass = DecodeCrossover(p, 72);
-    in.lowPass = DecodeCrossover(p, 76);
     in.gateThreshold = Byte(p, 80);
     // A disabled gate is a flag; limiting keeps the record's two states.
     in.gateOff = kFlagRange.Clamp(Byte(p, 81));
-    in.name = DecodeName(p, 88);
     return in;
 }
 
 DecodedOutput DecodeOutput(std::span<const std::uint8_t> p, int deviceType) {
     const ModelRanges& ranges = ModelRangesFor(deviceType);
     DecodedOutput out;
-    for (std::size_t b = 0; b < out.bands.size(); ++b)
-        out.bands[b] = DecodeBand(p, b * 8, ranges);
-    out.on = Flag(Byte(p, 48));
-    out.polarity = Flag(Byte(p, 49));
-    out.gain = ranges.outputGain.Clamp(Word(p, 50) - ranges.gainCodeOffset);
-    out.delay = ranges.delay.Clamp(Word(p, 52));
+    DecodeChannel(p, kOutputLayout, ranges, ranges.outputGain, out);
     out.mix = Byte(p, 54);
-    out.highPass = DecodeCrossover(p, 56);
-    out.lowPass = DecodeCrossover(p, 60);
     out.threshold = kLimiterThresholdRange.Clamp(Word(p, 64));
     out.attack = kAttackRange.Clamp(Byte(p, 66));
     out.release = kReleaseRange.Clamp(Byte(p, 67));
@@ -173,7 +181,6 @@ DecodedOutput DecodeOutput(std::span<const std::uint8_t> p, int deviceType) {
     out.ratio = kRatioRange.Clamp(Byte(p, 69));
     out.dynamicsType = kDynamicsTypeRange.Clamp(Byte(p, 70));
     out.dynamicsMode = kDynamicsModeRange.Clamp(Byte(p, 71));
-    out.name = DecodeName(p, 72);
     return out;
 }
 
@@ -193,32 +200,31 @@ void ApplyCrossover(CFilter& filter, const DecodedCrossover& item) {
     filter.setSlope(item.slope);
 }
 
+// The fields inputs and outputs share, through the record's setters (each raises its flag).
+template <std::size_t BandCount>
+void ApplyChannel(CAudio_ChannelData& record, const DecodedChannel<BandCount>& channel) {
+    for (std::size_t b = 0; b < BandCount; ++b)
+        ApplyBand(record.filter(static_cast<int>(b)), channel.bands[b]);
+    record.setOn(channel.on);
+    record.setPolarity(channel.polarity);
+    record.setGain(channel.gain);
+    record.setDelay(channel.delay);
+    ApplyCrossover(record.highPass(), channel.highPass);
+    ApplyCrossover(record.lowPass(), channel.lowPass);
+    record.setName(channel.name);
+}
+
 void ApplyInput(CAudio_InData& record, const DecodedInput& in) {
-    for (std::size_t b = 0; b < in.bands.size(); ++b)
-        ApplyBand(record.filter(static_cast<int>(b)), in.bands[b]);
-    record.setOn(in.on);
-    record.setPolarity(in.polarity);
-    record.setGain(in.gain);
-    record.setDelay(in.delay);
+    ApplyChannel(record, in);
     record.setReservedA(in.reservedA);
     record.setReservedB(in.reservedB);
-    ApplyCrossover(record.highPass(), in.highPass);
-    ApplyCrossover(record.lowPass(), in.lowPass);
     record.setGateThreshold(in.gateThreshold);
     record.setGateOff(in.gateOff);
-    record.setName(in.name);
 }
 
 void ApplyOutput(CAudio_OutData& record, const DecodedOutput& out) {
-    for (std::size_t b = 0; b < out.bands.size(); ++b)
-        ApplyBand(record.filter(static_cast<int>(b)), out.bands[b]);
-    record.setOn(out.on);
-    record.setPolarity(out.polarity);
-    record.setGain(out.gain);
-    record.setDelay(out.delay);
+    ApplyChannel(record, out);
     record.setMix(out.mix);
-    ApplyCrossover(record.highPass(), out.highPass);
-    ApplyCrossover(record.lowPass(), out.lowPass);
     record.setThreshold(out.threshold);
     record.setAttack(out.attack);
     record.setRelease(out.release);
@@ -226,7 +232,6 @@ void ApplyOutput(CAudio_OutData& record, const DecodedOutput& out) {
     record.setRatio(out.ratio);
     record.setDynamicsType(out.dynamicsType);
     record.setDynamicsMode(out.dynamicsMode);
-    record.setName(out.name);
 }
 
 // ---- into a stored-program image ---------------------------------------------------------
@@ -246,23 +251,28 @@ BandImage ToImage(const DecodedBand& band) {
     return image;
 }
 
+template <std::size_t BandCount, typename Image>
+void FillChannelImage(const DecodedChannel<BandCount>& channel, Image& image) {
+    for (std::size_t b = 0; b < BandCount; ++b)
+        image.bands[b] = ToImage(channel.bands[b]);
+    image.on = static_cast<std::uint8_t>(channel.on);
+    image.polarity = static_cast<std::uint8_t>(channel.polarity);
+    image.delay = Int16(channel.delay);
+    image.gain = Int16(channel.gain);
+    image.highPassFrequency = Int16(channel.highPass.frequency);
+    image.highPassKind = static_cast<std::uint8_t>(channel.highPass.kind);
+    image.highPassSlope = static_cast<std::uint8_t>(channel.highPass.slope);
+    image.lowPassFrequency = Int16(channel.lowPass.frequency);
+    image.lowPassKind = static_cast<std::uint8_t>(channel.lowPass.kind);
+    image.lowPassSlope = static_cast<std::uint8_t>(channel.lowPass.slope);
+    image.name = channel.name;
+}
+
 InputImage ToImage(const DecodedInput& in) {
     InputImage image;
-    for (std::size_t b = 0; b < in.bands.size(); ++b)
-        image.bands[b] = ToImage(in.bands[b]);
-    image.on = static_cast<std::uint8_t>(in.on);
-    image.polarity = static_cast<std::uint8_t>(in.polarity);
-    image.delay = Int16(in.delay);
-    image.gain = Int16(in.gain);
+    FillChannelImage(in, image);
     image.reservedA = static_cast<std::uint8_t>(in.reservedA);
     image.reservedB = static_cast<std::uint8_t>(in.reservedB);
-    image.name = in.name;
-    image.highPassFrequency = Int16(in.highPass.frequency);
-    image.highPassKind = static_cast<std::uint8_t>(in.highPass.kind);
-    image.highPassSlope = static_cast<std::uint8_t>(in.highPass.slope);
-    image.lowPassFrequency = Int16(in.lowPass.frequency);
-    image.lowPassKind = static_cast<std::uint8_t>(in.lowPass.kind);
-    image.lowPassSlope = static_cast<std::uint8_t>(in.lowPass.slope);
     image.gateThreshold = static_cast<std::uint8_t>(in.gateThreshold);
     image.gateOff = static_cast<std::uint8_t>(in.gateOff);
     return image;
@@ -270,19 +280,8 @@ InputImage ToImage(const DecodedInput& in) {
 
 OutputImage ToImage(const DecodedOutput& out) {
     OutputImage image;
-    for (std::size_t b = 0; b < out.bands.size(); ++b)
-        image.bands[b] = ToImage(out.bands[b]);
-    image.on = static_cast<std::uint8_t>(out.on);
-    image.polarity = static_cast<std::uint8_t>(out.polarity);
-    image.delay = Int16(out.delay);
-    image.gain = Int16(out.gain);
+    FillChannelImage(out, image);
     image.mix = static_cast<std::uint8_t>(out.mix);
-    image.highPassFrequency = Int16(out.highPass.frequency);
-    image.highPassKind = static_cast<std::uint8_t>(out.highPass.kind);
-    image.highPassSlope = static_cast<std::uint8_t>(out.highPass.slope);
-    image.lowPassFrequency = Int16(out.lowPass.frequency);
-    image.lowPassKind = static_cast<std::uint8_t>(out.lowPass.kind);
-    image.lowPassSlope = static_cast<std::uint8_t>(out.lowPass.slope);
     image.threshold = Int16(out.threshold);
     image.attack = static_cast<std::uint8_t>(out.attack);
     image.release = static_cast<std::uint8_t>(out.release);
@@ -290,7 +289,6 @@ OutputImage ToImage(const DecodedOutput& out) {
     image.ratio = static_cast<std::uint8_t>(out.ratio);
     image.dynamicsType = static_cast<std::uint8_t>(out.dynamicsType);
     image.dynamicsMode = static_cast<std::uint8_t>(out.dynamicsMode);
-    image.name = out.name;
     return image;
 }
 
