@@ -239,6 +239,9 @@ void LimitInput(CAudio_InData& in, const ModelRanges& ranges) {
         in.setReservedA(1);
     }
     in.setReservedB(kByteRange.Clamp(in.reservedB()));
+    if (in.gateOff() > 1) {
+        in.setGateOff(1);
+    }
     LimitFilters(in, kHighPassType);
 }
 
@@ -253,9 +256,9 @@ void LimitOutput(CAudio_OutData& out, const ModelRanges& ranges) {
     limit(out.attack(), kAttackRange, [&](int v) { out.setAttack(v); });
     limit(out.release(), kReleaseRange, [&](int v) { out.setRelease(v); });
     limit(out.clipLimit(), kByteRange, [&](int v) { out.setClipLimit(v); });
-    limit(out.ratio(), kByteRange, [&](int v) { out.setRatio(v); });
-    limit(out.dynamicsType(), kByteRange, [&](int v) { out.setDynamicsType(v); });
-    limit(out.dynamicsMode(), kByteRange, [&](int v) { out.setDynamicsMode(v); });
+    limit(out.ratio(), kRatioRange, [&](int v) { out.setRatio(v); });
+    limit(out.dynamicsType(), kDynamicsTypeRange, [&](int v) { out.setDynamicsType(v); });
+    limit(out.dynamicsMode(), kDynamicsModeRange, [&](int v) { out.setDynamicsMode(v); });
     LimitFilters(out, kHighPassType);
 }
 
@@ -429,6 +432,7 @@ void LimitProgramImage(ProgramImage& image, int deviceType) {
         LimitU16(in.delay, ranges.delay);
         LimitU16(in.gain, ranges.inputGain);
         LimitFlag(in.reservedA);
+        LimitFlag(in.gateOff);
         LimitCrossovers(in);
     }
     for (auto& out : image.outputs) {
@@ -443,6 +447,9 @@ void LimitProgramImage(ProgramImage& image, int deviceType) {
         LimitU16(out.threshold, kLimiterThresholdRange);
         LimitU8(out.attack, kAttackRange);
         LimitU8(out.release, kReleaseRange);
+        LimitU8(out.ratio, kRatioRange);
+        LimitU8(out.dynamicsType, kDynamicsTypeRange);
+        LimitU8(out.dynamicsMode, kDynamicsModeRange);
     }
 }
 

@@ -318,12 +318,20 @@ TEST(ProgramLibrary, OutputLimiterValuesAreLimited) {
     out.release = 9;
     out.gain = 600;
     out.clipLimit = 250; // taken as sent, like the unit's byte
+    out.ratio = 200;
+    out.dynamicsType = 9;
+    out.dynamicsMode = 9;
+    image.inputs[1].gateOff = 5;
     LimitProgramImage(image, 1);
     EXPECT_EQ(out.threshold, 500);
     EXPECT_EQ(out.attack, 106);
     EXPECT_EQ(out.release, 5);
     EXPECT_EQ(out.gain, 550);
     EXPECT_EQ(out.clipLimit, 250);
+    EXPECT_EQ(out.ratio, 7);
+    EXPECT_EQ(out.dynamicsType, 1);
+    EXPECT_EQ(out.dynamicsMode, 1);
+    EXPECT_EQ(image.inputs[1].gateOff, 1);
 }
 
 // ---- File-name rules ----
@@ -707,6 +715,21 @@ TEST(ProgramSetting, OutOfRangeValuesAreLimitedAsFromTheUnit) {
             ASSERT_TRUE(std::isfinite(level)) << "filter " << p;
         }
     }
+}
+
+TEST(ProgramSetting, TableIndicesAreLimitedLikeTheUnitsBytes) {
+    const auto written = Container(1);
+    written->output(2).setRatio(200);
+    written->output(2).setDynamicsType(9);
+    written->output(2).setDynamicsMode(9);
+    written->input(1).setGateOff(5);
+
+    const auto data = Container(1);
+    ASSERT_TRUE(DecodeProgramSetting(EncodeProgramSetting(*written), *data));
+    EXPECT_EQ(data->output(2).ratio(), 7);
+    EXPECT_EQ(data->output(2).dynamicsType(), 1);
+    EXPECT_EQ(data->output(2).dynamicsMode(), 1);
+    EXPECT_EQ(data->input(1).gateOff(), 1);
 }
 
 TEST(ProgramSetting, SmallModelLimitsToItsOwnScales) {
