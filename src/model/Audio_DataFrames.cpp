@@ -9,6 +9,7 @@
 #include "comm/Frame.h"
 #include "model/Audio_Data.h"
 #include "model/DataDefine.h"
+#include "model/ValueLimits.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ CSendData Compose(std::uint8_t kind, int deviceId, int slot, std::uint8_t sectio
 
 int CAudio_Data::channelGainCode(int gainIndex) const {
     // Both gain scales put 0 dB at wire value 1100.
-    return gainIndex + (deviceType_ == kDeviceType4x8 ? 700 : 740);
+    return gainIndex + ModelRangesFor(deviceType_).gainCodeOffset;
 }
 
 int CAudio_Data::bandBandwidthCode(int bandwidthIndex) const {
