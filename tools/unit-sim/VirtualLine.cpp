@@ -72,8 +72,8 @@ std::string LinkTarget(const std::string& path) {
 } // namespace
 
 CVirtualLine::CVirtualLine(SimLineOptions options) : m_options(std::move(options)) {
-    for (const SimUnitSpec& spec : m_options.units)
-        m_units.emplace_back(spec.deviceId, spec.deviceType);
+    for (const SimUnitSpec& unit : m_options.units)
+        m_units.emplace_back(unit.deviceId, unit.deviceType);
 }
 
 CVirtualLine::~CVirtualLine() {
