@@ -22,6 +22,6 @@ public:
     bool inBatch = false;
     bool endsReadBatch = false;
     bool endsWriteBatch = false;
-    int probedId = 0;           // device ID a search probe asks for (search progress)
-    bool connectProbe = false;  // the probe sent right after connecting
+    int probedId = 0;          // device ID a search probe asks for (search progress)
+    bool connectProbe = false; // the probe sent right after connecting
 };
