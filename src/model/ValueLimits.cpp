@@ -4,8 +4,8 @@
 
 namespace {
 
-// Gain code the unit uses for gain index 0: 0 dB (index 400) travels as 700 on the 4x8, 0 dB
-// (index 360) as 1100 on the 3x6 and 2x4.
+// Gain code the unit uses for gain index 0: 700 on the 4x8 and 740 on the 3x6 and 2x4, so that
+// 0 dB (index 400 on the 4x8, 360 on the others) travels as 1100 on every model.
 constexpr int kGainCodeOffset4x8 = 700;
 constexpr int kGainCodeOffsetSmall = 740;
 
