@@ -617,6 +617,14 @@ void CControlSurface::OnProgramReceived() {
 }
 
 void CControlSurface::OnBankComplete() {
+    // Called while the unit's last reply is being decoded: that frame leaves the queue only when
+    // the decoding returns. The chooser runs its own event loop, in which the send tick and line
+    // events go on; opened from here, the tick would repeat the answered frame and give the
+    // connection up while the operator chooses a name. So it opens once the reply is taken in.
+    QTimer::singleShot(0, this, &CControlSurface::OfferBankSave);
+}
+
+void CControlSurface::OfferBankSave() {
     const QString filter =
         QStringLiteral("%1 (%2)").arg(Text(kFileFilterLabel), Text(kLibraryFilterPattern));
     const QString chosen = QFileDialog::getSaveFileName(

@@ -192,6 +192,8 @@ private:
     void OnMuteButton(SurfaceStrip& strip);
     void SetStripGain(SurfaceStrip& strip, int gain);
     void ShowBusyDisplay();
+    // The save chooser for the program bank read from the unit.
+    void OfferBankSave();
     void ShowDisconnectedLed();
     void InstallKeyFilter(QWidget* widget);
     QString ElidedPort(const std::string& portName) const;

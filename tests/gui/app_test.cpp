@@ -26,6 +26,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
@@ -123,6 +124,7 @@ private slots:
     void connectsToTheVirtualUnit();
     void connectButtonRunsTheDialogsOnTheRealTimers();
     void deviceDialogGivesTheUnitANewId();
+    void bankIsOfferedForSavingOnceItsLastReplyIsTaken();
     void wrongDeviceTypeDisconnects();
     void escWhileConnectedEndsTheConnection();
 
@@ -701,6 +703,41 @@ void AppTest::deviceDialogGivesTheUnitANewId() {
     QCOMPARE(line->WithUnits([](auto& units) { return units[0].deviceId(); }), 2);
     QVERIFY(controller.IsConnected());
     QVERIFY(m_sink.messages.isEmpty());
+}
+
+void AppTest::bankIsOfferedForSavingOnceItsLastReplyIsTaken() {
+    auto line = OpenLine(1);
+    QVERIFY(line);
+    CControlSurface* surface = Show(ID_DEVICE_4X8);
+    CUnitController& controller = surface->Controller();
+    QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+
+    // The save chooser is cancelled as soon as it shows, recording whether a frame on the line
+    // still waits for its answer then. Opened while the last reply is still being taken in, that
+    // reply's frame would still be the head, unanswered to the send tick, which would repeat it
+    // (a second chooser) and give the connection up while the operator chooses a name.
+    int offers = 0;
+    bool awaitingAnswerAtOffer = true;
+    QTimer guard;
+    guard.setInterval(20);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        if (auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            ++offers;
+            const CSendData* head = controller.Command().HeadFrame();
+            awaitingAnswerAtOffer = head && !head->firstSendPending;
+            chooser->reject();
+        }
+    });
+    guard.start();
+    controller.ReadAllProgramsFromDevice();
+    QVERIFY(TickUntil(
+        *surface, [&] { return offers > 0 && controller.IsSettled(); }, 1000));
+    QCOMPARE(offers, 1);
+    QVERIFY(!awaitingAnswerAtOffer);
+    QVERIFY(controller.IsConnected());
+    QVERIFY(m_sink.messages.isEmpty());
+    QCOMPARE(surface->Document().Bank()[29].name, controller.ProgramName(30));
 }
 
 void AppTest::wrongDeviceTypeDisconnects() {
