@@ -495,13 +495,17 @@ ReceiveOutcome CCommand::ProcessFrame(std::span<const std::uint8_t> frame) {
         return ReceiveOutcome::Ignored;
     }
     completeHead();
+    // A message box is modal while the send tick runs on under it: it opens only once the reply
+    // has completed its request, so the tick neither repeats the request nor gives the line up.
+    if (const char* warning = std::exchange(m_deferredWarning, nullptr))
+        Show(warning, MessageKind::Warning);
     return ReceiveOutcome::DataDecoded;
 }
 
 void CCommand::DecodeInputBlock(std::span<const std::uint8_t> payload) {
     const bool stored = m_header.parameter == kStoredProgramMode;
     if (m_header.length != kInputBlockLength) {
-        Show(kInputLengthErrorText, MessageKind::Warning);
+        m_deferredWarning = kInputLengthErrorText;
         return;
     }
     const int channel = m_header.channel;
@@ -519,7 +523,7 @@ void CCommand::DecodeOutputBlock(std::span<const std::uint8_t> payload) {
     const bool stored = m_header.parameter == kStoredProgramMode;
     if (m_header.length != kOutputBlockLength) {
         if (stored)
-            Show(kOutputLengthErrorText, MessageKind::Warning);
+            m_deferredWarning = kOutputLengthErrorText;
         return;
     }
     const int channel = m_header.channel;

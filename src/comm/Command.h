@@ -184,6 +184,7 @@ private:
 
     std::unique_ptr<IPort> m_port;
     IMessageSink* m_messages = nullptr;
+    const char* m_deferredWarning = nullptr; // a block's length warning, shown after completion
     ICommandListener* m_listener = nullptr;
     ICommandListener* m_searchWindow = nullptr;
     int m_deviceType = 1;

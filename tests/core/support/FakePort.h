@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,9 +67,12 @@ public:
     std::vector<Message> messages;
     std::vector<std::string> questions;
     bool answer = false;
+    std::function<void()> onShow; // runs while the box would be up
 
     void ShowMessage(const std::string& text, MessageKind kind) override {
         messages.push_back({text, kind});
+        if (onShow)
+            onShow();
     }
     bool AskYesNo(const std::string& text) override {
         questions.push_back(text);
