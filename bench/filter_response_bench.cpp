@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "model/DataDefine.h"
 #include "model/Filter.h"
+#include "model/ParameterScales.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ BENCHMARK(BM_Baseline_Log10Sqrt);
 
 // Alternate between two parameter sets so nothing can be hoisted out of the loop.
 void BM_Peq(benchmark::State& state) {
-    CFilter::Response out{};
+    Filter::Response out{};
     int gain = 6;
     for (auto _ : state) {
         FilterResponse::Peaking(1000, gain, 0.5, out);
@@ -44,7 +44,7 @@ BENCHMARK(BM_Peq);
 
 void BM_Shelf(benchmark::State& state) {
     const bool high = state.range(0) != 0;
-    CFilter::Response out{};
+    Filter::Response out{};
     int gain = 6;
     for (auto _ : state) {
         FilterResponse::Shelf(high, 1000, gain, 1, out);
@@ -57,21 +57,21 @@ BENCHMARK(BM_Shelf)->ArgName("high")->Arg(0)->Arg(1);
 void BM_Crossover48(benchmark::State& state) {
     const bool highPass = state.range(0) != 0;
     const int kind = static_cast<int>(state.range(1));
-    CFilter::Response out{};
+    Filter::Response out{};
     int hz = 1000;
     for (auto _ : state) {
-        FilterResponse::Crossover(highPass, hz, kind, CFilter::kSlope48, out);
+        FilterResponse::Crossover(highPass, hz, kind, Filter::kSlope48, out);
         benchmark::DoNotOptimize(out.data());
         hz = hz == 1000 ? 1001 : 1000;
     }
 }
 BENCHMARK(BM_Crossover48)
     ->ArgNames({"highPass", "kind"})
-    ->ArgsProduct({{1, 0}, {CFilter::kLinkwitzRiley, CFilter::kBessel, CFilter::kButterworth}});
+    ->ArgsProduct({{1, 0}, {Filter::kLinkwitzRiley, Filter::kBessel, Filter::kButterworth}});
 
 // The setter path a drag takes: recompute plus handle rebuild.
 void BM_SetterDrag(benchmark::State& state) {
-    CFilter filter;
+    Filter filter;
     filter.setGraphRect({35, 10, 630, 280});
     filter.setGainIndex(360);
     int hz = 1000;

@@ -5,43 +5,43 @@
 
 #include <benchmark/benchmark.h>
 
-#include "model/Audio_Data.h"
 #include "model/GraphGeometry.h"
+#include "model/ProgramContainer.h"
 
 namespace {
 
 const GraphRect kPlot{35, 10, 922, 249}; // the main view's plot area
 
 // A program in which every band and crossover contributes to its channel's curve.
-void Fill(CAudio_Data& data) {
-    for (CAudio_InData& in : data.inputs()) {
-        for (int b = 0; b < CAudio_InData::kBandCount; ++b) {
+void Fill(ProgramContainer& data) {
+    for (InputChannel& in : data.inputs()) {
+        for (int b = 0; b < InputChannel::kBandCount; ++b) {
             in.filter(b).setFrequency(40 << b);
             in.filter(b).setGainIndex(260 + 10 * b);
             in.filter(b).setBandwidthIndex(50);
         }
     }
-    for (CAudio_OutData& out : data.outputs()) {
-        for (int b = 0; b < CAudio_OutData::kBandCount; ++b) {
+    for (OutputChannel& out : data.outputs()) {
+        for (int b = 0; b < OutputChannel::kBandCount; ++b) {
             out.filter(b).setFrequency(60 << b);
             out.filter(b).setGainIndex(340 - 10 * b);
             out.filter(b).setBandwidthIndex(80);
         }
-        out.highPass().setSlope(CFilter::kSlope48);
+        out.highPass().setSlope(Filter::kSlope48);
         out.highPass().setFrequency(80);
-        out.lowPass().setSlope(CFilter::kSlope48);
+        out.lowPass().setSlope(Filter::kSlope48);
         out.lowPass().setFrequency(8000);
     }
     data.setGraphRect(kPlot);
 }
 
 void BM_RecomputeAllCurves(benchmark::State& state) {
-    CAudio_Data data;
+    ProgramContainer data;
     Fill(data);
     for (auto _ : state) {
-        for (CAudio_InData& in : data.inputs())
+        for (InputChannel& in : data.inputs())
             in.recomputeCurve();
-        for (CAudio_OutData& out : data.outputs())
+        for (OutputChannel& out : data.outputs())
             out.recomputeCurve();
         benchmark::DoNotOptimize(data.output(7).curve().data());
     }
@@ -50,10 +50,10 @@ BENCHMARK(BM_RecomputeAllCurves)->Unit(benchmark::kMicrosecond);
 
 // Alternate between two pointer positions so every step changes the band.
 void BM_BandDragStep(benchmark::State& state) {
-    CAudio_Data data;
+    ProgramContainer data;
     Fill(data);
-    CAudio_OutData& out = data.output(0);
-    CFilter& band = out.filter(2);
+    OutputChannel& out = data.output(0);
+    Filter& band = out.filter(2);
     const GraphPoint a{300, 60};
     const GraphPoint b{420, 150};
     bool flip = false;
@@ -67,9 +67,9 @@ void BM_BandDragStep(benchmark::State& state) {
 BENCHMARK(BM_BandDragStep)->Unit(benchmark::kMicrosecond);
 
 void BM_CrossoverDragStep48dB(benchmark::State& state) {
-    CAudio_Data data;
+    ProgramContainer data;
     Fill(data);
-    CAudio_OutData& out = data.output(0);
+    OutputChannel& out = data.output(0);
     const GraphPoint a{500, 100};
     const GraphPoint b{700, 100};
     bool flip = false;

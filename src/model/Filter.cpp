@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "model/Archive.h"
+#include "files/ByteStream.h"
 #include "model/ProgramImage.h"
 
 namespace {
@@ -88,7 +88,7 @@ struct Cascade {
     }
 };
 
-void Flat(CFilter::Response& out) {
+void Flat(Filter::Response& out) {
     out.fill(0.0);
 }
 
@@ -96,7 +96,7 @@ void Flat(CFilter::Response& out) {
 // their power ratios. Coefficients that are not finite (parameters far outside any range) give
 // a flat response.
 void Evaluate(const Cascade& cascade, const std::array<double, kGridPoints>& cosW,
-              const std::array<double, kGridPoints>& sinW, CFilter::Response& out) {
+              const std::array<double, kGridPoints>& sinW, Filter::Response& out) {
     if (!cascade.finite()) {
         Flat(out);
         return;
@@ -201,7 +201,7 @@ Cascade SecondOrderCrossover(bool highPass, double hz, int kind, int slope) {
         if (ck == 0.0) {
             continue;
         }
-        if (k == 0 && slope == CFilter::kSlope18) {
+        if (k == 0 && slope == Filter::kSlope18) {
             // Odd order: the first section is first order.
             const double t = std::tan(w0 / 2.0);
             if (highPass) {
@@ -235,7 +235,7 @@ constexpr ShelfShape kShelfShapes[2][2] = {
 
 namespace FilterResponse {
 
-void Peaking(int hz, double gainDb, double octaves, CFilter::Response& out) {
+void Peaking(int hz, double gainDb, double octaves, Filter::Response& out) {
     const double w0 = hz * kPeakingW0PerHz;
     const double a = std::pow(10.0, gainDb / 40.0);
     const double sinW0 = std::sin(w0);
@@ -247,7 +247,7 @@ void Peaking(int hz, double gainDb, double octaves, CFilter::Response& out) {
     Evaluate(cascade, Angles().cosHalf, Angles().sinHalf, out);
 }
 
-void Shelf(bool high, int hz, double gainDb, int slope, CFilter::Response& out) {
+void Shelf(bool high, int hz, double gainDb, int slope, Filter::Response& out) {
     if (slope < 0 || slope > 1 || gainDb == 0.0) {
         Flat(out);
         return;
@@ -272,17 +272,17 @@ void Shelf(bool high, int hz, double gainDb, int slope, CFilter::Response& out) 
     Evaluate(cascade, Angles().cosFull, Angles().sinFull, out);
 }
 
-void Crossover(bool highPass, int hz, int kind, int slope, CFilter::Response& out) {
-    if (kind < CFilter::kLinkwitzRiley || kind > CFilter::kButterworth ||
-        slope < CFilter::kSlope12 || slope > CFilter::kSlope48) {
+void Crossover(bool highPass, int hz, int kind, int slope, Filter::Response& out) {
+    if (kind < Filter::kLinkwitzRiley || kind > Filter::kButterworth || slope < Filter::kSlope12 ||
+        slope > Filter::kSlope48) {
         Flat(out); // no such filter: nothing to draw
         return;
     }
     Cascade cascade;
-    if (kind == CFilter::kBessel && !highPass) {
+    if (kind == Filter::kBessel && !highPass) {
         cascade = BesselLowPass(hz, slope);
     } else {
-        const double corner = kind == CFilter::kBessel ? hz / kBesselHighPassDivisor[slope] : hz;
+        const double corner = kind == Filter::kBessel ? hz / kBesselHighPassDivisor[slope] : hz;
         cascade = SecondOrderCrossover(highPass, corner, kind, slope);
     }
     Evaluate(cascade, Angles().cosFull, Angles().sinFull, out);
@@ -290,7 +290,7 @@ void Crossover(bool highPass, int hz, int kind, int slope, CFilter::Response& ou
 
 } // namespace FilterResponse
 
-// ---- CFilter ------------------------------------------------------------------------------------
+// ---- Filter ------------------------------------------------------------------------------------
 
 namespace {
 
@@ -320,7 +320,7 @@ std::string FormatDouble(const char* format, double value) {
 
 } // namespace
 
-void CFilter::recompute() {
+void Filter::recompute() {
     switch (type_) {
     case kPeq:
         if (off_ != 0) {
@@ -356,7 +356,7 @@ void CFilter::recompute() {
     }
 }
 
-void CFilter::rebuildHandles() {
+void Filter::rebuildHandles() {
     if (isBand_ != 0) {
         rebuildBandHandles();
     } else {
@@ -364,7 +364,7 @@ void CFilter::rebuildHandles() {
     }
 }
 
-void CFilter::rebuildBandHandles() {
+void Filter::rebuildBandHandles() {
     const int w = graphWidth_;
     const int h = graphHeight_;
     GraphRect box;
@@ -398,7 +398,7 @@ void CFilter::rebuildBandHandles() {
     qHandleHigh_ = edgeBox(frequency_ * span);
 }
 
-void CFilter::rebuildCrossoverHandle() {
+void Filter::rebuildCrossoverHandle() {
     const int w = graphWidth_;
     const int h = graphHeight_;
     GraphRect box;
@@ -418,18 +418,18 @@ void CFilter::rebuildCrossoverHandle() {
     bandHandle_ = box;
 }
 
-void CFilter::setParameterChanged() {
+void Filter::setParameterChanged() {
     recompute();
     changed_ = 1;
 }
 
-void CFilter::setFrequency(int hz) {
+void Filter::setFrequency(int hz) {
     frequency_ = hz;
     rebuildHandles();
     setParameterChanged();
 }
 
-void CFilter::setGainIndex(int index) {
+void Filter::setGainIndex(int index) {
     gain_ = index * 0.1 - 30.0;
     off_ = gain_ == 0.0 ? 1 : 0;
     if (isBand_ != 0) {
@@ -438,7 +438,7 @@ void CFilter::setGainIndex(int index) {
     setParameterChanged();
 }
 
-void CFilter::setBandwidthIndex(int index) {
+void Filter::setBandwidthIndex(int index) {
     const double step =
         (deviceType_ == kDeviceType3x6 || deviceType_ == kDeviceType2x4) ? 0.05 : 0.01;
     bandwidth_ = 0.05 + step * index;
@@ -448,7 +448,7 @@ void CFilter::setBandwidthIndex(int index) {
     setParameterChanged();
 }
 
-void CFilter::setOff(int off) {
+void Filter::setOff(int off) {
     off_ = off;
     if (isBand_ != 0) {
         rebuildBandHandles();
@@ -456,17 +456,17 @@ void CFilter::setOff(int off) {
     setParameterChanged();
 }
 
-void CFilter::setSlope(int slope) {
+void Filter::setSlope(int slope) {
     slope_ = slope;
     setParameterChanged();
 }
 
-void CFilter::setKind(int kind) {
+void Filter::setKind(int kind) {
     kind_ = kind;
     setParameterChanged();
 }
 
-void CFilter::setType(int type) {
+void Filter::setType(int type) {
     type_ = type;
     if (type == kLowPass) {
         sentFrequency_ = kMaxFrequencyHz;
@@ -474,14 +474,14 @@ void CFilter::setType(int type) {
     setParameterChanged();
 }
 
-void CFilter::setGraphRect(const GraphRect& plot) {
+void Filter::setGraphRect(const GraphRect& plot) {
     graphHeight_ = plot.height();
     graphWidth_ = plot.width();
     rebuildHandles();
     recompute();
 }
 
-void CFilter::settle(int value) {
+void Filter::settle(int value) {
     if (isBand_ != 0 || sentFrequency_ == frequency_) {
         changed_ = value;
         return;
@@ -500,7 +500,7 @@ void CFilter::settle(int value) {
     }
 }
 
-void CFilter::copyFrom(const CFilter& other) {
+void Filter::copyFrom(const Filter& other) {
     type_ = other.type_;
     frequency_ = other.frequency_;
     gain_ = other.gain_;
@@ -513,7 +513,7 @@ void CFilter::copyFrom(const CFilter& other) {
     recompute();
 }
 
-void CFilter::loadBandImage(const BandImage& band) {
+void Filter::loadBandImage(const BandImage& band) {
     type_ = band.type;
     frequency_ = band.frequency;
     // The slope is taken before the setters recompute, so a shelf's curve uses the stored slope.
@@ -522,7 +522,7 @@ void CFilter::loadBandImage(const BandImage& band) {
     setBandwidthIndex(band.bandwidth);
 }
 
-void CFilter::loadCrossoverImage(const InputImage& input) {
+void Filter::loadCrossoverImage(const InputImage& input) {
     if (type_ == kHighPass) {
         kind_ = input.highPassKind;
         frequency_ = input.highPassFrequency;
@@ -538,7 +538,7 @@ void CFilter::loadCrossoverImage(const InputImage& input) {
     recompute();
 }
 
-void CFilter::loadCrossoverImage(const OutputImage& output) {
+void Filter::loadCrossoverImage(const OutputImage& output) {
     if (type_ == kHighPass) {
         kind_ = output.highPassKind;
         frequency_ = output.highPassFrequency;
@@ -554,7 +554,7 @@ void CFilter::loadCrossoverImage(const OutputImage& output) {
     recompute();
 }
 
-void CFilter::Serialize(CArchiveWriter& archive) const {
+void Filter::Serialize(ByteWriter& archive) const {
     archive.writeI32(type_);
     archive.writeI32(frequency_);
     archive.writeI32(sentFrequency_);
@@ -566,7 +566,7 @@ void CFilter::Serialize(CArchiveWriter& archive) const {
     archive.writeI32(code_);
 }
 
-bool CFilter::Serialize(CArchiveReader& archive) {
+bool Filter::Serialize(ByteReader& archive) {
     std::int32_t type = 0;
     std::int32_t frequency = 0;
     std::int32_t sent = 0;
@@ -596,11 +596,11 @@ bool CFilter::Serialize(CArchiveReader& archive) {
     return true;
 }
 
-int CFilter::bandwidthIndex() const {
+int Filter::bandwidthIndex() const {
     return BandwidthIndexFromOctaves(deviceType_, bandwidth_).value_or(0);
 }
 
-int CFilter::gainIndex() const {
+int Filter::gainIndex() const {
     if (!std::isfinite(gain_)) {
         return kEqGainZeroIndex;
     }
@@ -608,34 +608,34 @@ int CFilter::gainIndex() const {
     return static_cast<int>(std::trunc(steps));
 }
 
-std::string CFilter::typeText() const {
+std::string Filter::typeText() const {
     return BandTypeText(type_, slope_);
 }
 
-std::string CFilter::frequencyText() const {
+std::string Filter::frequencyText() const {
     return FrequencyText(frequency_);
 }
 
-std::string CFilter::gainText() const {
+std::string Filter::gainText() const {
     return off_ != 0 ? std::string("0.0") : FormatDouble("%0.1f", gain_);
 }
 
-std::string CFilter::bandwidthText() const {
+std::string Filter::bandwidthText() const {
     return FormatDouble("%0.2f", bandwidth_);
 }
 
-std::string CFilter::qText() const {
+std::string Filter::qText() const {
     return QText(deviceType_, bandwidthIndex());
 }
 
-std::string CFilter::kindText() const {
+std::string Filter::kindText() const {
     return CrossoverKindText(kind_);
 }
 
-std::string CFilter::shelfSlopeText() const {
+std::string Filter::shelfSlopeText() const {
     return ShelfSlopeText(slope_);
 }
 
-std::string CFilter::crossoverSlopeText() const {
+std::string Filter::crossoverSlopeText() const {
     return CrossoverSlopeText(slope_);
 }

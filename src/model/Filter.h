@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "model/DataDefine.h"
+#include "model/ParameterScales.h"
 
-class CArchiveReader;
-class CArchiveWriter;
+class ByteReader;
+class ByteWriter;
 struct BandImage;
 struct InputImage;
 struct OutputImage;
@@ -45,7 +45,7 @@ inline constexpr int kGraphOffsetY = 10;
 // only; the unit computes its own), and carries the handle rectangles the response graph edits
 // it through. Every parameter setter recomputes the response and raises the change flag, which
 // only the container's pending-change scan clears again (through settle()).
-class CFilter {
+class Filter {
 public:
     enum Type : int {
         kPeq = 0,
@@ -65,7 +65,7 @@ public:
 
     using Response = std::array<double, kGridPoints>;
 
-    CFilter() = default;
+    Filter() = default;
 
     // ---- Parameter setters: each recomputes the response and raises the change flag ----
 
@@ -108,7 +108,7 @@ public:
 
     // Takes the other filter's type, frequency, gain, off, bandwidth, kind and slope; the sent
     // frequency becomes the other's target. The change flag, code, band flag and model stay.
-    void copyFrom(const CFilter& other);
+    void copyFrom(const Filter& other);
 
     // Band loader: takes type, frequency, gain index, bandwidth index and slope of a stored band.
     // The gain and bandwidth go through their setters, so the change flag is raised.
@@ -120,11 +120,11 @@ public:
 
     // The 44-byte filter record of the program files: type, frequency, sent frequency (i32 each),
     // gain in dB (f64), off (i32), bandwidth in octaves (f64), kind, slope, code (i32 each).
-    void Serialize(CArchiveWriter& archive) const;
+    void Serialize(ByteWriter& archive) const;
     // Reads one record. On short data returns false and leaves the filter as it was; otherwise
     // takes the values as stored (no range limits) and recomputes the response. The change flag,
     // band flag, model and handles-to-be stay those of this filter.
-    bool Serialize(CArchiveReader& archive);
+    bool Serialize(ByteReader& archive);
 
     // ---- Getters ----
     int type() const { return type_; }
@@ -206,14 +206,14 @@ private:
 };
 
 // The magnitude responses in dB at the grid frequencies, as pure functions of the parameters.
-// Shared by CFilter and the benchmark. Out-of-table slopes or kinds give a flat response; any
+// Shared by Filter and the benchmark. Out-of-table slopes or kinds give a flat response; any
 // value is finite.
 namespace FilterResponse {
 // Peaking band: centre `hz`, gain in dB, bandwidth in octaves (half-angle frequency scale).
-void Peaking(int hz, double gainDb, double octaves, CFilter::Response& out);
+void Peaking(int hz, double gainDb, double octaves, Filter::Response& out);
 // Low (`high` false) or high shelf, slope 0 = 6 dB, 1 = 12 dB.
-void Shelf(bool high, int hz, double gainDb, int slope, CFilter::Response& out);
+void Shelf(bool high, int hz, double gainDb, int slope, Filter::Response& out);
 // High-pass (`highPass` true) or low-pass crossover of a kind and slope, without the flat
-// limits at 10 Hz and 30000 Hz (the dispatch in CFilter applies them).
-void Crossover(bool highPass, int hz, int kind, int slope, CFilter::Response& out);
+// limits at 10 Hz and 30000 Hz (the dispatch in Filter applies them).
+void Crossover(bool highPass, int hz, int kind, int slope, Filter::Response& out);
 } // namespace FilterResponse

@@ -114,20 +114,20 @@ int FrequencyOfPlotX(int x, int w) {
     return GraphFrequencyOfX(x, w);
 }
 
-BandTarget BandDragTarget(const CFilter& band, GraphPoint pointer, int w, int h) {
+BandTarget BandDragTarget(const Filter& band, GraphPoint pointer, int w, int h) {
     if (w <= 0 || h <= 0)
         return {band.frequency(), band.gainIndex()};
     const GraphPoint offset = band.dragOffset();
     const int x = Limit(pointer.x - offset.x - kGraphOffsetX, 0, w);
     const int y = Limit(pointer.y - offset.y - kGraphOffsetY, h / 11, h * 5 / 6);
     int hz = ClampFrequency(FrequencyOfPlotX(x, w));
-    if (band.type() == CFilter::kLowShelf)
+    if (band.type() == Filter::kLowShelf)
         hz = std::min(hz, kLowShelfDragMaxHz);
     const double dB = std::clamp(GraphLevelOfY(y, h), kMinBandGainDb, kMaxBandGainDb);
     return {hz, EqGainIndexFromDb(dB)};
 }
 
-bool BandDragStep(CFilter& band, GraphPoint pointer, int w, int h) {
+bool BandDragStep(Filter& band, GraphPoint pointer, int w, int h) {
     const BandTarget t = BandDragTarget(band, pointer, w, h);
     // A band switched off in its editor keeps its stored gain; dragging it switches it on even
     // when the gain index happens to be the stored one.
@@ -150,8 +150,8 @@ double BandwidthOctavesAt(int pointerX, int bandFrequency, bool upperEdge, int w
     return std::clamp(octaves, kMinBandwidthOctaves, kMaxBandwidthOctaves);
 }
 
-bool BandwidthDragStep(CFilter& band, int pointerX, bool upperEdge, int w) {
-    if (band.type() != CFilter::kPeq || w <= 0)
+bool BandwidthDragStep(Filter& band, int pointerX, bool upperEdge, int w) {
+    if (band.type() != Filter::kPeq || w <= 0)
         return false; // shelves have no bandwidth edges
     const auto index = BandwidthIndexFromOctaves(
         band.deviceType(), BandwidthOctavesAt(pointerX, band.frequency(), upperEdge, w));
@@ -161,10 +161,10 @@ bool BandwidthDragStep(CFilter& band, int pointerX, bool upperEdge, int w) {
     return true;
 }
 
-int CrossoverDragTarget(const CFilter& filter, int otherFrequency, GraphPoint pointer, int w) {
+int CrossoverDragTarget(const Filter& filter, int otherFrequency, GraphPoint pointer, int w) {
     if (w <= 0)
         return filter.frequency();
-    const bool highPass = filter.type() == CFilter::kHighPass;
+    const bool highPass = filter.type() == Filter::kHighPass;
     const int x = pointer.x - filter.dragOffset().x - kGraphOffsetX;
     if (highPass && x <= 0)
         return kMinFrequencyHz; // flat: the high-pass is off
@@ -172,7 +172,7 @@ int CrossoverDragTarget(const CFilter& filter, int otherFrequency, GraphPoint po
     return highPass ? std::min(hz, otherFrequency) : std::max(hz, otherFrequency);
 }
 
-bool CrossoverDragStep(CFilter& filter, int otherFrequency, GraphPoint pointer, int w) {
+bool CrossoverDragStep(Filter& filter, int otherFrequency, GraphPoint pointer, int w) {
     const int hz = CrossoverDragTarget(filter, otherFrequency, pointer, w);
     if (hz == filter.frequency())
         return false;

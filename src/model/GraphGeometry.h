@@ -75,23 +75,23 @@ int FrequencyOfPlotX(int x, int w);
 // Band handle: the handle centre follows pointer - drag offset inside x 0..w and
 // y h/11 .. h x 5/6; frequency and gain come from that point, the gain limited to -30..+15 dB
 // and a low shelf to 20000 Hz.
-bool BandDragStep(CFilter& band, GraphPoint pointer, int w, int h);
+bool BandDragStep(Filter& band, GraphPoint pointer, int w, int h);
 // Target of a band drag step, without changing anything: frequency in Hz and gain index.
 struct BandTarget {
     int frequency = 0;
     int gainIndex = 0;
 };
-BandTarget BandDragTarget(const CFilter& band, GraphPoint pointer, int w, int h);
+BandTarget BandDragTarget(const Filter& band, GraphPoint pointer, int w, int h);
 
 // Bandwidth edge: the octaves between the band frequency and the frequency under the pointer,
 // limited to 0.05..3.0, then the model's nearest bandwidth index.
 double BandwidthOctavesAt(int pointerX, int bandFrequency, bool upperEdge, int w);
-bool BandwidthDragStep(CFilter& band, int pointerX, bool upperEdge, int w);
+bool BandwidthDragStep(Filter& band, int pointerX, bool upperEdge, int w);
 
 // Crossover handle: the frequency under pointer - drag offset; a high-pass never goes above
 // `other` (the low-pass) and a low-pass never below it (the high-pass). A high-pass dragged to
 // the plot's left edge or beyond goes to 10 Hz (off).
-int CrossoverDragTarget(const CFilter& filter, int otherFrequency, GraphPoint pointer, int w);
-bool CrossoverDragStep(CFilter& filter, int otherFrequency, GraphPoint pointer, int w);
+int CrossoverDragTarget(const Filter& filter, int otherFrequency, GraphPoint pointer, int w);
+bool CrossoverDragStep(Filter& filter, int otherFrequency, GraphPoint pointer, int w);
 
 } // namespace GraphGeometry

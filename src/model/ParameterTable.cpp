@@ -1,7 +1,7 @@
 #include "model/ParameterTable.h"
 
-#include "model/Audio_Data.h"
-#include "model/DataDefine.h"
+#include "model/ParameterScales.h"
+#include "model/ProgramContainer.h"
 
 #include <algorithm>
 #include <array>
@@ -120,12 +120,12 @@ std::vector<RowSpec> RowSpecs(const ModelLayout& layout) {
     return rows;
 }
 
-bool IsShelf(const CFilter& band) {
+bool IsShelf(const Filter& band) {
     return band.type() == kBandLowShelf || band.type() == kBandHighShelf;
 }
 
 // The cell of an equaliser band row; bandwidth and Q are left empty for a shelf.
-std::string BandCell(const CFilter& band, Field field) {
+std::string BandCell(const Filter& band, Field field) {
     switch (field) {
     case Field::BandType:
         return band.typeText();
@@ -148,10 +148,10 @@ bool IsBandField(Field field) {
 }
 
 // Input columns show nothing from the first "Src" row on.
-std::string InputCell(const CAudio_Data& data, const CAudio_InData& in, const RowSpec& row) {
+std::string InputCell(const ProgramContainer& data, const InputChannel& in, const RowSpec& row) {
     if (IsBandField(row.field)) {
-        return row.item < CAudio_InData::kBandCount ? BandCell(in.filter(row.item), row.field)
-                                                    : std::string();
+        return row.item < InputChannel::kBandCount ? BandCell(in.filter(row.item), row.field)
+                                                   : std::string();
     }
     switch (row.field) {
     case Field::Name:
@@ -173,7 +173,7 @@ std::string InputCell(const CAudio_Data& data, const CAudio_InData& in, const Ro
     }
 }
 
-std::string OutputCell(const CAudio_OutData& out, const RowSpec& row) {
+std::string OutputCell(const OutputChannel& out, const RowSpec& row) {
     if (IsBandField(row.field)) {
         // Outputs have six bands: the EQ7 and EQ8 rows of the 4x8 stay empty.
         return row.item < kOutputBands ? BandCell(out.filter(row.item), row.field) : std::string();
@@ -266,7 +266,7 @@ void AppendTextLine(std::string& out, const std::vector<std::string>& fields,
 
 } // namespace
 
-CParameterTable::CParameterTable(const CAudio_Data& data, int deviceType)
+ParameterTable::ParameterTable(const ProgramContainer& data, int deviceType)
     : deviceType_(deviceType) {
     headings_.push_back(data.programName());
     columnWidths_.push_back(kLabelColumnWidth);
@@ -313,12 +313,12 @@ std::string_view ModelLabel(int deviceType) {
     return layout != nullptr ? layout->label : std::string_view{};
 }
 
-std::string ParameterPrintTitle(const CAudio_Data& data, int deviceType) {
+std::string ParameterPrintTitle(const ProgramContainer& data, int deviceType) {
     return "Driver Type\xEF\xBC\x9A" + std::string(ModelLabel(deviceType)) +
            "\r\nProgram Name:" + data.programName();
 }
 
-std::string FormatParameterTableCsv(const CParameterTable& table) {
+std::string FormatParameterTableCsv(const ParameterTable& table) {
     std::string out;
     AppendCsvLine(out, table.headings());
     for (int r = 0; r < table.rowCount(); ++r) {
@@ -327,7 +327,7 @@ std::string FormatParameterTableCsv(const CParameterTable& table) {
     return out;
 }
 
-std::string FormatParameterTableText(const CParameterTable& table) {
+std::string FormatParameterTableText(const ParameterTable& table) {
     std::vector<std::size_t> widths(table.headings().size(), 0);
     const auto widen = [&widths](const std::vector<std::string>& fields) {
         for (std::size_t i = 0; i < fields.size(); ++i) {

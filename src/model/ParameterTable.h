@@ -4,20 +4,20 @@
 #include <string_view>
 #include <vector>
 
-class CAudio_Data;
+class ProgramContainer;
 
 // The list of every parameter of a program as a table of texts: one column per channel of the
 // model, one row per parameter. Column 0 holds the row labels and is headed by the program name;
 // then come "Input A".. and "Out1".. . Cells hold the channel records' own display texts. The
 // data view shows it, printing pages it, and tavrel-cli prints it.
-class CParameterTable {
+class ParameterTable {
 public:
     static constexpr int kLabelColumnWidth = 160;  // list-view pixels
     static constexpr int kChannelColumnWidth = 90; // list-view pixels
 
     // Fills the table for a device type (1 = 4x8: 73 rows, 2 = 3x6 and 3 = 2x4: 55 rows). An
     // unknown type gives a table with the label column only and no rows.
-    CParameterTable(const CAudio_Data& data, int deviceType);
+    ParameterTable(const ProgramContainer& data, int deviceType);
 
     int deviceType() const { return deviceType_; }
     int rowCount() const { return static_cast<int>(rows_.size()); }
@@ -51,11 +51,11 @@ std::string_view ModelLabel(int deviceType);
 
 // Title of a printed table: "Driver Type：" (full-width colon), the model label, CR LF,
 // "Program Name:" and the program name.
-std::string ParameterPrintTitle(const CAudio_Data& data, int deviceType);
+std::string ParameterPrintTitle(const ProgramContainer& data, int deviceType);
 
 // The table as RFC 4180 CSV: the heading row, then every row; fields quoted when they hold a
 // comma, a quote, CR or LF; lines end with CR LF.
-std::string FormatParameterTableCsv(const CParameterTable& table);
+std::string FormatParameterTableCsv(const ParameterTable& table);
 // The table as aligned plain text: the heading row, then every row, each column padded to its
 // widest text and separated by two spaces; lines end with LF, without trailing spaces.
-std::string FormatParameterTableText(const CParameterTable& table);
+std::string FormatParameterTableText(const ParameterTable& table);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/DataDefine.h"
+#include "model/ParameterScales.h"
 
 // The one table of index ranges a value from the unit or from a program file must lie in before
 // it goes into a channel record or a program image. The engine's reply decoder and the program

@@ -3,9 +3,9 @@
 #include "Cli.h"
 #include "ProgramSource.h"
 
-#include "comm/RequestSequences.h"
-#include "model/DataDefine.h"
+#include "model/ParameterScales.h"
 #include "model/ParameterTable.h"
+#include "protocol/RequestSequences.h"
 
 #include <cstdio>
 #include <string>
@@ -69,8 +69,8 @@ std::string HexLine(const std::vector<std::uint8_t>& bytes) {
 
 // ---- dump ----
 
-void PrintTable(const CAudio_Data& data, int deviceType, bool csv, CliContext& ctx) {
-    const CParameterTable table(data, deviceType);
+void PrintTable(const ProgramContainer& data, int deviceType, bool csv, CliContext& ctx) {
+    const ParameterTable table(data, deviceType);
     ctx.out << (csv ? FormatParameterTableCsv(table) : FormatParameterTableText(table));
 }
 
@@ -104,14 +104,14 @@ int RunDump(const CliCommand& command, const CliArguments& args, CliContext& ctx
 
 // ---- response ----
 
-struct Channel {
+struct ChannelColumn {
     bool output;
     int index;
     std::string label;
 };
 
-std::vector<Channel> ModelChannels(const CParameterTable& table) {
-    std::vector<Channel> channels;
+std::vector<ChannelColumn> ModelChannels(const ParameterTable& table) {
+    std::vector<ChannelColumn> channels;
     for (int i = 0; i < table.inputColumns(); ++i) {
         channels.push_back({false, i, table.headings()[1 + i]});
     }
@@ -122,12 +122,13 @@ std::vector<Channel> ModelChannels(const CParameterTable& table) {
 }
 
 // "A".."D" name inputs, "1".."8" outputs (letters in either case); only channels of the model.
-std::optional<Channel> ParseChannel(std::string_view text, const std::vector<Channel>& channels) {
+std::optional<ChannelColumn> ParseChannel(std::string_view text,
+                                          const std::vector<ChannelColumn>& channels) {
     if (text.size() != 1) {
         return std::nullopt;
     }
     const char c = text[0];
-    Channel wanted{};
+    ChannelColumn wanted{};
     if (c >= 'A' && c <= 'H') {
         wanted = {false, c - 'A', ""};
     } else if (c >= 'a' && c <= 'h') {
@@ -137,7 +138,7 @@ std::optional<Channel> ParseChannel(std::string_view text, const std::vector<Cha
     } else {
         return std::nullopt;
     }
-    for (const Channel& channel : channels) {
+    for (const ChannelColumn& channel : channels) {
         if (channel.output == wanted.output && channel.index == wanted.index) {
             return channel;
         }
@@ -159,13 +160,14 @@ std::vector<double> ChannelResponse(const Record& record, int filterCount, int d
     return levels;
 }
 
-std::vector<double> ChannelLevels(const CAudio_Data& data, const Channel& channel, int type) {
+std::vector<double> ChannelLevels(const ProgramContainer& data, const ChannelColumn& channel,
+                                  int type) {
     if (channel.output) {
-        const CAudio_OutData& out = data.output(channel.index);
+        const OutputChannel& out = data.output(channel.index);
         return ChannelResponse(out, out.filterCount(), type);
     }
     // An input's crossover pair is not part of its curve: bands only.
-    return ChannelResponse(data.input(channel.index), CAudio_InData::kBandCount, type);
+    return ChannelResponse(data.input(channel.index), InputChannel::kBandCount, type);
 }
 
 int RunResponse(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
@@ -178,11 +180,11 @@ int RunResponse(const CliCommand& command, const CliArguments& args, CliContext&
         return status;
     }
     const auto fromBank = source.library ? ContainerFromBank(source, program != 0 ? program : 1)
-                                         : std::unique_ptr<CAudio_Data>();
-    const CAudio_Data& data = source.library ? *fromBank : *source.setting;
-    const std::vector<Channel> all = ModelChannels(CParameterTable(data, source.deviceType));
+                                         : std::unique_ptr<ProgramContainer>();
+    const ProgramContainer& data = source.library ? *fromBank : *source.setting;
+    const std::vector<ChannelColumn> all = ModelChannels(ParameterTable(data, source.deviceType));
 
-    std::vector<Channel> chosen = all;
+    std::vector<ChannelColumn> chosen = all;
     if (const auto text = args.value("--channel")) {
         const auto channel = ParseChannel(*text, all);
         if (!channel) {
@@ -191,13 +193,13 @@ int RunResponse(const CliCommand& command, const CliArguments& args, CliContext&
         chosen = {*channel};
     } else {
         ctx.out << "Hz";
-        for (const Channel& channel : all) {
+        for (const ChannelColumn& channel : all) {
             ctx.out << '\t' << channel.label;
         }
         ctx.out << '\n';
     }
     std::vector<std::vector<double>> levels;
-    for (const Channel& channel : chosen) {
+    for (const ChannelColumn& channel : chosen) {
         levels.push_back(ChannelLevels(data, channel, source.deviceType));
     }
     const auto& grid = FrequencyGrid();
@@ -248,25 +250,24 @@ int RunFrames(const CliCommand& command, const CliArguments& args, CliContext& c
         if (slotText) {
             return CliUsageError(command, "--slot needs --program with a library file", ctx);
         }
-        for (const CSendData& frame :
-             WriteAllProgramsToDevice(source.deviceType, id, source.bank)) {
+        for (const Request& frame : WriteAllProgramsToDevice(source.deviceType, id, source.bank)) {
             ctx.out << HexLine(frame.bytes) << '\n';
         }
         return kExitOk;
     }
 
     const auto fromBank =
-        source.library ? ContainerFromBank(source, program) : std::unique_ptr<CAudio_Data>();
-    CAudio_Data& data = source.library ? *fromBank : *source.setting;
+        source.library ? ContainerFromBank(source, program) : std::unique_ptr<ProgramContainer>();
+    ProgramContainer& data = source.library ? *fromBank : *source.setting;
     data.setDeviceId(id);
     // As on a connected unit: the flags were cleared when the connection was made.
     data.clearChangeFlags();
-    for (const CSendData& frame : StoreProgramToDevice(data, slot)) {
+    for (const Request& frame : StoreProgramToDevice(data, slot)) {
         ctx.out << HexLine(frame.bytes) << '\n';
     }
     const std::vector<std::uint8_t> meterPoll = data.meterPollFrame().bytes;
     for (int n = 0; n < kMaxPendingFrames; ++n) {
-        const CSendData frame = data.nextPendingFrame();
+        const Request frame = data.nextPendingFrame();
         if (frame.bytes == meterPoll) {
             return kExitOk;
         }

@@ -7,12 +7,12 @@
 #include "Cli.h"
 #include "ProgramSource.h"
 
-#include "comm/Frame.h"
-#include "comm/MessageSink.h"
-#include "comm/PortList.h"
-#include "comm/UnitController.h"
-#include "model/Audio_Data.h"
-#include "model/ProgramFile.h"
+#include "files/ProgramFile.h"
+#include "link/MessageSink.h"
+#include "link/PortList.h"
+#include "link/UnitController.h"
+#include "model/ProgramContainer.h"
+#include "protocol/Frame.h"
 
 #include <chrono>
 #include <cstdint>
@@ -49,15 +49,15 @@ std::vector<std::string_view> WithUnitOptions(std::vector<std::string_view> more
 
 // The listener thread queues the event bits and wakes the loop through an eventfd; the loop
 // hands them to the controller on its own thread.
-class CLineEvents {
+class CliLineEvents {
 public:
-    CLineEvents() : m_fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
-    ~CLineEvents() {
+    CliLineEvents() : m_fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    ~CliLineEvents() {
         if (m_fd >= 0)
             close(m_fd);
     }
-    CLineEvents(const CLineEvents&) = delete;
-    CLineEvents& operator=(const CLineEvents&) = delete;
+    CliLineEvents(const CliLineEvents&) = delete;
+    CliLineEvents& operator=(const CliLineEvents&) = delete;
 
     bool ok() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
@@ -90,9 +90,9 @@ private:
 
 // Message boxes become lines on standard error ("Unable to open COM-port: reason"); questions
 // are answered no. The view's notifications are recorded for the commands.
-class CCliOwner : public IUnitView, public IMessageSink {
+class CliOwner : public IUnitView, public IMessageSink {
 public:
-    explicit CCliOwner(std::ostream& err) : m_err(err) {}
+    explicit CliOwner(std::ostream& err) : m_err(err) {}
 
     void ShowMessage(const std::string& text, MessageKind) override {
         std::string line = text;
@@ -143,7 +143,7 @@ struct UnitOptions {
     std::string port;
     int deviceId = kDefaultDeviceId;
     int deviceType = 1;
-    int tickMs = CUnitController::kTickMs;
+    int tickMs = UnitController::kTickMs;
 };
 
 // Reads --port, --id, --type and --tick-ms. Returns kExitOk or the usage error's status.
@@ -154,7 +154,7 @@ int ParseUnitOptions(const CliCommand& command, const CliArguments& args, CliCon
         return CliUsageError(command, "--port is required", ctx);
     options.port = *port;
     if (const auto id = args.value("--id")) {
-        const auto value = ParseNumber(*id, 1, CCommand::kMaxDeviceId);
+        const auto value = ParseNumber(*id, 1, UnitLink::kMaxDeviceId);
         if (!value)
             return CliUsageError(command, "--id must be 1 to 250", ctx);
         options.deviceId = *value;
@@ -166,7 +166,7 @@ int ParseUnitOptions(const CliCommand& command, const CliArguments& args, CliCon
         options.deviceType = *value;
     }
     if (const auto tick = args.value("--tick-ms")) {
-        const auto value = ParseNumber(*tick, kMinTickMs, CUnitController::kTickMs);
+        const auto value = ParseNumber(*tick, kMinTickMs, UnitController::kTickMs);
         if (!value)
             return CliUsageError(command, "--tick-ms must be 10 to 100", ctx);
         options.tickMs = *value;
@@ -175,24 +175,24 @@ int ParseUnitOptions(const CliCommand& command, const CliArguments& args, CliCon
 }
 
 // One unit on one port, from connecting to disconnecting, with the event loop that drives it.
-class COnlineSession {
+class OnlineSession {
 public:
-    COnlineSession(const UnitOptions& options, CliContext& ctx)
+    OnlineSession(const UnitOptions& options, CliContext& ctx)
         : m_options(options), m_owner(ctx.err), m_progress(isatty(STDERR_FILENO) == 1),
           m_controller(options.deviceType, m_data, m_bank, m_owner, &m_owner) {
         m_controller.SetLineEventForwarder(m_events.Forwarder());
     }
-    ~COnlineSession() { m_controller.Disconnect(); }
+    ~OnlineSession() { m_controller.Disconnect(); }
 
-    CUnitController& Controller() { return m_controller; }
-    CAudio_Data& Data() { return m_data; }
+    UnitController& Controller() { return m_controller; }
+    ProgramContainer& Data() { return m_data; }
     ProgramBank& Bank() { return m_bank; }
-    CCliOwner& Owner() { return m_owner; }
+    CliOwner& Owner() { return m_owner; }
 
     // Opens the port, checks the unit and reads its names and global settings.
     bool Connect() {
         if (!m_events.ok()) {
-            m_owner.ShowMessage(CCommand::kOpenFailedText, MessageKind::Error);
+            m_owner.ShowMessage(UnitLink::kOpenFailedText, MessageKind::Error);
             return false;
         }
         if (!m_controller.Connect(m_options.port, m_options.deviceId, false))
@@ -226,7 +226,7 @@ public:
         if (m_controller.IsConnected())
             return true;
         if (m_owner.messages == 0)
-            m_owner.ShowMessage(CUnitController::kNoAnswerText, MessageKind::Error);
+            m_owner.ShowMessage(UnitController::kNoAnswerText, MessageKind::Error);
         return false;
     }
 
@@ -237,7 +237,7 @@ public:
             m_controller.CancelSearch();
             return false;
         }
-        const Milliseconds period(CDeviceSearch::kTickMs);
+        const Milliseconds period(DeviceSearch::kTickMs);
         auto next = Clock::now() + period;
         while (m_controller.IsSearching())
             Step(next, period, [this] { m_controller.SearchTick(); });
@@ -266,7 +266,7 @@ private:
 
     // Queued frames other than meter polls.
     int PendingRequests() const {
-        const CSendDataQueue& queue = m_controller.Command().Queue();
+        const RequestQueue& queue = m_controller.Command().Queue();
         int count = 0;
         for (int i = 0; i < queue.Count(); ++i) {
             const auto& b = queue.At(i)->bytes;
@@ -280,19 +280,19 @@ private:
     }
 
     UnitOptions m_options;
-    CAudio_Data m_data;
+    ProgramContainer m_data;
     ProgramBank m_bank{};
-    CCliOwner m_owner;
+    CliOwner m_owner;
     bool m_progress;
-    CLineEvents m_events;
-    CUnitController m_controller;
+    CliLineEvents m_events;
+    UnitController m_controller;
 };
 
 // A slot option: 0 (live) .. 30; `fallback` when absent. Returns kExitOk or a usage status.
 int ParseSlot(const CliCommand& command, const CliArguments& args, CliContext& ctx, int& slot) {
     slot = 0;
     if (const auto text = args.value("--slot")) {
-        const auto value = ParseNumber(*text, 0, CUnitController::kLastProgramSlot);
+        const auto value = ParseNumber(*text, 0, UnitController::kLastProgramSlot);
         if (!value)
             return CliUsageError(command, "--slot must be 0 (live) to 30", ctx);
         slot = *value;
@@ -322,20 +322,20 @@ int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& c
     UnitOptions options;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
-    int first = CDeviceSearch::kFirstId;
-    int last = CDeviceSearch::kLastId;
+    int first = DeviceSearch::kFirstId;
+    int last = DeviceSearch::kLastId;
     if (const auto range = args.value("--ids")) {
         const auto dash = range->find('-');
-        const auto a = ParseNumber(range->substr(0, dash), 1, CCommand::kMaxDeviceId);
+        const auto a = ParseNumber(range->substr(0, dash), 1, UnitLink::kMaxDeviceId);
         const auto b = dash == std::string::npos
                            ? a
-                           : ParseNumber(range->substr(dash + 1), 1, CCommand::kMaxDeviceId);
+                           : ParseNumber(range->substr(dash + 1), 1, UnitLink::kMaxDeviceId);
         if (!a || !b || *a > *b)
             return CliUsageError(command, "--ids must be FIRST-LAST within 1 to 250", ctx);
         first = *a;
         last = *b;
     }
-    COnlineSession session(options, ctx);
+    OnlineSession session(options, ctx);
     if (!session.Search(first, last))
         return kExitFailure;
     for (int id : session.Owner().knownIds) {
@@ -356,10 +356,10 @@ int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx
         return status;
     const std::string& path = args.positional().front();
 
-    COnlineSession session(options, ctx);
+    OnlineSession session(options, ctx);
     if (!session.Connect())
         return kExitFailure;
-    CUnitController& unit = session.Controller();
+    UnitController& unit = session.Controller();
     // As the program dialog's recall does: the program takes the name the unit lists for it.
     session.Data().setProgramName(unit.ProgramName(slot));
     unit.ReadProgramFromDevice(slot);
@@ -386,7 +386,7 @@ int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ct
     ProgramSource source;
     if (!LoadProgramSource(path, options.deviceType, source))
         return CliFailure(ProgramFileMessage(ProgramFileStatus::ReadError), ctx);
-    std::unique_ptr<CAudio_Data> fromBank;
+    std::unique_ptr<ProgramContainer> fromBank;
     if (source.library) {
         const auto text = args.value("--program");
         const auto number = text ? ParseNumber(*text, 1, kProgramBankSize) : std::nullopt;
@@ -394,9 +394,9 @@ int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ct
             return CliUsageError(command, "a program library needs --program 1 to 30", ctx);
         fromBank = ContainerFromBank(source, *number);
     }
-    const CAudio_Data& program = fromBank ? *fromBank : *source.setting;
+    const ProgramContainer& program = fromBank ? *fromBank : *source.setting;
 
-    COnlineSession session(options, ctx);
+    OnlineSession session(options, ctx);
     if (!session.Connect())
         return kExitFailure;
     session.Data().copyProgramFrom(program);
@@ -413,7 +413,7 @@ int RunBackup(const CliCommand& command, const CliArguments& args, CliContext& c
         return status;
     const std::string& path = args.positional().front();
 
-    COnlineSession session(options, ctx);
+    OnlineSession session(options, ctx);
     if (!session.Connect())
         return kExitFailure;
     session.Controller().ReadAllProgramsFromDevice();
@@ -437,7 +437,7 @@ int RunRestore(const CliCommand& command, const CliArguments& args, CliContext& 
     if (loaded != ProgramFileStatus::Ok)
         return CliFailure(ProgramFileMessage(loaded), ctx);
 
-    COnlineSession session(options, ctx);
+    OnlineSession session(options, ctx);
     if (!session.Connect())
         return kExitFailure;
     session.Bank() = *bank;
@@ -453,14 +453,14 @@ int RunSetId(const CliCommand& command, const CliArguments& args, CliContext& ct
         return status;
     if (!args.value("--id"))
         return CliUsageError(command, "--id names the unit to change", ctx);
-    const auto newId = ParseNumber(args.positional().front(), 1, CCommand::kMaxDeviceId);
+    const auto newId = ParseNumber(args.positional().front(), 1, UnitLink::kMaxDeviceId);
     if (!newId)
         return CliUsageError(command, "the new ID must be 1 to 250", ctx);
 
-    COnlineSession session(options, ctx);
+    OnlineSession session(options, ctx);
     if (!session.Connect())
         return kExitFailure;
-    CUnitController& unit = session.Controller();
+    UnitController& unit = session.Controller();
     unit.ChangeDeviceId(*newId);
     if (!session.WaitSettled(false))
         return kExitFailure;
@@ -484,7 +484,7 @@ int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& c
         count = *value;
     }
 
-    COnlineSession session(options, ctx);
+    OnlineSession session(options, ctx);
     if (!session.Connect())
         return kExitFailure;
     int printed = 0;

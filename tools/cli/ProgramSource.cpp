@@ -59,13 +59,13 @@ bool LoadProgramSource(const std::string& path, int deviceType, ProgramSource& s
     if (source.library) {
         return DecodeProgramLibrary(bytes, deviceType, source.bank);
     }
-    source.setting = std::make_unique<CAudio_Data>();
+    source.setting = std::make_unique<ProgramContainer>();
     source.setting->setDeviceType(deviceType);
     return DecodeProgramSetting(bytes, *source.setting);
 }
 
-std::unique_ptr<CAudio_Data> ContainerFromBank(const ProgramSource& source, int number) {
-    auto data = std::make_unique<CAudio_Data>();
+std::unique_ptr<ProgramContainer> ContainerFromBank(const ProgramSource& source, int number) {
+    auto data = std::make_unique<ProgramContainer>();
     data->setDeviceType(source.deviceType);
     data->loadProgramImage(source.bank[static_cast<std::size_t>(number - 1)]);
     return data;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Cli.h"
-#include "model/Audio_Data.h"
-#include "model/ProgramFile.h"
+#include "files/ProgramFile.h"
+#include "model/ProgramContainer.h"
 
 #include <memory>
 #include <optional>
@@ -25,7 +25,7 @@ std::optional<int> ParseNumber(std::string_view text, int lo, int hi);
 struct ProgramSource {
     int deviceType = 1;
     bool library = false;
-    std::unique_ptr<CAudio_Data>
+    std::unique_ptr<ProgramContainer>
         setting;        // a single-setting file, read into a container of the type
     ProgramBank bank{}; // a library file
 };
@@ -36,4 +36,4 @@ struct ProgramSource {
 bool LoadProgramSource(const std::string& path, int deviceType, ProgramSource& source);
 
 // A container of the device type holding library program `number` (1..30).
-std::unique_ptr<CAudio_Data> ContainerFromBank(const ProgramSource& source, int number);
+std::unique_ptr<ProgramContainer> ContainerFromBank(const ProgramSource& source, int number);

@@ -1,7 +1,7 @@
 #include "VirtualLine.h"
 
-#include "comm/Frame.h"
-#include "comm/PortList.h"
+#include "link/PortList.h"
+#include "protocol/Frame.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -71,18 +71,18 @@ std::string LinkTarget(const std::string& path) {
 
 } // namespace
 
-CVirtualLine::CVirtualLine(SimLineOptions options) : m_options(std::move(options)) {
+VirtualLine::VirtualLine(SimLineOptions options) : m_options(std::move(options)) {
     for (const SimUnitSpec& unit : m_options.units)
         m_units.emplace_back(unit.deviceId, unit.deviceType);
 }
 
-CVirtualLine::~CVirtualLine() {
+VirtualLine::~VirtualLine() {
     Stop();
     std::lock_guard lock(m_mutex);
     CloseLocked();
 }
 
-bool CVirtualLine::Open(std::string* error) {
+bool VirtualLine::Open(std::string* error) {
     std::lock_guard lock(m_mutex);
     if (m_master >= 0) {
         if (error)
@@ -121,7 +121,7 @@ bool CVirtualLine::Open(std::string* error) {
     return ok;
 }
 
-void CVirtualLine::PublishLinks(std::string* error, bool* ok) {
+void VirtualLine::PublishLinks(std::string* error, bool* ok) {
     std::vector<std::string> paths;
     if (!m_options.linkName.empty()) {
         const std::string& name = m_options.linkName;
@@ -156,7 +156,7 @@ void CVirtualLine::PublishLinks(std::string* error, bool* ok) {
     }
 }
 
-void CVirtualLine::RemoveLinks() {
+void VirtualLine::RemoveLinks() {
     // Only links that still lead to our device: another unit may have taken the name since.
     for (const std::string& path : m_links)
         if (LinkTarget(path) == m_slavePath)
@@ -164,24 +164,24 @@ void CVirtualLine::RemoveLinks() {
     m_links.clear();
 }
 
-bool CVirtualLine::IsOpen() const {
+bool VirtualLine::IsOpen() const {
     std::lock_guard lock(m_mutex);
     return m_master >= 0;
 }
 
-bool CVirtualLine::HangupPending() const {
+bool VirtualLine::HangupPending() const {
     std::lock_guard lock(m_mutex);
     return m_hangupDeadline.has_value();
 }
 
-void CVirtualLine::Close() {
+void VirtualLine::Close() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         Stop();
     std::lock_guard lock(m_mutex);
     CloseLocked();
 }
 
-void CVirtualLine::CloseLocked() {
+void VirtualLine::CloseLocked() {
     RemoveLinks();
     if (m_master >= 0)
         close(m_master);
@@ -193,7 +193,7 @@ void CVirtualLine::CloseLocked() {
     m_hangupDeadline.reset();
 }
 
-int CVirtualLine::Poll(int timeoutMs) {
+int VirtualLine::Poll(int timeoutMs) {
     int waitMs = std::max(timeoutMs, 0);
     int master = -1;
     bool draining = false; // waiting for the PC to read the last reply before a hang-up
@@ -264,7 +264,7 @@ int CVirtualLine::Poll(int timeoutMs) {
     return taken == 0 && m_master < 0 ? -1 : taken;
 }
 
-int CVirtualLine::TakeFrames() {
+int VirtualLine::TakeFrames() {
     int taken = 0;
     while (m_master >= 0 && !m_hangupDeadline) {
         // Everything before a start byte is filler or noise.
@@ -299,7 +299,7 @@ int CVirtualLine::TakeFrames() {
             // The first unit with the address answers, so a line never carries two replies.
             const auto unit =
                 std::find_if(m_units.begin(), m_units.end(),
-                             [&](const CVirtualUnit& u) { return u.IsAddressed(frame); });
+                             [&](const VirtualUnit& u) { return u.IsAddressed(frame); });
             if (unit != m_units.end())
                 if (auto reply = unit->Answer(frame))
                     Reply(*reply, requestBytes);
@@ -311,7 +311,7 @@ int CVirtualLine::TakeFrames() {
     return taken;
 }
 
-void CVirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size_t requestBytes) {
+void VirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size_t requestBytes) {
     ++m_replyCount;
     if (m_options.dropEvery > 0 && m_replyCount % m_options.dropEvery == 0)
         return;
@@ -343,7 +343,7 @@ void CVirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size_t req
     WriteAll(bytes.data(), bytes.size());
 }
 
-void CVirtualLine::WriteAll(const std::uint8_t* data, std::size_t count) {
+void VirtualLine::WriteAll(const std::uint8_t* data, std::size_t count) {
     // The master is non-blocking: a PC that stops reading must not stall the unit for ever.
     while (count > 0 && m_master >= 0) {
         const ssize_t n = write(m_master, data, count);
@@ -363,17 +363,17 @@ void CVirtualLine::WriteAll(const std::uint8_t* data, std::size_t count) {
     }
 }
 
-void CVirtualLine::SetSilent(bool silent) {
+void VirtualLine::SetSilent(bool silent) {
     std::lock_guard lock(m_mutex);
     m_silent = silent;
 }
 
-void CVirtualLine::WriteRaw(std::span<const std::uint8_t> bytes) {
+void VirtualLine::WriteRaw(std::span<const std::uint8_t> bytes) {
     std::lock_guard lock(m_mutex);
     WriteAll(bytes.data(), bytes.size());
 }
 
-void CVirtualLine::Start() {
+void VirtualLine::Start() {
     if (m_thread.joinable())
         return;
     m_stop = false;
@@ -384,7 +384,7 @@ void CVirtualLine::Start() {
     });
 }
 
-void CVirtualLine::Stop() {
+void VirtualLine::Stop() {
     m_stop = true;
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();

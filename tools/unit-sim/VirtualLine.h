@@ -40,13 +40,13 @@ struct SimLineOptions {
     int garbageEvery = 0;    // when > 0, put line noise before every Nth reply
 };
 
-class CVirtualLine {
+class VirtualLine {
 public:
-    explicit CVirtualLine(SimLineOptions options);
-    ~CVirtualLine(); // stops the thread, closes the pseudo-terminal and removes the links
+    explicit VirtualLine(SimLineOptions options);
+    ~VirtualLine(); // stops the thread, closes the pseudo-terminal and removes the links
 
-    CVirtualLine(const CVirtualLine&) = delete;
-    CVirtualLine& operator=(const CVirtualLine&) = delete;
+    VirtualLine(const VirtualLine&) = delete;
+    VirtualLine& operator=(const VirtualLine&) = delete;
 
     // Creates the pseudo-terminal pair in raw mode and publishes the links. Returns false with a
     // readable reason in *error when that fails (nothing is left behind then).
@@ -96,7 +96,7 @@ private:
     void RemoveLinks();
 
     SimLineOptions m_options;
-    std::vector<CVirtualUnit> m_units;
+    std::vector<VirtualUnit> m_units;
     int m_master = -1;
     int m_slave = -1; // kept open so the line stays up while the PC closes and reopens it
     std::string m_slavePath;

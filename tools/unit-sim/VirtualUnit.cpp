@@ -1,6 +1,6 @@
 #include "VirtualUnit.h"
 
-#include "comm/Frame.h"
+#include "protocol/Frame.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,7 +94,7 @@ constexpr unsigned kZeroDbGainCode = 1100; // gain code = 1100 + 10 x dB on ever
 
 } // namespace
 
-CVirtualUnit::CVirtualUnit(int deviceId, int deviceType)
+VirtualUnit::VirtualUnit(int deviceId, int deviceType)
     : m_deviceId(deviceId), m_deviceType(deviceType) {
     for (int slot = 0; slot < kSimSlotCount; ++slot) {
         m_programs[slot] = DefaultProgram();
@@ -107,7 +107,7 @@ CVirtualUnit::CVirtualUnit(int deviceId, int deviceType)
     m_globals.shortTag.fill(' ');
 }
 
-SimProgram CVirtualUnit::DefaultProgram() {
+SimProgram VirtualUnit::DefaultProgram() {
     // The same settings as a new program on the PC: every channel on at 0 dB, no delay, all
     // bands at 0 dB, crossovers open (high-pass 10 Hz, low-pass 30 kHz), gate at 0 dBu,
     // limiter at +10 dBu, every output fed by input A.
@@ -144,7 +144,7 @@ SimProgram CVirtualUnit::DefaultProgram() {
     return p;
 }
 
-std::string CVirtualUnit::DefaultProgramName(int slot) {
+std::string VirtualUnit::DefaultProgramName(int slot) {
     // At most eight characters: the PC shows only the first eight of a program name.
     if (slot == 0)
         return "Default";
@@ -153,7 +153,7 @@ std::string CVirtualUnit::DefaultProgramName(int slot) {
     return text;
 }
 
-std::string_view CVirtualUnit::TypeCode(int deviceType) {
+std::string_view VirtualUnit::TypeCode(int deviceType) {
     switch (deviceType) {
     case 1:
         return "0408";
@@ -166,15 +166,15 @@ std::string_view CVirtualUnit::TypeCode(int deviceType) {
     }
 }
 
-int CVirtualUnit::PresentInputs() const {
+int VirtualUnit::PresentInputs() const {
     return m_deviceType == 2 ? 3 : m_deviceType == 3 ? 2 : 4;
 }
 
-int CVirtualUnit::PresentOutputs() const {
+int VirtualUnit::PresentOutputs() const {
     return m_deviceType == 2 ? 6 : m_deviceType == 3 ? 4 : 8;
 }
 
-std::string CVirtualUnit::ProgramName(int slot) const {
+std::string VirtualUnit::ProgramName(int slot) const {
     const auto& n = m_programs.at(slot).name;
     std::string text(n.begin(), n.end());
     while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
@@ -182,12 +182,12 @@ std::string CVirtualUnit::ProgramName(int slot) const {
     return text;
 }
 
-bool CVirtualUnit::IsAddressed(std::span<const std::uint8_t> request) const {
+bool VirtualUnit::IsAddressed(std::span<const std::uint8_t> request) const {
     return request.size() > kOffsetDeviceId && request[kOffsetDeviceId] == m_deviceId;
 }
 
 std::optional<std::vector<std::uint8_t>>
-CVirtualUnit::Answer(std::span<const std::uint8_t> request) {
+VirtualUnit::Answer(std::span<const std::uint8_t> request) {
     if (request.size() < kOffsetPayload + 2 || !IsAddressed(request))
         return std::nullopt;
     const std::uint8_t kind = request[kOffsetKind];
@@ -210,22 +210,22 @@ CVirtualUnit::Answer(std::span<const std::uint8_t> request) {
     return std::nullopt;
 }
 
-std::vector<std::uint8_t> CVirtualUnit::Acknowledge(std::span<const std::uint8_t> request,
-                                                    std::uint8_t kind) const {
+std::vector<std::uint8_t> VirtualUnit::Acknowledge(std::span<const std::uint8_t> request,
+                                                   std::uint8_t kind) const {
     const std::uint8_t payload[1] = {0};
     return ComposeFrame(kind, request[kOffsetDeviceId], request[kOffsetSlot],
                         request[kOffsetSection], request[kOffsetChannel], request[kOffsetParameter],
                         payload);
 }
 
-std::vector<std::uint8_t> CVirtualUnit::DataReply(std::span<const std::uint8_t> request,
-                                                  std::span<const std::uint8_t> payload) const {
+std::vector<std::uint8_t> VirtualUnit::DataReply(std::span<const std::uint8_t> request,
+                                                 std::span<const std::uint8_t> payload) const {
     return ComposeFrame(kKindDataReply, m_deviceId, request[kOffsetSlot], request[kOffsetSection],
                         request[kOffsetChannel], request[kOffsetParameter], payload);
 }
 
 std::optional<std::vector<std::uint8_t>>
-CVirtualUnit::AnswerChannelWrite(std::span<const std::uint8_t> r) {
+VirtualUnit::AnswerChannelWrite(std::span<const std::uint8_t> r) {
     // Single-parameter writes patch one group of bytes of a channel block; the PC sends them
     // with slot 0 (live settings), another slot patches that memory.
     const int slot = r[kOffsetSlot];
@@ -262,7 +262,7 @@ CVirtualUnit::AnswerChannelWrite(std::span<const std::uint8_t> r) {
 }
 
 std::optional<std::vector<std::uint8_t>>
-CVirtualUnit::AnswerBlockWrite(std::span<const std::uint8_t> r) {
+VirtualUnit::AnswerBlockWrite(std::span<const std::uint8_t> r) {
     // A whole-channel block stores into the slot in the header: 0 = live, 1..30 = a memory.
     const int slot = r[kOffsetSlot];
     const int channel = r[kOffsetChannel];
@@ -278,7 +278,7 @@ CVirtualUnit::AnswerBlockWrite(std::span<const std::uint8_t> r) {
 }
 
 std::optional<std::vector<std::uint8_t>>
-CVirtualUnit::AnswerBlockRead(std::span<const std::uint8_t> r) {
+VirtualUnit::AnswerBlockRead(std::span<const std::uint8_t> r) {
     const int slot = r[kOffsetSlot];
     const int channel = r[kOffsetChannel];
     const int mode = r[kOffsetParameter];
@@ -305,7 +305,7 @@ CVirtualUnit::AnswerBlockRead(std::span<const std::uint8_t> r) {
 }
 
 std::optional<std::vector<std::uint8_t>>
-CVirtualUnit::AnswerGlobalWrite(std::span<const std::uint8_t> r) {
+VirtualUnit::AnswerGlobalWrite(std::span<const std::uint8_t> r) {
     const int slot = r[kOffsetSlot];
     const int length = r[kOffsetLength];
     const std::uint8_t* payload = r.data() + kOffsetPayload;
@@ -366,7 +366,7 @@ CVirtualUnit::AnswerGlobalWrite(std::span<const std::uint8_t> r) {
 }
 
 std::optional<std::vector<std::uint8_t>>
-CVirtualUnit::AnswerGlobalRead(std::span<const std::uint8_t> r) {
+VirtualUnit::AnswerGlobalRead(std::span<const std::uint8_t> r) {
     const int slot = r[kOffsetSlot];
     switch (r[kOffsetChannel]) {
     case kProgramName:
@@ -418,7 +418,7 @@ CVirtualUnit::AnswerGlobalRead(std::span<const std::uint8_t> r) {
     }
 }
 
-std::array<std::uint8_t, kSimMeterCount> CVirtualUnit::NextMeterLevels() {
+std::array<std::uint8_t, kSimMeterCount> VirtualUnit::NextMeterLevels() {
     // A slow, deterministic programme signal per input (0..9 lit segments), raised or lowered
     // by the channel gain at one segment per 6 dB. An output follows the loudest input it is
     // fed by; above the top segment its limiter acts, reported as 16 + segments (17..25).

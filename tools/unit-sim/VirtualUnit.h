@@ -46,10 +46,10 @@ struct SimGlobals {
     std::uint8_t unitValue4 = 20;  // reported under global code 4
 };
 
-class CVirtualUnit {
+class VirtualUnit {
 public:
     // deviceId 1..250; deviceType 1 = 4x8, 2 = 3x6, 3 = 2x4.
-    CVirtualUnit(int deviceId, int deviceType);
+    VirtualUnit(int deviceId, int deviceType);
 
     int deviceId() const { return m_deviceId; }
     int deviceType() const { return m_deviceType; }

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         options.line.linkName = "vu-" + std::to_string(getpid());
 
     InstallStopHandlers();
-    CVirtualLine line(options.line);
+    VirtualLine line(options.line);
     if (!line.Open(&error)) {
         std::fprintf(stderr, "tavrel-unit-sim: %s\n", error.c_str());
         return 1;

@@ -1,0 +1,624 @@
+#include "files/ProgramFile.h"
+
+#include "files/ByteStream.h"
+#include "model/ParameterScales.h"
+#include "model/ProgramContainer.h"
+#include "model/ValueLimits.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct ModelNames {
+    int deviceType;
+    std::string_view digits;
+    std::string_view titlePrefix;
+};
+
+constexpr std::array<ModelNames, 3> kModelNames{{
+    {1, "48", "RID48_"},
+    {2, "36", "ZOD36_"},
+    {3, "24", "VUR24_"},
+}};
+
+const ModelNames* FindModel(int deviceType) {
+    for (const auto& model : kModelNames) {
+        if (model.deviceType == deviceType) {
+            return &model;
+        }
+    }
+    return nullptr;
+}
+
+// The part after the last '/': extension rules look at the file name only, so a directory such
+// as "old.data/" does not count as an extension.
+std::string_view FileNamePart(std::string_view path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// 16-bit image fields carry the file's unsigned value bit for bit (a 4x8 delay index reaches
+// 52473, beyond a signed 16-bit field), so they are limited as unsigned values.
+void LimitU16(std::int16_t& field, ValueRange range) {
+    const int value = static_cast<std::uint16_t>(field);
+    field = static_cast<std::int16_t>(static_cast<std::uint16_t>(range.Clamp(value)));
+}
+
+void LimitU8(std::uint8_t& field, ValueRange range) {
+    field = static_cast<std::uint8_t>(range.Clamp(field));
+}
+
+void LimitFlag(std::uint8_t& field) {
+    field = field != 0 ? 1 : 0;
+}
+
+void LimitBand(BandImage& band, const ModelRanges& ranges) {
+    LimitU16(band.frequency, kFrequencyRange);
+    LimitU16(band.gain, kBandGainRange);
+    LimitU16(band.bandwidth, ranges.bandwidth);
+    LimitU8(band.slope, kShelfSlopeRange);
+    LimitU8(band.type, kBandTypeRange);
+}
+
+template <typename Image> void LimitCrossovers(Image& image) {
+    LimitU16(image.highPassFrequency, kFrequencyRange);
+    LimitU8(image.highPassKind, kCrossoverKindRange);
+    LimitU8(image.highPassSlope, kCrossoverSlopeRange);
+    LimitU16(image.lowPassFrequency, kFrequencyRange);
+    LimitU8(image.lowPassKind, kCrossoverKindRange);
+    LimitU8(image.lowPassSlope, kCrossoverSlopeRange);
+}
+
+// --- Library entry layout ---
+
+// The fields of a library entry in file order, written once for both directions: `io` is a
+// LibraryWriter (image fields const) or a LibraryReader. 16-bit fields travel as unsigned values
+// bit for bit; the reader's sticky failure flag is checked once per program entry.
+struct LibraryWriter {
+    ByteWriter& archive;
+    void u8(std::uint8_t v) { archive.writeU8(v); }
+    void i16(std::int16_t v) { archive.writeU16(static_cast<std::uint16_t>(v)); }
+    void text(const std::string& v) { archive.writeString(v); }
+};
+
+struct LibraryReader {
+    ByteReader& archive;
+    void u8(std::uint8_t& v) { archive.readU8(v); }
+    void i16(std::int16_t& v) {
+        std::uint16_t bits = 0;
+        archive.readU16(bits);
+        v = static_cast<std::int16_t>(bits);
+    }
+    void text(std::string& v) { archive.readString(v); }
+};
+
+template <typename Io, typename Band> void TransferBand(Io& io, Band& band) {
+    io.i16(band.gain);
+    io.i16(band.frequency);
+    io.i16(band.bandwidth);
+    io.u8(band.slope);
+    io.u8(band.type);
+}
+
+// Bands, on, polarity, delay, gain: the start every channel entry shares.
+template <typename Io, typename Image> void TransferChannelStart(Io& io, Image& image) {
+    for (auto& band : image.bands) {
+        TransferBand(io, band);
+    }
+    io.u8(image.on);
+    io.u8(image.polarity);
+    io.i16(image.delay);
+    io.i16(image.gain);
+}
+
+template <typename Io, typename Image> void TransferCrossovers(Io& io, Image& image) {
+    io.i16(image.highPassFrequency);
+    io.u8(image.highPassKind);
+    io.u8(image.highPassSlope);
+    io.i16(image.lowPassFrequency);
+    io.u8(image.lowPassKind);
+    io.u8(image.lowPassSlope);
+}
+
+template <typename Io, typename Image> void TransferInput(Io& io, Image& image) {
+    TransferChannelStart(io, image);
+    io.u8(image.reservedA);
+    io.u8(image.reservedB);
+    TransferCrossovers(io, image);
+    io.u8(image.gateThreshold);
+    io.u8(image.gateOff);
+    io.text(image.name);
+}
+
+template <typename Io, typename Image> void TransferOutput(Io& io, Image& image) {
+    TransferChannelStart(io, image);
+    io.u8(image.mix);
+    io.u8(image.reserved);
+    TransferCrossovers(io, image);
+    io.i16(image.threshold);
+    io.u8(image.attack);
+    io.u8(image.release);
+    io.u8(image.clipLimit);
+    io.u8(image.ratio);
+    io.u8(image.dynamicsType);
+    io.u8(image.dynamicsMode);
+    io.text(image.name);
+}
+
+// --- Limits on channel records (single-setting file) ---
+
+// Limits one filter read from a file. Crossover positions always hold their own kind of filter,
+// so a damaged type field cannot turn a crossover into a band. Only values out of range are
+// touched; every setter recomputes the response.
+void LimitFilter(Filter& filter, bool isBand, int crossoverType) {
+    if (isBand) {
+        if (filter.type() != kBandTypeRange.Clamp(filter.type())) {
+            filter.setType(kBandTypeRange.Clamp(filter.type()));
+        }
+        if (filter.slope() != kShelfSlopeRange.Clamp(filter.slope())) {
+            filter.setSlope(kShelfSlopeRange.Clamp(filter.slope()));
+        }
+    } else {
+        if (filter.type() != crossoverType) {
+            filter.setType(crossoverType);
+        }
+        if (filter.slope() != kCrossoverSlopeRange.Clamp(filter.slope())) {
+            filter.setSlope(kCrossoverSlopeRange.Clamp(filter.slope()));
+        }
+    }
+    if (filter.frequency() != kFrequencyRange.Clamp(filter.frequency())) {
+        filter.setFrequency(kFrequencyRange.Clamp(filter.frequency()));
+    }
+    if (filter.kind() != kCrossoverKindRange.Clamp(filter.kind())) {
+        filter.setKind(kCrossoverKindRange.Clamp(filter.kind()));
+    }
+    const int off = filter.off() != 0 ? 1 : 0;
+    const double gain = filter.gain();
+    const double minGain = EqGainDb(kBandGainRange.low).value_or(-30.0);
+    const double maxGain = EqGainDb(kBandGainRange.high).value_or(15.0);
+    if (!std::isfinite(gain) || gain < minGain || gain > maxGain) {
+        // NaN counts as 0 dB; infinities go to the nearer end of the scale.
+        const double limited = std::isnan(gain) ? 0.0 : std::clamp(gain, minGain, maxGain);
+        filter.setGainIndex(EqGainIndexFromDb(limited));
+    }
+    if (filter.off() != off) {
+        filter.setOff(off); // the file's switch, also after the gain setter derived its own
+    }
+    const double octaves = filter.bandwidth();
+    const double minOctaves = BandwidthOctaves(filter.deviceType(), 0).value_or(0.05);
+    const double maxOctaves =
+        BandwidthOctaves(filter.deviceType(), BandwidthMaxIndex(filter.deviceType()).value_or(0))
+            .value_or(3.0);
+    constexpr double kTolerance = 1e-9; // the stored octaves carry the scale's rounding
+    if (!std::isfinite(octaves) || octaves < minOctaves - kTolerance ||
+        octaves > maxOctaves + kTolerance) {
+        const double limited =
+            std::isnan(octaves) ? minOctaves : std::clamp(octaves, minOctaves, maxOctaves);
+        filter.setBandwidthIndex(
+            BandwidthIndexFromOctaves(filter.deviceType(), limited).value_or(0));
+    }
+}
+
+template <typename Record> void LimitFilters(Record& record, int crossoverTypeOffset) {
+    const int count = record.filterCount();
+    for (int p = 0; p < count; ++p) {
+        const bool isBand = p < count - 2;
+        LimitFilter(record.filter(p), isBand, isBand ? 0 : crossoverTypeOffset + (p - (count - 2)));
+    }
+}
+
+template <typename Record>
+void LimitCommon(Record& record, const ModelRanges& ranges, ValueRange gain) {
+    if (record.on() > 1) {
+        record.setOn(1);
+    }
+    if (record.polarity() > 1) {
+        record.setPolarity(1);
+    }
+    if (record.delay() != ranges.delay.Clamp(record.delay())) {
+        record.setDelay(ranges.delay.Clamp(record.delay()));
+    }
+    if (record.gain() != gain.Clamp(record.gain())) {
+        record.setGain(gain.Clamp(record.gain()));
+    }
+}
+
+constexpr int kHighPassType = 3; // the low-pass is type 4
+
+void LimitInput(InputChannel& in, const ModelRanges& ranges) {
+    LimitCommon(in, ranges, ranges.inputGain);
+    if (in.reservedA() > 1) {
+        in.setReservedA(1);
+    }
+    in.setReservedB(kByteRange.Clamp(in.reservedB()));
+    if (in.gateOff() > 1) {
+        in.setGateOff(1);
+    }
+    LimitFilters(in, kHighPassType);
+}
+
+void LimitOutput(OutputChannel& out, const ModelRanges& ranges) {
+    LimitCommon(out, ranges, ranges.outputGain);
+    const auto limit = [](int value, ValueRange range, auto setter) {
+        if (value != range.Clamp(value)) {
+            setter(range.Clamp(value));
+        }
+    };
+    limit(out.threshold(), kLimiterThresholdRange, [&](int v) { out.setThreshold(v); });
+    limit(out.attack(), kAttackRange, [&](int v) { out.setAttack(v); });
+    limit(out.release(), kReleaseRange, [&](int v) { out.setRelease(v); });
+    limit(out.clipLimit(), kByteRange, [&](int v) { out.setClipLimit(v); });
+    limit(out.ratio(), kRatioRange, [&](int v) { out.setRatio(v); });
+    limit(out.dynamicsType(), kDynamicsTypeRange, [&](int v) { out.setDynamicsType(v); });
+    limit(out.dynamicsMode(), kDynamicsModeRange, [&](int v) { out.setDynamicsMode(v); });
+    LimitFilters(out, kHighPassType);
+}
+
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The path a save really replaces: a symbolic link is followed to its file, so the link stays.
+std::string ResolveSaveTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string resolved(real);
+            std::free(real);
+            return resolved;
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+std::string_view ProgramFileMessage(ProgramFileStatus status) {
+    switch (status) {
+    case ProgramFileStatus::ReadError:
+        return "File read Error";
+    case ProgramFileStatus::WriteError:
+        return "MusicFile Write Error";
+    case ProgramFileStatus::Ok:
+        break;
+    }
+    return {};
+}
+
+// --- File names ---
+
+std::string_view ModelDigits(int deviceType) {
+    const ModelNames* model = FindModel(deviceType);
+    return model != nullptr ? model->digits : std::string_view{};
+}
+
+std::string_view ModelTitlePrefix(int deviceType) {
+    const ModelNames* model = FindModel(deviceType);
+    return model != nullptr ? model->titlePrefix : std::string_view{};
+}
+
+std::string SingleSettingExtension(int deviceType) {
+    return ".dia" + std::string(ModelDigits(deviceType));
+}
+
+std::string LibraryExtension(int deviceType) {
+    return ".dat" + std::string(ModelDigits(deviceType));
+}
+
+std::string ProgramWindowTitle(int deviceType, std::string_view programName) {
+    return std::string(ModelTitlePrefix(deviceType)) + std::string(programName);
+}
+
+std::string SingleSettingInitialName(int deviceType) {
+    return "*" + SingleSettingExtension(deviceType);
+}
+
+std::string LibraryInitialName(int deviceType) {
+    return "*" + LibraryExtension(deviceType);
+}
+
+std::string SingleSettingSavePath(std::string_view chosen, int deviceType) {
+    const std::string extension = SingleSettingExtension(deviceType);
+    std::string path(chosen);
+    if (FileNamePart(chosen).find(extension) == std::string_view::npos) {
+        path += extension;
+    }
+    return path;
+}
+
+std::string LibrarySavePath(std::string_view chosen) {
+    std::string path(chosen);
+    if (FileNamePart(chosen).find(".dat") == std::string_view::npos) {
+        path += ".dat";
+    }
+    return path;
+}
+
+int DeviceTypeFromPath(std::string_view path) {
+    const std::string_view name = FileNamePart(path);
+    const auto dot = name.find_last_of('.');
+    if (dot == std::string_view::npos) {
+        return 0;
+    }
+    const std::string_view extension = name.substr(dot + 1);
+    for (const auto& model : kModelNames) {
+        if (extension.size() > model.digits.size() && extension.ends_with(model.digits)) {
+            return model.deviceType;
+        }
+    }
+    return 0;
+}
+
+bool IsLibraryPath(std::string_view path) {
+    const std::string_view name = FileNamePart(path);
+    const auto dot = name.find_last_of('.');
+    return dot != std::string_view::npos && name.substr(dot).starts_with(".dat");
+}
+
+// --- Single-setting file ---
+
+void LimitChannelRecords(ProgramContainer& data) {
+    const ModelRanges& ranges = ModelRangesFor(data.deviceType());
+    for (auto& in : data.inputs()) {
+        LimitInput(in, ranges);
+    }
+    for (auto& out : data.outputs()) {
+        LimitOutput(out, ranges);
+    }
+}
+
+std::vector<std::uint8_t> EncodeProgramSetting(const ProgramContainer& data) {
+    ByteWriter out;
+    data.Serialize(out);
+    return out.take();
+}
+
+bool DecodeProgramSetting(std::span<const std::uint8_t> bytes, ProgramContainer& data) {
+    // Read into a scratch container of the same model (the bandwidth scale depends on it) and
+    // take the values over only when the whole file has been read.
+    ProgramContainer scratch;
+    scratch.setDeviceType(data.deviceType());
+    ByteReader in(bytes);
+    if (!scratch.Serialize(in) || in.failed()) {
+        return false;
+    }
+    LimitChannelRecords(scratch);
+    data.copyProgramFrom(scratch);
+    return true;
+}
+
+ProgramFileStatus SaveProgramSetting(const std::string& path, const ProgramContainer& data) {
+    const std::vector<std::uint8_t> bytes = EncodeProgramSetting(data);
+    return SaveFileReplacing(path, bytes) ? ProgramFileStatus::Ok : ProgramFileStatus::WriteError;
+}
+
+ProgramFileStatus LoadProgramSetting(const std::string& path, ProgramContainer& data) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadProgramFileBytes(path, bytes) || !DecodeProgramSetting(bytes, data)) {
+        return ProgramFileStatus::ReadError;
+    }
+    return ProgramFileStatus::Ok;
+}
+
+// --- Program library ---
+
+void LimitProgramImage(ProgramImage& image, int deviceType) {
+    const ModelRanges& ranges = ModelRangesFor(deviceType);
+    for (auto& in : image.inputs) {
+        for (auto& band : in.bands) {
+            LimitBand(band, ranges);
+        }
+        LimitFlag(in.on);
+        LimitFlag(in.polarity);
+        LimitU16(in.delay, ranges.delay);
+        LimitU16(in.gain, ranges.inputGain);
+        LimitFlag(in.reservedA);
+        LimitFlag(in.gateOff);
+        LimitCrossovers(in);
+    }
+    for (auto& out : image.outputs) {
+        for (auto& band : out.bands) {
+            LimitBand(band, ranges);
+        }
+        LimitFlag(out.on);
+        LimitFlag(out.polarity);
+        LimitU16(out.delay, ranges.delay);
+        LimitU16(out.gain, ranges.outputGain);
+        LimitCrossovers(out);
+        LimitU16(out.threshold, kLimiterThresholdRange);
+        LimitU8(out.attack, kAttackRange);
+        LimitU8(out.release, kReleaseRange);
+        LimitU8(out.ratio, kRatioRange);
+        LimitU8(out.dynamicsType, kDynamicsTypeRange);
+        LimitU8(out.dynamicsMode, kDynamicsModeRange);
+    }
+}
+
+std::vector<std::uint8_t> EncodeProgramLibrary(const ProgramBank& bank) {
+    ByteWriter out;
+    LibraryWriter io{out};
+    for (const auto& image : bank) {
+        io.text(image.name);
+        for (const auto& input : image.inputs) {
+            TransferInput(io, input);
+        }
+        for (const auto& output : image.outputs) {
+            TransferOutput(io, output);
+        }
+    }
+    return out.take();
+}
+
+namespace {
+
+// Reads 30 entries as stored, without limits; false when the data ends early.
+bool ReadLibraryEntries(ByteReader& in, ProgramBank& bank) {
+    LibraryReader io{in};
+    for (auto& image : bank) {
+        io.text(image.name);
+        for (auto& input : image.inputs) {
+            TransferInput(io, input);
+        }
+        for (auto& output : image.outputs) {
+            TransferOutput(io, output);
+        }
+        if (in.failed()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsProgramLibraryData(std::span<const std::uint8_t> bytes) {
+    ByteReader in(bytes);
+    ProgramBank scratch;
+    return ReadLibraryEntries(in, scratch) && in.atEnd();
+}
+
+bool DecodeProgramLibrary(std::span<const std::uint8_t> bytes, int deviceType, ProgramBank& bank) {
+    ByteReader in(bytes);
+    // Entries are read into a scratch bank so that a file ending early changes nothing.
+    ProgramBank scratch = bank;
+    if (!ReadLibraryEntries(in, scratch)) {
+        return false;
+    }
+    for (auto& image : scratch) {
+        LimitProgramImage(image, deviceType);
+    }
+    bank = std::move(scratch);
+    return true;
+}
+
+ProgramFileStatus SaveProgramLibrary(const std::string& path, const ProgramBank& bank) {
+    const std::vector<std::uint8_t> bytes = EncodeProgramLibrary(bank);
+    return SaveFileReplacing(path, bytes) ? ProgramFileStatus::Ok : ProgramFileStatus::WriteError;
+}
+
+ProgramFileStatus LoadProgramLibrary(const std::string& path, int deviceType, ProgramBank& bank) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadProgramFileBytes(path, bytes) || !DecodeProgramLibrary(bytes, deviceType, bank)) {
+        return ProgramFileStatus::ReadError;
+    }
+    return ProgramFileStatus::Ok;
+}
+
+// --- Files on disk ---
+
+bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    // Non-blocking open so that choosing a FIFO cannot hang the program; only regular files are
+    // read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::size_t>(st.st_size) > kMaxProgramFileBytes) {
+        ::close(fd);
+        return false;
+    }
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    bool ok = true;
+    while (true) {
+        if (done == data.size()) {
+            // The file may have grown since fstat: read on in bounded steps.
+            if (data.size() >= kMaxProgramFileBytes) {
+                std::uint8_t probe = 0;
+                const ssize_t extra = ::read(fd, &probe, 1);
+                ok = extra == 0;
+                break;
+            }
+            data.resize(std::min(kMaxProgramFileBytes, data.size() + 4096));
+        }
+        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ok = false;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (!ok) {
+        return false;
+    }
+    data.resize(done);
+    bytes = std::move(data);
+    return true;
+}
+
+bool SaveFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::string target = ResolveSaveTarget(path);
+    const auto slash = target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (base.empty()) {
+        return false;
+    }
+
+    // A hidden temporary name in the target's directory, so the final rename stays on one file
+    // system and is atomic. The kernel applies the umask to the 0666 mode as for any new file.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = (slash == std::string::npos ? std::string() : dir) + "." + base + ".tmp" +
+               std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (fd < 0) {
+        return false;
+    }
+
+    // Replacing an existing file keeps its permissions.
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        ::fchmod(fd, existing.st_mode & 07777);
+    }
+
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) {
+        ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable; a failure here does not undo the completed save.
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}

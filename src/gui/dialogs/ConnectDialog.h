@@ -1,0 +1,104 @@
+#pragma once
+
+#include "link/PortList.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class GradientProgressBar;
+class UnitController;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// Where the connect dialog gets its ports from. The default asks the port discovery without
+// test-opening the ports; tests hand in fixed lists.
+using PortSource = std::function<PortEntryList()>;
+PortSource SystemPortSource();
+
+// The connect dialog "Connect": chooses the port and the device ID for a main view, and can
+// search the line for the units that answer. It works on the view's unit controller, which must
+// be disconnected while the dialog is open (the view's send tick is stopped then); the view goes
+// on handing the port's line events to the controller, so search answers are decoded. The
+// search's own 30 ms tick runs in this dialog.
+//
+// Typical use: construct with the remembered port name, exec(), and on Accepted connect with
+// PortName() and DeviceId().
+class ConnectDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kSearchTimerId = 1;
+    static constexpr int kSearchTickMs = 30;
+    static constexpr int kFirstId = 1;
+    static constexpr int kLastId = 250;
+    static constexpr const char* kCaption = "Connect";
+    static constexpr const char* kNoPortText = "NULL";
+
+    // `rememberedPort` is the port of the view's last connection (empty before the first).
+    // Without `ports` the system's serial ports are listed.
+    ConnectDialog(UnitController& controller, const std::string& rememberedPort,
+                  QWidget* parent = nullptr, PortSource ports = {});
+    ~ConnectDialog() override;
+
+    // The chosen port name: the selected entry or the typed device path ("NULL" when no port
+    // exists and none was typed).
+    std::string PortName() const;
+    // The chosen device ID: the selected entry or a typed ID 1..250; 0 when there is none.
+    int DeviceId() const;
+
+    // "Search ID": opens the chosen port and probes IDs 1..250 one by one on the search tick.
+    void SearchDeviceIds();
+    bool IsSearching() const { return m_searching; }
+    // One step of the 30 ms search tick; ends the search display once the search is over.
+    void SearchTick();
+
+    // Optional forwarding from the view's IUnitView: the search has ended and these IDs are
+    // known. The dialog also notices the end by itself on its next tick.
+    void OnSearchEnded(const std::vector<int>& knownIds);
+
+    // Ends a running search first, whichever way the dialog is closed.
+    void done(int result) override;
+
+    // The parts, for tests and screenshots.
+    QComboBox* PortList() const { return m_ports; }
+    QComboBox* IdList() const { return m_ids; }
+    GradientProgressBar* Progress() const { return m_progress; }
+    QPushButton* SearchButton() const { return m_search; }
+    QPushButton* OkButton() const { return m_ok; }
+    bool IsSearchTickRunning() const { return m_timer.isActive(); }
+    int SearchTickInterval() const { return m_timer.interval(); }
+
+private:
+    void FillPorts(const std::string& rememberedPort, const PortSource& source);
+    void FillIds(const std::vector<int>& ids);
+    void EndSearchDisplay(const std::vector<int>& knownIds);
+    void StopSearch();
+    void ShowPortDescription();
+    void UpdateOk();
+
+    UnitController& m_controller;
+    std::vector<PortEntry> m_entries; // the listed ports, in shown order
+    QComboBox* m_ports = nullptr;
+    QLabel* m_portDescription = nullptr;
+    QComboBox* m_ids = nullptr;
+    QPushButton* m_search = nullptr;
+    GradientProgressBar* m_progress = nullptr;
+    QPushButton* m_ok = nullptr;
+    QTimer m_timer;
+    bool m_searching = false;
+};
+
+// The order the port list is shown in: text order, with runs of digits compared by value, so
+// /dev/ttyUSB2 comes before /dev/ttyUSB10.
+bool PortNameLess(const std::string& a, const std::string& b);
+
+// Index of the port to preselect among `names` (in shown order): the entry equal to the
+// remembered name, else the first that begins with it (not counting a longer number: "ttyUSB1"
+// does not pick "ttyUSB10"), else the first USB port, else the first entry; -1 when `names` is
+// empty. `usb` runs parallel to `names`.
+int PreselectedPort(const std::vector<std::string>& names, const std::vector<bool>& usb,
+                    const std::string& remembered);

@@ -1,0 +1,223 @@
+#include "gui/shell/MainWindow.h"
+
+#include "gui/shell/ChildWindow.h"
+#include "gui/shell/SelectionScreen.h"
+#include "gui/surface/ControlSurface.h"
+#include "gui/surface/SurfaceDocument.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+
+#include <functional>
+
+namespace {
+
+struct DeviceCommand {
+    int command;
+    const char* title;
+    // Device type of the command's control surface; 0 for the selection screen.
+    int deviceType;
+};
+
+const DeviceCommand kCommands[] = {
+    {ID_DEVICE_4X8, "Tavrel1.0 4x8", 1},
+    {ID_DEVICE_3X6, "Tavrel1.0 3x6", 2},
+    {ID_DEVICE_2X4, "Tavrel1.0 2x4", 3},
+    {ID_DEVICE_SELECT, "Tavrel1.0", 0},
+};
+
+QSettings OpenSettings() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, MainWindow::kSettingsKey,
+                     MainWindow::kApplicationName);
+}
+
+constexpr const char* kRecentGroup = "Recent File List";
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    // Fixed size, no maximise box: the forms are laid out for exactly this window.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(kWidth, kHeight);
+    move(0, 0);
+    setWindowTitle(QString::fromLatin1(kBaseTitle));
+    LoadRecentFiles();
+    CreateMenus();
+}
+
+MainWindow::~MainWindow() {
+    // The child (view before document) goes before the window's other parts.
+    delete m_child;
+    m_child = nullptr;
+}
+
+ControlSurface* MainWindow::ActiveSurface() const {
+    return m_child ? qobject_cast<ControlSurface*>(m_child->View()) : nullptr;
+}
+
+SelectionScreen* MainWindow::SelectionView() const {
+    return m_child ? qobject_cast<SelectionScreen*>(m_child->View()) : nullptr;
+}
+
+bool MainWindow::OnCommand(int command) {
+    const DeviceCommand* found = nullptr;
+    for (const DeviceCommand& c : kCommands) {
+        if (c.command == command)
+            found = &c;
+    }
+    if (!found)
+        return false;
+
+    // 1. Close the active document: view (and connection), child window and document go.
+    //    Nothing is asked and nothing is saved.
+    if (m_child) {
+        takeCentralWidget();
+        delete m_child;
+        m_child = nullptr;
+    }
+
+    // 2.-4. A fresh document and a new child window with the command's view.
+    auto* child = new ChildWindow(std::make_unique<SurfaceDocument>(), this);
+    ControlSurface* surface = nullptr;
+    if (found->deviceType != 0) {
+        surface = new ControlSurface(found->deviceType, child->Document());
+        child->SetView(surface);
+    } else {
+        auto* selection = new SelectionScreen;
+        child->SetView(selection);
+        // Queued: the switch destroys the view whose button issued the command.
+        connect(selection, &SelectionScreen::commandIssued, this, &MainWindow::OnCommand,
+                Qt::QueuedConnection);
+    }
+    setCentralWidget(child);
+    m_child = child;
+
+    // 5. The view's initial update; its controls stand at fixed places already.
+    if (surface) {
+        surface->OnInitialUpdate();
+        surface->SetRememberedPort(m_preferredPort.toStdString());
+        connect(surface, &ControlSurface::commandIssued, this, &MainWindow::OnCommand,
+                Qt::QueuedConnection);
+        connect(surface, &ControlSurface::titleChanged, this, &QWidget::setWindowTitle);
+        connect(surface, &ControlSurface::programFileUsed, this, &MainWindow::AddRecentFile);
+        surface->setFocus();
+    }
+    child->show();
+
+    // 6. The title of the new state.
+    setWindowTitle(QString::fromLatin1(found->title));
+    UpdateFileActions();
+    return true;
+}
+
+void MainWindow::CreateMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    m_openAction = file->addAction(QStringLiteral("&Open..."));
+    m_openAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    connect(m_openAction, &QAction::triggered, this, [this] {
+        if (ControlSurface* surface = ActiveSurface())
+            surface->RecallProgramFromFileChosen();
+    });
+    m_saveAction = file->addAction(QStringLiteral("&Save..."));
+    m_saveAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    connect(m_saveAction, &QAction::triggered, this, [this] {
+        if (ControlSurface* surface = ActiveSurface())
+            surface->StoreProgramToFileChosen();
+    });
+    file->addSeparator();
+    m_recentMenu = file->addMenu(QStringLiteral("Recent File"));
+    file->addSeparator();
+    QAction* exitAction = file->addAction(QStringLiteral("E&xit"));
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* about = help->addAction(QStringLiteral("&About Tavrel1.0..."));
+    connect(about, &QAction::triggered, this, &MainWindow::ShowAbout);
+    UpdateRecentFileMenu();
+    UpdateFileActions();
+}
+
+void MainWindow::UpdateFileActions() {
+    // Program files belong to a control surface; the selection screen has none.
+    const bool surface = ActiveSurface() != nullptr;
+    if (m_openAction)
+        m_openAction->setEnabled(surface);
+    if (m_saveAction)
+        m_saveAction->setEnabled(surface);
+    UpdateRecentFileMenu();
+}
+
+void MainWindow::UpdateRecentFileMenu() {
+    if (!m_recentMenu)
+        return;
+    m_recentMenu->clear();
+    if (m_recentFiles.isEmpty()) {
+        m_recentMenu->addAction(QStringLiteral("Recent File"))->setEnabled(false);
+        return;
+    }
+    const bool surface = ActiveSurface() != nullptr;
+    for (int i = 0; i < m_recentFiles.size(); ++i) {
+        const QString text =
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(m_recentFiles[i]));
+        QAction* action = m_recentMenu->addAction(text);
+        action->setEnabled(surface);
+        connect(action, &QAction::triggered, this, [this, i] { OpenRecentFile(i); });
+    }
+}
+
+void MainWindow::AddRecentFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_recentFiles.removeAll(absolute);
+    m_recentFiles.prepend(absolute);
+    while (m_recentFiles.size() > kRecentFileCount)
+        m_recentFiles.removeLast();
+    SaveRecentFiles();
+    UpdateRecentFileMenu();
+}
+
+void MainWindow::OpenRecentFile(int index) {
+    ControlSurface* surface = ActiveSurface();
+    if (!surface || index < 0 || index >= m_recentFiles.size())
+        return;
+    const QString path = m_recentFiles[index];
+    if (!surface->RecallProgramFromFile(path)) {
+        m_recentFiles.removeAll(path);
+        SaveRecentFiles();
+        UpdateRecentFileMenu();
+    }
+}
+
+void MainWindow::LoadRecentFiles() {
+    QSettings settings = OpenSettings();
+    settings.beginGroup(QString::fromLatin1(kRecentGroup));
+    m_recentFiles.clear();
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString path = settings.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!path.isEmpty() && !m_recentFiles.contains(path))
+            m_recentFiles.append(path);
+    }
+}
+
+void MainWindow::SaveRecentFiles() const {
+    QSettings settings = OpenSettings();
+    settings.beginGroup(QString::fromLatin1(kRecentGroup));
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString key = QStringLiteral("File%1").arg(i);
+        if (i <= m_recentFiles.size())
+            settings.setValue(key, m_recentFiles[i - 1]);
+        else
+            settings.remove(key);
+    }
+}
+
+void MainWindow::ShowAbout() {
+    QMessageBox::about(this, QStringLiteral("About Tavrel1.0"),
+                       QStringLiteral("Tavrel Version 1.0\n\nControl program for the 4x8, 3x6 "
+                                      "and 2x4 loudspeaker processors."));
+}

@@ -1,0 +1,795 @@
+#include "gui/surface/ControlSurface.h"
+
+#include "files/ProgramFile.h"
+#include "gui/dialogs/BusyDialog.h"
+#include "gui/dialogs/ConnectDialog.h"
+#include "gui/dialogs/DeviceIdDialog.h"
+#include "gui/support/DialogUnits.h"
+#include "gui/support/QtMessageSink.h"
+#include "gui/support/QueuedLineEvents.h"
+#include "gui/surface/SurfaceButtons.h"
+#include "gui/surface/SurfaceDocument.h"
+#include "gui/widgets/Fader.h"
+#include "gui/widgets/LevelMeter.h"
+#include "gui/widgets/ResponseGraph.h"
+#include "gui/widgets/StatusLed.h"
+#include "gui/widgets/TwoStateButton.h"
+#include "gui/widgets/ValueEdit.h"
+#include "model/ProgramContainer.h"
+
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace {
+
+// Colours of the form.
+const QColor kFormBackground(151, 163, 175);
+const QColor kTitleBar(218, 37, 28);
+const QColor kPanel(48, 54, 68);
+const QColor kGroupLine(255, 255, 255);
+const QColor kStripFrame(110, 120, 142);
+const QColor kPolarityNormalFace(207, 207, 215);
+const QColor kPolarityInvertFace(128, 128, 128);
+
+constexpr int kLedPeriodMs = StatusLed::kDefaultPeriodMs;
+constexpr int kGainEditKind = 10; // index x step - offset, "%0.1f"
+constexpr double kGainStep = 0.1;
+constexpr int kFormFontPoints = 8;
+constexpr int kNameLabelPixels = 13;
+
+QColor ToQColor(CurveColour c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+QString Text(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+// ---- Message relay -----------------------------------------------------------------------------
+
+void ControlSurface::MessageRelay::ShowMessage(const std::string& text, MessageKind kind) {
+    if (target)
+        target->ShowMessage(text, kind);
+    else
+        boxes.ShowMessage(text, kind);
+}
+
+bool ControlSurface::MessageRelay::AskYesNo(const std::string& text) {
+    return target ? target->AskYesNo(text) : boxes.AskYesNo(text);
+}
+
+// ---- Construction ------------------------------------------------------------------------------
+
+ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidget* parent,
+                               std::unique_ptr<IPort> port)
+    : QWidget(parent), m_layout(SurfaceLayoutOf(deviceType)), m_document(document),
+      m_data(&document.Data()) {
+    m_messages.boxes.SetParent(this);
+    m_busyRunner = [](ControlSurface& surface) {
+        BusyDialog display([&surface] { return surface.Controller().IsBusy(); }, &surface);
+        display.exec();
+    };
+    // Sets the container's and the engine's device type for the small models.
+    m_controller = std::make_unique<UnitController>(
+        m_layout.deviceType, document.Data(), document.Bank(), *this, &m_messages, std::move(port));
+    m_controller->SetLineEventForwarder(
+        QueueLineEventsOnto(this, [this](std::uint32_t bits) { m_controller->OnLineEvent(bits); }));
+
+    m_tickTimer.setInterval(UnitController::kTickMs);
+    connect(&m_tickTimer, &QTimer::timeout, this, [this] { m_controller->Tick(); });
+
+    QFont formFont = font();
+    formFont.setPixelSize(DluFontPixelSize(kFormFontPoints));
+    setFont(formFont);
+    setFocusPolicy(Qt::ClickFocus);
+    setAutoFillBackground(false);
+
+    m_graph = new ResponseGraph(this);
+    m_graph->setGeometry(DluRect(11, 22, 602, 168));
+
+    CreateStatusLine();
+    CreateSideButtons();
+    m_inputStrips.reserve(static_cast<std::size_t>(m_layout.inputs));
+    for (int i = 0; i < m_layout.inputs; ++i)
+        m_inputStrips.push_back(
+            CreateStrip(false, i, m_layout.inputColumns[static_cast<std::size_t>(i)]));
+    m_outputStrips.reserve(static_cast<std::size_t>(m_layout.outputs));
+    for (int i = 0; i < m_layout.outputs; ++i)
+        m_outputStrips.push_back(
+            CreateStrip(true, i, m_layout.outputColumns[static_cast<std::size_t>(i)]));
+
+    InstallKeyFilter(this);
+}
+
+ControlSurface::~ControlSurface() {
+    // The engine and its port go first: closing joins the listener, so no line event is queued
+    // for a half-destroyed surface. Nothing is asked and nothing is saved.
+    m_tickTimer.stop();
+    m_controller.reset();
+}
+
+void ControlSurface::CreateStatusLine() {
+    auto makeBox = [this](const DluBox& box, const char* caption) {
+        auto* button = new QPushButton(QString::fromLatin1(caption), this);
+        button->setGeometry(DluRect(box.x, box.y, box.w, box.h));
+        button->setFocusPolicy(Qt::NoFocus);
+        // Read-only display: readable black text although the button is disabled.
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::Disabled, QPalette::ButtonText, Qt::black);
+        palette.setColor(QPalette::Disabled, QPalette::Button, QColor(230, 230, 234));
+        palette.setColor(QPalette::Button, QColor(230, 230, 234));
+        button->setPalette(palette);
+        return button;
+    };
+    m_deviceIdBox = makeBox(m_layout.deviceIdBox, "********");
+    m_portBox = makeBox(m_layout.portBox, m_layout.initialPortCaption);
+    if (m_layout.hasInputSource)
+        m_sourceBox = makeBox(m_layout.sourceBox, "");
+    m_linkBox = makeBox(m_layout.linkBox, "Link/Unlink");
+
+    m_led = new StatusLed(this);
+    const DluBox& led = m_layout.statusLed;
+    m_led->setGeometry(DluRect(led.x, led.y, led.w, led.h));
+}
+
+void ControlSurface::CreateSideButtons() {
+    for (std::size_t i = 0; i < m_sideButtons.size(); ++i) {
+        auto* button = new TwoStateButton(QString::fromLatin1(kSideButtonCaptions[i]), this);
+        button->setGeometry(DluRect(m_layout.sideColumn, m_layout.sideRows[i], 50, 14));
+        const auto which = static_cast<SideButton>(i);
+        connect(button, &QAbstractButton::clicked, this, [this, which] { OnSideButton(which); });
+        m_sideButtons[i] = button;
+    }
+    // The parameter list, program manager, copy, interface and channel-name dialogs are not part
+    // of this program yet: their buttons are there but cannot be pressed.
+    for (SideButton later : {SideButton::DataView, SideButton::Program, SideButton::Copy,
+                             SideButton::Interface, SideButton::BoxName}) {
+        TwoStateButton* button = SideButtonAt(later);
+        button->setEnabled(false);
+        button->setToolTip(QStringLiteral("Not available in this version"));
+    }
+}
+
+SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
+    const StripRows& rows = m_layout.rows;
+    SurfaceStrip strip;
+    strip.output = output;
+    strip.channel = channel;
+    strip.gainMax = output ? m_layout.outputGainMax : m_layout.inputGainMax;
+
+    strip.name = new TwoStateButton(this);
+    strip.name->setGeometry(DluRect(x, rows.name, 42, 14));
+    strip.polarity = new TwoStateButton(this);
+    strip.polarity->setGeometry(DluRect(x, rows.polarity, 42, 14));
+    strip.eq = new CurvePictureButton(CurvePictureButton::Picture::Bell, this);
+    strip.eq->setGeometry(DluRect(x + 1, rows.eq, 40, 14));
+    strip.channelEditor = new CurvePictureButton(CurvePictureButton::Picture::Slopes, this);
+    strip.channelEditor->setGeometry(DluRect(x + 1, rows.channel, 40, 14));
+    strip.gain = new ValueEdit(this);
+    strip.gain->setGeometry(DluRect(x, rows.gainEdit, 42, 14));
+    strip.meter = new LevelMeter(this);
+    strip.meter->setGeometry(DluRect(x + 3, rows.meter, 12, 75));
+    strip.fader = new Fader(this);
+    strip.fader->setGeometry(DluRect(x + 24, rows.fader, 17, 96));
+    strip.mute = new MuteLampButton(this);
+    strip.mute->setGeometry(DluRect(x + 1, output ? rows.muteOutputs : rows.muteInputs, 15, 14));
+    strip.nameLabel = new QLabel(this);
+    strip.nameLabel->setGeometry(DluRect(x, rows.nameLabel, 42, 10));
+
+    // The channel and EQ editors are not part of this program yet.
+    for (QAbstractButton* later : {static_cast<QAbstractButton*>(strip.eq),
+                                   static_cast<QAbstractButton*>(strip.channelEditor)}) {
+        later->setEnabled(false);
+        later->setToolTip(QStringLiteral("Not available in this version"));
+    }
+
+    strip.fader->setControlId((output ? kFirstOutputFaderId : kFirstInputFaderId) + channel);
+    strip.gain->setControlId((output ? kFirstOutputGainEditId : kFirstInputGainEditId) + channel);
+    connect(strip.fader, &Fader::sliderMessage, this, &ControlSurface::OnFaderMessage);
+    // Strips are found again by side and index: the vectors are not grown after this.
+    auto stripOf = [this, output, channel]() -> SurfaceStrip& {
+        return output ? OutputStrip(channel) : InputStrip(channel);
+    };
+    connect(strip.gain, &ValueEdit::committed, this, [this, stripOf] { OnGainEdited(stripOf()); });
+    connect(strip.name, &QAbstractButton::clicked, this,
+            [this, stripOf] { OnNameButton(stripOf()); });
+    connect(strip.polarity, &QAbstractButton::clicked, this,
+            [this, stripOf] { OnPolarityButton(stripOf()); });
+    connect(strip.mute, &QAbstractButton::clicked, this,
+            [this, stripOf] { OnMuteButton(stripOf()); });
+    return strip;
+}
+
+void ControlSurface::SetUpStrip(SurfaceStrip& strip) {
+    strip.fader->setMargins(QMargins(4, 0, 0, 2));
+    strip.fader->setRange(0, strip.gainMax);
+    strip.fader->setReportOnRelease(true);
+
+    strip.gain->setRange(0, strip.gainMax);
+    strip.gain->setStep(kGainStep);
+    strip.gain->setOffset(m_layout.gainOffset);
+    strip.gain->setKind(kGainEditKind);
+
+    strip.polarity->setColours(kPolarityNormalFace, kPolarityInvertFace);
+    strip.polarity->setTextColours(QColor(255, 0, 0), Qt::white);
+
+    QFont labelFont = font();
+    labelFont.setPixelSize(kNameLabelPixels);
+    strip.nameLabel->setFont(labelFont);
+    strip.nameLabel->setAlignment(Qt::AlignCenter);
+    QPalette palette = strip.nameLabel->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    strip.nameLabel->setPalette(palette);
+
+    strip.meter->setupGeometry();
+}
+
+// ---- Initial update
+// ------------------------------------------------------------------------------
+
+void ControlSurface::OnInitialUpdate() {
+    m_data = &m_document.Data();
+    ShowDisconnectedLed();
+    for (SurfaceStrip& strip : m_inputStrips)
+        SetUpStrip(strip);
+    for (SurfaceStrip& strip : m_outputStrips)
+        SetUpStrip(strip);
+    UpdateAllControls();
+
+    m_graph->setContainer(m_data);
+    m_graph->initialise();
+    m_graph->setMode(ResponseGraph::kModeAllChannels);
+    // Drag reports go to the open equaliser or crossover editor; none can be open yet, so a
+    // report has nobody to go to.
+    m_graph->redraw();
+
+    for (QPushButton* box : {m_linkBox, m_sourceBox, m_portBox, m_deviceIdBox}) {
+        if (box)
+            box->setEnabled(false);
+    }
+}
+
+// ---- Operations
+// ----------------------------------------------------------------------------------
+
+void ControlSurface::UpdateAllControls() {
+    m_data = &m_document.Data();
+    m_controller->SetProgramContainer(*m_data);
+    for (SurfaceStrip& strip : m_inputStrips)
+        RefreshStrip(strip);
+    for (SurfaceStrip& strip : m_outputStrips)
+        RefreshStrip(strip);
+    SetInputSource(m_data->inputSource(), false);
+}
+
+void ControlSurface::RefreshStrip(SurfaceStrip& strip) {
+    int polarity = 0;
+    int on = 1;
+    int gain = 0;
+    if (strip.output) {
+        UpdateOutputLabel(strip.channel);
+        const OutputChannel& record = m_data->output(strip.channel);
+        polarity = record.polarity();
+        on = record.on();
+        gain = record.gain();
+    } else {
+        UpdateInputLabel(strip.channel);
+        const InputChannel& record = m_data->input(strip.channel);
+        polarity = record.polarity();
+        on = record.on();
+        gain = record.gain();
+    }
+    strip.polarity->setText(polarity ? QStringLiteral("-Invert") : QStringLiteral("+Normal"));
+    strip.polarity->setState(polarity ? 0 : 1);
+    RefreshNameButton(strip);
+    strip.mute->setSounding(on != 0);
+    strip.gain->setValue(gain);
+    strip.fader->setPosition(FaderPositionOfGain(strip.gainMax, gain));
+}
+
+void ControlSurface::RefreshNameButton(SurfaceStrip& strip) {
+    const bool present = strip.output ? m_data->output(strip.channel).present() != 0
+                                      : m_data->input(strip.channel).present() != 0;
+    const CurveColour colour = strip.output ? m_data->output(strip.channel).curveColour()
+                                            : m_data->input(strip.channel).curveColour();
+    strip.name->setColours(ToQColor(colour), Qt::black);
+    strip.name->setTextColours(Qt::black, Qt::white);
+    strip.name->setText(
+        present ? Text(strip.output ? OutputCaption(strip.channel) : InputCaption(strip.channel))
+                : Text(kHiddenCaption));
+    strip.name->setState(present ? 1 : 0);
+}
+
+void ControlSurface::UpdateInputLabel(int input) {
+    if (input < 0 || input >= InputStripCount())
+        return;
+    InputStrip(input).nameLabel->setText(
+        QString::fromLatin1(m_data->input(input).nameText().c_str()));
+}
+
+void ControlSurface::UpdateOutputLabel(int output) {
+    if (output < 0 || output >= OutputStripCount())
+        return;
+    OutputStrip(output).nameLabel->setText(
+        QString::fromLatin1(m_data->output(output).nameText().c_str()));
+}
+
+void ControlSurface::SetInputSource(int source, bool send) {
+    // The small models have no source box; the controller shows and sends nothing for them.
+    m_controller->SetInputSource(source, send);
+}
+
+void ControlSurface::UpdateConnectionBoxes() {
+    OnConnectionBoxesChanged(m_controller->DeviceId(), m_controller->PortName());
+}
+
+void ControlSurface::CopyChannel(int from, int to, bool output) {
+    m_controller->CopyChannel(from, to, output);
+}
+
+void ControlSurface::SendGlobalSetting(int code) {
+    m_controller->SendGlobalSetting(code);
+}
+
+void ControlSurface::ReadProgramFromDevice(int slot) {
+    m_controller->ReadProgramFromDevice(slot);
+}
+
+void ControlSurface::StoreProgramToDevice(int slot) {
+    m_controller->StoreProgramToDevice(slot);
+}
+
+void ControlSurface::ReadAllProgramsFromDevice() {
+    m_controller->ReadAllProgramsFromDevice();
+}
+
+void ControlSurface::WriteAllProgramsToDevice(const ProgramBank& bank) {
+    m_controller->WriteAllProgramsToDevice(bank);
+}
+
+void ControlSurface::QueueConnectReads() {
+    m_controller->QueueConnectReads();
+}
+
+bool ControlSurface::Disconnect() {
+    return m_controller->Disconnect();
+}
+
+void ControlSurface::CloseAllEditors() {
+    // No channel or equaliser editor exists in this version; the graph stays in its mode 0.
+    m_graph->setMode(ResponseGraph::kModeAllChannels);
+}
+
+// ---- Program files
+// -------------------------------------------------------------------------------
+
+bool ControlSurface::StoreProgramToFile(const QString& chosenPath) {
+    const std::string path = SingleSettingSavePath(chosenPath.toStdString(), m_layout.deviceType);
+    const ProgramFileStatus status = SaveProgramSetting(path, *m_data);
+    if (status != ProgramFileStatus::Ok) {
+        m_messages.ShowMessage(std::string(ProgramFileMessage(status)), MessageKind::Error);
+        return false;
+    }
+    OnTitleChanged(ProgramWindowTitle(m_layout.deviceType, m_data->programName()));
+    emit programFileUsed(QString::fromStdString(path));
+    return true;
+}
+
+bool ControlSurface::RecallProgramFromFile(const QString& path) {
+    const ProgramFileStatus status = LoadProgramSetting(path.toStdString(), *m_data);
+    if (status != ProgramFileStatus::Ok) {
+        m_messages.ShowMessage(std::string(ProgramFileMessage(status)), MessageKind::Error);
+        return false;
+    }
+    for (int i = 0; i < m_data->inputCount(); ++i)
+        m_data->input(i).recomputeCurve();
+    for (int i = 0; i < m_data->outputCount(); ++i)
+        m_data->output(i).recomputeCurve();
+    OnTitleChanged(ProgramWindowTitle(m_layout.deviceType, m_data->programName()));
+    UpdateAllControls();
+    m_graph->redraw();
+    emit programFileUsed(path);
+    // Connected: the whole program goes to the unit's live settings.
+    if (m_controller->IsConnected())
+        m_controller->StoreProgramToDevice(0);
+    return true;
+}
+
+void ControlSurface::StoreProgramToFileChosen() {
+    const QString filter =
+        QStringLiteral("%1 (%2)").arg(Text(kFileFilterLabel), Text(kSingleSettingFilterPattern));
+    const QString chosen = QFileDialog::getSaveFileName(
+        this, QString(), QString::fromStdString(SingleSettingInitialName(m_layout.deviceType)),
+        filter);
+    if (!chosen.isEmpty())
+        StoreProgramToFile(chosen);
+}
+
+void ControlSurface::RecallProgramFromFileChosen() {
+    const QString filter =
+        QStringLiteral("%1 (%2)").arg(Text(kFileFilterLabel), Text(kSingleSettingFilterPattern));
+    const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), filter);
+    if (!chosen.isEmpty())
+        RecallProgramFromFile(chosen);
+}
+
+// ---- Side buttons
+// --------------------------------------------------------------------------------
+
+void ControlSurface::OnSideButton(SideButton button) {
+    switch (button) {
+    case SideButton::Connection:
+        ToggleConnection();
+        break;
+    case SideButton::Device:
+        ChangeDevice();
+        break;
+    case SideButton::Esc:
+        // At once and without a question; the main window discards this surface.
+        emit commandIssued(ID_DEVICE_SELECT);
+        break;
+    default:
+        break;
+    }
+    // The button went to state 0 with the click; it comes back once its dialog has closed.
+    if (TwoStateButton* b = SideButtonAt(button))
+        b->setState(1);
+}
+
+void ControlSurface::ToggleConnection() {
+    if (m_controller->IsConnected()) {
+        Disconnect();
+        return;
+    }
+    ConnectDialog dialog(*m_controller, m_rememberedPort, this, m_portSource);
+    m_connectDialog = &dialog;
+    const int result = dialog.exec();
+    m_connectDialog = nullptr;
+    if (result == QDialog::Accepted)
+        ConnectTo(dialog.PortName(), dialog.DeviceId());
+}
+
+void ControlSurface::ChangeDevice() {
+    // Opens nothing while no unit is connected.
+    if (m_controller->IsConnected())
+        RunDeviceDialog(*m_controller, this);
+}
+
+bool ControlSurface::ConnectTo(const std::string& portName, int deviceId) {
+    m_rememberedPort = portName;
+    return m_controller->Connect(portName, deviceId);
+}
+
+// ---- Strip controls
+// ------------------------------------------------------------------------------
+
+void ControlSurface::OnFaderMessage(int message, int controlId, int position) {
+    if (message != Fader::kMsgMoving && message != Fader::kMsgReleased)
+        return;
+    SurfaceStrip* strip = nullptr;
+    if (controlId >= kFirstInputFaderId && controlId < kFirstInputFaderId + InputStripCount())
+        strip = &InputStrip(controlId - kFirstInputFaderId);
+    else if (controlId >= kFirstOutputFaderId &&
+             controlId < kFirstOutputFaderId + OutputStripCount())
+        strip = &OutputStrip(controlId - kFirstOutputFaderId);
+    if (!strip)
+        return;
+    const int gain = GainOfFaderPosition(strip->gainMax, position);
+    strip->gain->setValue(gain);
+    SetStripGain(*strip, gain);
+}
+
+void ControlSurface::OnGainEdited(SurfaceStrip& strip) {
+    // value() takes any typed text first ("Out of Range" clamps it to the range).
+    const int gain = strip.gain->value();
+    strip.fader->setPosition(FaderPositionOfGain(strip.gainMax, gain));
+    SetStripGain(strip, gain);
+}
+
+void ControlSurface::SetStripGain(SurfaceStrip& strip, int gain) {
+    // The record recomputes its curve and raises its change flag; the tick sends it.
+    if (strip.output)
+        m_data->output(strip.channel).setGain(gain);
+    else
+        m_data->input(strip.channel).setGain(gain);
+    m_graph->redraw();
+}
+
+void ControlSurface::OnNameButton(SurfaceStrip& strip) {
+    // Only what the graph draws: never sent to the unit.
+    if (strip.output) {
+        OutputChannel& record = m_data->output(strip.channel);
+        record.setPresent(record.present() ? 0 : 1);
+    } else {
+        InputChannel& record = m_data->input(strip.channel);
+        record.setPresent(record.present() ? 0 : 1);
+    }
+    RefreshNameButton(strip);
+    m_graph->redraw();
+}
+
+void ControlSurface::OnPolarityButton(SurfaceStrip& strip) {
+    int polarity = 0;
+    if (strip.output) {
+        OutputChannel& record = m_data->output(strip.channel);
+        record.setPolarity(record.polarity() ? 0 : 1);
+        polarity = record.polarity();
+    } else {
+        InputChannel& record = m_data->input(strip.channel);
+        record.setPolarity(record.polarity() ? 0 : 1);
+        polarity = record.polarity();
+    }
+    strip.polarity->setText(polarity ? QStringLiteral("-Invert") : QStringLiteral("+Normal"));
+    strip.polarity->setState(polarity ? 0 : 1);
+    m_graph->redraw();
+}
+
+void ControlSurface::OnMuteButton(SurfaceStrip& strip) {
+    int on = 1;
+    if (strip.output) {
+        OutputChannel& record = m_data->output(strip.channel);
+        record.setOn(record.on() ? 0 : 1);
+        on = record.on();
+    } else {
+        InputChannel& record = m_data->input(strip.channel);
+        record.setOn(record.on() ? 0 : 1);
+        on = record.on();
+    }
+    strip.mute->setSounding(on != 0);
+}
+
+// ---- Controller reports
+// --------------------------------------------------------------------------
+
+void ControlSurface::OnConnectionChanged(bool connected) {
+    TwoStateButton* button = SideButtonAt(SideButton::Connection);
+    button->setText(connected ? QStringLiteral("UnConnect") : QStringLiteral("Connection"));
+    button->setState(1);
+    if (connected) {
+        m_led->start(StatusLed::Green, StatusLed::Circular, kLedPeriodMs);
+        m_led->setKeepBlinking(true);
+    } else {
+        ShowDisconnectedLed();
+    }
+    if (m_layout.linkBoxFollowsConnection)
+        m_linkBox->setText(connected ? QStringLiteral("Link") : QStringLiteral("Unlink"));
+}
+
+void ControlSurface::ShowDisconnectedLed() {
+    m_led->start(StatusLed::Red, StatusLed::Circular, kLedPeriodMs);
+    m_led->setKeepBlinking(false);
+}
+
+void ControlSurface::SetManualTick(bool manual) {
+    m_manualTick = manual;
+    if (manual)
+        m_tickTimer.stop();
+    else if (m_controller->IsTickRunning())
+        m_tickTimer.start();
+}
+
+void ControlSurface::OnTickChanged(bool running) {
+    if (running && !m_manualTick)
+        m_tickTimer.start();
+    else
+        m_tickTimer.stop();
+}
+
+void ControlSurface::OnBusyChanged(bool busy) {
+    // Shown from the event loop, once the operation that started the batch has returned.
+    if (busy && !m_busyDisplayShown)
+        QTimer::singleShot(0, this, &ControlSurface::ShowBusyDisplay);
+}
+
+void ControlSurface::ShowBusyDisplay() {
+    if (!m_controller->IsBusy() || m_busyDisplayShown || !m_busyRunner)
+        return;
+    m_busyDisplayShown = true;
+    m_busyRunner(*this);
+    m_busyDisplayShown = false;
+}
+
+void ControlSurface::OnTitleChanged(const std::string& title) {
+    emit titleChanged(QString::fromLatin1(title.c_str()));
+}
+
+QString ControlSurface::ElidedPort(const std::string& portName) const {
+    const QString full = QString::fromStdString(portName);
+    return m_portBox->fontMetrics().elidedText(full, Qt::ElideLeft, m_portBox->width() - 6);
+}
+
+void ControlSurface::OnConnectionBoxesChanged(int deviceId, const std::string& portName) {
+    m_deviceIdBox->setText(QString::number(deviceId));
+    m_portBox->setText(ElidedPort(portName));
+    m_portBox->setToolTip(QString::fromStdString(portName));
+}
+
+void ControlSurface::OnProgramReceived() {
+    UpdateAllControls();
+    m_graph->redraw();
+}
+
+void ControlSurface::OnBankComplete() {
+    // Called while the unit's last reply is being decoded: that frame leaves the queue only when
+    // the decoding returns. The chooser runs its own event loop, in which the send tick and line
+    // events go on; opened from here, the tick would repeat the answered frame and give the
+    // connection up while the operator chooses a name. So it opens once the reply is taken in.
+    QTimer::singleShot(0, this, &ControlSurface::OfferBankSave);
+}
+
+void ControlSurface::OfferBankSave() {
+    const QString filter =
+        QStringLiteral("%1 (%2)").arg(Text(kFileFilterLabel), Text(kLibraryFilterPattern));
+    const QString chosen = QFileDialog::getSaveFileName(
+        this, QString(), QString::fromStdString(LibraryInitialName(m_layout.deviceType)), filter);
+    if (chosen.isEmpty())
+        return;
+    const ProgramFileStatus status =
+        SaveProgramLibrary(LibrarySavePath(chosen.toStdString()), m_document.Bank());
+    if (status != ProgramFileStatus::Ok)
+        m_messages.ShowMessage(std::string(ProgramFileMessage(status)), MessageKind::Error);
+}
+
+void ControlSurface::OnMetersReceived(const MeterLevels& levels) {
+    // The twelve codes keep the 4x8 order: inputs A..D, then outputs 1..8.
+    constexpr int kFirstOutputCode = 4;
+    for (int i = 0; i < InputStripCount(); ++i)
+        InputStrip(i).meter->showLevel(levels[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < OutputStripCount(); ++i)
+        OutputStrip(i).meter->showLevel(levels[static_cast<std::size_t>(kFirstOutputCode + i)]);
+}
+
+void ControlSurface::OnInputSourceChanged(int source, bool /*fromEditor*/) {
+    if (m_sourceBox)
+        m_sourceBox->setText(source ? QStringLiteral("Digital") : QStringLiteral("Analog"));
+}
+
+void ControlSurface::OnChannelCopied(bool output, int channel) {
+    if (output && channel >= 0 && channel < OutputStripCount())
+        RefreshStrip(OutputStrip(channel));
+    else if (!output && channel >= 0 && channel < InputStripCount())
+        RefreshStrip(InputStrip(channel));
+    m_graph->redraw();
+}
+
+void ControlSurface::OnSearchProgress(int /*probedId*/) {
+    // The connect dialog moves its progress bar on its own search tick.
+}
+
+void ControlSurface::OnSearchEnded(const std::vector<int>& knownIds) {
+    if (m_connectDialog)
+        m_connectDialog->OnSearchEnded(knownIds);
+}
+
+// ---- Keyboard and painting
+// -----------------------------------------------------------------------
+
+void ControlSurface::InstallKeyFilter(QWidget* widget) {
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+bool ControlSurface::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            // The focus goes to the surface; a gain edit losing it takes its typed text.
+            setFocus(Qt::OtherFocusReason);
+            return true;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return true; // no dialog-style navigation between the controls
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ControlSurface::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect client = rect();
+    p.fillRect(client, kFormBackground);
+    p.fillRect(QRect(QPoint(18, 5), QPoint(client.width() - 105 - 1, 30 - 1)), kTitleBar);
+    p.fillRect(QRect(QPoint(2, client.height() / 2 - 50),
+                     QPoint(client.width() - 15 - 1, client.height() - 10 - 1)),
+               kPanel);
+
+    // Status line captions on the red bar.
+    p.setPen(Qt::white);
+    auto caption = [&](const DluBox& box, const char* text) {
+        p.drawText(DluRect(box.x, box.y, box.w, box.h), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString::fromLatin1(text));
+    };
+    caption(m_layout.deviceIdLabel, "DeviceID:");
+    caption(m_layout.portLabel, "Com Port:");
+    if (m_layout.hasInputSource)
+        caption(m_layout.sourceLabel, "Input Source:");
+
+    // Group boxes in white, their captions breaking the top line.
+    auto group = [&](const DluBox& box, const QString& title) {
+        const QRect r = DluRect(box.x, box.y, box.w, box.h);
+        const QFontMetrics fm(p.font());
+        const int textTop = r.top();
+        const QRect frame = r.adjusted(0, fm.height() / 2, -1, -1);
+        p.setPen(kGroupLine);
+        p.setBrush(Qt::NoBrush);
+        const int gapLeft = frame.left() + 6;
+        const int gapRight = gapLeft + fm.horizontalAdvance(title) + 6;
+        p.drawLine(frame.topLeft(), QPoint(gapLeft, frame.top()));
+        p.drawLine(QPoint(gapRight, frame.top()), frame.topRight());
+        p.drawLine(frame.topRight(), frame.bottomRight());
+        p.drawLine(frame.bottomLeft(), frame.bottomRight());
+        p.drawLine(frame.topLeft(), frame.bottomLeft());
+        p.drawText(QRect(gapLeft + 3, textTop, gapRight - gapLeft, fm.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, title);
+    };
+    group(m_layout.inputGroup, QStringLiteral("INPUT"));
+    group(m_layout.outputGroup, QStringLiteral("OUTPUT"));
+
+    const StripRows& rows = m_layout.rows;
+    auto stripFrames = [&](const std::vector<int>& columns) {
+        p.setPen(kStripFrame);
+        for (int x : columns) {
+            const QRect r = DluRect(x - 2, rows.name - 3, 46, rows.nameLabel + 13 - rows.name);
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+        }
+    };
+    stripFrames(m_layout.inputColumns);
+    stripFrames(m_layout.outputColumns);
+
+    // Row labels and the fader scale left of the first strip of each group; "dB" under each
+    // meter.
+    p.setPen(Qt::white);
+    auto rowLabels = [&](const DluBox& groupBox, int firstColumn) {
+        const int left = groupBox.x + 3;
+        const int width = firstColumn - 3 - left;
+        const std::pair<int, const char*> labels[] = {{rows.polarity, "Polar"},
+                                                      {rows.eq, "EQ"},
+                                                      {rows.channel, "Curve"},
+                                                      {rows.gainEdit, "Gain"}};
+        for (const auto& [y, text] : labels)
+            p.drawText(DluRect(left, y, width, 14), Qt::AlignLeft | Qt::AlignVCenter,
+                       QString::fromLatin1(text));
+    };
+    rowLabels(m_layout.inputGroup, m_layout.inputColumns.front());
+    rowLabels(m_layout.outputGroup, m_layout.outputColumns.front());
+
+    auto scale = [&](const std::vector<SurfaceStrip>& strips, const DluBox& groupBox,
+                     const std::vector<std::pair<const char*, int>>& marks) {
+        if (strips.empty())
+            return;
+        const SurfaceStrip& first = strips.front();
+        const QRect fader = first.fader->geometry();
+        const int left = DluX(groupBox.x + 2);
+        const int right = first.meter->geometry().left() - 3;
+        const int textHeight = QFontMetrics(p.font()).height();
+        for (const auto& [text, dB] : marks) {
+            // Centre of the thumb when the fader stands at this level.
+            const int index = static_cast<int>(std::lround((dB + m_layout.gainOffset) * 10.0));
+            const double position = FaderPositionOfGain(first.gainMax, index);
+            const double y = fader.top() + Fader::kThumbHeight / 2.0 +
+                             first.fader->travel() * position / first.gainMax;
+            p.drawText(QRect(left, static_cast<int>(y) - textHeight / 2, right - left, textHeight),
+                       Qt::AlignRight | Qt::AlignVCenter, QString::fromLatin1(text));
+        }
+        for (const SurfaceStrip& strip : strips) {
+            const QRect meter = strip.meter->geometry();
+            p.drawText(
+                QRect(meter.left() - 4, DluY(rows.dbLabel) + 8, meter.width() + 8, textHeight),
+                Qt::AlignCenter, QStringLiteral("dB"));
+        }
+    };
+    scale(m_inputStrips, m_layout.inputGroup, m_layout.inputScale);
+    scale(m_outputStrips, m_layout.outputGroup, m_layout.outputScale);
+}

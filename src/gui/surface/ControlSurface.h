@@ -1,0 +1,224 @@
+#pragma once
+
+#include "gui/support/QtMessageSink.h"
+#include "gui/surface/SurfaceLayout.h"
+#include "link/MessageSink.h"
+#include "link/PortList.h"
+#include "link/UnitController.h"
+#include "link/UnitView.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class Fader;
+class ConnectDialog;
+class CurvePictureButton;
+class StatusLed;
+class ResponseGraph;
+class MuteLampButton;
+class ValueEdit;
+class LevelMeter;
+class TwoStateButton;
+class QLabel;
+class QPushButton;
+class SurfaceDocument;
+
+// Main-window commands that switch the device type (issued to the main window).
+inline constexpr int ID_DEVICE_4X8 = 32772;
+inline constexpr int ID_DEVICE_3X6 = 32773;
+inline constexpr int ID_DEVICE_SELECT = 32774;
+inline constexpr int ID_DEVICE_2X4 = 32775;
+
+// The controls of one channel strip.
+struct SurfaceStrip {
+    bool output = false;
+    int channel = 0;
+    int gainMax = 0;
+    TwoStateButton* name = nullptr;     // toggles the curve; face = curve colour or black
+    TwoStateButton* polarity = nullptr; // "+Normal" / "-Invert"
+    CurvePictureButton* eq = nullptr;
+    CurvePictureButton* channelEditor = nullptr;
+    ValueEdit* gain = nullptr; // index shown as dB
+    LevelMeter* meter = nullptr;
+    Fader* fader = nullptr; // position = gainMax - index
+    MuteLampButton* mute = nullptr;
+    QLabel* nameLabel = nullptr;
+};
+
+// A control surface: the status line, the response graph, one strip per input and output and the
+// column of side buttons, laid out from the device type's table. Everything that does not draw
+// (connection, tick, notifications, checks) is the unit controller's; this class shows what it
+// reports and turns the operator's clicks into record edits and controller calls.
+//
+// Lifecycle: construct with the document, then OnInitialUpdate() once (the child window does it
+// after the surface is placed). The surface must be destroyed before the document.
+class ControlSurface : public QWidget, public IUnitView {
+    Q_OBJECT
+public:
+    // Fader control ids: 1031.. for the inputs, 2100.. for the outputs.
+    static constexpr int kFirstInputFaderId = 1031;
+    static constexpr int kFirstOutputFaderId = 2100;
+    static constexpr int kFirstInputGainEditId = 1041;
+    static constexpr int kFirstOutputGainEditId = 2110;
+
+    // Shows the busy display until the controller's busy flag clears. The default opens the modal
+    // "Connecting" display; tests replace it.
+    using BusyDisplayRunner = std::function<void(ControlSurface&)>;
+
+    // `port` replaces the serial port the engine would open (tests).
+    ControlSurface(int deviceType, SurfaceDocument& document, QWidget* parent = nullptr,
+                   std::unique_ptr<IPort> port = nullptr);
+    ~ControlSurface() override;
+
+    // The framework's initial update: sets the controls up from the program container, prepares
+    // the graph and leaves the unit disconnected.
+    void OnInitialUpdate();
+
+    const SurfaceLayout& Layout() const { return m_layout; }
+    UnitController& Controller() { return *m_controller; }
+    SurfaceDocument& Document() { return m_document; }
+
+    // ---- Operations the dialogs and the shell call ----------------------------------------
+    void UpdateAllControls();
+    void UpdateInputLabel(int input);
+    void UpdateOutputLabel(int output);
+    void SetInputSource(int source, bool send);
+    void UpdateConnectionBoxes();
+    void CopyChannel(int from, int to, bool output);
+    void SendGlobalSetting(int code);
+    void ReadProgramFromDevice(int slot);
+    void StoreProgramToDevice(int slot);
+    void ReadAllProgramsFromDevice();
+    void WriteAllProgramsToDevice(const ProgramBank& bank);
+    void QueueConnectReads();
+    bool Disconnect();
+    void CloseAllEditors() override;
+
+    // Single-setting files: store the container to `path` (the model's extension appended when
+    // missing) or recall it from `path`. The title follows; a recalled program is sent to the
+    // unit's live settings when connected. Failures show "MusicFile Write Error" or "File read
+    // Error" and leave the container as it was. Return whether the file was written or read.
+    bool StoreProgramToFile(const QString& chosenPath);
+    bool RecallProgramFromFile(const QString& path);
+    // The same with the file chooser in front; cancelling does nothing.
+    void StoreProgramToFileChosen();
+    void RecallProgramFromFileChosen();
+
+    // ---- Side buttons ----------------------------------------------------------------------
+    // While disconnected: the connect dialog and, on OK, the connection; while connected: close.
+    void ToggleConnection();
+    // The connect flow after the connect dialog ended with OK (the shell's --auto-connect too).
+    bool ConnectTo(const std::string& portName, int deviceId);
+    // The device dialog, only while connected.
+    void ChangeDevice();
+    // The port the connect dialog preselects before the first connection.
+    void SetRememberedPort(const std::string& portName) { m_rememberedPort = portName; }
+    // Where the connect dialog lists ports from; empty: the system's serial ports and the running
+    // virtual units.
+    void SetPortSource(std::function<PortEntryList()> source) { m_portSource = std::move(source); }
+
+    // ---- Seams for tests and the shell ----------------------------------------------------------
+    // Message boxes go here instead of modal boxes; nullptr restores the boxes.
+    void SetMessageSink(IMessageSink* sink) { m_messages.target = sink; }
+    void SetBusyDisplayRunner(BusyDisplayRunner runner) { m_busyRunner = std::move(runner); }
+    // With a manual tick the 100 ms timer is never started: the caller calls Controller().Tick().
+    void SetManualTick(bool manual);
+    bool IsTickTimerActive() const { return m_tickTimer.isActive(); }
+
+    int InputStripCount() const { return static_cast<int>(m_inputStrips.size()); }
+    int OutputStripCount() const { return static_cast<int>(m_outputStrips.size()); }
+    SurfaceStrip& InputStrip(int i) { return m_inputStrips.at(static_cast<std::size_t>(i)); }
+    SurfaceStrip& OutputStrip(int i) { return m_outputStrips.at(static_cast<std::size_t>(i)); }
+    TwoStateButton* SideButtonAt(SideButton button) const {
+        return m_sideButtons.at(static_cast<std::size_t>(button));
+    }
+    ResponseGraph* Graph() const { return m_graph; }
+    StatusLed* Led() const { return m_led; }
+    QPushButton* DeviceIdBox() const { return m_deviceIdBox; }
+    QPushButton* PortBox() const { return m_portBox; }
+    QPushButton* SourceBox() const { return m_sourceBox; }
+    QPushButton* LinkBox() const { return m_linkBox; }
+
+    // ---- What the unit controller reports ------------------------------------------------------
+    void OnConnectionChanged(bool connected) override;
+    void OnTickChanged(bool running) override;
+    void OnBusyChanged(bool busy) override;
+    void OnTitleChanged(const std::string& title) override;
+    void OnConnectionBoxesChanged(int deviceId, const std::string& portName) override;
+    void OnProgramReceived() override;
+    void OnBankComplete() override;
+    void OnMetersReceived(const MeterLevels& levels) override;
+    void OnInputSourceChanged(int source, bool fromEditor) override;
+    void OnChannelCopied(bool output, int channel) override;
+    void OnSearchProgress(int probedId) override;
+    void OnSearchEnded(const std::vector<int>& knownIds) override;
+
+signals:
+    // A main-window command (ID_DEVICE_SELECT from the ESC button).
+    void commandIssued(int command);
+    void titleChanged(const QString& title);
+    // A single-setting file was stored or recalled (for the recent-file list).
+    void programFileUsed(const QString& path);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Forwards the controller's message boxes to a test's recorder or to modal boxes.
+    struct MessageRelay : IMessageSink {
+        IMessageSink* target = nullptr;
+        QtMessageSink boxes;
+        void ShowMessage(const std::string& text, MessageKind kind) override;
+        bool AskYesNo(const std::string& text) override;
+    };
+
+    void CreateStatusLine();
+    void CreateSideButtons();
+    SurfaceStrip CreateStrip(bool output, int channel, int column);
+    void SetUpStrip(SurfaceStrip& strip);
+    void RefreshStrip(SurfaceStrip& strip);
+    void RefreshNameButton(SurfaceStrip& strip);
+    void OnSideButton(SideButton button);
+    void OnFaderMessage(int message, int controlId, int position);
+    void OnGainEdited(SurfaceStrip& strip);
+    void OnNameButton(SurfaceStrip& strip);
+    void OnPolarityButton(SurfaceStrip& strip);
+    void OnMuteButton(SurfaceStrip& strip);
+    void SetStripGain(SurfaceStrip& strip, int gain);
+    void ShowBusyDisplay();
+    // The save chooser for the program bank read from the unit.
+    void OfferBankSave();
+    void ShowDisconnectedLed();
+    void InstallKeyFilter(QWidget* widget);
+    QString ElidedPort(const std::string& portName) const;
+
+    const SurfaceLayout& m_layout;
+    SurfaceDocument& m_document;
+    ProgramContainer* m_data;
+    MessageRelay m_messages;
+    std::unique_ptr<UnitController> m_controller;
+    QTimer m_tickTimer;
+    bool m_manualTick = false;
+    bool m_busyDisplayShown = false;
+    BusyDisplayRunner m_busyRunner;
+    std::string m_rememberedPort;
+    std::function<PortEntryList()> m_portSource;
+    ConnectDialog* m_connectDialog =
+        nullptr; // the open connect dialog, told of the search's progress
+
+    ResponseGraph* m_graph = nullptr;
+    StatusLed* m_led = nullptr;
+    QPushButton* m_deviceIdBox = nullptr;
+    QPushButton* m_portBox = nullptr;
+    QPushButton* m_sourceBox = nullptr;
+    QPushButton* m_linkBox = nullptr;
+    std::array<TwoStateButton*, 8> m_sideButtons{};
+    std::vector<SurfaceStrip> m_inputStrips;
+    std::vector<SurfaceStrip> m_outputStrips;
+};

@@ -1,0 +1,126 @@
+#include "gui/surface/SurfaceLayout.h"
+
+namespace {
+
+const std::vector<std::pair<const char*, int>> kScale4x8Inputs = {
+    {"6dB", 6}, {"0dB", 0}, {"-10dB", -10}, {"-20dB", -20}, {"-30dB", -30}, {"-40dB", -40}};
+const std::vector<std::pair<const char*, int>> kScale4x8Outputs = {
+    {"15dB", 15}, {"0dB", 0}, {"-10dB", -10}, {"-20dB", -20}, {"-30dB", -30}, {"-40dB", -40}};
+// The small models share one scale for inputs and outputs: -36 dB to +20 dB.
+const std::vector<std::pair<const char*, int>> kScaleSmall = {
+    {"20dB", 20},   {"10dB", 10},   {"0dB", 0},    {"-10dB", -10},
+    {"-20dB", -20}, {"-30dB", -30}, {"-36dB", -36}};
+
+const SurfaceLayout kLayouts[] = {
+    {
+        1,
+        4,
+        8,
+        {38, 86, 134, 182},
+        {280, 329, 376, 424, 472, 520, 568, 616},
+        {3, 198, 229, 243},
+        {243, 198, 422, 243},
+        {213, 228, 243, 258, 274, 300, 299, 380, 380, 391, 412},
+        {28, 8, 42, 9},
+        {71, 5, 45, 11},
+        {131, 8, 50, 9},
+        {184, 5, 50, 11},
+        true,
+        {237, 8, 66, 9},
+        {305, 5, 55, 11},
+        {367, 5, 12, 13},
+        {383, 5, 50, 11},
+        true,
+        "******",
+        619,
+        {37, 56, 75, 94, 113, 132, 151, 170},
+        460,
+        550,
+        40.0,
+        kScale4x8Inputs,
+        kScale4x8Outputs,
+    },
+    {
+        2,
+        3,
+        6,
+        {38, 109, 180},
+        {280, 346, 412, 478, 544, 610},
+        {3, 198, 229, 243},
+        {243, 198, 422, 243},
+        {213, 228, 243, 258, 274, 300, 299, 380, 382, 391, 412},
+        {27, 7, 42, 9},
+        {72, 6, 45, 11},
+        {129, 7, 50, 9},
+        {187, 6, 35, 11},
+        false,
+        {},
+        {},
+        {367, 4, 12, 13},
+        {384, 6, 50, 11},
+        false,
+        "********",
+        617,
+        {20, 40, 60, 80, 100, 120, 140, 160},
+        560,
+        560,
+        36.0,
+        kScaleSmall,
+        kScaleSmall,
+    },
+    {
+        3,
+        2,
+        4,
+        {40, 112},
+        {282, 348, 414, 480},
+        {6, 196, 229, 243},
+        {246, 196, 422, 243},
+        {211, 227, 243, 258, 274, 299, 297, 379, 380, 389, 411},
+        {37, 7, 42, 9},
+        {81, 6, 45, 11},
+        {139, 7, 50, 9},
+        {197, 6, 35, 11},
+        false,
+        {},
+        {},
+        {377, 5, 12, 13},
+        {393, 6, 50, 11},
+        false,
+        "********",
+        617,
+        {20, 40, 60, 80, 100, 120, 140, 160},
+        560,
+        560,
+        36.0,
+        kScaleSmall,
+        kScaleSmall,
+    },
+};
+
+constexpr std::array<std::string_view, 4> kInputCaptions = {"Input A", "Input B", "Input C",
+                                                            "Input D"};
+constexpr std::array<std::string_view, 8> kOutputCaptions = {"Out 1", "Out 2", "Out 3", "Out 4",
+                                                             "Out 5", "Out 6", "Out 7", "Out 8"};
+
+} // namespace
+
+const SurfaceLayout& SurfaceLayoutOf(int deviceType) {
+    for (const SurfaceLayout& layout : kLayouts) {
+        if (layout.deviceType == deviceType)
+            return layout;
+    }
+    return kLayouts[0];
+}
+
+std::string_view InputCaption(int input) {
+    if (input < 0 || input >= static_cast<int>(kInputCaptions.size()))
+        return {};
+    return kInputCaptions[static_cast<std::size_t>(input)];
+}
+
+std::string_view OutputCaption(int output) {
+    if (output < 0 || output >= static_cast<int>(kOutputCaptions.size()))
+        return {};
+    return kOutputCaptions[static_cast<std::size_t>(output)];
+}

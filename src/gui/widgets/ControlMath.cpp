@@ -1,0 +1,95 @@
+#include "gui/widgets/ControlMath.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace controlmath {
+
+namespace {
+
+// log(3000) / log(k) comes out a hair below 240 in binary arithmetic; without this margin the
+// exact powers of k (30000 Hz above all) would land one step low.
+constexpr double kStepMargin = 1e-9;
+
+} // namespace
+
+double FrequencyBase() {
+    static const double k = std::pow(3000.0, 1.0 / kFrequencySteps);
+    return k;
+}
+
+int FrequencyStepsOf(int hz) {
+    const int tens = hz / 10; // integer division, as the editors always placed their knobs
+    if (tens <= 1) {
+        return 0; // log of 1 is 0; below 10 Hz there is nothing lower to show
+    }
+    return static_cast<int>(std::log(static_cast<double>(tens)) / std::log(FrequencyBase()) +
+                            kStepMargin);
+}
+
+int FrequencyOfSteps(int steps) {
+    return static_cast<int>(std::pow(FrequencyBase(), steps) * 10.0);
+}
+
+int SliderPositionOfFrequency(int hz, int min, int max) {
+    return std::clamp(max - FrequencyStepsOf(hz), min, std::max(min, max));
+}
+
+int SliderFrequencyOfPosition(int position, int max) {
+    return FrequencyOfSteps(max - position);
+}
+
+int SliderPositionOfOffset(double offset, double travel, int min, int max) {
+    if (travel <= 0.0 || max <= min) {
+        return min;
+    }
+    const double p = min + offset / travel * (max - min);
+    return std::clamp(static_cast<int>(std::lround(p)), min, max);
+}
+
+double SliderOffsetOfPosition(int position, double travel, int min, int max) {
+    if (max <= min) {
+        return 0.0;
+    }
+    return static_cast<double>(std::clamp(position, min, max) - min) * travel / (max - min);
+}
+
+double PointerAngle(double dx, double dy) {
+    constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
+    double g = std::atan2(dx, -dy) * kDegreesPerRadian;
+    if (g < 0.0) {
+        g += 360.0;
+    }
+    return g;
+}
+
+double KnobSweepOfAngle(double angle) {
+    double sweep = 0.0;
+    if (angle >= 240.0 && angle <= 360.0) {
+        sweep = angle - kKnobStartAngle;
+    } else if (angle >= 0.0 && angle <= 120.0) {
+        sweep = angle + kKnobEndAngle;
+    } else {
+        // The gap at the bottom: the pointer is nearer the end it last passed.
+        sweep = angle < 180.0 ? kKnobSweep : 0.0;
+    }
+    return std::clamp(sweep, 0.0, kKnobSweep);
+}
+
+int KnobValueOfAngle(double angle, int min, int max) {
+    return min + static_cast<int>(KnobSweepOfAngle(angle) * (max - min) / kKnobSweep);
+}
+
+double KnobAngleOfValue(int value, int min, int max) {
+    if (max <= min) {
+        return kKnobStartAngle;
+    }
+    const int v = std::clamp(value, min, max);
+    const double sweep = static_cast<double>(v - min) * kKnobSweep / (max - min);
+    // Above the middle the pointer has passed 12 o'clock: subtract 115 instead of adding 245.
+    const bool upperHalf = 2 * static_cast<long long>(v) > static_cast<long long>(min) + max;
+    const double angle = upperHalf ? sweep - kKnobEndAngle : sweep + kKnobStartAngle;
+    return angle >= 360.0 ? angle - 360.0 : angle;
+}
+
+} // namespace controlmath

@@ -1,0 +1,209 @@
+#include "gui/widgets/Fader.h"
+
+#include "gui/widgets/ControlMath.h"
+
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+Fader::Fader(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void Fader::setRange(int min, int max) {
+    m_min = min;
+    m_max = std::max(min, max);
+    m_position = std::clamp(m_position, m_min, m_max);
+    update();
+}
+
+void Fader::setPosition(int position) {
+    m_position = std::clamp(position, m_min, m_max);
+    update();
+}
+
+void Fader::setFrequency(int hz) {
+    setPosition(controlmath::SliderPositionOfFrequency(hz, m_min, m_max));
+}
+
+int Fader::frequency() const {
+    return controlmath::SliderFrequencyOfPosition(m_position, m_max);
+}
+
+void Fader::setMargins(const QMargins& margins) {
+    m_margins = margins;
+    update();
+}
+
+void Fader::setAccent(const QColor& colour) {
+    m_accent = colour;
+    update();
+}
+
+double Fader::travel() const {
+    return std::max(0, height() - m_margins.top() - m_margins.bottom() - kThumbHeight);
+}
+
+QRectF Fader::thumbRect() const {
+    const double top =
+        m_margins.top() + controlmath::SliderOffsetOfPosition(m_position, travel(), m_min, m_max);
+    const double left = m_margins.left();
+    const double w = width() - m_margins.left() - m_margins.right();
+    return QRectF(left, top, w, kThumbHeight);
+}
+
+void Fader::dragTo(double y) {
+    const double offset = y - m_grab - m_margins.top();
+    const int p = controlmath::SliderPositionOfOffset(offset, travel(), m_min, m_max);
+    if (p != m_position) {
+        m_position = p;
+        update();
+        emit sliderMessage(kMsgMoving, m_controlId, m_position);
+    }
+}
+
+void Fader::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !isEnabled()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const double y = event->position().y();
+    const QRectF thumb = thumbRect();
+    m_dragging = true;
+    if (y >= thumb.top() && y < thumb.bottom()) {
+        m_grab = y - thumb.top(); // the thumb keeps its grab point under the cursor
+    } else {
+        m_grab = kThumbHeight / 2.0; // the thumb jumps to centre on the cursor
+        dragTo(y);
+    }
+    update();
+}
+
+void Fader::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragging) {
+        dragTo(event->position().y());
+    }
+}
+
+void Fader::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_dragging) {
+        return;
+    }
+    m_dragging = false;
+    update();
+    if (m_reportOnRelease) {
+        emit sliderMessage(kMsgReleased, m_controlId, m_position);
+    }
+}
+
+void Fader::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && !isEnabled() && m_dragging) {
+        m_dragging = false; // a disabled fader stops following the mouse at once
+        update();
+    }
+}
+
+int Fader::pageStep() const {
+    return std::max(1, (m_max - m_min) / 10);
+}
+
+void Fader::stepTo(int position) {
+    m_position = std::clamp(position, m_min, m_max);
+    update();
+    emit sliderMessage(kMsgReleased, m_controlId, m_position);
+}
+
+void Fader::keyPressEvent(QKeyEvent* event) {
+    // Position 0 is at the top: "up" moves the thumb up, towards the lower positions.
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        stepTo(m_position - 1);
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        stepTo(m_position + 1);
+        break;
+    case Qt::Key_PageUp:
+        stepTo(m_position - pageStep());
+        break;
+    case Qt::Key_PageDown:
+        stepTo(m_position + pageStep());
+        break;
+    case Qt::Key_Home:
+        stepTo(m_min);
+        break;
+    case Qt::Key_End:
+        stepTo(m_max);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void Fader::wheelEvent(QWheelEvent* event) {
+    const int notches = event->angleDelta().y() / 120;
+    if (notches == 0 || !isEnabled()) {
+        event->ignore();
+        return;
+    }
+    stepTo(m_position - notches);
+    event->accept();
+}
+
+void Fader::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool on = isEnabled();
+    const QRectF area = QRectF(rect()).marginsRemoved(QMarginsF(m_margins));
+    const QRectF thumb = thumbRect();
+
+    // Channel: a dark slot through the middle, lit below the thumb.
+    const double slotWidth = 4.0;
+    const double cx = area.center().x();
+    const QRectF slot(cx - slotWidth / 2, area.top() + kThumbHeight / 2.0, slotWidth,
+                      std::max(0.0, area.height() - kThumbHeight));
+    p.setPen(QPen(QColor(10, 12, 18), 1));
+    p.setBrush(QColor(22, 25, 33));
+    p.drawRoundedRect(slot, 2, 2);
+    const QRectF lit(slot.left() + 1, thumb.center().y(), slotWidth - 2,
+                     std::max(0.0, slot.bottom() - thumb.center().y() - 1));
+    p.fillRect(lit, on ? m_accent : QColor(90, 95, 105));
+
+    // Scale ticks at every tenth of the travel, both sides of the slot.
+    p.setPen(QPen(QColor(140, 150, 170), 1));
+    for (int i = 0; i <= 10; ++i) {
+        const double y = slot.top() + slot.height() * i / 10.0;
+        const double len = (i % 5 == 0) ? 3.5 : 2.0;
+        p.drawLine(QPointF(area.left() + 0.5, y), QPointF(area.left() + 0.5 + len, y));
+        p.drawLine(QPointF(area.right() - 0.5, y), QPointF(area.right() - 0.5 - len, y));
+    }
+
+    // Thumb: a fader cap with a grip line across its middle.
+    QLinearGradient cap(thumb.topLeft(), thumb.bottomLeft());
+    const QColor top = on ? QColor(230, 232, 238) : QColor(150, 150, 155);
+    const QColor bottom = on ? QColor(150, 155, 168) : QColor(110, 110, 115);
+    cap.setColorAt(0.0, top);
+    cap.setColorAt(0.45, bottom);
+    cap.setColorAt(0.55, top.darker(115));
+    cap.setColorAt(1.0, bottom.darker(120));
+    p.setPen(QPen(QColor(30, 32, 40), 1));
+    p.setBrush(cap);
+    p.drawRoundedRect(thumb.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    p.setPen(QPen(m_dragging ? QColor(255, 83, 83) : QColor(20, 20, 20), 1.5));
+    p.drawLine(QPointF(thumb.left() + 2, thumb.center().y()),
+               QPointF(thumb.right() - 2, thumb.center().y()));
+
+    if (hasFocus()) {
+        p.setPen(QPen(m_accent, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+}

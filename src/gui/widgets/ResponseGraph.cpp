@@ -1,0 +1,540 @@
+#include "gui/widgets/ResponseGraph.h"
+
+#include <QMetaMethod>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace GG = GraphGeometry;
+
+namespace {
+
+const QColor kBlack(0, 0, 0);
+const QColor kPlotBorder(255, 255, 255);
+const QColor kGridLine(149, 149, 149);
+const QColor kAxisText(100, 100, 100);
+const QColor kFrameBorder(100, 100, 100);
+const QColor kHandleText(255, 255, 255);
+
+// Pixel height of the axis and handle captions: small enough for the 35 px left margin.
+constexpr int kFontPixels = 11;
+
+QFont CaptionFont() {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(kFontPixels);
+    return font;
+}
+
+// A rectangle whose right and bottom lie just outside it, as Qt's QRect(left, top, w, h).
+QRect ToQRect(const GraphRect& r) {
+    return {r.left, r.top, r.width(), r.height()};
+}
+
+GraphPoint ToGraphPoint(const QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    return {p.x(), p.y()};
+}
+
+Qt::Alignment ToQt(GG::Align align) {
+    switch (align) {
+    case GG::Align::Left:
+        return Qt::AlignLeft;
+    case GG::Align::Right:
+        return Qt::AlignRight;
+    case GG::Align::Centre:
+        break;
+    }
+    return Qt::AlignHCenter;
+}
+
+QColor ToQColor(CurveColour c) {
+    return {c.r, c.g, c.b};
+}
+
+} // namespace
+
+ResponseGraph::ResponseGraph(QWidget* parent)
+    : QWidget(parent), polyline_(kCurvePoints), reportTimer_(this) {
+    setMouseTracking(true); // hover marks and the move cursor follow the pointer without a button
+    setAttribute(Qt::WA_OpaquePaintEvent); // every paint covers the whole client area
+    setCursor(Qt::ArrowCursor);
+    reportTimer_.setObjectName(QStringLiteral("dragReportTimer"));
+    reportTimer_.setInterval(kReportPeriodMs);
+    connect(&reportTimer_, &QTimer::timeout, this, &ResponseGraph::reportTick);
+}
+
+void ResponseGraph::setContainer(ProgramContainer* data) {
+    if (data != data_)
+        flushBeforeSwitch();
+    clearCurrent();
+    data_ = data;
+    if (data_ != nullptr && initialised_)
+        data_->setGraphRect(plot_);
+    update();
+}
+
+void ResponseGraph::initialise() {
+    initialised_ = true;
+    layout();
+    reportTimer_.start();
+    update();
+}
+
+void ResponseGraph::layout() {
+    client_ = {0, 0, width(), height()};
+    plot_ = GG::PlotRect(client_);
+    gridX_ = GG::GridX(plot_.width());
+    levelY_ = GG::LevelLineY(plot_);
+    background_ = QPixmap();
+    if (data_ != nullptr)
+        data_->setGraphRect(plot_);
+}
+
+void ResponseGraph::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    background_ = QPixmap();
+    if (initialised_)
+        layout();
+}
+
+void ResponseGraph::selectInput(int index) {
+    if (index < 0 || index >= kInputCount)
+        return;
+    if (index != selectedInput_ && mode_ == kModeInputEq)
+        flushBeforeSwitch();
+    clearCurrent();
+    selectedInput_ = index;
+    update();
+}
+
+void ResponseGraph::selectOutput(int index) {
+    if (index < 0 || index >= kOutputCount)
+        return;
+    if (index != selectedOutput_ && (mode_ == kModeOutputEq || mode_ == kModeOutputCrossover))
+        flushBeforeSwitch();
+    clearCurrent();
+    selectedOutput_ = index;
+    if (data_ != nullptr && initialised_)
+        data_->output(index).setGraphRect(plot_);
+    update();
+}
+
+void ResponseGraph::setMode(int mode) {
+    if (mode < kModeAllChannels || mode > kModeOutputCrossover)
+        return;
+    if (mode != mode_)
+        flushBeforeSwitch();
+    clearCurrent();
+    mode_ = mode;
+    update();
+}
+
+bool ResponseGraph::hasOwner() const {
+    return isSignalConnected(QMetaMethod::fromSignal(&ResponseGraph::filterChanged));
+}
+
+void ResponseGraph::reportTick() {
+    if (pendingPositions_ == 0 || !hasOwner())
+        return;
+    emitPending();
+}
+
+void ResponseGraph::emitPending() {
+    const unsigned pending = pendingPositions_;
+    pendingPositions_ = 0;
+    for (int position = 0; position < 32; ++position) {
+        if ((pending >> position) & 1U)
+            emit filterChanged(position, mode_);
+    }
+}
+
+void ResponseGraph::flushBeforeSwitch() {
+    // A report still waiting belongs to the channel and mode shown now: deliver it before they
+    // change, or the editor of the dragged channel would never learn of the drag.
+    if (pendingPositions_ != 0 && hasOwner())
+        emitPending();
+    pendingPositions_ = 0;
+}
+
+// ---- Painting ---------------------------------------------------------------------------------
+
+const QPixmap& ResponseGraph::background() {
+    const int lastLine =
+        mode_ == kModeAllChannels ? GG::kLastGridLineAllChannels : GG::kLastGridLineEditing;
+    const qreal ratio = devicePixelRatioF();
+    if (background_.isNull() || backgroundLastGridLine_ != lastLine ||
+        background_.devicePixelRatio() != ratio) {
+        backgroundLastGridLine_ = lastLine;
+        background_ = QPixmap(size() * ratio);
+        background_.setDevicePixelRatio(ratio);
+        QPainter painter(&background_);
+        paintBackground(painter);
+    }
+    return background_;
+}
+
+void ResponseGraph::paintBackground(QPainter& painter) const {
+    // Frame: the whole client area black inside a grey border, with the axis labels.
+    painter.fillRect(rect(), kBlack);
+    painter.setPen(kFrameBorder);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.setFont(CaptionFont());
+    painter.setPen(kAxisText);
+    painter.setBackground(kBlack);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    auto label = [&](const GG::Label& l) {
+        painter.drawText(QRect(l.x, l.y, 64, kFontPixels * 2), Qt::AlignLeft | Qt::AlignTop,
+                         QString::fromLatin1(l.text.data(), static_cast<int>(l.text.size())));
+    };
+    for (const GG::Label& l : GG::LevelLabels(plot_.height()))
+        label(l);
+    for (const GG::Label& l : GG::FrequencyLabels(plot_))
+        label(l);
+    painter.setBackgroundMode(Qt::TransparentMode);
+
+    // Plot area. Grid lines on the plot's right and bottom edges fall just outside it and are
+    // clipped; the white border goes on last so no grid line cuts into it.
+    const QRect plot = ToQRect(plot_);
+    painter.fillRect(plot, kBlack);
+    painter.save();
+    painter.setClipRect(plot);
+    painter.setPen(kGridLine);
+    for (int i = GG::kFirstDrawnGridLine; i <= backgroundLastGridLine_; ++i) {
+        const int x = gridX_[static_cast<std::size_t>(i)];
+        painter.drawLine(x, plot_.top, x, plot_.bottom);
+    }
+    for (int y : levelY_)
+        painter.drawLine(plot_.left, y, plot_.right, y);
+    painter.restore();
+    painter.setPen(kPlotBorder);
+    painter.drawRect(plot.adjusted(0, 0, -1, -1));
+}
+
+void ResponseGraph::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, background());
+    if (data_ == nullptr || !initialised_)
+        return;
+    painter.setFont(CaptionFont());
+
+    switch (mode_) {
+    case kModeAllChannels:
+        for (InputChannel& in : data_->inputs()) {
+            if (in.present() != 0) {
+                in.recomputeCurve();
+                paintCurve(painter, in.curve(), in.curveColour());
+            }
+        }
+        for (OutputChannel& out : data_->outputs()) {
+            if (out.present() != 0) {
+                out.recomputeCurve();
+                paintCurve(painter, out.curve(), out.curveColour());
+            }
+        }
+        break;
+    case kModeInputEq: {
+        InputChannel& in = data_->input(selectedInput_);
+        paintBandLabels(painter, in.filters(), editedBandCount());
+        paintBandwidthHandles(painter, ToQColor(in.curveColour()));
+        paintOverlays(painter, in);
+        break;
+    }
+    case kModeOutputEq: {
+        OutputChannel& out = data_->output(selectedOutput_);
+        paintBandLabels(painter, out.filters(), editedBandCount());
+        paintBandwidthHandles(painter, ToQColor(out.curveColour()));
+        paintOverlays(painter, out);
+        break;
+    }
+    case kModeOutputCrossover: {
+        OutputChannel& out = data_->output(selectedOutput_);
+        paintCrossoverLabels(painter, out.filters());
+        paintOverlays(painter, out);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ResponseGraph::paintBandLabels(QPainter& painter, FilterSet& set, int bands) {
+    painter.setPen(kHandleText);
+    const int w = plot_.width();
+    // Last band first, so band 1 ends up on top where handles overlap.
+    for (int k = std::min(bands, set.bandCount()); k >= 1; --k) {
+        const Filter& band = set[k - 1];
+        const Qt::Alignment align =
+            ToQt(GG::BandLabelAlign(band.bandHandle(), band.frequency(), w));
+        painter.drawText(ToQRect(band.bandHandle()), align | Qt::AlignVCenter, QString::number(k));
+    }
+}
+
+void ResponseGraph::paintBandwidthHandles(QPainter& painter, QColor colour) {
+    const Filter* f = current();
+    if (f == nullptr || f->isBand() == 0 || f->type() != Filter::kPeq)
+        return;
+    painter.setPen(colour);
+    for (const GraphRect& r : {f->qHandleLow(), f->qHandleHigh()}) {
+        const QRect box = ToQRect(r);
+        painter.fillRect(box, kBlack);
+        painter.drawRect(box.adjusted(0, 0, -1, -1));
+    }
+}
+
+void ResponseGraph::paintCrossoverLabels(QPainter& painter, FilterSet& set) {
+    painter.setPen(kHandleText);
+    const std::array<std::pair<const Filter*, QString>, 2> handles{{
+        {&set.highPass(), QStringLiteral("H")},
+        {&set.lowPass(), QStringLiteral("L")},
+    }};
+    for (const auto& [filter, text] : handles) {
+        const Qt::Alignment align = ToQt(GG::CrossoverLabelAlign(filter->frequency()));
+        painter.drawText(ToQRect(filter->bandHandle()), align | Qt::AlignVCenter, text);
+    }
+}
+
+template <class Record> void ResponseGraph::paintOverlays(QPainter& painter, Record& selected) {
+    // The channel's own curve goes on last so that it is never hidden by an overlaid one.
+    selected.recomputeCurve();
+    for (int i = 0; i < kInputCount; ++i) {
+        if (selected.overlayInput(i) != 0) {
+            InputChannel& in = data_->input(i);
+            in.recomputeCurve();
+            paintCurve(painter, in.curve(), in.curveColour());
+        }
+    }
+    for (int i = 0; i < kOutputCount; ++i) {
+        if (selected.overlayOutput(i) != 0) {
+            OutputChannel& out = data_->output(i);
+            out.recomputeCurve();
+            paintCurve(painter, out.curve(), out.curveColour());
+        }
+    }
+    paintCurve(painter, selected.curve(), selected.curveColour());
+}
+
+void ResponseGraph::paintCurve(QPainter& painter, const ChannelCurve& curve, CurveColour colour) {
+    for (int i = 0; i < kCurvePoints; ++i) {
+        const GraphPoint& p = curve[static_cast<std::size_t>(i)];
+        polyline_.setPoint(i, p.x, p.y);
+    }
+    // A curve beyond +20 or -40 dB stays inside the plot instead of running over the labels.
+    painter.save();
+    painter.setClipRect(ToQRect(plot_));
+    painter.setPen(ToQColor(colour));
+    painter.drawPolyline(polyline_);
+    painter.restore();
+}
+
+// ---- Selection ----------------------------------------------------------------------------------
+
+FilterSet* ResponseGraph::editedSet() {
+    if (data_ == nullptr)
+        return nullptr;
+    switch (mode_) {
+    case kModeInputEq:
+        return &data_->input(selectedInput_).filters();
+    case kModeOutputEq:
+    case kModeOutputCrossover:
+        return &data_->output(selectedOutput_).filters();
+    default:
+        return nullptr;
+    }
+}
+
+int ResponseGraph::editedBandCount() const {
+    if (mode_ == kModeInputEq) {
+        const int type = data_ != nullptr ? data_->deviceType() : kDeviceType4x8;
+        return type == kDeviceType4x8 ? InputChannel::kBandCount : OutputChannel::kBandCount;
+    }
+    return mode_ == kModeOutputEq ? OutputChannel::kBandCount : 0;
+}
+
+Filter* ResponseGraph::current() {
+    FilterSet* set = editedSet();
+    return set != nullptr ? set->at(current_) : nullptr;
+}
+
+void ResponseGraph::clearCurrent() {
+    if (Filter* f = current()) {
+        f->setHoverBand(0);
+        f->setHoverQLow(0);
+        f->setHoverQHigh(0);
+        f->setGrabBand(0);
+        f->setGrabQLow(0);
+        f->setGrabQHigh(0);
+    }
+    current_ = kNoFilter;
+    setOverHandle(false);
+}
+
+void ResponseGraph::setOverHandle(bool over) {
+    if (over == overHandle_)
+        return;
+    overHandle_ = over;
+    setCursor(over ? Qt::SizeAllCursor : Qt::ArrowCursor);
+}
+
+// ---- Mouse --------------------------------------------------------------------------------------
+
+void ResponseGraph::mouseMoveEvent(QMouseEvent* event) {
+    const GraphPoint p = ToGraphPoint(event);
+    if (mode_ == kModeInputEq || mode_ == kModeOutputEq)
+        bandMove(p);
+    else if (mode_ == kModeOutputCrossover)
+        crossoverMove(p);
+}
+
+void ResponseGraph::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    const GraphPoint p = ToGraphPoint(event);
+    if (mode_ == kModeInputEq || mode_ == kModeOutputEq)
+        bandPress(p);
+    else if (mode_ == kModeOutputCrossover)
+        crossoverPress(p);
+}
+
+void ResponseGraph::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (mode_ == kModeInputEq || mode_ == kModeOutputEq)
+        bandRelease();
+    else if (mode_ == kModeOutputCrossover)
+        crossoverRelease(ToGraphPoint(event));
+}
+
+void ResponseGraph::bandHover(GraphPoint p) {
+    FilterSet* set = editedSet();
+    if (set == nullptr)
+        return;
+    if (Filter* f = current()) {
+        // Bandwidth edges exist for peaking bands only; a shelf's stay hidden and inert.
+        const bool peq = f->type() == Filter::kPeq;
+        f->setHoverBand(f->bandHandle().contains(p.x, p.y) ? 1 : 0);
+        f->setHoverQLow(peq && f->qHandleLow().contains(p.x, p.y) ? 1 : 0);
+        f->setHoverQHigh(peq && f->qHandleHigh().contains(p.x, p.y) ? 1 : 0);
+        if (f->hoverBand() != 0 || f->hoverQLow() != 0 || f->hoverQHigh() != 0) {
+            setOverHandle(true);
+            return;
+        }
+    }
+    // Over none of the current band's handles: another band under the pointer becomes current.
+    // Without one the current band stays, so its bandwidth edges remain visible and reachable.
+    const int bands = std::min(editedBandCount(), set->bandCount());
+    for (int k = 0; k < bands; ++k) {
+        if ((*set)[k].bandHandle().contains(p.x, p.y)) {
+            if (k != current_) {
+                clearCurrent();
+                current_ = k;
+                update();
+            }
+            (*set)[k].setHoverBand(1);
+            setOverHandle(true);
+            return;
+        }
+    }
+    setOverHandle(false);
+}
+
+void ResponseGraph::bandMove(GraphPoint p) {
+    Filter* f = current();
+    if (f != nullptr && f->grabBand() != 0) {
+        dragged(GG::BandDragStep(*f, p, plot_.width(), plot_.height()));
+        return;
+    }
+    if (f != nullptr && (f->grabQLow() != 0 || f->grabQHigh() != 0)) {
+        dragged(GG::BandwidthDragStep(*f, p.x, f->grabQHigh() != 0, plot_.width()));
+        return;
+    }
+    bandHover(p);
+}
+
+void ResponseGraph::bandPress(GraphPoint p) {
+    // A press acts on what is under the pointer now, even when no move preceded it.
+    bandHover(p);
+    Filter* f = current();
+    if (f == nullptr)
+        return;
+    if (f->hoverBand() != 0) {
+        const GraphPoint c = f->bandHandle().centre();
+        f->setGrabBand(1);
+        f->setDragOffset({p.x - c.x, p.y - c.y});
+    } else if (f->type() == Filter::kPeq && f->hoverQLow() != 0) {
+        f->setGrabQLow(1);
+    } else if (f->type() == Filter::kPeq && f->hoverQHigh() != 0) {
+        f->setGrabQHigh(1);
+    }
+}
+
+void ResponseGraph::bandRelease() {
+    if (Filter* f = current()) {
+        f->setGrabBand(0);
+        f->setGrabQLow(0);
+        f->setGrabQHigh(0);
+        f->setHoverBand(0);
+        f->setHoverQLow(0);
+        f->setHoverQHigh(0);
+    }
+}
+
+void ResponseGraph::crossoverHover(GraphPoint p) {
+    FilterSet* set = editedSet();
+    if (set == nullptr || set->count() < 2)
+        return;
+    if (Filter* f = current()) {
+        if (f->bandHandle().contains(p.x, p.y)) {
+            setOverHandle(true);
+            return;
+        }
+        clearCurrent(); // left the handle without a grab
+    }
+    for (int position : {set->highPassPosition(), set->lowPassPosition()}) {
+        Filter& f = (*set)[position];
+        if (f.bandHandle().contains(p.x, p.y)) {
+            current_ = position;
+            f.setHoverBand(1);
+            setOverHandle(true);
+            return;
+        }
+    }
+    setOverHandle(false);
+}
+
+void ResponseGraph::crossoverMove(GraphPoint p) {
+    Filter* f = current();
+    FilterSet* set = editedSet();
+    if (f != nullptr && set != nullptr && f->grabBand() != 0) {
+        // Dragged even outside its handle; the other filter of the pair is the limit.
+        const bool highPass = current_ == set->highPassPosition();
+        const int other = highPass ? set->lowPass().frequency() : set->highPass().frequency();
+        dragged(GG::CrossoverDragStep(*f, other, p, plot_.width()));
+        return;
+    }
+    crossoverHover(p);
+}
+
+void ResponseGraph::crossoverPress(GraphPoint p) {
+    crossoverHover(p);
+    Filter* f = current();
+    if (f == nullptr || f->hoverBand() == 0)
+        return;
+    const GraphPoint c = f->bandHandle().centre();
+    f->setGrabBand(1);
+    f->setDragOffset({p.x - c.x, p.y - c.y});
+}
+
+void ResponseGraph::crossoverRelease(GraphPoint p) {
+    Filter* f = current();
+    if (f == nullptr)
+        return;
+    f->setGrabBand(0);
+    if (!f->bandHandle().contains(p.x, p.y))
+        clearCurrent();
+}
+
+void ResponseGraph::dragged(bool changed) {
+    if (!changed || current_ < 0 || current_ >= 32)
+        return;
+    pendingPositions_ |= 1U << current_;
+    update();
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPolygon>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+
+#include "model/GraphGeometry.h"
+#include "model/ProgramContainer.h"
+
+// The response graph: frequency responses from 10 Hz to 30 kHz and +20 dB to -40 dB of every
+// channel of a program container, or of one channel with its editable points. In the editing
+// modes the operator drags equaliser bands (frequency and gain), their bandwidth edges, or an
+// output's crossover frequencies. Every drag goes through the filters' setters, so change flags
+// are raised and the values reach the unit with the next send tick. A change is reported at most
+// once per 300 ms tick through filterChanged(), so an open editor can refresh its controls.
+//
+// Lifecycle: setContainer(), then initialise() once the widget has its size, then setMode(0);
+// the owner connects filterChanged(). The container must outlive the graph or be replaced first.
+class ResponseGraph : public QWidget {
+    Q_OBJECT
+
+public:
+    enum Mode : int {
+        kModeAllChannels = 0,
+        kModeInputEq = 1,
+        kModeOutputEq = 2,
+        kModeOutputCrossover = 3,
+    };
+
+    // The window message this report stood for, and the drag report timer (id, period in ms).
+    static constexpr int kFilterChangedMessage = 0x464;
+    static constexpr int kReportTimerId = 3;
+    static constexpr int kReportPeriodMs = 300;
+    static constexpr int kNoFilter = -1;
+
+    explicit ResponseGraph(QWidget* parent = nullptr);
+
+    // The container whose channels are drawn; nullptr draws the empty frame. Keeps the selected
+    // input and output indices.
+    void setContainer(ProgramContainer* data);
+    ProgramContainer* container() const { return data_; }
+
+    // Takes the widget's client area as the graph rectangle: derives the plot area and the grid,
+    // hands the plot area to the container (which lays out every curve) and starts the 300 ms
+    // report timer. A later resize lays the graph out again.
+    void initialise();
+
+    // Selected channel of the editing modes; out-of-range indices are ignored. Clears the current
+    // filter and redraws; selecting an output also lays out that output's curve again.
+    void selectInput(int index);
+    void selectOutput(int index);
+    int selectedInput() const { return selectedInput_; }
+    int selectedOutput() const { return selectedOutput_; }
+
+    // 0 all channels, 1 input equaliser, 2 output equaliser, 3 output crossover. Clears the
+    // current filter and redraws; other values are ignored.
+    void setMode(int mode);
+    int mode() const { return mode_; }
+
+    // Schedules a repaint of the graph for the current mode.
+    void redraw() { update(); }
+
+    // Position, in the selected channel's filter set, of the band or crossover filter under the
+    // pointer or being dragged; kNoFilter when there is none.
+    int currentFilter() const { return current_; }
+    // True while the pointer is over a handle (the move cursor is shown).
+    bool overHandle() const { return overHandle_; }
+    // True when a drag changed a value that has not been reported yet.
+    bool notifyPending() const { return pendingPositions_ != 0; }
+
+    // Layout of the last initialise() or resize, in client coordinates.
+    const GraphRect& plotRect() const { return plot_; }
+    const std::array<int, GraphGeometry::kGridLines>& gridX() const { return gridX_; }
+
+public slots:
+    // The 300 ms report tick (the timer calls it; tests may call it directly): when a drag changed
+    // a value and someone listens to filterChanged(), reports it once and clears the pending mark.
+    // Values reported are those of the selected channel in the current mode.
+    void reportTick();
+
+signals:
+    // A band or crossover filter was dragged: its position in the channel's filter set and the
+    // graph mode. One report per dragged filter and tick; normally one filter per tick.
+    void filterChanged(int position, int mode);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void layout();
+    const QPixmap& background();
+    void paintBackground(QPainter& painter) const;
+    void paintBandLabels(QPainter& painter, FilterSet& set, int bands);
+    void paintBandwidthHandles(QPainter& painter, QColor colour);
+    void paintCrossoverLabels(QPainter& painter, FilterSet& set);
+    template <class Record> void paintOverlays(QPainter& painter, Record& selected);
+    void paintCurve(QPainter& painter, const ChannelCurve& curve, CurveColour colour);
+
+    // The filter set edited in the current mode, and how many of its bands can be dragged.
+    FilterSet* editedSet();
+    int editedBandCount() const;
+    Filter* current();
+    void clearCurrent();
+    void setOverHandle(bool over);
+
+    void bandHover(GraphPoint p);
+    void bandMove(GraphPoint p);
+    void bandPress(GraphPoint p);
+    void bandRelease();
+    void crossoverHover(GraphPoint p);
+    void crossoverMove(GraphPoint p);
+    void crossoverPress(GraphPoint p);
+    void crossoverRelease(GraphPoint p);
+    void dragged(bool changed);
+    bool hasOwner() const;
+    void emitPending();
+    void flushBeforeSwitch();
+
+    ProgramContainer* data_ = nullptr;
+    int selectedInput_ = 0;
+    int selectedOutput_ = 0;
+    int mode_ = kModeAllChannels;
+    int current_ = kNoFilter;
+    bool overHandle_ = false;
+    // Bit n set: filter n of the selected channel was changed by a drag and not yet reported.
+    // A second band dragged within one tick must not hide the first from the editor.
+    unsigned pendingPositions_ = 0;
+    bool initialised_ = false;
+
+    GraphRect client_{};
+    GraphRect plot_{};
+    std::array<int, GraphGeometry::kGridLines> gridX_{};
+    std::array<int, GraphGeometry::kLevelLines> levelY_{};
+
+    // Frame, axis labels, plot background and grid depend on the size and mode only: they are
+    // drawn once into this pixmap and copied on every repaint.
+    QPixmap background_;
+    int backgroundLastGridLine_ = -1;
+    QPolygon polyline_;
+    QTimer reportTimer_;
+};

@@ -1,0 +1,205 @@
+#include "gui/widgets/RotaryKnob.h"
+
+#include "gui/widgets/ControlMath.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+
+// Point at `distance` from the centre in the direction of a knob angle (clockwise from 12).
+QPointF Along(const QPointF& centre, double angle, double distance) {
+    const double a = angle * kRadiansPerDegree;
+    return centre + QPointF(std::sin(a) * distance, -std::cos(a) * distance);
+}
+
+// QPainter arcs count counterclockwise from 3 o'clock, in 1/16 degree.
+int QtAngle16(double knobAngle) {
+    return static_cast<int>(std::lround((90.0 - knobAngle) * 16.0));
+}
+
+} // namespace
+
+RotaryKnob::RotaryKnob(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    m_angle = controlmath::KnobAngleOfValue(m_value, m_min, m_max);
+}
+
+void RotaryKnob::setRange(int min, int max) {
+    m_min = min;
+    m_max = std::max(min, max);
+    setValue(m_value);
+}
+
+void RotaryKnob::setValue(int v) {
+    m_value = std::clamp(v, m_min, m_max);
+    m_angle = controlmath::KnobAngleOfValue(m_value, m_min, m_max);
+    update();
+}
+
+void RotaryKnob::setFrequency(int hz) {
+    setValue(controlmath::FrequencyStepsOf(hz));
+}
+
+int RotaryKnob::frequency() const {
+    return controlmath::FrequencyOfSteps(m_value);
+}
+
+void RotaryKnob::setAccent(const QColor& colour) {
+    m_accent = colour;
+    update();
+}
+
+QPointF RotaryKnob::centre() const {
+    return QRectF(rect()).center();
+}
+
+double RotaryKnob::radius() const {
+    return std::min(width(), height()) / 2.0 - 1.0;
+}
+
+void RotaryKnob::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !isEnabled()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QPointF d = event->position() - centre();
+    // Only the rim turns the knob, so a click on its face does not make it jump.
+    m_dragging = std::hypot(d.x(), d.y()) > controlmath::kKnobRimFraction * radius();
+    update();
+}
+
+void RotaryKnob::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging) {
+        return;
+    }
+    const QPointF d = event->position() - centre();
+    if (d.x() == 0.0 && d.y() == 0.0) {
+        return; // no direction at the very centre
+    }
+    const double g = controlmath::PointerAngle(d.x(), d.y());
+    const int v = controlmath::KnobValueOfAngle(g, m_min, m_max);
+    if (v != m_value) {
+        setValue(v);
+        emit knobMessage(kMsgDragged, m_controlId, m_value);
+    }
+}
+
+void RotaryKnob::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_dragging) {
+        m_dragging = false;
+        update();
+    }
+}
+
+void RotaryKnob::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && !isEnabled()) {
+        m_dragging = false;
+        update();
+    }
+}
+
+int RotaryKnob::pageStep() const {
+    return std::max(1, (m_max - m_min) / 10);
+}
+
+void RotaryKnob::stepTo(int value) {
+    setValue(value);
+    emit knobMessage(kMsgKey, m_controlId, m_value);
+}
+
+void RotaryKnob::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+        stepTo(m_value + 1);
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+        stepTo(m_value - 1);
+        break;
+    case Qt::Key_PageUp:
+        stepTo(m_value + pageStep());
+        break;
+    case Qt::Key_PageDown:
+        stepTo(m_value - pageStep());
+        break;
+    case Qt::Key_Home:
+        stepTo(m_min);
+        break;
+    case Qt::Key_End:
+        stepTo(m_max);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void RotaryKnob::wheelEvent(QWheelEvent* event) {
+    const int notches = event->angleDelta().y() / 120;
+    if (notches == 0 || !isEnabled()) {
+        event->ignore();
+        return;
+    }
+    stepTo(m_value + notches);
+    event->accept();
+}
+
+void RotaryKnob::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool on = isEnabled();
+    const QPointF c = centre();
+    const double r = radius();
+    if (r <= 2.0) {
+        return;
+    }
+    const QColor accent = on ? m_accent : QColor(100, 105, 115);
+
+    // Scale ring: the whole sweep dim, the part up to the value lit.
+    const double ringR = r - 1.5;
+    const QRectF ring(c.x() - ringR, c.y() - ringR, 2 * ringR, 2 * ringR);
+    const int start16 = QtAngle16(controlmath::kKnobStartAngle);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(96, 104, 128), 2.5, Qt::SolidLine, Qt::FlatCap));
+    p.drawArc(ring, start16, -static_cast<int>(controlmath::kKnobSweep * 16));
+    const double sweep = controlmath::KnobSweepOfAngle(m_angle);
+    p.setPen(QPen(accent, 2.5, Qt::SolidLine, Qt::FlatCap));
+    p.drawArc(ring, start16, -static_cast<int>(std::lround(sweep * 16)));
+
+    // Body: a shaded dome inside the rim zone.
+    const double bodyR = r * 0.72;
+    QRadialGradient dome(c - QPointF(bodyR * 0.35, bodyR * 0.35), bodyR * 1.4);
+    dome.setColorAt(0.0, on ? QColor(150, 158, 178) : QColor(120, 120, 125));
+    dome.setColorAt(1.0, on ? QColor(38, 42, 54) : QColor(60, 60, 64));
+    p.setPen(QPen(QColor(15, 17, 22), 1));
+    p.setBrush(dome);
+    p.drawEllipse(c, bodyR, bodyR);
+
+    // Pointer from near the centre to the edge of the body.
+    p.setPen(QPen(on ? QColor(255, 230, 255) : QColor(170, 170, 175), std::max(1.5, r / 12),
+                  Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(Along(c, m_angle, bodyR * 0.25), Along(c, m_angle, bodyR * 0.9));
+
+    if (m_dragging) {
+        p.setPen(QPen(QColor(255, 83, 83), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(c, bodyR + 1.5, bodyR + 1.5);
+    }
+    if (hasFocus()) {
+        p.setPen(QPen(accent, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+}

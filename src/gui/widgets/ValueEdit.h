@@ -1,0 +1,102 @@
+#pragma once
+
+#include "model/ValueFormats.h"
+
+#include <QColor>
+#include <QLineEdit>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// How the value entry controls show their fixed messages ("Out of Range", "Pos设定错误"). By
+// default a modal warning box over the control's window, opened as soon as the current event is
+// handled; tests and the application may route the texts elsewhere. An empty hook restores the
+// default.
+using ControlMessageHook = std::function<void(QWidget* source, const QString& text)>;
+void SetControlMessageHook(ControlMessageHook hook);
+void ShowControlMessage(QWidget* source, const QString& text);
+
+// Numeric edit that holds an integer index and shows it as engineering text according to its
+// display kind. Typed text is committed when the edit loses the keyboard focus (or on Enter):
+// the kind's entry rule turns it into an index, clamping with "Out of Range" where needed, and
+// the owner is told through committed().
+class ValueEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    // Look while idle (light text, the parent's background shows through), while the operator
+    // edits, and after a commit.
+    static QColor IdleText() { return QColor(255, 230, 255); }
+    static QColor EditingText() { return QColor(255, 83, 83); }
+    static QColor EditingBackground() { return QColor(255, 255, 255); }
+    static QColor CommittedText() { return QColor(255, 230, 255); }
+    static QColor CommittedBackground() { return QColor(48, 54, 68); }
+
+    explicit ValueEdit(QWidget* parent = nullptr);
+
+    // Identifier passed with committed(); the dialog's control id.
+    void setControlId(int id) { m_controlId = id; }
+    int controlId() const { return m_controlId; }
+
+    void setRange(int min, int max);
+    // Sets the display kind, limits typing to 9 characters and reformats.
+    void setKind(int kind);
+    // Stores v and reformats; a value outside min..max is ignored (returns false). Typed text
+    // that was not committed is discarded.
+    bool setValue(int v);
+    // The index; typed text that was not committed yet is committed first (its entry rule
+    // applies, "Out of Range" included), without notifying the owner, who is asking right now.
+    int value();
+    // The stored index, leaving typed text alone.
+    int storedValue() const { return m_value; }
+    // Step of kinds 3 and 10, offset of kind 10.
+    void setStep(double step);
+    void setOffset(double offset);
+    // Temperature in degrees C for the metre and feet kinds; reformats.
+    void setTemperature(int celsius);
+
+    int kind() const { return m_settings.kind; }
+    int minimum() const { return m_settings.min; }
+    int maximum() const { return m_settings.max; }
+    double step() const { return m_settings.step; }
+    double offset() const { return m_settings.offset; }
+    int temperature() const { return m_settings.temperatureC; }
+    // True while the operator has typed since the last commit.
+    bool isValueModified() const { return m_modified; }
+
+    // Colours of the idle look (text, background); the defaults are light text on a
+    // transparent background.
+    void setColours(const QColor& text, const QColor& background);
+    QColor currentTextColour() const;
+    QColor currentBackgroundColour() const;
+
+    // Commits typed text now, as losing the focus would; returns true when the owner was told.
+    bool commit();
+
+signals:
+    // A commit stored an index (or, for kind 6, left text for the owner to read).
+    void committed(int controlId);
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    enum class Look { Idle, Editing, Committed };
+    void applyLook(Look look);
+    void reformat();
+    // Applies the entry rule to typed text; returns true when the owner must be told.
+    bool applyEntry();
+    // Arrow and page keys of an edit without a spin: step the index and commit.
+    void stepBy(int delta);
+
+    DisplayKindSettings m_settings;
+    int m_value = 0;
+    int m_controlId = 0;
+    bool m_modified = false;
+    QColor m_idleText = IdleText();
+    QColor m_idleBackground = Qt::transparent;
+    Look m_look = Look::Idle;
+};

@@ -1,0 +1,448 @@
+#include "link/UnitController.h"
+
+#include "link/MessageSink.h"
+#include "model/ProgramContainer.h"
+#include "protocol/Frame.h"
+#include "protocol/RequestSequences.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr DeviceModel kModels[] = {
+    {1, "0408", "Tavrel 4x8  ", 4, 8, true},
+    {2, "0306", "Tavrel1.0 3x6  ", 3, 6, false},
+    {3, "0204", "Tavrel1.0 2x4  ", 2, 4, false},
+};
+
+bool IsDeviceId(int id) {
+    return id >= 1 && id <= UnitLink::kMaxDeviceId;
+}
+
+// The scan's fall-back request: a global read of the meter levels.
+bool IsMeterPoll(const Request& frame) {
+    const auto& b = frame.bytes;
+    return b.size() > kOffsetChannel && b[kOffsetKind] == kKindRead &&
+           b[kOffsetSection] == kSectionGlobal && b[kOffsetChannel] == kGlobalMeters;
+}
+
+} // namespace
+
+const DeviceModel* FindDeviceModel(int deviceType) {
+    const auto found =
+        std::find_if(std::begin(kModels), std::end(kModels),
+                     [&](const DeviceModel& m) { return m.deviceType == deviceType; });
+    return found == std::end(kModels) ? nullptr : found;
+}
+
+UnitController::UnitController(int deviceType, ProgramContainer& data, ProgramBank& bank,
+                               IUnitView& view, IMessageSink* messages, std::unique_ptr<IPort> port)
+    : m_model(FindDeviceModel(deviceType) ? FindDeviceModel(deviceType) : &kModels[0]),
+      m_data(&data), m_bank(&bank), m_view(view), m_messages(messages), m_command(std::move(port)),
+      m_search(m_command, view, [this] { Disconnect(); }) {
+    m_command.SetMessageSink(messages);
+    // The 4x8 keeps the container's and the engine's default type 1.
+    if (m_model->deviceType != 1) {
+        m_data->setDeviceType(m_model->deviceType);
+        m_command.SetDeviceType(m_model->deviceType);
+    }
+}
+
+UnitController::~UnitController() {
+    // Quietly: the owner may be half destroyed. Closing joins the port's listener, so the
+    // forwarder is not called any more.
+    m_command.ClosePort();
+    m_command.SetSearchWindow(nullptr);
+}
+
+void UnitController::SetLineEventForwarder(LineEventHandler forwarder) {
+    m_forwarder = std::move(forwarder);
+}
+
+const std::string& UnitController::ProgramName(int n) const {
+    static const std::string empty;
+    if (n < 0 || n >= kProgramNameCount)
+        return empty;
+    return m_programNames[static_cast<std::size_t>(n)];
+}
+
+void UnitController::SetProgramName(int n, std::string_view name) {
+    if (n >= 1 && n <= kLastProgramSlot)
+        m_programNames[static_cast<std::size_t>(n)] = name;
+}
+
+bool UnitController::IsSettled() const {
+    if (!m_connected || m_busy || !m_lastScanIdle)
+        return false;
+    // An idle connection always has a meter poll on its way; anything else is still pending.
+    const RequestQueue& queue = m_command.Queue();
+    for (int i = 0; i < queue.Count(); ++i) {
+        if (!IsMeterPoll(*queue.At(i)))
+            return false;
+    }
+    return true;
+}
+
+// ---- Connection ------------------------------------------------------------------------------
+
+bool UnitController::Connect(const std::string& portName, int deviceId, bool readLiveProgram) {
+    Disconnect();
+    m_view.CloseAllEditors();
+    m_portName = portName;
+    if (!OpenConnection(portName))
+        return false;
+    m_view.CloseAllEditors();
+    m_deviceId = deviceId;
+    m_data->setDeviceId(deviceId);
+    m_view.OnConnectionBoxesChanged(m_deviceId, m_portName);
+    m_data->clearChangeFlags();
+    QueueConnectReads();
+    SetTickRunning(true);
+    if (readLiveProgram)
+        ReadProgramFromDevice(0);
+    return true;
+}
+
+bool UnitController::OpenConnection(const std::string& portName) {
+    // A search would otherwise keep ticking on the port the connection takes over.
+    m_search.End();
+    LineEventHandler forwarder = m_forwarder ? m_forwarder : [](std::uint32_t) {};
+    if (!m_command.OpenPort(portName, this, std::move(forwarder)).opened)
+        return false;
+    m_connected = true;
+    m_lastScanIdle = false;
+    SetBusy(false);
+    m_view.OnConnectionChanged(true);
+    return true;
+}
+
+bool UnitController::Disconnect() {
+    if (!m_connected || !m_command.IsPortOpen())
+        return false;
+    m_command.ClosePort();
+    m_connected = false;
+    m_command.ClearQueue();
+    SetBusy(false);
+    SetTickRunning(false);
+    m_view.OnConnectionChanged(false);
+    return true;
+}
+
+void UnitController::ChangeDeviceId(int newId) {
+    if (!m_connected || !IsDeviceId(newId) || newId == m_deviceId)
+        return;
+    m_command.SetDeviceIdKnown(newId, true);
+    m_command.SetDeviceIdKnown(m_deviceId, false);
+    // Built while the container still carries the old ID: the unit is addressed by it.
+    std::vector<Request> frames;
+    frames.push_back(m_data->deviceIdFrame(newId, false));
+    QueueDirect(std::move(frames));
+    m_deviceId = newId;
+    m_data->setDeviceId(newId);
+    m_view.OnConnectionBoxesChanged(m_deviceId, m_portName);
+}
+
+void UnitController::SwitchToDevice(int id) {
+    if (!m_connected || !IsDeviceId(id) || id == m_deviceId)
+        return;
+    m_view.CloseAllEditors();
+    m_deviceId = id;
+    m_data->setDeviceId(id);
+    m_view.OnConnectionBoxesChanged(m_deviceId, m_portName);
+    m_data->clearChangeFlags();
+    QueueConnectReads();
+    ReadProgramFromDevice(0);
+}
+
+bool UnitController::StartSearch(const std::string& portName, int first, int last) {
+    if (m_connected)
+        return false;
+    first = std::clamp(first, DeviceSearch::kFirstId, DeviceSearch::kLastId);
+    last = std::clamp(last, first, DeviceSearch::kLastId);
+    m_search.End();
+    LineEventHandler forwarder = m_forwarder ? m_forwarder : [](std::uint32_t) {};
+    const bool opened = m_command.OpenPort(portName, this, std::move(forwarder)).opened;
+    m_search.Begin(*m_data, first, last);
+    return opened;
+}
+
+// ---- Time and the line -----------------------------------------------------------------------
+
+void UnitController::Tick() {
+    if (!m_tickRunning)
+        return;
+    if (m_command.QueueCount() < 2) {
+        // The scan always returns a frame: the first pending change, else the meter poll.
+        Request frame = m_data->nextPendingFrame();
+        m_lastScanIdle = IsMeterPoll(frame);
+        m_command.QueueFrame(std::move(frame));
+    }
+    ServiceHead();
+}
+
+void UnitController::ServiceHead() {
+    Request* head = m_command.HeadFrame();
+    if (!head)
+        return;
+    if (head->firstSendPending) {
+        m_command.TransmitHead();
+        head->firstSendPending = false;
+        // The busy display ends when the batch's last frame has gone out, not when it is
+        // answered.
+        if (head->inBatch && head->endsBatch())
+            SetBusy(false);
+        return;
+    }
+    ++head->waitedTicks;
+    if (head->waitedTicks == kRepeatTicks) {
+        m_command.TransmitHead();
+    } else if (head->waitedTicks > kAbandonTicks) {
+        FailConnection(kNoAnswerText);
+    }
+}
+
+void UnitController::OnLineEvent(std::uint32_t eventAndErrorBits) {
+    const std::uint32_t events = eventAndErrorBits & 0xFFFFu;
+    const std::uint32_t errors = eventAndErrorBits >> 16;
+    // Bytes that came before a hang-up may still hold an answer: take them first.
+    if (events & kEventBytesReceived)
+        m_command.ReceiveBytes();
+    DeliverPosted();
+    if (errors & kErrorHangUp) {
+        if (m_search.IsRunning())
+            m_search.End();
+        else
+            FailConnection(kNoAnswerText);
+    }
+}
+
+void UnitController::FailConnection(const char* text) {
+    // Only a connection that was open is reported; a hang-up seen after a disconnect is not.
+    if (Disconnect())
+        Show(text);
+}
+
+// ---- Operations of the main view -------------------------------------------------------------
+
+void UnitController::SendGlobalSetting(int code) {
+    if (!m_connected)
+        return;
+    if (auto frame = GlobalSettingFrame(*m_data, code)) {
+        std::vector<Request> frames;
+        frames.push_back(std::move(*frame));
+        QueueDirect(std::move(frames));
+    }
+}
+
+void UnitController::SetInputSource(int source, bool send) {
+    if (!m_model->hasInputSource)
+        return;
+    m_data->setInputSource(std::clamp(source, 0, 1));
+    if (send && m_connected) {
+        std::vector<Request> frames;
+        frames.push_back(m_data->sourceFrame());
+        QueueDirect(std::move(frames));
+    }
+    m_view.OnInputSourceChanged(m_data->inputSource(), send);
+}
+
+void UnitController::CopyChannel(int from, int to, bool output) {
+    const int count = output ? m_model->outputs : m_model->inputs;
+    if (from < 0 || from >= count || to < 0 || to >= count || from == to)
+        return;
+    std::vector<Request> frames;
+    if (output) {
+        m_data->output(to).copyFrom(m_data->output(from));
+        m_data->output(to).recomputeCurve();
+        frames.push_back(m_data->outputBlockFrame(0, to));
+    } else {
+        m_data->input(to).copyFrom(m_data->input(from));
+        m_data->input(to).recomputeCurve();
+        frames.push_back(m_data->inputBlockFrame(0, to));
+    }
+    if (m_connected)
+        QueueDirect(std::move(frames));
+    m_view.OnChannelCopied(output, to);
+}
+
+void UnitController::ReadProgramFromDevice(int slot) {
+    if (!m_connected || slot < 0 || slot > kLastProgramSlot)
+        return;
+    StartBatch(::ReadProgramFromDevice(*m_data, slot));
+}
+
+void UnitController::StoreProgramToDevice(int slot) {
+    if (!m_connected || slot < 0 || slot > kLastProgramSlot)
+        return;
+    m_view.OnTitleChanged(std::string(ModelTitlePrefix(m_model->deviceType)) +
+                          m_data->programName());
+    StartBatch(::StoreProgramToDevice(*m_data, slot));
+}
+
+void UnitController::ReadAllProgramsFromDevice() {
+    if (!m_connected)
+        return;
+    StartBatch(::ReadAllProgramsFromDevice(*m_data));
+}
+
+void UnitController::WriteAllProgramsToDevice(const ProgramBank& bank) {
+    if (!m_connected)
+        return;
+    for (int slot = 1; slot <= kLastProgramSlot; ++slot)
+        m_programNames[static_cast<std::size_t>(slot)] =
+            bank[static_cast<std::size_t>(slot - 1)].name;
+    m_view.OnProgramNamesChanged();
+    StartBatch(::WriteAllProgramsToDevice(m_model->deviceType, m_deviceId, bank));
+}
+
+void UnitController::QueueConnectReads() {
+    if (!m_connected)
+        return;
+    QueueDirect(::QueueConnectReads(*m_data));
+}
+
+void UnitController::QueueDirect(std::vector<Request> frames) {
+    // Frames queued past the scan: the next idle scan must come after them before the unit
+    // counts as settled (a store of the live settings also raises flags of its own).
+    m_lastScanIdle = false;
+    m_command.QueueFrames(std::move(frames));
+}
+
+void UnitController::StartBatch(std::vector<Request> frames) {
+    QueueDirect(std::move(frames));
+    // Last: the owner may show the busy display modally from here.
+    SetBusy(true);
+}
+
+void UnitController::SetBusy(bool busy) {
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    m_view.OnBusyChanged(busy);
+}
+
+void UnitController::SetTickRunning(bool running) {
+    if (m_tickRunning == running)
+        return;
+    m_tickRunning = running;
+    m_view.OnTickChanged(running);
+}
+
+void UnitController::Show(const char* text) {
+    if (m_messages)
+        m_messages->ShowMessage(text, MessageKind::Error);
+}
+
+// ---- Notifications of the engine --------------------------------------------------------------
+
+void UnitController::SendNotification(Notification message, int parameter) {
+    switch (message) {
+    case Notification::ProgramReceived:
+        OnProgramReceived();
+        break;
+    case Notification::StoredProgramReceived:
+        OnStoredProgramReceived(parameter);
+        break;
+    case Notification::GlobalsReceived:
+        OnGlobalsReceived();
+        break;
+    case Notification::IdentificationReceived:
+        OnIdentificationReceived();
+        break;
+    case Notification::ProbeAnswered:
+        OnProbeAnswered(parameter);
+        break;
+    case Notification::MetersReceived:
+        OnMetersReceived();
+        break;
+    case Notification::SearchFinished:
+        break; // goes to the search, which registers itself as the search window
+    }
+}
+
+void UnitController::PostNotification(Notification message, int parameter) {
+    // Handled after the receive step has returned (OnLineEvent delivers them).
+    m_posted.emplace_back(message, parameter);
+}
+
+void UnitController::DeliverPosted() {
+    while (!m_posted.empty()) {
+        const auto [message, parameter] = m_posted.front();
+        m_posted.erase(m_posted.begin());
+        SendNotification(message, parameter);
+    }
+}
+
+void UnitController::OnProgramReceived() {
+    // Values only: the records' change flags stay as they are, so nothing is sent back.
+    const ProgramContainer& received = m_command.ReceivedProgram();
+    for (int i = 0; i < m_model->inputs; ++i) {
+        m_data->input(i).copyFrom(received.input(i));
+        m_data->input(i).recomputeCurve();
+    }
+    for (int i = 0; i < m_model->outputs; ++i) {
+        m_data->output(i).copyFrom(received.output(i));
+        m_data->output(i).recomputeCurve();
+    }
+    m_view.OnTitleChanged(std::string(m_model->programTitle) + m_data->programName());
+    m_view.OnProgramReceived();
+}
+
+void UnitController::OnStoredProgramReceived(int slot) {
+    if (slot < 1 || slot > kLastProgramSlot)
+        return;
+    ProgramImage image = m_command.ReceivedImage();
+    image.name = m_programNames[static_cast<std::size_t>(slot)];
+    (*m_bank)[static_cast<std::size_t>(slot - 1)] = std::move(image);
+    m_view.OnStoredProgramReceived(slot);
+    if (slot == kLastProgramSlot)
+        m_view.OnBankComplete();
+}
+
+void UnitController::OnGlobalsReceived() {
+    const ProgramContainer& received = m_command.ReceivedProgram();
+    for (int line = 0; line < kTextLines; ++line) {
+        m_data->setLineSetA(line, received.lineSetA(line));
+        m_data->setLineSetB(line, received.lineSetB(line));
+    }
+    m_data->setShortTag(received.shortTag());
+    m_data->setBacklight(received.backlight());
+    m_data->setTemperature(received.temperature());
+    m_data->setGlobalFrequency(received.globalFrequency()); // the setter limits to 20..20000
+    m_data->setUnitValue4(received.unitValue4());
+    m_data->setProgramName(received.programName());
+    m_data->setInputSource(m_command.SourceByte());
+    for (int n = 0; n < kProgramNameCount; ++n)
+        m_programNames[static_cast<std::size_t>(n)] = m_command.ProgramName(n);
+    m_view.OnGlobalsReceived();
+}
+
+void UnitController::OnIdentificationReceived() {
+    const std::string& version = m_command.VersionText();
+    for (int i = 0; i < kComparedVersionChars; ++i) {
+        const auto pos = static_cast<std::size_t>(i);
+        const bool same = pos < version.size() && version[pos] == kExpectedVersion[pos];
+        if (!same) {
+            Disconnect();
+            Show(kVersionErrorText);
+        }
+    }
+    if (m_command.TypeCode() != m_model->typeCode) {
+        Disconnect();
+        Show(kTypeCodeErrorText);
+    }
+}
+
+void UnitController::OnProbeAnswered(int matches) {
+    if (matches != 0)
+        return;
+    Disconnect();
+    Show(kProbeTypeErrorText);
+}
+
+void UnitController::OnMetersReceived() {
+    for (int k = 0; k < UnitLink::kMeterCount; ++k)
+        m_meters[static_cast<std::size_t>(k)] = m_command.MeterLevel(k);
+    m_view.OnMetersReceived(m_meters);
+}

@@ -1,0 +1,201 @@
+#pragma once
+
+#include "files/ProgramFile.h"
+#include "link/DeviceSearch.h"
+#include "link/UnitLink.h"
+#include "link/UnitView.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ProgramContainer;
+class IMessageSink;
+
+// What differs between the three device types on the PC side.
+struct DeviceModel {
+    int deviceType;                // 1 = 4x8, 2 = 3x6, 3 = 2x4
+    std::string_view typeCode;     // the type code the unit must report: "0408", ...
+    std::string_view programTitle; // title prefix after a program was read
+    int inputs;                    // channels the model has: strips and copied records
+    int outputs;
+    bool hasInputSource; // only the 4x8 shows and sends the input source
+};
+
+// The model of a device type; nullptr for an unknown type.
+const DeviceModel* FindDeviceModel(int deviceType);
+
+// Everything a main view holds besides its controls: the connection to one unit and what
+// follows from it. It owns the command engine, paces the send queue from a 100 ms tick, runs the
+// device-ID search from a 30 ms tick, handles every notification of the engine and reports to its
+// owner through IUnitView. Message boxes go to the IMessageSink. It never sleeps and starts no
+// timer: the owner calls Tick (and SearchTick during a search) and hands every line event of the
+// port to OnLineEvent on the controller's thread.
+class UnitController : private ILinkListener {
+public:
+    static constexpr int kTickTimerId = 2;
+    static constexpr int kTickMs = 100;
+    static constexpr int kRepeatTicks = 20;      // a frame unanswered for 20 ticks is sent again
+    static constexpr int kAbandonTicks = 40;     // ... and given up when the count passes 40
+    static constexpr int kProgramNameCount = 31; // slot 0 (live) and memories 1..30
+    static constexpr int kLastProgramSlot = 30;
+    static constexpr std::uint32_t kEventBytesReceived = 0x0001;
+    static constexpr std::uint32_t kErrorHangUp = 0x0400; // I/O error bit: the line is gone
+
+    static constexpr std::string_view kExpectedVersion = "RA_R_I1.0";
+    static constexpr int kComparedVersionChars = 8; // the ninth character is not compared
+
+    static constexpr const char* kNoAnswerText = "Unable to Open COM-Port";
+    static constexpr const char* kProbeTypeErrorText = "Device Type Error!";
+    static constexpr const char* kVersionErrorText = "Device is error!";
+    static constexpr const char* kTypeCodeErrorText = "DeviceType is error!";
+
+    // Set up as a view's initial update does: device ID 1, disconnected, busy flag set. For the
+    // 3x6 and 2x4 types the container and the engine are switched to that type. `data` and
+    // `bank` are the document's program container and program bank; `view` and `messages` must
+    // outlive the controller. Without `port` the engine uses a serial port.
+    // Precondition: FindDeviceModel(deviceType) is not null.
+    UnitController(int deviceType, ProgramContainer& data, ProgramBank& bank, IUnitView& view,
+                   IMessageSink* messages, std::unique_ptr<IPort> port = nullptr);
+    UnitController(const UnitController&) = delete;
+    UnitController& operator=(const UnitController&) = delete;
+    ~UnitController() override;
+
+    // Hands the port's line events (called on the listener thread) over to the controller's
+    // thread, which then calls OnLineEvent with the bits. Set before the port is opened.
+    void SetLineEventForwarder(LineEventHandler forwarder);
+    // The document's container again (the view re-reads it before every full refresh).
+    void SetProgramContainer(ProgramContainer& data) { m_data = &data; }
+
+    // ---- State -------------------------------------------------------------------------
+    const DeviceModel& Model() const { return *m_model; }
+    int DeviceType() const { return m_model->deviceType; }
+    bool IsConnected() const { return m_connected; }
+    bool IsBusy() const { return m_busy; }
+    bool IsTickRunning() const { return m_tickRunning; }
+    int DeviceId() const { return m_deviceId; }
+    const std::string& PortName() const { return m_portName; }
+    // Program name n (0 = the live setting's, 1..30 the memories'); "" for other n.
+    const std::string& ProgramName(int n) const;
+    // Sets program name n (1..30), as the program dialog does; other n are ignored.
+    void SetProgramName(int n, std::string_view name);
+    const MeterLevels& Meters() const { return m_meters; }
+    UnitLink& Command() { return m_command; }
+    const UnitLink& Command() const { return m_command; }
+    ProgramContainer& Data() { return *m_data; }
+    ProgramBank& Bank() { return *m_bank; }
+    // True while connected and not busy, when the latest scan of the tick found no change
+    // pending (it fell back to a meter poll) and nothing but meter polls is queued: every edit
+    // and every request queued before that scan has been answered by the unit.
+    bool IsSettled() const;
+
+    // ---- Connection ----------------------------------------------------------------------
+    // The connect flow after the connect dialog ended with OK: closes the editors, remembers the
+    // port, opens it; then takes the ID, clears the change flags (edits made while disconnected
+    // are not sent), queues the probe, names and global reads, starts the tick and, with
+    // `readLiveProgram`, reads the unit's live program under the busy display. A connection
+    // that is still open is closed first. (The connection button while connected is Disconnect.)
+    // Returns false when the port could not be opened (the engine has shown why).
+    bool Connect(const std::string& portName, int deviceId, bool readLiveProgram = true);
+    // Opens the port and marks the controller connected (busy flag clear).
+    bool OpenConnection(const std::string& portName);
+    // Closes the port, empties the queue, clears the busy flag and stops the tick; only when
+    // connected with the port open. Returns whether it closed a connection.
+    bool Disconnect();
+
+    // Device dialog, first choice: gives the unit a new ID. The frame is addressed to the old
+    // ID; afterwards every frame carries the new one. Nothing is read back. Only when connected,
+    // with 1 <= newId <= 250 and newId different from the current ID.
+    void ChangeDeviceId(int newId);
+    // Device dialog, second choice: addresses another unit on the same line and reads it as a
+    // connect does; the port stays open. Only when connected and id is 1..250 and not current.
+    void SwitchToDevice(int id);
+
+    // ---- Device-ID search (connect dialog) -----------------------------------------------
+    // Opens the port (the engine shows a failure) and starts the search over first..last.
+    // Refused (false) while connected, since it would take the port over. The search's own
+    // 30 ms tick is SearchTick. Returns whether the port opened.
+    bool StartSearch(const std::string& portName, int first = DeviceSearch::kFirstId,
+                     int last = DeviceSearch::kLastId);
+    void SearchTick() { m_search.Tick(); }
+    // The connect dialog closes during a search.
+    void CancelSearch() { m_search.End(); }
+    bool IsSearching() const { return m_search.IsRunning(); }
+    const DeviceSearch& Search() const { return m_search; }
+
+    // ---- Time and the line -------------------------------------------------------------
+    // The 100 ms send tick (timer 2): tops the queue up with one changed value or a meter poll
+    // while fewer than two frames wait, then services the head. Does nothing while the tick is
+    // stopped.
+    void Tick();
+    // One step of the head frame's life: first transmission (ending the busy display at a
+    // batch's last frame), the one repetition after 20 ticks, abandonment after 40.
+    void ServiceHead();
+    // A line event of the port (event bits in the low 16 bits, error bits in the high 16 bits):
+    // bytes received are read and decoded; a hang-up ends the connection (or the search) at
+    // once. Meter notifications posted while decoding are handled before it returns.
+    void OnLineEvent(std::uint32_t eventAndErrorBits);
+
+    // ---- Operations of the main view -------------------------------------------------------
+    // Queues the frame of one device-wide setting (codes 0, 1, 16, 17, 18, 20, 22) when
+    // connected; other codes queue nothing.
+    void SendGlobalSetting(int code);
+    // 4x8 only: the container's input source becomes `source` (0 analog, 1 digital), shown; with
+    // `send`, queued when connected and the open input editors are refreshed.
+    void SetInputSource(int source, bool send);
+    // Copies every setting of channel `from` onto channel `to` (outputs when `output`, else
+    // inputs), recomputes the target's curve and, when connected, queues its block for the live
+    // settings. Indexes outside the model's channels, or equal ones, do nothing.
+    void CopyChannel(int from, int to, bool output);
+    // Reads program slot n (0 = live settings, 1..30 memories) under the busy display.
+    void ReadProgramFromDevice(int slot);
+    // Stores the container as program slot n (0 = live settings) under the busy display.
+    void StoreProgramToDevice(int slot);
+    // Reads the 30 stored programs into the program bank under the busy display.
+    void ReadAllProgramsFromDevice();
+    // Sends the 30 programs of `bank` to the unit's memories under the busy display; their
+    // names go into the program name list.
+    void WriteAllProgramsToDevice(const ProgramBank& bank);
+    // Queues the connect probe and the reads of program names and global settings.
+    void QueueConnectReads();
+
+private:
+    void SendNotification(Notification message, int parameter) override;
+    void PostNotification(Notification message, int parameter) override;
+
+    void OnProgramReceived();
+    void OnStoredProgramReceived(int slot);
+    void OnGlobalsReceived();
+    void OnIdentificationReceived();
+    void OnProbeAnswered(int matches);
+    void OnMetersReceived();
+    void DeliverPosted();
+
+    void QueueDirect(std::vector<Request> frames);
+    void StartBatch(std::vector<Request> frames);
+    void SetBusy(bool busy);
+    void SetTickRunning(bool running);
+    void FailConnection(const char* text);
+    void Show(const char* text);
+
+    const DeviceModel* m_model;
+    ProgramContainer* m_data;
+    ProgramBank* m_bank;
+    IUnitView& m_view;
+    IMessageSink* m_messages;
+    UnitLink m_command;
+    DeviceSearch m_search;
+    LineEventHandler m_forwarder;
+
+    bool m_connected = false;
+    bool m_busy = true;
+    bool m_tickRunning = false;
+    bool m_lastScanIdle = false; // the latest scan returned the meter poll
+    int m_deviceId = 1;
+    std::string m_portName;
+    std::array<std::string, kProgramNameCount> m_programNames{};
+    MeterLevels m_meters{};
+    std::vector<std::pair<Notification, int>> m_posted;
+};

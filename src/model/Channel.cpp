@@ -1,0 +1,190 @@
+#include "model/Channel.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "model/ParameterScales.h"
+#include "model/ProgramImage.h"
+
+ChannelName MakeChannelName(std::string_view text) {
+    ChannelName name{};
+    const std::size_t n = std::min(text.size(), kChannelNameBytes);
+    std::copy_n(text.begin(), n, name.begin());
+    return name;
+}
+
+std::string ChannelNameText(const ChannelName& name) {
+    const auto end = std::find(name.begin(), name.end(), '\0');
+    return std::string(name.begin(), end);
+}
+
+namespace {
+
+// dB of a channel gain index: 0.1 dB steps from -40 dB (type 1) or -36 dB (types 2, 3). Kept
+// total (no table lookup) because the curve must follow any stored index.
+double ChannelGainDbUnchecked(int deviceType, int gain) {
+    return gain * 0.1 - (deviceType == kDeviceType4x8 ? 40.0 : 36.0);
+}
+
+} // namespace
+
+Channel::Channel(int bandCount, bool drawsCrossovers, std::uint8_t nameCode, std::uint8_t mainCode)
+    : bandCount_(bandCount), drawsCrossovers_(drawsCrossovers), nameCode_(nameCode),
+      mainCode_(mainCode) {
+    filters_.create(filterCount());
+}
+
+void Channel::setName(std::string_view text) {
+    name_ = MakeChannelName(text);
+    nameChanged_ = 1;
+}
+
+void Channel::setOn(int on) {
+    on_ = static_cast<std::uint8_t>(on);
+    mainChanged_ = 1;
+}
+
+void Channel::setPolarity(int polarity) {
+    polarity_ = static_cast<std::uint8_t>(polarity);
+    mainChanged_ = 1;
+}
+
+void Channel::setDelay(int delay) {
+    delay_ = delay;
+    mainChanged_ = 1;
+}
+
+void Channel::setGain(int gain) {
+    gain_ = gain;
+    recomputeCurve();
+    mainChanged_ = 1;
+}
+
+void Channel::setOverlayInput(int input, int on) {
+    if (input >= 0 && input < kInputCount)
+        overlayInputs_[static_cast<std::size_t>(input)] = on;
+}
+
+void Channel::setOverlayOutput(int output, int on) {
+    if (output >= 0 && output < kOutputCount)
+        overlayOutputs_[static_cast<std::size_t>(output)] = on;
+}
+
+int Channel::overlayInput(int input) const {
+    if (input < 0 || input >= kInputCount)
+        return 0;
+    return overlayInputs_[static_cast<std::size_t>(input)];
+}
+
+int Channel::overlayOutput(int output) const {
+    if (output < 0 || output >= kOutputCount)
+        return 0;
+    return overlayOutputs_[static_cast<std::size_t>(output)];
+}
+
+void Channel::setDeviceType(int deviceType) {
+    deviceType_ = deviceType;
+    gain_ = ChannelGainZeroIndex(deviceType).value_or(gain_);
+}
+
+Filter& Channel::filter(int position) {
+    assert(position >= 0 && position < filterCount());
+    return filters_[std::clamp(position, 0, filterCount() - 1)];
+}
+
+const Filter& Channel::filter(int position) const {
+    assert(position >= 0 && position < filterCount());
+    return filters_[std::clamp(position, 0, filterCount() - 1)];
+}
+
+void Channel::setGraphRect(const GraphRect& plot) {
+    graphHeight_ = plot.height();
+    graphWidth_ = plot.width();
+    const auto& grid = FrequencyGrid();
+    for (std::size_t i = 0; i < curve_.size(); ++i) {
+        curve_[i].x = GraphXOfFrequency(grid[i], graphWidth_) + kGraphOffsetX;
+        curve_[i].y = graphHeight_ / 2;
+    }
+    filters_.setGraphRect(plot);
+    recomputeCurve();
+}
+
+void Channel::recomputeCurve() {
+    // Pixel y of 0 dB is the reference: the filter sum is drawn around it, shifted by the gain.
+    const int y0 = GraphYOfLevel(0.0, graphHeight_) + kGraphOffsetY;
+    levelOffset_ =
+        GraphYOfLevel(ChannelGainDbUnchecked(deviceType_, gain_), graphHeight_) + kGraphOffsetY;
+    if (drawsCrossovers_)
+        filters_.sumAll();
+    else
+        filters_.sumBands();
+    const auto& points = filters_.points();
+    for (std::size_t i = 0; i < curve_.size(); ++i)
+        curve_[i].y = points[i].y + levelOffset_ - y0;
+}
+
+void Channel::copyChannelFrom(const Channel& other) {
+    name_ = other.name_;
+    on_ = other.on_;
+    polarity_ = other.polarity_;
+    delay_ = other.delay_;
+    gain_ = other.gain_;
+    filters_.copyFrom(other.filters_);
+}
+
+template <typename Image> void Channel::loadChannelImage(const Image& image) {
+    name_ = MakeChannelName(image.name);
+    on_ = image.on;
+    polarity_ = image.polarity;
+    // The image holds the delay in 16 bits; type 1 delays above 32767 are unsigned on the wire.
+    delay_ = static_cast<std::uint16_t>(image.delay);
+    gain_ = image.gain;
+    for (int b = 0; b < bandCount_; ++b)
+        filters_[b].loadBandImage(image.bands[static_cast<std::size_t>(b)]);
+    highPass().loadCrossoverImage(image);
+    lowPass().loadCrossoverImage(image);
+}
+
+template <typename Image> void Channel::fillChannelImage(Image& image) const {
+    for (int b = 0; b < bandCount_; ++b) {
+        const Filter& f = filters_[b];
+        BandImage& band = image.bands[static_cast<std::size_t>(b)];
+        band.frequency = static_cast<std::int16_t>(f.frequency());
+        band.gain = static_cast<std::int16_t>(f.gainIndex());
+        band.bandwidth = static_cast<std::int16_t>(f.bandwidthIndex());
+        band.slope = static_cast<std::uint8_t>(f.slope());
+        band.type = static_cast<std::uint8_t>(f.type());
+    }
+    image.on = on_;
+    image.polarity = polarity_;
+    image.delay = static_cast<std::int16_t>(static_cast<std::uint16_t>(delay_));
+    image.gain = static_cast<std::int16_t>(gain_);
+    image.name = nameText();
+    image.highPassFrequency = static_cast<std::int16_t>(highPass().frequency());
+    image.highPassKind = static_cast<std::uint8_t>(highPass().kind());
+    image.highPassSlope = static_cast<std::uint8_t>(highPass().slope());
+    image.lowPassFrequency = static_cast<std::int16_t>(lowPass().frequency());
+    image.lowPassKind = static_cast<std::uint8_t>(lowPass().kind());
+    image.lowPassSlope = static_cast<std::uint8_t>(lowPass().slope());
+}
+
+template void Channel::loadChannelImage(const InputImage&);
+template void Channel::loadChannelImage(const OutputImage&);
+template void Channel::fillChannelImage(InputImage&) const;
+template void Channel::fillChannelImage(OutputImage&) const;
+
+std::string Channel::gainText() const {
+    return ChannelGainText(deviceType_, gain_);
+}
+
+std::string Channel::polarityText() const {
+    return PolarityText(polarity_);
+}
+
+std::string Channel::delayText() const {
+    return DelayText(deviceType_, delay_);
+}
+
+std::string Channel::stateText() const {
+    return ChannelStateText(on_);
+}

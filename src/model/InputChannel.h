@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/Channel.h"
+
+class ByteReader;
+class ByteWriter;
+struct InputImage;
+
+// One input channel (A..D): every parameter as the index the unit receives, the eight equaliser
+// bands and the crossover pair, and what the response graph needs to draw the channel (the
+// crossover pair is not part of an input's drawn response).
+// Setters raise the change flag of their group; only the container's pending-change scan clears
+// the flags again (and thereby sends the group).
+class InputChannel : public Channel {
+public:
+    static constexpr int kBandCount = 8;
+    static constexpr int kFilterCount = kBandCount + 2;
+    static constexpr int kHighPassPosition = kBandCount;
+    static constexpr int kLowPassPosition = kBandCount + 1;
+    static constexpr int kCrossoverCode = 9; // both crossover items travel as band code 9
+    static constexpr std::uint8_t kNameCode = 11;
+    static constexpr std::uint8_t kMainCode = 8;
+    static constexpr std::uint8_t kGateCode = 10;
+
+    InputChannel();
+    InputChannel(const InputChannel&) = delete;
+    InputChannel& operator=(const InputChannel&) = delete;
+
+    // ---- Setters that raise a change flag (name, on, polarity, delay, gain: see the base) ----
+    void setReservedA(int value);     // main flag
+    void setGateThreshold(int index); // gate flag
+    void setGateOff(int off);         // gate flag
+
+    // ---- Setters without a flag ----
+    void setReservedB(int value) { reservedB_ = value & 0xFF; } // only the low byte is kept
+    void setGateChanged(int v) { gateChanged_ = v; }
+
+    // Copies the stored parameters (name, on, polarity, delay, gain, reserved bytes, gate and
+    // every filter's values). Raises no flag and does not recompute the curve: the caller does.
+    void copyFrom(const InputChannel& other);
+    // Takes a stored program's input image; the bands go through the band loader.
+    void loadImage(const InputImage& image);
+    // Fills an input image with this channel's stored parameters (the reverse of loadImage).
+    void fillImage(InputImage& image) const;
+
+    // Single-setting file record: name, on, polarity, delay, gain, reserved A and B, gate
+    // threshold and switch, main code, index, then the 10 filter records.
+    void Serialize(ByteWriter& archive) const;
+    // Reads the same record. Returns false on short or corrupt data; the record may then be
+    // partly read, so callers read into a scratch container.
+    bool Serialize(ByteReader& archive);
+
+    // ---- Getters ----
+    std::uint8_t reservedA() const { return reservedA_; }
+    int reservedB() const { return reservedB_; }
+    std::uint8_t gateThreshold() const { return gateThreshold_; }
+    std::uint8_t gateOff() const { return gateOff_; }
+    std::uint8_t gateCode() const { return gateCode_; }
+    int gateChanged() const { return gateChanged_; }
+
+    // ---- Display texts ----
+    std::string gateText() const; // "Disable" while the gate is off
+
+private:
+    std::uint8_t reservedA_ = 0;
+    int reservedB_ = 0;
+    std::uint8_t gateThreshold_ = 120;
+    std::uint8_t gateOff_ = 0;
+    std::uint8_t gateCode_ = kGateCode;
+    int gateChanged_ = 0;
+};

@@ -1,0 +1,167 @@
+#include "model/ProgramContainer.h"
+
+#include <algorithm>
+
+#include "files/ByteStream.h"
+#include "model/ParameterScales.h"
+#include "model/ProgramImage.h"
+
+namespace {
+
+// Channels a model lacks: every input from `firstAbsentInput` and every output from
+// `firstAbsentOutput` on. The 4x8 model has them all.
+struct ModelChannels {
+    int deviceType;
+    int firstAbsentInput;
+    int firstAbsentOutput;
+};
+
+constexpr std::array<ModelChannels, 2> kReducedModels{{
+    {kDeviceType3x6, 3, 6}, // inputs A..C, outputs 1..6
+    {kDeviceType2x4, 2, 4}, // inputs A..B, outputs 1..4
+}};
+
+const std::string kNoLine;
+
+} // namespace
+
+ProgramContainer::ProgramContainer() = default;
+
+void ProgramContainer::setGlobalFrequency(int hz) {
+    globalFrequency_ = std::clamp(hz, kMinGlobalFrequency, kMaxGlobalFrequency);
+}
+
+const std::string& ProgramContainer::lineSetA(int line) const {
+    if (line < 0 || line >= kTextLines)
+        return kNoLine;
+    return lineSetA_[static_cast<std::size_t>(line)];
+}
+
+void ProgramContainer::setLineSetA(int line, std::string_view text) {
+    if (line >= 0 && line < kTextLines)
+        lineSetA_[static_cast<std::size_t>(line)] = text;
+}
+
+const std::string& ProgramContainer::lineSetB(int line) const {
+    if (line < 0 || line >= kTextLines)
+        return kNoLine;
+    return lineSetB_[static_cast<std::size_t>(line)];
+}
+
+void ProgramContainer::setLineSetB(int line, std::string_view text) {
+    if (line >= 0 && line < kTextLines)
+        lineSetB_[static_cast<std::size_t>(line)] = text;
+}
+
+std::string ProgramContainer::inputSourceText() const {
+    return InputSourceText(inputSource_);
+}
+
+std::string ProgramContainer::backlightText() const {
+    return BacklightText(deviceType_, backlight_);
+}
+
+std::string ProgramContainer::temperatureText() const {
+    return TemperatureText(temperature_);
+}
+
+void ProgramContainer::setDeviceType(int type) {
+    deviceType_ = type;
+    const auto reduced =
+        std::find_if(kReducedModels.begin(), kReducedModels.end(),
+                     [type](const ModelChannels& m) { return m.deviceType == type; });
+    if (reduced != kReducedModels.end()) {
+        // Absent channels are hidden and drawn by no other channel's overlay.
+        auto hideAbsent = [&](auto& record) {
+            for (int i = reduced->firstAbsentInput; i < kInputCount; ++i)
+                record.setOverlayInput(i, 0);
+            for (int o = reduced->firstAbsentOutput; o < kOutputCount; ++o)
+                record.setOverlayOutput(o, 0);
+        };
+        for (InputChannel& in : inputs_)
+            hideAbsent(in);
+        for (OutputChannel& out : outputs_)
+            hideAbsent(out);
+        for (int i = reduced->firstAbsentInput; i < kInputCount; ++i)
+            inputs_[i].setPresent(0);
+        for (int o = reduced->firstAbsentOutput; o < kOutputCount; ++o)
+            outputs_[o].setPresent(0);
+    }
+    auto adopt = [type](auto& record) {
+        record.setDeviceType(type);
+        for (int f = 0; f < record.filterCount(); ++f)
+            record.filter(f).setDeviceType(type);
+    };
+    for (InputChannel& in : inputs_)
+        adopt(in);
+    for (OutputChannel& out : outputs_)
+        adopt(out);
+}
+
+void ProgramContainer::setGraphRect(const GraphRect& plot) {
+    graphHeight_ = plot.height();
+    graphWidth_ = plot.width();
+    for (InputChannel& in : inputs_)
+        in.setGraphRect(plot);
+    for (OutputChannel& out : outputs_)
+        out.setGraphRect(plot);
+}
+
+void ProgramContainer::clearChangeFlags() {
+    for (InputChannel& in : inputs_) {
+        in.setNameChanged(0);
+        in.setMainChanged(0);
+        in.setGateChanged(0);
+        for (int f = 0; f < in.filterCount(); ++f)
+            in.filter(f).settle(0);
+    }
+    for (OutputChannel& out : outputs_) {
+        out.setNameChanged(0);
+        out.setMainChanged(0);
+        out.setDynamicsChanged(0);
+        for (int f = 0; f < out.filterCount(); ++f)
+            out.filter(f).settle(0);
+    }
+}
+
+void ProgramContainer::loadProgramImage(const ProgramImage& image) {
+    programName_ = image.name;
+    for (int i = 0; i < kInputCount; ++i)
+        inputs_[i].loadImage(image.inputs[static_cast<std::size_t>(i)]);
+    for (int o = 0; o < kOutputCount; ++o)
+        outputs_[o].loadImage(image.outputs[static_cast<std::size_t>(o)]);
+}
+
+void ProgramContainer::fillProgramImage(ProgramImage& image) const {
+    image.name = programName_;
+    for (int i = 0; i < kInputCount; ++i)
+        inputs_[i].fillImage(image.inputs[static_cast<std::size_t>(i)]);
+    for (int o = 0; o < kOutputCount; ++o)
+        outputs_[o].fillImage(image.outputs[static_cast<std::size_t>(o)]);
+}
+
+void ProgramContainer::copyProgramFrom(const ProgramContainer& other) {
+    programName_ = other.programName_;
+    for (int i = 0; i < kInputCount; ++i) {
+        inputs_[i].copyFrom(other.inputs_[i]);
+        inputs_[i].recomputeCurve();
+    }
+    for (int o = 0; o < kOutputCount; ++o) {
+        outputs_[o].copyFrom(other.outputs_[o]);
+        outputs_[o].recomputeCurve();
+    }
+}
+
+void ProgramContainer::Serialize(ByteWriter& archive) const {
+    archive.writeString(programName_);
+    inputs_.Serialize(archive);
+    outputs_.Serialize(archive);
+}
+
+bool ProgramContainer::Serialize(ByteReader& archive) {
+    std::string name;
+    if (!archive.readString(name))
+        return false;
+    programName_ = std::move(name);
+    return inputs_.Serialize(archive) && outputs_.Serialize(archive);
+}

@@ -1,0 +1,144 @@
+#include "protocol/RequestSequences.h"
+
+#include "model/ProgramContainer.h"
+#include "protocol/Frame.h"
+
+namespace {
+
+// Global codes read after connecting, in this order: interface lines, backlight, input source,
+// temperature.
+constexpr std::array<int, 4> kConnectGlobalReads{kGlobalLineSetB, kGlobalBacklight, kGlobalSettings,
+                                                 kGlobalTemperature};
+
+constexpr int kLiveBlockRead = 0;
+constexpr int kBackupBlockRead = kParameterStoredBlock;
+
+enum class BatchKind { Read, Write };
+
+// Marks a frame as part of a batch.
+void AddToBatch(std::vector<Request>& frames, Request frame) {
+    frame.inBatch = true;
+    frames.push_back(std::move(frame));
+}
+
+// Marks the last queued frame as the one that ends the batch.
+void EndBatch(std::vector<Request>& frames, BatchKind kind) {
+    if (frames.empty())
+        return;
+    Request& last = frames.back();
+    last.inBatch = true;
+    (kind == BatchKind::Read ? last.endsReadBatch : last.endsWriteBatch) = true;
+}
+
+void AppendBlockReads(std::vector<Request>& frames, const ProgramContainer& data, int slot,
+                      int mode) {
+    for (int i = 0; i < data.inputCount(); ++i)
+        AddToBatch(frames, data.blockReadFrame(slot, kSectionInput, i, mode));
+    for (int o = 0; o < data.outputCount(); ++o)
+        AddToBatch(frames, data.blockReadFrame(slot, kSectionOutput, o, mode));
+}
+
+void AppendOutputBlocks(std::vector<Request>& frames, const ProgramContainer& data, int slot) {
+    for (int o = 0; o < data.outputCount(); ++o)
+        AddToBatch(frames, data.outputBlockFrame(slot, o));
+}
+
+void AppendInputBlocks(std::vector<Request>& frames, const ProgramContainer& data, int slot) {
+    for (int i = 0; i < data.inputCount(); ++i)
+        AddToBatch(frames, data.inputBlockFrame(slot, i));
+}
+
+// Inputs A and B are muted while the outputs of the live settings are rewritten.
+constexpr int kMutedInputsDuringLiveStore = 2;
+
+} // namespace
+
+std::vector<Request> QueueConnectReads(const ProgramContainer& data) {
+    std::vector<Request> frames;
+    Request probe = data.deviceIdFrame(data.deviceId(), true);
+    probe.connectProbe = true;
+    frames.push_back(std::move(probe));
+    for (int slot = 0; slot <= kMaxProgramSlot; ++slot)
+        frames.push_back(data.globalReadFrame(kGlobalProgramName, slot));
+    for (int code : kConnectGlobalReads)
+        frames.push_back(data.globalReadFrame(code, 0));
+    return frames;
+}
+
+std::vector<Request> ReadProgramFromDevice(const ProgramContainer& data, int slot) {
+    std::vector<Request> frames;
+    AppendBlockReads(frames, data, slot, kLiveBlockRead);
+    EndBatch(frames, BatchKind::Read);
+    return frames;
+}
+
+std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot) {
+    std::vector<Request> frames;
+    frames.push_back(data.programNameFrame(slot));
+    if (slot != 0) {
+        AppendOutputBlocks(frames, data, slot);
+        AppendInputBlocks(frames, data, slot);
+        EndBatch(frames, BatchKind::Write);
+        return frames;
+    }
+    std::array<int, kMutedInputsDuringLiveStore> remembered{};
+    for (int i = 0; i < kMutedInputsDuringLiveStore; ++i) {
+        InputChannel& in = data.input(i);
+        remembered[static_cast<std::size_t>(i)] = in.on();
+        in.setOn(0);
+        frames.push_back(data.inputLevelFrame(i));
+    }
+    AppendOutputBlocks(frames, data, 0);
+    // Restoring through the setter raises the main flags, so the scan resends both levels.
+    for (int i = 0; i < kMutedInputsDuringLiveStore; ++i)
+        data.input(i).setOn(remembered[static_cast<std::size_t>(i)]);
+    AppendInputBlocks(frames, data, 0);
+    EndBatch(frames, BatchKind::Write);
+    return frames;
+}
+
+std::vector<Request>
+WriteAllProgramsToDevice(int deviceType, int deviceId,
+                         const std::array<ProgramImage, kStoredProgramCount>& bank) {
+    std::vector<Request> frames;
+    ProgramContainer scratch;
+    scratch.setDeviceType(deviceType);
+    scratch.setDeviceId(deviceId);
+    for (int slot = 1; slot <= kStoredProgramCount; ++slot) {
+        scratch.loadProgramImage(bank[static_cast<std::size_t>(slot - 1)]);
+        frames.push_back(scratch.programNameFrame(slot));
+        AppendOutputBlocks(frames, scratch, slot);
+        AppendInputBlocks(frames, scratch, slot);
+    }
+    EndBatch(frames, BatchKind::Write);
+    return frames;
+}
+
+std::vector<Request> ReadAllProgramsFromDevice(const ProgramContainer& data) {
+    std::vector<Request> frames;
+    for (int slot = 1; slot <= kStoredProgramCount; ++slot)
+        AppendBlockReads(frames, data, slot, kBackupBlockRead);
+    EndBatch(frames, BatchKind::Read);
+    return frames;
+}
+
+std::optional<Request> GlobalSettingFrame(const ProgramContainer& data, int code) {
+    switch (code) {
+    case kGlobalProgramName:
+        return data.programNameFrame(0);
+    case kGlobalSettings:
+        return data.globalSettingsFrame();
+    case kGlobalLineSetB:
+        return data.lineSetBFrame();
+    case kGlobalLineSetA:
+        return data.lineSetAFrame();
+    case kGlobalShortTag:
+        return data.shortTagFrame();
+    case kGlobalBacklight:
+        return data.backlightFrame();
+    case kGlobalTemperature:
+        return data.temperatureFrame();
+    default:
+        return std::nullopt;
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "model/ProgramImage.h"
+#include "protocol/Request.h"
+
+class ProgramContainer;
+
+// The fixed request sequences of the connection and program operations. Each returns the frames
+// in the order they are to be queued, with the batch flags set: every frame of a batch is marked
+// in-batch and the last one ends it (a read or a write batch). The caller queues them only while
+// the connection is open; nothing here looks at the connection.
+
+inline constexpr int kStoredProgramCount = 30;
+
+// After a port is opened or the unit is re-addressed: the probe of the container's deviceId
+// (marked as the connect probe), the 31 program names (slots 0..30), then the global reads
+// 0x10, 0x14, 0x01 and 0x16. No batch.
+std::vector<Request> QueueConnectReads(const ProgramContainer& data);
+
+// Reads the 12 channel blocks of a slot (0 = the live settings): inputs 0..3, outputs 0..7.
+// One read batch ending with output 7.
+std::vector<Request> ReadProgramFromDevice(const ProgramContainer& data, int slot);
+
+// Stores the container as program `slot` (1..30): the program name, then the 8 output blocks and
+// the 4 input blocks as one write batch ending with input 3.
+// Slot 0 (the live settings) first mutes inputs A and B with level frames while the outputs are
+// written, then restores their on flags in the records (raising their main flags, so the scan
+// sends their levels again) before the input blocks. That form changes the container.
+std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot);
+
+// Sends a whole program bank to the unit's memories 1..30: each image is loaded into a scratch
+// container of the given model that carries `deviceId`, and its name, 8 output blocks and 4 input
+// blocks are produced. All 360 blocks form one write batch ending with input 3 of slot 30. The
+// view shows image i's name in its program name list (the image's own name).
+std::vector<Request>
+WriteAllProgramsToDevice(int deviceType, int deviceId,
+                         const std::array<ProgramImage, kStoredProgramCount>& bank);
+
+// Reads every stored program for backup: for slots 1..30 the 4 input and 8 output blocks with the
+// backup marker. One read batch ending with output 7 of slot 30.
+std::vector<Request> ReadAllProgramsFromDevice(const ProgramContainer& data);
+
+// The frame the view operation SendGlobalSetting queues for a global code: 0 program name
+// (slot 0), 1 global settings, 16 line set B, 17 line set A, 18 short tag, 20 backlight,
+// 22 temperature. Any other code: nothing.
+std::optional<Request> GlobalSettingFrame(const ProgramContainer& data, int code);

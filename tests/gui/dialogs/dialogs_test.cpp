@@ -1,0 +1,541 @@
+// The connection dialogs: the connect dialog's port and ID lists, its device-ID search against
+// virtual units on a pseudo-terminal (driven by calling the 30 ms tick), the device dialog's
+// choices, the busy display's blinking and closing, and the message boxes. Time is the ticks the
+// tests call; no real serial port is opened.
+
+#include "VirtualLine.h"
+#include "files/ProgramFile.h"
+#include "gui/dialogs/BusyDialog.h"
+#include "gui/dialogs/ConnectDialog.h"
+#include "gui/dialogs/DeviceIdDialog.h"
+#include "gui/support/DialogUnits.h"
+#include "gui/support/QtMessageSink.h"
+#include "gui/widgets/GradientProgressBar.h"
+#include "gui/widgets/ValueEdit.h"
+#include "link/UnitController.h"
+#include "model/ProgramContainer.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+void SaveShot(QWidget& w, const QString& name) {
+    const QString dir = QStringLiteral(TAVREL_BINARY_DIR "/screenshots");
+    QDir().mkpath(dir);
+    QVERIFY(w.grab().save(dir + "/" + name + ".png"));
+}
+
+struct RecordingSink : IMessageSink {
+    void ShowMessage(const std::string& text, MessageKind) override { shown.push_back(text); }
+    bool AskYesNo(const std::string& text) override {
+        shown.push_back(text);
+        return false;
+    }
+    std::vector<std::string> shown;
+};
+
+struct QuietView : IUnitView {
+    std::vector<std::vector<int>> searchEnded;
+    void OnSearchEnded(const std::vector<int>& ids) override { searchEnded.push_back(ids); }
+};
+
+// A 4x8 main view's unit controller, disconnected, with a recording message sink.
+struct ControllerFixture {
+    ProgramContainer data;
+    ProgramBank bank{};
+    QuietView view;
+    RecordingSink messages;
+    UnitController controller{1, data, bank, view, &messages};
+};
+
+// Ports written as "path" or "path*" (a USB adapter); the description is "desc <path>".
+PortSource Ports(const QStringList& entries) {
+    PortEntryList list;
+    for (QString text : entries) {
+        PortEntry entry;
+        entry.usb = text.endsWith('*');
+        if (entry.usb)
+            text.chop(1);
+        entry.portName = text.toStdString();
+        entry.devicePath = entry.portName;
+        entry.description = "desc " + entry.portName;
+        list.push_back(entry);
+    }
+    return [list] { return list; };
+}
+
+QStringList Items(const QComboBox& box) {
+    QStringList items;
+    for (int i = 0; i < box.count(); ++i)
+        items << box.itemText(i);
+    return items;
+}
+
+// Runs the dialog's search tick as the 30 ms timer would, letting the virtual line answer each
+// probe and handing the reply to the controller as the view's line-event handler does.
+// Returns the ticks taken.
+int RunSearch(ConnectDialog& dlg, UnitController& ctl, VirtualLine& line, int maxTicks) {
+    int ticks = 0;
+    while (dlg.IsSearching() && ticks < maxTicks) {
+        const int before = ctl.Search().Progress();
+        dlg.SearchTick();
+        ++ticks;
+        // A probe just put on the line is in the pty already; wait only for its answer.
+        line.Poll(ctl.Search().Progress() != before ? 50 : 0);
+        ctl.OnLineEvent(UnitController::kEventBytesReceived);
+    }
+    return ticks;
+}
+
+} // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { SetControlMessageHook({}); }
+
+    void dialogUnitsFitTheMainFormIntoTheWindow();
+
+    void connectPreselectsAPort_data();
+    void connectPreselectsAPort();
+    void connectShowsPortsInNaturalOrderAndTakesTypedPaths();
+    void connectListsKnownIdsAscending();
+    void searchListsTheUnitsOfTheViewsType();
+    void searchWithoutAnswersLeavesNoIdButOneCanBeTyped();
+    void searchOnAPortThatDoesNotOpenEndsAtOnce();
+    void closingEndsARunningSearch_data();
+    void closingEndsARunningSearch();
+
+    void devicePreselection_data();
+    void devicePreselection();
+    void deviceChoiceIsCarriedOut();
+
+    void busyDisplayBlinksAndClosesWhenTheFlagClears();
+    void busyDisplayIgnoresEnterEscapeAndCloseBox();
+    void busyDisplayEndsItsExecLoop();
+
+    void messageBoxesAreTitledAndAnswered();
+    void controlMessagesOpenABoxAfterTheEvent();
+};
+
+void DialogsTest::dialogUnitsFitTheMainFormIntoTheWindow() {
+    // 678 x 1.52 = 1030.56 and 449 x 1.5 = 673.5, both rounded to nearest.
+    const QRect form = DluRect(0, 0, 678, 449);
+    QCOMPARE(form.size(), QSize(1031, 674));
+    QVERIFY(form.width() <= 1050 - 16);     // inside the frame of the fixed window
+    QVERIFY(form.height() <= 720 - 30 - 8); // below the title, above the lower frame
+    // Rectangles side by side in dialog units stay side by side in pixels.
+    for (int x = 0; x < 40; ++x) {
+        const QRect left = DluRect(x, x, 7, 5);
+        const QRect right = DluRect(x + 7, x + 5, 3, 3);
+        QCOMPARE(left.right() + 1, right.left());
+        QCOMPARE(left.bottom() + 1, right.top());
+    }
+}
+
+void DialogsTest::connectPreselectsAPort_data() {
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<QString>("selected");
+    const QStringList mixed{"/dev/ttyS0", "/dev/ttyUSB0*", "/dev/ttyUSB1*"};
+    QTest::newRow("the remembered port") << mixed << "/dev/ttyUSB1"
+                                         << "/dev/ttyUSB1";
+    QTest::newRow("an entry beginning with the remembered name")
+        << QStringList{"/dev/ttyACM0*", "/dev/ttyS3"} << "/dev/ttyS"
+        << "/dev/ttyS3";
+    QTest::newRow("a longer number is another port: first USB adapter")
+        << QStringList{"/dev/ttyS10", "/dev/ttyUSB0*"} << "/dev/ttyS1"
+        << "/dev/ttyUSB0";
+    QTest::newRow("nothing remembered: first USB adapter in shown order")
+        << QStringList{"/dev/ttyUSB7*", "/dev/ttyS1", "/dev/ttyUSB3*"} << ""
+        << "/dev/ttyUSB3";
+    QTest::newRow("remembered port gone: first USB adapter") << mixed << "/dev/ttyACM0"
+                                                             << "/dev/ttyUSB0";
+    QTest::newRow("no USB adapter: first entry in shown order")
+        << QStringList{"/dev/ttyS4", "/dev/ttyS10", "/dev/ttyS2"} << ""
+        << "/dev/ttyS2";
+    QTest::newRow("no ports: NULL") << QStringList{} << "/dev/ttyUSB0"
+                                    << "NULL";
+    QTest::newRow("ports without a name are not listed") << QStringList{"*", ""} << ""
+                                                         << "NULL";
+}
+
+void DialogsTest::connectPreselectsAPort() {
+    QFETCH(QStringList, ports);
+    QFETCH(QString, remembered);
+    QFETCH(QString, selected);
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, remembered.toStdString(), nullptr, Ports(ports));
+    QCOMPARE(dlg.PortList()->currentText(), selected);
+    QCOMPARE(QString::fromStdString(dlg.PortName()), selected);
+    if (selected == "NULL")
+        QCOMPARE(Items(*dlg.PortList()), QStringList{"NULL"});
+}
+
+void DialogsTest::connectShowsPortsInNaturalOrderAndTakesTypedPaths() {
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, "", nullptr,
+                      Ports({"/dev/ttyUSB10*", "/run/user/1000/tavrel/unit-a", "/dev/ttyS1",
+                             "/dev/ttyUSB2*", "/dev/ttyACM0*"}));
+    QCOMPARE(Items(*dlg.PortList()),
+             (QStringList{"/dev/ttyACM0", "/dev/ttyS1", "/dev/ttyUSB2", "/dev/ttyUSB10",
+                          "/run/user/1000/tavrel/unit-a"}));
+    QCOMPARE(dlg.PortList()->itemData(3, Qt::ToolTipRole).toString(),
+             QString("desc /dev/ttyUSB10"));
+    QVERIFY(dlg.PortList()->isEditable());
+    dlg.PortList()->setEditText(" /tmp/my-link ");
+    QCOMPARE(dlg.PortName(), std::string("/tmp/my-link"));
+    QCOMPARE(dlg.PortList()->count(), 5); // typing adds no entry
+}
+
+void DialogsTest::connectListsKnownIdsAscending() {
+    ControllerFixture f;
+    {
+        // Every ID counts as known before the first search.
+        ConnectDialog dlg(f.controller, "", nullptr, Ports({}));
+        QCOMPARE(dlg.IdList()->count(), 250);
+        QCOMPARE(dlg.IdList()->itemText(249), QString("250"));
+        QCOMPARE(dlg.DeviceId(), 1);
+        QVERIFY(dlg.Progress()->isHidden());
+        QCOMPARE(dlg.Progress()->lower(), 1);
+        QCOMPARE(dlg.Progress()->upper(), 250);
+        QCOMPARE(dlg.Progress()->pos(), 0);
+        QCOMPARE(dlg.SearchTickInterval(), ConnectDialog::kSearchTickMs);
+    }
+    UnitLink& engine = f.controller.Command();
+    for (int id = 1; id <= 250; ++id)
+        engine.SetDeviceIdKnown(id, id == 40 || id == 7 || id == 5);
+    ConnectDialog dlg(f.controller, "", nullptr, Ports({"/dev/ttyS0"}));
+    QCOMPARE(Items(*dlg.IdList()), (QStringList{"5", "7", "40"}));
+    QCOMPARE(dlg.DeviceId(), 5);
+    dlg.IdList()->setCurrentIndex(2);
+    QCOMPARE(dlg.DeviceId(), 40);
+    QVERIFY(dlg.OkButton()->isEnabled());
+}
+
+void DialogsTest::searchListsTheUnitsOfTheViewsType() {
+    SimLineOptions options;
+    // Two 4x8 units and one 2x4 unit, which a 4x8 view must not list.
+    options.units = {{3, 1}, {17, 1}, {9, 3}};
+    VirtualLine line(options);
+    std::string error;
+    QVERIFY2(line.Open(&error), error.c_str());
+
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, line.SlavePath(), nullptr,
+                      Ports({"/dev/ttyS0", QString::fromStdString(line.SlavePath())}));
+    QCOMPARE(dlg.PortName(), line.SlavePath());
+    dlg.show();
+    QTest::mouseClick(dlg.SearchButton(), Qt::LeftButton);
+    QVERIFY(dlg.IsSearching());
+    QVERIFY(dlg.IsSearchTickRunning());
+    QVERIFY(!dlg.SearchButton()->isEnabled());
+    QVERIFY(dlg.Progress()->isVisible());
+    QCOMPARE(dlg.Progress()->pos(), 0);
+
+    // Probe the first IDs and look at the display half-way.
+    RunSearch(dlg, f.controller, line, 40);
+    QVERIFY(dlg.IsSearching());
+    QVERIFY(dlg.Progress()->pos() >= 3);
+    SaveShot(dlg, "connect_dialog_searching");
+
+    // Each silent ID takes a transmit tick and four waiting ticks.
+    const int ticks = RunSearch(dlg, f.controller, line, 250 * 5 + 10);
+    QVERIFY2(!dlg.IsSearching(), qPrintable(QString("stopped after %1 ticks").arg(ticks)));
+    QCOMPARE(Items(*dlg.IdList()), (QStringList{"3", "17"}));
+    QCOMPARE(dlg.IdList()->currentText(), QString("3"));
+    QCOMPARE(dlg.DeviceId(), 3);
+    QVERIFY(dlg.Progress()->isHidden());
+    QVERIFY(!dlg.IsSearchTickRunning());
+    QVERIFY(dlg.SearchButton()->isEnabled());
+    // The search gave the port back: the view opens it afresh on OK.
+    QVERIFY(!f.controller.Command().IsPortOpen());
+    QCOMPARE(f.controller.Command().QueueCount(), 0);
+    QVERIFY(f.controller.Command().SearchWindow() == nullptr);
+    QCOMPARE(f.controller.Command().KnownDeviceIds(), (std::vector<int>{3, 17}));
+    QVERIFY(f.messages.shown.empty());
+    SaveShot(dlg, "connect_dialog");
+}
+
+void DialogsTest::searchWithoutAnswersLeavesNoIdButOneCanBeTyped() {
+    SimLineOptions options;
+    options.units = {{9, 2}}; // a 3x6 unit only
+    VirtualLine line(options);
+    std::string error;
+    QVERIFY2(line.Open(&error), error.c_str());
+
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    dlg.SearchDeviceIds();
+    const int ticks = RunSearch(dlg, f.controller, line, 250 * 5 + 10);
+    QVERIFY(!dlg.IsSearching());
+    // A silent ID takes its transmit tick and four waiting ticks, the last of which gives it up
+    // (or, for ID 250, ends the search); the 3x6 unit's answer frees the line at once.
+    QCOMPARE(ticks, 249 * 5 + 1);
+    QCOMPARE(dlg.IdList()->count(), 0);
+    QCOMPARE(dlg.DeviceId(), 0);
+    QVERIFY(!dlg.OkButton()->isEnabled());
+    QVERIFY(!f.controller.Command().IsPortOpen());
+
+    dlg.IdList()->setEditText("12");
+    QCOMPARE(dlg.DeviceId(), 12);
+    QVERIFY(dlg.OkButton()->isEnabled());
+}
+
+void DialogsTest::searchOnAPortThatDoesNotOpenEndsAtOnce() {
+    ControllerFixture f;
+    UnitLink& engine = f.controller.Command();
+    for (int id = 1; id <= 250; ++id)
+        engine.SetDeviceIdKnown(id, id == 8);
+    const QString missing = QDir::tempPath() + "/tavrel-no-such-port";
+    ConnectDialog dlg(f.controller, "", nullptr, Ports({missing}));
+    dlg.SearchDeviceIds();
+    QCOMPARE(f.messages.shown.size(), std::size_t(1));
+    QVERIFY(QString::fromStdString(f.messages.shown[0]).startsWith("Unable to open COM-port"));
+    // Nothing was probed: the table is as it was.
+    dlg.SearchTick();
+    QVERIFY(!dlg.IsSearching());
+    QCOMPARE(Items(*dlg.IdList()), QStringList{"8"});
+    QCOMPARE(dlg.DeviceId(), 8);
+    QVERIFY(dlg.Progress()->isHidden());
+}
+
+void DialogsTest::closingEndsARunningSearch_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("OK") << "ok";
+    QTest::newRow("Escape") << "escape";
+    QTest::newRow("close box") << "close";
+}
+
+void DialogsTest::closingEndsARunningSearch() {
+    QFETCH(QString, how);
+    SimLineOptions options;
+    options.units = {{3, 1}};
+    VirtualLine line(options);
+    std::string error;
+    QVERIFY2(line.Open(&error), error.c_str());
+
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    dlg.show();
+    dlg.SearchDeviceIds();
+    RunSearch(dlg, f.controller, line, 12);
+    QVERIFY(dlg.IsSearching());
+    QVERIFY(f.controller.Command().IsPortOpen());
+
+    if (how == "ok")
+        QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+    else if (how == "escape")
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+    else
+        dlg.close();
+
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), how == "ok" ? int(QDialog::Accepted) : int(QDialog::Rejected));
+    QVERIFY(!dlg.IsSearching());
+    QVERIFY(!dlg.IsSearchTickRunning());
+    QVERIFY(!f.controller.IsSearching());
+    QVERIFY(!f.controller.Command().IsPortOpen());
+    QCOMPARE(f.controller.Command().QueueCount(), 0);
+    QVERIFY(f.controller.Command().SearchWindow() == nullptr);
+    // The ID chosen before the search is what OK hands on.
+    QCOMPARE(dlg.DeviceId(), 1);
+}
+
+void DialogsTest::devicePreselection_data() {
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QList<int>>("known");
+    QTest::addColumn<int>("newId");
+    QTest::addColumn<int>("reconnectId");
+    QTest::newRow("current 1 offers 2") << 1 << QList<int>{1, 4} << 2 << 1;
+    QTest::newRow("current 5 offers 1") << 5 << QList<int>{4, 5, 9} << 1 << 4;
+    QTest::newRow("current 250 offers 1") << 250 << QList<int>{250} << 1 << 250;
+    QTest::newRow("no known unit: no ID to switch to") << 7 << QList<int>{} << 1 << 0;
+}
+
+void DialogsTest::devicePreselection() {
+    QFETCH(int, current);
+    QFETCH(QList<int>, known);
+    QFETCH(int, newId);
+    QFETCH(int, reconnectId);
+    DeviceIdDialog dlg(current, std::vector<int>(known.begin(), known.end()));
+    QCOMPARE(dlg.windowTitle(), QString("Device"));
+    QCOMPARE(dlg.CurrentIdText()->text(), QString("Current device ID %1 To:").arg(current));
+    QCOMPARE(dlg.SelectedChoice(), DeviceIdDialog::kChangeId);
+    QCOMPARE(dlg.NewIdList()->count(), 250);
+    QCOMPARE(dlg.NewIdList()->itemText(0), QString("1"));
+    QCOMPARE(dlg.NewId(), newId);
+    QCOMPARE(dlg.ReconnectIdList()->count(), known.size());
+    QCOMPARE(dlg.ReconnectId(), reconnectId);
+    QVERIFY(dlg.NewIdList()->isEnabled());
+    QVERIFY(!dlg.ReconnectIdList()->isEnabled());
+
+    dlg.ReconnectButton()->setChecked(true);
+    QCOMPARE(dlg.SelectedChoice(), DeviceIdDialog::kReconnect);
+    QVERIFY(!dlg.NewIdList()->isEnabled());
+    QVERIFY(dlg.ReconnectIdList()->isEnabled());
+    if (current == 5)
+        SaveShot(dlg, "device_dialog");
+}
+
+void DialogsTest::deviceChoiceIsCarriedOut() {
+    VirtualLine line(SimLineOptions{});
+    std::string error;
+    QVERIFY2(line.Open(&error), error.c_str());
+    ControllerFixture f;
+
+    DeviceIdDialog dlg(1, {1, 4});
+    dlg.NewIdList()->setCurrentIndex(dlg.NewIdList()->findText("9"));
+    QVERIFY(!dlg.Apply(f.controller)); // only a connected view re-addresses its unit
+
+    QVERIFY(f.controller.OpenConnection(line.SlavePath()));
+    dlg.NewIdList()->setCurrentIndex(dlg.NewIdList()->findText("1"));
+    QVERIFY(!dlg.Apply(f.controller)); // the ID in use already
+    QCOMPARE(f.controller.Command().QueueCount(), 0);
+
+    dlg.NewIdList()->setCurrentIndex(dlg.NewIdList()->findText("9"));
+    QVERIFY(dlg.Apply(f.controller));
+    QCOMPARE(f.controller.DeviceId(), 9);
+    QCOMPARE(f.controller.Command().QueueCount(), 1); // the new ID, sent to the old one
+
+    DeviceIdDialog again(9, {});
+    again.ReconnectButton()->setChecked(true);
+    QVERIFY(!again.Apply(f.controller)); // no unit to switch to
+    QCOMPARE(f.controller.DeviceId(), 9);
+
+    DeviceIdDialog other(9, {4, 9});
+    other.ReconnectButton()->setChecked(true);
+    QVERIFY(other.Apply(f.controller));
+    QCOMPARE(f.controller.DeviceId(), 4);
+    QVERIFY(f.controller.IsConnected());
+    f.controller.Disconnect();
+}
+
+void DialogsTest::busyDisplayBlinksAndClosesWhenTheFlagClears() {
+    bool busy = true;
+    BusyDialog dlg([&busy] { return busy; });
+    QCOMPARE(dlg.windowTitle(), QString("Connecting"));
+    QCOMPARE(dlg.findChild<QLabel*>()->text(), QString("transmitting Data"));
+    dlg.show();
+    QVERIFY(dlg.IsTickRunning());
+    QCOMPARE(dlg.TickInterval(), 200);
+    SaveShot(dlg, "busy_display");
+
+    const QColor first = dlg.TextColour();
+    QVERIFY(first == BusyDialog::kRed || first == BusyDialog::kDarkBlue);
+    for (int tick = 1; tick <= 4; ++tick) {
+        dlg.Tick();
+        QVERIFY(dlg.isVisible());
+        const bool odd = tick % 2 == 1;
+        QCOMPARE(dlg.TextColour(),
+                 odd == (first == BusyDialog::kRed) ? BusyDialog::kDarkBlue : BusyDialog::kRed);
+        QCOMPARE(dlg.findChild<QLabel*>()->palette().color(QPalette::WindowText), dlg.TextColour());
+    }
+    busy = false;
+    dlg.Tick();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QVERIFY(!dlg.IsTickRunning());
+}
+
+void DialogsTest::busyDisplayIgnoresEnterEscapeAndCloseBox() {
+    bool busy = true;
+    BusyDialog dlg([&busy] { return busy; });
+    dlg.show();
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    QTest::keyClick(&dlg, Qt::Key_Return);
+    QTest::keyClick(&dlg, Qt::Key_Enter);
+    QVERIFY(!dlg.close());
+    QVERIFY(dlg.isVisible());
+    QVERIFY(dlg.IsTickRunning());
+    QVERIFY(!dlg.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+}
+
+void DialogsTest::busyDisplayEndsItsExecLoop() {
+    // The owner's batch goes out inside the display's event loop; its tick then closes it.
+    bool busy = true;
+    BusyDialog dlg([&busy] { return busy; });
+    QTimer::singleShot(0, &dlg, [&] {
+        dlg.Tick();
+        busy = false;
+        dlg.Tick();
+    });
+    QCOMPARE(dlg.exec(), int(QDialog::Accepted));
+}
+
+void DialogsTest::messageBoxesAreTitledAndAnswered() {
+    QWidget parent;
+    parent.show();
+    QtMessageSink sink(&parent);
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QWidget* boxParent = nullptr;
+    // Looks at the box the next call opens and presses one of its buttons.
+    auto answer = [&](QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [&, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            boxParent = box->parentWidget();
+            if (icon == QMessageBox::Warning)
+                SaveShot(*box, "message_box");
+            box->button(button)->click();
+        });
+    };
+
+    answer(QMessageBox::Ok);
+    sink.ShowMessage("Unable to Open COM-Port", MessageKind::Warning);
+    QCOMPARE(title, QString("Tavrel"));
+    QCOMPARE(text, QString("Unable to Open COM-Port"));
+    QCOMPARE(icon, QMessageBox::Warning);
+    QCOMPARE(boxParent, &parent);
+
+    answer(QMessageBox::Ok);
+    sink.ShowMessage("Pos设定错误", MessageKind::Error); // UTF-8 from the core
+    QCOMPARE(text, QString::fromUtf8("Pos设定错误"));
+    QCOMPARE(icon, QMessageBox::Critical);
+
+    answer(QMessageBox::Yes);
+    QVERIFY(sink.AskYesNo("Save the bank?"));
+    QCOMPARE(icon, QMessageBox::Question);
+    answer(QMessageBox::No);
+    QVERIFY(!sink.AskYesNo("Save the bank?"));
+}
+
+void DialogsTest::controlMessagesOpenABoxAfterTheEvent() {
+    InstallControlMessageBoxes();
+    QWidget window;
+    auto* edit = new ValueEdit(&window);
+    window.show();
+    QString title, text;
+    ShowControlMessage(edit, "Out of Range");
+    // Not inside the reporting control's event: the box comes once the loop runs.
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        text = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    QTRY_COMPARE(text, QString("Out of Range"));
+    QCOMPARE(title, QString("Tavrel"));
+    SetControlMessageHook({});
+}
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"

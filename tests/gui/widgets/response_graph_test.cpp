@@ -1,0 +1,538 @@
+#include "gui/widgets/ResponseGraph.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+// Expected pixels and values come from the graph's coordinate rules written out here:
+// x = trunc((log10 f - 1) x W / (log10 30000 - 1)) + 35, y(dB) = trunc(H / 60 x (20 - dB) + 0.5)
+// + 10, level(y) = 20 - y x 60 / H -+ 0.5, gain index = trunc((dB + 30) x 10 + 0.5).
+
+namespace {
+
+constexpr int kW = 595; // plot of the 640 x 300 client area
+constexpr int kH = 270;
+
+int RefX(double hz, int w = kW) {
+    return static_cast<int>(std::trunc((std::log10(hz) - 1.0) * (w / (std::log10(30000.0) - 1.0))));
+}
+int RefHz(int x, int w = kW) {
+    return static_cast<int>(std::trunc(std::pow(10.0, (std::log10(30000.0) - 1.0) * x / w + 1.0)));
+}
+int RefGainIndex(int y, int h = kH) {
+    double level = 20.0 - y * 60.0 / h;
+    level += level > 0.0 ? 0.5 : -0.5;
+    level = std::fmin(std::fmax(level, -30.0), 15.0);
+    return static_cast<int>(std::trunc((level + 30.0) * 10.0 + 0.5));
+}
+// Client point of a plot point.
+QPoint At(int x, int y) {
+    return {x + 35, y + 10};
+}
+
+QPoint Centre(const GraphRect& r) {
+    return {r.centre().x, r.centre().y};
+}
+
+bool IsBlack(QRgb c) {
+    return qRed(c) == 0 && qGreen(c) == 0 && qBlue(c) == 0;
+}
+
+void SaveShot(QWidget& w, const QString& name) {
+    const QString dir = QStringLiteral(TAVREL_BINARY_DIR "/screenshots");
+    QDir().mkpath(dir);
+    QVERIFY(w.grab().save(dir + "/" + name + ".png"));
+}
+
+// Presses on `from`, drags to every point of `path` and releases on the last one.
+void Drag(QWidget& w, QPoint from, std::initializer_list<QPoint> path) {
+    QTest::mouseMove(&w, from);
+    QTest::mousePress(&w, Qt::LeftButton, Qt::NoModifier, from);
+    QPoint last = from;
+    for (const QPoint& p : path) {
+        QTest::mouseMove(&w, p);
+        last = p;
+    }
+    QTest::mouseRelease(&w, Qt::LeftButton, Qt::NoModifier, last);
+}
+
+// A program with bands and crossovers set, to show every kind of curve.
+void SetUpProgram(ProgramContainer& data) {
+    struct BandRow {
+        int band, type, hz, gain, width, slope;
+    };
+    const BandRow inputBands[] = {{0, 1, 80, 360, 0, 1},
+                                  {1, 0, 250, 260, 40, 0},
+                                  {2, 0, 2500, 340, 100, 0},
+                                  {3, 2, 8000, 330, 0, 0},
+                                  {7, 0, 28000, 270, 0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        for (const BandRow& b : inputBands) {
+            Filter& f = data.input(i).filter(b.band);
+            f.setType(b.type);
+            f.setFrequency(b.hz + 300 * i);
+            f.setGainIndex(b.gain - 10 * i);
+            f.setBandwidthIndex(b.width);
+            f.setSlope(b.slope);
+        }
+    }
+    const int crossovers[8][2] = {{10, 120},   {100, 1200}, {1000, 6000}, {5000, 30000},
+                                  {60, 30000}, {200, 2000}, {40, 300},    {3000, 20000}};
+    for (int o = 0; o < 8; ++o) {
+        OutputChannel& out = data.output(o);
+        out.highPass().setFrequency(crossovers[o][0]);
+        out.lowPass().setFrequency(crossovers[o][1]);
+        out.highPass().setKind(o % 3);
+        out.lowPass().setKind((o + 1) % 3);
+        out.highPass().setSlope(o % 4);
+        out.lowPass().setSlope((o + 2) % 4);
+        out.filter(1).setFrequency(300 + 400 * o);
+        out.filter(1).setGainIndex(330 + 5 * o);
+        out.filter(1).setBandwidthIndex(60);
+        out.setGain(400 - 20 * o);
+    }
+    data.input(0).setGain(430);
+}
+
+} // namespace
+
+class ResponseGraphTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void layoutOf640By300();
+    void framePixels();
+    void presentAndOverlayFlagsChooseTheCurves();
+    void bandDragLimits_data();
+    void bandDragLimits();
+    void bandwidthEdgesOnlyForPeakingBands();
+    void crossoverPairNeverCrosses();
+    void oneReportPerTickAfterADrag();
+    void noReportWithoutADrag();
+    void switchingChannelDeliversTheWaitingReport();
+    void hoverShowsTheMoveCursor();
+    void redrawAndDragCostFarBelowAFrame();
+    void screenshots();
+
+private:
+    // Shows the graph at a client size, attached to the container and laid out.
+    void setUpGraph(QSize size);
+
+    std::unique_ptr<ProgramContainer> data_;
+    std::unique_ptr<ResponseGraph> graph_;
+};
+
+void ResponseGraphTest::init() {
+    data_ = std::make_unique<ProgramContainer>();
+    setUpGraph({640, 300});
+}
+
+void ResponseGraphTest::cleanup() {
+    graph_.reset();
+    data_.reset();
+}
+
+void ResponseGraphTest::setUpGraph(QSize size) {
+    graph_ = std::make_unique<ResponseGraph>();
+    graph_->resize(size);
+    graph_->setContainer(data_.get());
+    graph_->initialise();
+    graph_->setMode(ResponseGraph::kModeAllChannels);
+    graph_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(graph_.get()));
+    // The tests drive the 300 ms tick themselves.
+    auto* timer = graph_->findChild<QTimer*>(QStringLiteral("dragReportTimer"));
+    QVERIFY(timer != nullptr);
+    QCOMPARE(timer->interval(), ResponseGraph::kReportPeriodMs);
+    QVERIFY(timer->isActive());
+    timer->stop();
+}
+
+void ResponseGraphTest::layoutOf640By300() {
+    QCOMPARE(graph_->plotRect(), (GraphRect{35, 10, 630, 280}));
+    QCOMPARE(graph_->gridX()[18], 377); // 1 kHz: 35 + trunc(2 x 595 / 3.4771)
+    // The container and every curve got the plot size.
+    QCOMPARE(data_->graphWidth(), kW);
+    QCOMPARE(data_->graphHeight(), kH);
+    QCOMPARE(data_->output(7).curve()[139].x, 35 + RefX(FrequencyGrid()[139]));
+    QCOMPARE(data_->input(0).curve()[0].y, 100); // flat at 0 dB: 10 + trunc(4.5 x 20 + 0.5)
+
+    // A new size lays everything out again: 932 x 269 gives a plot of 887 x 239.
+    graph_->resize(932, 269);
+    QCOMPARE(graph_->plotRect(), (GraphRect{35, 10, 922, 249}));
+    QCOMPARE(graph_->gridX()[18], 35 + RefX(1000, 887));
+    QCOMPARE(data_->graphWidth(), 887);
+    QCOMPARE(data_->output(3).curve()[0].y, 10 + 80); // trunc(239 / 60 x 20 + 0.5)
+}
+
+void ResponseGraphTest::framePixels() {
+    // Put every curve out of the way at the bottom so that only frame and grid show above it.
+    for (OutputChannel& out : data_->outputs())
+        out.setGain(0);
+    for (InputChannel& in : data_->inputs())
+        in.setGain(0);
+    const QImage img = graph_->grab().toImage();
+    QCOMPARE(img.size(), QSize(640, 300));
+
+    const QRgb grid = qRgb(149, 149, 149);
+    QCOMPARE(img.pixel(377, 60), grid); // 1 kHz line
+    QVERIFY(IsBlack(img.pixel(376, 60)));
+    QVERIFY(IsBlack(img.pixel(378, 60)));
+    QCOMPARE(img.pixel(35 + RefX(20), 60), grid);      // grid line 1
+    QCOMPARE(img.pixel(35 + RefX(20000), 60), grid);   // grid line 28
+    QCOMPARE(img.pixel(200, 10 + 22), grid);           // level line 1: 10 + trunc(22.5)
+    QCOMPARE(img.pixel(200, 10 + 90), grid);           // level line 4: 0 dB
+    QCOMPARE(img.pixel(35, 150), qRgb(255, 255, 255)); // plot border
+    QCOMPARE(img.pixel(629, 150), qRgb(255, 255, 255));
+    QCOMPARE(img.pixel(200, 279), qRgb(255, 255, 255));
+    QCOMPARE(img.pixel(0, 150), qRgb(100, 100, 100)); // frame border
+    QCOMPARE(img.pixel(639, 299), qRgb(100, 100, 100));
+    QVERIFY(IsBlack(img.pixel(632, 150))); // right margin: no grid line outside the plot
+
+    // The "0dB" label starts at y = (270 / 12) x 4 + 3 = 91, x = 6: nothing of it above that row.
+    int firstRow = -1;
+    for (int y = 70; y < 110 && firstRow < 0; ++y) {
+        for (int x = 6; x < 34; ++x) {
+            if (!IsBlack(img.pixel(x, y))) {
+                firstRow = y;
+                break;
+            }
+        }
+    }
+    QVERIFY2(firstRow >= 91 && firstRow <= 95, qPrintable(QString::number(firstRow)));
+}
+
+void ResponseGraphTest::presentAndOverlayFlagsChooseTheCurves() {
+    // Every channel flat at its own level: inputs at -2..-8 dB, outputs at -10..-24 dB.
+    auto row = [](double dB) { return 10 + static_cast<int>(std::trunc(4.5 * (20.0 - dB) + 0.5)); };
+    struct Curve {
+        int y;
+        QRgb colour;
+    };
+    std::vector<Curve> inputs, outputs;
+    for (int i = 0; i < 4; ++i) {
+        InputChannel& in = data_->input(i);
+        in.setGain(400 - 20 * (i + 1));
+        const CurveColour c = in.curveColour();
+        inputs.push_back({row(-2.0 * (i + 1)), qRgb(c.r, c.g, c.b)});
+    }
+    for (int o = 0; o < 8; ++o) {
+        OutputChannel& out = data_->output(o);
+        out.setGain(300 - 20 * o);
+        const CurveColour c = out.curveColour();
+        outputs.push_back({row(-10.0 - 2 * o), qRgb(c.r, c.g, c.b)});
+    }
+    auto drawn = [](const QImage& img, const Curve& c) { return img.pixel(300, c.y) == c.colour; };
+
+    data_->input(1).setPresent(0); // hidden by the operator
+    data_->output(5).setPresent(0);
+    QImage img = graph_->grab().toImage();
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(drawn(img, inputs[static_cast<std::size_t>(i)]), i != 1);
+    for (int o = 0; o < 8; ++o)
+        QCOMPARE(drawn(img, outputs[static_cast<std::size_t>(o)]), o != 5);
+
+    // Editing input A: the overlay flags of input A decide, not the present flags.
+    data_->input(0).setOverlayInput(2, 0);
+    data_->input(0).setOverlayOutput(3, 0);
+    graph_->setMode(ResponseGraph::kModeInputEq);
+    img = graph_->grab().toImage();
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(drawn(img, inputs[static_cast<std::size_t>(i)]), i != 2);
+    for (int o = 0; o < 8; ++o)
+        QCOMPARE(drawn(img, outputs[static_cast<std::size_t>(o)]), o != 3);
+
+    // The edited channel is drawn even when its own overlay flag is clear.
+    data_->output(6).setOverlayOutput(6, 0);
+    graph_->selectOutput(6);
+    graph_->setMode(ResponseGraph::kModeOutputCrossover);
+    img = graph_->grab().toImage();
+    QVERIFY(drawn(img, outputs[6]));
+    QVERIFY(drawn(img, inputs[2]));
+}
+
+void ResponseGraphTest::bandDragLimits_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QPoint>("to"); // where the handle centre is dragged, client coordinates
+    QTest::addColumn<int>("hz");
+    QTest::addColumn<int>("gainIndex");
+
+    const int x = RefX(700);
+    // H / 11 = 24 is the top stop: 20 - 24 x 60 / 270 + 0.5 = 15.2, limited to +15.0.
+    QTest::newRow("input band dragged above the plot stops at +15 dB")
+        << 1 << 0 << At(x, -60) << RefHz(x) << 450;
+    QTest::newRow("output band one row below the top stop")
+        << 2 << 0 << At(x, 25) << RefHz(x) << RefGainIndex(25);
+    // The 0 dB line is y 90; the level rule moves the exact 0 down to -0.5 dB.
+    QTest::newRow("centre on the 0 dB line gives -0.5 dB")
+        << 2 << 0 << At(x, 90) << RefHz(x) << 295;
+    QTest::newRow("below the plot stops at -30 dB") << 1 << 0 << At(x, 500) << RefHz(x) << 0;
+    QTest::newRow("right of the plot is 30 kHz") << 2 << 2 << At(kW + 80, 90) << 30000 << 295;
+    QTest::newRow("low shelf stops at 20 kHz") << 1 << 1 << At(kW + 80, 90) << 20000 << 295;
+    QTest::newRow("left of the plot is 10 Hz") << 1 << 0 << At(-60, 60) << 10 << RefGainIndex(60);
+}
+
+void ResponseGraphTest::bandDragLimits() {
+    QFETCH(int, mode);
+    QFETCH(int, type);
+    QFETCH(QPoint, to);
+    QFETCH(int, hz);
+    QFETCH(int, gainIndex);
+
+    graph_->selectInput(1);
+    graph_->selectOutput(2);
+    graph_->setMode(mode);
+    Filter& band = mode == 1 ? data_->input(1).filter(3) : data_->output(2).filter(3);
+    band.setType(type);
+    band.setFrequency(1000);
+    band.setGainIndex(360);
+    band.setChanged(0);
+
+    // Grab the handle 3 px right and 2 px below its centre: the offset stays under the pointer.
+    const QPoint grab = Centre(band.bandHandle()) + QPoint(3, 2);
+    Drag(*graph_, grab, {grab + QPoint(5, 5), to + QPoint(3, 2)});
+
+    QCOMPARE(band.frequency(), hz);
+    QCOMPARE(band.gainIndex(), gainIndex);
+    QCOMPARE(band.off(), 0);
+    QCOMPARE(band.changed(), 1);
+    QCOMPARE(graph_->currentFilter(), 3);
+    QVERIFY(graph_->notifyPending());
+}
+
+void ResponseGraphTest::bandwidthEdgesOnlyForPeakingBands() {
+    graph_->setMode(ResponseGraph::kModeOutputEq);
+    OutputChannel& out = data_->output(0);
+    out.setGain(
+        0); // the output's own curve drops out of the plot: only its handles keep its colour
+    Filter& peq = out.filter(0);
+    peq.setFrequency(1000);
+    peq.setGainIndex(400);      // +10 dB: the edges sit 10 px below the handle centre
+    peq.setBandwidthIndex(100); // 1.05 octaves
+    Filter& shelf = out.filter(1);
+    shelf.setType(Filter::kHighShelf);
+    shelf.setFrequency(100);
+    shelf.setGainIndex(400);
+    shelf.setBandwidthIndex(100);
+    const QRgb colour = qRgb(6, 100, 221);
+    auto colouredPixels = [&](const GraphRect& r) {
+        const QImage img = graph_->grab().toImage();
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x)
+                n += img.pixel(x, y) == colour ? 1 : 0;
+        }
+        return n;
+    };
+
+    // Hovering the peaking band shows its edges: 8 x 8 boxes outlined in the output's colour.
+    const GraphRect high = peq.qHandleHigh();
+    QCOMPARE(colouredPixels(high), 0);
+    QTest::mouseMove(graph_.get(), Centre(peq.bandHandle()));
+    QCOMPARE(graph_->currentFilter(), 0);
+    QCOMPARE(colouredPixels(high), 28); // the outline of 8 x 8 pixels
+    QCOMPARE(colouredPixels(peq.qHandleLow()), 28);
+
+    // Its upper edge drags the bandwidth: 4 kHz under the pointer is two octaves (by the pixel
+    // grid); the band handle is reached on the way without hiding the edges.
+    Drag(*graph_, Centre(high), {QPoint(35 + RefX(4000), Centre(high).y())});
+    const double octaves = std::log2(RefHz(RefX(4000)) / 1000.0);
+    QCOMPARE(peq.bandwidthIndex(), static_cast<int>(std::lround((octaves - 0.05) * 100)));
+    QCOMPARE(peq.frequency(), 1000);
+
+    // The shelf shows no edges, and pressing where its upper edge would be drags nothing.
+    QTest::mouseMove(graph_.get(), Centre(shelf.bandHandle()));
+    QCOMPARE(graph_->currentFilter(), 1);
+    const GraphRect hidden = shelf.qHandleHigh();
+    QCOMPARE(colouredPixels(hidden), 0);
+    shelf.setChanged(0);
+    Drag(*graph_, Centre(hidden), {Centre(hidden) + QPoint(120, 0)});
+    QCOMPARE(shelf.bandwidthIndex(), 100);
+    QCOMPARE(shelf.frequency(), 100);
+    QCOMPARE(shelf.changed(), 0);
+}
+
+void ResponseGraphTest::crossoverPairNeverCrosses() {
+    graph_->selectOutput(4);
+    graph_->setMode(ResponseGraph::kModeOutputCrossover);
+    OutputChannel& out = data_->output(4);
+    out.highPass().setFrequency(100);
+    out.lowPass().setFrequency(1000);
+
+    QSignalSpy spy(graph_.get(), &ResponseGraph::filterChanged);
+    // High-pass dragged far right stops at the low-pass; "H" handle is position 6.
+    Drag(*graph_, Centre(out.highPass().bandHandle()), {At(RefX(10000), 20), At(kW + 50, 20)});
+    QCOMPARE(out.highPass().frequency(), 1000);
+    QCOMPARE(out.lowPass().frequency(), 1000);
+    graph_->reportTick();
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0), (QList<QVariant>{6, 3}));
+
+    // Low-pass dragged far left stops at the high-pass.
+    out.highPass().setFrequency(300);
+    Drag(*graph_, Centre(out.lowPass().bandHandle()), {At(RefX(50), 100), At(-50, 100)});
+    QCOMPARE(out.lowPass().frequency(), 300);
+    graph_->reportTick();
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.at(1), (QList<QVariant>{7, 3}));
+
+    // The low-pass to the plot's right edge is off (30 kHz, flat); the high-pass to the left
+    // edge is off (10 Hz, flat).
+    Drag(*graph_, Centre(out.lowPass().bandHandle()), {At(kW, 100)});
+    QCOMPARE(out.lowPass().frequency(), 30000);
+    Drag(*graph_, Centre(out.highPass().bandHandle()), {At(0, 20)});
+    QCOMPARE(out.highPass().frequency(), 10);
+    graph_->grab(); // the graph brings the curve up to date when it draws it
+    for (int i = 0; i < kCurvePoints; ++i)
+        QCOMPARE(out.curve()[static_cast<std::size_t>(i)].y, 100);
+
+    // A band drag in crossover mode does nothing: only the pair is editable there.
+    Filter& band = out.filter(0);
+    band.setFrequency(1000);
+    band.setGainIndex(360);
+    band.setChanged(0);
+    Drag(*graph_, Centre(band.bandHandle()), {At(RefX(5000), 150)});
+    QCOMPARE(band.frequency(), 1000);
+    QCOMPARE(band.changed(), 0);
+}
+
+void ResponseGraphTest::oneReportPerTickAfterADrag() {
+    graph_->setMode(ResponseGraph::kModeInputEq);
+    Filter& band = data_->input(0).filter(5);
+    band.setFrequency(3000);
+    QSignalSpy spy(graph_.get(), &ResponseGraph::filterChanged);
+
+    const QPoint grab = Centre(band.bandHandle());
+    QTest::mouseMove(graph_.get(), grab);
+    QTest::mousePress(graph_.get(), Qt::LeftButton, Qt::NoModifier, grab);
+    for (int step = 1; step <= 20; ++step)
+        QTest::mouseMove(graph_.get(), grab + QPoint(step * 4, -step * 3));
+    QCOMPARE(spy.count(), 0); // nothing before the tick, however many steps
+    graph_->reportTick();
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0), (QList<QVariant>{5, 1}));
+    QTest::mouseRelease(graph_.get(), Qt::LeftButton, Qt::NoModifier, grab + QPoint(80, -60));
+    graph_->reportTick();
+    graph_->reportTick();
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(!graph_->notifyPending());
+}
+
+void ResponseGraphTest::noReportWithoutADrag() {
+    graph_->setMode(ResponseGraph::kModeOutputEq);
+    QSignalSpy spy(graph_.get(), &ResponseGraph::filterChanged);
+    const QPoint handle = Centre(data_->output(0).filter(2).bandHandle());
+    // Hover, click without moving, click beside every handle, drag the empty plot.
+    QTest::mouseMove(graph_.get(), handle);
+    QTest::mouseClick(graph_.get(), Qt::LeftButton, Qt::NoModifier, handle);
+    Drag(*graph_, At(300, 250), {At(100, 30)});
+    graph_->setMode(ResponseGraph::kModeAllChannels);
+    Drag(*graph_, handle, {At(100, 30)});
+    for (int i = 0; i < 3; ++i)
+        graph_->reportTick();
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(data_->output(0).filter(2).frequency(), 10);
+}
+
+void ResponseGraphTest::switchingChannelDeliversTheWaitingReport() {
+    // Without an owner a drag waits; the report goes out once someone listens.
+    graph_->setMode(ResponseGraph::kModeOutputEq);
+    Filter& band = data_->output(0).filter(0);
+    Drag(*graph_, Centre(band.bandHandle()), {At(RefX(500), 40)});
+    graph_->reportTick();
+    QVERIFY(graph_->notifyPending());
+    QSignalSpy spy(graph_.get(), &ResponseGraph::filterChanged);
+    graph_->reportTick();
+    QCOMPARE(spy.count(), 1);
+
+    // A report still waiting when the editor shows another output is delivered for the dragged
+    // one first, with the mode it was dragged in.
+    Drag(*graph_, Centre(band.bandHandle()), {At(RefX(800), 60)});
+    graph_->selectOutput(3);
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.at(1), (QList<QVariant>{0, 2}));
+    graph_->reportTick();
+    QCOMPARE(spy.count(), 2);
+}
+
+void ResponseGraphTest::hoverShowsTheMoveCursor() {
+    graph_->setMode(ResponseGraph::kModeInputEq);
+    const GraphRect handle = data_->input(0).filter(4).bandHandle();
+    QTest::mouseMove(graph_.get(), At(300, 200));
+    QCOMPARE(graph_->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(graph_->currentFilter(), ResponseGraph::kNoFilter);
+    // All default bands sit on top of each other at 10 Hz: the first one wins.
+    QTest::mouseMove(graph_.get(), Centre(handle));
+    QVERIFY(graph_->overHandle());
+    QCOMPARE(graph_->cursor().shape(), Qt::SizeAllCursor);
+    QCOMPARE(graph_->currentFilter(), 0);
+    QTest::mouseMove(graph_.get(), At(300, 200));
+    QCOMPARE(graph_->cursor().shape(), Qt::ArrowCursor);
+    graph_->setMode(ResponseGraph::kModeInputEq);
+    QCOMPARE(graph_->currentFilter(), ResponseGraph::kNoFilter);
+}
+
+void ResponseGraphTest::redrawAndDragCostFarBelowAFrame() {
+    SetUpProgram(*data_);
+    QImage img(graph_->size(), QImage::Format_ARGB32_Premultiplied);
+    graph_->render(&img); // first paint builds the cached frame
+
+    constexpr int kRounds = 50;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < kRounds; ++i)
+        graph_->render(&img);
+    const double redrawMs = clock.nsecsElapsed() / 1e6 / kRounds;
+
+    graph_->setMode(ResponseGraph::kModeOutputEq);
+    Filter& band = data_->output(0).filter(1);
+    const QPoint grab = Centre(band.bandHandle());
+    QTest::mouseMove(graph_.get(), grab);
+    QTest::mousePress(graph_.get(), Qt::LeftButton, Qt::NoModifier, grab);
+    clock.restart();
+    for (int i = 0; i < kRounds; ++i) {
+        QTest::mouseMove(graph_.get(), grab + QPoint(i * 2, i));
+        graph_->render(&img);
+    }
+    const double dragMs = clock.nsecsElapsed() / 1e6 / kRounds;
+    QTest::mouseRelease(graph_.get(), Qt::LeftButton, Qt::NoModifier, grab + QPoint(98, 49));
+
+    qInfo("full redraw of 12 curves %.3f ms, drag step with redraw %.3f ms", redrawMs, dragMs);
+    // A 60 Hz frame is 16.7 ms; leave room for a loaded machine.
+    QVERIFY2(redrawMs < 8.0, qPrintable(QString::number(redrawMs)));
+    QVERIFY2(dragMs < 8.0, qPrintable(QString::number(dragMs)));
+}
+
+void ResponseGraphTest::screenshots() {
+    // At the size the main view gives the graph.
+    setUpGraph({932, 269});
+    const char* names[] = {"all", "input-eq", "output-eq", "output-crossover"};
+    for (int mode = 0; mode < 4; ++mode) {
+        graph_->setMode(mode);
+        SaveShot(*graph_, QStringLiteral("fstatic-defaults-%1").arg(names[mode]));
+    }
+
+    SetUpProgram(*data_);
+    graph_->selectInput(0);
+    graph_->selectOutput(2);
+    for (int mode = 0; mode < 4; ++mode) {
+        graph_->setMode(mode);
+        if (mode == 1) // show the bandwidth edges of band 2
+            QTest::mouseMove(graph_.get(), Centre(data_->input(0).filter(1).bandHandle()));
+        SaveShot(*graph_, QStringLiteral("fstatic-program-%1").arg(names[mode]));
+    }
+}
+
+QTEST_MAIN(ResponseGraphTest)
+#include "response_graph_test.moc"

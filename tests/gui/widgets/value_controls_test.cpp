@@ -1,0 +1,726 @@
+#include "gui/widgets/ControlMath.h"
+#include "gui/widgets/Fader.h"
+#include "gui/widgets/RotaryKnob.h"
+#include "gui/widgets/TwoStateButton.h"
+#include "gui/widgets/ValueEdit.h"
+#include "gui/widgets/ValueSpin.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+void SaveShot(QWidget& w, const QString& name) {
+    const QString dir = QStringLiteral(TAVREL_BINARY_DIR "/screenshots");
+    QDir().mkpath(dir);
+    w.grab().save(dir + "/" + name + ".png");
+}
+
+void SendFocus(QWidget& w, QEvent::Type type) {
+    QFocusEvent e(type, Qt::MouseFocusReason);
+    QApplication::sendEvent(&w, &e);
+}
+
+// The operator clicks into the edit, replaces its text and leaves it.
+void TypeAndLeave(ValueEdit& edit, const QString& text) {
+    SendFocus(edit, QEvent::FocusIn);
+    edit.selectAll();
+    QTest::keyClicks(&edit, text);
+    SendFocus(edit, QEvent::FocusOut);
+}
+
+// Independent reference for the logarithmic frequency steps: k = 3000^(1/240).
+double StepsOf(double tens) {
+    return 240.0 * std::log(tens) / std::log(3000.0);
+}
+
+} // namespace
+
+class ControlsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void sliderFrequency_data();
+    void sliderFrequency();
+    void knobAngleToValue_data();
+    void knobAngleToValue();
+    void knobValueToAngle_data();
+    void knobValueToAngle();
+    void pointerAngleIsClockwiseFromTop();
+
+    void editCommitsTypedTextOnFocusLoss();
+    void editOutOfRangeShowsMessageAndClamps();
+    void editColoursFollowTheEntry();
+    void editIgnoresValuesOutsideItsRange();
+    void editValueCommitsTypedTextSilently();
+    void editEnterCommitsWithoutClosingTheDialog();
+    void editKeepsOffAndStepsWithArrows();
+    void editTemperatureReformatsDistances();
+
+    void spinRejectsPositionOutsideRange();
+    void spinClickStepsAndReportsOnce();
+    void spinHeldReportsEvery400ms();
+    void spinStepsFromTypedText();
+    void spinKeysInBuddyStep();
+
+    void sliderDragFollowsGrabPoint();
+    void sliderPressOffThumbCentresIt();
+    void sliderDisablingEndsDrag();
+    void sliderKeysMoveAndReport();
+
+    void knobRimDragTurnsIt();
+    void knobKeysAndFrequency();
+
+    void stateButtonFlipsBeforeClick();
+    void stateButtonDrawsStates();
+
+    void screenshots();
+
+private:
+    QStringList m_messages;
+};
+
+void ControlsTest::initTestCase() {
+    SetControlMessageHook([this](QWidget*, const QString& text) { m_messages << text; });
+}
+
+void ControlsTest::init() {
+    m_messages.clear();
+}
+
+// ---- Pure mappings ---------------------------------------------------------------------------
+
+void ControlsTest::sliderFrequency_data() {
+    QTest::addColumn<int>("hz");
+    QTest::addColumn<int>("position"); // on a 0..240 slider
+    QTest::newRow("30 kHz is the top") << 30000 << 0;
+    QTest::newRow("10 Hz is the bottom") << 10 << 240;
+    QTest::newRow("19 Hz divides to 1: bottom") << 19 << 240;
+    QTest::newRow("below 10 Hz stays at the bottom") << 5 << 240;
+    QTest::newRow("37 Hz divides to 3") << 37 << 240 - static_cast<int>(StepsOf(3)); // 32.9 steps
+    QTest::newRow("1 kHz") << 1000 << 240 - static_cast<int>(StepsOf(100));
+}
+
+void ControlsTest::sliderFrequency() {
+    QFETCH(int, hz);
+    QFETCH(int, position);
+    Fader slider;
+    slider.setRange(0, 240);
+    slider.setFrequency(hz);
+    QCOMPARE(slider.position(), position);
+    QCOMPARE(controlmath::SliderPositionOfFrequency(hz, 0, 240), position);
+}
+
+void ControlsTest::knobAngleToValue_data() {
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<int>("max"); // range 0..max
+    QTest::addColumn<int>("value");
+    // On a 0..230 range the value is the swept angle itself.
+    QTest::newRow("start at 245") << 245.0 << 230 << 0;
+    QTest::newRow("240..245 is below the start") << 240.0 << 230 << 0;
+    QTest::newRow("300 is 55 past the start") << 300.0 << 230 << 55;
+    QTest::newRow("360 is straight up") << 360.0 << 230 << 115;
+    QTest::newRow("0 is straight up") << 0.0 << 230 << 115;
+    QTest::newRow("60 past the top") << 60.0 << 230 << 175;
+    QTest::newRow("end at 115") << 115.0 << 230 << 230;
+    QTest::newRow("115..120 is capped") << 120.0 << 230 << 230;
+    QTest::newRow("gap right of bottom snaps to the end") << 150.0 << 230 << 230;
+    QTest::newRow("gap left of bottom snaps to the start") << 200.0 << 230 << 0;
+    QTest::newRow("top of a 0..100 knob") << 0.0 << 100 << 50; // 115 x 100 / 230
+    QTest::newRow("truncates") << 300.0 << 100 << 23;          // 55 x 100 / 230 = 23.9
+}
+
+void ControlsTest::knobAngleToValue() {
+    QFETCH(double, angle);
+    QFETCH(int, max);
+    QFETCH(int, value);
+    QCOMPARE(controlmath::KnobValueOfAngle(angle, 0, max), value);
+}
+
+void ControlsTest::knobValueToAngle_data() {
+    QTest::addColumn<int>("value"); // range 0..100
+    QTest::addColumn<double>("angle");
+    QTest::newRow("minimum at 245") << 0 << 245.0;
+    QTest::newRow("lower quarter") << 25 << 25 * 2.3 + 245;
+    QTest::newRow("middle straight up") << 50 << 0.0;
+    QTest::newRow("just above the middle") << 51 << 51 * 2.3 - 115;
+    QTest::newRow("maximum at 115") << 100 << 115.0;
+    QTest::newRow("clamped above") << 150 << 115.0;
+}
+
+void ControlsTest::knobValueToAngle() {
+    QFETCH(int, value);
+    QFETCH(double, angle);
+    RotaryKnob knob;
+    knob.setRange(0, 100);
+    knob.setValue(value);
+    QVERIFY2(std::abs(knob.angle() - angle) < 1e-9, qPrintable(QString::number(knob.angle())));
+}
+
+void ControlsTest::pointerAngleIsClockwiseFromTop() {
+    struct Row {
+        double dx, dy, angle;
+    };
+    const Row rows[] = {{0, -1, 0}, {1, 0, 90}, {0, 1, 180}, {-1, 0, 270}, {1, -1, 45}};
+    for (const Row& r : rows) {
+        QCOMPARE(controlmath::PointerAngle(r.dx, r.dy), r.angle);
+    }
+}
+
+// ---- Numeric edit ----------------------------------------------------------------------------
+
+void ControlsTest::editCommitsTypedTextOnFocusLoss() {
+    ValueEdit edit;
+    edit.setControlId(1313);
+    edit.setRange(0, 1465);
+    edit.setKind(kKindDelayMsShort);
+    edit.setValue(0);
+    QSignalSpy spy(&edit, &ValueEdit::committed);
+
+    TypeAndLeave(edit, "10");
+    QCOMPARE(edit.storedValue(), 476);
+    QCOMPARE(edit.text(), QString("10.0"));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), 1313);
+
+    TypeAndLeave(edit, "9.975");
+    QCOMPARE(edit.storedValue(), 475);
+    QCOMPARE(edit.text(), QString("9.975"));
+
+    // In and out again without typing: nobody is told.
+    SendFocus(edit, QEvent::FocusIn);
+    SendFocus(edit, QEvent::FocusOut);
+    QCOMPARE(spy.count(), 2);
+    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(edit.maxLength(), 9);
+}
+
+void ControlsTest::editOutOfRangeShowsMessageAndClamps() {
+    ValueEdit edit;
+    edit.setRange(0, 52473);
+    edit.setKind(kKindDelayMsLong);
+    edit.setValue(100);
+    QSignalSpy spy(&edit, &ValueEdit::committed);
+
+    TypeAndLeave(edit, "1000");
+    QCOMPARE(edit.storedValue(), 52473);
+    QCOMPARE(edit.text(), QString("1000"));
+    QVERIFY(m_messages.isEmpty());
+
+    edit.setValue(100);
+    TypeAndLeave(edit, "1000.5");
+    QCOMPARE(m_messages, QStringList{"Out of Range"});
+    QCOMPARE(edit.storedValue(), 52473);
+    QCOMPARE(spy.count(), 2); // a clamped entry is still committed
+}
+
+void ControlsTest::editColoursFollowTheEntry() {
+    ValueEdit edit;
+    edit.setRange(0, 500);
+    edit.setKind(kKindLinear);
+    edit.setStep(0.1);
+    edit.setOffset(30);
+    edit.setValue(300);
+    QCOMPARE(edit.text(), QString("0.0"));
+    QCOMPARE(edit.currentTextColour(), QColor(255, 230, 255));
+    QCOMPARE(edit.currentBackgroundColour().alpha(), 0); // transparent
+
+    SendFocus(edit, QEvent::FocusIn);
+    QCOMPARE(edit.currentTextColour(), QColor(255, 83, 83));
+    QCOMPARE(edit.currentBackgroundColour(), QColor(255, 255, 255));
+    edit.selectAll();
+    QTest::keyClicks(&edit, "20.5");
+    QTest::keyClick(&edit, Qt::Key_Return);
+    QCOMPARE(edit.currentBackgroundColour(), QColor(255, 255, 255)); // Enter keeps the look
+    QCOMPARE(edit.storedValue(), 500);
+    QCOMPARE(m_messages, QStringList{"Out of Range"});
+
+    QTest::keyClicks(&edit, "1");
+    SendFocus(edit, QEvent::FocusOut);
+    QCOMPARE(edit.currentTextColour(), QColor(255, 230, 255));
+    QCOMPARE(edit.currentBackgroundColour(), QColor(48, 54, 68));
+}
+
+void ControlsTest::editIgnoresValuesOutsideItsRange() {
+    ValueEdit edit;
+    edit.setRange(10, 30000);
+    edit.setKind(kKindFrequency);
+    QVERIFY(edit.setValue(1000));
+    QVERIFY(!edit.setValue(5));
+    QVERIFY(!edit.setValue(30001));
+    QCOMPARE(edit.storedValue(), 1000);
+    QCOMPARE(edit.text(), QString("1000"));
+}
+
+void ControlsTest::editValueCommitsTypedTextSilently() {
+    ValueEdit edit;
+    edit.setRange(0, 295);
+    edit.setKind(kKindQFine);
+    edit.setValue(0);
+    QSignalSpy spy(&edit, &ValueEdit::committed);
+    SendFocus(edit, QEvent::FocusIn);
+    edit.selectAll();
+    QTest::keyClicks(&edit, "1.414");
+    QVERIFY(edit.isValueModified());
+    QCOMPARE(edit.value(), 95); // Q 1.414 is one octave
+    QVERIFY(!edit.isValueModified());
+    SendFocus(edit, QEvent::FocusOut);
+    QCOMPARE(spy.count(), 0);
+}
+
+void ControlsTest::editEnterCommitsWithoutClosingTheDialog() {
+    QDialog dialog;
+    auto* edit = new ValueEdit(&dialog);
+    auto* ok = new QPushButton("OK", &dialog);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    edit->setRange(0, 106);
+    edit->setKind(kKindAttack);
+    edit->setValue(0);
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    QSignalSpy committed(edit, &ValueEdit::committed);
+    SendFocus(*edit, QEvent::FocusIn);
+    edit->selectAll();
+    QTest::keyClicks(edit, "45");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(edit->storedValue(), 51);
+    QCOMPARE(committed.count(), 1);
+    QCOMPARE(accepted.count(), 0);
+}
+
+void ControlsTest::editKeepsOffAndStepsWithArrows() {
+    ValueEdit edit;
+    edit.setRange(10, 30000);
+    edit.setKind(kKindInteger);
+    edit.setValue(100);
+    QSignalSpy spy(&edit, &ValueEdit::committed);
+    TypeAndLeave(edit, "OFF");
+    QCOMPARE(edit.text(), QString("OFF"));
+    QCOMPARE(edit.storedValue(), 100);
+    QCOMPARE(spy.count(), 0);
+
+    edit.setValue(100);
+    QTest::keyClick(&edit, Qt::Key_Up);
+    QCOMPARE(edit.storedValue(), 101);
+    QTest::keyClick(&edit, Qt::Key_PageDown);
+    QCOMPARE(edit.storedValue(), 91);
+    QCOMPARE(edit.text(), QString("91"));
+    QCOMPARE(spy.count(), 2);
+}
+
+void ControlsTest::editTemperatureReformatsDistances() {
+    ValueEdit edit;
+    edit.setRange(0, 52473);
+    edit.setKind(kKindDelayMetresLong);
+    edit.setValue(9616);
+    QCOMPARE(edit.text(), QString("33.1021")); // 100.0064 ms x 331 m/s
+    edit.setTemperature(20);
+    QCOMPARE(edit.text(), QString("34.3022")); // x 343 m/s
+}
+
+// ---- Spin ------------------------------------------------------------------------------------
+
+void ControlsTest::spinRejectsPositionOutsideRange() {
+    ValueEdit edit;
+    edit.setKind(kKindFrequency);
+    ValueSpin spin;
+    spin.setBuddy(&edit);
+    spin.setRange(10, 30000);
+    QCOMPARE(edit.minimum(), 10);
+    QCOMPARE(edit.maximum(), 30000);
+    QVERIFY(spin.setPosition(1000));
+    QCOMPARE(edit.text(), QString("1000"));
+    QVERIFY(!spin.setPosition(30001));
+    QCOMPARE(m_messages, QStringList{QString::fromUtf8("Pos设定错误")});
+    QCOMPARE(spin.position(), 1000);
+    QCOMPARE(edit.text(), QString("1000"));
+}
+
+void ControlsTest::spinClickStepsAndReportsOnce() {
+    ValueEdit edit;
+    edit.setKind(kKindInteger);
+    ValueSpin spin;
+    spin.setControlId(2230);
+    spin.setBuddy(&edit);
+    spin.setRange(0, 10);
+    spin.setPosition(9);
+    spin.resize(16, 22);
+    QSignalSpy spy(&spin, &ValueSpin::notified);
+
+    QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 4)); // upper arrow
+    QCOMPARE(spin.position(), 10);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), 2230);
+
+    QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 4)); // already at the top
+    QCOMPARE(spy.count(), 1);
+
+    QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 18)); // lower arrow
+    QCOMPARE(edit.text(), QString("9"));
+    QCOMPARE(spy.count(), 2);
+}
+
+void ControlsTest::spinHeldReportsEvery400ms() {
+    ValueEdit edit;
+    edit.setKind(kKindInteger);
+    ValueSpin spin;
+    spin.setBuddy(&edit);
+    spin.setRange(0, 1000);
+    spin.setPosition(0);
+    QSignalSpy spy(&spin, &ValueSpin::notified);
+
+    // Two seconds with the up arrow held: the arrow repeats from 400 ms every 100 ms, the
+    // report timer runs every 400 ms.
+    spin.pressArrow(1);
+    int steps = 1;
+    for (int t = 100; t <= 2000; t += 100) {
+        if (t >= ValueSpin::kRepeatDelayMs) {
+            spin.repeatTick();
+            ++steps;
+        }
+        if (t % ValueSpin::kReportIntervalMs == 0) {
+            spin.reportTick();
+        }
+    }
+    QCOMPARE(spy.count(), 5);
+    spin.releaseArrow(); // everything was reported at 2000 ms
+    QCOMPARE(spy.count(), 5);
+    QCOMPARE(spin.position(), steps);
+    QCOMPARE(edit.storedValue(), steps);
+
+    // A step after the last report is reported on release.
+    spin.pressArrow(1);
+    spin.reportTick();
+    spin.repeatTick();
+    QCOMPARE(spy.count(), 6);
+    spin.releaseArrow();
+    QCOMPARE(spy.count(), 7);
+    QVERIFY(!spin.hasUnreportedChange());
+}
+
+void ControlsTest::spinStepsFromTypedText() {
+    ValueEdit edit;
+    edit.setKind(kKindInteger);
+    ValueSpin spin;
+    spin.setBuddy(&edit);
+    spin.setRange(0, 100);
+    spin.setPosition(10);
+    QSignalSpy spy(&spin, &ValueSpin::notified);
+    SendFocus(edit, QEvent::FocusIn);
+    edit.selectAll();
+    QTest::keyClicks(&edit, "50");
+    spin.stepBy(1);
+    QCOMPARE(spin.position(), 51);
+    QCOMPARE(edit.text(), QString("51"));
+    QCOMPARE(spy.count(), 1);
+
+    // A value committed in the edit (focus left) is where the next step starts.
+    TypeAndLeave(edit, "70");
+    spin.stepBy(-1);
+    QCOMPARE(spin.position(), 69);
+}
+
+void ControlsTest::spinKeysInBuddyStep() {
+    ValueEdit edit;
+    edit.setKind(kKindInteger);
+    ValueSpin spin;
+    spin.setBuddy(&edit);
+    spin.setRange(0, 100);
+    spin.setPosition(50);
+    QSignalSpy spinSpy(&spin, &ValueSpin::notified);
+    QSignalSpy editSpy(&edit, &ValueEdit::committed);
+    QTest::keyClick(&edit, Qt::Key_Up);
+    QTest::keyClick(&edit, Qt::Key_PageUp);
+    QCOMPARE(spin.position(), 61);
+    QCOMPARE(spinSpy.count(), 2);
+    QCOMPARE(editSpy.count(), 0); // the spin reports, not the edit
+}
+
+// ---- Slider ----------------------------------------------------------------------------------
+
+namespace {
+
+// A fader whose travel is exactly one pixel per position: 96 - 11 = 85.
+void MakeFader(Fader& slider) {
+    slider.resize(17, 96);
+    slider.setRange(0, 85);
+    slider.setControlId(2100);
+}
+
+} // namespace
+
+void ControlsTest::sliderDragFollowsGrabPoint() {
+    Fader slider;
+    MakeFader(slider);
+    slider.setPosition(10);
+    QCOMPARE(slider.thumbRect().top(), 10.0);
+    QSignalSpy spy(&slider, &Fader::sliderMessage);
+
+    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(8, 13)); // 3 px into the thumb
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(slider.isDragging());
+    QTest::mouseMove(&slider, QPoint(8, 53));
+    QCOMPARE(slider.position(), 50);
+    QTest::mouseMove(&slider, QPoint(8, 200)); // clamped at the bottom
+    QCOMPARE(slider.position(), 85);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(8, 200));
+    QVERIFY(!slider.isDragging());
+
+    QCOMPARE(spy.count(), 3);
+    const QList<QVariant> moving = spy.at(0);
+    QCOMPARE(moving.at(0).toInt(), Fader::kMsgMoving);
+    QCOMPARE(moving.at(1).toInt(), 2100);
+    QCOMPARE(moving.at(2).toInt(), 50);
+    QCOMPARE(spy.at(2).at(0).toInt(), Fader::kMsgReleased);
+    QCOMPARE(spy.at(2).at(2).toInt(), 85);
+
+    slider.setReportOnRelease(false);
+    spy.clear();
+    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(8, 90));
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(8, 90));
+    QCOMPARE(spy.count(), 0); // no move, no release report
+}
+
+void ControlsTest::sliderPressOffThumbCentresIt() {
+    Fader slider;
+    MakeFader(slider);
+    slider.setPosition(0);
+    QSignalSpy spy(&slider, &Fader::sliderMessage);
+    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(8, 60));
+    // The thumb's centre goes to the cursor: its top at 60 - 5.5, rounded to position 55.
+    QCOMPARE(slider.position(), 55);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), Fader::kMsgMoving);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(8, 60));
+}
+
+void ControlsTest::sliderDisablingEndsDrag() {
+    Fader slider;
+    MakeFader(slider);
+    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(8, 5));
+    QVERIFY(slider.isDragging());
+    slider.setEnabled(false);
+    QVERIFY(!slider.isDragging());
+    slider.setEnabled(true);
+    QSignalSpy spy(&slider, &Fader::sliderMessage);
+    QTest::mouseMove(&slider, QPoint(8, 60));
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(8, 60));
+    QCOMPARE(slider.position(), 0);
+    QCOMPARE(spy.count(), 0);
+}
+
+void ControlsTest::sliderKeysMoveAndReport() {
+    Fader slider;
+    MakeFader(slider);
+    slider.setPosition(10);
+    QSignalSpy spy(&slider, &Fader::sliderMessage);
+    struct Row {
+        Qt::Key key;
+        int position;
+    };
+    // Up moves the thumb up, towards position 0; a page is a tenth of the range (8).
+    const Row rows[] = {{Qt::Key_Up, 9},      {Qt::Key_Down, 10}, {Qt::Key_PageDown, 18},
+                        {Qt::Key_PageUp, 10}, {Qt::Key_End, 85},  {Qt::Key_Down, 85},
+                        {Qt::Key_Home, 0}};
+    for (const Row& r : rows) {
+        QTest::keyClick(&slider, r.key);
+        QCOMPARE(slider.position(), r.position);
+        QCOMPARE(spy.last().at(0).toInt(), Fader::kMsgReleased);
+        QCOMPARE(spy.last().at(2).toInt(), r.position);
+    }
+    QCOMPARE(spy.count(), 7);
+
+    slider.setRange(0, 240);
+    slider.setPosition(0);
+    QCOMPARE(slider.frequency(), 30000);
+    slider.setPosition(240);
+    QCOMPARE(slider.frequency(), 10);
+    slider.setPosition(120);
+    QCOMPARE(slider.frequency(), static_cast<int>(10 * std::sqrt(3000.0)));
+    slider.setPosition(-3);
+    QCOMPARE(slider.position(), 0);
+}
+
+// ---- Knob ------------------------------------------------------------------------------------
+
+void ControlsTest::knobRimDragTurnsIt() {
+    RotaryKnob knob;
+    knob.resize(80, 80); // centre (40, 40), radius 39: the rim starts at 29.25
+    knob.setRange(0, 100);
+    knob.setControlId(2650);
+    QSignalSpy spy(&knob, &RotaryKnob::knobMessage);
+
+    QTest::mousePress(&knob, Qt::LeftButton, {}, QPoint(40, 20)); // on the face
+    QTest::mouseMove(&knob, QPoint(79, 40));
+    QTest::mouseRelease(&knob, Qt::LeftButton, {}, QPoint(79, 40));
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(knob.value(), 0);
+
+    QTest::mousePress(&knob, Qt::LeftButton, {}, QPoint(40, 5)); // on the rim
+    QVERIFY(knob.isDragging());
+    QTest::mouseMove(&knob, QPoint(79, 40)); // 90 degrees: 205 of 230
+    QCOMPARE(knob.value(), 205 * 100 / 230);
+    QTest::mouseMove(&knob, QPoint(40, 1)); // straight up: the middle
+    QCOMPARE(knob.value(), 50);
+    QTest::mouseRelease(&knob, Qt::LeftButton, {}, QPoint(40, 1));
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.at(0).at(0).toInt(), RotaryKnob::kMsgDragged);
+    QCOMPARE(spy.at(0).at(1).toInt(), 2650);
+    QCOMPARE(spy.at(1).at(2).toInt(), 50);
+}
+
+void ControlsTest::knobKeysAndFrequency() {
+    RotaryKnob knob;
+    QCOMPARE(knob.minimum(), 0);
+    QCOMPARE(knob.maximum(), 100);
+    knob.setRange(0, 450);
+    knob.setValue(300);
+    QSignalSpy spy(&knob, &RotaryKnob::knobMessage);
+    QTest::keyClick(&knob, Qt::Key_Up);
+    QCOMPARE(knob.value(), 301);
+    QTest::keyClick(&knob, Qt::Key_PageDown);
+    QCOMPARE(knob.value(), 256);
+    QTest::keyClick(&knob, Qt::Key_End);
+    QCOMPARE(knob.value(), 450);
+    QCOMPARE(spy.count(), 3);
+    QCOMPARE(spy.last().at(0).toInt(), RotaryKnob::kMsgKey);
+
+    knob.setRange(0, 240);
+    knob.setFrequency(30000);
+    QCOMPARE(knob.value(), 240);
+    QCOMPARE(knob.frequency(), 30000);
+    knob.setFrequency(1000);
+    QCOMPARE(knob.value(), static_cast<int>(StepsOf(100)));
+    knob.setValue(0);
+    QCOMPARE(knob.frequency(), 10);
+}
+
+// ---- Two-state button ------------------------------------------------------------------------
+
+void ControlsTest::stateButtonFlipsBeforeClick() {
+    TwoStateButton button("On");
+    button.resize(50, 20);
+    QCOMPARE(button.state(), 1);
+    QList<int> seen;
+    connect(&button, &QAbstractButton::clicked, [&] { seen << button.state(); });
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::keyClick(&button, Qt::Key_Space);
+    QCOMPARE(seen, (QList<int>{0, 1, 0}));
+    button.setState(1);
+    QCOMPARE(button.state(), 1);
+    QCOMPARE(seen.size(), 3); // setting the state is not a click
+}
+
+void ControlsTest::stateButtonDrawsStates() {
+    TwoStateButton button("Mute");
+    button.resize(50, 20);
+    const QColor fill1(0, 128, 0), fill0(128, 0, 0);
+    button.setColours(fill1, fill0);
+    button.setTextColours(Qt::white, Qt::yellow);
+    QImage raised = button.grab().toImage();
+    QCOMPARE(raised.pixelColor(4, 10), fill1);
+    // Raised: light bevel on the top-left, shade on the bottom-right; sunken the other way.
+    QVERIFY(raised.pixelColor(1, 10).lightness() > raised.pixelColor(48, 10).lightness());
+    button.setState(0);
+    QImage sunken = button.grab().toImage();
+    QCOMPARE(sunken.pixelColor(4, 10), fill0);
+    QVERIFY(sunken.pixelColor(1, 10).lightness() < sunken.pixelColor(48, 10).lightness());
+    QCOMPARE(button.textColour(0), QColor(Qt::yellow));
+}
+
+// ---- Pictures for reviewers ------------------------------------------------------------------
+
+void ControlsTest::screenshots() {
+    QWidget panel;
+    panel.setAutoFillBackground(true);
+    QPalette pal = panel.palette();
+    pal.setColor(QPalette::Window, QColor(58, 64, 80));
+    panel.setPalette(pal);
+    auto* grid = new QGridLayout(&panel);
+
+    auto* gain = new ValueEdit;
+    gain->setRange(0, 460);
+    gain->setKind(kKindLinear);
+    gain->setStep(0.1);
+    gain->setOffset(40);
+    gain->setValue(400);
+    gain->setFixedSize(52, 20);
+    auto* delay = new ValueEdit;
+    delay->setKind(kKindDelayMsLong);
+    auto* spin = new ValueSpin;
+    spin->setBuddy(delay);
+    spin->setRange(0, 52473);
+    spin->setPosition(9617);
+    delay->setFixedSize(70, 20);
+    spin->setFixedSize(14, 20);
+    auto* committedLook = new ValueEdit;
+    committedLook->setRange(0, 295);
+    committedLook->setKind(kKindQFine);
+    committedLook->setValue(95);
+    committedLook->setFixedSize(52, 20);
+    TypeAndLeave(*committedLook, "1.414");
+
+    auto* fader = new Fader;
+    fader->setRange(0, 460);
+    fader->setPosition(460 - 400);
+    fader->setFixedSize(17, 96);
+    auto* freq = new Fader;
+    freq->setRange(0, 240);
+    freq->setFrequency(1000);
+    freq->setFixedSize(17, 96);
+    freq->setEnabled(false);
+
+    auto* knob = new RotaryKnob;
+    knob->setRange(0, 450);
+    knob->setValue(380);
+    knob->setFixedSize(44, 44);
+    auto* bigKnob = new RotaryKnob;
+    bigKnob->setRange(0, 240);
+    bigKnob->setFrequency(1000);
+    bigKnob->setFixedSize(64, 64);
+
+    auto* on = new TwoStateButton("On");
+    on->setColours(QColor(0, 160, 90), QColor(90, 90, 100));
+    on->setTextColours(Qt::white, QColor(200, 200, 200));
+    on->setFixedSize(50, 18);
+    auto* off = new TwoStateButton("OFF");
+    off->setColours(QColor(0, 160, 90), QColor(90, 90, 100));
+    off->setTextColours(Qt::white, QColor(200, 200, 200));
+    off->setState(0);
+    off->setFixedSize(50, 18);
+
+    grid->addWidget(gain, 0, 0);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(delay);
+    row->addWidget(spin);
+    grid->addLayout(row, 0, 1);
+    grid->addWidget(committedLook, 0, 2);
+    grid->addWidget(fader, 1, 0, Qt::AlignHCenter);
+    grid->addWidget(freq, 1, 1, Qt::AlignHCenter);
+    grid->addWidget(knob, 1, 2, Qt::AlignCenter);
+    grid->addWidget(bigKnob, 1, 3, Qt::AlignCenter);
+    grid->addWidget(on, 2, 0);
+    grid->addWidget(off, 2, 1);
+    panel.resize(300, 190);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    SaveShot(panel, "controls_panel");
+    SaveShot(*knob, "knob_gain");
+    SaveShot(*fader, "fader_gain");
+    QCOMPARE(delay->text(), QString("100.0274"));
+    QCOMPARE(gain->text(), QString("0.0"));
+}
+
+QTEST_MAIN(ControlsTest)
+#include "value_controls_test.moc"

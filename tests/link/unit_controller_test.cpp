@@ -1,0 +1,711 @@
+// The unit controller over an in-memory port: pacing of the send queue by the 100 ms tick,
+// repetition and abandonment, batches and the busy flag, the connect flow, the checks on the
+// unit's answers, the device-ID search by its 30 ms tick, re-addressing, hang-ups, and what the
+// notifications put into the program container and the bank. Time is the ticks the tests call.
+
+#include "link/UnitController.h"
+
+#include "FakePort.h"
+#include "model/ProgramContainer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr std::uint8_t kAck = 0x51;
+constexpr std::uint8_t kData = 0x53;
+constexpr std::uint32_t kBytesEvent = 0x0001;
+constexpr std::uint32_t kHangUpBits = 0x0080 | (0x0400u << 16); // line error event, I/O error
+
+class RecordingView : public IUnitView {
+public:
+    std::vector<bool> connection;
+    std::vector<bool> busy;
+    std::vector<bool> tick;
+    std::vector<std::string> titles;
+    std::vector<std::pair<int, std::string>> boxes;
+    int editorsClosed = 0;
+    int programsReceived = 0;
+    std::vector<int> storedSlots;
+    int bankComplete = 0;
+    int globals = 0;
+    std::vector<MeterLevels> meters;
+    std::vector<std::pair<bool, int>> copies;
+    std::vector<int> sources;
+    std::vector<std::vector<int>> searchEnded;
+    int lastProgress = -1;
+
+    void OnConnectionChanged(bool c) override { connection.push_back(c); }
+    void OnTickChanged(bool r) override { tick.push_back(r); }
+    void OnBusyChanged(bool b) override { busy.push_back(b); }
+    void OnTitleChanged(const std::string& t) override { titles.push_back(t); }
+    void OnConnectionBoxesChanged(int id, const std::string& port) override {
+        boxes.emplace_back(id, port);
+    }
+    void CloseAllEditors() override { ++editorsClosed; }
+    void OnProgramReceived() override { ++programsReceived; }
+    void OnStoredProgramReceived(int slot) override { storedSlots.push_back(slot); }
+    void OnBankComplete() override { ++bankComplete; }
+    void OnGlobalsReceived() override { ++globals; }
+    void OnMetersReceived(const MeterLevels& levels) override { meters.push_back(levels); }
+    void OnInputSourceChanged(int source, bool) override { sources.push_back(source); }
+    void OnChannelCopied(bool output, int channel) override {
+        copies.emplace_back(output, channel);
+    }
+    void OnSearchProgress(int id) override { lastProgress = id; }
+    void OnSearchEnded(const std::vector<int>& ids) override { searchEnded.push_back(ids); }
+};
+
+Bytes Text(const std::string& text, std::size_t width) {
+    Bytes b(width, ' ');
+    for (std::size_t i = 0; i < text.size() && i < width; ++i)
+        b[i] = static_cast<std::uint8_t>(text[i]);
+    return b;
+}
+
+// A unit on the fake line, answering as a real one would: acknowledgements for writes, data
+// replies for reads. Block replies carry the channel's name ("IN2", "OUT7") and nothing else.
+struct FakeUnit {
+    int type = 1;
+    int temperature = 30;
+    int source = 1;
+    Bytes meterCodes = Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 30};
+
+    Bytes Answer(const Bytes& r) const {
+        const std::uint8_t kind = r[1], id = r[2], slot = r[3], section = r[4], code = r[5],
+                           parameter = r[6];
+        if (kind == 0xA1)
+            return UnitReply(kAck, slot, section, code, parameter, Bytes{0}, id);
+        if (section == 1 || section == 2) {
+            Bytes p(section == 1 ? 96 : 80, 0);
+            const std::string name = (section == 1 ? "IN" : "OUT") + std::to_string(code);
+            const Bytes field = Text(name, 8);
+            std::copy(field.begin(), field.end(), p.end() - 8);
+            return UnitReply(kData, slot, section, code, parameter, p, id);
+        }
+        Bytes p(8, 0);
+        switch (code) {
+        case 0x00:
+            p = Text("P" + std::to_string(slot), 8);
+            break;
+        case 0x01:
+            p[0] = static_cast<std::uint8_t>(source);
+            break;
+        case 0x02:
+            p = meterCodes;
+            break;
+        case 0x15:
+            p = Bytes{r[9], static_cast<std::uint8_t>(type)};
+            break;
+        case 0x16:
+            p = Bytes{static_cast<std::uint8_t>(temperature)};
+            break;
+        default:
+            break;
+        }
+        return UnitReply(kData, slot, 3, code, 0, p, id);
+    }
+};
+
+class UnitControllerTest : public testing::Test {
+protected:
+    void Make(int deviceType = 1) {
+        auto port = std::make_unique<FakePort>();
+        m_port = port.get();
+        ctl =
+            std::make_unique<UnitController>(deviceType, data, bank, view, &sink, std::move(port));
+    }
+
+    // Frames put on the line so far: every write longer than a single filler byte.
+    std::vector<Bytes> Frames() const {
+        std::vector<Bytes> frames;
+        for (const auto& w : m_port->writes)
+            if (w.bytes.size() > 1)
+                frames.push_back(w.bytes);
+        return frames;
+    }
+
+    void Deliver(const Bytes& reply, std::uint32_t bits = kBytesEvent) {
+        m_port->QueueRead(WithFiller(reply, 2));
+        ctl->OnLineEvent(bits);
+    }
+
+    // One tick; the unit answers what the tick put on the line.
+    void TickAnswered() {
+        const std::size_t before = Frames().size();
+        ctl->Tick();
+        const auto frames = Frames();
+        for (std::size_t i = before; i < frames.size(); ++i)
+            Deliver(unit.Answer(frames[i]));
+    }
+
+    // Ticks with answers until every queued request and change has reached the unit.
+    // Ticks at least once, so that edits made since the last scan are seen.
+    void Settle(int maxTicks = 2000) {
+        int ticks = 0;
+        do
+            TickAnswered();
+        while (++ticks < maxTicks && !ctl->IsSettled());
+        ASSERT_TRUE(ctl->IsSettled())
+            << "connected " << ctl->IsConnected() << " busy " << ctl->IsBusy() << " queued "
+            << ctl->Command().QueueCount() << " frames " << Frames().size() << " msgs "
+            << sink.messages.size() << (sink.messages.empty() ? "" : sink.messages[0].text);
+    }
+
+    void ConnectAndSettle(int id = 1) {
+        ASSERT_TRUE(ctl->Connect("/dev/fake", id, false));
+        Settle();
+    }
+
+    bool IsMeterPoll(const Bytes& f) const { return f[1] == 0xA2 && f[4] == 3 && f[5] == 0x02; }
+
+    ProgramContainer data;
+    ProgramBank bank{};
+    RecordingView view;
+    RecordingMessageSink sink;
+    FakeUnit unit;
+    std::unique_ptr<UnitController> ctl;
+    FakePort* m_port = nullptr;
+};
+
+std::vector<std::string> Texts(const RecordingMessageSink& sink) {
+    std::vector<std::string> texts;
+    for (const auto& m : sink.messages)
+        texts.push_back(m.text);
+    return texts;
+}
+
+int Word(const Bytes& f, std::size_t payloadOffset) {
+    return f[9 + payloadOffset] | (f[10 + payloadOffset] << 8);
+}
+
+// ---- Pacing ----------------------------------------------------------------------------------
+
+TEST_F(UnitControllerTest, IdleConnectionSendsOneMeterPollPerTick) {
+    Make();
+    ConnectAndSettle();
+    const std::size_t before = Frames().size();
+    for (int i = 0; i < 5; ++i)
+        TickAnswered();
+    const auto frames = Frames();
+    ASSERT_EQ(frames.size(), before + 5);
+    for (std::size_t i = before; i < frames.size(); ++i)
+        EXPECT_EQ(frames[i], data.meterPollFrame().bytes);
+    EXPECT_GE(view.meters.size(), 5u);
+    // Each transmission is three single filler bytes, then the frame in one write.
+    const auto& w = m_port->writes;
+    ASSERT_GE(w.size(), 4u);
+    for (std::size_t i = w.size() - 4; i < w.size() - 1; ++i)
+        EXPECT_EQ(w[i].bytes, Bytes{0xFF});
+}
+
+TEST_F(UnitControllerTest, EditsGoOutOnePerTickInScanOrder) {
+    Make();
+    ConnectAndSettle();
+    data.output(2).setGain(450);
+    data.input(1).setPolarity(1);
+    const std::size_t before = Frames().size();
+    for (int i = 0; i < 4; ++i)
+        TickAnswered();
+    const auto frames = Frames();
+    ASSERT_EQ(frames.size(), before + 4); // one frame per tick
+    std::vector<Bytes> edits;
+    for (std::size_t i = before; i < frames.size(); ++i)
+        if (!IsMeterPoll(frames[i]))
+            edits.push_back(frames[i]);
+    ASSERT_EQ(edits.size(), 2u);
+    // Inputs before outputs, whatever the order of the edits.
+    EXPECT_EQ(edits[0][4], 1);               // section input
+    EXPECT_EQ(edits[0][5], 1);               // input B
+    EXPECT_EQ(edits[0][6], 8);               // level parameter
+    EXPECT_EQ(edits[0][10], 1);              // polarity
+    EXPECT_EQ(edits[1][4], 2);               // section output
+    EXPECT_EQ(edits[1][5], 2);               // output 3
+    EXPECT_EQ(edits[1][6], 6);               // level parameter
+    EXPECT_EQ(Word(edits[1], 2), 450 + 700); // gain code on the 4x8
+}
+
+struct CrossoverCase {
+    const char* name;
+    int from;
+    int to;
+    std::vector<int> sent;
+};
+
+class CrossoverStepsTest : public UnitControllerTest,
+                           public testing::WithParamInterface<CrossoverCase> {};
+
+TEST_P(CrossoverStepsTest, HighPassReachesTheUnitOneOctaveAtATime) {
+    const CrossoverCase& c = GetParam();
+    Make();
+    ConnectAndSettle();
+    data.output(0).highPass().setFrequency(c.from);
+    Settle();
+    const std::size_t before = Frames().size();
+    data.output(0).highPass().setFrequency(c.to);
+    Settle();
+    std::vector<int> sent;
+    const auto frames = Frames();
+    for (std::size_t i = before; i < frames.size(); ++i) {
+        const Bytes& f = frames[i];
+        if (f[4] == 2 && f[5] == 0 && f[6] == 7)
+            sent.push_back(Word(f, 0));
+        else
+            EXPECT_TRUE(IsMeterPoll(f)) << "unexpected frame " << i;
+    }
+    EXPECT_EQ(sent, c.sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pacing, CrossoverStepsTest,
+    testing::Values(CrossoverCase{"Up100To1600", 100, 1600, {200, 400, 800, 1600, 1600}},
+                    CrossoverCase{"Down1600To100", 1600, 100, {800, 400, 200, 100, 100}},
+                    CrossoverCase{"WithinAnOctave", 1000, 1500, {1500, 1500}}),
+    [](const testing::TestParamInfo<CrossoverCase>& info) { return info.param.name; });
+
+TEST_F(UnitControllerTest, SilentUnitSeesEachFrameTwiceAndIsAbandonedAtTick41) {
+    Make();
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false));
+    ctl->Tick(); // tick 0: the connect probe goes out
+    const Bytes probe = Frames().at(0);
+    EXPECT_EQ(probe[5], 0x15);
+    for (int tick = 1; tick <= 40; ++tick) {
+        ctl->Tick();
+        EXPECT_EQ(Frames().size(), tick < 20 ? 1u : 2u) << "tick " << tick;
+    }
+    EXPECT_EQ(Frames().at(1), probe); // the one repetition, 20 ticks (2 s) after the first
+    EXPECT_TRUE(ctl->IsConnected());
+    EXPECT_TRUE(sink.messages.empty());
+
+    ctl->Tick(); // tick 41: 4.1 s without an answer
+    EXPECT_FALSE(ctl->IsConnected());
+    EXPECT_FALSE(ctl->IsTickRunning());
+    EXPECT_EQ(ctl->Command().QueueCount(), 0);
+    EXPECT_FALSE(m_port->IsOpen());
+    EXPECT_EQ(Texts(sink), std::vector<std::string>{"Unable to Open COM-Port"});
+    EXPECT_EQ(view.connection, (std::vector<bool>{true, false}));
+    EXPECT_EQ(view.tick, (std::vector<bool>{true, false}));
+    ctl->Tick(); // the stopped tick sends nothing more
+    EXPECT_EQ(Frames().size(), 2u);
+}
+
+TEST_F(UnitControllerTest, BatchEndsTheBusyFlagWhenItsLastFrameGoesOutWithoutMeterPolls) {
+    Make();
+    ConnectAndSettle();
+    ctl->ReadProgramFromDevice(0);
+    EXPECT_TRUE(ctl->IsBusy());
+    EXPECT_EQ(view.busy.back(), true);
+    TickAnswered(); // the meter poll queued before the batch
+    for (int i = 0; i < 12; ++i) {
+        const std::size_t before = Frames().size();
+        ctl->Tick();
+        const auto frames = Frames();
+        ASSERT_EQ(frames.size(), before + 1) << "frame " << i;
+        const Bytes& f = frames.back();
+        // Inputs 0..3, then outputs 0..7, block reads of the live settings.
+        EXPECT_EQ(f[1], 0xA2);
+        EXPECT_EQ(f[4], i < 4 ? 1 : 2);
+        EXPECT_EQ(f[5], i < 4 ? i : i - 4);
+        // Busy until the last frame has been transmitted, not until it is answered.
+        EXPECT_EQ(ctl->IsBusy(), i < 11) << "frame " << i;
+        Deliver(unit.Answer(f));
+    }
+    EXPECT_EQ(view.busy.back(), false);
+    EXPECT_EQ(view.programsReceived, 1);
+    EXPECT_EQ(data.output(7).nameText(), "OUT7");
+    EXPECT_EQ(view.titles.back(), "Tavrel 4x8  " + data.programName());
+}
+
+TEST_F(UnitControllerTest, StoreTitlesTheWindowAndNeedsAConnection) {
+    Make();
+    data.setProgramName("Gig");
+    ctl->StoreProgramToDevice(3); // disconnected: nothing at all
+    EXPECT_TRUE(view.titles.empty());
+    ConnectAndSettle();
+    const int queued = ctl->Command().QueueCount();
+    ctl->StoreProgramToDevice(3);
+    EXPECT_EQ(view.titles.back(), "RID48_" + data.programName());
+    EXPECT_EQ(ctl->Command().QueueCount(), queued + 13); // the name and 12 blocks
+    EXPECT_TRUE(ctl->IsBusy());
+    Settle();
+}
+
+TEST_F(UnitControllerTest, StoringTheLiveSettingsIsSettledOnlyAfterInputsAAndBAreRestored) {
+    Make();
+    ConnectAndSettle();
+    const std::size_t before = Frames().size();
+    ctl->StoreProgramToDevice(0);
+    Settle();
+    std::vector<std::pair<int, int>> levels; // (input, on) of every input level frame
+    const auto frames = Frames();
+    for (std::size_t i = before; i < frames.size(); ++i)
+        if (frames[i][4] == 1 && frames[i][6] == 8)
+            levels.emplace_back(frames[i][5], frames[i][9]);
+    // Muted while the output blocks go, switched on again by the scan after the batch.
+    EXPECT_EQ(levels, (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {0, 1}, {1, 1}}));
+    EXPECT_EQ(data.input(0).on(), 1);
+}
+
+// ---- Connection ------------------------------------------------------------------------------
+
+TEST_F(UnitControllerTest, ConnectClearsOfflineEditsAndReadsNamesGlobalsAndTheLiveProgram) {
+    Make();
+    data.input(1).setPolarity(1); // edited while disconnected: must not be sent
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 7));
+    EXPECT_EQ(view.editorsClosed, 2);
+    EXPECT_EQ(ctl->DeviceId(), 7);
+    EXPECT_EQ(data.deviceId(), 7);
+    EXPECT_EQ(view.boxes.back(), std::make_pair(7, std::string("/dev/fake")));
+    EXPECT_TRUE(ctl->IsBusy());
+    EXPECT_EQ(ctl->Command().QueueCount(), 36 + 12);
+    Settle();
+
+    const auto frames = Frames();
+    ASSERT_GE(frames.size(), 48u);
+    EXPECT_EQ(frames[0][5], 0x15); // the probe first
+    for (int slot = 0; slot <= 30; ++slot) {
+        EXPECT_EQ(frames[1 + slot][5], 0x00);
+        EXPECT_EQ(frames[1 + slot][3], slot);
+    }
+    for (const Bytes& f : frames) {
+        EXPECT_EQ(f[2], 7) << "every frame is addressed to the chosen ID";
+        EXPECT_FALSE(f[4] == 1 && f[6] == 8) << "no input level frame was sent";
+    }
+    EXPECT_EQ(data.temperature(), unit.temperature);
+    EXPECT_EQ(data.inputSource(), unit.source);
+    EXPECT_EQ(data.programName(), "P0");
+    EXPECT_EQ(ctl->ProgramName(30), "P30");
+    EXPECT_EQ(data.input(0).nameText(), "IN0");
+    EXPECT_EQ(view.programsReceived, 1);
+    EXPECT_GE(view.globals, 1);
+}
+
+TEST_F(UnitControllerTest, PortThatDoesNotOpenLeavesTheViewDisconnected) {
+    Make();
+    m_port->failOpen = true;
+    m_port->errorText = "Permission denied";
+    EXPECT_FALSE(ctl->Connect("/dev/ttyUSB9", 1));
+    EXPECT_FALSE(ctl->IsConnected());
+    EXPECT_FALSE(ctl->IsTickRunning());
+    EXPECT_TRUE(view.connection.empty());
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text.rfind("Unable to open COM-port", 0), 0u);
+    EXPECT_FALSE(ctl->Disconnect());
+}
+
+TEST_F(UnitControllerTest, ProbeAnswerOfAnotherTypeDisconnectsAndOfTheRightTypeDoesNothing) {
+    Make();
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false));
+    unit.type = 1;
+    TickAnswered(); // probe answered by a 4x8
+    EXPECT_TRUE(ctl->IsConnected());
+    EXPECT_TRUE(sink.messages.empty());
+
+    ctl->Disconnect();
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false));
+    unit.type = 3;
+    TickAnswered(); // probe answered by a 2x4
+    EXPECT_FALSE(ctl->IsConnected());
+    EXPECT_EQ(Texts(sink), std::vector<std::string>{"Device Type Error!"});
+}
+
+struct IdentificationCase {
+    const char* name;
+    int deviceType;
+    std::string version; // 9 characters at most; shorter ones are space padded on the wire
+    std::string typeCode;
+    int versionMessages;
+    bool typeMessage;
+};
+
+class IdentificationTest : public UnitControllerTest,
+                           public testing::WithParamInterface<IdentificationCase> {};
+
+TEST_P(IdentificationTest, ChecksVersionByPositionAndTypeCodeAsAWhole) {
+    const IdentificationCase& c = GetParam();
+    Make(c.deviceType);
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false));
+    const Bytes version = Text(c.version, 9);
+    const Bytes code = Text(c.typeCode, 4);
+    Bytes p(13, ' ');
+    std::copy(version.begin(), version.begin() + 4, p.begin());
+    std::copy(code.begin(), code.end(), p.begin() + 4);
+    std::copy(version.begin() + 4, version.end(), p.begin() + 8);
+    Deliver(UnitReply(kData, 0, 3, 0x19, 0, p));
+
+    std::vector<std::string> expected(static_cast<std::size_t>(c.versionMessages),
+                                      "Device is error!");
+    if (c.typeMessage)
+        expected.push_back("DeviceType is error!");
+    EXPECT_EQ(Texts(sink), expected);
+    EXPECT_EQ(ctl->IsConnected(), expected.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, IdentificationTest,
+    testing::Values(
+        IdentificationCase{"ExpectedIdentityIsAccepted", 1, "RA_R_I1.0", "0408", 0, false},
+        IdentificationCase{"NinthCharacterIsNotCompared", 1, "RA_R_I1.7", "0408", 0, false},
+        IdentificationCase{"OneMessagePerDifferingPosition", 1, "RA_X_I2.0", "0408", 2, false},
+        IdentificationCase{"MissingCharactersDiffer", 1, "RA_R", "0408", 4, false},
+        IdentificationCase{"TypeCodeOfAnotherModel", 1, "RA_R_I1.0", "0306", 0, true},
+        IdentificationCase{"SmallModelExpectsItsOwnCode", 3, "RA_R_I1.0", "0204", 0, false},
+        IdentificationCase{"SmallModelRefusesTheLargeCode", 2, "RA_R_I1.0", "0408", 0, true}),
+    [](const testing::TestParamInfo<IdentificationCase>& info) { return info.param.name; });
+
+TEST_F(UnitControllerTest, HangUpDisconnectsAtOnceAfterTakingTheBytesBeforeIt) {
+    Make();
+    ConnectAndSettle();
+    ctl->Tick(); // a meter poll on the line
+    const std::size_t meters = view.meters.size();
+    Deliver(unit.Answer(Frames().back()), kBytesEvent | kHangUpBits);
+    EXPECT_EQ(view.meters.size(), meters + 1); // the answer before the hang-up was taken in
+    EXPECT_FALSE(ctl->IsConnected());
+    EXPECT_FALSE(m_port->IsOpen());
+    EXPECT_EQ(Texts(sink), std::vector<std::string>{"Unable to Open COM-Port"});
+    ctl->OnLineEvent(kHangUpBits); // a late report of the same hang-up says nothing more
+    EXPECT_EQ(sink.messages.size(), 1u);
+}
+
+TEST_F(UnitControllerTest, ChangeOfIdIsAddressedToTheOldIdAndLaterFramesCarryTheNewOne) {
+    Make();
+    ConnectAndSettle(5);
+    ctl->ChangeDeviceId(9);
+    EXPECT_EQ(ctl->DeviceId(), 9);
+    EXPECT_EQ(data.deviceId(), 9);
+    EXPECT_EQ(view.boxes.back().first, 9);
+    Settle();
+    TickAnswered();
+    const auto frames = Frames();
+    // B1 | write | old ID 5 | slot 0 | global | 0x15 | 0 | 0 | N 2 | new ID 9, type 1 | cs | AA
+    Bytes expected{0xB1, 0xA1, 0x05, 0x00, 0x03, 0x15, 0x00, 0x00, 0x02, 0x09, 0x01};
+    std::uint8_t cs = 0;
+    for (std::size_t i = 1; i < expected.size(); ++i)
+        cs ^= expected[i];
+    expected.push_back(cs);
+    expected.push_back(0xAA);
+    const auto change = std::find(frames.begin(), frames.end(), expected);
+    ASSERT_NE(change, frames.end());
+    ASSERT_NE(change + 1, frames.end());
+    for (auto f = change + 1; f != frames.end(); ++f)
+        EXPECT_EQ((*f)[2], 9);
+    EXPECT_EQ(ctl->Command().DeviceIdEntry(9), 9);
+    EXPECT_EQ(ctl->Command().DeviceIdEntry(5), 0);
+
+    const int queued = ctl->Command().QueueCount();
+    ctl->ChangeDeviceId(9); // the same ID again: nothing
+    EXPECT_EQ(ctl->Command().QueueCount(), queued);
+}
+
+TEST_F(UnitControllerTest, SwitchToAnotherUnitReadsItAgainOnTheOpenPort) {
+    Make();
+    ConnectAndSettle(1);
+    data.input(0).setGain(100); // an edit not yet sent is dropped with the switch
+    const int queued = ctl->Command().QueueCount();
+    ctl->SwitchToDevice(4);
+    EXPECT_TRUE(m_port->IsOpen());
+    EXPECT_EQ(m_port->openedDevices.size(), 1u);
+    EXPECT_EQ(view.editorsClosed, 3); // twice for the connect, once for the switch
+    EXPECT_TRUE(ctl->IsBusy());
+    EXPECT_EQ(ctl->Command().QueueCount(), queued + 36 + 12);
+    const Request* probe = ctl->Command().Queue().At(queued);
+    EXPECT_EQ(probe->bytes[2], 4);
+    EXPECT_TRUE(probe->connectProbe);
+    EXPECT_EQ(data.input(0).mainChanged(), 0);
+    Settle();
+}
+
+TEST_F(UnitControllerTest, DeviceOperationsDoNothingWhileDisconnected) {
+    Make();
+    ctl->ChangeDeviceId(9);
+    ctl->SwitchToDevice(4);
+    ctl->ReadProgramFromDevice(0);
+    ctl->ReadAllProgramsFromDevice();
+    ctl->SendGlobalSetting(22);
+    EXPECT_EQ(ctl->DeviceId(), 1);
+    EXPECT_EQ(ctl->Command().QueueCount(), 0);
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+// ---- Search ----------------------------------------------------------------------------------
+
+struct SearchCase {
+    const char* name;
+    std::map<int, int> units; // ID -> device type of the units on the line
+    int last;                 // last ID searched
+    std::vector<int> found;
+};
+
+class SearchTest : public UnitControllerTest, public testing::WithParamInterface<SearchCase> {};
+
+TEST_P(SearchTest, ListsTheAnsweringUnitsOfTheViewsType) {
+    const SearchCase& c = GetParam();
+    Make();
+    ASSERT_TRUE(ctl->StartSearch("/dev/fake", 1, c.last));
+    int ticks = 0;
+    while (ctl->IsSearching() && ticks < 5000) {
+        const std::size_t before = Frames().size();
+        ctl->SearchTick();
+        ++ticks;
+        const auto frames = Frames();
+        if (frames.size() == before)
+            continue;
+        const int id = frames.back()[9];
+        EXPECT_EQ(frames.back()[2], id);
+        if (const auto unitAt = c.units.find(id); unitAt != c.units.end())
+            Deliver(UnitReply(
+                kData, 0, 3, 0x15, 0,
+                Bytes{static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(unitAt->second)},
+                static_cast<std::uint8_t>(id)));
+    }
+    ASSERT_FALSE(ctl->IsSearching());
+    EXPECT_EQ(Frames().size(), static_cast<std::size_t>(c.last)) << "each ID probed once";
+    ASSERT_EQ(view.searchEnded.size(), 1u);
+    std::vector<int> listed;
+    for (int id : view.searchEnded[0])
+        if (id <= c.last)
+            listed.push_back(id);
+    EXPECT_EQ(listed, c.found);
+    EXPECT_EQ(view.lastProgress, c.last);
+    EXPECT_FALSE(m_port->IsOpen());
+    EXPECT_EQ(ctl->Command().QueueCount(), 0);
+    EXPECT_EQ(ctl->Command().SearchWindow(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Search, SearchTest,
+    testing::Values(SearchCase{"UnitsAt3And17", {{3, 1}, {17, 1}}, 250, {3, 17}},
+                    SearchCase{"UnitOfAnotherTypeIsNotListed", {{3, 1}, {5, 2}}, 250, {3}},
+                    SearchCase{"EmptyLine", {}, 250, {}},
+                    SearchCase{"AnswerToLastIdEndsTheSearch", {{250, 1}}, 250, {250}},
+                    SearchCase{"AnsweredLastIdOfAShortRangeEndsIt", {{17, 1}}, 17, {17}}),
+    [](const testing::TestParamInfo<SearchCase>& info) { return info.param.name; });
+
+TEST_F(UnitControllerTest, UnansweredProbeIsGivenUpAfterFourSearchTicks) {
+    Make();
+    ASSERT_TRUE(ctl->StartSearch("/dev/fake", 1, 2));
+    ctl->SearchTick(); // ID 1 goes out
+    for (int i = 0; i < 3; ++i)
+        ctl->SearchTick(); // 90 ms: still waiting
+    EXPECT_EQ(ctl->Command().QueueCount(), 2);
+    ctl->SearchTick(); // 120 ms: given up
+    EXPECT_EQ(ctl->Command().QueueCount(), 1);
+    ctl->SearchTick(); // ID 2 goes out on the next tick
+    EXPECT_EQ(Frames().size(), 2u);
+    EXPECT_EQ(view.lastProgress, 2);
+}
+
+// ---- Notifications into the container --------------------------------------------------------
+
+TEST_F(UnitControllerTest, SmallModelTakesOnlyItsChannelsFromAReadProgram) {
+    Make(2);
+    EXPECT_EQ(data.deviceType(), 2);
+    EXPECT_EQ(ctl->Command().DeviceType(), 2);
+    unit.type = 2;
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1));
+    Settle();
+    EXPECT_EQ(data.input(2).nameText(), "IN2");
+    EXPECT_EQ(data.input(3).nameText(), "D");
+    EXPECT_EQ(data.output(5).nameText(), "OUT5");
+    EXPECT_EQ(data.output(6).nameText(), "7");
+    EXPECT_EQ(view.titles.back(), "Tavrel1.0 3x6  P0");
+}
+
+TEST_F(UnitControllerTest, AllStoredProgramsFillTheBankWithTheirNamesAndOfferTheSave) {
+    Make();
+    ConnectAndSettle();
+    const int queued = ctl->Command().QueueCount();
+    ctl->ReadAllProgramsFromDevice();
+    EXPECT_EQ(ctl->Command().QueueCount(), queued + 360);
+    Settle(5000);
+    ASSERT_EQ(view.storedSlots.size(), 30u);
+    EXPECT_EQ(view.storedSlots.front(), 1);
+    EXPECT_EQ(view.storedSlots.back(), 30);
+    EXPECT_EQ(view.bankComplete, 1);
+    EXPECT_EQ(bank[0].name, "P1");
+    EXPECT_EQ(bank[29].name, "P30");
+    EXPECT_EQ(bank[29].inputs[3].name, "IN3");
+    EXPECT_EQ(bank[29].outputs[7].name, "OUT7");
+}
+
+TEST_F(UnitControllerTest, WritingABankNamesTheProgramsAndSendsThemAsOneBatch) {
+    Make();
+    ConnectAndSettle();
+    ProgramBank source{};
+    for (int i = 0; i < 30; ++i)
+        source[static_cast<std::size_t>(i)].name = "Bank" + std::to_string(i + 1);
+    const int queued = ctl->Command().QueueCount();
+    ctl->WriteAllProgramsToDevice(source);
+    EXPECT_EQ(ctl->ProgramName(1), "Bank1");
+    EXPECT_EQ(ctl->ProgramName(30), "Bank30");
+    EXPECT_EQ(ctl->Command().QueueCount(), queued + 30 * 13);
+    EXPECT_TRUE(ctl->IsBusy());
+    Settle(5000);
+    EXPECT_FALSE(ctl->IsBusy());
+}
+
+TEST_F(UnitControllerTest, MeterLevelsReachTheViewAfterTheReceiveStep) {
+    Make();
+    ConnectAndSettle();
+    unit.meterCodes = Bytes{0, 9, 12, 30, 17, 25, 20, 1, 2, 3, 4, 5};
+    TickAnswered();
+    ASSERT_FALSE(view.meters.empty());
+    EXPECT_EQ(view.meters.back(), (MeterLevels{0, 9, 9, 25, 17, 25, 20, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(ctl->Meters(), view.meters.back());
+}
+
+TEST_F(UnitControllerTest, CopyChannelCopiesTheRecordAndQueuesItsBlockWhenConnected) {
+    Make();
+    data.input(0).setName("Kick");
+    ctl->CopyChannel(0, 1, false); // disconnected: the record only
+    EXPECT_EQ(data.input(1).nameText(), "Kick");
+    EXPECT_EQ(ctl->Command().QueueCount(), 0);
+    ConnectAndSettle();
+    data.output(3).setGain(123);
+    Settle();
+    const int queued = ctl->Command().QueueCount();
+    ctl->CopyChannel(3, 6, true);
+    EXPECT_EQ(data.output(6).gain(), 123);
+    ASSERT_EQ(ctl->Command().QueueCount(), queued + 1);
+    const Bytes& block = ctl->Command().Queue().At(queued)->bytes;
+    EXPECT_EQ(block[3], 0); // live settings
+    EXPECT_EQ(block[4], 2);
+    EXPECT_EQ(block[5], 6);
+    EXPECT_EQ(block[8], 80);
+    EXPECT_EQ(view.copies, (std::vector<std::pair<bool, int>>{{false, 1}, {true, 6}}));
+    ctl->CopyChannel(3, 3, true); // same channel: nothing
+    EXPECT_EQ(view.copies.size(), 2u);
+}
+
+TEST_F(UnitControllerTest, InputSourceAndGlobalSettingsAreQueuedOnlyWhereTheyExist) {
+    Make();
+    ConnectAndSettle();
+    const int queued = ctl->Command().QueueCount();
+    ctl->SetInputSource(1, true);
+    ctl->SendGlobalSetting(22);
+    ctl->SendGlobalSetting(3); // not a setting: nothing
+    const RequestQueue& queue = ctl->Command().Queue();
+    ASSERT_EQ(queue.Count(), queued + 2);
+    EXPECT_EQ(queue.At(queued)->bytes[5], 0x01);
+    EXPECT_EQ(queue.At(queued)->bytes[9], 1);
+    EXPECT_EQ(queue.At(queued + 1)->bytes[5], 0x16);
+    EXPECT_EQ(view.sources, std::vector<int>{1});
+
+    ProgramContainer small;
+    ProgramBank smallBank{};
+    UnitController other(3, small, smallBank, view, &sink, std::make_unique<FakePort>());
+    ASSERT_TRUE(other.Connect("/dev/fake2", 1, false));
+    const int otherQueued = other.Command().QueueCount();
+    other.SetInputSource(1, true); // a 2x4 has no input source to show or send
+    EXPECT_EQ(other.Command().QueueCount(), otherQueued);
+    EXPECT_EQ(small.inputSource(), 0);
+}
+
+} // namespace

@@ -1,0 +1,275 @@
+#include "model/GraphGeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "model/ParameterScales.h"
+
+// Expected pixels and values are written out here from the coordinate rules of the graph
+// (x = trunc((log10 f - 1) x W / (log10 30000 - 1)), level = 20 - y x 60 / H -+ 0.5,
+// gain index = trunc((dB + 30) x 10 + 0.5)), not taken from the code under test.
+
+namespace GG = GraphGeometry;
+
+namespace {
+
+constexpr int kW = 595; // plot of a 640 x 300 client area
+constexpr int kH = 270;
+const GraphRect kPlot{35, 10, 630, 280};
+
+int RefX(double hz, int w) {
+    return static_cast<int>(std::trunc((std::log10(hz) - 1.0) * (w / (std::log10(30000.0) - 1.0))));
+}
+int RefHz(int x, int w) {
+    return static_cast<int>(std::trunc(std::pow(10.0, (std::log10(30000.0) - 1.0) * x / w + 1.0)));
+}
+int RefGainIndex(int y, int h) {
+    double level = 20.0 - y * 60.0 / h;
+    level += level > 0.0 ? 0.5 : -0.5;
+    level = std::fmin(std::fmax(level, -30.0), 15.0);
+    return static_cast<int>(std::trunc((level + 30.0) * 10.0 + 0.5));
+}
+
+// A band laid out on the 595 x 270 plot, its change flag cleared.
+Filter Band(int type, int hz, int gainIndex) {
+    Filter f;
+    f.setGraphRect(kPlot);
+    f.setType(type);
+    f.setFrequency(hz);
+    f.setGainIndex(gainIndex);
+    f.setChanged(0);
+    return f;
+}
+
+Filter Crossover(int type, int hz) {
+    Filter f;
+    f.setIsBand(0);
+    f.setType(type);
+    f.setGraphRect(kPlot);
+    f.setFrequency(hz);
+    f.setChanged(0);
+    return f;
+}
+
+// Pointer in client coordinates for a point of the plot.
+GraphPoint At(int x, int y) {
+    return {x + 35, y + 10};
+}
+
+} // namespace
+
+TEST(GraphLayout, ClientOf640By300) {
+    EXPECT_EQ(GG::PlotRect({0, 0, 640, 300}), kPlot);
+    EXPECT_EQ(kPlot.width(), kW);
+    EXPECT_EQ(kPlot.height(), kH);
+
+    const auto x = GG::GridX(kW);
+    const auto& hz = GG::GridFrequencies();
+    ASSERT_EQ(hz[0], 10);
+    ASSERT_EQ(hz[18], 1000);
+    ASSERT_EQ(hz[29], 30000);
+    EXPECT_EQ(x[18], 377); // 35 + trunc(2 x 595 / 3.4771)
+    EXPECT_EQ(x[0], 35);
+    EXPECT_EQ(x[29], 630);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        EXPECT_EQ(x[i], 35 + RefX(hz[i], kW)) << hz[i] << " Hz";
+        if (i > 0) {
+            EXPECT_GT(hz[i], hz[i - 1]);
+        }
+    }
+
+    const auto y = GG::LevelLineY(kPlot);
+    for (int r = 1; r <= 12; ++r)
+        EXPECT_EQ(y[static_cast<std::size_t>(r - 1)], 10 + static_cast<int>(270.0 / 12.0 * r)) << r;
+    EXPECT_EQ(y[0], 32); // 22.5 is cut, not rounded
+    EXPECT_EQ(y[11], 280);
+}
+
+TEST(GraphLayout, AxisLabelsAtTheirPixels) {
+    const auto level = GG::LevelLabels(kH); // 270 / 12 = 22
+    const std::array<GG::Label, 7> expectedLevel{{{"+20", 6, 5},
+                                                  {"+10", 6, 47},
+                                                  {"0dB", 6, 91},
+                                                  {"-10", 6, 137},
+                                                  {"-20", 6, 185},
+                                                  {"-30", 6, 229},
+                                                  {"-40", 6, 270}}};
+    EXPECT_EQ(level, expectedLevel);
+
+    const auto freq = GG::FrequencyLabels({35, 10, 922, 249}); // w 887: a third is 295
+    const std::array<GG::Label, 12> expectedFreq{{{"10", 30, 249},
+                                                  {"20", 109, 249},
+                                                  {"50", 210, 249},
+                                                  {"100", 277, 249},
+                                                  {"200", 360, 249},
+                                                  {"500", 458, 249},
+                                                  {"1K", 539, 249},
+                                                  {"2K", 612, 249},
+                                                  {"5K", 722, 249},
+                                                  {"10K", 789, 249},
+                                                  {"20K", 864, 249},
+                                                  {"30K", 902, 249}}};
+    EXPECT_EQ(freq, expectedFreq);
+}
+
+TEST(GraphLayout, HandleCaptionAlignment) {
+    EXPECT_EQ(GG::BandLabelAlign(Band(0, 10, 306).bandHandle(), 10, kW), GG::Align::Right);
+    EXPECT_EQ(GG::BandLabelAlign(Band(0, 1000, 306).bandHandle(), 1000, kW), GG::Align::Centre);
+    // x(29000) = 592: the handle ends at 600 + 35, past the plot's right edge at 630.
+    EXPECT_EQ(GG::BandLabelAlign(Band(0, 29000, 306).bandHandle(), 29000, kW), GG::Align::Left);
+    EXPECT_EQ(GG::BandLabelAlign(Band(0, 25000, 306).bandHandle(), 25000, kW), GG::Align::Centre);
+    EXPECT_EQ(GG::CrossoverLabelAlign(10), GG::Align::Right);
+    EXPECT_EQ(GG::CrossoverLabelAlign(27999), GG::Align::Centre);
+    EXPECT_EQ(GG::CrossoverLabelAlign(28000), GG::Align::Left);
+}
+
+TEST(GraphLayout, RightEdgeIsThirtyKilohertz) {
+    EXPECT_EQ(GG::FrequencyOfPlotX(kW, kW), 30000);
+    EXPECT_EQ(GG::FrequencyOfPlotX(0, kW), 10);
+    EXPECT_EQ(GG::FrequencyOfPlotX(377 - 35, kW), RefHz(342, kW));
+    EXPECT_EQ(GG::FrequencyOfPlotX(5, 0), 0); // degenerate plot stays finite
+}
+
+struct BandDragRow {
+    const char* name;
+    int type;
+    GraphPoint pointer; // client coordinates, zero drag offset
+    int hz;
+    int gainIndex;
+};
+
+class BandDrag : public ::testing::TestWithParam<BandDragRow> {};
+
+TEST_P(BandDrag, TargetFollowsThePointerWithinTheLimits) {
+    const BandDragRow& row = GetParam();
+    const Filter band = Band(row.type, 1000, 300);
+    const GG::BandTarget t = GG::BandDragTarget(band, row.pointer, kW, kH);
+    EXPECT_EQ(t.frequency, row.hz);
+    EXPECT_EQ(t.gainIndex, row.gainIndex);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BandDrag,
+    ::testing::Values(
+        // H / 11 = 24: 20 - 24 x 60 / 270 + 0.5 = 15.17, limited to +15.0.
+        BandDragRow{"TopOfPlotStopsAtElevenths", 0, At(342, -50), RefHz(342, kW), 450},
+        BandDragRow{"EleventhRowIsTheStop", 0, At(342, 24), RefHz(342, kW), RefGainIndex(24, kH)},
+        BandDragRow{"RowBelowTheStopMoves", 0, At(342, 25), RefHz(342, kW), 449},
+        // The 0 dB line (y 90) gives exactly 0, which the level rule moves to -0.5 dB.
+        BandDragRow{"ZeroDecibelLineGivesMinusHalf", 0, At(342, 90), RefHz(342, kW), 295},
+        BandDragRow{"JustAboveZeroGivesPlusHalfAndMore", 0, At(342, 89), RefHz(342, kW),
+                    RefGainIndex(89, kH)},
+        // H x 5 / 6 = 225: -30.5 dB, limited to -30.0.
+        BandDragRow{"BottomStopsAtFiveSixths", 0, At(342, 400), RefHz(342, kW), 0},
+        BandDragRow{"LeftOfPlotIsTenHertz", 0, At(-40, 90), 10, 295},
+        BandDragRow{"RightOfPlotIsThirtyKilohertz", 0, At(700, 90), 30000, 295},
+        BandDragRow{"LowShelfStopsAtTwentyKilohertz", 1, At(700, 90), 20000, 295},
+        BandDragRow{"HighShelfGoesToTheEdge", 2, At(700, 90), 30000, 295}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BandDragStep, DragOffsetKeepsTheGrabPointUnderThePointer) {
+    Filter band = Band(0, 1000, 360);
+    band.setDragOffset({3, -2});
+    const GG::BandTarget t = GG::BandDragTarget(band, At(342 + 3, 60 - 2), kW, kH);
+    EXPECT_EQ(t.frequency, RefHz(342, kW));
+    EXPECT_EQ(t.gainIndex, RefGainIndex(60, kH));
+}
+
+TEST(BandDragStep, ChangesOnlyWhenTheTargetDiffers) {
+    Filter band = Band(0, 1000, 300);
+    ASSERT_NE(band.off(), 0);
+
+    ASSERT_TRUE(GG::BandDragStep(band, At(342, 60), kW, kH));
+    EXPECT_EQ(band.frequency(), RefHz(342, kW));
+    EXPECT_EQ(band.gainIndex(), RefGainIndex(60, kH));
+    EXPECT_EQ(band.off(), 0);
+    EXPECT_EQ(band.changed(), 1);
+    // The handle and the response follow the new values.
+    EXPECT_EQ(band.bandHandle().centre().x, 35 + RefX(band.frequency(), kW));
+    EXPECT_GT(band.responseAt(139), 1.0);
+
+    band.setChanged(0);
+    EXPECT_FALSE(GG::BandDragStep(band, At(342, 60), kW, kH));
+    EXPECT_EQ(band.changed(), 0);
+}
+
+TEST(BandDragStep, BandSwitchedOffInItsEditorIsSwitchedOnByADrag) {
+    // The pointer lands on exactly the stored frequency and gain index.
+    Filter band = Band(0, RefHz(342, kW), RefGainIndex(65, kH));
+    band.setOff(1); // the editor's on/off switch keeps the stored gain
+    band.setChanged(0);
+    ASSERT_TRUE(GG::BandDragStep(band, At(342, 65), kW, kH));
+    EXPECT_EQ(band.off(), 0);
+    EXPECT_EQ(band.changed(), 1);
+    EXPECT_EQ(band.gainIndex(), RefGainIndex(65, kH));
+}
+
+TEST(BandwidthDrag, OctavesBetweenBandAndPointer) {
+    const int x500 = 35 + RefX(500.0, kW);
+    // The pixel grid rounds 500 Hz down a little: compare with the frequency the pixel stands for.
+    const double f500 = RefHz(RefX(500.0, kW), kW);
+    EXPECT_DOUBLE_EQ(GG::BandwidthOctavesAt(x500, 1000, false, kW), std::log2(1000.0 / f500));
+    EXPECT_DOUBLE_EQ(GG::BandwidthOctavesAt(x500, 250, true, kW), std::log2(f500 / 250.0));
+    EXPECT_DOUBLE_EQ(GG::BandwidthOctavesAt(35, 1000, false, kW), 3.0);   // 10 Hz: 6.6 octaves
+    EXPECT_DOUBLE_EQ(GG::BandwidthOctavesAt(-500, 1000, false, kW), 3.0); // beyond the edge
+    EXPECT_DOUBLE_EQ(GG::BandwidthOctavesAt(630, 1000, false, kW), 0.05); // crossed over
+    EXPECT_DOUBLE_EQ(GG::BandwidthOctavesAt(-500, 1000, true, kW), 0.05);
+}
+
+TEST(BandwidthDrag, StepTakesTheModelsIndexAndRefusesShelves) {
+    const int x500 = 35 + RefX(500.0, kW);
+    const double n = std::log2(1000.0 / RefHz(RefX(500.0, kW), kW));
+
+    Filter fine = Band(0, 1000, 360);
+    ASSERT_TRUE(GG::BandwidthDragStep(fine, x500, false, kW));
+    EXPECT_EQ(fine.bandwidthIndex(), static_cast<int>(std::lround((n - 0.05) * 100)));
+    EXPECT_EQ(fine.changed(), 1);
+    fine.setChanged(0);
+    EXPECT_FALSE(GG::BandwidthDragStep(fine, x500, false, kW));
+    EXPECT_EQ(fine.changed(), 0);
+
+    Filter coarse = Band(0, 1000, 360);
+    coarse.setDeviceType(kDeviceType2x4);
+    ASSERT_TRUE(GG::BandwidthDragStep(coarse, x500, false, kW));
+    EXPECT_EQ(coarse.bandwidthIndex(), static_cast<int>(std::lround((n - 0.05) * 20)));
+
+    for (int type : {1, 2}) {
+        Filter shelf = Band(type, 1000, 360);
+        const double before = shelf.bandwidth();
+        EXPECT_FALSE(GG::BandwidthDragStep(shelf, x500, false, kW)) << type;
+        EXPECT_EQ(shelf.bandwidth(), before);
+        EXPECT_EQ(shelf.changed(), 0);
+    }
+}
+
+TEST(CrossoverDrag, HighPassNeverAboveLowPassAndBack) {
+    Filter hp = Crossover(Filter::kHighPass, 100);
+    const int lp = 2000;
+    // Pointer at 10 kHz: the high-pass stops at the low-pass.
+    ASSERT_TRUE(GG::CrossoverDragStep(hp, lp, At(RefX(10000.0, kW), 0), kW));
+    EXPECT_EQ(hp.frequency(), lp);
+    hp.setChanged(0);
+    EXPECT_FALSE(GG::CrossoverDragStep(hp, lp, At(RefX(20000.0, kW), 0), kW));
+    EXPECT_EQ(hp.changed(), 0);
+
+    ASSERT_TRUE(GG::CrossoverDragStep(hp, lp, At(200, 0), kW));
+    EXPECT_EQ(hp.frequency(), RefHz(200, kW));
+    // At or left of the plot's left edge the high-pass goes to 10 Hz and is flat.
+    ASSERT_TRUE(GG::CrossoverDragStep(hp, lp, At(-30, 0), kW));
+    EXPECT_EQ(hp.frequency(), 10);
+    EXPECT_EQ(hp.responseAt(0), 0.0);
+}
+
+TEST(CrossoverDrag, LowPassNeverBelowHighPassAndReachesItsFlatEnd) {
+    Filter lp = Crossover(Filter::kLowPass, 5000);
+    lp.setDragOffset({-4, 0});
+    const int hp = 300;
+    ASSERT_TRUE(GG::CrossoverDragStep(lp, hp, At(RefX(50.0, kW) - 4, 0), kW));
+    EXPECT_EQ(lp.frequency(), hp);
+    ASSERT_TRUE(GG::CrossoverDragStep(lp, hp, At(kW + 100, 0), kW));
+    EXPECT_EQ(lp.frequency(), 30000);
+    EXPECT_EQ(lp.responseAt(240), 0.0);
+    EXPECT_EQ(lp.responseAt(200), 0.0);
+}

@@ -1,0 +1,407 @@
+// End-to-end runs of the built tavrel-cli on program files made here: output and exit status of
+// dump, response and frames, and their errors.
+
+#include "files/ProgramFile.h"
+#include "model/ProgramContainer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kCli = std::string(TAVREL_BINARY_DIR) + "/tools/cli/tavrel-cli";
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class CliTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(fs::exists(kCli)) << kCli << " is not built";
+        std::string pattern = (fs::temp_directory_path() / "tavrel-cli-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    std::string file(const std::string& name) const { return (dir_ / name).string(); }
+
+    // Runs tavrel-cli with the arguments; stdout and stderr go to files in the test directory.
+    RunResult run(const std::vector<std::string>& args) const {
+        std::vector<std::string> argv = {kCli};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> cargv;
+        for (auto& arg : argv) {
+            cargv.push_back(arg.data());
+        }
+        cargv.push_back(nullptr);
+        const std::string outPath = file("stdout.txt");
+        const std::string errPath = file("stderr.txt");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        RunResult result;
+        pid_t pid = 0;
+        const int rc = posix_spawn(&pid, kCli.c_str(), &actions, nullptr, cargv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0) {
+            ADD_FAILURE() << "cannot start " << kCli;
+            return result;
+        }
+        int wstatus = 0;
+        ::waitpid(pid, &wstatus, 0);
+        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+        result.out = Slurp(outPath);
+        result.err = Slurp(errPath);
+        return result;
+    }
+
+    std::string saveSetting(const std::string& name, const ProgramContainer& data) const {
+        const std::string path = file(name);
+        EXPECT_EQ(SaveProgramSetting(path, data), ProgramFileStatus::Ok);
+        return path;
+    }
+
+    fs::path dir_;
+};
+
+std::unique_ptr<ProgramContainer> Container(int deviceType) {
+    auto data = std::make_unique<ProgramContainer>();
+    data->setDeviceType(deviceType);
+    return data;
+}
+
+// A bank of 30 programs of a 3x6, each named after its number, as the unit holds them.
+ProgramBank NamedBank(int deviceType) {
+    ProgramBank bank;
+    for (int p = 0; p < kProgramBankSize; ++p) {
+        const auto data = Container(deviceType);
+        data->setProgramName("Prog" + std::to_string(p + 1));
+        data->fillProgramImage(bank[static_cast<std::size_t>(p)]);
+    }
+    return bank;
+}
+
+// A request frame laid out by hand: start, kind, header, length, payload, XOR checksum, end.
+std::string FrameHex(std::vector<std::uint8_t> header, const std::vector<std::uint8_t>& payload) {
+    std::vector<std::uint8_t> frame = {0xB1};
+    frame.insert(frame.end(), header.begin(), header.end());
+    frame.push_back(static_cast<std::uint8_t>(payload.size()));
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    std::uint8_t x = 0;
+    for (std::size_t i = 1; i < frame.size(); ++i) {
+        x ^= frame[i];
+    }
+    frame.push_back(x);
+    frame.push_back(0xAA);
+    std::string hex;
+    char byte[4];
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : " %02X", frame[i]);
+        hex += byte;
+    }
+    return hex;
+}
+
+// Peaking band response in dB at f Hz: centre F, gain G dB, bandwidth N octaves, evaluated as
+// the unit's biquad on the half-angle frequency scale.
+double PeakingDb(double f, double F, double G, double N) {
+    const double w0 = F * 0.000032724925;
+    const double w = 6.2831852 * f / 96000 * 0.5;
+    const double A = std::pow(10.0, G / 40);
+    const double alpha = std::sin(w0) * std::sinh(0.69314718 * N * w0 / std::sin(w0));
+    const double a0 = 1 + alpha / A, a1 = -2 * std::cos(w0), a2 = 1 - alpha / A;
+    const double b0 = 1 + alpha * A, b1 = -2 * std::cos(w0), b2 = 1 - alpha * A;
+    const double n0 = b0 / a0, n1 = b1 / a0, n2 = b2 / a0, d1 = a1 / a0, d2 = a2 / a0;
+    const double reN = n0 * std::cos(w) + n1 + n2 * std::cos(w);
+    const double imN = n0 * std::sin(w) - n2 * std::sin(w);
+    const double reD = std::cos(w) + d1 + d2 * std::cos(w);
+    const double imD = std::sin(w) - d2 * std::sin(w);
+    return 20 * std::log10(std::sqrt((reN * reN + imN * imN) / (reD * reD + imD * imD)));
+}
+
+} // namespace
+
+// ---- Help and argument errors ----
+
+TEST_F(CliTest, HelpListsTheCommands) {
+    const RunResult help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* command : {"dump", "response", "frames"}) {
+        EXPECT_NE(help.out.find(std::string("  ") + command), std::string::npos) << command;
+    }
+}
+
+TEST_F(CliTest, WrongArgumentsExitWithStatusTwoAndUsage) {
+    const std::string path = saveSetting("live.dia48", *Container(1));
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"nosuchcommand"},
+        {"dump"},
+        {"dump", path, path},
+        {"dump", "--type", "5x5", path},
+        {"dump", "--colour", path},
+        {"dump", "--program", "2", path}, // a single setting has no programs
+        {"response", "--type", "2x4", "--channel", "C", path},
+        {"response", "--channel", "9", path},
+        {"frames", "--id", "0", path},
+        {"frames", "--slot", "31", path},
+        {"frames", "--id", path},
+    };
+    for (const auto& args : cases) {
+        std::string joined;
+        for (const auto& arg : args) {
+            joined += arg + " ";
+        }
+        SCOPED_TRACE(joined);
+        const RunResult result = run(args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find("usage: tavrel-cli"), std::string::npos);
+        EXPECT_TRUE(result.out.empty());
+    }
+}
+
+TEST_F(CliTest, UnreadableFilesExitWithStatusOneAndFileReadError) {
+    const std::string truncated = file("short.dia48");
+    {
+        const std::vector<std::uint8_t> bytes = EncodeProgramSetting(*Container(1));
+        std::ofstream(truncated, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), 100);
+    }
+    for (const char* command : {"dump", "response", "frames"}) {
+        for (const std::string& path : {file("missing.dia48"), truncated}) {
+            SCOPED_TRACE(std::string(command) + " " + path);
+            const RunResult result = run({command, path});
+            EXPECT_EQ(result.status, 1);
+            EXPECT_EQ(result.err, "File read Error\n");
+            EXPECT_TRUE(result.out.empty());
+        }
+    }
+}
+
+// ---- dump ----
+
+TEST_F(CliTest, DumpPrintsTheTableOfASingleSetting) {
+    const auto data = Container(1);
+    data->setProgramName("Hall");
+    data->output(0).setName("Sub");
+    const std::string path = saveSetting("hall.dia48", *data);
+
+    const RunResult text = run({"dump", path});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const auto lines = Lines(text.out);
+    ASSERT_EQ(lines.size(), 1u + 73u);
+    EXPECT_EQ(lines[0].substr(0, 32), "Hall              Input A   Inpu");
+    EXPECT_EQ(lines[1].substr(0, 54), "Name              A         B         C         D     ");
+    EXPECT_NE(lines[1].find("Sub"), std::string::npos);
+
+    const RunResult csv = run({"dump", "--csv", path});
+    ASSERT_EQ(csv.status, 0);
+    const auto rows = Lines(csv.out);
+    ASSERT_EQ(rows.size(), 1u + 73u);
+    EXPECT_EQ(rows[0], "Hall,Input A,Input B,Input C,Input D,Out1,Out2,Out3,Out4,Out5,Out6,Out7,"
+                       "Out8\r");
+    EXPECT_EQ(rows[1], "Name,A,B,C,D,Sub,2,3,4,5,6,7,8\r");
+}
+
+TEST_F(CliTest, DumpTypeComesFromOptionThenExtension) {
+    const std::string path = saveSetting("hall.dia24", *Container(3));
+    const std::string plain = saveSetting("hall.bin", *Container(1));
+    struct Case {
+        std::vector<std::string> args;
+        std::string heading;
+    };
+    const Case cases[] = {
+        {{"dump", "--csv", path}, "NewProgram,Input A,Input B,Out1,Out2,Out3,Out4\r"},
+        {{"dump", "--csv", "--type", "3x6", path},
+         "NewProgram,Input A,Input B,Input C,Out1,Out2,Out3,Out4,Out5,Out6\r"},
+        {{"dump", "--csv", plain},
+         "NewProgram,Input A,Input B,Input C,Input D,Out1,Out2,Out3,Out4,Out5,Out6,Out7,Out8\r"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.heading);
+        const RunResult result = run(c.args);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(Lines(result.out).at(0), c.heading);
+    }
+}
+
+TEST_F(CliTest, DumpPrintsEveryProgramOfALibrary) {
+    const std::string path = file("bank.dat36");
+    ASSERT_EQ(SaveProgramLibrary(path, NamedBank(2)), ProgramFileStatus::Ok);
+
+    const RunResult all = run({"dump", path});
+    ASSERT_EQ(all.status, 0) << all.err;
+    int headers = 0;
+    for (const auto& line : Lines(all.out)) {
+        if (line.rfind("# Program ", 0) == 0) {
+            ++headers;
+            EXPECT_EQ(line,
+                      "# Program " + std::to_string(headers) + ": Prog" + std::to_string(headers));
+        }
+    }
+    EXPECT_EQ(headers, 30);
+
+    const RunResult one = run({"dump", "--csv", "--program", "7", path});
+    ASSERT_EQ(one.status, 0) << one.err;
+    const auto lines = Lines(one.out);
+    ASSERT_EQ(lines.size(), 1u + 1u + 55u);
+    EXPECT_EQ(lines[0], "# Program 7: Prog7\r");
+    EXPECT_EQ(lines[1], "Prog7,Input A,Input B,Input C,Out1,Out2,Out3,Out4,Out5,Out6\r");
+
+    EXPECT_EQ(run({"dump", "--program", "31", path}).status, 2);
+}
+
+// ---- response ----
+
+TEST_F(CliTest, ResponseOfAnInputIsItsBandsPlusItsGain) {
+    const auto data = Container(1);
+    InputChannel& in = data->input(0);
+    in.setGain(460); // +6 dB
+    in.filter(2).setFrequency(1000);
+    in.filter(2).setGainIndex(360);    // +6 dB
+    in.filter(2).setBandwidthIndex(5); // 0.10 octaves
+    in.highPass().setFrequency(1000);  // not part of an input's curve
+    const std::string path = saveSetting("in.dia48", *data);
+
+    const RunResult result = run({"response", "--channel", "A", path});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 241u);
+    struct Point {
+        int index;
+        const char* hz;
+        double f;
+    };
+    for (const Point& p :
+         {Point{0, "10.0", 10.0}, Point{139, "1013.4", 1013.4}, Point{240, "30000.0", 30000.0}}) {
+        SCOPED_TRACE(p.hz);
+        const std::string& line = lines[static_cast<std::size_t>(p.index)];
+        const auto tab = line.find('\t');
+        ASSERT_NE(tab, std::string::npos);
+        EXPECT_EQ(line.substr(0, tab), p.hz);
+        EXPECT_NEAR(std::stod(line.substr(tab + 1)), PeakingDb(p.f, 1000, 6.0, 0.10) + 6.0, 0.0015);
+    }
+}
+
+TEST_F(CliTest, ResponseOfAnOutputIncludesItsCrossovers) {
+    const auto data = Container(2);
+    data->output(5).highPass().setFrequency(1000);
+    const std::string path = saveSetting("out.dia36", *data);
+
+    const RunResult result = run({"response", path});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 1u + 241u);
+    EXPECT_EQ(lines[0], "Hz\tInput A\tInput B\tInput C\tOut1\tOut2\tOut3\tOut4\tOut5\tOut6");
+    // At 10 Hz: every channel flat at 0 dB except Out6 under its 1 kHz high-pass (12 dB per
+    // octave by default): log2(100) = 6.64 octaves below, about -80 dB.
+    std::istringstream row(lines[1]);
+    std::vector<double> values;
+    for (std::string field; std::getline(row, field, '\t');) {
+        values.push_back(std::stod(field));
+    }
+    ASSERT_EQ(values.size(), 10u);
+    EXPECT_EQ(values[0], 10.0);
+    for (std::size_t c = 1; c < 9; ++c) {
+        EXPECT_EQ(values[c], 0.0) << "column " << c;
+    }
+    EXPECT_NEAR(values[9], -12.0 * std::log2(100.0), 1.0);
+}
+
+// ---- frames ----
+
+TEST_F(CliTest, FramesOfAStoreToTheLiveSettings) {
+    const std::string path = saveSetting("live.dia48", *Container(1));
+    const RunResult result = run({"frames", path});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = Lines(result.out);
+    // Program name, inputs A and B muted, 8 output blocks, 4 input blocks; then the scan sends
+    // the restored levels of inputs A and B and falls back to the meter poll.
+    ASSERT_EQ(lines.size(), 17u);
+    const std::vector<std::uint8_t> name = {'N', 'e', 'w', 'P', 'r', 'o', 'g', 'r',
+                                            'a', 'm', ' ', ' ', ' ', ' ', ' '};
+    // ID 1, slot 0, section 3 (global), command 0; left-aligned name in 15 bytes.
+    EXPECT_EQ(lines[0], FrameHex({0xA1, 0x01, 0x00, 0x03, 0x00, 0x00, 0x00}, name));
+    // Input level: on, polarity, gain code 1100 (0x044C), delay 0, two zero bytes.
+    const std::vector<std::uint8_t> muted = {0x00, 0x00, 0x4C, 0x04, 0x00, 0x00, 0x00, 0x00};
+    const std::vector<std::uint8_t> on = {0x01, 0x00, 0x4C, 0x04, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_EQ(lines[1], FrameHex({0xA1, 0x01, 0x00, 0x01, 0x00, 0x08, 0x00}, muted));
+    EXPECT_EQ(lines[2], FrameHex({0xA1, 0x01, 0x00, 0x01, 0x01, 0x08, 0x00}, muted));
+    for (int o = 0; o < 8; ++o) {
+        char prefix[32];
+        std::snprintf(prefix, sizeof prefix, "B1 A1 01 00 02 %02X 00 00 50 ", o);
+        EXPECT_EQ(lines[static_cast<std::size_t>(3 + o)].rfind(prefix, 0), 0u) << "output " << o;
+        EXPECT_EQ(lines[static_cast<std::size_t>(3 + o)].size(), (80u + 11u) * 3 - 1);
+    }
+    for (int i = 0; i < 4; ++i) {
+        char prefix[32];
+        std::snprintf(prefix, sizeof prefix, "B1 A1 01 00 01 %02X 00 00 60 ", i);
+        EXPECT_EQ(lines[static_cast<std::size_t>(11 + i)].rfind(prefix, 0), 0u) << "input " << i;
+    }
+    EXPECT_EQ(lines[15], FrameHex({0xA1, 0x01, 0x00, 0x01, 0x00, 0x08, 0x00}, on));
+    EXPECT_EQ(lines[16], FrameHex({0xA1, 0x01, 0x00, 0x01, 0x01, 0x08, 0x00}, on));
+}
+
+TEST_F(CliTest, FramesOfAStoreToAMemoryCarryIdAndSlot) {
+    const std::string path = saveSetting("live.dia24", *Container(3));
+    const RunResult result = run({"frames", "--id", "3", "--slot", "5", path});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 13u); // name, 8 output blocks, 4 input blocks; nothing pending
+    EXPECT_EQ(lines[0].rfind("B1 A1 03 05 03 00 00 00 0F ", 0), 0u);
+    EXPECT_EQ(lines[1].rfind("B1 A1 03 05 02 00 00 00 50 ", 0), 0u);
+    EXPECT_EQ(lines[12].rfind("B1 A1 03 05 01 03 00 00 60 ", 0), 0u);
+}
+
+TEST_F(CliTest, FramesOfALibraryFillTheThirtyMemories) {
+    const std::string path = file("bank.dat48");
+    ASSERT_EQ(SaveProgramLibrary(path, NamedBank(1)), ProgramFileStatus::Ok);
+    const RunResult result = run({"frames", path});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 30u * 13u);
+    EXPECT_EQ(lines[0].rfind("B1 A1 01 01 03 00 00 00 0F 50 72 6F 67 31 20", 0), 0u); // "Prog1 "
+    EXPECT_EQ(lines[29 * 13].rfind("B1 A1 01 1E 03 00 00 00 0F ", 0), 0u);
+}

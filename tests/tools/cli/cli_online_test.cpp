@@ -1,0 +1,338 @@
+// The online tavrel-cli commands end to end: the built program runs as a child process against
+// virtual units served in this process over a real pseudo-terminal, paced in real time as the
+// application paces (except where a test asks for a faster tick to move a whole bank).
+
+#include "VirtualLine.h"
+#include "files/ProgramFile.h"
+#include "model/ProgramContainer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const std::string kCli = std::string(TAVREL_BINARY_DIR) + "/tools/cli/tavrel-cli";
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+    double seconds = 0;
+};
+
+// Runs tavrel-cli with the arguments; kills it after 90 s.
+CliRun RunCli(const std::vector<std::string>& args) {
+    CliRun run;
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
+        return run;
+    const auto start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        close(outPipe[0]);
+        close(errPipe[0]);
+        std::vector<char*> argv{const_cast<char*>(kCli.c_str())};
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(kCli.c_str(), argv.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&run.out, &run.err};
+    int open = 2;
+    while (open > 0) {
+        if (Clock::now() - start > std::chrono::seconds(90)) {
+            kill(pid, SIGKILL);
+            break;
+        }
+        if (poll(fds, 2, 500) <= 0)
+            continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
+                continue;
+            char buffer[4096];
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, static_cast<std::size_t>(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return run;
+}
+
+std::string Describe(const CliRun& run) {
+    return "exit " + std::to_string(run.status) + " after " + std::to_string(run.seconds) +
+           " s\nstdout:\n" + run.out + "stderr:\n" + run.err;
+}
+
+class CliOnlineTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(fs::exists(kCli)) << kCli << " is missing: build the tavrel-cli target";
+        m_dir = fs::temp_directory_path() /
+                ("tavrel-cli-online-" + std::to_string(getpid()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+        // The virtual unit publishes its link here, and the child sees the same directory.
+        setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
+    }
+    void TearDown() override {
+        m_line.reset();
+        std::error_code ignored;
+        fs::remove_all(m_dir, ignored);
+    }
+
+    // Starts a line with the given options, served by its own thread.
+    void StartLine(SimLineOptions options) {
+        m_line = std::make_unique<VirtualLine>(std::move(options));
+        std::string error;
+        ASSERT_TRUE(m_line->Open(&error)) << error;
+        m_line->Start();
+    }
+    static SimLineOptions Units(std::vector<SimUnitSpec> units) {
+        SimLineOptions options;
+        options.units = std::move(units);
+        return options;
+    }
+
+    std::string Port() const { return m_line->SlavePath(); }
+    std::string File(const std::string& name) const { return (m_dir / name).string(); }
+    VirtualUnit Unit(std::size_t i = 0) {
+        return m_line->WithUnits([&](std::vector<VirtualUnit>& units) { return units.at(i); });
+    }
+
+    fs::path m_dir;
+    std::unique_ptr<VirtualLine> m_line;
+};
+
+int Word(const std::uint8_t* at) {
+    return at[0] | (at[1] << 8);
+}
+
+// ---- Commands --------------------------------------------------------------------------------
+
+TEST_F(CliOnlineTest, PortsListsARunningVirtualUnit) {
+    SimLineOptions options;
+    options.linkName = "bench";
+    StartLine(options);
+    const CliRun run = RunCli({"ports"});
+    ASSERT_EQ(run.status, 0) << Describe(run);
+    const std::string expected =
+        (m_dir / "tavrel" / "bench").string() + "\t-\tVirtual unit bench\n";
+    EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
+}
+
+TEST_F(CliOnlineTest, SearchListsTheUnitsOfTheTypeInAscendingOrder) {
+    StartLine(Units({{17, 1}, {3, 1}, {5, 2}}));
+    const CliRun run = RunCli({"search", "--port", Port(), "--ids", "1-20"});
+    ASSERT_EQ(run.status, 0) << Describe(run);
+    EXPECT_EQ(run.out, "3\n17\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliOnlineTest, WriteStoresAFileAsAMemoryAndReadBringsItBack) {
+    StartLine(Units({{4, 1}}));
+    ProgramContainer program;
+    program.setProgramName("Stage");
+    program.input(0).setName("Kick");
+    program.output(2).setGain(300);
+    program.output(5).highPass().setFrequency(250);
+    ASSERT_EQ(SaveProgramSetting(File("stage.dia48"), program), ProgramFileStatus::Ok);
+
+    const CliRun write =
+        RunCli({"write", "--port", Port(), "--id", "4", "--slot", "5", File("stage.dia48")});
+    ASSERT_EQ(write.status, 0) << Describe(write);
+    const VirtualUnit unit = Unit();
+    EXPECT_EQ(unit.ProgramName(5), "Stage");
+    const OutputBlock& out2 = unit.Program(5).outputs[2];
+    EXPECT_EQ(Word(&out2[50]), 300 + 700);                 // gain code of the 4x8
+    EXPECT_EQ(Word(&unit.Program(5).outputs[5][56]), 250); // high-pass frequency
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&unit.Program(5).inputs[0][88]), 4),
+              "Kick");
+
+    const CliRun read =
+        RunCli({"read", "--port", Port(), "--id", "4", "--slot", "5", File("back.dia48")});
+    ASSERT_EQ(read.status, 0) << Describe(read);
+    ProgramContainer back;
+    ASSERT_EQ(LoadProgramSetting(File("back.dia48"), back), ProgramFileStatus::Ok);
+    EXPECT_EQ(back.programName(), "Stage");
+    EXPECT_EQ(back.input(0).nameText(), "Kick");
+    EXPECT_EQ(back.output(2).gain(), 300);
+    EXPECT_EQ(back.output(5).highPass().frequency(), 250);
+}
+
+TEST_F(CliOnlineTest, BackupAndRestoreMoveAllThirtyMemories) {
+    StartLine(Units({{1, 1}}));
+    const CliRun backup =
+        RunCli({"backup", "--port", Port(), "--tick-ms", "10", File("all.dat48")});
+    ASSERT_EQ(backup.status, 0) << Describe(backup);
+    ProgramBank bank{};
+    ASSERT_EQ(LoadProgramLibrary(File("all.dat48"), 1, bank), ProgramFileStatus::Ok);
+    EXPECT_EQ(bank[0].name, "Prog01");
+    EXPECT_EQ(bank[29].name, "Prog30");
+    EXPECT_EQ(bank[29].outputs[7].name, "8");
+
+    for (int i = 0; i < kProgramBankSize; ++i)
+        bank[static_cast<std::size_t>(i)].name = "Bank" + std::to_string(i + 1);
+    bank[11].outputs[3].gain = 123;
+    ASSERT_EQ(SaveProgramLibrary(File("new.dat48"), bank), ProgramFileStatus::Ok);
+    const CliRun restore =
+        RunCli({"restore", "--port", Port(), "--tick-ms", "10", File("new.dat48")});
+    ASSERT_EQ(restore.status, 0) << Describe(restore);
+    const VirtualUnit unit = Unit();
+    EXPECT_EQ(unit.ProgramName(1), "Bank1");
+    EXPECT_EQ(unit.ProgramName(30), "Bank30");
+    EXPECT_EQ(Word(&unit.Program(12).outputs[3][50]), 123 + 700);
+}
+
+TEST_F(CliOnlineTest, SetIdGivesTheUnitItsNewId) {
+    StartLine(Units({{1, 1}}));
+    const CliRun run = RunCli({"set-id", "--port", Port(), "--id", "1", "9"});
+    ASSERT_EQ(run.status, 0) << Describe(run);
+    EXPECT_EQ(Unit().deviceId(), 9);
+}
+
+TEST_F(CliOnlineTest, MetersPrintsTwelveLevelCodesPerPoll) {
+    StartLine(Units({{1, 1}}));
+    const CliRun run = RunCli({"meters", "--port", Port(), "--count", "3"});
+    ASSERT_EQ(run.status, 0) << Describe(run);
+    std::istringstream lines(run.out);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        std::istringstream codes(line);
+        int code = 0, n = 0;
+        while (codes >> code) {
+            EXPECT_TRUE((code >= 0 && code <= 9) || (code >= 17 && code <= 25)) << line;
+            ++n;
+        }
+        EXPECT_EQ(n, 12) << line;
+        ++count;
+    }
+    EXPECT_EQ(count, 3);
+}
+
+// ---- Failures --------------------------------------------------------------------------------
+
+TEST_F(CliOnlineTest, UnitOfAnotherTypeIsRefused) {
+    StartLine(Units({{1, 2}}));
+    const CliRun run = RunCli({"read", "--port", Port(), File("x.dia48")});
+    EXPECT_EQ(run.status, 1) << Describe(run);
+    EXPECT_EQ(run.err, "Device Type Error!\n");
+    EXPECT_FALSE(fs::exists(File("x.dia48")));
+}
+
+TEST_F(CliOnlineTest, UnitThatFallsSilentIsGivenUpAfterFourPointOneSeconds) {
+    SimLineOptions options;
+    options.silentAfter = 3; // the probe and two names, then nothing
+    StartLine(options);
+    const CliRun run = RunCli({"meters", "--port", Port(), "--count", "1"});
+    EXPECT_EQ(run.status, 1) << Describe(run);
+    EXPECT_EQ(run.err, "Unable to Open COM-Port\n");
+    EXPECT_EQ(run.out, "");
+    // Three answered ticks, then 41 ticks of 100 ms without an answer.
+    EXPECT_GE(run.seconds, 4.1);
+    EXPECT_LT(run.seconds, 7.0);
+}
+
+TEST_F(CliOnlineTest, HangUpMidTransferEndsTheCommandAtOnce) {
+    SimLineOptions options;
+    options.hangupAfter = 40; // the connect reads, the name and three blocks of the store
+    StartLine(options);
+    ProgramContainer program;
+    ASSERT_EQ(SaveProgramSetting(File("p.dia48"), program), ProgramFileStatus::Ok);
+    const CliRun run = RunCli({"write", "--port", Port(), "--slot", "3", File("p.dia48")});
+    EXPECT_EQ(run.status, 1) << Describe(run);
+    EXPECT_EQ(run.err, "Unable to Open COM-Port\n");
+    // The line goes about 4 s in; waiting for the time-out would take until 8.1 s at least.
+    EXPECT_LT(run.seconds, 6.5);
+}
+
+TEST_F(CliOnlineTest, GarbageAndDamagedRepliesOnTheLineAreSkipped) {
+    SimLineOptions options;
+    options.garbageEvery = 3;  // noise before every third reply
+    options.split = true;      // replies arrive one byte per write
+    options.corruptEvery = 40; // one reply with a wrong checksum: repeated after 2 s
+    StartLine(options);
+    const CliRun run = RunCli({"read", "--port", Port(), File("live.dia48")});
+    ASSERT_EQ(run.status, 0) << Describe(run);
+    ProgramContainer live;
+    ASSERT_EQ(LoadProgramSetting(File("live.dia48"), live), ProgramFileStatus::Ok);
+    EXPECT_EQ(live.programName(), "Default");
+    EXPECT_EQ(live.output(7).nameText(), "8");
+}
+
+struct UsageCase {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string errStart;
+};
+
+class CliUsageTest : public CliOnlineTest, public testing::WithParamInterface<UsageCase> {};
+
+TEST_P(CliUsageTest, FailsBeforeTouchingTheLine) {
+    const UsageCase& c = GetParam();
+    const CliRun run = RunCli(c.args);
+    EXPECT_EQ(run.status, c.status) << Describe(run);
+    EXPECT_EQ(run.err.rfind(c.errStart, 0), 0u) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Usage, CliUsageTest,
+    testing::Values(
+        UsageCase{"PortIsRequired", {"read", "x.dia48"}, 2, "tavrel-cli: error: --port"},
+        UsageCase{"IdOutOfRange",
+                  {"meters", "--port", "/dev/null", "--id", "251"},
+                  2,
+                  "tavrel-cli: error: --id"},
+        UsageCase{"UnknownType",
+                  {"backup", "--port", "/dev/null", "--type", "5x5", "b"},
+                  2,
+                  "tavrel-cli: error: --type"},
+        UsageCase{"SlotOutOfRange",
+                  {"read", "--port", "/dev/null", "--slot", "31", "x"},
+                  2,
+                  "tavrel-cli: error: --slot"},
+        UsageCase{"SetIdNeedsTheOldId",
+                  {"set-id", "--port", "/dev/null", "9"},
+                  2,
+                  "tavrel-cli: error: --id"},
+        UsageCase{"MissingPortDevice",
+                  {"meters", "--port", "/nonexistent/ttyUSB7"},
+                  1,
+                  "Unable to open COM-port: "},
+        UsageCase{"UnreadableFile",
+                  {"restore", "--port", "/nonexistent/ttyUSB7", "/nonexistent/bank.dat48"},
+                  1,
+                  "File read Error"}),
+    [](const testing::TestParamInfo<UsageCase>& info) { return info.param.name; });
+
+} // namespace
