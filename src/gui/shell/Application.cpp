@@ -54,8 +54,6 @@ Application::Application() = default;
 Application::~Application() = default;
 
 bool Application::InitInstance(const Options& options) {
-    // The value entry controls show "Out of Range" as modal boxes.
-    InstallControlMessageBoxes();
     // The selection screen's picture serves as the application icon.
     QApplication::setWindowIcon(QIcon(SelectionScreen::Picture()));
     m_mainFrame = std::make_unique<MainWindow>();

@@ -1,10 +1,7 @@
 #include "gui/support/QtMessageSink.h"
 
-#include "gui/widgets/ValueEdit.h"
-
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 
 #include <array>
 
@@ -56,14 +53,4 @@ bool QtMessageSink::AskYesNo(const std::string& text) {
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
-}
-
-void InstallControlMessageBoxes() {
-    SetControlMessageHook([](QWidget* source, const QString& text) {
-        QPointer<QWidget> window = source ? source->window() : nullptr;
-        QTimer::singleShot(0, qApp, [window, text] {
-            QMessageBox::warning(window ? window.data() : QApplication::activeWindow(), Title(),
-                                 text);
-        });
-    });
 }

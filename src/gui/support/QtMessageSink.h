@@ -25,8 +25,3 @@ public:
 private:
     QPointer<QWidget> m_parent;
 };
-
-// Routes the value entry controls' messages ("Out of Range", ...) to a modal warning box titled
-// "Tavrel" over the control's window. The box opens once the current event has been handled,
-// since the controls report from inside a focus change.
-void InstallControlMessageBoxes();

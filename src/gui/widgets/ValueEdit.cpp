@@ -1,5 +1,7 @@
 #include "gui/widgets/ValueEdit.h"
 
+#include "gui/support/QtMessageSink.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -34,7 +36,10 @@ void ShowControlMessage(QWidget* source, const QString& text) {
     // Shown once the current event is handled: the commit runs inside a focus change, and a
     // nested event loop there would let the focus move on under the half-finished change.
     QPointer<QWidget> window = source ? source->window() : nullptr;
-    QTimer::singleShot(0, qApp, [window, text] { QMessageBox::warning(window, QString(), text); });
+    QTimer::singleShot(0, qApp, [window, text] {
+        QMessageBox::warning(window ? window.data() : QApplication::activeWindow(),
+                             QString::fromLatin1(QtMessageSink::kTitle), text);
+    });
 }
 
 ValueEdit::ValueEdit(QWidget* parent) : QLineEdit(parent) {

@@ -11,8 +11,8 @@
 class QWidget;
 
 // How the value entry controls show their fixed messages ("Out of Range", "Pos设定错误"). By
-// default a modal warning box over the control's window, opened as soon as the current event is
-// handled; tests and the application may route the texts elsewhere. An empty hook restores the
+// default a modal warning box titled "Tavrel" over the control's window, opened as soon as the
+// current event is handled; tests and the application may route the texts elsewhere. An empty hook restores the
 // default.
 using ControlMessageHook = std::function<void(QWidget* source, const QString& text)>;
 void SetControlMessageHook(ControlMessageHook hook);

@@ -516,7 +516,7 @@ void DialogsTest::messageBoxesAreTitledAndAnswered() {
 }
 
 void DialogsTest::controlMessagesOpenABoxAfterTheEvent() {
-    InstallControlMessageBoxes();
+    SetControlMessageHook({});
     QWidget window;
     auto* edit = new ValueEdit(&window);
     window.show();
