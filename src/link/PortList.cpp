@@ -1,6 +1,6 @@
 #include "link/PortList.h"
 
-#include "link/serial/SerialDevice.h"
+#include "link/SerialPort.h"
 
 #include <algorithm>
 #include <cctype>
@@ -169,8 +169,8 @@ void ListVirtualUnits(PortEntryList& list, const PortListRoots& roots) {
 void CleanUp(PortEntryList& list, bool testOpen) {
     if (testOpen) {
         std::erase_if(list, [](const PortEntry& port) {
-            SerialDevice probe;
-            if (probe.Open(port.devicePath.c_str()) != SerialDevice::kErrorSuccess) {
+            SerialPort probe;
+            if (!probe.Open(port.devicePath, nullptr)) {
                 return true;
             }
             probe.Close();

@@ -1,35 +1,80 @@
 #pragma once
 
 #include "link/Port.h"
-#include "link/serial/NotifyingSerialDevice.h"
 
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <sys/types.h>
+#include <thread>
 
-// The command engine's port on a real serial line: a listening NotifyingSerialDevice whose line
-// events go to the handler given at Open (on the listener thread).
-class SerialPort : public IPort, private ISerialTarget {
+// The command engine's port on a real serial line (a terminal device such as /dev/ttyUSB0 or a
+// virtual unit's pseudo-terminal).
+//
+// The port is held exclusively (a non-blocking flock, which also stops root, plus TIOCEXCL) and
+// runs raw with CLOCAL, so a missing carrier neither blocks nor hangs it up. A listener thread
+// waits in poll() on the port and on an eventfd that wakes it; it only reports line events to the
+// handler given at Open and never reads or writes the port:
+// - received bytes once per unread batch: the next report waits until a Read took bytes, so
+//   unread bytes neither spin the listener nor flood the handler;
+// - a hang-up (adapter unplugged, the unit's side closed) once, as a line error with the I/O
+//   error bit; then the listener ends, since a hung-up descriptor polls ready for ever.
+// The port's own failures go to the trace sink; Open and Setup also keep a reason for the
+// operator (LastErrorText).
+class SerialPort : public IPort {
 public:
     SerialPort() = default;
     ~SerialPort() override;
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
+    // Fails without touching an open port. A null handler only drops the events.
     bool Open(const std::string& device, LineEventHandler onEvent) override;
+    // Applies the settings at once, then reads back what the driver took: a driver may accept a
+    // request only in part (a pseudo-terminal always runs 8 data bits without parity).
     bool Setup(const LineSettings& settings) override;
+    // Stops and joins the listener (waiting for a handler call that runs), then releases the
+    // port.
     void Close() override;
-    bool IsOpen() const override { return m_serial.IsPortOpen(); }
+    bool IsOpen() const override { return m_fd >= 0; }
+    // Fails when the line hung up or `timeoutMs` passed before the driver took every byte.
     bool Write(const std::uint8_t* data, std::size_t count, int timeoutMs) override;
+    // Never waits: takes what is waiting (0 bytes when none), so the time-out is never needed.
+    // Fails once the line has hung up.
     long Read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) override;
     std::string LastErrorText() const override { return m_lastError; }
 
-private:
-    void OnSerialEvent(std::uint32_t message, std::uint32_t eventAndErrorBits,
-                       std::intptr_t callerValue) override;
-    bool Failed(long error, const char* step);
+    // How often the listener's wait ended since Open: a listener that spins shows here.
+    std::uint64_t ListenerWakeups() const { return m_wakeups.load(); }
 
-    NotifyingSerialDevice m_serial;
+    // Why an open of `device` failed with errno `error`, in words for the operator. A permission
+    // problem names the group that owns the device (usually dialout).
+    static std::string OpenErrorText(int error, const std::string& device);
+
+private:
+    enum class Direction { Receive, Send };
+
+    // Moves up to `count` bytes with `move(done)` (one read() or write() from offset `done` on).
+    // A send waits up to `timeoutMs` for room in the driver's queue; a receive takes only what
+    // is waiting. Returns the bytes moved, or -1 when the line failed or a send timed out.
+    long Transfer(Direction direction, std::size_t count, int timeoutMs,
+                  const std::function<ssize_t(std::size_t done)>& move);
+    void Listen();
+    void EndListener();
+    void Wake();
+    bool SetupFailed(const LineSettings& settings, int error);
+
+    int m_fd = -1;
+    int m_wakeFd = -1; // eventfd: wakes the listener to stop or to watch for bytes again
+    std::thread m_listener;
+    std::atomic<bool> m_stopping{false};
+    // Received bytes were reported and no Read has taken bytes since.
+    std::atomic<bool> m_bytesReported{false};
+    std::atomic<std::uint64_t> m_wakeups{0};
     // Set before the listener starts and cleared after Close has joined it, so the listener
-    // thread never sees it change.
+    // never sees it change.
     LineEventHandler m_handler;
     std::string m_lastError;
 };

@@ -1,7 +1,7 @@
 // Port discovery over fixture sysfs trees built in a temporary directory, shaped like the
 // kernel's: class/tty/<name> links into devices/, each real port with a "device" link.
 #include "link/PortList.h"
-#include "link/serial/SerialDevice.h"
+#include "link/SerialPort.h"
 
 #include <gtest/gtest.h>
 
@@ -217,8 +217,8 @@ TEST(PortList, TestOpenDropsPortsThatCannotBeOpened) {
     }
     fs::create_symlink(names[0], tree.Units() / "held");
     fs::create_symlink(names[1], tree.Units() / "free");
-    SerialDevice other; // another program holds this one
-    ASSERT_EQ(other.Open((tree.Units() / "held").c_str()), 0);
+    SerialPort other; // another program holds this one
+    ASSERT_TRUE(other.Open((tree.Units() / "held").string(), nullptr));
 
     const std::string units = tree.Units().string();
     PortEntryList list;
@@ -229,8 +229,9 @@ TEST(PortList, TestOpenDropsPortsThatCannotBeOpened) {
 
     ASSERT_TRUE(ListSerialPorts(list, true, nullptr, tree.Roots()));
     EXPECT_EQ(PortNames(list), std::vector<std::string>{units + "/free"});
-    SerialDevice after;
-    EXPECT_EQ(after.Open((tree.Units() / "free").c_str()), 0) << "the probe closed the port";
+    SerialPort after;
+    EXPECT_TRUE(after.Open((tree.Units() / "free").string(), nullptr))
+        << "the probe closed the port";
     for (int i = 0; i < 2; ++i) {
         ::close(masters[i]);
         ::close(slaves[i]);

@@ -132,7 +132,6 @@ TEST_F(CommandPortTest, OpenPortSetsUpTheLineForTheUnit) {
     EXPECT_FALSE(line.parity);
     EXPECT_EQ(line.stopBits, 1);
     EXPECT_FALSE(line.flowControl);
-    EXPECT_EQ(line.eventMask, 0x01FFu);
     EXPECT_TRUE(messages.messages.empty());
 }
 
