@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include "TavrelVersion.h"
+
 #include <algorithm>
 
 namespace {
@@ -30,7 +32,8 @@ void PrintUsageLine(const CliCommand& command, std::ostream& os) {
 
 void PrintHelp(std::ostream& os) {
     os << "usage: " << kProgram << " COMMAND [OPTIONS] [ARGUMENTS]\n"
-       << "       " << kProgram << " COMMAND --help\n\n"
+       << "       " << kProgram << " COMMAND --help\n"
+       << "       " << kProgram << " --version\n\n"
        << "Device types (--type): 4x8, 3x6, 2x4. Without --type the digits of the file's\n"
        << "extension (48, 36, 24) choose the type, else 4x8.\n\n"
        << "Commands:\n";
@@ -154,6 +157,10 @@ int RunCli(const std::vector<std::string>& argv, CliContext& ctx) {
             return kExitUsage;
         }
         PrintHelp(ctx.out);
+        return kExitOk;
+    }
+    if (name == "--version") {
+        ctx.out << kProgram << ' ' << kTavrelVersion << '\n';
         return kExitOk;
     }
     const CliCommand* command = FindCommand(name);

@@ -77,6 +77,10 @@ bool ParseSimArguments(std::span<const std::string_view> args, SimProgramOptions
             result.help = true;
             continue;
         }
+        if (arg == "--version") {
+            result.version = true;
+            continue;
+        }
         const auto flag = std::find_if(std::begin(kFlagOptions), std::end(kFlagOptions),
                                        [&](const FlagOption& f) { return f.name == arg; });
         if (flag != std::end(kFlagOptions)) {
@@ -151,6 +155,7 @@ Options:
   --silent-after N     answer the first N requests, then nothing
   --garbage-every N    put a burst of line noise before every Nth reply
   -h, --help           show this text
+      --version        show the version
 
 Each unit starts with the settings of a new program on the PC: every channel on at 0 dB,
 no delay, flat bands, open crossovers, gate at 0 dBu, limiter at +10 dBu, outputs fed by

@@ -12,6 +12,7 @@ struct SimProgramOptions {
     SimLineOptions line;
     bool nameGiven = false; // --name was given; otherwise the program publishes vu-<pid>
     bool help = false;
+    bool version = false;
 };
 
 // Parses the arguments after the program name. Returns false with a message in *error for an

@@ -3,6 +3,8 @@
 #include "SimOptions.h"
 #include "VirtualLine.h"
 
+#include "TavrelVersion.h"
+
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -45,6 +47,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(SimUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("tavrel-unit-sim %s\n", kTavrelVersion);
         return 0;
     }
     if (!options.nameGiven)

@@ -5,6 +5,8 @@
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceDocument.h"
 
+#include "TavrelVersion.h"
+
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
@@ -218,6 +220,7 @@ void MainWindow::SaveRecentFiles() const {
 
 void MainWindow::ShowAbout() {
     QMessageBox::about(this, QStringLiteral("About Tavrel1.0"),
-                       QStringLiteral("Tavrel Version 1.0\n\nControl program for the 4x8, 3x6 "
-                                      "and 2x4 loudspeaker processors."));
+                       QStringLiteral("Tavrel Version %1\n\nControl program for the 4x8, 3x6 "
+                                      "and 2x4 loudspeaker processors.")
+                           .arg(QLatin1String(kTavrelVersion)));
 }
