@@ -6,6 +6,8 @@
 #include "gui/support/QtMessageSink.h"
 #include "gui/surface/ControlSurface.h"
 
+#include "TavrelVersion.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QIcon>
@@ -13,40 +15,183 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
-Application::Options Application::ParseCommandLine(const QStringList& arguments) {
-    Options options;
+namespace {
+
+constexpr int kHighestDeviceId = 250;
+
+struct DeviceName {
+    const char* name;
+    int command;
+};
+constexpr DeviceName kDeviceNames[] = {
+    {"4x8", ID_DEVICE_4X8}, {"3x6", ID_DEVICE_3X6}, {"2x4", ID_DEVICE_2X4}};
+
+// Qt's own command-line options, which QApplication takes out of the arguments itself. Qt accepts
+// them with one dash or two.
+struct QtOption {
+    const char* name;
+    bool takesValue;
+};
+constexpr QtOption kQtOptions[] = {
+    {"platform", true},        {"platformpluginpath", true},
+    {"platformtheme", true},   {"plugin", true},
+    {"qwindowgeometry", true}, {"qwindowicon", true},
+    {"qwindowtitle", true},    {"session", true},
+    {"display", true},         {"geometry", true},
+    {"style", true},           {"stylesheet", true},
+    {"reverse", false},        {"widgetcount", false},
+    {"nograb", false},         {"dograb", false},
+    {"sync", false},
+};
+
+const QtOption* FindQtOption(const QString& name) {
+    for (const QtOption& option : kQtOptions)
+        if (name == QLatin1String(option.name))
+            return &option;
+    return nullptr;
+}
+
+} // namespace
+
+Application::CommandLine Application::ParseCommandLine(const QStringList& arguments) {
+    CommandLine result;
+    Options& options = result.options;
+    auto fail = [&](const QString& error) {
+        result.action = CommandLine::Action::Fail;
+        result.error = error;
+        return result;
+    };
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (!hasValue)
-            break;
-        const QString value = arguments[i + 1];
-        if (arg == QLatin1String("--port")) {
-            options.port = value;
-        } else if (arg == QLatin1String("--auto-connect")) {
-            options.autoConnect = value;
-        } else if (arg == QLatin1String("--device-id")) {
-            options.deviceId = std::clamp(value.toInt(), 1, 250);
-        } else if (arg == QLatin1String("--device")) {
-            if (value == QLatin1String("4x8"))
-                options.deviceCommand = ID_DEVICE_4X8;
-            else if (value == QLatin1String("3x6"))
-                options.deviceCommand = ID_DEVICE_3X6;
-            else if (value == QLatin1String("2x4"))
-                options.deviceCommand = ID_DEVICE_2X4;
-        } else if (arg == QLatin1String("--screenshot")) {
-            options.screenshot = value;
-        } else {
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            result.action = CommandLine::Action::ShowHelp;
+            return result;
+        }
+        if (arg == QLatin1String("--version")) {
+            result.action = CommandLine::Action::ShowVersion;
+            return result;
+        }
+        if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-"))
+            return fail(QStringLiteral("unexpected argument %1").arg(arg));
+        // "--name value" or "--name=value"; Qt's options also with one dash.
+        const qsizetype equals = arg.indexOf(QLatin1Char('='));
+        const QString name = arg.left(equals);
+        std::optional<QString> inlineValue;
+        if (equals >= 0)
+            inlineValue = arg.mid(equals + 1);
+        auto takeValue = [&]() -> std::optional<QString> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 < arguments.size())
+                return arguments[++i];
+            return std::nullopt;
+        };
+
+        const QString bareName = name.mid(name.startsWith(QLatin1String("--")) ? 2 : 1);
+        if (const QtOption* qtOption = FindQtOption(bareName)) {
+            if (!qtOption->takesValue) {
+                if (inlineValue)
+                    return fail(QStringLiteral("%1 takes no value").arg(name));
+                continue;
+            }
+            const std::optional<QString> value = takeValue();
+            if (!value)
+                return fail(QStringLiteral("%1 needs a value").arg(name));
+            if (bareName == QLatin1String("platform"))
+                options.platform = *value;
             continue;
         }
-        ++i;
+
+        if (!name.startsWith(QLatin1String("--")))
+            return fail(QStringLiteral("unknown option %1").arg(name));
+        QString* text = name == QLatin1String("--port")           ? &options.port
+                        : name == QLatin1String("--auto-connect") ? &options.autoConnect
+                        : name == QLatin1String("--screenshot")   ? &options.screenshot
+                                                                  : nullptr;
+        const bool known =
+            text || name == QLatin1String("--device-id") || name == QLatin1String("--device");
+        if (!known)
+            return fail(QStringLiteral("unknown option %1").arg(name));
+        const std::optional<QString> value = takeValue();
+        if (!value || value->isEmpty())
+            return fail(QStringLiteral("%1 needs a value").arg(name));
+        if (text) {
+            *text = *value;
+        } else if (name == QLatin1String("--device-id")) {
+            bool isNumber = false;
+            const int id = value->toInt(&isNumber);
+            if (!isNumber || id < 1 || id > kHighestDeviceId)
+                return fail(QStringLiteral("--device-id wants a number from 1 to %1, not %2")
+                                .arg(kHighestDeviceId)
+                                .arg(*value));
+            options.deviceId = id;
+        } else {
+            const auto* device =
+                std::find_if(std::begin(kDeviceNames), std::end(kDeviceNames),
+                             [&](const DeviceName& d) { return *value == QLatin1String(d.name); });
+            if (device == std::end(kDeviceNames))
+                return fail(QStringLiteral("--device wants 4x8, 3x6 or 2x4, not %1").arg(*value));
+            options.deviceCommand = device->command;
+        }
     }
     if (!options.autoConnect.isEmpty() && options.deviceCommand == 0)
         options.deviceCommand = ID_DEVICE_4X8;
     if (options.port.isEmpty())
         options.port = options.autoConnect;
-    return options;
+    return result;
+}
+
+QString Application::HelpText() {
+    return QStringLiteral(
+        "Usage: tavrel [OPTION]...\n"
+        "Control program for the 4x8, 3x6 and 2x4 loudspeaker processors on a serial line.\n"
+        "Without options it opens the selection screen; pick the model there.\n"
+        "\n"
+        "Options:\n"
+        "  --device MODEL       open the control surface of MODEL (4x8, 3x6 or 2x4) at once\n"
+        "  --port PATH          the serial port the connect dialog preselects, e.g.\n"
+        "                       /dev/ttyUSB0\n"
+        "  --auto-connect PATH  connect to the unit on PATH at start-up; opens the 4x8\n"
+        "                       surface unless --device names another model\n"
+        "  --device-id N        the device ID --auto-connect connects to, 1 to 250\n"
+        "                       (default 1)\n"
+        "  --screenshot FILE    save the main window as a PNG file, then quit; with\n"
+        "                       --auto-connect once the unit's program is shown (exit\n"
+        "                       status 1 if it is not shown within 20 seconds)\n"
+        "  -h, --help           show this help and exit\n"
+        "      --version        show the version and exit\n"
+        "\n"
+        "Qt's own options, such as -platform NAME and -style NAME, are passed on to Qt.\n"
+        "\n"
+        "The program needs a display: start it from a desktop session. For scripted use\n"
+        "without one, run it under xvfb-run or with QT_QPA_PLATFORM=offscreen (together\n"
+        "with --screenshot).\n"
+        "\n"
+        "Exit status: 0 when the program ends normally, 1 when it cannot start (no\n"
+        "display) or a screenshot fails, 2 for wrong options.\n");
+}
+
+QString Application::VersionText() {
+    return QStringLiteral("tavrel %1\n").arg(QLatin1String(kTavrelVersion));
+}
+
+QString Application::MissingDisplayText(const Options& options) {
+    if (!options.platform.isEmpty())
+        return {};
+    for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return {};
+    return QStringLiteral("no display: neither DISPLAY nor WAYLAND_DISPLAY is set.\n") +
+           DisplayHint();
+}
+
+QString Application::DisplayHint() {
+    return QStringLiteral(
+        "tavrel needs a display to show its window: start it from a desktop session (or\n"
+        "set DISPLAY to a running X server). For scripted use without a display, run it\n"
+        "under xvfb-run, or with QT_QPA_PLATFORM=offscreen together with --screenshot.\n");
 }
 
 Application::Application() = default;
@@ -54,8 +199,10 @@ Application::Application() = default;
 Application::~Application() = default;
 
 bool Application::InitInstance(const Options& options) {
-    // The selection screen's picture serves as the application icon.
-    QApplication::setWindowIcon(QIcon(SelectionScreen::Picture()));
+    // The installed icon of the application menu; the selection screen's picture, which it
+    // echoes, where the program runs uninstalled.
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QString::fromLatin1(kTavrelDesktopId), QIcon(SelectionScreen::Picture())));
     m_mainFrame = std::make_unique<MainWindow>();
     m_mainFrame->SetPreferredPort(options.port);
     m_mainFrame->OnCommand(ID_DEVICE_SELECT);

@@ -8,7 +8,8 @@
 class MainWindow;
 
 // The application object: creates the main window and opens the selection screen. The command
-// line is not used by the program itself; a few hidden options serve scripts and screenshots.
+// line serves scripts and screenshots; it is read before Qt starts, so --help, --version and
+// wrong options need no display.
 class Application {
 public:
     struct Options {
@@ -18,9 +19,25 @@ public:
         int deviceCommand = 0; // --device 4x8|3x6|2x4: open that surface at start-up
         QString screenshot;    // --screenshot FILE: save the main window as PNG, then quit
         int screenshotTimeoutMs = 20000;
+        QString platform; // Qt's -platform NAME, passed on to Qt
     };
-    // Reads the hidden options; anything else on the command line is ignored.
-    static Options ParseCommandLine(const QStringList& arguments);
+    struct CommandLine {
+        enum class Action { Run, ShowHelp, ShowVersion, Fail };
+        Action action = Action::Run;
+        Options options;
+        QString error; // why the command line was refused (Action::Fail)
+    };
+    // Reads the options after the program name. Qt's own options (-platform, -style, ...) are
+    // accepted and left for QApplication; anything else is refused.
+    static CommandLine ParseCommandLine(const QStringList& arguments);
+    // The text of --help and of --version.
+    static QString HelpText();
+    static QString VersionText();
+    // Why Qt could not show a window here and how to get a display; empty when a display (or a
+    // platform that needs none) is set in the environment or on the command line.
+    static QString MissingDisplayText(const Options& options);
+    // What to do when no display can be reached after all: the text said when Qt gives up.
+    static QString DisplayHint();
 
     Application();
     ~Application();

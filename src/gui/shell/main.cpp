@@ -1,12 +1,69 @@
 #include "gui/shell/Application.h"
 
+#include "TavrelVersion.h"
+
 #include <QApplication>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kExitCannotStart = 1;
+constexpr int kExitUsage = 2;
+
+QtMessageHandler g_qtHandler = nullptr;
+
+// While QApplication starts, a platform plugin that cannot reach its display is fatal to Qt,
+// which would abort with a core dump. Say how to get a display and end with a plain failure.
+void ExplainFatalStartError(QtMsgType type, const QMessageLogContext& context,
+                            const QString& message) {
+    if (g_qtHandler)
+        g_qtHandler(type, context, message);
+    if (type != QtFatalMsg)
+        return;
+    std::fputs(qPrintable(Application::DisplayHint()), stderr);
+    std::fflush(stderr);
+    std::_Exit(kExitCannotStart);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const Application::CommandLine commandLine = Application::ParseCommandLine(arguments);
+    switch (commandLine.action) {
+    case Application::CommandLine::Action::ShowHelp:
+        std::fputs(qPrintable(Application::HelpText()), stdout);
+        return 0;
+    case Application::CommandLine::Action::ShowVersion:
+        std::fputs(qPrintable(Application::VersionText()), stdout);
+        return 0;
+    case Application::CommandLine::Action::Fail:
+        std::fprintf(stderr, "tavrel: %s\nTry 'tavrel --help' for more information.\n",
+                     qPrintable(commandLine.error));
+        return kExitUsage;
+    case Application::CommandLine::Action::Run:
+        break;
+    }
+    const QString missingDisplay = Application::MissingDisplayText(commandLine.options);
+    if (!missingDisplay.isEmpty()) {
+        std::fprintf(stderr, "tavrel: %s", qPrintable(missingDisplay));
+        return kExitCannotStart;
+    }
+
+    g_qtHandler = qInstallMessageHandler(ExplainFatalStartError);
     QApplication application(argc, argv);
+    qInstallMessageHandler(g_qtHandler);
     QApplication::setApplicationName(QStringLiteral("Tavrel1.0"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kTavrelVersion));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kTavrelDesktopId));
     Application theApp;
-    if (!theApp.InitInstance(Application::ParseCommandLine(QApplication::arguments())))
-        return 1;
+    if (!theApp.InitInstance(commandLine.options))
+        return kExitCannotStart;
     return QApplication::exec();
 }

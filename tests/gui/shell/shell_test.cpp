@@ -104,8 +104,6 @@ private slots:
     void cleanup();
 
     void startupShowsTheSelectionScreen();
-    void hiddenCommandLineOptions_data();
-    void hiddenCommandLineOptions();
     void commandsSetViewAndTitle_data();
     void commandsSetViewAndTitle();
     void escThenSameDeviceGivesAFreshSurface();
@@ -205,7 +203,7 @@ std::unique_ptr<VirtualLine> AppTest::OpenLine(int deviceType, int deviceId) {
 void AppTest::startupShowsTheSelectionScreen() {
     m_frame.reset();
     Application app;
-    QVERIFY(app.InitInstance(Application::ParseCommandLine({"tavrel", "--unknown", "x"})));
+    QVERIFY(app.InitInstance(Application::Options{}));
     MainWindow* frame = app.MainFrame();
     QVERIFY(frame->SelectionView());
     QCOMPARE(frame->windowTitle(), QString("Tavrel1.0"));
@@ -226,46 +224,6 @@ void AppTest::startupShowsTheSelectionScreen() {
     QTest::mouseClick(selection->Button3x6(), Qt::LeftButton);
     QTRY_VERIFY(frame->ActiveSurface() && frame->ActiveSurface()->Controller().DeviceType() == 2);
     QCOMPARE(frame->windowTitle(), QString("Tavrel1.0 3x6"));
-}
-
-void AppTest::hiddenCommandLineOptions_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("deviceCommand");
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<QString>("autoConnect");
-    QTest::addColumn<int>("deviceId");
-    QTest::addColumn<QString>("screenshot");
-    QTest::newRow("nothing: the selection screen") << QStringList{"tavrel"} << 0 << ""
-                                                   << "" << 1 << "";
-    QTest::newRow("anything else is ignored")
-        << QStringList{"tavrel", "file.dia48", "--verbose", "--port"} << 0 << ""
-        << "" << 1 << "";
-    QTest::newRow("--port only preselects")
-        << QStringList{"tavrel", "--port", "/run/vu"} << 0 << "/run/vu"
-        << "" << 1 << "";
-    QTest::newRow("--auto-connect opens the 4x8 and preselects its port")
-        << QStringList{"tavrel", "--screenshot", "s.png", "--auto-connect", "/run/vu"}
-        << ID_DEVICE_4X8 << "/run/vu"
-        << "/run/vu" << 1 << "s.png";
-    QTest::newRow("--device picks the model, --device-id is limited to 250")
-        << QStringList{"tavrel", "--device", "2x4", "--device-id", "300", "--auto-connect", "p"}
-        << ID_DEVICE_2X4 << "p"
-        << "p" << 250 << "";
-}
-
-void AppTest::hiddenCommandLineOptions() {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, deviceCommand);
-    QFETCH(QString, port);
-    QFETCH(QString, autoConnect);
-    QFETCH(int, deviceId);
-    QFETCH(QString, screenshot);
-    const Application::Options options = Application::ParseCommandLine(arguments);
-    QCOMPARE(options.deviceCommand, deviceCommand);
-    QCOMPARE(options.port, port);
-    QCOMPARE(options.autoConnect, autoConnect);
-    QCOMPARE(options.deviceId, deviceId);
-    QCOMPARE(options.screenshot, screenshot);
 }
 
 void AppTest::commandsSetViewAndTitle_data() {
