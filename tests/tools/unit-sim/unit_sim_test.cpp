@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
 #include <poll.h>
 #include <string>
@@ -612,8 +613,8 @@ protected:
             setenv("XDG_RUNTIME_DIR", saved->c_str(), 1);
         else
             unsetenv("XDG_RUNTIME_DIR");
-        std::string command = "rm -rf '" + runtime + "'";
-        std::system(command.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(runtime, ignored);
     }
     static bool Exists(const std::string& path) {
         struct stat st {};
@@ -626,7 +627,8 @@ protected:
 TEST_F(SimLinks, LinksLeadToTheDeviceAndAreRemoved) {
     const std::string named = runtime + "/tavrel/stage-left";
     const std::string extra = runtime + "/my-unit";
-    symlink("/nonexistent/pts/99", extra.c_str()); // left behind by a unit that died
+    // Left behind by a unit that died.
+    ASSERT_EQ(symlink("/nonexistent/pts/99", extra.c_str()), 0);
     {
         VirtualLine line(Options([&](SimLineOptions& o) {
             o.linkName = "stage-left";
