@@ -27,13 +27,13 @@ bool Contains(const std::vector<std::string_view>& list, std::string_view item) 
 }
 
 void PrintUsageLine(const CliCommand& command, std::ostream& os) {
-    os << "usage: " << kProgram << ' ' << command.name << ' ' << command.synopsis << '\n';
+    os << "Usage: " << kProgram << ' ' << command.name << ' ' << command.synopsis << '\n';
 }
 
 void PrintHelp(std::ostream& os) {
-    os << "usage: " << kProgram << " COMMAND [OPTIONS] [ARGUMENTS]\n"
-       << "       " << kProgram << " COMMAND --help\n"
-       << "       " << kProgram << " --version\n\n"
+    os << "Usage: " << kProgram << " COMMAND [OPTIONS] [ARGUMENTS]\n"
+       << "  or:  " << kProgram << " COMMAND --help\n"
+       << "  or:  " << kProgram << " --version\n\n"
        << "Device types (--type): 4x8, 3x6, 2x4. Without --type the digits of the file's\n"
        << "extension (48, 36, 24) choose the type, else 4x8.\n\n"
        << "Commands:\n";

@@ -197,7 +197,7 @@ TEST_F(CliTest, WrongArgumentsExitWithStatusTwoAndUsage) {
         SCOPED_TRACE(joined);
         const RunResult result = run(args);
         EXPECT_EQ(result.status, 2);
-        EXPECT_NE(result.err.find("usage: tavrel-cli"), std::string::npos);
+        EXPECT_NE(result.err.find("Usage: tavrel-cli"), std::string::npos);
         EXPECT_TRUE(result.out.empty());
     }
 }
