@@ -8,6 +8,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core
   xvfb xauth
+  # the Debian package, its manual pages and icons, and the checks of its files
+  dpkg-dev fakeroot file lintian desktop-file-utils appstream help2man librsvg2-bin
 )
 
 missing=()
