@@ -6,23 +6,41 @@
 #   ./run.sh                     start the application (needs a display)
 #   ./run.sh --screenshot FILE   render the main window connected to the virtual unit under a
 #                                virtual X server and save it as a PNG file
+#   ./run.sh --package           build the Debian package build/tavrel_VERSION_ARCH.deb
 set -euo pipefail
 cd "$(dirname "$0")"
 
 usage() {
-  echo "usage: ./run.sh [--screenshot FILE]" >&2
+  echo "usage: ./run.sh [--screenshot FILE | --package]" >&2
   exit 2
 }
 
 screenshot=""
+package=""
 case "${1:-}" in
   "") ;;
+  --package)
+    [[ $# -eq 1 ]] || usage
+    package=yes
+    ;;
   --screenshot)
     [[ -n "${2:-}" && $# -eq 2 ]] || usage
     screenshot=$(realpath -m -- "$2")
     ;;
   *) usage ;;
 esac
+
+if [[ -n "$package" ]]; then
+  scripts/ensure-packages.sh
+  BUILD_DIR=${BUILD_DIR:-build}
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$BUILD_DIR" --target tavrel_install_files -j "$(nproc)"
+  rm -f -- "$BUILD_DIR"/tavrel_*.deb
+  (cd "$BUILD_DIR" && cpack -G DEB)
+  debs=("$BUILD_DIR"/tavrel_*.deb)
+  echo "Install it with: sudo apt install ./${debs[0]}"
+  exit 0
+fi
 
 if [[ -z "$screenshot" && -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "run.sh: no display available (\$DISPLAY and \$WAYLAND_DISPLAY are empty)," >&2
