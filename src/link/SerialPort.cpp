@@ -400,11 +400,12 @@ std::string SerialPort::OpenErrorText(int error, const std::string& device) {
     char text[512];
     if (error == EACCES || error == EPERM) {
         const std::string group = OwningGroup(device);
-        std::snprintf(text, sizeof text,
-                      "No permission to open %s: the user must be a member of the group '%s' "
-                      "that owns the device (sudo usermod -aG %s $USER, then log in again)",
-                      name.c_str(), group.c_str(), group.c_str());
-        return text;
+        return "No permission to open " + name + ": the user must be a member of the group '" +
+               group + "' that owns the device (sudo usermod -aG " + group +
+               " $USER, then log in again). Adapters with FTDI, CP210x, CH340/CH341 or PL2303 "
+               "chips need no group: the udev rule 70-tavrel-serial-adapters.rules of the tavrel "
+               "package gives them to the logged-in user (install it, then plug the adapter in "
+               "again)";
     }
     const auto reason = std::find_if(kReasons.begin(), kReasons.end(),
                                      [error](const Reason& r) { return r.error == error; });

@@ -50,7 +50,8 @@ public:
     std::uint64_t ListenerWakeups() const { return m_wakeups.load(); }
 
     // Why an open of `device` failed with errno `error`, in words for the operator. A permission
-    // problem names the group that owns the device (usually dialout).
+    // problem names the group that owns the device (usually dialout) and the package's udev rule
+    // for the common USB-serial adapters.
     static std::string OpenErrorText(int error, const std::string& device);
 
 private:

@@ -344,7 +344,10 @@ TEST(SerialPortOpenReason, PermissionProblemNamesTheOwningGroup) {
     const std::string text = SerialPort::OpenErrorText(EACCES, "/dev/tavrel-no-such-port");
     EXPECT_EQ(text, "No permission to open /dev/tavrel-no-such-port: the user must be a member of "
                     "the group 'dialout' that owns the device (sudo usermod -aG dialout $USER, "
-                    "then log in again)");
+                    "then log in again). Adapters with FTDI, CP210x, CH340/CH341 or PL2303 chips "
+                    "need no group: the udev rule 70-tavrel-serial-adapters.rules of the tavrel "
+                    "package gives them to the logged-in user (install it, then plug the adapter "
+                    "in again)");
 
     // A device owned by another group names that group.
     const struct group* tty = ::getgrnam("tty");
