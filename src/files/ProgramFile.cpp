@@ -1,6 +1,7 @@
 #include "files/ProgramFile.h"
 
 #include "files/ByteStream.h"
+#include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
 #include "model/ValueLimits.h"
@@ -17,25 +18,12 @@
 
 namespace {
 
-struct ModelNames {
-    int deviceType;
-    std::string_view digits;
-    std::string_view titlePrefix;
-};
+// The extensions of the two kinds of file up to the model digits (".dia48", ".dat48").
+constexpr std::string_view kSettingExtensionStem = ".dia";
+constexpr std::string_view kLibraryExtensionStem = ".dat";
 
-constexpr std::array<ModelNames, 3> kModelNames{{
-    {1, "48", "RID48_"},
-    {2, "36", "ZOD36_"},
-    {3, "24", "VUR24_"},
-}};
-
-const ModelNames* FindModel(int deviceType) {
-    for (const auto& model : kModelNames) {
-        if (model.deviceType == deviceType) {
-            return &model;
-        }
-    }
-    return nullptr;
+std::string_view DigitsOf(const DeviceModel& model) {
+    return model.settingExtension.substr(kSettingExtensionStem.size());
 }
 
 // The part after the last '/': extension rules look at the file name only, so a directory such
@@ -43,6 +31,13 @@ const ModelNames* FindModel(int deviceType) {
 std::string_view FileNamePart(std::string_view path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// The file-name part's extension from its last dot on (".dia48"); empty without a dot.
+std::string_view ExtensionOf(std::string_view path) {
+    const std::string_view name = FileNamePart(path);
+    const auto dot = name.find_last_of('.');
+    return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
 }
 
 // 16-bit image fields carry the file's unsigned value bit for bit (a 4x8 delay index reaches
@@ -307,21 +302,23 @@ std::string_view ProgramFileMessage(ProgramFileStatus status) {
 // --- File names ---
 
 std::string_view ModelDigits(int deviceType) {
-    const ModelNames* model = FindModel(deviceType);
-    return model != nullptr ? model->digits : std::string_view{};
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return model != nullptr ? DigitsOf(*model) : std::string_view{};
 }
 
 std::string_view ModelTitlePrefix(int deviceType) {
-    const ModelNames* model = FindModel(deviceType);
-    return model != nullptr ? model->titlePrefix : std::string_view{};
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return model != nullptr ? model->filePrefix : std::string_view{};
 }
 
 std::string SingleSettingExtension(int deviceType) {
-    return ".dia" + std::string(ModelDigits(deviceType));
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return std::string(model != nullptr ? model->settingExtension : kSettingExtensionStem);
 }
 
 std::string LibraryExtension(int deviceType) {
-    return ".dat" + std::string(ModelDigits(deviceType));
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return std::string(model != nullptr ? model->libraryExtension : kLibraryExtensionStem);
 }
 
 std::string ProgramWindowTitle(int deviceType, std::string_view programName) {
@@ -347,21 +344,18 @@ std::string SingleSettingSavePath(std::string_view chosen, int deviceType) {
 
 std::string LibrarySavePath(std::string_view chosen) {
     std::string path(chosen);
-    if (FileNamePart(chosen).find(".dat") == std::string_view::npos) {
-        path += ".dat";
+    if (FileNamePart(chosen).find(kLibraryExtensionStem) == std::string_view::npos) {
+        path += kLibraryExtensionStem;
     }
     return path;
 }
 
 int DeviceTypeFromPath(std::string_view path) {
-    const std::string_view name = FileNamePart(path);
-    const auto dot = name.find_last_of('.');
-    if (dot == std::string_view::npos) {
-        return 0;
-    }
-    const std::string_view extension = name.substr(dot + 1);
-    for (const auto& model : kModelNames) {
-        if (extension.size() > model.digits.size() && extension.ends_with(model.digits)) {
+    // The digits must follow at least one other character after the dot.
+    const std::string_view extension = ExtensionOf(path);
+    for (const DeviceModel& model : kDeviceModels) {
+        const std::string_view digits = DigitsOf(model);
+        if (extension.size() > digits.size() + 1 && extension.ends_with(digits)) {
             return model.deviceType;
         }
     }
@@ -369,9 +363,7 @@ int DeviceTypeFromPath(std::string_view path) {
 }
 
 bool IsLibraryPath(std::string_view path) {
-    const std::string_view name = FileNamePart(path);
-    const auto dot = name.find_last_of('.');
-    return dot != std::string_view::npos && name.substr(dot).starts_with(".dat");
+    return ExtensionOf(path).starts_with(kLibraryExtensionStem);
 }
 
 // --- Single-setting file ---

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DeviceModel.h"
 #include "model/ProgramImage.h"
 
 #include <array>
@@ -22,8 +23,8 @@
 
 class ProgramContainer;
 
-inline constexpr int kProgramBankSize = 30;
-using ProgramBank = std::array<ProgramImage, kProgramBankSize>;
+// The program bank: one image per program memory of the unit, memory n in entry n - 1.
+using ProgramBank = std::array<ProgramImage, kProgramMemoryCount>;
 
 // Sizes of one library entry without its 13 strings (4 input and 8 output entries).
 inline constexpr std::size_t kInputEntryBytes = 82;

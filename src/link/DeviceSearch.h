@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/UnitLink.h"
+#include "model/DeviceModel.h"
 
 #include <functional>
 
@@ -20,8 +21,6 @@ public:
     static constexpr int kTimerId = 1;
     static constexpr int kTickMs = 30;
     static constexpr int kMaxWaitTicks = 3;
-    static constexpr int kFirstId = 1;
-    static constexpr int kLastId = UnitLink::kMaxDeviceId;
 
     // `onLastTimeout` runs before the search ends on the time-out of its last ID (the view's
     // Disconnect, which does nothing while the view is not connected).
@@ -36,7 +35,7 @@ public:
     // the device type the probe asks for). The search runs even when the port did not open; its
     // first tick then finds nothing queued and ends it with the table as it is.
     // Precondition: 1 <= first <= last <= 250.
-    void Begin(const ProgramContainer& data, int first = kFirstId, int last = kLastId);
+    void Begin(const ProgramContainer& data, int first = kFirstDeviceId, int last = kLastDeviceId);
     // One step of the 30 ms search tick (timer 1); does nothing while no search runs.
     void Tick();
     // Ends a running search: the tick stops, the port is closed, the queue emptied, the search
@@ -59,6 +58,6 @@ private:
     std::function<void()> m_onLastTimeout;
     bool m_running = false;
     int m_progress = 0;
-    int m_first = kFirstId;
-    int m_last = kLastId;
+    int m_first = kFirstDeviceId;
+    int m_last = kLastDeviceId;
 };

@@ -10,16 +10,6 @@
 
 namespace {
 
-constexpr DeviceModel kModels[] = {
-    {1, "0408", "Tavrel 4x8  ", 4, 8, true},
-    {2, "0306", "Tavrel1.0 3x6  ", 3, 6, false},
-    {3, "0204", "Tavrel1.0 2x4  ", 2, 4, false},
-};
-
-bool IsDeviceId(int id) {
-    return id >= 1 && id <= UnitLink::kMaxDeviceId;
-}
-
 // The scan's fall-back request: a global read of the meter levels.
 bool IsMeterPoll(const Request& frame) {
     const auto& b = frame.bytes;
@@ -29,17 +19,10 @@ bool IsMeterPoll(const Request& frame) {
 
 } // namespace
 
-const DeviceModel* FindDeviceModel(int deviceType) {
-    const auto found =
-        std::find_if(std::begin(kModels), std::end(kModels),
-                     [&](const DeviceModel& m) { return m.deviceType == deviceType; });
-    return found == std::end(kModels) ? nullptr : found;
-}
-
 UnitController::UnitController(int deviceType, ProgramContainer& data, ProgramBank& bank,
                                IUnitView& view, IMessageSink* messages, std::unique_ptr<IPort> port)
-    : m_model(FindDeviceModel(deviceType) ? FindDeviceModel(deviceType) : &kModels[0]),
-      m_data(&data), m_bank(&bank), m_view(view), m_messages(messages), m_command(std::move(port)),
+    : m_model(&DeviceModelOf(deviceType)), m_data(&data), m_bank(&bank), m_view(view),
+      m_messages(messages), m_command(std::move(port)),
       m_search(m_command, view, [this] { Disconnect(); }) {
     m_command.SetMessageSink(messages);
     // The 4x8 keeps the container's and the engine's default type 1.
@@ -62,7 +45,7 @@ void UnitController::SetLineEventForwarder(LineEventHandler forwarder) {
 
 const std::string& UnitController::ProgramName(int n) const {
     static const std::string empty;
-    if (n < 0 || n >= kProgramNameCount)
+    if (n < 0 || n >= kProgramSlotCount)
         return empty;
     return m_programNames[static_cast<std::size_t>(n)];
 }
@@ -158,8 +141,8 @@ void UnitController::SwitchToDevice(int id) {
 bool UnitController::StartSearch(const std::string& portName, int first, int last) {
     if (m_connected)
         return false;
-    first = std::clamp(first, DeviceSearch::kFirstId, DeviceSearch::kLastId);
-    last = std::clamp(last, first, DeviceSearch::kLastId);
+    first = std::clamp(first, kFirstDeviceId, kLastDeviceId);
+    last = std::clamp(last, first, kLastDeviceId);
     m_search.End();
     LineEventHandler forwarder = m_forwarder ? m_forwarder : [](std::uint32_t) {};
     const bool opened = m_command.OpenPort(portName, this, std::move(forwarder)).opened;
@@ -275,8 +258,7 @@ void UnitController::ReadProgramFromDevice(int slot) {
 void UnitController::StoreProgramToDevice(int slot) {
     if (!m_connected || slot < 0 || slot > kLastProgramSlot)
         return;
-    m_view.OnTitleChanged(std::string(ModelTitlePrefix(m_model->deviceType)) +
-                          m_data->programName());
+    m_view.OnTitleChanged(std::string(m_model->filePrefix) + m_data->programName());
     StartBatch(::StoreProgramToDevice(*m_data, slot));
 }
 
@@ -413,7 +395,7 @@ void UnitController::OnGlobalsReceived() {
     m_data->setUnitValue4(received.unitValue4());
     m_data->setProgramName(received.programName());
     m_data->setInputSource(m_command.SourceByte());
-    for (int n = 0; n < kProgramNameCount; ++n)
+    for (int n = 0; n < kProgramSlotCount; ++n)
         m_programNames[static_cast<std::size_t>(n)] = m_command.ProgramName(n);
     m_view.OnGlobalsReceived();
 }

@@ -4,6 +4,7 @@
 #include "link/DeviceSearch.h"
 #include "link/UnitLink.h"
 #include "link/UnitView.h"
+#include "model/DeviceModel.h"
 
 #include <array>
 #include <memory>
@@ -13,19 +14,6 @@
 
 class ProgramContainer;
 class IMessageSink;
-
-// What differs between the three device types on the PC side.
-struct DeviceModel {
-    int deviceType;                // 1 = 4x8, 2 = 3x6, 3 = 2x4
-    std::string_view typeCode;     // the type code the unit must report: "0408", ...
-    std::string_view programTitle; // title prefix after a program was read
-    int inputs;                    // channels the model has: strips and copied records
-    int outputs;
-    bool hasInputSource; // only the 4x8 shows and sends the input source
-};
-
-// The model of a device type; nullptr for an unknown type.
-const DeviceModel* FindDeviceModel(int deviceType);
 
 // Everything a main view holds besides its controls: the connection to one unit and what
 // follows from it. It owns the command engine, paces the send queue from a 100 ms tick, runs the
@@ -37,10 +25,8 @@ class UnitController : private ILinkListener {
 public:
     static constexpr int kTickTimerId = 2;
     static constexpr int kTickMs = 100;
-    static constexpr int kRepeatTicks = 20;      // a frame unanswered for 20 ticks is sent again
-    static constexpr int kAbandonTicks = 40;     // ... and given up when the count passes 40
-    static constexpr int kProgramNameCount = 31; // slot 0 (live) and memories 1..30
-    static constexpr int kLastProgramSlot = 30;
+    static constexpr int kRepeatTicks = 20;  // a frame unanswered for 20 ticks is sent again
+    static constexpr int kAbandonTicks = 40; // ... and given up when the count passes 40
     static constexpr std::uint32_t kEventBytesReceived = 0x0001;
     static constexpr std::uint32_t kErrorHangUp = 0x0400; // I/O error bit: the line is gone
 
@@ -117,8 +103,8 @@ public:
     // Opens the port (the engine shows a failure) and starts the search over first..last.
     // Refused (false) while connected, since it would take the port over. The search's own
     // 30 ms tick is SearchTick. Returns whether the port opened.
-    bool StartSearch(const std::string& portName, int first = DeviceSearch::kFirstId,
-                     int last = DeviceSearch::kLastId);
+    bool StartSearch(const std::string& portName, int first = kFirstDeviceId,
+                     int last = kLastDeviceId);
     void SearchTick() { m_search.Tick(); }
     // The connect dialog closes during a search.
     void CancelSearch() { m_search.End(); }
@@ -195,7 +181,7 @@ private:
     bool m_lastScanIdle = false; // the latest scan returned the meter poll
     int m_deviceId = 1;
     std::string m_portName;
-    std::array<std::string, kProgramNameCount> m_programNames{};
+    std::array<std::string, kProgramSlotCount> m_programNames{}; // slot 0 (live) and memories
     MeterLevels m_meters{};
     std::vector<std::pair<Notification, int>> m_posted;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ProgramImage.h"
 
@@ -20,10 +21,10 @@ std::string ChannelNameText(const ChannelName& name) {
 
 namespace {
 
-// dB of a channel gain index: 0.1 dB steps from -40 dB (type 1) or -36 dB (types 2, 3). Kept
-// total (no table lookup) because the curve must follow any stored index.
+// dB of a channel gain index: 0.1 dB steps from the model's 0 dB index. Kept total (no range
+// check) because the curve must follow any stored index.
 double ChannelGainDbUnchecked(int deviceType, int gain) {
-    return gain * 0.1 - (deviceType == kDeviceType4x8 ? 40.0 : 36.0);
+    return gain * 0.1 - DeviceModelOf(deviceType).GainDbOffset();
 }
 
 } // namespace

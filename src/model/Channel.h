@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/DeviceModel.h"
 #include "model/Filter.h"
 #include "model/FilterSet.h"
 
@@ -128,7 +129,7 @@ protected:
     std::uint8_t on_ = 1;
     std::uint8_t polarity_ = 0;
     int delay_ = 0;
-    int gain_ = 400;
+    int gain_ = DeviceModelOf(kDeviceType4x8).gainZeroIndex; // 0 dB of the type a record starts as
     FilterSet filters_;
 
 private:
@@ -147,5 +148,5 @@ private:
     CurveColour curveColour_{};
     int mainChanged_ = 0;
     int nameChanged_ = 0;
-    int deviceType_ = 1;
+    int deviceType_ = kDeviceType4x8;
 };

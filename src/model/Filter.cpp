@@ -439,9 +439,7 @@ void Filter::setGainIndex(int index) {
 }
 
 void Filter::setBandwidthIndex(int index) {
-    const double step =
-        (deviceType_ == kDeviceType3x6 || deviceType_ == kDeviceType2x4) ? 0.05 : 0.01;
-    bandwidth_ = 0.05 + step * index;
+    bandwidth_ = 0.05 + DeviceModelOf(deviceType_).bandwidthStep * index;
     if (isBand_ != 0) {
         rebuildBandHandles();
     }

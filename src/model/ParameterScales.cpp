@@ -7,33 +7,6 @@
 
 namespace {
 
-// One scale family per group of device types.
-struct ScaleFamily {
-    int gainZeroIndex;    // index of 0 dB
-    int inputGainMax;     // index
-    int outputGainMax;    // index
-    int delayMax;         // index
-    int bandwidthMax;     // index
-    double bandwidthStep; // octaves per index
-    int bandwidthWireFactor;
-    const char* backlightTimed;
-};
-
-constexpr ScaleFamily kLongFamily{400, 460, 550, 52473, 295, 0.01, 1, "25s"}; // type 1
-constexpr ScaleFamily kShortFamily{360, 560, 560, 1465, 59, 0.05, 5, "10s"};  // types 2, 3
-
-const ScaleFamily* FamilyOf(int deviceType) {
-    switch (deviceType) {
-    case kDeviceType4x8:
-        return &kLongFamily;
-    case kDeviceType3x6:
-    case kDeviceType2x4:
-        return &kShortFamily;
-    default:
-        return nullptr;
-    }
-}
-
 bool InRange(int index, int lo, int hi) {
     return index >= lo && index <= hi;
 }
@@ -71,8 +44,14 @@ constexpr int kShortDelayKnee = 476; // first index of the whole-millisecond ste
 
 constexpr double kFeetPerMetre = 3.28;
 
+// True for the fine scale family (the 4x8's); false for the coarse one and unknown types.
+bool HasFineScales(int deviceType) {
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return model != nullptr && model->scales == ScaleFamily::Fine;
+}
+
 std::string DistanceText(int deviceType, int index, double distance) {
-    if (deviceType == kDeviceType4x8) {
+    if (HasFineScales(deviceType)) {
         return Format("%0.4f", distance);
     }
     return Format(index < kShortDelayKnee ? "%0.3f" : "%0.1f", distance);
@@ -86,10 +65,6 @@ double ClampToIntRange(double v) {
 }
 
 } // namespace
-
-bool IsKnownDeviceType(int deviceType) {
-    return FamilyOf(deviceType) != nullptr;
-}
 
 // ---- Frequency grid -------------------------------------------------------------------------
 
@@ -108,27 +83,27 @@ const std::array<double, kGridPoints>& FrequencyGrid() {
 // ---- Channel gain ---------------------------------------------------------------------------
 
 std::optional<int> ChannelGainZeroIndex(int deviceType) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    return f ? std::optional<int>(f->gainZeroIndex) : std::nullopt;
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return model ? std::optional<int>(model->gainZeroIndex) : std::nullopt;
 }
 
 std::optional<int> InputGainMaxIndex(int deviceType) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    return f ? std::optional<int>(f->inputGainMax) : std::nullopt;
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return model ? std::optional<int>(model->inputGainMax) : std::nullopt;
 }
 
 std::optional<int> OutputGainMaxIndex(int deviceType) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    return f ? std::optional<int>(f->outputGainMax) : std::nullopt;
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return model ? std::optional<int>(model->outputGainMax) : std::nullopt;
 }
 
 std::optional<double> ChannelGainDb(int deviceType, int index) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    if (f == nullptr || !InRange(index, 0, f->outputGainMax)) {
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    if (model == nullptr || !InRange(index, 0, model->outputGainMax)) {
         return std::nullopt;
     }
     // Counted from the 0 dB index so that 0 dB is exactly 0 (never shown as -0.0).
-    return (index - f->gainZeroIndex) * 0.1;
+    return (index - model->gainZeroIndex) * 0.1;
 }
 
 std::string ChannelGainText(int deviceType, int index) {
@@ -139,16 +114,16 @@ std::string ChannelGainText(int deviceType, int index) {
 // ---- Delay ----------------------------------------------------------------------------------
 
 std::optional<int> DelayMaxIndex(int deviceType) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    return f ? std::optional<int>(f->delayMax) : std::nullopt;
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return model ? std::optional<int>(model->delayMax) : std::nullopt;
 }
 
 std::optional<double> DelayMs(int deviceType, int index) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    if (f == nullptr || !InRange(index, 0, f->delayMax)) {
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    if (model == nullptr || !InRange(index, 0, model->delayMax)) {
         return std::nullopt;
     }
-    if (deviceType == kDeviceType4x8) {
+    if (model->scales == ScaleFamily::Fine) {
         return index <= kLongDelayKnee ? index * 0.0104
                                        : (index - kLongDelayKnee) * 0.021 + 100.0064;
     }
@@ -160,7 +135,7 @@ std::string DelayText(int deviceType, int index) {
     if (!ms) {
         return {};
     }
-    if (deviceType == kDeviceType4x8) {
+    if (HasFineScales(deviceType)) {
         const bool atTop = *ms >= kLongDelayTopMs - kDelayTopMargin;
         return Format(atTop ? "%0.0f" : "%0.4f", *ms) + "ms";
     }
@@ -249,36 +224,36 @@ const std::array<double, kQCoarseSize>& QCoarseTable() {
 }
 
 std::optional<int> BandwidthMaxIndex(int deviceType) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    return f ? std::optional<int>(f->bandwidthMax) : std::nullopt;
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return model ? std::optional<int>(model->bandwidthMax) : std::nullopt;
 }
 
 std::optional<double> BandwidthOctaves(int deviceType, int index) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    if (f == nullptr || !InRange(index, 0, f->bandwidthMax)) {
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    if (model == nullptr || !InRange(index, 0, model->bandwidthMax)) {
         return std::nullopt;
     }
-    return 0.05 + f->bandwidthStep * index;
+    return 0.05 + model->bandwidthStep * index;
 }
 
 std::optional<int> BandwidthIndexFromOctaves(int deviceType, double octaves) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    if (f == nullptr) {
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    if (model == nullptr) {
         return std::nullopt;
     }
     if (std::isnan(octaves)) {
         return 0;
     }
-    const double steps = (std::clamp(octaves, -100.0, 100.0) - 0.05) / f->bandwidthStep;
-    return std::clamp(static_cast<int>(std::lround(steps)), 0, f->bandwidthMax);
+    const double steps = (std::clamp(octaves, -100.0, 100.0) - 0.05) / model->bandwidthStep;
+    return std::clamp(static_cast<int>(std::lround(steps)), 0, model->bandwidthMax);
 }
 
 std::optional<int> BandwidthWireValue(int deviceType, int index) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    if (f == nullptr || !InRange(index, 0, f->bandwidthMax)) {
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    if (model == nullptr || !InRange(index, 0, model->bandwidthMax)) {
         return std::nullopt;
     }
-    return index * f->bandwidthWireFactor;
+    return index * model->bandwidthWireFactor;
 }
 
 std::string BandwidthText(int deviceType, int index) {
@@ -287,12 +262,12 @@ std::string BandwidthText(int deviceType, int index) {
 }
 
 std::optional<double> BandwidthQ(int deviceType, int index) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    if (f == nullptr || !InRange(index, 0, f->bandwidthMax)) {
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    if (model == nullptr || !InRange(index, 0, model->bandwidthMax)) {
         return std::nullopt;
     }
     const auto i = static_cast<std::size_t>(index);
-    return deviceType == kDeviceType4x8 ? QFineTable()[i] : QCoarseTable()[i];
+    return model->scales == ScaleFamily::Fine ? QFineTable()[i] : QCoarseTable()[i];
 }
 
 std::string QText(int deviceType, int index) {
@@ -306,13 +281,12 @@ std::optional<int> BandwidthIndexFromQ(int deviceType, double q) {
         const auto last = static_cast<int>(table.size()) - 1;
         return it == table.end() ? last : static_cast<int>(it - table.begin());
     };
-    if (deviceType == kDeviceType4x8) {
-        return firstAtOrBelow(QFineTable());
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    if (model == nullptr) {
+        return std::nullopt;
     }
-    if (IsKnownDeviceType(deviceType)) {
-        return firstAtOrBelow(QCoarseTable());
-    }
-    return std::nullopt;
+    return model->scales == ScaleFamily::Fine ? firstAtOrBelow(QFineTable())
+                                              : firstAtOrBelow(QCoarseTable());
 }
 
 // ---- Equaliser band frequency and type ------------------------------------------------------
@@ -486,11 +460,11 @@ std::string InputSourceText(int source) {
 }
 
 std::string BacklightText(int deviceType, int backlight) {
-    const ScaleFamily* f = FamilyOf(deviceType);
-    if (f == nullptr) {
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    if (model == nullptr) {
         return {};
     }
-    const std::array<std::string_view, 2> texts{"Keep On", f->backlightTimed};
+    const std::array<std::string_view, 2> texts{"Keep On", model->backlightTimedText};
     return TableText(texts, backlight);
 }
 

@@ -1,21 +1,17 @@
 #pragma once
 
+#include "model/DeviceModel.h"
+
 #include <array>
 #include <optional>
 #include <string>
 
 // Scales, tables and display texts of every unit parameter. Parameters are stored and sent as
 // integer indices; these functions turn an index into a physical value or a text for display and
-// curves only. Device type 1 is the 4x8 unit, 2 the 3x6 and 3 the 2x4; types 2 and 3 share the
-// second scale family. Any other device type, and any index outside its table, gives no value
-// (std::nullopt) and no text (empty string): indices from files or a unit are never trusted.
-
-inline constexpr int kDeviceType4x8 = 1;
-inline constexpr int kDeviceType3x6 = 2;
-inline constexpr int kDeviceType2x4 = 3;
-
-// True for device types 1, 2 and 3.
-bool IsKnownDeviceType(int deviceType);
+// curves only. The ranges and steps of a device type come from its DeviceModel (type 1 is the 4x8
+// with the fine scales; types 2 and 3, the 3x6 and 2x4, share the coarse ones). Any other device
+// type, and any index outside its table, gives no value (std::nullopt) and no text (empty
+// string): indices from files or a unit are never trusted.
 
 // ---- Frequency grid -------------------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 #include "model/ParameterTable.h"
 
+#include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
 
@@ -46,38 +47,10 @@ struct RowSpec {
     int item = 0; // band 0..7 or input 0..3
 };
 
-struct ModelLayout {
-    int deviceType;
-    std::string_view label;
-    int inputs;
-    int outputs;
-    int inputBands; // band blocks listed
-    bool inputSourceRow;
-    bool fullLimiter; // clip limit, ratio and the compression rows
-    int sourceRows;   // "Src" rows; those past the model's inputs have an empty label
-};
-
-constexpr std::array<ModelLayout, 3> kLayouts{{
-    {1, "4x8", 4, 8, 8, true, true, 4},
-    {2, "3x6", 3, 6, 6, false, false, 3},
-    {3, "2x4", 2, 4, 6, false, false, 3},
-}};
-
-const ModelLayout* FindLayout(int deviceType) {
-    for (const auto& layout : kLayouts) {
-        if (layout.deviceType == deviceType) {
-            return &layout;
-        }
-    }
-    return nullptr;
-}
-
-constexpr int kOutputBands = 6;
-
-std::vector<RowSpec> RowSpecs(const ModelLayout& layout) {
+std::vector<RowSpec> RowSpecs(const DeviceModel& model) {
     std::vector<RowSpec> rows;
     rows.push_back({"Name", Field::Name});
-    if (layout.inputSourceRow) {
+    if (model.hasInputSource) {
         rows.push_back({"InPut Source", Field::InputSource});
     }
     rows.push_back({"NoiseGate", Field::NoiseGate});
@@ -85,7 +58,7 @@ std::vector<RowSpec> RowSpecs(const ModelLayout& layout) {
     rows.push_back({"Polarity", Field::Polarity});
     rows.push_back({"Delay", Field::Delay});
     rows.push_back({"Mute", Field::Mute});
-    for (int b = 0; b < layout.inputBands; ++b) {
+    for (int b = 0; b < model.inputBands; ++b) {
         const std::string eq = "EQ" + std::to_string(b + 1) + " ";
         rows.push_back({eq + "Type", Field::BandType, b});
         rows.push_back({eq + "Gain", Field::BandGain, b});
@@ -94,9 +67,9 @@ std::vector<RowSpec> RowSpecs(const ModelLayout& layout) {
         rows.push_back({eq + "Q", Field::BandQ, b});
         rows.push_back({"", Field::Blank});
     }
-    for (int i = 0; i < layout.sourceRows; ++i) {
-        if (i < layout.inputs) {
-            rows.push_back({std::string("Src CH") + static_cast<char>('A' + i), Field::Source, i});
+    for (int i = 0; i < model.dataViewSourceRows; ++i) {
+        if (i < model.inputs) {
+            rows.push_back({std::string(model.SourceRowLabel(i)), Field::Source, i});
         } else {
             rows.push_back({"", Field::Blank});
         }
@@ -111,7 +84,7 @@ std::vector<RowSpec> RowSpecs(const ModelLayout& layout) {
     rows.push_back({"Threshold", Field::Threshold});
     rows.push_back({"Attack", Field::Attack});
     rows.push_back({"Release", Field::Release});
-    if (layout.fullLimiter) {
+    if (model.hasFullDynamics) {
         rows.push_back({"Clip Limit", Field::ClipLimit});
         rows.push_back({"Ratio", Field::Ratio});
         rows.push_back({"Compression Type", Field::CompressionType});
@@ -173,10 +146,11 @@ std::string InputCell(const ProgramContainer& data, const InputChannel& in, cons
     }
 }
 
-std::string OutputCell(const OutputChannel& out, const RowSpec& row) {
+std::string OutputCell(const DeviceModel& model, const OutputChannel& out, const RowSpec& row) {
     if (IsBandField(row.field)) {
-        // Outputs have six bands: the EQ7 and EQ8 rows of the 4x8 stay empty.
-        return row.item < kOutputBands ? BandCell(out.filter(row.item), row.field) : std::string();
+        // Outputs have fewer bands: the EQ7 and EQ8 rows of the 4x8 stay empty.
+        return row.item < model.outputBands ? BandCell(out.filter(row.item), row.field)
+                                            : std::string();
     }
     switch (row.field) {
     case Field::Name:
@@ -270,21 +244,21 @@ ParameterTable::ParameterTable(const ProgramContainer& data, int deviceType)
     : deviceType_(deviceType) {
     headings_.push_back(data.programName());
     columnWidths_.push_back(kLabelColumnWidth);
-    const ModelLayout* layout = FindLayout(deviceType);
-    if (layout == nullptr) {
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    if (model == nullptr) {
         return;
     }
-    inputColumns_ = layout->inputs;
-    outputColumns_ = layout->outputs;
+    inputColumns_ = model->inputs;
+    outputColumns_ = model->outputs;
     for (int i = 0; i < inputColumns_; ++i) {
-        headings_.push_back(std::string("Input ") + static_cast<char>('A' + i));
+        headings_.emplace_back(model->InputLabel(i));
         columnWidths_.push_back(kChannelColumnWidth);
     }
     for (int o = 0; o < outputColumns_; ++o) {
-        headings_.push_back("Out" + std::to_string(o + 1));
+        headings_.emplace_back(model->OutputHeading(o));
         columnWidths_.push_back(kChannelColumnWidth);
     }
-    for (const RowSpec& row : RowSpecs(*layout)) {
+    for (const RowSpec& row : RowSpecs(*model)) {
         std::vector<std::string> cells;
         cells.reserve(headings_.size());
         cells.push_back(row.label);
@@ -292,7 +266,7 @@ ParameterTable::ParameterTable(const ProgramContainer& data, int deviceType)
             cells.push_back(InputCell(data, data.input(i), row));
         }
         for (int o = 0; o < outputColumns_; ++o) {
-            cells.push_back(OutputCell(data.output(o), row));
+            cells.push_back(OutputCell(*model, data.output(o), row));
         }
         rows_.push_back(std::move(cells));
     }
@@ -300,8 +274,8 @@ ParameterTable::ParameterTable(const ProgramContainer& data, int deviceType)
 
 std::vector<std::string> ParameterRowLabels(int deviceType) {
     std::vector<std::string> labels;
-    if (const ModelLayout* layout = FindLayout(deviceType)) {
-        for (const RowSpec& row : RowSpecs(*layout)) {
+    if (const DeviceModel* model = FindDeviceModel(deviceType)) {
+        for (const RowSpec& row : RowSpecs(*model)) {
             labels.push_back(row.label);
         }
     }
@@ -309,8 +283,8 @@ std::vector<std::string> ParameterRowLabels(int deviceType) {
 }
 
 std::string_view ModelLabel(int deviceType) {
-    const ModelLayout* layout = FindLayout(deviceType);
-    return layout != nullptr ? layout->label : std::string_view{};
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return model != nullptr ? model->label : std::string_view{};
 }
 
 std::string ParameterPrintTitle(const ProgramContainer& data, int deviceType) {

@@ -3,23 +3,11 @@
 #include <algorithm>
 
 #include "files/ByteStream.h"
+#include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ProgramImage.h"
 
 namespace {
-
-// Channels a model lacks: every input from `firstAbsentInput` and every output from
-// `firstAbsentOutput` on. The 4x8 model has them all.
-struct ModelChannels {
-    int deviceType;
-    int firstAbsentInput;
-    int firstAbsentOutput;
-};
-
-constexpr std::array<ModelChannels, 2> kReducedModels{{
-    {kDeviceType3x6, 3, 6}, // inputs A..C, outputs 1..6
-    {kDeviceType2x4, 2, 4}, // inputs A..B, outputs 1..4
-}};
 
 const std::string kNoLine;
 
@@ -67,24 +55,22 @@ std::string ProgramContainer::temperatureText() const {
 
 void ProgramContainer::setDeviceType(int type) {
     deviceType_ = type;
-    const auto reduced =
-        std::find_if(kReducedModels.begin(), kReducedModels.end(),
-                     [type](const ModelChannels& m) { return m.deviceType == type; });
-    if (reduced != kReducedModels.end()) {
-        // Absent channels are hidden and drawn by no other channel's overlay.
+    if (const DeviceModel* model = FindDeviceModel(type)) {
+        // The channels past the model's own are absent: hidden and drawn by no other channel's
+        // overlay. (The 4x8 has them all.)
         auto hideAbsent = [&](auto& record) {
-            for (int i = reduced->firstAbsentInput; i < kInputCount; ++i)
+            for (int i = model->inputs; i < kInputCount; ++i)
                 record.setOverlayInput(i, 0);
-            for (int o = reduced->firstAbsentOutput; o < kOutputCount; ++o)
+            for (int o = model->outputs; o < kOutputCount; ++o)
                 record.setOverlayOutput(o, 0);
         };
         for (InputChannel& in : inputs_)
             hideAbsent(in);
         for (OutputChannel& out : outputs_)
             hideAbsent(out);
-        for (int i = reduced->firstAbsentInput; i < kInputCount; ++i)
+        for (int i = model->inputs; i < kInputCount; ++i)
             inputs_[i].setPresent(0);
-        for (int o = reduced->firstAbsentOutput; o < kOutputCount; ++o)
+        for (int o = model->outputs; o < kOutputCount; ++o)
             outputs_[o].setPresent(0);
     }
     auto adopt = [type](auto& record) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/DeviceModel.h"
 #include "model/Filter.h"
 #include "model/InputChannelList.h"
 #include "model/OutputChannelList.h"
@@ -158,7 +159,7 @@ public:
 private:
     int graphHeight_ = 0;
     int graphWidth_ = 0;
-    int deviceType_ = 1;
+    int deviceType_ = kDeviceType4x8;
     int globalFrequency_ = kDefaultGlobalFrequency;
     int inputSource_ = 0;
     int temperature_ = 25;

@@ -43,7 +43,7 @@ const ModelCase kModels[] = {
 // wrong place or read in the wrong order shows up.
 ProgramBank SampleBank(const ModelCase& model) {
     ProgramBank bank;
-    for (int p = 0; p < kProgramBankSize; ++p) {
+    for (int p = 0; p < kProgramMemoryCount; ++p) {
         ProgramImage& image = bank[p];
         image.name = "Prog" + std::to_string(p + 1);
         for (int i = 0; i < ProgramImage::kInputCount; ++i) {

@@ -46,7 +46,7 @@ int ChosenProgram(const CliCommand& command, const CliArguments& args, CliContex
     if (!source.library) {
         return CliUsageError(command, "--program needs a program library file", ctx);
     }
-    const auto value = ParseNumber(*text, kFirstProgram, kProgramBankSize);
+    const auto value = ParseNumber(*text, kFirstProgram, kProgramMemoryCount);
     if (!value) {
         return CliUsageError(command, "--program must be 1 to 30", ctx);
     }
@@ -90,7 +90,7 @@ int RunDump(const CliCommand& command, const CliArguments& args, CliContext& ctx
     }
     const char* eol = csv ? "\r\n" : "\n";
     const int first = program != 0 ? program : kFirstProgram;
-    const int last = program != 0 ? program : kProgramBankSize;
+    const int last = program != 0 ? program : kProgramMemoryCount;
     for (int n = first; n <= last; ++n) {
         const auto data = ContainerFromBank(source, n);
         if (n != first && !csv) {
@@ -238,7 +238,7 @@ int RunFrames(const CliCommand& command, const CliArguments& args, CliContext& c
     const auto slotText = args.value("--slot");
     int slot = 0;
     if (slotText) {
-        const auto value = ParseNumber(*slotText, 0, kProgramBankSize);
+        const auto value = ParseNumber(*slotText, 0, kProgramMemoryCount);
         if (!value) {
             return CliUsageError(command, "--slot must be 0 to 30", ctx);
         }

@@ -292,7 +292,7 @@ private:
 int ParseSlot(const CliCommand& command, const CliArguments& args, CliContext& ctx, int& slot) {
     slot = 0;
     if (const auto text = args.value("--slot")) {
-        const auto value = ParseNumber(*text, 0, UnitController::kLastProgramSlot);
+        const auto value = ParseNumber(*text, 0, kLastProgramSlot);
         if (!value)
             return CliUsageError(command, "--slot must be 0 (live) to 30", ctx);
         slot = *value;
@@ -322,8 +322,8 @@ int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& c
     UnitOptions options;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
-    int first = DeviceSearch::kFirstId;
-    int last = DeviceSearch::kLastId;
+    int first = kFirstDeviceId;
+    int last = kLastDeviceId;
     if (const auto range = args.value("--ids")) {
         const auto dash = range->find('-');
         const auto a = ParseNumber(range->substr(0, dash), 1, UnitLink::kMaxDeviceId);
@@ -389,7 +389,7 @@ int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ct
     std::unique_ptr<ProgramContainer> fromBank;
     if (source.library) {
         const auto text = args.value("--program");
-        const auto number = text ? ParseNumber(*text, 1, kProgramBankSize) : std::nullopt;
+        const auto number = text ? ParseNumber(*text, 1, kProgramMemoryCount) : std::nullopt;
         if (!number)
             return CliUsageError(command, "a program library needs --program 1 to 30", ctx);
         fromBank = ContainerFromBank(source, *number);

@@ -115,7 +115,7 @@ std::unique_ptr<ProgramContainer> Container(int deviceType) {
 // A bank of 30 programs of a 3x6, each named after its number, as the unit holds them.
 ProgramBank NamedBank(int deviceType) {
     ProgramBank bank;
-    for (int p = 0; p < kProgramBankSize; ++p) {
+    for (int p = 0; p < kProgramMemoryCount; ++p) {
         const auto data = Container(deviceType);
         data->setProgramName("Prog" + std::to_string(p + 1));
         data->fillProgramImage(bank[static_cast<std::size_t>(p)]);

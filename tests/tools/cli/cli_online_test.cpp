@@ -199,7 +199,7 @@ TEST_F(CliOnlineTest, BackupAndRestoreMoveAllThirtyMemories) {
     EXPECT_EQ(bank[29].name, "Prog30");
     EXPECT_EQ(bank[29].outputs[7].name, "8");
 
-    for (int i = 0; i < kProgramBankSize; ++i)
+    for (int i = 0; i < kProgramMemoryCount; ++i)
         bank[static_cast<std::size_t>(i)].name = "Bank" + std::to_string(i + 1);
     bank[11].outputs[3].gain = 123;
     ASSERT_EQ(SaveProgramLibrary(File("new.dat48"), bank), ProgramFileStatus::Ok);
