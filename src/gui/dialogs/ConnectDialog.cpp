@@ -136,7 +136,7 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     // Typing an ID lets the operator reach a unit after a search found none.
     m_ids->setEditable(true);
     m_ids->setInsertPolicy(QComboBox::NoInsert);
-    m_ids->setValidator(new QIntValidator(kFirstId, kLastId, m_ids));
+    m_ids->setValidator(new QIntValidator(kFirstDeviceId, kLastDeviceId, m_ids));
     m_ids->setGeometry(DluRect(62, 42, 60, 14));
     idLabel->setBuddy(m_ids);
     m_search = new QPushButton(QStringLiteral("Search ID"), this);
@@ -156,7 +156,7 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     FillPorts(rememberedPort, ports ? ports : SystemPortSource());
     FillIds(m_controller.Command().KnownDeviceIds());
     m_progress->hide();
-    m_progress->setRange(kFirstId, kLastId);
+    m_progress->setRange(kFirstDeviceId, kLastDeviceId);
     m_progress->setPos(0);
 
     m_timer.setInterval(kSearchTickMs);
@@ -184,7 +184,7 @@ std::string ConnectDialog::PortName() const {
 int ConnectDialog::DeviceId() const {
     bool ok = false;
     const int id = m_ids->currentText().trimmed().toInt(&ok);
-    return ok && id >= kFirstId && id <= kLastId ? id : 0;
+    return ok && IsDeviceId(id) ? id : 0;
 }
 
 void ConnectDialog::FillPorts(const std::string& rememberedPort, const PortSource& source) {
@@ -230,7 +230,7 @@ void ConnectDialog::SearchDeviceIds() {
         return;
     // The engine shows "Unable to open COM-port" when the port does not open; the search then
     // ends on its first tick with the known IDs as they were.
-    m_controller.StartSearch(PortName(), kFirstId, kLastId);
+    m_controller.StartSearch(PortName(), kFirstDeviceId, kLastDeviceId);
     if (!m_controller.IsSearching())
         return; // refused: the view holds a connection
     m_searching = true;

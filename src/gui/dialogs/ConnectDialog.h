@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/PortList.h"
+#include "model/DeviceModel.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -33,8 +34,6 @@ class ConnectDialog : public QDialog {
 public:
     static constexpr int kSearchTimerId = 1;
     static constexpr int kSearchTickMs = 30;
-    static constexpr int kFirstId = 1;
-    static constexpr int kLastId = 250;
     static constexpr const char* kCaption = "Connect";
     static constexpr const char* kNoPortText = "NULL";
 

@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr int kFirstId = 1;
-constexpr int kLastId = UnitLink::kMaxDeviceId;
-
 // Layout in dialog units ("MS Sans Serif" 8).
 constexpr int kWidth = 200;
 constexpr int kHeight = 100;
@@ -33,7 +30,7 @@ DeviceIdDialog::DeviceIdDialog(int currentId, const std::vector<int>& knownIds, 
     m_currentText->setGeometry(DluRect(22, 26, 100, 12));
     m_newIds = new QComboBox(this);
     m_newIds->setGeometry(DluRect(130, 24, 60, 14));
-    for (int id = kFirstId; id <= kLastId; ++id)
+    for (int id = kFirstDeviceId; id <= kLastDeviceId; ++id)
         m_newIds->addItem(QString::number(id), id);
     // Offer an ID other than the current one.
     m_newIds->setCurrentIndex(m_newIds->findData(currentId == 1 ? 2 : 1));

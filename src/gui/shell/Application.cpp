@@ -19,15 +19,6 @@
 
 namespace {
 
-constexpr int kHighestDeviceId = 250;
-
-struct DeviceName {
-    const char* name;
-    int command;
-};
-constexpr DeviceName kDeviceNames[] = {
-    {"4x8", ID_DEVICE_4X8}, {"3x6", ID_DEVICE_3X6}, {"2x4", ID_DEVICE_2X4}};
-
 // Qt's own command-line options, which QApplication takes out of the arguments itself. Qt accepts
 // them with one dash or two.
 struct QtOption {
@@ -122,18 +113,17 @@ Application::CommandLine Application::ParseCommandLine(const QStringList& argume
         } else if (name == QLatin1String("--device-id")) {
             bool isNumber = false;
             const int id = value->toInt(&isNumber);
-            if (!isNumber || id < 1 || id > kHighestDeviceId)
+            if (!isNumber || !IsDeviceId(id))
                 return fail(QStringLiteral("--device-id wants a number from 1 to %1, not %2")
-                                .arg(kHighestDeviceId)
+                                .arg(kLastDeviceId)
                                 .arg(*value));
             options.deviceId = id;
         } else {
-            const auto* device =
-                std::find_if(std::begin(kDeviceNames), std::end(kDeviceNames),
-                             [&](const DeviceName& d) { return *value == QLatin1String(d.name); });
-            if (device == std::end(kDeviceNames))
+            // A model's label ("3x6") picks its surface.
+            const DeviceModel* model = FindDeviceModelByLabel(value->toStdString());
+            if (model == nullptr)
                 return fail(QStringLiteral("--device wants 4x8, 3x6 or 2x4, not %1").arg(*value));
-            options.deviceCommand = device->command;
+            options.deviceCommand = SurfaceLayoutOf(model->deviceType).command;
         }
     }
     if (!options.autoConnect.isEmpty() && options.deviceCommand == 0)

@@ -18,20 +18,6 @@
 
 namespace {
 
-struct DeviceCommand {
-    int command;
-    const char* title;
-    // Device type of the command's control surface; 0 for the selection screen.
-    int deviceType;
-};
-
-const DeviceCommand kCommands[] = {
-    {ID_DEVICE_4X8, "Tavrel1.0 4x8", 1},
-    {ID_DEVICE_3X6, "Tavrel1.0 3x6", 2},
-    {ID_DEVICE_2X4, "Tavrel1.0 2x4", 3},
-    {ID_DEVICE_SELECT, "Tavrel1.0", 0},
-};
-
 QSettings OpenSettings() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, MainWindow::kSettingsKey,
                      MainWindow::kApplicationName);
@@ -68,12 +54,9 @@ SelectionScreen* MainWindow::SelectionView() const {
 }
 
 bool MainWindow::OnCommand(int command) {
-    const DeviceCommand* found = nullptr;
-    for (const DeviceCommand& c : kCommands) {
-        if (c.command == command)
-            found = &c;
-    }
-    if (!found)
+    // The device type of the command's control surface; 0 for the selection screen.
+    const int deviceType = DeviceTypeOfCommand(command);
+    if (deviceType == 0 && command != ID_DEVICE_SELECT)
         return false;
 
     // 1. Close the active document: view (and connection), child window and document go.
@@ -87,8 +70,8 @@ bool MainWindow::OnCommand(int command) {
     // 2.-4. A fresh document and a new child window with the command's view.
     auto* child = new ChildWindow(std::make_unique<SurfaceDocument>(), this);
     ControlSurface* surface = nullptr;
-    if (found->deviceType != 0) {
-        surface = new ControlSurface(found->deviceType, child->Document());
+    if (deviceType != 0) {
+        surface = new ControlSurface(deviceType, child->Document());
         child->SetView(surface);
     } else {
         auto* selection = new SelectionScreen;
@@ -112,8 +95,14 @@ bool MainWindow::OnCommand(int command) {
     }
     child->show();
 
-    // 6. The title of the new state.
-    setWindowTitle(QString::fromLatin1(found->title));
+    // 6. The title of the new state: the base title, and the model's label after it.
+    QString title = QString::fromLatin1(kBaseTitle);
+    if (deviceType != 0) {
+        const std::string_view label = DeviceModelOf(deviceType).label;
+        title += QLatin1Char(' ') +
+                 QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size()));
+    }
+    setWindowTitle(title);
     UpdateFileActions();
     return true;
 }

@@ -19,15 +19,15 @@ QRect FormRect(int x, int y, int w, int h) {
     return QRect(px(x), y * 2, px(x + w) - px(x), h * 2);
 }
 
+// One button per device model, captioned with its label, on one row.
 struct DeviceButton {
-    const char* caption;
+    int deviceType;
     int x;
-    int command;
 };
 constexpr DeviceButton kButtons[] = {
-    {"4x8", 156, ID_DEVICE_4X8},
-    {"3x6", 232, ID_DEVICE_3X6},
-    {"2x4", 311, ID_DEVICE_2X4},
+    {kDeviceType4x8, 156},
+    {kDeviceType3x6, 232},
+    {kDeviceType2x4, 311},
 };
 constexpr int kButtonY = 131;
 constexpr int kPictureX = 229;
@@ -108,9 +108,11 @@ SelectionScreen::SelectionScreen(QWidget* parent) : QWidget(parent), m_picture(P
     setFont(formFont);
     for (std::size_t i = 0; i < std::size(kButtons); ++i) {
         const DeviceButton& b = kButtons[i];
-        auto* button = new QPushButton(QString::fromLatin1(b.caption), this);
+        const std::string_view label = DeviceModelOf(b.deviceType).label;
+        auto* button = new QPushButton(
+            QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())), this);
         button->setGeometry(FormRect(b.x, kButtonY, 67, 14));
-        const int command = b.command;
+        const int command = SurfaceLayoutOf(b.deviceType).command;
         connect(button, &QPushButton::clicked, this,
                 [this, command] { emit commandIssued(command); });
         m_buttons[i] = button;

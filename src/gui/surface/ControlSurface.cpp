@@ -77,8 +77,9 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
         display.exec();
     };
     // Sets the container's and the engine's device type for the small models.
-    m_controller = std::make_unique<UnitController>(
-        m_layout.deviceType, document.Data(), document.Bank(), *this, &m_messages, std::move(port));
+    m_controller =
+        std::make_unique<UnitController>(m_layout.model.deviceType, document.Data(),
+                                         document.Bank(), *this, &m_messages, std::move(port));
     m_controller->SetLineEventForwarder(
         QueueLineEventsOnto(this, [this](std::uint32_t bits) { m_controller->OnLineEvent(bits); }));
 
@@ -96,12 +97,12 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
 
     CreateStatusLine();
     CreateSideButtons();
-    m_inputStrips.reserve(static_cast<std::size_t>(m_layout.inputs));
-    for (int i = 0; i < m_layout.inputs; ++i)
+    m_inputStrips.reserve(static_cast<std::size_t>(m_layout.model.inputs));
+    for (int i = 0; i < m_layout.model.inputs; ++i)
         m_inputStrips.push_back(
             CreateStrip(false, i, m_layout.inputColumns[static_cast<std::size_t>(i)]));
-    m_outputStrips.reserve(static_cast<std::size_t>(m_layout.outputs));
-    for (int i = 0; i < m_layout.outputs; ++i)
+    m_outputStrips.reserve(static_cast<std::size_t>(m_layout.model.outputs));
+    for (int i = 0; i < m_layout.model.outputs; ++i)
         m_outputStrips.push_back(
             CreateStrip(true, i, m_layout.outputColumns[static_cast<std::size_t>(i)]));
 
@@ -130,7 +131,7 @@ void ControlSurface::CreateStatusLine() {
     };
     m_deviceIdBox = makeBox(m_layout.deviceIdBox, "********");
     m_portBox = makeBox(m_layout.portBox, m_layout.initialPortCaption);
-    if (m_layout.hasInputSource)
+    if (m_layout.model.hasInputSource)
         m_sourceBox = makeBox(m_layout.sourceBox, "");
     m_linkBox = makeBox(m_layout.linkBox, "Link/Unlink");
 
@@ -162,7 +163,7 @@ SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
     SurfaceStrip strip;
     strip.output = output;
     strip.channel = channel;
-    strip.gainMax = output ? m_layout.outputGainMax : m_layout.inputGainMax;
+    strip.gainMax = output ? m_layout.model.outputGainMax : m_layout.model.inputGainMax;
 
     strip.name = new TwoStateButton(this);
     strip.name->setGeometry(DluRect(x, rows.name, 42, 14));
@@ -214,7 +215,7 @@ void ControlSurface::SetUpStrip(SurfaceStrip& strip) {
 
     strip.gain->setRange(0, strip.gainMax);
     strip.gain->setStep(kGainStep);
-    strip.gain->setOffset(m_layout.gainOffset);
+    strip.gain->setOffset(m_layout.model.GainDbOffset());
     strip.gain->setKind(kGainEditKind);
 
     strip.polarity->setColours(kPolarityNormalFace, kPolarityInvertFace);
@@ -301,9 +302,9 @@ void ControlSurface::RefreshNameButton(SurfaceStrip& strip) {
                                             : m_data->input(strip.channel).curveColour();
     strip.name->setColours(ToQColor(colour), Qt::black);
     strip.name->setTextColours(Qt::black, Qt::white);
-    strip.name->setText(
-        present ? Text(strip.output ? OutputCaption(strip.channel) : InputCaption(strip.channel))
-                : Text(kHiddenCaption));
+    strip.name->setText(present ? Text(strip.output ? m_layout.model.OutputLabel(strip.channel)
+                                                    : m_layout.model.InputLabel(strip.channel))
+                                : Text(kHiddenCaption));
     strip.name->setState(present ? 1 : 0);
 }
 
@@ -371,13 +372,14 @@ void ControlSurface::CloseAllEditors() {
 // -------------------------------------------------------------------------------
 
 bool ControlSurface::StoreProgramToFile(const QString& chosenPath) {
-    const std::string path = SingleSettingSavePath(chosenPath.toStdString(), m_layout.deviceType);
+    const std::string path =
+        SingleSettingSavePath(chosenPath.toStdString(), m_layout.model.deviceType);
     const ProgramFileStatus status = SaveProgramSetting(path, *m_data);
     if (status != ProgramFileStatus::Ok) {
         m_messages.ShowMessage(std::string(ProgramFileMessage(status)), MessageKind::Error);
         return false;
     }
-    OnTitleChanged(ProgramWindowTitle(m_layout.deviceType, m_data->programName()));
+    OnTitleChanged(ProgramWindowTitle(m_layout.model.deviceType, m_data->programName()));
     emit programFileUsed(QString::fromStdString(path));
     return true;
 }
@@ -392,7 +394,7 @@ bool ControlSurface::RecallProgramFromFile(const QString& path) {
         m_data->input(i).recomputeCurve();
     for (int i = 0; i < m_data->outputCount(); ++i)
         m_data->output(i).recomputeCurve();
-    OnTitleChanged(ProgramWindowTitle(m_layout.deviceType, m_data->programName()));
+    OnTitleChanged(ProgramWindowTitle(m_layout.model.deviceType, m_data->programName()));
     UpdateAllControls();
     m_graph->redraw();
     emit programFileUsed(path);
@@ -406,8 +408,8 @@ void ControlSurface::StoreProgramToFileChosen() {
     const QString filter =
         QStringLiteral("%1 (%2)").arg(Text(kFileFilterLabel), Text(kSingleSettingFilterPattern));
     const QString chosen = QFileDialog::getSaveFileName(
-        this, QString(), QString::fromStdString(SingleSettingInitialName(m_layout.deviceType)),
-        filter);
+        this, QString(),
+        QString::fromStdString(SingleSettingInitialName(m_layout.model.deviceType)), filter);
     if (!chosen.isEmpty())
         StoreProgramToFile(chosen);
 }
@@ -628,7 +630,8 @@ void ControlSurface::OfferBankSave() {
     const QString filter =
         QStringLiteral("%1 (%2)").arg(Text(kFileFilterLabel), Text(kLibraryFilterPattern));
     const QString chosen = QFileDialog::getSaveFileName(
-        this, QString(), QString::fromStdString(LibraryInitialName(m_layout.deviceType)), filter);
+        this, QString(), QString::fromStdString(LibraryInitialName(m_layout.model.deviceType)),
+        filter);
     if (chosen.isEmpty())
         return;
     const ProgramFileStatus status =
@@ -713,7 +716,7 @@ void ControlSurface::paintEvent(QPaintEvent*) {
     };
     caption(m_layout.deviceIdLabel, "DeviceID:");
     caption(m_layout.portLabel, "Com Port:");
-    if (m_layout.hasInputSource)
+    if (m_layout.model.hasInputSource)
         caption(m_layout.sourceLabel, "Input Source:");
 
     // Group boxes in white, their captions breaking the top line.
@@ -776,7 +779,8 @@ void ControlSurface::paintEvent(QPaintEvent*) {
         const int textHeight = QFontMetrics(p.font()).height();
         for (const auto& [text, dB] : marks) {
             // Centre of the thumb when the fader stands at this level.
-            const int index = static_cast<int>(std::lround((dB + m_layout.gainOffset) * 10.0));
+            const int index =
+                static_cast<int>(std::lround((dB + m_layout.model.GainDbOffset()) * 10.0));
             const double position = FaderPositionOfGain(first.gainMax, index);
             const double y = fader.top() + Fader::kThumbHeight / 2.0 +
                              first.fader->travel() * position / first.gainMax;

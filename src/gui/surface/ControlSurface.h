@@ -28,12 +28,6 @@ class QLabel;
 class QPushButton;
 class SurfaceDocument;
 
-// Main-window commands that switch the device type (issued to the main window).
-inline constexpr int ID_DEVICE_4X8 = 32772;
-inline constexpr int ID_DEVICE_3X6 = 32773;
-inline constexpr int ID_DEVICE_SELECT = 32774;
-inline constexpr int ID_DEVICE_2X4 = 32775;
-
 // The controls of one channel strip.
 struct SurfaceStrip {
     bool output = false;

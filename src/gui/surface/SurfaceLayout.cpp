@@ -13,9 +13,8 @@ const std::vector<std::pair<const char*, int>> kScaleSmall = {
 
 const SurfaceLayout kLayouts[] = {
     {
-        1,
-        4,
-        8,
+        DeviceModelOf(kDeviceType4x8),
+        ID_DEVICE_4X8,
         {38, 86, 134, 182},
         {280, 329, 376, 424, 472, 520, 568, 616},
         {3, 198, 229, 243},
@@ -25,7 +24,6 @@ const SurfaceLayout kLayouts[] = {
         {71, 5, 45, 11},
         {131, 8, 50, 9},
         {184, 5, 50, 11},
-        true,
         {237, 8, 66, 9},
         {305, 5, 55, 11},
         {367, 5, 12, 13},
@@ -34,16 +32,12 @@ const SurfaceLayout kLayouts[] = {
         "******",
         619,
         {37, 56, 75, 94, 113, 132, 151, 170},
-        460,
-        550,
-        40.0,
         kScale4x8Inputs,
         kScale4x8Outputs,
     },
     {
-        2,
-        3,
-        6,
+        DeviceModelOf(kDeviceType3x6),
+        ID_DEVICE_3X6,
         {38, 109, 180},
         {280, 346, 412, 478, 544, 610},
         {3, 198, 229, 243},
@@ -53,7 +47,6 @@ const SurfaceLayout kLayouts[] = {
         {72, 6, 45, 11},
         {129, 7, 50, 9},
         {187, 6, 35, 11},
-        false,
         {},
         {},
         {367, 4, 12, 13},
@@ -62,16 +55,12 @@ const SurfaceLayout kLayouts[] = {
         "********",
         617,
         {20, 40, 60, 80, 100, 120, 140, 160},
-        560,
-        560,
-        36.0,
         kScaleSmall,
         kScaleSmall,
     },
     {
-        3,
-        2,
-        4,
+        DeviceModelOf(kDeviceType2x4),
+        ID_DEVICE_2X4,
         {40, 112},
         {282, 348, 414, 480},
         {6, 196, 229, 243},
@@ -81,7 +70,6 @@ const SurfaceLayout kLayouts[] = {
         {81, 6, 45, 11},
         {139, 7, 50, 9},
         {197, 6, 35, 11},
-        false,
         {},
         {},
         {377, 5, 12, 13},
@@ -90,37 +78,25 @@ const SurfaceLayout kLayouts[] = {
         "********",
         617,
         {20, 40, 60, 80, 100, 120, 140, 160},
-        560,
-        560,
-        36.0,
         kScaleSmall,
         kScaleSmall,
     },
 };
 
-constexpr std::array<std::string_view, 4> kInputCaptions = {"Input A", "Input B", "Input C",
-                                                            "Input D"};
-constexpr std::array<std::string_view, 8> kOutputCaptions = {"Out 1", "Out 2", "Out 3", "Out 4",
-                                                             "Out 5", "Out 6", "Out 7", "Out 8"};
-
 } // namespace
 
 const SurfaceLayout& SurfaceLayoutOf(int deviceType) {
     for (const SurfaceLayout& layout : kLayouts) {
-        if (layout.deviceType == deviceType)
+        if (layout.model.deviceType == deviceType)
             return layout;
     }
     return kLayouts[0];
 }
 
-std::string_view InputCaption(int input) {
-    if (input < 0 || input >= static_cast<int>(kInputCaptions.size()))
-        return {};
-    return kInputCaptions[static_cast<std::size_t>(input)];
-}
-
-std::string_view OutputCaption(int output) {
-    if (output < 0 || output >= static_cast<int>(kOutputCaptions.size()))
-        return {};
-    return kOutputCaptions[static_cast<std::size_t>(output)];
+int DeviceTypeOfCommand(int command) {
+    for (const SurfaceLayout& layout : kLayouts) {
+        if (layout.command == command)
+            return layout.model.deviceType;
+    }
+    return 0;
 }

@@ -1,12 +1,21 @@
 #pragma once
 
+#include "model/DeviceModel.h"
+
 #include <array>
 #include <string_view>
 #include <vector>
 
-// Where the controls of one control surface stand and what differs between the three device
-// types. Every place and size is in dialog units of the 678 x 449 forms; DluRect turns them into
-// pixels. One table per device type; the surface code is the same for all three.
+// Main-window commands that switch the device type (issued to the main window).
+inline constexpr int ID_DEVICE_4X8 = 32772;
+inline constexpr int ID_DEVICE_3X6 = 32773;
+inline constexpr int ID_DEVICE_SELECT = 32774;
+inline constexpr int ID_DEVICE_2X4 = 32775;
+
+// Where the controls of one control surface stand. Every place and size is in dialog units of
+// the 678 x 449 forms; DluRect turns them into pixels. One table per device type, beside the
+// device model whose channel counts, gain ranges and input source it lays out; the surface code
+// is the same for all three.
 
 struct DluBox {
     int x = 0;
@@ -31,9 +40,8 @@ struct StripRows {
 };
 
 struct SurfaceLayout {
-    int deviceType;
-    int inputs;
-    int outputs;
+    const DeviceModel& model;
+    int command;                    // the main-window command that shows this surface
     std::vector<int> inputColumns;  // x of each input strip
     std::vector<int> outputColumns; // x of each output strip
     DluBox inputGroup;
@@ -45,8 +53,7 @@ struct SurfaceLayout {
     DluBox deviceIdBox;
     DluBox portLabel;
     DluBox portBox;
-    bool hasInputSource; // the 4x8 shows the unit-wide input source
-    DluBox sourceLabel;
+    DluBox sourceLabel; // only on a model with the input source
     DluBox sourceBox;
     DluBox statusLed;
     DluBox linkBox;
@@ -57,10 +64,6 @@ struct SurfaceLayout {
     int sideColumn;
     std::array<int, 8> sideRows;
 
-    // Gain scales: indices 0..max in 0.1 dB steps, shown as index x 0.1 - offset.
-    int inputGainMax;
-    int outputGainMax;
-    double gainOffset;
     // Fader scale labels left of the first strip of each group, top to bottom, and the dB value
     // each one stands for.
     std::vector<std::pair<const char*, int>> inputScale;
@@ -69,15 +72,16 @@ struct SurfaceLayout {
 
 // The layout of a device type (1 = 4x8, 2 = 3x6, 3 = 2x4); the 4x8's for any other value.
 const SurfaceLayout& SurfaceLayoutOf(int deviceType);
+// The device type a main-window command shows; 0 for any other command (ID_DEVICE_SELECT).
+int DeviceTypeOfCommand(int command);
 
 // Side buttons in column order and their captions.
 enum class SideButton { Connection, DataView, Device, Program, Copy, Interface, BoxName, Esc };
 inline constexpr std::array<const char*, 8> kSideButtonCaptions = {
     "Connection", "DataView", "Device", "Program", "Copy", "Interface", "BoxName", "ESC"};
 
-// Strip captions: "Input A".."Input D", "Out 1".."Out 8"; "Hide" while the curve is hidden.
-std::string_view InputCaption(int input);
-std::string_view OutputCaption(int output);
+// Strip captions are the model's channel labels ("Input A", "Out 1"), or this while the curve is
+// hidden.
 inline constexpr std::string_view kHiddenCaption = "Hide";
 
 // Fader and gain index: the fader's position 0 is the top, so position = max - index.

@@ -344,7 +344,7 @@ FilterSet* ResponseGraph::editedSet() {
 int ResponseGraph::editedBandCount() const {
     if (mode_ == kModeInputEq) {
         const int type = data_ != nullptr ? data_->deviceType() : kDeviceType4x8;
-        return type == kDeviceType4x8 ? InputChannel::kBandCount : OutputChannel::kBandCount;
+        return DeviceModelOf(type).inputBands;
     }
     return mode_ == kModeOutputEq ? OutputChannel::kBandCount : 0;
 }

@@ -505,7 +505,7 @@ void AppTest::connectsToTheVirtualUnit() {
     emit surface->InputStrip(0).fader->sliderMessage(Fader::kMsgReleased,
                                                      ControlSurface::kFirstInputFaderId, 0);
     QTest::mouseClick(surface->OutputStrip(1).mute, Qt::LeftButton);
-    QCOMPARE(data.input(0).gain(), layout.inputGainMax);
+    QCOMPARE(data.input(0).gain(), layout.model.inputGainMax);
 
     QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
     QVERIFY(surface->Controller().IsConnected());
@@ -524,10 +524,10 @@ void AppTest::connectsToTheVirtualUnit() {
     QCOMPARE(m_frame->windowTitle(), title);
 
     // The unit's program (0 dB, every channel on) is in the records and the strips.
-    const int zeroDb = GainIndex(0.0, layout.gainOffset);
+    const int zeroDb = GainIndex(0.0, layout.model.GainDbOffset());
     QCOMPARE(data.input(0).gain(), zeroDb);
     QCOMPARE(surface->InputStrip(0).gain->text(), QString("0.0"));
-    QCOMPARE(surface->InputStrip(0).fader->position(), layout.inputGainMax - zeroDb);
+    QCOMPARE(surface->InputStrip(0).fader->position(), layout.model.inputGainMax - zeroDb);
     QCOMPARE(int(data.output(1).on()), 1);
     QVERIFY(surface->OutputStrip(1).mute->isSounding());
     // ... and the unit never received the edits.
