@@ -1,5 +1,7 @@
 #include "SimOptions.h"
 
+#include "model/DeviceModel.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -13,12 +15,14 @@ std::optional<int> ParseInt(std::string_view text, int low, int high) {
     return value;
 }
 
-struct TypeName {
-    std::string_view name;
-    int type;
-};
-constexpr TypeName kTypeNames[] = {{"4x8", 1}, {"3x6", 2}, {"2x4", 3},
-                                   {"1", 1},   {"2", 2},   {"3", 3}};
+// A device type by its label ("3x6") or its number ("2").
+std::optional<int> ParseDeviceType(std::string_view text) {
+    for (const DeviceModel& model : kDeviceModels) {
+        if (text == model.label || text == std::to_string(model.deviceType))
+            return model.deviceType;
+    }
+    return std::nullopt;
+}
 
 // Options that take a count: each names the field it sets.
 struct CountOption {
@@ -47,18 +51,16 @@ constexpr FlagOption kFlagOptions[] = {
 
 std::optional<SimUnitSpec> ParseUnitSpec(std::string_view text) {
     const std::size_t colon = text.find(':');
-    const auto id = ParseInt(text.substr(0, colon), 1, 250);
+    const auto id = ParseInt(text.substr(0, colon), kFirstDeviceId, kLastDeviceId);
     if (!id)
         return std::nullopt;
     SimUnitSpec unit{*id, 1};
     if (colon == std::string_view::npos)
         return unit;
-    const std::string_view type = text.substr(colon + 1);
-    const auto found = std::find_if(std::begin(kTypeNames), std::end(kTypeNames),
-                                    [&](const TypeName& t) { return t.name == type; });
-    if (found == std::end(kTypeNames))
+    const auto type = ParseDeviceType(text.substr(colon + 1));
+    if (!type)
         return std::nullopt;
-    unit.deviceType = found->type;
+    unit.deviceType = *type;
     return unit;
 }
 

@@ -154,24 +154,16 @@ std::string VirtualUnit::DefaultProgramName(int slot) {
 }
 
 std::string_view VirtualUnit::TypeCode(int deviceType) {
-    switch (deviceType) {
-    case 1:
-        return "0408";
-    case 2:
-        return "0306";
-    case 3:
-        return "0204";
-    default:
-        return "0000";
-    }
+    const DeviceModel* model = FindDeviceModel(deviceType);
+    return model != nullptr ? model->typeCode : "0000";
 }
 
 int VirtualUnit::PresentInputs() const {
-    return m_deviceType == 2 ? 3 : m_deviceType == 3 ? 2 : 4;
+    return DeviceModelOf(m_deviceType).inputs;
 }
 
 int VirtualUnit::PresentOutputs() const {
-    return m_deviceType == 2 ? 6 : m_deviceType == 3 ? 4 : 8;
+    return DeviceModelOf(m_deviceType).outputs;
 }
 
 std::string VirtualUnit::ProgramName(int slot) const {
@@ -353,7 +345,7 @@ VirtualUnit::AnswerGlobalWrite(std::span<const std::uint8_t> r) {
     case kDeviceId: {
         // Addressed to the current ID; payload: new ID, device type. The acknowledgement still
         // carries the old ID, then the unit answers only to the new one.
-        if (length < 1 || payload[0] < 1 || payload[0] > 250)
+        if (length < 1 || !IsDeviceId(payload[0]))
             return std::nullopt;
         auto ack = Acknowledge(r, kAckGlobal);
         m_deviceId = payload[0];

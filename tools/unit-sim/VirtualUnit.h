@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/DeviceModel.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -14,12 +16,12 @@
 // of the channel blocks, so that a block read returns exactly what was written and the
 // simulator stays independent of the PC's parameter model.
 
-inline constexpr int kSimInputCount = 4;    // every model keeps four input blocks
-inline constexpr int kSimOutputCount = 8;   // and eight output blocks
-inline constexpr int kSimSlotCount = 31;    // slot 0 = live settings, 1..30 = program memories
-inline constexpr int kSimMeterCount = 12;   // inputs A..D, then outputs 1..8
-inline constexpr int kInputBlockSize = 96;  // payload bytes of an input block
-inline constexpr int kOutputBlockSize = 80; // payload bytes of an output block
+inline constexpr int kSimInputCount = 4;                // every model keeps four input blocks
+inline constexpr int kSimOutputCount = 8;               // and eight output blocks
+inline constexpr int kSimSlotCount = kProgramSlotCount; // slot 0 = live settings, 1..30 memories
+inline constexpr int kSimMeterCount = 12;               // inputs A..D, then outputs 1..8
+inline constexpr int kInputBlockSize = 96;              // payload bytes of an input block
+inline constexpr int kOutputBlockSize = 80;             // payload bytes of an output block
 inline constexpr int kProgramNameSize = 15; // program name field, left-aligned, space padded
 inline constexpr int kTextLinesSize = 80;   // four display lines of 20 bytes
 inline constexpr int kShortTagSize = 7;

@@ -2,6 +2,7 @@
 
 #include "SimOptions.h"
 #include "VirtualLine.h"
+#include "model/DeviceModel.h"
 
 #include "TavrelVersion.h"
 
@@ -29,10 +30,6 @@ void InstallStopHandlers() {
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
-}
-
-const char* TypeName(int type) {
-    return type == 2 ? "3x6" : type == 3 ? "2x4" : "4x8";
 }
 
 } // namespace
@@ -66,7 +63,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     for (const SimUnitSpec& unit : options.line.units)
         std::fprintf(stderr, "tavrel-unit-sim: unit ID %d, type %s\n", unit.deviceId,
-                     TypeName(unit.deviceType));
+                     std::string(DeviceModelOf(unit.deviceType).label).c_str());
     for (const std::string& link : line.Links())
         std::fprintf(stderr, "tavrel-unit-sim: link %s\n", link.c_str());
 
