@@ -366,6 +366,10 @@ bool IsLibraryPath(std::string_view path) {
     return ExtensionOf(path).starts_with(kLibraryExtensionStem);
 }
 
+bool IsSingleSettingPath(std::string_view path) {
+    return ExtensionOf(path).starts_with(kSettingExtensionStem);
+}
+
 // --- Single-setting file ---
 
 void LimitChannelRecords(ProgramContainer& data) {

@@ -80,6 +80,8 @@ std::string LibrarySavePath(std::string_view chosen);
 int DeviceTypeFromPath(std::string_view path);
 // True when the file-name part's extension starts with ".dat" (a library file).
 bool IsLibraryPath(std::string_view path);
+// True when the file-name part's extension starts with ".dia" (a single-setting file).
+bool IsSingleSettingPath(std::string_view path);
 
 // --- Single-setting file (one program container) -------------------------------------------
 

@@ -1,8 +1,10 @@
 #include "Cli.h"
 
 #include "TavrelVersion.h"
+#include "model/DeviceModel.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
@@ -138,6 +140,49 @@ int CliUsageError(const CliCommand& command, std::string_view message, CliContex
 int CliFailure(std::string_view message, CliContext& ctx) {
     ctx.err << message << '\n';
     return kExitFailure;
+}
+
+std::optional<int> ParseNumber(std::string_view text, int lo, int hi) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+int ReadNumberOption(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                     std::string_view name, int lo, int hi, std::string_view message, int& value) {
+    const auto text = args.value(name);
+    if (!text) {
+        return kExitOk;
+    }
+    const auto number = ParseNumber(*text, lo, hi);
+    if (!number) {
+        return CliUsageError(command, message, ctx);
+    }
+    value = *number;
+    return kExitOk;
+}
+
+int ReadDeviceIdOption(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                       int& id) {
+    return ReadNumberOption(command, args, ctx, "--id", kFirstDeviceId, kLastDeviceId,
+                            "--id must be 1 to 250", id);
+}
+
+int ReadDeviceTypeOption(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                         int& deviceType) {
+    const auto label = args.value("--type");
+    if (!label) {
+        return kExitOk;
+    }
+    const DeviceModel* model = FindDeviceModelByLabel(*label);
+    if (model == nullptr) {
+        return CliUsageError(command, "--type must be 4x8, 3x6 or 2x4", ctx);
+    }
+    deviceType = model->deviceType;
+    return kExitOk;
 }
 
 int RunCli(const std::vector<std::string>& argv, CliContext& ctx) {

@@ -62,6 +62,24 @@ std::vector<const CliCommand*> CliCommands();
 int CliUsageError(const CliCommand& command, std::string_view message, CliContext& ctx);
 // Prints the message alone to ctx.err; returns kExitFailure.
 int CliFailure(std::string_view message, CliContext& ctx);
+// kExitOk when the work succeeded, else kExitFailure (its message has been shown).
+inline int CliStatus(bool succeeded) {
+    return succeeded ? kExitOk : kExitFailure;
+}
+
+// A whole number in lo..hi; nothing for any other text.
+std::optional<int> ParseNumber(std::string_view text, int lo, int hi);
+// Option `name` as a whole number lo..hi into `value`, which keeps its default when the option
+// is absent. Returns kExitOk, or the usage error `message` for any other text.
+int ReadNumberOption(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                     std::string_view name, int lo, int hi, std::string_view message, int& value);
+// --id: the device ID 1..250 in `id`, which keeps its default when the option is absent.
+int ReadDeviceIdOption(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                       int& id);
+// --type: the device type a model's label ("4x8", "3x6", "2x4") names in `deviceType`, which
+// keeps its default when the option is absent.
+int ReadDeviceTypeOption(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                         int& deviceType);
 
 // Runs the command line (argv[0] is the program name); returns the exit status.
 int RunCli(const std::vector<std::string>& argv, CliContext& ctx);

@@ -3,6 +3,7 @@
 #include "Cli.h"
 #include "ProgramSource.h"
 
+#include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ParameterTable.h"
 #include "protocol/RequestSequences.h"
@@ -13,46 +14,9 @@
 
 namespace {
 
-constexpr int kFirstProgram = 1;
-constexpr int kMaxDeviceId = 250;
 // More frames than any program can leave pending (12 channels, every group and crossover steps);
 // the scan always ends with the meter poll, this only guards against a record that never settles.
 constexpr int kMaxPendingFrames = 4096;
-
-// The common start of every offline command: device type, file, and the file read.
-// Returns an exit status other than kExitOk when the command must stop.
-int OpenSource(const CliCommand& command, const CliArguments& args, CliContext& ctx,
-               ProgramSource& source) {
-    const std::string& path = args.positional().front();
-    const auto type = ResolveDeviceType(args, path);
-    if (!type) {
-        return CliUsageError(command, "--type must be 4x8, 3x6 or 2x4", ctx);
-    }
-    if (!LoadProgramSource(path, *type, source)) {
-        return CliFailure(ProgramFileMessage(ProgramFileStatus::ReadError), ctx);
-    }
-    return kExitOk;
-}
-
-// The library program chosen with --program (1..30), or 0 when none was chosen.
-// Returns an exit status other than kExitOk on a bad value.
-int ChosenProgram(const CliCommand& command, const CliArguments& args, CliContext& ctx,
-                  const ProgramSource& source, int& number) {
-    number = 0;
-    const auto text = args.value("--program");
-    if (!text) {
-        return kExitOk;
-    }
-    if (!source.library) {
-        return CliUsageError(command, "--program needs a program library file", ctx);
-    }
-    const auto value = ParseNumber(*text, kFirstProgram, kProgramMemoryCount);
-    if (!value) {
-        return CliUsageError(command, "--program must be 1 to 30", ctx);
-    }
-    number = *value;
-    return kExitOk;
-}
 
 std::string HexLine(const std::vector<std::uint8_t>& bytes) {
     std::string line;
@@ -76,11 +40,7 @@ void PrintTable(const ProgramContainer& data, int deviceType, bool csv, CliConte
 
 int RunDump(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     ProgramSource source;
-    int program = 0;
-    if (const int status = OpenSource(command, args, ctx, source); status != kExitOk) {
-        return status;
-    }
-    if (const int status = ChosenProgram(command, args, ctx, source, program); status != kExitOk) {
+    if (const int status = OpenProgramFile(command, args, ctx, source); status != kExitOk) {
         return status;
     }
     const bool csv = args.flag("--csv");
@@ -88,9 +48,10 @@ int RunDump(const CliCommand& command, const CliArguments& args, CliContext& ctx
         PrintTable(*source.setting, source.deviceType, csv, ctx);
         return kExitOk;
     }
+    // Every program of the library, or the one chosen.
     const char* eol = csv ? "\r\n" : "\n";
-    const int first = program != 0 ? program : kFirstProgram;
-    const int last = program != 0 ? program : kProgramMemoryCount;
+    const int first = source.program != 0 ? source.program : 1;
+    const int last = source.program != 0 ? source.program : kProgramMemoryCount;
     for (int n = first; n <= last; ++n) {
         const auto data = ContainerFromBank(source, n);
         if (n != first && !csv) {
@@ -110,13 +71,14 @@ struct ChannelColumn {
     std::string label;
 };
 
-std::vector<ChannelColumn> ModelChannels(const ParameterTable& table) {
+// The model's channels, labelled as the parameter table heads them ("Input A", "Out1").
+std::vector<ChannelColumn> ModelChannels(const DeviceModel& model) {
     std::vector<ChannelColumn> channels;
-    for (int i = 0; i < table.inputColumns(); ++i) {
-        channels.push_back({false, i, table.headings()[1 + i]});
+    for (int i = 0; i < model.inputs; ++i) {
+        channels.push_back({false, i, std::string(model.InputLabel(i))});
     }
-    for (int o = 0; o < table.outputColumns(); ++o) {
-        channels.push_back({true, o, table.headings()[1 + table.inputColumns() + o]});
+    for (int o = 0; o < model.outputs; ++o) {
+        channels.push_back({true, o, std::string(model.OutputHeading(o))});
     }
     return channels;
 }
@@ -172,17 +134,12 @@ std::vector<double> ChannelLevels(const ProgramContainer& data, const ChannelCol
 
 int RunResponse(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     ProgramSource source;
-    int program = 0;
-    if (const int status = OpenSource(command, args, ctx, source); status != kExitOk) {
+    if (const int status = OpenProgramFile(command, args, ctx, source); status != kExitOk) {
         return status;
     }
-    if (const int status = ChosenProgram(command, args, ctx, source, program); status != kExitOk) {
-        return status;
-    }
-    const auto fromBank = source.library ? ContainerFromBank(source, program != 0 ? program : 1)
-                                         : std::unique_ptr<ProgramContainer>();
-    const ProgramContainer& data = source.library ? *fromBank : *source.setting;
-    const std::vector<ChannelColumn> all = ModelChannels(ParameterTable(data, source.deviceType));
+    const auto program = TakeProgram(source, source.program != 0 ? source.program : 1);
+    const ProgramContainer& data = *program;
+    const std::vector<ChannelColumn> all = ModelChannels(DeviceModelOf(source.deviceType));
 
     std::vector<ChannelColumn> chosen = all;
     if (const auto text = args.value("--channel")) {
@@ -220,34 +177,23 @@ int RunResponse(const CliCommand& command, const CliArguments& args, CliContext&
 
 int RunFrames(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     ProgramSource source;
-    int program = 0;
-    if (const int status = OpenSource(command, args, ctx, source); status != kExitOk) {
-        return status;
-    }
-    if (const int status = ChosenProgram(command, args, ctx, source, program); status != kExitOk) {
-        return status;
-    }
-    int id = 1;
-    if (const auto text = args.value("--id")) {
-        const auto value = ParseNumber(*text, 1, kMaxDeviceId);
-        if (!value) {
-            return CliUsageError(command, "--id must be 1 to 250", ctx);
-        }
-        id = *value;
-    }
-    const auto slotText = args.value("--slot");
+    int id = kFirstDeviceId;
     int slot = 0;
-    if (slotText) {
-        const auto value = ParseNumber(*slotText, 0, kProgramMemoryCount);
-        if (!value) {
-            return CliUsageError(command, "--slot must be 0 to 30", ctx);
-        }
-        slot = *value;
+    if (const int status = OpenProgramFile(command, args, ctx, source); status != kExitOk) {
+        return status;
+    }
+    if (const int status = ReadDeviceIdOption(command, args, ctx, id); status != kExitOk) {
+        return status;
+    }
+    if (const int status = ReadNumberOption(command, args, ctx, "--slot", 0, kLastProgramSlot,
+                                            "--slot must be 0 to 30", slot);
+        status != kExitOk) {
+        return status;
     }
 
-    if (source.library && program == 0) {
+    if (source.library && source.program == 0) {
         // The whole bank goes to memories 1..30, as after reading a library file.
-        if (slotText) {
+        if (args.value("--slot")) {
             return CliUsageError(command, "--slot needs --program with a library file", ctx);
         }
         for (const Request& frame : WriteAllProgramsToDevice(source.deviceType, id, source.bank)) {
@@ -256,9 +202,8 @@ int RunFrames(const CliCommand& command, const CliArguments& args, CliContext& c
         return kExitOk;
     }
 
-    const auto fromBank =
-        source.library ? ContainerFromBank(source, program) : std::unique_ptr<ProgramContainer>();
-    ProgramContainer& data = source.library ? *fromBank : *source.setting;
+    const auto program = TakeProgram(source, source.program);
+    ProgramContainer& data = *program;
     data.setDeviceId(id);
     // As on a connected unit: the flags were cleared when the connection was made.
     data.clearChangeFlags();

@@ -11,6 +11,7 @@
 #include "link/MessageSink.h"
 #include "link/PortList.h"
 #include "link/UnitController.h"
+#include "model/DeviceModel.h"
 #include "model/ProgramContainer.h"
 #include "protocol/Frame.h"
 
@@ -142,36 +143,32 @@ private:
 struct UnitOptions {
     std::string port;
     int deviceId = kDefaultDeviceId;
-    int deviceType = 1;
+    int deviceType = kDeviceType4x8;
     int tickMs = UnitController::kTickMs;
+    int slot = 0; // --slot of the commands that take it: 0 = live settings, 1..30 a memory
 };
 
-// Reads --port, --id, --type and --tick-ms. Returns kExitOk or the usage error's status.
+// Reads --port, --id, --type, --tick-ms and, for a command that takes it, --slot. Returns
+// kExitOk or the usage error's status.
 int ParseUnitOptions(const CliCommand& command, const CliArguments& args, CliContext& ctx,
                      UnitOptions& options) {
     const auto port = args.value("--port");
     if (!port || port->empty())
         return CliUsageError(command, "--port is required", ctx);
     options.port = *port;
-    if (const auto id = args.value("--id")) {
-        const auto value = ParseNumber(*id, 1, UnitLink::kMaxDeviceId);
-        if (!value)
-            return CliUsageError(command, "--id must be 1 to 250", ctx);
-        options.deviceId = *value;
-    }
-    if (const auto type = args.value("--type")) {
-        const auto value = ParseDeviceType(*type);
-        if (!value)
-            return CliUsageError(command, "--type must be 4x8, 3x6 or 2x4", ctx);
-        options.deviceType = *value;
-    }
-    if (const auto tick = args.value("--tick-ms")) {
-        const auto value = ParseNumber(*tick, kMinTickMs, UnitController::kTickMs);
-        if (!value)
-            return CliUsageError(command, "--tick-ms must be 10 to 100", ctx);
-        options.tickMs = *value;
-    }
-    return kExitOk;
+    if (const int status = ReadDeviceIdOption(command, args, ctx, options.deviceId);
+        status != kExitOk)
+        return status;
+    if (const int status = ReadDeviceTypeOption(command, args, ctx, options.deviceType);
+        status != kExitOk)
+        return status;
+    if (const int status =
+            ReadNumberOption(command, args, ctx, "--tick-ms", kMinTickMs, UnitController::kTickMs,
+                             "--tick-ms must be 10 to 100", options.tickMs);
+        status != kExitOk)
+        return status;
+    return ReadNumberOption(command, args, ctx, "--slot", 0, kLastProgramSlot,
+                            "--slot must be 0 (live) to 30", options.slot);
 }
 
 // One unit on one port, from connecting to disconnecting, with the event loop that drives it.
@@ -206,6 +203,9 @@ public:
         const int total = progress ? PendingRequests() : 0;
         return Run([this] { return m_controller.IsSettled(); }, total);
     }
+    // Sends the batch just queued, showing its progress, until the unit has answered it all.
+    // Returns kExitOk, or kExitFailure when the connection ended first (its message shown).
+    int FinishBatch() { return CliStatus(WaitSettled(true)); }
 
     // Runs the send tick and the line until `done` holds. False when the connection ended
     // first (its message has been shown).
@@ -288,16 +288,16 @@ private:
     UnitController m_controller;
 };
 
-// A slot option: 0 (live) .. 30; `fallback` when absent. Returns kExitOk or a usage status.
-int ParseSlot(const CliCommand& command, const CliArguments& args, CliContext& ctx, int& slot) {
-    slot = 0;
-    if (const auto text = args.value("--slot")) {
-        const auto value = ParseNumber(*text, 0, kLastProgramSlot);
-        if (!value)
-            return CliUsageError(command, "--slot must be 0 (live) to 30", ctx);
-        slot = *value;
-    }
-    return kExitOk;
+// The shape of every command that works on a connected unit: connects as the application does
+// (probe with the type check, program names, global settings), runs the command's own `work`
+// and disconnects. Returns the exit status `work` returns, or kExitFailure when the connection
+// failed (its message shown).
+int WithConnectedUnit(const UnitOptions& options, CliContext& ctx,
+                      const std::function<int(OnlineSession&)>& work) {
+    OnlineSession session(options, ctx);
+    if (!session.Connect())
+        return kExitFailure;
+    return work(session);
 }
 
 // ---- ports -------------------------------------------------------------------------------------
@@ -326,10 +326,10 @@ int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& c
     int last = kLastDeviceId;
     if (const auto range = args.value("--ids")) {
         const auto dash = range->find('-');
-        const auto a = ParseNumber(range->substr(0, dash), 1, UnitLink::kMaxDeviceId);
+        const auto a = ParseNumber(range->substr(0, dash), kFirstDeviceId, kLastDeviceId);
         const auto b = dash == std::string::npos
                            ? a
-                           : ParseNumber(range->substr(dash + 1), 1, UnitLink::kMaxDeviceId);
+                           : ParseNumber(range->substr(dash + 1), kFirstDeviceId, kLastDeviceId);
         if (!a || !b || *a > *b)
             return CliUsageError(command, "--ids must be FIRST-LAST within 1 to 250", ctx);
         first = *a;
@@ -349,60 +349,47 @@ int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& c
 
 int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
-    int slot = 0;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
-    if (const int status = ParseSlot(command, args, ctx, slot); status != kExitOk)
-        return status;
     const std::string& path = args.positional().front();
-
-    OnlineSession session(options, ctx);
-    if (!session.Connect())
-        return kExitFailure;
-    UnitController& unit = session.Controller();
-    // As the program dialog's recall does: the program takes the name the unit lists for it.
-    session.Data().setProgramName(unit.ProgramName(slot));
-    unit.ReadProgramFromDevice(slot);
-    if (!session.WaitSettled(true))
-        return kExitFailure;
-    if (!session.Owner().programReceived)
-        return CliFailure("The unit sent no complete program", ctx);
-    const ProgramFileStatus saved = SaveProgramSetting(path, session.Data());
-    if (saved != ProgramFileStatus::Ok)
-        return CliFailure(ProgramFileMessage(saved), ctx);
-    return kExitOk;
+    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
+        UnitController& unit = session.Controller();
+        // As the program dialog's recall does: the program takes the name the unit lists for it.
+        session.Data().setProgramName(unit.ProgramName(options.slot));
+        unit.ReadProgramFromDevice(options.slot);
+        if (const int status = session.FinishBatch(); status != kExitOk)
+            return status;
+        if (!session.Owner().programReceived)
+            return CliFailure("The unit sent no complete program", ctx);
+        return ProgramFileExit(SaveProgramSetting(path, session.Data()), ctx);
+    });
 }
 
 // ---- write -------------------------------------------------------------------------------------
 
 int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
-    int slot = 0;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
-    if (const int status = ParseSlot(command, args, ctx, slot); status != kExitOk)
-        return status;
-    const std::string& path = args.positional().front();
     ProgramSource source;
-    if (!LoadProgramSource(path, options.deviceType, source))
-        return CliFailure(ProgramFileMessage(ProgramFileStatus::ReadError), ctx);
-    std::unique_ptr<ProgramContainer> fromBank;
+    if (!LoadProgramSource(args.positional().front(), options.deviceType, source))
+        return ProgramFileExit(ProgramFileStatus::ReadError, ctx);
+    // The unit's type decides; a library's program must be named.
+    int number = 0;
     if (source.library) {
         const auto text = args.value("--program");
-        const auto number = text ? ParseNumber(*text, 1, kProgramMemoryCount) : std::nullopt;
-        if (!number)
+        const auto chosen = text ? ParseNumber(*text, 1, kProgramMemoryCount) : std::nullopt;
+        if (!chosen)
             return CliUsageError(command, "a program library needs --program 1 to 30", ctx);
-        fromBank = ContainerFromBank(source, *number);
+        number = *chosen;
     }
-    const ProgramContainer& program = fromBank ? *fromBank : *source.setting;
-
-    OnlineSession session(options, ctx);
-    if (!session.Connect())
-        return kExitFailure;
-    session.Data().copyProgramFrom(program);
-    session.Controller().SetProgramName(slot, program.programName());
-    session.Controller().StoreProgramToDevice(slot);
-    return session.WaitSettled(true) ? kExitOk : kExitFailure;
+    const auto program = TakeProgram(source, number);
+    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
+        session.Data().copyProgramFrom(*program);
+        session.Controller().SetProgramName(options.slot, program->programName());
+        session.Controller().StoreProgramToDevice(options.slot);
+        return session.FinishBatch();
+    });
 }
 
 // ---- backup, restore ---------------------------------------------------------------------------
@@ -412,37 +399,30 @@ int RunBackup(const CliCommand& command, const CliArguments& args, CliContext& c
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
     const std::string& path = args.positional().front();
-
-    OnlineSession session(options, ctx);
-    if (!session.Connect())
-        return kExitFailure;
-    session.Controller().ReadAllProgramsFromDevice();
-    if (!session.WaitSettled(true))
-        return kExitFailure;
-    if (!session.Owner().bankComplete)
-        return CliFailure("The unit sent no complete program bank", ctx);
-    const ProgramFileStatus saved = SaveProgramLibrary(path, session.Bank());
-    if (saved != ProgramFileStatus::Ok)
-        return CliFailure(ProgramFileMessage(saved), ctx);
-    return kExitOk;
+    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
+        session.Controller().ReadAllProgramsFromDevice();
+        if (const int status = session.FinishBatch(); status != kExitOk)
+            return status;
+        if (!session.Owner().bankComplete)
+            return CliFailure("The unit sent no complete program bank", ctx);
+        return ProgramFileExit(SaveProgramLibrary(path, session.Bank()), ctx);
+    });
 }
 
 int RunRestore(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
-    const std::string& path = args.positional().front();
     auto bank = std::make_unique<ProgramBank>();
-    const ProgramFileStatus loaded = LoadProgramLibrary(path, options.deviceType, *bank);
+    const ProgramFileStatus loaded =
+        LoadProgramLibrary(args.positional().front(), options.deviceType, *bank);
     if (loaded != ProgramFileStatus::Ok)
-        return CliFailure(ProgramFileMessage(loaded), ctx);
-
-    OnlineSession session(options, ctx);
-    if (!session.Connect())
-        return kExitFailure;
-    session.Bank() = *bank;
-    session.Controller().WriteAllProgramsToDevice(*bank);
-    return session.WaitSettled(true) ? kExitOk : kExitFailure;
+        return ProgramFileExit(loaded, ctx);
+    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
+        session.Bank() = *bank;
+        session.Controller().WriteAllProgramsToDevice(*bank);
+        return session.FinishBatch();
+    });
 }
 
 // ---- set-id ------------------------------------------------------------------------------------
@@ -453,50 +433,42 @@ int RunSetId(const CliCommand& command, const CliArguments& args, CliContext& ct
         return status;
     if (!args.value("--id"))
         return CliUsageError(command, "--id names the unit to change", ctx);
-    const auto newId = ParseNumber(args.positional().front(), 1, UnitLink::kMaxDeviceId);
+    const auto newId = ParseNumber(args.positional().front(), kFirstDeviceId, kLastDeviceId);
     if (!newId)
         return CliUsageError(command, "the new ID must be 1 to 250", ctx);
-
-    OnlineSession session(options, ctx);
-    if (!session.Connect())
-        return kExitFailure;
-    UnitController& unit = session.Controller();
-    unit.ChangeDeviceId(*newId);
-    if (!session.WaitSettled(false))
-        return kExitFailure;
-    // The unit must answer under its new ID: one more meter reply proves it.
-    const int replies = session.Owner().meterReplies;
-    return session.Run([&] { return session.Owner().meterReplies > replies; }) ? kExitOk
-                                                                               : kExitFailure;
+    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
+        session.Controller().ChangeDeviceId(*newId);
+        if (!session.WaitSettled(false))
+            return kExitFailure;
+        // The unit must answer under its new ID: one more meter reply proves it.
+        const int replies = session.Owner().meterReplies;
+        return CliStatus(session.Run([&] { return session.Owner().meterReplies > replies; }));
+    });
 }
 
 // ---- meters ------------------------------------------------------------------------------------
 
 int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
+    int count = kDefaultMeterPolls;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
-    int count = kDefaultMeterPolls;
-    if (const auto text = args.value("--count")) {
-        const auto value = ParseNumber(*text, 1, kMaxMeterPolls);
-        if (!value)
-            return CliUsageError(command, "--count must be a positive number", ctx);
-        count = *value;
-    }
-
-    OnlineSession session(options, ctx);
-    if (!session.Connect())
-        return kExitFailure;
-    int printed = 0;
-    session.Owner().onMeters = [&](const MeterLevels& levels) {
-        if (printed == count)
-            return;
-        for (std::size_t k = 0; k < levels.size(); ++k)
-            ctx.out << (k == 0 ? "" : " ") << levels[k];
-        ctx.out << '\n' << std::flush;
-        ++printed;
-    };
-    return session.Run([&] { return printed == count; }) ? kExitOk : kExitFailure;
+    if (const int status = ReadNumberOption(command, args, ctx, "--count", 1, kMaxMeterPolls,
+                                            "--count must be a positive number", count);
+        status != kExitOk)
+        return status;
+    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
+        int printed = 0;
+        session.Owner().onMeters = [&](const MeterLevels& levels) {
+            if (printed == count)
+                return;
+            for (std::size_t k = 0; k < levels.size(); ++k)
+                ctx.out << (k == 0 ? "" : " ") << levels[k];
+            ctx.out << '\n' << std::flush;
+            ++printed;
+        };
+        return CliStatus(session.Run([&] { return printed == count; }));
+    });
 }
 
 // Lines shared by the help of every command that talks to a unit.

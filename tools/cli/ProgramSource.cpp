@@ -1,53 +1,6 @@
 #include "ProgramSource.h"
 
-#include <array>
-#include <charconv>
-
-namespace {
-
-struct TypeName {
-    std::string_view text;
-    int deviceType;
-};
-
-constexpr std::array<TypeName, 3> kTypeNames{{{"4x8", 1}, {"3x6", 2}, {"2x4", 3}}};
-
-bool IsSettingPath(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const std::string_view name = slash == std::string::npos
-                                      ? std::string_view(path)
-                                      : std::string_view(path).substr(slash + 1);
-    const auto dot = name.find_last_of('.');
-    return dot != std::string_view::npos && name.substr(dot).starts_with(".dia");
-}
-
-} // namespace
-
-std::optional<int> ParseDeviceType(std::string_view text) {
-    for (const auto& name : kTypeNames) {
-        if (name.text == text) {
-            return name.deviceType;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<int> ResolveDeviceType(const CliArguments& args, const std::string& path) {
-    if (const auto type = args.value("--type")) {
-        return ParseDeviceType(*type);
-    }
-    const int fromPath = DeviceTypeFromPath(path);
-    return fromPath != 0 ? fromPath : 1;
-}
-
-std::optional<int> ParseNumber(std::string_view text, int lo, int hi) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi) {
-        return std::nullopt;
-    }
-    return value;
-}
+#include "model/DeviceModel.h"
 
 bool LoadProgramSource(const std::string& path, int deviceType, ProgramSource& source) {
     std::vector<std::uint8_t> bytes;
@@ -55,7 +8,8 @@ bool LoadProgramSource(const std::string& path, int deviceType, ProgramSource& s
         return false;
     }
     source.deviceType = deviceType;
-    source.library = IsLibraryPath(path) || (!IsSettingPath(path) && IsProgramLibraryData(bytes));
+    source.library =
+        IsLibraryPath(path) || (!IsSingleSettingPath(path) && IsProgramLibraryData(bytes));
     if (source.library) {
         return DecodeProgramLibrary(bytes, deviceType, source.bank);
     }
@@ -69,4 +23,30 @@ std::unique_ptr<ProgramContainer> ContainerFromBank(const ProgramSource& source,
     data->setDeviceType(source.deviceType);
     data->loadProgramImage(source.bank[static_cast<std::size_t>(number - 1)]);
     return data;
+}
+
+std::unique_ptr<ProgramContainer> TakeProgram(ProgramSource& source, int number) {
+    return source.library ? ContainerFromBank(source, number) : std::move(source.setting);
+}
+
+int OpenProgramFile(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                    ProgramSource& source) {
+    const std::string& path = args.positional().front();
+    const int typeFromPath = DeviceTypeFromPath(path);
+    int type = typeFromPath != 0 ? typeFromPath : kDeviceType4x8;
+    if (const int status = ReadDeviceTypeOption(command, args, ctx, type); status != kExitOk) {
+        return status;
+    }
+    if (!LoadProgramSource(path, type, source)) {
+        return ProgramFileExit(ProgramFileStatus::ReadError, ctx);
+    }
+    if (args.value("--program") && !source.library) {
+        return CliUsageError(command, "--program needs a program library file", ctx);
+    }
+    return ReadNumberOption(command, args, ctx, "--program", 1, kProgramMemoryCount,
+                            "--program must be 1 to 30", source.program);
+}
+
+int ProgramFileExit(ProgramFileStatus status, CliContext& ctx) {
+    return status == ProgramFileStatus::Ok ? kExitOk : CliFailure(ProgramFileMessage(status), ctx);
 }

@@ -12,22 +12,13 @@
 // Program files as the commands take them: the device type from --type, else from the file's
 // extension, else 4x8; and the file read as a single setting or as a library of 30 programs.
 
-// "4x8" -> 1, "3x6" -> 2, "2x4" -> 3; nothing for any other text.
-std::optional<int> ParseDeviceType(std::string_view text);
-
-// The device type for a file: --type when given, else the extension's model digits, else 4x8.
-// Nothing when --type names no model (the caller reports a usage error).
-std::optional<int> ResolveDeviceType(const CliArguments& args, const std::string& path);
-
-// A whole number in lo..hi; nothing for any other text.
-std::optional<int> ParseNumber(std::string_view text, int lo, int hi);
-
 struct ProgramSource {
-    int deviceType = 1;
+    int deviceType = kDeviceType4x8;
     bool library = false;
     std::unique_ptr<ProgramContainer>
         setting;        // a single-setting file, read into a container of the type
     ProgramBank bank{}; // a library file
+    int program = 0;    // the library program chosen with --program (1..30); 0 when none
 };
 
 // Reads the file: a ".dat" extension means a library, ".dia" a single setting; any other name is
@@ -37,3 +28,17 @@ bool LoadProgramSource(const std::string& path, int deviceType, ProgramSource& s
 
 // A container of the device type holding library program `number` (1..30).
 std::unique_ptr<ProgramContainer> ContainerFromBank(const ProgramSource& source, int number);
+// The program a command works on: the single setting (taken out of the source), or a container
+// holding library program `number` (1..30).
+std::unique_ptr<ProgramContainer> TakeProgram(ProgramSource& source, int number);
+
+// The common start of the commands on program files: the device type (--type, else the model
+// digits of the file's extension, else 4x8), the file (the one positional argument) read, and
+// for a library the program chosen with --program. Returns
+// kExitOk, a usage error, or the failure "File read Error".
+int OpenProgramFile(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                    ProgramSource& source);
+
+// kExitOk for a file read or written, else the operator's message for the status ("File read
+// Error", "MusicFile Write Error") and kExitFailure.
+int ProgramFileExit(ProgramFileStatus status, CliContext& ctx);
