@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/Filter.h"
+#include "model/FilterResponse.h"
 #include "model/ParameterScales.h"
 
 namespace {
@@ -32,7 +33,7 @@ BENCHMARK(BM_Baseline_Log10Sqrt);
 
 // Alternate between two parameter sets so nothing can be hoisted out of the loop.
 void BM_Peq(benchmark::State& state) {
-    Filter::Response out{};
+    FilterResponse::Values out{};
     int gain = 6;
     for (auto _ : state) {
         FilterResponse::Peaking(1000, gain, 0.5, out);
@@ -44,7 +45,7 @@ BENCHMARK(BM_Peq);
 
 void BM_Shelf(benchmark::State& state) {
     const bool high = state.range(0) != 0;
-    Filter::Response out{};
+    FilterResponse::Values out{};
     int gain = 6;
     for (auto _ : state) {
         FilterResponse::Shelf(high, 1000, gain, 1, out);
@@ -57,7 +58,7 @@ BENCHMARK(BM_Shelf)->ArgName("high")->Arg(0)->Arg(1);
 void BM_Crossover48(benchmark::State& state) {
     const bool highPass = state.range(0) != 0;
     const int kind = static_cast<int>(state.range(1));
-    Filter::Response out{};
+    FilterResponse::Values out{};
     int hz = 1000;
     for (auto _ : state) {
         FilterResponse::Crossover(highPass, hz, kind, Filter::kSlope48, out);

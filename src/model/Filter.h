@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/FilterResponse.h"
 #include "model/ParameterScales.h"
 
 class ByteReader;
@@ -63,7 +64,7 @@ public:
     static constexpr int kHandleHalf = 8;
     static constexpr int kQHandleHalf = 4;
 
-    using Response = std::array<double, kGridPoints>;
+    using Response = FilterResponse::Values;
 
     Filter() = default;
 
@@ -204,16 +205,3 @@ private:
     int changed_ = 0;
     int deviceType_ = kDeviceType4x8;
 };
-
-// The magnitude responses in dB at the grid frequencies, as pure functions of the parameters.
-// Shared by Filter and the benchmark. Out-of-table slopes or kinds give a flat response; any
-// value is finite.
-namespace FilterResponse {
-// Peaking band: centre `hz`, gain in dB, bandwidth in octaves (half-angle frequency scale).
-void Peaking(int hz, double gainDb, double octaves, Filter::Response& out);
-// Low (`high` false) or high shelf, slope 0 = 6 dB, 1 = 12 dB.
-void Shelf(bool high, int hz, double gainDb, int slope, Filter::Response& out);
-// High-pass (`highPass` true) or low-pass crossover of a kind and slope, without the flat
-// limits at 10 Hz and 30000 Hz (the dispatch in Filter applies them).
-void Crossover(bool highPass, int hz, int kind, int slope, Filter::Response& out);
-} // namespace FilterResponse
