@@ -11,6 +11,7 @@
 namespace {
 
 const GraphRect kPlot{35, 10, 922, 249}; // the main view's plot area
+const GraphPoint kGrabbedAtCentre{0, 0}; // drag offset
 
 // A program in which every band and crossover contributes to its channel's curve.
 void Fill(ProgramContainer& data) {
@@ -59,8 +60,8 @@ void BM_BandDragStep(benchmark::State& state) {
     bool flip = false;
     for (auto _ : state) {
         flip = !flip;
-        benchmark::DoNotOptimize(
-            GraphGeometry::BandDragStep(band, flip ? a : b, kPlot.width(), kPlot.height()));
+        benchmark::DoNotOptimize(GraphGeometry::BandDragStep(band, flip ? a : b, kGrabbedAtCentre,
+                                                             kPlot.width(), kPlot.height()));
         out.recomputeCurve();
     }
 }
@@ -75,8 +76,9 @@ void BM_CrossoverDragStep48dB(benchmark::State& state) {
     bool flip = false;
     for (auto _ : state) {
         flip = !flip;
-        benchmark::DoNotOptimize(GraphGeometry::CrossoverDragStep(
-            out.lowPass(), out.highPass().frequency(), flip ? a : b, kPlot.width()));
+        benchmark::DoNotOptimize(
+            GraphGeometry::CrossoverDragStep(out.lowPass(), out.highPass().frequency(),
+                                             flip ? a : b, kGrabbedAtCentre, kPlot.width()));
         out.recomputeCurve();
     }
 }

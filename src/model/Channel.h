@@ -8,6 +8,7 @@
 #include "model/DeviceModel.h"
 #include "model/Filter.h"
 #include "model/FilterSet.h"
+#include "model/GraphCoordinates.h"
 
 // Colour of a channel's curve on the response graph.
 struct CurveColour {

@@ -9,21 +9,6 @@
 
 namespace {
 
-// Graph coordinates that stay well inside the int range for any stored value.
-int XOf(double hz, int width) {
-    if (std::isnan(hz)) {
-        hz = kGridLowHz;
-    }
-    return GraphXOfFrequency(std::clamp(hz, 1e-6, 1e12), width);
-}
-
-int YOf(double dB, int height) {
-    if (std::isnan(dB)) {
-        dB = 0.0;
-    }
-    return GraphYOfLevel(std::clamp(dB, -1e4, 1e4), height);
-}
-
 std::string FormatDouble(const char* format, double value) {
     if (!std::isfinite(value)) {
         return {};
@@ -71,68 +56,6 @@ void Filter::recompute() {
     }
 }
 
-void Filter::rebuildHandles() {
-    if (isBand_ != 0) {
-        rebuildBandHandles();
-    } else {
-        rebuildCrossoverHandle();
-    }
-}
-
-void Filter::rebuildBandHandles() {
-    const int w = graphWidth_;
-    const int h = graphHeight_;
-    GraphRect box;
-    box.left = std::max(XOf(frequency_, w) - kHandleHalf, -kHandleHalf);
-    box.top = std::max(YOf(off_ != 0 ? 0.0 : gain_, h) - kHandleHalf, 0);
-    box.right = box.left + 2 * kHandleHalf;
-    box.bottom = box.top + 2 * kHandleHalf;
-    if (box.right > w + kHandleHalf) {
-        box.right = w + kHandleHalf;
-        box.left = box.right - 2 * kHandleHalf;
-    }
-    if (box.bottom > h + kHandleHalf) {
-        box.bottom = h + kHandleHalf;
-        box.top = box.bottom - 2 * kHandleHalf;
-    }
-    box.left += kGraphOffsetX;
-    box.right += kGraphOffsetX;
-    box.top += kGraphOffsetY;
-    box.bottom += kGraphOffsetY;
-    bandHandle_ = box;
-
-    // The bandwidth edges sit just below the band handle for a boost, just above it for a cut.
-    const double span = std::pow(2.0, std::clamp(bandwidth_, -100.0, 100.0));
-    const int edgeY = box.centre().y + (gain_ >= 0.0 ? 10 : -10);
-    auto edgeBox = [&](double hz) {
-        const int x = XOf(hz, w) + kGraphOffsetX;
-        return GraphRect{x - kQHandleHalf, edgeY - kQHandleHalf, x + kQHandleHalf,
-                         edgeY + kQHandleHalf};
-    };
-    qHandleLow_ = edgeBox(frequency_ / span);
-    qHandleHigh_ = edgeBox(frequency_ * span);
-}
-
-void Filter::rebuildCrossoverHandle() {
-    const int w = graphWidth_;
-    const int h = graphHeight_;
-    GraphRect box;
-    box.left = std::max(XOf(std::min(frequency_, kMaxFrequencyHz), w) - kHandleHalf, -kHandleHalf);
-    // The high-pass handle sits at +5 dB, the low-pass handle at -1 dB: never on top of each other.
-    box.top = YOf(type_ == kHighPass ? 5.0 : -1.0, h);
-    box.right = box.left + 2 * kHandleHalf;
-    box.bottom = box.top + 2 * kHandleHalf;
-    if (box.right > w) {
-        box.right = w + kHandleHalf;
-        box.left = box.right - 2 * kHandleHalf;
-    }
-    box.left += kGraphOffsetX;
-    box.right += kGraphOffsetX;
-    box.top += kGraphOffsetY;
-    box.bottom += kGraphOffsetY;
-    bandHandle_ = box;
-}
-
 void Filter::setParameterChanged() {
     recompute();
     changed_ = 1;
@@ -140,32 +63,22 @@ void Filter::setParameterChanged() {
 
 void Filter::setFrequency(int hz) {
     frequency_ = hz;
-    rebuildHandles();
     setParameterChanged();
 }
 
 void Filter::setGainIndex(int index) {
     gain_ = index * 0.1 - 30.0;
     off_ = gain_ == 0.0 ? 1 : 0;
-    if (isBand_ != 0) {
-        rebuildBandHandles();
-    }
     setParameterChanged();
 }
 
 void Filter::setBandwidthIndex(int index) {
     bandwidth_ = 0.05 + DeviceModelOf(deviceType_).bandwidthStep * index;
-    if (isBand_ != 0) {
-        rebuildBandHandles();
-    }
     setParameterChanged();
 }
 
 void Filter::setOff(int off) {
     off_ = off;
-    if (isBand_ != 0) {
-        rebuildBandHandles();
-    }
     setParameterChanged();
 }
 
@@ -185,13 +98,6 @@ void Filter::setType(int type) {
         sentFrequency_ = kMaxFrequencyHz;
     }
     setParameterChanged();
-}
-
-void Filter::setGraphRect(const GraphRect& plot) {
-    graphHeight_ = plot.height();
-    graphWidth_ = plot.width();
-    rebuildHandles();
-    recompute();
 }
 
 void Filter::settle(int value) {
@@ -222,7 +128,6 @@ void Filter::copyFrom(const Filter& other) {
     kind_ = other.kind_;
     slope_ = other.slope_;
     sentFrequency_ = other.frequency_;
-    rebuildHandles();
     recompute();
 }
 
@@ -247,7 +152,6 @@ void Filter::loadCrossoverImage(const InputImage& input) {
     } else {
         return;
     }
-    rebuildHandles();
     recompute();
 }
 
@@ -263,7 +167,6 @@ void Filter::loadCrossoverImage(const OutputImage& output) {
     } else {
         return;
     }
-    rebuildHandles();
     recompute();
 }
 
@@ -304,7 +207,6 @@ bool Filter::Serialize(ByteReader& archive) {
     kind_ = kind;
     slope_ = slope;
     code_ = code;
-    rebuildHandles();
     recompute();
     return true;
 }

@@ -13,39 +13,10 @@ struct BandImage;
 struct InputImage;
 struct OutputImage;
 
-// A pixel position on the response graph (client coordinates of the graph control).
-struct GraphPoint {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-
-    bool operator==(const GraphPoint&) const = default;
-};
-
-// A pixel rectangle; right and bottom lie just outside it, as for any window rectangle.
-struct GraphRect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    bool isEmpty() const { return right <= left || bottom <= top; }
-    bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-    GraphPoint centre() const { return {(left + right) / 2, (top + bottom) / 2}; }
-
-    bool operator==(const GraphRect&) const = default;
-};
-
-// Offset of the plot area inside the graph control: every curve point and handle is shifted by it.
-inline constexpr int kGraphOffsetX = 35;
-inline constexpr int kGraphOffsetY = 10;
-
 // One equaliser band or crossover filter of a channel. It keeps the parameters as the unit
-// receives them, computes the magnitude response in dB at the 241 grid frequencies (for drawing
-// only; the unit computes its own), and carries the handle rectangles the response graph edits
-// it through. Every parameter setter recomputes the response and raises the change flag, which
-// only the container's pending-change scan clears again (through settle()).
+// receives them and their magnitude response in dB at the 241 grid frequencies (for drawing
+// only; the unit computes its own). Every parameter setter recomputes the response and raises
+// the change flag, which only the container's pending-change scan clears again (through settle()).
 class Filter {
 public:
     enum Type : int {
@@ -60,17 +31,13 @@ public:
     enum CrossoverSlope : int { kSlope12 = 0, kSlope18 = 1, kSlope24 = 2, kSlope48 = 3 };
     enum ShelfSlope : int { kShelf6 = 0, kShelf12 = 1 };
 
-    // Half the side of a band or crossover handle, and of a bandwidth handle, in pixels.
-    static constexpr int kHandleHalf = 8;
-    static constexpr int kQHandleHalf = 4;
-
     using Response = FilterResponse::Values;
 
     Filter() = default;
 
     // ---- Parameter setters: each recomputes the response and raises the change flag ----
 
-    // Target frequency in Hz; rebuilds the band or crossover handle.
+    // Target frequency in Hz.
     void setFrequency(int hz);
     // Band gain index (dB = index x 0.1 - 30); the band is off exactly when that is 0.0 dB.
     void setGainIndex(int index);
@@ -87,19 +54,6 @@ public:
     void setCode(int code) { code_ = code; }
     void setDeviceType(int deviceType) { deviceType_ = deviceType; }
     void setChanged(int changed) { changed_ = changed; }
-
-    // Graph interaction state, owned by the response graph.
-    void setDragOffset(GraphPoint offset) { dragOffset_ = offset; }
-    void setHoverBand(int v) { hoverBand_ = v; }
-    void setHoverQLow(int v) { hoverQLow_ = v; }
-    void setHoverQHigh(int v) { hoverQHigh_ = v; }
-    void setGrabBand(int v) { grabBand_ = v; }
-    void setGrabQLow(int v) { grabQLow_ = v; }
-    void setGrabQHigh(int v) { grabQHigh_ = v; }
-
-    // Plot size in pixels (only width and height of the rectangle count); rebuilds the handles
-    // and recomputes the response.
-    void setGraphRect(const GraphRect& plot);
 
     // Moves the last sent crossover frequency at most one octave towards the target frequency,
     // so the unit never sees a larger jump per frame. Called by the pending-change scan when it
@@ -124,7 +78,7 @@ public:
     void Serialize(ByteWriter& archive) const;
     // Reads one record. On short data returns false and leaves the filter as it was; otherwise
     // takes the values as stored (no range limits) and recomputes the response. The change flag,
-    // band flag, model and handles-to-be stay those of this filter.
+    // band flag and model stay those of this filter.
     bool Serialize(ByteReader& archive);
 
     // ---- Getters ----
@@ -137,25 +91,12 @@ public:
     int kind() const { return kind_; }
     int slope() const { return slope_; }
     int code() const { return code_; }
-    int graphWidth() const { return graphWidth_; }
-    int graphHeight() const { return graphHeight_; }
     int isBand() const { return isBand_; }
     int changed() const { return changed_; }
     int deviceType() const { return deviceType_; }
 
     const Response& response() const { return response_; }
     double responseAt(int point) const { return response_[static_cast<std::size_t>(point)]; }
-
-    GraphPoint dragOffset() const { return dragOffset_; }
-    const GraphRect& bandHandle() const { return bandHandle_; }
-    const GraphRect& qHandleLow() const { return qHandleLow_; }
-    const GraphRect& qHandleHigh() const { return qHandleHigh_; }
-    int hoverBand() const { return hoverBand_; }
-    int hoverQLow() const { return hoverQLow_; }
-    int hoverQHigh() const { return hoverQHigh_; }
-    int grabBand() const { return grabBand_; }
-    int grabQLow() const { return grabQLow_; }
-    int grabQHigh() const { return grabQHigh_; }
 
     // Bandwidth index of the stored octaves on this model's scale (0 for an unknown model).
     int bandwidthIndex() const;
@@ -174,22 +115,9 @@ public:
 
 private:
     void recompute();
-    void rebuildHandles();
-    void rebuildBandHandles();
-    void rebuildCrossoverHandle();
     void setParameterChanged(); // recompute + raise the flag
 
     Response response_{};
-    GraphPoint dragOffset_{};
-    GraphRect bandHandle_{};
-    GraphRect qHandleLow_{};
-    GraphRect qHandleHigh_{};
-    int hoverBand_ = 0;
-    int hoverQLow_ = 0;
-    int hoverQHigh_ = 0;
-    int grabBand_ = 0;
-    int grabQLow_ = 0;
-    int grabQHigh_ = 0;
     int type_ = kPeq;
     int frequency_ = 10;     // Hz, the target
     int sentFrequency_ = 10; // Hz, last crossover frequency handed to the frame builder
@@ -199,8 +127,6 @@ private:
     int kind_ = kButterworth;
     int slope_ = 0;
     int code_ = 0;
-    int graphWidth_ = 0;
-    int graphHeight_ = 0;
     int isBand_ = 1;
     int changed_ = 0;
     int deviceType_ = kDeviceType4x8;

@@ -49,9 +49,6 @@ void FilterSet::setGraphRect(const GraphRect& plot) {
         points_[i].x = GraphXOfFrequency(grid[i], graphWidth_) + kGraphOffsetX;
         points_[i].y = graphHeight_ / 2;
     }
-    for (Filter& filter : filters_) {
-        filter.setGraphRect(plot);
-    }
 }
 
 void FilterSet::sumFirst(int filterCount) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/Filter.h"
+#include "model/GraphCoordinates.h"
 
 class ByteReader;
 class ByteWriter;
@@ -50,7 +51,7 @@ public:
     const Filter& lowPass() const { return (*this)[lowPassPosition()]; }
 
     // Plot size in pixels: every point gets the x of its grid frequency (+35) and the middle
-    // height; then every filter takes the rectangle (which recomputes its response).
+    // height.
     void setGraphRect(const GraphRect& plot);
 
     // y of point i = y of the summed dB of the bands only (crossover pair excluded) + 10. This is

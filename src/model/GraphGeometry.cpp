@@ -12,6 +12,31 @@ int Limit(int v, int lo, int hi) {
     return std::max(lo, std::min(v, hi));
 }
 
+// Graph coordinates that stay well inside the int range for any stored value, even one a
+// damaged file brought in.
+int XOf(double hz, int w) {
+    if (std::isnan(hz))
+        hz = kGridLowHz;
+    return GraphXOfFrequency(std::clamp(hz, 1e-6, 1e12), w);
+}
+
+int YOf(double dB, int h) {
+    if (std::isnan(dB))
+        dB = 0.0;
+    return GraphYOfLevel(std::clamp(dB, -1e4, 1e4), h);
+}
+
+GraphRect ToClient(GraphRect box) {
+    return {box.left + kGraphOffsetX, box.top + kGraphOffsetY, box.right + kGraphOffsetX,
+            box.bottom + kGraphOffsetY};
+}
+
+// Level of the handle that marks a crossover filter: never on top of the other of the pair.
+constexpr double kHighPassHandleDb = 5.0;
+constexpr double kLowPassHandleDb = -1.0;
+// Distance of the bandwidth edges from the band handle's centre.
+constexpr int kBandwidthHandleDistance = 10;
+
 constexpr double kMaxBandwidthOctaves = 3.0;
 constexpr double kMinBandwidthOctaves = 0.05;
 constexpr double kMaxBandGainDb = 15.0;
@@ -92,6 +117,53 @@ std::array<Label, 12> FrequencyLabels(const GraphRect& plot) {
     }};
 }
 
+GraphRect BandHandle(const Filter& band, int w, int h) {
+    GraphRect box;
+    box.left = std::max(XOf(band.frequency(), w) - kHandleHalf, -kHandleHalf);
+    box.top = std::max(YOf(band.off() != 0 ? 0.0 : band.gain(), h) - kHandleHalf, 0);
+    box.right = box.left + 2 * kHandleHalf;
+    box.bottom = box.top + 2 * kHandleHalf;
+    if (box.right > w + kHandleHalf) {
+        box.right = w + kHandleHalf;
+        box.left = box.right - 2 * kHandleHalf;
+    }
+    if (box.bottom > h + kHandleHalf) {
+        box.bottom = h + kHandleHalf;
+        box.top = box.bottom - 2 * kHandleHalf;
+    }
+    return ToClient(box);
+}
+
+BandwidthHandles BandwidthHandlesOf(const Filter& band, int w, int h) {
+    const double span = std::pow(2.0, std::clamp(band.bandwidth(), -100.0, 100.0));
+    const int edgeY = BandHandle(band, w, h).centre().y +
+                      (band.gain() >= 0.0 ? kBandwidthHandleDistance : -kBandwidthHandleDistance);
+    auto edgeBox = [&](double hz) {
+        const int x = XOf(hz, w) + kGraphOffsetX;
+        return GraphRect{x - kBandwidthHandleHalf, edgeY - kBandwidthHandleHalf,
+                         x + kBandwidthHandleHalf, edgeY + kBandwidthHandleHalf};
+    };
+    return {edgeBox(band.frequency() / span), edgeBox(band.frequency() * span)};
+}
+
+GraphRect CrossoverHandle(const Filter& crossover, int w, int h) {
+    GraphRect box;
+    box.left = std::max(XOf(std::min(crossover.frequency(), kMaxFrequencyHz), w) - kHandleHalf,
+                        -kHandleHalf);
+    box.top = YOf(crossover.type() == Filter::kHighPass ? kHighPassHandleDb : kLowPassHandleDb, h);
+    box.right = box.left + 2 * kHandleHalf;
+    box.bottom = box.top + 2 * kHandleHalf;
+    if (box.right > w) {
+        box.right = w + kHandleHalf;
+        box.left = box.right - 2 * kHandleHalf;
+    }
+    return ToClient(box);
+}
+
+GraphRect HandleOf(const Filter& filter, int w, int h) {
+    return filter.isBand() != 0 ? BandHandle(filter, w, h) : CrossoverHandle(filter, w, h);
+}
+
 Align BandLabelAlign(const GraphRect& bandHandle, int frequency, int w) {
     if (bandHandle.right >= w + kGraphOffsetX)
         return Align::Left;
@@ -114,12 +186,12 @@ int FrequencyOfPlotX(int x, int w) {
     return GraphFrequencyOfX(x, w);
 }
 
-BandTarget BandDragTarget(const Filter& band, GraphPoint pointer, int w, int h) {
+BandTarget BandDragTarget(const Filter& band, GraphPoint pointer, GraphPoint dragOffset, int w,
+                          int h) {
     if (w <= 0 || h <= 0)
         return {band.frequency(), band.gainIndex()};
-    const GraphPoint offset = band.dragOffset();
-    const int x = Limit(pointer.x - offset.x - kGraphOffsetX, 0, w);
-    const int y = Limit(pointer.y - offset.y - kGraphOffsetY, h / 11, h * 5 / 6);
+    const int x = Limit(pointer.x - dragOffset.x - kGraphOffsetX, 0, w);
+    const int y = Limit(pointer.y - dragOffset.y - kGraphOffsetY, h / 11, h * 5 / 6);
     int hz = ClampFrequency(FrequencyOfPlotX(x, w));
     if (band.type() == Filter::kLowShelf)
         hz = std::min(hz, kLowShelfDragMaxHz);
@@ -127,8 +199,8 @@ BandTarget BandDragTarget(const Filter& band, GraphPoint pointer, int w, int h) 
     return {hz, EqGainIndexFromDb(dB)};
 }
 
-bool BandDragStep(Filter& band, GraphPoint pointer, int w, int h) {
-    const BandTarget t = BandDragTarget(band, pointer, w, h);
+bool BandDragStep(Filter& band, GraphPoint pointer, GraphPoint dragOffset, int w, int h) {
+    const BandTarget t = BandDragTarget(band, pointer, dragOffset, w, h);
     // A band switched off in its editor keeps its stored gain; dragging it switches it on even
     // when the gain index happens to be the stored one.
     const int targetOff = t.gainIndex == kEqGainZeroIndex ? 1 : 0;
@@ -161,19 +233,21 @@ bool BandwidthDragStep(Filter& band, int pointerX, bool upperEdge, int w) {
     return true;
 }
 
-int CrossoverDragTarget(const Filter& filter, int otherFrequency, GraphPoint pointer, int w) {
+int CrossoverDragTarget(const Filter& filter, int otherFrequency, GraphPoint pointer,
+                        GraphPoint dragOffset, int w) {
     if (w <= 0)
         return filter.frequency();
     const bool highPass = filter.type() == Filter::kHighPass;
-    const int x = pointer.x - filter.dragOffset().x - kGraphOffsetX;
+    const int x = pointer.x - dragOffset.x - kGraphOffsetX;
     if (highPass && x <= 0)
         return kMinFrequencyHz; // flat: the high-pass is off
     const int hz = ClampFrequency(FrequencyOfPlotX(Limit(x, 0, w), w));
     return highPass ? std::min(hz, otherFrequency) : std::max(hz, otherFrequency);
 }
 
-bool CrossoverDragStep(Filter& filter, int otherFrequency, GraphPoint pointer, int w) {
-    const int hz = CrossoverDragTarget(filter, otherFrequency, pointer, w);
+bool CrossoverDragStep(Filter& filter, int otherFrequency, GraphPoint pointer,
+                       GraphPoint dragOffset, int w) {
+    const int hz = CrossoverDragTarget(filter, otherFrequency, pointer, dragOffset, w);
     if (hz == filter.frequency())
         return false;
     filter.setFrequency(hz);

@@ -4,8 +4,10 @@
 #include <string_view>
 
 #include "model/Filter.h"
+#include "model/GraphCoordinates.h"
 
-// Pixel layout and drag arithmetic of the response graph, apart from any painting. All positions
+// Pixel layout, handle placement and drag arithmetic of the response graph, apart from any
+// painting. All positions
 // are client coordinates of the graph control: the plot area starts 35 px from the left and
 // 10 px from the top, and every curve point and handle carries that offset. Plot width and height
 // of 0 or below give degenerate but finite results.
@@ -51,6 +53,39 @@ std::array<Label, 7> LevelLabels(int h);
 // "10" .. "30K" on the plot's bottom line, placed with the plot width (integer divisions).
 std::array<Label, 12> FrequencyLabels(const GraphRect& plot);
 
+// ---- Handles ------------------------------------------------------------------------------------
+// Where the graph draws and hit-tests a filter's handles on a plot of w x h pixels, in client
+// coordinates: pure functions of the filter's parameters, so a handle always sits where the
+// values put it.
+
+// Half the side of a band or crossover handle, and of a bandwidth handle, in pixels.
+inline constexpr int kHandleHalf = 8;
+inline constexpr int kBandwidthHandleHalf = 4;
+
+// Band handle: 16 x 16 centred on the band's frequency and gain (0 dB while the band is off).
+// In plot coordinates its left edge stays at -8 or right of it and its top at 0 or below; a box
+// reaching beyond w + 8 or h + 8 is moved back to end there.
+GraphRect BandHandle(const Filter& band, int w, int h);
+
+// The two bandwidth edges of a band: 8 x 8 centred at the frequencies one bandwidth below and
+// above the band's, 10 px below the band handle's centre for a gain of 0 dB or more and 10 px
+// above it for a cut.
+struct BandwidthHandles {
+    GraphRect lower;
+    GraphRect upper;
+
+    bool operator==(const BandwidthHandles&) const = default;
+};
+BandwidthHandles BandwidthHandlesOf(const Filter& band, int w, int h);
+
+// Crossover handle: 16 x 16 at min(frequency, 30000 Hz), its top at the level of +5 dB for the
+// high-pass and -1 dB for the low-pass, so the pair never hides one another. Its left edge stays
+// at -8 or right of it; a box reaching beyond w ends at w + 8.
+GraphRect CrossoverHandle(const Filter& crossover, int w, int h);
+
+// The band handle of a band, the crossover handle of a crossover filter.
+GraphRect HandleOf(const Filter& filter, int w, int h);
+
 // Horizontal placement of a handle's caption inside its handle.
 enum class Align { Left, Centre, Right };
 // Band number: left-aligned when the handle reaches the plot's right edge (so the number stays
@@ -70,18 +105,20 @@ int FrequencyOfPlotX(int x, int w);
 // Each takes the pointer in client coordinates, changes the filter only through its setters
 // (which raise its change flag and recompute its response) and returns true when a value the unit
 // receives changed. Nothing is changed, and false returned, when the step lands on the values the
-// filter already has.
+// filter already has. The drag offset is pointer - handle centre at the moment of the grab, so the
+// point that was grabbed stays under the pointer.
 
 // Band handle: the handle centre follows pointer - drag offset inside x 0..w and
 // y h/11 .. h x 5/6; frequency and gain come from that point, the gain limited to -30..+15 dB
 // and a low shelf to 20000 Hz.
-bool BandDragStep(Filter& band, GraphPoint pointer, int w, int h);
+bool BandDragStep(Filter& band, GraphPoint pointer, GraphPoint dragOffset, int w, int h);
 // Target of a band drag step, without changing anything: frequency in Hz and gain index.
 struct BandTarget {
     int frequency = 0;
     int gainIndex = 0;
 };
-BandTarget BandDragTarget(const Filter& band, GraphPoint pointer, int w, int h);
+BandTarget BandDragTarget(const Filter& band, GraphPoint pointer, GraphPoint dragOffset, int w,
+                          int h);
 
 // Bandwidth edge: the octaves between the band frequency and the frequency under the pointer,
 // limited to 0.05..3.0, then the model's nearest bandwidth index.
@@ -91,7 +128,9 @@ bool BandwidthDragStep(Filter& band, int pointerX, bool upperEdge, int w);
 // Crossover handle: the frequency under pointer - drag offset; a high-pass never goes above
 // `other` (the low-pass) and a low-pass never below it (the high-pass). A high-pass dragged to
 // the plot's left edge or beyond goes to 10 Hz (off).
-int CrossoverDragTarget(const Filter& filter, int otherFrequency, GraphPoint pointer, int w);
-bool CrossoverDragStep(Filter& filter, int otherFrequency, GraphPoint pointer, int w);
+int CrossoverDragTarget(const Filter& filter, int otherFrequency, GraphPoint pointer,
+                        GraphPoint dragOffset, int w);
+bool CrossoverDragStep(Filter& filter, int otherFrequency, GraphPoint pointer,
+                       GraphPoint dragOffset, int w);
 
 } // namespace GraphGeometry

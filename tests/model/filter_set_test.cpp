@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/ByteStream.h"
+#include "model/GraphGeometry.h"
 #include "model/ParameterScales.h"
 
 namespace {
@@ -73,9 +74,9 @@ TEST(FilterSet, GraphRectPlacesThePointsOnTheGrid) {
             << "point " << i;
     }
     EXPECT_EQ(set.points()[240].x, kW + 35);
-    // Every filter got the plot: the low-pass handle ends at the right edge.
-    EXPECT_EQ(set.lowPass().bandHandle().right, kW + 8 + 35);
-    EXPECT_EQ(set[0].graphWidth(), kW);
+    // On the set's plot the low-pass handle ends at the right edge.
+    EXPECT_EQ(GraphGeometry::HandleOf(set.lowPass(), set.graphWidth(), set.graphHeight()).right,
+              kW + 8 + 35);
 }
 
 TEST(FilterSet, SumsBandsAloneOrWithTheCrossoverPair) {

@@ -22,6 +22,9 @@ const GraphRect kPlot{35, 10, 630, 280};
 int RefX(double hz, int w) {
     return static_cast<int>(std::trunc((std::log10(hz) - 1.0) * (w / (std::log10(30000.0) - 1.0))));
 }
+int RefY(double dB, int h) {
+    return static_cast<int>(std::trunc(h / 60.0 * (20 - dB) + 0.5));
+}
 int RefHz(int x, int w) {
     return static_cast<int>(std::trunc(std::pow(10.0, (std::log10(30000.0) - 1.0) * x / w + 1.0)));
 }
@@ -35,7 +38,6 @@ int RefGainIndex(int y, int h) {
 // A band laid out on the 595 x 270 plot, its change flag cleared.
 Filter Band(int type, int hz, int gainIndex) {
     Filter f;
-    f.setGraphRect(kPlot);
     f.setType(type);
     f.setFrequency(hz);
     f.setGainIndex(gainIndex);
@@ -47,11 +49,13 @@ Filter Crossover(int type, int hz) {
     Filter f;
     f.setIsBand(0);
     f.setType(type);
-    f.setGraphRect(kPlot);
     f.setFrequency(hz);
     f.setChanged(0);
     return f;
 }
+
+// Pointer in client coordinates for a point of the plot; no drag offset.
+constexpr GraphPoint kNoOffset{0, 0};
 
 // Pointer in client coordinates for a point of the plot.
 GraphPoint At(int x, int y) {
@@ -115,14 +119,82 @@ TEST(GraphLayout, AxisLabelsAtTheirPixels) {
 }
 
 TEST(GraphLayout, HandleCaptionAlignment) {
-    EXPECT_EQ(GG::BandLabelAlign(Band(0, 10, 306).bandHandle(), 10, kW), GG::Align::Right);
-    EXPECT_EQ(GG::BandLabelAlign(Band(0, 1000, 306).bandHandle(), 1000, kW), GG::Align::Centre);
+    auto handle = [](int hz) { return GG::BandHandle(Band(0, hz, 306), kW, kH); };
+    EXPECT_EQ(GG::BandLabelAlign(handle(10), 10, kW), GG::Align::Right);
+    EXPECT_EQ(GG::BandLabelAlign(handle(1000), 1000, kW), GG::Align::Centre);
     // x(29000) = 592: the handle ends at 600 + 35, past the plot's right edge at 630.
-    EXPECT_EQ(GG::BandLabelAlign(Band(0, 29000, 306).bandHandle(), 29000, kW), GG::Align::Left);
-    EXPECT_EQ(GG::BandLabelAlign(Band(0, 25000, 306).bandHandle(), 25000, kW), GG::Align::Centre);
+    EXPECT_EQ(GG::BandLabelAlign(handle(29000), 29000, kW), GG::Align::Left);
+    EXPECT_EQ(GG::BandLabelAlign(handle(25000), 25000, kW), GG::Align::Centre);
     EXPECT_EQ(GG::CrossoverLabelAlign(10), GG::Align::Right);
     EXPECT_EQ(GG::CrossoverLabelAlign(27999), GG::Align::Centre);
     EXPECT_EQ(GG::CrossoverLabelAlign(28000), GG::Align::Left);
+}
+
+TEST(GraphHandles, BandHandleFollowsFrequencyAndGainWithinThePlot) {
+    struct Case {
+        const char* name;
+        int hz, gainIndex;
+        GraphRect expected;
+    };
+    const int x1k = RefX(1000, kW);
+    auto y = [](double dB) { return RefY(dB, kH); };
+    const Case cases[] = {
+        {"1 kHz +6 dB", 1000, 360, {x1k - 8 + 35, y(6) - 8 + 10, x1k + 8 + 35, y(6) + 8 + 10}},
+        {"off band sits on 0 dB",
+         1000,
+         300,
+         {x1k - 8 + 35, y(0) - 8 + 10, x1k + 8 + 35, y(0) + 8 + 10}},
+        {"10 Hz stops at the left edge", 10, 360, {-8 + 35, y(6) - 8 + 10, 8 + 35, y(6) + 8 + 10}},
+        {"30 kHz ends at W + 8",
+         30000,
+         360,
+         {kW - 8 + 35, y(6) - 8 + 10, kW + 8 + 35, y(6) + 8 + 10}},
+        {"+20 dB stops at the top", 1000, 500, {x1k - 8 + 35, 10, x1k + 8 + 35, 16 + 10}},
+        {"-60 dB stops at H + 8",
+         1000,
+         -300,
+         {x1k - 8 + 35, kH - 8 + 10, x1k + 8 + 35, kH + 8 + 10}},
+    };
+    for (const Case& c : cases) {
+        Filter f;
+        f.setFrequency(c.hz);
+        f.setGainIndex(c.gainIndex);
+        EXPECT_EQ(GG::BandHandle(f, kW, kH), c.expected) << c.name;
+        EXPECT_EQ(GG::HandleOf(f, kW, kH), c.expected) << c.name;
+    }
+}
+
+TEST(GraphHandles, BandwidthHandlesMarkTheBandEdges) {
+    Filter f;
+    f.setFrequency(1000);
+    f.setBandwidthIndex(95); // 1.00 octave
+    f.setGainIndex(360);
+    const int cyBoost = GG::BandHandle(f, kW, kH).centre().y + 10;
+    const int x500 = RefX(500, kW) + 35;
+    const int x2k = RefX(2000, kW) + 35;
+    EXPECT_EQ(GG::BandwidthHandlesOf(f, kW, kH),
+              (GG::BandwidthHandles{{x500 - 4, cyBoost - 4, x500 + 4, cyBoost + 4},
+                                    {x2k - 4, cyBoost - 4, x2k + 4, cyBoost + 4}}));
+
+    f.setGainIndex(200); // a cut puts them above the band handle
+    const int cyCut = GG::BandHandle(f, kW, kH).centre().y - 10;
+    EXPECT_EQ(GG::BandwidthHandlesOf(f, kW, kH).lower.top, cyCut - 4);
+
+    f.setFrequency(4000); // they follow the frequency too
+    EXPECT_EQ(GG::BandwidthHandlesOf(f, kW, kH).lower.left, x2k - 4);
+}
+
+TEST(GraphHandles, CrossoverHandlesSitAtFixedLevels) {
+    Filter hp = Crossover(Filter::kHighPass, 1000);
+    const int x1k = RefX(1000, kW);
+    const GraphRect hpHandle{x1k - 8 + 35, RefY(5, kH) + 10, x1k + 8 + 35, RefY(5, kH) + 16 + 10};
+    EXPECT_EQ(GG::CrossoverHandle(hp, kW, kH), hpHandle);
+    EXPECT_EQ(GG::HandleOf(hp, kW, kH), hpHandle);
+    const Filter lp = Crossover(Filter::kLowPass, 30000);
+    EXPECT_EQ(GG::CrossoverHandle(lp, kW, kH),
+              (GraphRect{kW - 8 + 35, RefY(-1, kH) + 10, kW + 8 + 35, RefY(-1, kH) + 16 + 10}));
+    hp.setFrequency(10);
+    EXPECT_EQ(GG::CrossoverHandle(hp, kW, kH).left, -8 + 35);
 }
 
 TEST(GraphLayout, RightEdgeIsThirtyKilohertz) {
@@ -145,7 +217,7 @@ class BandDrag : public ::testing::TestWithParam<BandDragRow> {};
 TEST_P(BandDrag, TargetFollowsThePointerWithinTheLimits) {
     const BandDragRow& row = GetParam();
     const Filter band = Band(row.type, 1000, 300);
-    const GG::BandTarget t = GG::BandDragTarget(band, row.pointer, kW, kH);
+    const GG::BandTarget t = GG::BandDragTarget(band, row.pointer, kNoOffset, kW, kH);
     EXPECT_EQ(t.frequency, row.hz);
     EXPECT_EQ(t.gainIndex, row.gainIndex);
 }
@@ -170,9 +242,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BandDragStep, DragOffsetKeepsTheGrabPointUnderThePointer) {
-    Filter band = Band(0, 1000, 360);
-    band.setDragOffset({3, -2});
-    const GG::BandTarget t = GG::BandDragTarget(band, At(342 + 3, 60 - 2), kW, kH);
+    const Filter band = Band(0, 1000, 360);
+    const GG::BandTarget t = GG::BandDragTarget(band, At(342 + 3, 60 - 2), {3, -2}, kW, kH);
     EXPECT_EQ(t.frequency, RefHz(342, kW));
     EXPECT_EQ(t.gainIndex, RefGainIndex(60, kH));
 }
@@ -181,17 +252,17 @@ TEST(BandDragStep, ChangesOnlyWhenTheTargetDiffers) {
     Filter band = Band(0, 1000, 300);
     ASSERT_NE(band.off(), 0);
 
-    ASSERT_TRUE(GG::BandDragStep(band, At(342, 60), kW, kH));
+    ASSERT_TRUE(GG::BandDragStep(band, At(342, 60), kNoOffset, kW, kH));
     EXPECT_EQ(band.frequency(), RefHz(342, kW));
     EXPECT_EQ(band.gainIndex(), RefGainIndex(60, kH));
     EXPECT_EQ(band.off(), 0);
     EXPECT_EQ(band.changed(), 1);
     // The handle and the response follow the new values.
-    EXPECT_EQ(band.bandHandle().centre().x, 35 + RefX(band.frequency(), kW));
+    EXPECT_EQ(GG::BandHandle(band, kW, kH).centre().x, 35 + RefX(band.frequency(), kW));
     EXPECT_GT(band.responseAt(139), 1.0);
 
     band.setChanged(0);
-    EXPECT_FALSE(GG::BandDragStep(band, At(342, 60), kW, kH));
+    EXPECT_FALSE(GG::BandDragStep(band, At(342, 60), kNoOffset, kW, kH));
     EXPECT_EQ(band.changed(), 0);
 }
 
@@ -200,7 +271,7 @@ TEST(BandDragStep, BandSwitchedOffInItsEditorIsSwitchedOnByADrag) {
     Filter band = Band(0, RefHz(342, kW), RefGainIndex(65, kH));
     band.setOff(1); // the editor's on/off switch keeps the stored gain
     band.setChanged(0);
-    ASSERT_TRUE(GG::BandDragStep(band, At(342, 65), kW, kH));
+    ASSERT_TRUE(GG::BandDragStep(band, At(342, 65), kNoOffset, kW, kH));
     EXPECT_EQ(band.off(), 0);
     EXPECT_EQ(band.changed(), 1);
     EXPECT_EQ(band.gainIndex(), RefGainIndex(65, kH));
@@ -248,27 +319,27 @@ TEST(CrossoverDrag, HighPassNeverAboveLowPassAndBack) {
     Filter hp = Crossover(Filter::kHighPass, 100);
     const int lp = 2000;
     // Pointer at 10 kHz: the high-pass stops at the low-pass.
-    ASSERT_TRUE(GG::CrossoverDragStep(hp, lp, At(RefX(10000.0, kW), 0), kW));
+    ASSERT_TRUE(GG::CrossoverDragStep(hp, lp, At(RefX(10000.0, kW), 0), kNoOffset, kW));
     EXPECT_EQ(hp.frequency(), lp);
     hp.setChanged(0);
-    EXPECT_FALSE(GG::CrossoverDragStep(hp, lp, At(RefX(20000.0, kW), 0), kW));
+    EXPECT_FALSE(GG::CrossoverDragStep(hp, lp, At(RefX(20000.0, kW), 0), kNoOffset, kW));
     EXPECT_EQ(hp.changed(), 0);
 
-    ASSERT_TRUE(GG::CrossoverDragStep(hp, lp, At(200, 0), kW));
+    ASSERT_TRUE(GG::CrossoverDragStep(hp, lp, At(200, 0), kNoOffset, kW));
     EXPECT_EQ(hp.frequency(), RefHz(200, kW));
     // At or left of the plot's left edge the high-pass goes to 10 Hz and is flat.
-    ASSERT_TRUE(GG::CrossoverDragStep(hp, lp, At(-30, 0), kW));
+    ASSERT_TRUE(GG::CrossoverDragStep(hp, lp, At(-30, 0), kNoOffset, kW));
     EXPECT_EQ(hp.frequency(), 10);
     EXPECT_EQ(hp.responseAt(0), 0.0);
 }
 
 TEST(CrossoverDrag, LowPassNeverBelowHighPassAndReachesItsFlatEnd) {
     Filter lp = Crossover(Filter::kLowPass, 5000);
-    lp.setDragOffset({-4, 0});
+    const GraphPoint offset{-4, 0};
     const int hp = 300;
-    ASSERT_TRUE(GG::CrossoverDragStep(lp, hp, At(RefX(50.0, kW) - 4, 0), kW));
+    ASSERT_TRUE(GG::CrossoverDragStep(lp, hp, At(RefX(50.0, kW) - 4, 0), offset, kW));
     EXPECT_EQ(lp.frequency(), hp);
-    ASSERT_TRUE(GG::CrossoverDragStep(lp, hp, At(kW + 100, 0), kW));
+    ASSERT_TRUE(GG::CrossoverDragStep(lp, hp, At(kW + 100, 0), offset, kW));
     EXPECT_EQ(lp.frequency(), 30000);
     EXPECT_EQ(lp.responseAt(240), 0.0);
     EXPECT_EQ(lp.responseAt(200), 0.0);

@@ -262,9 +262,9 @@ void ResponseGraph::paintBandLabels(QPainter& painter, FilterSet& set, int bands
     // Last band first, so band 1 ends up on top where handles overlap.
     for (int k = std::min(bands, set.bandCount()); k >= 1; --k) {
         const Filter& band = set[k - 1];
-        const Qt::Alignment align =
-            ToQt(GG::BandLabelAlign(band.bandHandle(), band.frequency(), w));
-        painter.drawText(ToQRect(band.bandHandle()), align | Qt::AlignVCenter, QString::number(k));
+        const GraphRect handle = handleOf(band);
+        const Qt::Alignment align = ToQt(GG::BandLabelAlign(handle, band.frequency(), w));
+        painter.drawText(ToQRect(handle), align | Qt::AlignVCenter, QString::number(k));
     }
 }
 
@@ -273,7 +273,8 @@ void ResponseGraph::paintBandwidthHandles(QPainter& painter, QColor colour) {
     if (f == nullptr || f->isBand() == 0 || f->type() != Filter::kPeq)
         return;
     painter.setPen(colour);
-    for (const GraphRect& r : {f->qHandleLow(), f->qHandleHigh()}) {
+    const GG::BandwidthHandles edges = bandwidthHandlesOf(*f);
+    for (const GraphRect& r : {edges.lower, edges.upper}) {
         const QRect box = ToQRect(r);
         painter.fillRect(box, kBlack);
         painter.drawRect(box.adjusted(0, 0, -1, -1));
@@ -288,7 +289,7 @@ void ResponseGraph::paintCrossoverLabels(QPainter& painter, FilterSet& set) {
     }};
     for (const auto& [filter, text] : handles) {
         const Qt::Alignment align = ToQt(GG::CrossoverLabelAlign(filter->frequency()));
-        painter.drawText(ToQRect(filter->bandHandle()), align | Qt::AlignVCenter, text);
+        painter.drawText(ToQRect(handleOf(*filter)), align | Qt::AlignVCenter, text);
     }
 }
 
@@ -354,15 +355,16 @@ Filter* ResponseGraph::current() {
     return set != nullptr ? set->at(current_) : nullptr;
 }
 
+GraphRect ResponseGraph::handleOf(const Filter& filter) const {
+    return GG::HandleOf(filter, plot_.width(), plot_.height());
+}
+
+GG::BandwidthHandles ResponseGraph::bandwidthHandlesOf(const Filter& band) const {
+    return GG::BandwidthHandlesOf(band, plot_.width(), plot_.height());
+}
+
 void ResponseGraph::clearCurrent() {
-    if (Filter* f = current()) {
-        f->setHoverBand(0);
-        f->setHoverQLow(0);
-        f->setHoverQHigh(0);
-        f->setGrabBand(0);
-        f->setGrabQLow(0);
-        f->setGrabQHigh(0);
-    }
+    handles_ = HandleState{};
     current_ = kNoFilter;
     setOverHandle(false);
 }
@@ -410,10 +412,11 @@ void ResponseGraph::bandHover(GraphPoint p) {
     if (Filter* f = current()) {
         // Bandwidth edges exist for peaking bands only; a shelf's stay hidden and inert.
         const bool peq = f->type() == Filter::kPeq;
-        f->setHoverBand(f->bandHandle().contains(p.x, p.y) ? 1 : 0);
-        f->setHoverQLow(peq && f->qHandleLow().contains(p.x, p.y) ? 1 : 0);
-        f->setHoverQHigh(peq && f->qHandleHigh().contains(p.x, p.y) ? 1 : 0);
-        if (f->hoverBand() != 0 || f->hoverQLow() != 0 || f->hoverQHigh() != 0) {
+        const GG::BandwidthHandles edges = bandwidthHandlesOf(*f);
+        handles_.hoverBand = handleOf(*f).contains(p.x, p.y);
+        handles_.hoverLowEdge = peq && edges.lower.contains(p.x, p.y);
+        handles_.hoverHighEdge = peq && edges.upper.contains(p.x, p.y);
+        if (handles_.hoverBand || handles_.hoverLowEdge || handles_.hoverHighEdge) {
             setOverHandle(true);
             return;
         }
@@ -422,13 +425,13 @@ void ResponseGraph::bandHover(GraphPoint p) {
     // Without one the current band stays, so its bandwidth edges remain visible and reachable.
     const int bands = std::min(editedBandCount(), set->bandCount());
     for (int k = 0; k < bands; ++k) {
-        if ((*set)[k].bandHandle().contains(p.x, p.y)) {
+        if (handleOf((*set)[k]).contains(p.x, p.y)) {
             if (k != current_) {
                 clearCurrent();
                 current_ = k;
                 update();
             }
-            (*set)[k].setHoverBand(1);
+            handles_.hoverBand = true;
             setOverHandle(true);
             return;
         }
@@ -438,12 +441,12 @@ void ResponseGraph::bandHover(GraphPoint p) {
 
 void ResponseGraph::bandMove(GraphPoint p) {
     Filter* f = current();
-    if (f != nullptr && f->grabBand() != 0) {
-        dragged(GG::BandDragStep(*f, p, plot_.width(), plot_.height()));
+    if (f != nullptr && handles_.grabBand) {
+        dragged(GG::BandDragStep(*f, p, handles_.dragOffset, plot_.width(), plot_.height()));
         return;
     }
-    if (f != nullptr && (f->grabQLow() != 0 || f->grabQHigh() != 0)) {
-        dragged(GG::BandwidthDragStep(*f, p.x, f->grabQHigh() != 0, plot_.width()));
+    if (f != nullptr && (handles_.grabLowEdge || handles_.grabHighEdge)) {
+        dragged(GG::BandwidthDragStep(*f, p.x, handles_.grabHighEdge, plot_.width()));
         return;
     }
     bandHover(p);
@@ -455,26 +458,21 @@ void ResponseGraph::bandPress(GraphPoint p) {
     Filter* f = current();
     if (f == nullptr)
         return;
-    if (f->hoverBand() != 0) {
-        const GraphPoint c = f->bandHandle().centre();
-        f->setGrabBand(1);
-        f->setDragOffset({p.x - c.x, p.y - c.y});
-    } else if (f->type() == Filter::kPeq && f->hoverQLow() != 0) {
-        f->setGrabQLow(1);
-    } else if (f->type() == Filter::kPeq && f->hoverQHigh() != 0) {
-        f->setGrabQHigh(1);
+    if (handles_.hoverBand) {
+        const GraphPoint c = handleOf(*f).centre();
+        handles_.grabBand = true;
+        handles_.dragOffset = {p.x - c.x, p.y - c.y};
+    } else if (f->type() == Filter::kPeq && handles_.hoverLowEdge) {
+        handles_.grabLowEdge = true;
+    } else if (f->type() == Filter::kPeq && handles_.hoverHighEdge) {
+        handles_.grabHighEdge = true;
     }
 }
 
 void ResponseGraph::bandRelease() {
-    if (Filter* f = current()) {
-        f->setGrabBand(0);
-        f->setGrabQLow(0);
-        f->setGrabQHigh(0);
-        f->setHoverBand(0);
-        f->setHoverQLow(0);
-        f->setHoverQHigh(0);
-    }
+    // Grabs and hover marks end; the band stays current, so its bandwidth edges stay visible.
+    if (current() != nullptr)
+        handles_ = HandleState{};
 }
 
 void ResponseGraph::crossoverHover(GraphPoint p) {
@@ -482,17 +480,16 @@ void ResponseGraph::crossoverHover(GraphPoint p) {
     if (set == nullptr || set->count() < 2)
         return;
     if (Filter* f = current()) {
-        if (f->bandHandle().contains(p.x, p.y)) {
+        if (handleOf(*f).contains(p.x, p.y)) {
             setOverHandle(true);
             return;
         }
         clearCurrent(); // left the handle without a grab
     }
     for (int position : {set->highPassPosition(), set->lowPassPosition()}) {
-        Filter& f = (*set)[position];
-        if (f.bandHandle().contains(p.x, p.y)) {
+        if (handleOf((*set)[position]).contains(p.x, p.y)) {
             current_ = position;
-            f.setHoverBand(1);
+            handles_.hoverBand = true;
             setOverHandle(true);
             return;
         }
@@ -503,11 +500,11 @@ void ResponseGraph::crossoverHover(GraphPoint p) {
 void ResponseGraph::crossoverMove(GraphPoint p) {
     Filter* f = current();
     FilterSet* set = editedSet();
-    if (f != nullptr && set != nullptr && f->grabBand() != 0) {
+    if (f != nullptr && set != nullptr && handles_.grabBand) {
         // Dragged even outside its handle; the other filter of the pair is the limit.
         const bool highPass = current_ == set->highPassPosition();
         const int other = highPass ? set->lowPass().frequency() : set->highPass().frequency();
-        dragged(GG::CrossoverDragStep(*f, other, p, plot_.width()));
+        dragged(GG::CrossoverDragStep(*f, other, p, handles_.dragOffset, plot_.width()));
         return;
     }
     crossoverHover(p);
@@ -516,19 +513,19 @@ void ResponseGraph::crossoverMove(GraphPoint p) {
 void ResponseGraph::crossoverPress(GraphPoint p) {
     crossoverHover(p);
     Filter* f = current();
-    if (f == nullptr || f->hoverBand() == 0)
+    if (f == nullptr || !handles_.hoverBand)
         return;
-    const GraphPoint c = f->bandHandle().centre();
-    f->setGrabBand(1);
-    f->setDragOffset({p.x - c.x, p.y - c.y});
+    const GraphPoint c = handleOf(*f).centre();
+    handles_.grabBand = true;
+    handles_.dragOffset = {p.x - c.x, p.y - c.y};
 }
 
 void ResponseGraph::crossoverRelease(GraphPoint p) {
     Filter* f = current();
     if (f == nullptr)
         return;
-    f->setGrabBand(0);
-    if (!f->bandHandle().contains(p.x, p.y))
+    handles_.grabBand = false;
+    if (!handleOf(*f).contains(p.x, p.y))
         clearCurrent();
 }
 

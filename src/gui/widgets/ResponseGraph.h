@@ -66,6 +66,9 @@ public:
     // Position, in the selected channel's filter set, of the band or crossover filter under the
     // pointer or being dragged; kNoFilter when there is none.
     int currentFilter() const { return current_; }
+    // Where the graph shows a filter's handle for the current layout, in client coordinates.
+    GraphRect handleOf(const Filter& filter) const;
+    GraphGeometry::BandwidthHandles bandwidthHandlesOf(const Filter& band) const;
     // True while the pointer is over a handle (the move cursor is shown).
     bool overHandle() const { return overHandle_; }
     // True when a drag changed a value that has not been reported yet.
@@ -103,6 +106,19 @@ private:
     template <class Record> void paintOverlays(QPainter& painter, Record& selected);
     void paintCurve(QPainter& painter, const ChannelCurve& curve, CurveColour colour);
 
+    // What the pointer does with the current filter's handles. Only the current filter has any
+    // of this: whenever another filter becomes current, or none, it starts again from nothing.
+    struct HandleState {
+        bool hoverBand = false;
+        bool hoverLowEdge = false; // bandwidth edges, peaking bands only
+        bool hoverHighEdge = false;
+        bool grabBand = false;
+        bool grabLowEdge = false;
+        bool grabHighEdge = false;
+        // Pointer - handle centre when the band or crossover handle was grabbed.
+        GraphPoint dragOffset{};
+    };
+
     // The filter set edited in the current mode, and how many of its bands can be dragged.
     FilterSet* editedSet();
     int editedBandCount() const;
@@ -128,6 +144,7 @@ private:
     int selectedOutput_ = 0;
     int mode_ = kModeAllChannels;
     int current_ = kNoFilter;
+    HandleState handles_;
     bool overHandle_ = false;
     // Bit n set: filter n of the selected channel was changed by a drag and not yet reported.
     // A second band dragged within one tick must not hide the first from the editor.

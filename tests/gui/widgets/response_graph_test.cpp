@@ -300,7 +300,7 @@ void ResponseGraphTest::bandDragLimits() {
     band.setChanged(0);
 
     // Grab the handle 3 px right and 2 px below its centre: the offset stays under the pointer.
-    const QPoint grab = Centre(band.bandHandle()) + QPoint(3, 2);
+    const QPoint grab = Centre(graph_->handleOf(band)) + QPoint(3, 2);
     Drag(*graph_, grab, {grab + QPoint(5, 5), to + QPoint(3, 2)});
 
     QCOMPARE(band.frequency(), hz);
@@ -337,12 +337,12 @@ void ResponseGraphTest::bandwidthEdgesOnlyForPeakingBands() {
     };
 
     // Hovering the peaking band shows its edges: 8 x 8 boxes outlined in the output's colour.
-    const GraphRect high = peq.qHandleHigh();
+    const GraphRect high = graph_->bandwidthHandlesOf(peq).upper;
     QCOMPARE(colouredPixels(high), 0);
-    QTest::mouseMove(graph_.get(), Centre(peq.bandHandle()));
+    QTest::mouseMove(graph_.get(), Centre(graph_->handleOf(peq)));
     QCOMPARE(graph_->currentFilter(), 0);
     QCOMPARE(colouredPixels(high), 28); // the outline of 8 x 8 pixels
-    QCOMPARE(colouredPixels(peq.qHandleLow()), 28);
+    QCOMPARE(colouredPixels(graph_->bandwidthHandlesOf(peq).lower), 28);
 
     // Its upper edge drags the bandwidth: 4 kHz under the pointer is two octaves (by the pixel
     // grid); the band handle is reached on the way without hiding the edges.
@@ -352,9 +352,9 @@ void ResponseGraphTest::bandwidthEdgesOnlyForPeakingBands() {
     QCOMPARE(peq.frequency(), 1000);
 
     // The shelf shows no edges, and pressing where its upper edge would be drags nothing.
-    QTest::mouseMove(graph_.get(), Centre(shelf.bandHandle()));
+    QTest::mouseMove(graph_.get(), Centre(graph_->handleOf(shelf)));
     QCOMPARE(graph_->currentFilter(), 1);
-    const GraphRect hidden = shelf.qHandleHigh();
+    const GraphRect hidden = graph_->bandwidthHandlesOf(shelf).upper;
     QCOMPARE(colouredPixels(hidden), 0);
     shelf.setChanged(0);
     Drag(*graph_, Centre(hidden), {Centre(hidden) + QPoint(120, 0)});
@@ -372,7 +372,7 @@ void ResponseGraphTest::crossoverPairNeverCrosses() {
 
     QSignalSpy spy(graph_.get(), &ResponseGraph::filterChanged);
     // High-pass dragged far right stops at the low-pass; "H" handle is position 6.
-    Drag(*graph_, Centre(out.highPass().bandHandle()), {At(RefX(10000), 20), At(kW + 50, 20)});
+    Drag(*graph_, Centre(graph_->handleOf(out.highPass())), {At(RefX(10000), 20), At(kW + 50, 20)});
     QCOMPARE(out.highPass().frequency(), 1000);
     QCOMPARE(out.lowPass().frequency(), 1000);
     graph_->reportTick();
@@ -381,7 +381,7 @@ void ResponseGraphTest::crossoverPairNeverCrosses() {
 
     // Low-pass dragged far left stops at the high-pass.
     out.highPass().setFrequency(300);
-    Drag(*graph_, Centre(out.lowPass().bandHandle()), {At(RefX(50), 100), At(-50, 100)});
+    Drag(*graph_, Centre(graph_->handleOf(out.lowPass())), {At(RefX(50), 100), At(-50, 100)});
     QCOMPARE(out.lowPass().frequency(), 300);
     graph_->reportTick();
     QCOMPARE(spy.count(), 2);
@@ -389,9 +389,9 @@ void ResponseGraphTest::crossoverPairNeverCrosses() {
 
     // The low-pass to the plot's right edge is off (30 kHz, flat); the high-pass to the left
     // edge is off (10 Hz, flat).
-    Drag(*graph_, Centre(out.lowPass().bandHandle()), {At(kW, 100)});
+    Drag(*graph_, Centre(graph_->handleOf(out.lowPass())), {At(kW, 100)});
     QCOMPARE(out.lowPass().frequency(), 30000);
-    Drag(*graph_, Centre(out.highPass().bandHandle()), {At(0, 20)});
+    Drag(*graph_, Centre(graph_->handleOf(out.highPass())), {At(0, 20)});
     QCOMPARE(out.highPass().frequency(), 10);
     graph_->grab(); // the graph brings the curve up to date when it draws it
     for (int i = 0; i < kCurvePoints; ++i)
@@ -402,7 +402,7 @@ void ResponseGraphTest::crossoverPairNeverCrosses() {
     band.setFrequency(1000);
     band.setGainIndex(360);
     band.setChanged(0);
-    Drag(*graph_, Centre(band.bandHandle()), {At(RefX(5000), 150)});
+    Drag(*graph_, Centre(graph_->handleOf(band)), {At(RefX(5000), 150)});
     QCOMPARE(band.frequency(), 1000);
     QCOMPARE(band.changed(), 0);
 }
@@ -413,7 +413,7 @@ void ResponseGraphTest::oneReportPerTickAfterADrag() {
     band.setFrequency(3000);
     QSignalSpy spy(graph_.get(), &ResponseGraph::filterChanged);
 
-    const QPoint grab = Centre(band.bandHandle());
+    const QPoint grab = Centre(graph_->handleOf(band));
     QTest::mouseMove(graph_.get(), grab);
     QTest::mousePress(graph_.get(), Qt::LeftButton, Qt::NoModifier, grab);
     for (int step = 1; step <= 20; ++step)
@@ -432,7 +432,7 @@ void ResponseGraphTest::oneReportPerTickAfterADrag() {
 void ResponseGraphTest::noReportWithoutADrag() {
     graph_->setMode(ResponseGraph::kModeOutputEq);
     QSignalSpy spy(graph_.get(), &ResponseGraph::filterChanged);
-    const QPoint handle = Centre(data_->output(0).filter(2).bandHandle());
+    const QPoint handle = Centre(graph_->handleOf(data_->output(0).filter(2)));
     // Hover, click without moving, click beside every handle, drag the empty plot.
     QTest::mouseMove(graph_.get(), handle);
     QTest::mouseClick(graph_.get(), Qt::LeftButton, Qt::NoModifier, handle);
@@ -449,7 +449,7 @@ void ResponseGraphTest::switchingChannelDeliversTheWaitingReport() {
     // Without an owner a drag waits; the report goes out once someone listens.
     graph_->setMode(ResponseGraph::kModeOutputEq);
     Filter& band = data_->output(0).filter(0);
-    Drag(*graph_, Centre(band.bandHandle()), {At(RefX(500), 40)});
+    Drag(*graph_, Centre(graph_->handleOf(band)), {At(RefX(500), 40)});
     graph_->reportTick();
     QVERIFY(graph_->notifyPending());
     QSignalSpy spy(graph_.get(), &ResponseGraph::filterChanged);
@@ -458,7 +458,7 @@ void ResponseGraphTest::switchingChannelDeliversTheWaitingReport() {
 
     // A report still waiting when the editor shows another output is delivered for the dragged
     // one first, with the mode it was dragged in.
-    Drag(*graph_, Centre(band.bandHandle()), {At(RefX(800), 60)});
+    Drag(*graph_, Centre(graph_->handleOf(band)), {At(RefX(800), 60)});
     graph_->selectOutput(3);
     QCOMPARE(spy.count(), 2);
     QCOMPARE(spy.at(1), (QList<QVariant>{0, 2}));
@@ -468,7 +468,7 @@ void ResponseGraphTest::switchingChannelDeliversTheWaitingReport() {
 
 void ResponseGraphTest::hoverShowsTheMoveCursor() {
     graph_->setMode(ResponseGraph::kModeInputEq);
-    const GraphRect handle = data_->input(0).filter(4).bandHandle();
+    const GraphRect handle = graph_->handleOf(data_->input(0).filter(4));
     QTest::mouseMove(graph_.get(), At(300, 200));
     QCOMPARE(graph_->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(graph_->currentFilter(), ResponseGraph::kNoFilter);
@@ -497,7 +497,7 @@ void ResponseGraphTest::redrawAndDragCostFarBelowAFrame() {
 
     graph_->setMode(ResponseGraph::kModeOutputEq);
     Filter& band = data_->output(0).filter(1);
-    const QPoint grab = Centre(band.bandHandle());
+    const QPoint grab = Centre(graph_->handleOf(band));
     QTest::mouseMove(graph_.get(), grab);
     QTest::mousePress(graph_.get(), Qt::LeftButton, Qt::NoModifier, grab);
     clock.restart();
@@ -529,7 +529,7 @@ void ResponseGraphTest::screenshots() {
     for (int mode = 0; mode < 4; ++mode) {
         graph_->setMode(mode);
         if (mode == 1) // show the bandwidth edges of band 2
-            QTest::mouseMove(graph_.get(), Centre(data_->input(0).filter(1).bandHandle()));
+            QTest::mouseMove(graph_.get(), Centre(graph_->handleOf(data_->input(0).filter(1))));
         SaveShot(*graph_, QStringLiteral("fstatic-program-%1").arg(names[mode]));
     }
 }
