@@ -3,6 +3,8 @@
 // choices, the busy display's blinking and closing, and the message boxes. Time is the ticks the
 // tests call; no real serial port is opened.
 
+#include "GuiTestSupport.h"
+
 #include "VirtualLine.h"
 #include "files/ProgramFile.h"
 #include "gui/dialogs/BusyDialog.h"
@@ -30,20 +32,7 @@
 
 namespace {
 
-void SaveShot(QWidget& w, const QString& name) {
-    const QString dir = QStringLiteral(TAVREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(dir);
-    QVERIFY(w.grab().save(dir + "/" + name + ".png"));
-}
-
-struct RecordingSink : IMessageSink {
-    void ShowMessage(const std::string& text, MessageKind) override { shown.push_back(text); }
-    bool AskYesNo(const std::string& text) override {
-        shown.push_back(text);
-        return false;
-    }
-    std::vector<std::string> shown;
-};
+using guitest::SaveShot;
 
 struct QuietView : IUnitView {
     std::vector<std::vector<int>> searchEnded;
@@ -55,7 +44,7 @@ struct ControllerFixture {
     ProgramContainer data;
     ProgramBank bank{};
     QuietView view;
-    RecordingSink messages;
+    guitest::MessageRecorder messages;
     UnitController controller{1, data, bank, view, &messages};
 };
 
@@ -264,7 +253,7 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
     QCOMPARE(f.controller.Command().QueueCount(), 0);
     QVERIFY(f.controller.Command().SearchWindow() == nullptr);
     QCOMPARE(f.controller.Command().KnownDeviceIds(), (std::vector<int>{3, 17}));
-    QVERIFY(f.messages.shown.empty());
+    QVERIFY(f.messages.Texts().isEmpty());
     SaveShot(dlg, "connect_dialog");
 }
 
@@ -301,8 +290,8 @@ void DialogsTest::searchOnAPortThatDoesNotOpenEndsAtOnce() {
     const QString missing = QDir::tempPath() + "/tavrel-no-such-port";
     ConnectDialog dlg(f.controller, "", nullptr, Ports({missing}));
     dlg.SearchDeviceIds();
-    QCOMPARE(f.messages.shown.size(), std::size_t(1));
-    QVERIFY(QString::fromStdString(f.messages.shown[0]).startsWith("Unable to open COM-port"));
+    QCOMPARE(f.messages.Texts().size(), 1);
+    QVERIFY(f.messages.Texts()[0].startsWith("Unable to open COM-port"));
     // Nothing was probed: the table is as it was.
     dlg.SearchTick();
     QVERIFY(!dlg.IsSearching());
@@ -537,5 +526,5 @@ void DialogsTest::controlMessagesOpenABoxAfterTheEvent() {
     SetControlMessageHook({});
 }
 
-QTEST_MAIN(DialogsTest)
+TAVREL_GUI_TEST_MAIN(DialogsTest)
 #include "dialogs_test.moc"

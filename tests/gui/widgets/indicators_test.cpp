@@ -1,20 +1,16 @@
+#include "GuiTestSupport.h"
+
 #include "gui/widgets/GradientProgressBar.h"
 #include "gui/widgets/LevelMeter.h"
 #include "gui/widgets/StatusLed.h"
 
-#include <QDir>
 #include <QImage>
 #include <QPalette>
 #include <QtTest>
 
 namespace {
 
-// Saves a picture of a widget for reviewers under the build tree.
-void SaveShot(QWidget& w, const QString& name) {
-    const QString dir = QStringLiteral(TAVREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(dir);
-    w.grab().save(dir + "/" + name + ".png");
-}
+using guitest::SaveShot;
 
 QImage Render(QWidget& w) {
     return w.grab().toImage();
@@ -227,5 +223,5 @@ void IndicatorsTest::progressOutsideItsRangeIsEmpty() {
     QCOMPARE(bar.pos(), 10); // a new range starts at its lower bound
 }
 
-QTEST_MAIN(IndicatorsTest)
+TAVREL_GUI_TEST_MAIN(IndicatorsTest)
 #include "indicators_test.moc"

@@ -1,6 +1,7 @@
+#include "GuiTestSupport.h"
+
 #include "gui/widgets/ResponseGraph.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QSignalSpy>
@@ -45,11 +46,7 @@ bool IsBlack(QRgb c) {
     return qRed(c) == 0 && qGreen(c) == 0 && qBlue(c) == 0;
 }
 
-void SaveShot(QWidget& w, const QString& name) {
-    const QString dir = QStringLiteral(TAVREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(dir);
-    QVERIFY(w.grab().save(dir + "/" + name + ".png"));
-}
+using guitest::SaveShot;
 
 // Presses on `from`, drags to every point of `path` and releases on the last one.
 void Drag(QWidget& w, QPoint from, std::initializer_list<QPoint> path) {
@@ -534,5 +531,5 @@ void ResponseGraphTest::screenshots() {
     }
 }
 
-QTEST_MAIN(ResponseGraphTest)
+TAVREL_GUI_TEST_MAIN(ResponseGraphTest)
 #include "response_graph_test.moc"

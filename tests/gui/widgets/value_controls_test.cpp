@@ -1,3 +1,5 @@
+#include "GuiTestSupport.h"
+
 #include "gui/widgets/ControlMath.h"
 #include "gui/widgets/Fader.h"
 #include "gui/widgets/RotaryKnob.h"
@@ -6,7 +8,6 @@
 #include "gui/widgets/ValueSpin.h"
 
 #include <QDialog>
-#include <QDir>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -17,11 +18,7 @@
 
 namespace {
 
-void SaveShot(QWidget& w, const QString& name) {
-    const QString dir = QStringLiteral(TAVREL_BINARY_DIR "/screenshots");
-    QDir().mkpath(dir);
-    w.grab().save(dir + "/" + name + ".png");
-}
+using guitest::SaveShot;
 
 void SendFocus(QWidget& w, QEvent::Type type) {
     QFocusEvent e(type, Qt::MouseFocusReason);
@@ -86,15 +83,15 @@ private slots:
     void screenshots();
 
 private:
-    QStringList m_messages;
+    guitest::MessageRecorder m_recorder;
 };
 
 void ControlsTest::initTestCase() {
-    SetControlMessageHook([this](QWidget*, const QString& text) { m_messages << text; });
+    m_recorder.CaptureControlMessages();
 }
 
 void ControlsTest::init() {
-    m_messages.clear();
+    m_recorder.Clear();
 }
 
 // ---- Pure mappings ---------------------------------------------------------------------------
@@ -200,7 +197,7 @@ void ControlsTest::editCommitsTypedTextOnFocusLoss() {
     SendFocus(edit, QEvent::FocusIn);
     SendFocus(edit, QEvent::FocusOut);
     QCOMPARE(spy.count(), 2);
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_recorder.ControlMessages().isEmpty());
     QCOMPARE(edit.maxLength(), 9);
 }
 
@@ -214,11 +211,11 @@ void ControlsTest::editOutOfRangeShowsMessageAndClamps() {
     TypeAndLeave(edit, "1000");
     QCOMPARE(edit.storedValue(), 52473);
     QCOMPARE(edit.text(), QString("1000"));
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_recorder.ControlMessages().isEmpty());
 
     edit.setValue(100);
     TypeAndLeave(edit, "1000.5");
-    QCOMPARE(m_messages, QStringList{"Out of Range"});
+    QCOMPARE(m_recorder.ControlMessages(), QStringList{"Out of Range"});
     QCOMPARE(edit.storedValue(), 52473);
     QCOMPARE(spy.count(), 2); // a clamped entry is still committed
 }
@@ -242,7 +239,7 @@ void ControlsTest::editColoursFollowTheEntry() {
     QTest::keyClick(&edit, Qt::Key_Return);
     QCOMPARE(edit.currentBackgroundColour(), QColor(255, 255, 255)); // Enter keeps the look
     QCOMPARE(edit.storedValue(), 500);
-    QCOMPARE(m_messages, QStringList{"Out of Range"});
+    QCOMPARE(m_recorder.ControlMessages(), QStringList{"Out of Range"});
 
     QTest::keyClicks(&edit, "1");
     SendFocus(edit, QEvent::FocusOut);
@@ -340,7 +337,7 @@ void ControlsTest::spinRejectsPositionOutsideRange() {
     QVERIFY(spin.setPosition(1000));
     QCOMPARE(edit.text(), QString("1000"));
     QVERIFY(!spin.setPosition(30001));
-    QCOMPARE(m_messages, QStringList{QString::fromUtf8("Pos设定错误")});
+    QCOMPARE(m_recorder.ControlMessages(), QStringList{QString::fromUtf8("Pos设定错误")});
     QCOMPARE(spin.position(), 1000);
     QCOMPARE(edit.text(), QString("1000"));
 }
@@ -722,5 +719,5 @@ void ControlsTest::screenshots() {
     QCOMPARE(gain->text(), QString("0.0"));
 }
 
-QTEST_MAIN(ControlsTest)
+TAVREL_GUI_TEST_MAIN(ControlsTest)
 #include "value_controls_test.moc"

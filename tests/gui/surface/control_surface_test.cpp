@@ -1,0 +1,434 @@
+// The control surfaces: strips coupled to the records, buttons, and the connection to a virtual
+// unit on a pseudo-terminal, driven by explicit send ticks.
+
+#include "GuiTestSupport.h"
+#include "SurfaceHarness.h"
+
+#include "gui/dialogs/BusyDialog.h"
+#include "gui/dialogs/ConnectDialog.h"
+#include "gui/dialogs/DeviceIdDialog.h"
+#include "gui/shell/MainWindow.h"
+#include "gui/surface/ControlSurface.h"
+#include "gui/surface/SurfaceButtons.h"
+#include "gui/surface/SurfaceDocument.h"
+#include "gui/widgets/Fader.h"
+#include "gui/widgets/LevelMeter.h"
+#include "gui/widgets/ResponseGraph.h"
+#include "gui/widgets/StatusLed.h"
+#include "gui/widgets/TwoStateButton.h"
+#include "gui/widgets/ValueEdit.h"
+#include "model/ProgramContainer.h"
+
+#include <QFileDialog>
+#include <QPushButton>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+#include <set>
+
+using namespace guitest;
+
+namespace {
+
+// Gain index shown as `dB` on a scale with the given offset: 0.1 dB per index step.
+int GainIndex(double dB, double offset) {
+    return static_cast<int>(std::lround((dB + offset) * 10.0));
+}
+
+} // namespace
+
+class ControlSurfaceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { m_harness = std::make_unique<SurfaceHarness>(); }
+    void cleanup() { m_harness.reset(); }
+
+    void faderAndEditAreCoupled_data();
+    void faderAndEditAreCoupled();
+    void typedGainOutOfRangeIsClamped();
+    void nameButtonTogglesTheCurveAndSendsNothing();
+    void polarityAndMuteFollowTheRecord();
+    void deviceButtonWhileDisconnectedOpensNothing();
+    void laterDialogsAreDisabled();
+    void connectsToTheVirtualUnit_data();
+    void connectsToTheVirtualUnit();
+    void connectButtonRunsTheDialogsOnTheRealTimers();
+    void deviceDialogGivesTheUnitANewId();
+    void bankIsOfferedForSavingOnceItsLastReplyIsTaken();
+    void wrongDeviceTypeDisconnects();
+
+private:
+    MainWindow& Frame() { return m_harness->Window(); }
+    MessageRecorder& Messages() { return m_harness->Messages(); }
+    ControlSurface* Show(int command) { return m_harness->Show(command); }
+
+    std::unique_ptr<SurfaceHarness> m_harness;
+};
+
+void ControlSurfaceTest::faderAndEditAreCoupled_data() {
+    QTest::addColumn<int>("deviceType");
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<double>("offset");
+    QTest::addColumn<QString>("top");
+    QTest::addColumn<QString>("bottom");
+    QTest::newRow("4x8 input: 460 at the top is +6 dB") << 1 << false << 460 << 40.0 << "6.0"
+                                                        << "-40.0";
+    QTest::newRow("4x8 output: 550 at the top is +15 dB") << 1 << true << 550 << 40.0 << "15.0"
+                                                          << "-40.0";
+    QTest::newRow("3x6 input: 560 at the top is +20 dB") << 2 << false << 560 << 36.0 << "20.0"
+                                                         << "-36.0";
+    QTest::newRow("3x6 output") << 2 << true << 560 << 36.0 << "20.0"
+                                << "-36.0";
+    QTest::newRow("2x4 input") << 3 << false << 560 << 36.0 << "20.0"
+                               << "-36.0";
+    QTest::newRow("2x4 output: 20.0 at the top") << 3 << true << 560 << 36.0 << "20.0"
+                                                 << "-36.0";
+}
+
+void ControlSurfaceTest::faderAndEditAreCoupled() {
+    QFETCH(int, deviceType);
+    QFETCH(bool, output);
+    QFETCH(int, maximum);
+    QFETCH(double, offset);
+    QFETCH(QString, top);
+    QFETCH(QString, bottom);
+    ControlSurface* surface = Show(DeviceCommand(deviceType));
+    QVERIFY(surface);
+    const int last = output ? surface->OutputStripCount() - 1 : surface->InputStripCount() - 1;
+    SurfaceStrip& strip = output ? surface->OutputStrip(last) : surface->InputStrip(last);
+    ProgramContainer& data = surface->Document().Data();
+    auto gain = [&] { return output ? data.output(last).gain() : data.input(last).gain(); };
+    const int faderId =
+        (output ? ControlSurface::kFirstOutputFaderId : ControlSurface::kFirstInputFaderId) + last;
+    QCOMPARE(strip.fader->maximum(), maximum);
+    QCOMPARE(strip.gain->maximum(), maximum);
+
+    emit strip.fader->sliderMessage(Fader::kMsgMoving, faderId, 0);
+    QCOMPARE(gain(), maximum);
+    QCOMPARE(strip.gain->text(), top);
+    emit strip.fader->sliderMessage(Fader::kMsgReleased, faderId, maximum);
+    QCOMPARE(gain(), 0);
+    QCOMPARE(strip.gain->text(), bottom);
+
+    // Fader notifications of another id leave this strip alone.
+    emit strip.fader->sliderMessage(Fader::kMsgMoving, 9999, 10);
+    QCOMPARE(gain(), 0);
+
+    // From the edit: -10 dB moves the fader to maximum - index.
+    const int index = GainIndex(-10.0, offset);
+    strip.gain->setFocus();
+    strip.gain->selectAll();
+    QTest::keyClicks(strip.gain, "-10");
+    QVERIFY(strip.gain->commit());
+    QCOMPARE(gain(), index);
+    QCOMPARE(strip.fader->position(), maximum - index);
+    QCOMPARE(strip.gain->text(), QString("-10.0"));
+    QVERIFY(Messages().ControlMessages().isEmpty());
+}
+
+void ControlSurfaceTest::typedGainOutOfRangeIsClamped() {
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    Frame().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+    SurfaceStrip& strip = surface->InputStrip(0);
+    strip.gain->setFocus();
+    QTRY_VERIFY(strip.gain->hasFocus());
+    strip.gain->selectAll();
+    QTest::keyClicks(strip.gain, "10");
+    // Enter moves the focus to the view; the edit takes its text on losing it.
+    QTest::keyClick(strip.gain, Qt::Key_Return);
+    QTRY_VERIFY(surface->hasFocus());
+    QCOMPARE(Messages().ControlMessages(), QStringList{"Out of Range"});
+    QCOMPARE(strip.gain->text(), QString("6.0"));
+    QCOMPARE(strip.fader->position(), 0);
+    QCOMPARE(surface->Document().Data().input(0).gain(), 460);
+
+    // Esc does the same; Tab never moves the focus between controls.
+    strip.gain->setFocus();
+    QTRY_VERIFY(strip.gain->hasFocus());
+    QTest::keyClick(strip.gain, Qt::Key_Tab);
+    QVERIFY(strip.gain->hasFocus());
+    QTest::keyClick(strip.gain, Qt::Key_Escape);
+    QTRY_VERIFY(surface->hasFocus());
+}
+
+void ControlSurfaceTest::nameButtonTogglesTheCurveAndSendsNothing() {
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    ProgramContainer& data = surface->Document().Data();
+    data.clearChangeFlags();
+    SurfaceStrip& strip = surface->OutputStrip(4);
+    const QColor curve(data.output(4).curveColour().r, data.output(4).curveColour().g,
+                       data.output(4).curveColour().b);
+    QCOMPARE(strip.name->fillColour(strip.name->state()), curve);
+
+    QTest::mouseClick(strip.name, Qt::LeftButton);
+    QCOMPARE(data.output(4).present(), 0);
+    QCOMPARE(strip.name->text(), QString("Hide"));
+    QCOMPARE(strip.name->fillColour(strip.name->state()), QColor(Qt::black));
+    SaveShot(*surface->Graph(), "graph-output5-hidden");
+
+    QTest::mouseClick(strip.name, Qt::LeftButton);
+    QCOMPARE(data.output(4).present(), 1);
+    QCOMPARE(strip.name->text(), QString("Out 5"));
+    QCOMPARE(strip.name->fillColour(strip.name->state()), curve);
+    // Nothing to send: the next scan falls back to the meter poll.
+    QCOMPARE(data.nextPendingFrame().bytes, data.meterPollFrame().bytes);
+}
+
+void ControlSurfaceTest::polarityAndMuteFollowTheRecord() {
+    ControlSurface* surface = Show(ID_DEVICE_2X4);
+    ProgramContainer& data = surface->Document().Data();
+    SurfaceStrip& in = surface->InputStrip(1);
+    QCOMPARE(in.polarity->text(), QString("+Normal"));
+    QTest::mouseClick(in.polarity, Qt::LeftButton);
+    QCOMPARE(int(data.input(1).polarity()), 1);
+    QCOMPARE(in.polarity->text(), QString("-Invert"));
+    QCOMPARE(in.polarity->fillColour(in.polarity->state()), QColor(128, 128, 128));
+
+    SurfaceStrip& out = surface->OutputStrip(3);
+    QVERIFY(out.mute->isSounding());
+    QTest::mouseClick(out.mute, Qt::LeftButton);
+    QCOMPARE(int(data.output(3).on()), 0);
+    QVERIFY(!out.mute->isSounding());
+    // The edits raise change flags: the scan builds a frame, not the meter poll.
+    QVERIFY(data.nextPendingFrame().bytes != data.meterPollFrame().bytes);
+}
+
+void ControlSurfaceTest::deviceButtonWhileDisconnectedOpensNothing() {
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    TwoStateButton* device = surface->SideButtonAt(SideButton::Device);
+    QVERIFY(!OpensModalDialog([&] { QTest::mouseClick(device, Qt::LeftButton); }));
+    QCOMPARE(device->state(), 1); // back up at once
+}
+
+void ControlSurfaceTest::laterDialogsAreDisabled() {
+    ControlSurface* surface = Show(ID_DEVICE_3X6);
+    for (SideButton b : {SideButton::DataView, SideButton::Program, SideButton::Copy,
+                         SideButton::Interface, SideButton::BoxName})
+        QVERIFY(!surface->SideButtonAt(b)->isEnabled());
+    for (SideButton b : {SideButton::Connection, SideButton::Device, SideButton::Esc})
+        QVERIFY(surface->SideButtonAt(b)->isEnabled());
+    QVERIFY(!surface->InputStrip(0).eq->isEnabled());
+    QVERIFY(!surface->OutputStrip(5).channelEditor->isEnabled());
+}
+
+void ControlSurfaceTest::connectsToTheVirtualUnit_data() {
+    QTest::addColumn<int>("deviceType");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("4x8") << 1 << "Tavrel 4x8  Default";
+    QTest::newRow("3x6") << 2 << "Tavrel1.0 3x6  Default";
+    QTest::newRow("2x4") << 3 << "Tavrel1.0 2x4  Default";
+}
+
+void ControlSurfaceTest::connectsToTheVirtualUnit() {
+    QFETCH(int, deviceType);
+    QFETCH(QString, title);
+    auto line = OpenVirtualUnit(deviceType);
+    QVERIFY(line);
+    ControlSurface* surface = Show(DeviceCommand(deviceType));
+    ProgramContainer& data = surface->Document().Data();
+    const SurfaceLayout& layout = surface->Layout();
+
+    // Edits made while disconnected: not sent after connecting, replaced by the unit's program.
+    emit surface->InputStrip(0).fader->sliderMessage(Fader::kMsgReleased,
+                                                     ControlSurface::kFirstInputFaderId, 0);
+    QTest::mouseClick(surface->OutputStrip(1).mute, Qt::LeftButton);
+    QCOMPARE(data.input(0).gain(), layout.model.inputGainMax);
+
+    QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
+    QVERIFY(surface->Controller().IsConnected());
+    QCOMPARE(surface->SideButtonAt(SideButton::Connection)->text(), QString("UnConnect"));
+    QCOMPARE(surface->Led()->colourCode(), int(StatusLed::Green));
+    QVERIFY(surface->Led()->keepBlinking());
+    QCOMPARE(surface->LinkBox()->text(),
+             QString(layout.linkBoxFollowsConnection ? "Link" : "Link/Unlink"));
+    QCOMPARE(surface->DeviceIdBox()->text(), QString("1"));
+    QCOMPARE(surface->PortBox()->toolTip(), QString::fromStdString(line->SlavePath()));
+
+    UnitController& controller = surface->Controller();
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+    QVERIFY(m_harness->BusyDisplays() >= 1);
+    QVERIFY(Messages().Texts().isEmpty());
+    QCOMPARE(Frame().windowTitle(), title);
+
+    // The unit's program (0 dB, every channel on) is in the records and the strips.
+    const int zeroDb = GainIndex(0.0, layout.model.GainDbOffset());
+    QCOMPARE(data.input(0).gain(), zeroDb);
+    QCOMPARE(surface->InputStrip(0).gain->text(), QString("0.0"));
+    QCOMPARE(surface->InputStrip(0).fader->position(), layout.model.inputGainMax - zeroDb);
+    QCOMPARE(int(data.output(1).on()), 1);
+    QVERIFY(surface->OutputStrip(1).mute->isSounding());
+    // ... and the unit never received the edits.
+    const SimProgram unitProgram = line->WithUnits([](auto& units) { return units[0].Program(0); });
+    QVERIFY(unitProgram.inputs == VirtualUnit::DefaultProgram().inputs);
+    QVERIFY(unitProgram.outputs == VirtualUnit::DefaultProgram().outputs);
+
+    // The meters move: several different replies, each shown on the strips in 4x8 code order.
+    std::set<MeterLevels> seen;
+    for (int i = 0; i < 40 && seen.size() < 3; ++i) {
+        TickAndAnswer(*surface);
+        const MeterLevels& levels = controller.Meters();
+        seen.insert(levels);
+        for (int k = 0; k < surface->InputStripCount(); ++k)
+            QCOMPARE(surface->InputStrip(k).meter->lit(), LevelMeter::SegmentsOfCode(levels[k]));
+        for (int k = 0; k < surface->OutputStripCount(); ++k)
+            QCOMPARE(surface->OutputStrip(k).meter->lit(),
+                     LevelMeter::SegmentsOfCode(levels[static_cast<std::size_t>(4 + k)]));
+    }
+    QVERIFY(seen.size() >= 3);
+
+    // A live edit reaches the unit: output 1 muted.
+    QTest::mouseClick(surface->OutputStrip(0).mute, Qt::LeftButton);
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+    const SimProgram edited = line->WithUnits([](auto& units) { return units[0].Program(0); });
+    QVERIFY(edited.outputs[0] != VirtualUnit::DefaultProgram().outputs[0]);
+    QVERIFY(edited.outputs[1] == VirtualUnit::DefaultProgram().outputs[1]);
+    QVERIFY(edited.inputs == VirtualUnit::DefaultProgram().inputs);
+
+    SaveShot(Frame(), "surface-" + ModelName(deviceType) + "-connected");
+
+    // The connection button disconnects.
+    QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
+    QVERIFY(!controller.IsConnected());
+    QCOMPARE(surface->SideButtonAt(SideButton::Connection)->text(), QString("Connection"));
+    QCOMPARE(surface->LinkBox()->text(),
+             QString(layout.linkBoxFollowsConnection ? "Unlink" : "Link/Unlink"));
+    QCOMPARE(surface->Led()->colourCode(), int(StatusLed::Red));
+}
+
+void ControlSurfaceTest::connectButtonRunsTheDialogsOnTheRealTimers() {
+    auto line = OpenVirtualUnit(1);
+    QVERIFY(line);
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    // The shell's own set-up: the 100 ms timer and the modal busy display.
+    surface->SetManualTick(false);
+    int busyDisplays = 0;
+    surface->SetBusyDisplayRunner([&busyDisplays](ControlSurface& s) {
+        ++busyDisplays;
+        BusyDialog display([&s] { return s.Controller().IsBusy(); }, &s);
+        display.exec();
+    });
+    // Only the virtual line is offered: a test never opens a real serial port.
+    const std::string port = line->SlavePath();
+    surface->SetPortSource([port] {
+        PortEntry entry;
+        entry.devicePath = port;
+        entry.portName = port;
+        entry.description = "Virtual unit";
+        return PortEntryList{entry};
+    });
+    surface->SetRememberedPort(port);
+
+    // The connect dialog preselects the remembered port and the first known ID; OK connects.
+    QString dialogPort;
+    int dialogId = -1;
+    bool busyDisplayShown = false;
+    ModalWatcher watcher([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<ConnectDialog*>(modal)) {
+            dialogPort = QString::fromStdString(dialog->PortName());
+            dialogId = dialog->DeviceId();
+            if (dialog->PortName() == port)
+                dialog->accept();
+            else
+                dialog->reject();
+        } else if (qobject_cast<BusyDialog*>(modal)) {
+            busyDisplayShown = true;
+        }
+    });
+    QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
+    QCOMPARE(dialogPort, QString::fromStdString(line->SlavePath()));
+    QCOMPARE(dialogId, 1);
+    QVERIFY(surface->Controller().IsConnected());
+    QVERIFY(surface->IsTickTimerActive());
+    QTRY_VERIFY_WITH_TIMEOUT(surface->Controller().IsSettled(), 20000);
+    QVERIFY(busyDisplayShown);
+    QCOMPARE(busyDisplays, 1);
+    QVERIFY(!QApplication::activeModalWidget()); // the busy display closed itself
+    QCOMPARE(Frame().windowTitle(), QString("Tavrel 4x8  Default"));
+
+    QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
+    QVERIFY(!surface->Controller().IsConnected());
+    QVERIFY(!surface->IsTickTimerActive());
+}
+
+void ControlSurfaceTest::deviceDialogGivesTheUnitANewId() {
+    auto line = OpenVirtualUnit(1);
+    QVERIFY(line);
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    UnitController& controller = surface->Controller();
+    QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+
+    // The device dialog offers 2 for a unit at ID 1; OK with the first choice renumbers it.
+    int offered = 0;
+    ModalWatcher watcher([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<DeviceIdDialog*>(modal)) {
+            offered = dialog->NewId();
+            dialog->accept();
+        }
+    });
+    TwoStateButton* device = surface->SideButtonAt(SideButton::Device);
+    QTest::mouseClick(device, Qt::LeftButton);
+    QCOMPARE(offered, 2);
+    QCOMPARE(device->state(), 1);
+    QCOMPARE(controller.DeviceId(), 2);
+    QCOMPARE(surface->DeviceIdBox()->text(), QString("2"));
+
+    // The unit took its new ID and answers under it.
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+    QCOMPARE(line->WithUnits([](auto& units) { return units[0].deviceId(); }), 2);
+    QVERIFY(controller.IsConnected());
+    QVERIFY(Messages().Texts().isEmpty());
+}
+
+void ControlSurfaceTest::bankIsOfferedForSavingOnceItsLastReplyIsTaken() {
+    auto line = OpenVirtualUnit(1);
+    QVERIFY(line);
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    UnitController& controller = surface->Controller();
+    QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+
+    // The save chooser is cancelled as soon as it shows, recording whether a frame on the line
+    // still waits for its answer then. Opened while the last reply is still being taken in, that
+    // reply's frame would still be the head, unanswered to the send tick, which would repeat it
+    // (a second chooser) and give the connection up while the operator chooses a name.
+    int offers = 0;
+    bool awaitingAnswerAtOffer = true;
+    ModalWatcher guard([&](QWidget* modal) {
+        if (auto* chooser = qobject_cast<QFileDialog*>(modal)) {
+            ++offers;
+            const Request* head = controller.Command().HeadFrame();
+            awaitingAnswerAtOffer = head && !head->firstSendPending;
+            chooser->reject();
+        }
+    });
+    controller.ReadAllProgramsFromDevice();
+    QVERIFY(TickUntil(
+        *surface, [&] { return offers > 0 && controller.IsSettled(); }, 1000));
+    QCOMPARE(offers, 1);
+    QVERIFY(!awaitingAnswerAtOffer);
+    QVERIFY(controller.IsConnected());
+    QVERIFY(Messages().Texts().isEmpty());
+    QCOMPARE(surface->Document().Bank()[29].name, controller.ProgramName(30));
+}
+
+void ControlSurfaceTest::wrongDeviceTypeDisconnects() {
+    auto line = OpenVirtualUnit(2); // a 3x6 unit
+    QVERIFY(line);
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
+    UnitController& controller = surface->Controller();
+    QVERIFY(TickUntil(
+        *surface, [&] { return !controller.IsConnected(); }, 100));
+    QCOMPARE(Messages().Texts().value(0), QString("Device Type Error!"));
+    QVERIFY(!controller.IsBusy());
+    QVERIFY(!surface->IsTickTimerActive());
+    QCOMPARE(surface->SideButtonAt(SideButton::Connection)->text(), QString("Connection"));
+    QCOMPARE(surface->LinkBox()->text(), QString("Unlink"));
+}
+
+TAVREL_GUI_TEST_MAIN(ControlSurfaceTest)
+#include "control_surface_test.moc"
