@@ -243,7 +243,6 @@ void AppendTextLine(std::string& out, const std::vector<std::string>& fields,
 ParameterTable::ParameterTable(const ProgramContainer& data, int deviceType)
     : deviceType_(deviceType) {
     headings_.push_back(data.programName());
-    columnWidths_.push_back(kLabelColumnWidth);
     const DeviceModel* model = FindDeviceModel(deviceType);
     if (model == nullptr) {
         return;
@@ -252,11 +251,9 @@ ParameterTable::ParameterTable(const ProgramContainer& data, int deviceType)
     outputColumns_ = model->outputs;
     for (int i = 0; i < inputColumns_; ++i) {
         headings_.emplace_back(model->InputLabel(i));
-        columnWidths_.push_back(kChannelColumnWidth);
     }
     for (int o = 0; o < outputColumns_; ++o) {
         headings_.emplace_back(model->OutputHeading(o));
-        columnWidths_.push_back(kChannelColumnWidth);
     }
     for (const RowSpec& row : RowSpecs(*model)) {
         std::vector<std::string> cells;

@@ -12,9 +12,6 @@ class ProgramContainer;
 // data view shows it, printing pages it, and tavrel-cli prints it.
 class ParameterTable {
 public:
-    static constexpr int kLabelColumnWidth = 160;  // list-view pixels
-    static constexpr int kChannelColumnWidth = 90; // list-view pixels
-
     // Fills the table for a device type (1 = 4x8: 73 rows, 2 = 3x6 and 3 = 2x4: 55 rows). An
     // unknown type gives a table with the label column only and no rows.
     ParameterTable(const ProgramContainer& data, int deviceType);
@@ -26,7 +23,6 @@ public:
     int outputColumns() const { return outputColumns_; }
 
     const std::vector<std::string>& headings() const { return headings_; }
-    const std::vector<int>& columnWidths() const { return columnWidths_; }
     // A row: its label, then one cell per channel column.
     const std::vector<std::string>& row(int r) const { return rows_[static_cast<std::size_t>(r)]; }
     // Precondition: 0 <= r < rowCount(), 0 <= column < columnCount().
@@ -39,7 +35,6 @@ private:
     int inputColumns_ = 0;
     int outputColumns_ = 0;
     std::vector<std::string> headings_;
-    std::vector<int> columnWidths_;
     std::vector<std::vector<std::string>> rows_;
 };
 
