@@ -73,9 +73,6 @@ DisplayEntry ApplyDisplayEntry(const DisplayKindSettings& s, int current, std::s
 // The message the edit shows when an entry was clamped.
 inline constexpr const char* kOutOfRangeText = "Out of Range";
 
-// Largest number of characters an edit accepts while the operator types.
-inline constexpr int kDisplayKindMaxChars = 9;
-
 // Reads the leading decimal number of a text the way the editors always have ("12.5ms" is 12.5),
 // also accepting ',' as the decimal separator and leading blanks or '+'. No number, or a
 // non-finite one, gives std::nullopt.

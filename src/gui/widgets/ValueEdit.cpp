@@ -43,7 +43,7 @@ void ShowControlMessage(QWidget* source, const QString& text) {
 }
 
 ValueEdit::ValueEdit(QWidget* parent) : QLineEdit(parent) {
-    setMaxLength(kDisplayKindMaxChars);
+    setMaxLength(kMaxTypedChars);
     setAlignment(Qt::AlignCenter);
     // Only the operator's typing marks the text modified, never setText() from the owner.
     connect(this, &QLineEdit::textEdited, this, [this] { m_modified = true; });
@@ -57,7 +57,7 @@ void ValueEdit::setRange(int min, int max) {
 
 void ValueEdit::setKind(int kind) {
     m_settings.kind = kind;
-    setMaxLength(kDisplayKindMaxChars);
+    setMaxLength(kMaxTypedChars);
     reformat();
 }
 

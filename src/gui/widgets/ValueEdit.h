@@ -12,8 +12,8 @@ class QWidget;
 
 // How the value entry controls show their fixed messages ("Out of Range", "Pos设定错误"). By
 // default a modal warning box titled "Tavrel" over the control's window, opened as soon as the
-// current event is handled; tests and the application may route the texts elsewhere. An empty hook restores the
-// default.
+// current event is handled; tests and the application may route the texts elsewhere. An empty hook
+// restores the default.
 using ControlMessageHook = std::function<void(QWidget* source, const QString& text)>;
 void SetControlMessageHook(ControlMessageHook hook);
 void ShowControlMessage(QWidget* source, const QString& text);
@@ -32,6 +32,8 @@ public:
     static QColor EditingBackground() { return QColor(255, 255, 255); }
     static QColor CommittedText() { return QColor(255, 230, 255); }
     static QColor CommittedBackground() { return QColor(48, 54, 68); }
+    // Largest number of characters the edit accepts while the operator types.
+    static constexpr int kMaxTypedChars = 9;
 
     explicit ValueEdit(QWidget* parent = nullptr);
 
