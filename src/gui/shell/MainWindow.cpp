@@ -19,8 +19,8 @@
 namespace {
 
 QSettings OpenSettings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, MainWindow::kSettingsKey,
-                     MainWindow::kApplicationName);
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                     MainWindow::kSettingsOrganisation, MainWindow::kSettingsApplication);
 }
 
 constexpr const char* kRecentGroup = "Recent File List";

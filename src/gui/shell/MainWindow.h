@@ -18,9 +18,9 @@ public:
     static constexpr int kWidth = 1050;
     static constexpr int kHeight = 720;
     static constexpr int kRecentFileCount = 4;
-    // The settings store keeps nothing but the recent-file list under this key.
-    static constexpr const char* kSettingsKey = "Local AppWizard-Generated Applications";
-    static constexpr const char* kApplicationName = "Tavrel1.0";
+    // The settings store keeps nothing but the recent-file list, under the program's own names.
+    static constexpr const char* kSettingsOrganisation = "Tavrel";
+    static constexpr const char* kSettingsApplication = "tavrel";
     static constexpr const char* kBaseTitle = "Tavrel1.0";
 
     explicit MainWindow(QWidget* parent = nullptr);

@@ -17,6 +17,7 @@
 #include "gui/widgets/ValueEdit.h"
 #include "model/ProgramContainer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMenuBar>
 #include <QPointer>
@@ -40,6 +41,7 @@ private slots:
     void commandsSetViewAndTitle();
     void escThenSameDeviceGivesAFreshSurface();
     void recentFileListKeepsStoredSettings();
+    void recentFileListHoldsFourAcrossRuns();
     void escWhileConnectedEndsTheConnection();
 
 private:
@@ -162,9 +164,10 @@ void ShellTest::recentFileListKeepsStoredSettings() {
     QCOMPARE(Frame().windowTitle(), QString("RID48_NewProgram"));
     QCOMPARE(Frame().RecentFiles().value(0), stored);
 
-    // Kept by the settings store under the framework's key.
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, MainWindow::kSettingsKey,
-                       MainWindow::kApplicationName);
+    // Kept by the settings store under the program's own names.
+    QCOMPARE(QString(MainWindow::kSettingsOrganisation), QString("Tavrel"));
+    QCOMPARE(QString(MainWindow::kSettingsApplication), QString("tavrel"));
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Tavrel", "tavrel");
     QCOMPARE(settings.value("Recent File List/File1").toString(), stored);
 
     // Recalling it into a fresh surface brings the gain back into the record and the strip.
@@ -179,6 +182,24 @@ void ShellTest::recentFileListKeepsStoredSettings() {
     Frame().OpenRecentFile(0);
     QCOMPARE(Messages().Texts().value(0), QString("File read Error"));
     QVERIFY(!Frame().RecentFiles().contains(stored));
+}
+
+void ShellTest::recentFileListHoldsFourAcrossRuns() {
+    QStringList paths;
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        paths << QDir::temp().absoluteFilePath(QString("tavrel-%1.dia48").arg(name));
+        Frame().AddRecentFile(paths.last());
+    }
+    // Most recent first; the oldest fell off.
+    const QStringList four{paths[4], paths[3], paths[2], paths[1]};
+    QCOMPARE(Frame().RecentFiles(), four);
+    Frame().AddRecentFile(paths[2]); // used again: moves to the front
+    const QStringList again{paths[2], paths[4], paths[3], paths[1]};
+    QCOMPARE(Frame().RecentFiles(), again);
+
+    // The next run of the program finds the same list.
+    MainWindow next;
+    QCOMPARE(next.RecentFiles(), again);
 }
 
 void ShellTest::escWhileConnectedEndsTheConnection() {
