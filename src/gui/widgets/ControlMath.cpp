@@ -92,4 +92,46 @@ double KnobAngleOfValue(int value, int min, int max) {
     return angle >= 360.0 ? angle - 360.0 : angle;
 }
 
+int PageStep(int min, int max) {
+    return std::max(1, (max - min) / 10);
+}
+
+int KeyStepTarget(StepKey key, int value, int min, int max, UpMeans up) {
+    const int upward = up == UpMeans::Higher ? 1 : -1;
+    const int page = PageStep(min, max);
+    int target = value;
+    switch (key) {
+    case StepKey::Up:
+        target = value + upward;
+        break;
+    case StepKey::Down:
+        target = value - upward;
+        break;
+    case StepKey::Left:
+        target = value - 1;
+        break;
+    case StepKey::Right:
+        target = value + 1;
+        break;
+    case StepKey::PageUp:
+        target = value + upward * page;
+        break;
+    case StepKey::PageDown:
+        target = value - upward * page;
+        break;
+    case StepKey::Home:
+        target = min;
+        break;
+    case StepKey::End:
+        target = max;
+        break;
+    }
+    return std::clamp(target, min, std::max(min, max));
+}
+
+int WheelStepTarget(int notches, int value, int min, int max, UpMeans up) {
+    const int upward = up == UpMeans::Higher ? 1 : -1;
+    return std::clamp(value + upward * notches, min, std::max(min, max));
+}
+
 } // namespace controlmath

@@ -1,8 +1,8 @@
 #pragma once
 
 // Pure mappings behind the slider and knob controls: knob angle <-> value, slider pixels <->
-// position, and the logarithmic frequency steps both share. No Qt here, so the widgets only draw
-// what these compute and the mappings can be checked on their own.
+// position, the logarithmic frequency steps both share, and what their keys and wheel do. No Qt
+// here, so the widgets only draw what these compute and the mappings can be checked on their own.
 //
 // Angles are in degrees measured clockwise from straight up (12 o'clock), the way a knob's
 // pointer is read. The knob sweeps 230 degrees with its gap at the bottom: the lowest value sits
@@ -48,5 +48,23 @@ int KnobValueOfAngle(double angle, int min, int max);
 // Angle the knob shows for a value: (v - min) x 230 / (max - min), minus 115 above the middle
 // of the range and plus 245 otherwise; 0..360. An empty range shows the lowest angle.
 double KnobAngleOfValue(int value, int min, int max);
+
+// ---- Key and wheel steps, shared by the fader and the knob --------------------------------------
+
+// The keys that step a fader or a knob.
+enum class StepKey { Up, Down, Left, Right, PageUp, PageDown, Home, End };
+
+// Which way a control's value runs on screen. A knob's value rises clockwise, so Up raises it; a
+// fader's position 0 is at the top, so Up lowers its position. Left always lowers and Right
+// always raises the value; Home goes to the minimum and End to the maximum.
+enum class UpMeans { Higher, Lower };
+
+// A page: a tenth of the range, at least 1.
+int PageStep(int min, int max);
+// The value a key steps to from `value`, clamped to min..max.
+int KeyStepTarget(StepKey key, int value, int min, int max, UpMeans up);
+// The value `notches` wheel notches step to (positive turned away from the operator, which
+// counts as Up), clamped to min..max.
+int WheelStepTarget(int notches, int value, int min, int max, UpMeans up);
 
 } // namespace controlmath

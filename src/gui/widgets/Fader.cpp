@@ -1,6 +1,7 @@
 #include "gui/widgets/Fader.h"
 
 #include "gui/widgets/ControlMath.h"
+#include "gui/widgets/StepInput.h"
 
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -108,10 +109,6 @@ void Fader::changeEvent(QEvent* event) {
     }
 }
 
-int Fader::pageStep() const {
-    return std::max(1, (m_max - m_min) / 10);
-}
-
 void Fader::stepTo(int position) {
     m_position = std::clamp(position, m_min, m_max);
     update();
@@ -119,43 +116,14 @@ void Fader::stepTo(int position) {
 }
 
 void Fader::keyPressEvent(QKeyEvent* event) {
-    // Position 0 is at the top: "up" moves the thumb up, towards the lower positions.
-    switch (event->key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Left:
-        stepTo(m_position - 1);
-        break;
-    case Qt::Key_Down:
-    case Qt::Key_Right:
-        stepTo(m_position + 1);
-        break;
-    case Qt::Key_PageUp:
-        stepTo(m_position - pageStep());
-        break;
-    case Qt::Key_PageDown:
-        stepTo(m_position + pageStep());
-        break;
-    case Qt::Key_Home:
-        stepTo(m_min);
-        break;
-    case Qt::Key_End:
-        stepTo(m_max);
-        break;
-    default:
+    if (!stepinput::KeyPress(*event, m_position, m_min, m_max, kUpMeans,
+                             [this](int v) { stepTo(v); }))
         QWidget::keyPressEvent(event);
-        return;
-    }
-    event->accept();
 }
 
 void Fader::wheelEvent(QWheelEvent* event) {
-    const int notches = event->angleDelta().y() / 120;
-    if (notches == 0 || !isEnabled()) {
-        event->ignore();
-        return;
-    }
-    stepTo(m_position - notches);
-    event->accept();
+    stepinput::Wheel(*event, isEnabled(), m_position, m_min, m_max, kUpMeans,
+                     [this](int v) { stepTo(v); });
 }
 
 void Fader::paintEvent(QPaintEvent*) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/widgets/ControlMath.h"
+
 #include <QColor>
 #include <QMargins>
 #include <QWidget>
@@ -58,9 +60,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Position 0 is at the top: "up" moves the thumb up, towards the lower positions.
+    static constexpr controlmath::UpMeans kUpMeans = controlmath::UpMeans::Lower;
+
     void dragTo(double y);
     void stepTo(int position);
-    int pageStep() const;
 
     int m_controlId = 0;
     int m_min = 0;

@@ -1,6 +1,7 @@
 #include "gui/widgets/RotaryKnob.h"
 
 #include "gui/widgets/ControlMath.h"
+#include "gui/widgets/StepInput.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -108,52 +109,19 @@ void RotaryKnob::changeEvent(QEvent* event) {
     }
 }
 
-int RotaryKnob::pageStep() const {
-    return std::max(1, (m_max - m_min) / 10);
-}
-
 void RotaryKnob::stepTo(int value) {
     setValue(value);
     emit knobMessage(kMsgKey, m_controlId, m_value);
 }
 
 void RotaryKnob::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Right:
-        stepTo(m_value + 1);
-        break;
-    case Qt::Key_Down:
-    case Qt::Key_Left:
-        stepTo(m_value - 1);
-        break;
-    case Qt::Key_PageUp:
-        stepTo(m_value + pageStep());
-        break;
-    case Qt::Key_PageDown:
-        stepTo(m_value - pageStep());
-        break;
-    case Qt::Key_Home:
-        stepTo(m_min);
-        break;
-    case Qt::Key_End:
-        stepTo(m_max);
-        break;
-    default:
+    if (!stepinput::KeyPress(*event, m_value, m_min, m_max, kUpMeans, [this](int v) { stepTo(v); }))
         QWidget::keyPressEvent(event);
-        return;
-    }
-    event->accept();
 }
 
 void RotaryKnob::wheelEvent(QWheelEvent* event) {
-    const int notches = event->angleDelta().y() / 120;
-    if (notches == 0 || !isEnabled()) {
-        event->ignore();
-        return;
-    }
-    stepTo(m_value + notches);
-    event->accept();
+    stepinput::Wheel(*event, isEnabled(), m_value, m_min, m_max, kUpMeans,
+                     [this](int v) { stepTo(v); });
 }
 
 void RotaryKnob::paintEvent(QPaintEvent*) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/widgets/ControlMath.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -52,10 +54,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The value rises clockwise: "up" turns the knob towards the higher values.
+    static constexpr controlmath::UpMeans kUpMeans = controlmath::UpMeans::Higher;
+
     QPointF centre() const;
     double radius() const;
     void stepTo(int value);
-    int pageStep() const;
 
     int m_controlId = 0;
     int m_min = 0;

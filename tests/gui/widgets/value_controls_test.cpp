@@ -53,6 +53,8 @@ private slots:
     void knobValueToAngle_data();
     void knobValueToAngle();
     void pointerAngleIsClockwiseFromTop();
+    void keyAndWheelSteps_data();
+    void keyAndWheelSteps();
 
     void editCommitsTypedTextOnFocusLoss();
     void editOutOfRangeShowsMessageAndClamps();
@@ -76,6 +78,7 @@ private slots:
 
     void knobRimDragTurnsIt();
     void knobKeysAndFrequency();
+    void wheelStepsFaderAndKnobOnlyWhenEnabled();
 
     void stateButtonFlipsBeforeClick();
     void stateButtonDrawsStates();
@@ -171,6 +174,48 @@ void ControlsTest::pointerAngleIsClockwiseFromTop() {
     for (const Row& r : rows) {
         QCOMPARE(controlmath::PointerAngle(r.dx, r.dy), r.angle);
     }
+}
+
+void ControlsTest::keyAndWheelSteps_data() {
+    QTest::addColumn<bool>("upRaises"); // the knob; a fader's position falls upwards
+    QTest::addColumn<int>("key");       // controlmath::StepKey, or -1 for the wheel
+    QTest::addColumn<int>("notches");
+    QTest::addColumn<int>("value"); // on a range of 0..85: a page is 8
+    QTest::addColumn<int>("target");
+    using controlmath::StepKey;
+    auto key = [](StepKey k) { return static_cast<int>(k); };
+    QTest::newRow("knob: up raises") << true << key(StepKey::Up) << 0 << 10 << 11;
+    QTest::newRow("fader: up lowers the position") << false << key(StepKey::Up) << 0 << 10 << 9;
+    QTest::newRow("knob: down lowers") << true << key(StepKey::Down) << 0 << 10 << 9;
+    QTest::newRow("fader: down raises") << false << key(StepKey::Down) << 0 << 10 << 11;
+    QTest::newRow("knob: left lowers") << true << key(StepKey::Left) << 0 << 10 << 9;
+    QTest::newRow("fader: left lowers too") << false << key(StepKey::Left) << 0 << 10 << 9;
+    QTest::newRow("knob: right raises") << true << key(StepKey::Right) << 0 << 10 << 11;
+    QTest::newRow("fader: right raises too") << false << key(StepKey::Right) << 0 << 10 << 11;
+    QTest::newRow("knob: page up is a tenth") << true << key(StepKey::PageUp) << 0 << 10 << 18;
+    QTest::newRow("fader: page down is a tenth")
+        << false << key(StepKey::PageDown) << 0 << 10 << 18;
+    QTest::newRow("fader: page up stops at 0") << false << key(StepKey::PageUp) << 0 << 3 << 0;
+    QTest::newRow("knob: page up stops at the top")
+        << true << key(StepKey::PageUp) << 0 << 80 << 85;
+    QTest::newRow("home is the minimum") << true << key(StepKey::Home) << 0 << 40 << 0;
+    QTest::newRow("end is the maximum") << false << key(StepKey::End) << 0 << 40 << 85;
+    QTest::newRow("knob: wheel away raises") << true << -1 << 2 << 10 << 12;
+    QTest::newRow("fader: wheel away lowers") << false << -1 << 2 << 10 << 8;
+    QTest::newRow("fader: wheel stops at the bottom") << false << -1 << -5 << 83 << 85;
+}
+
+void ControlsTest::keyAndWheelSteps() {
+    QFETCH(bool, upRaises);
+    QFETCH(int, key);
+    QFETCH(int, notches);
+    QFETCH(int, value);
+    QFETCH(int, target);
+    const auto up = upRaises ? controlmath::UpMeans::Higher : controlmath::UpMeans::Lower;
+    const int stepped = key < 0 ? controlmath::WheelStepTarget(notches, value, 0, 85, up)
+                                : controlmath::KeyStepTarget(static_cast<controlmath::StepKey>(key),
+                                                             value, 0, 85, up);
+    QCOMPARE(stepped, target);
 }
 
 // ---- Numeric edit ----------------------------------------------------------------------------
@@ -599,6 +644,42 @@ void ControlsTest::knobKeysAndFrequency() {
     QCOMPARE(knob.value(), static_cast<int>(StepsOf(100)));
     knob.setValue(0);
     QCOMPARE(knob.frequency(), 10);
+}
+
+void ControlsTest::wheelStepsFaderAndKnobOnlyWhenEnabled() {
+    // Two notches turned away from the operator.
+    auto turn = [](QWidget& w) {
+        QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        e.ignore();
+        QApplication::sendEvent(&w, &e);
+        return e.isAccepted();
+    };
+    Fader fader;
+    MakeFader(fader);
+    fader.setPosition(10);
+    QSignalSpy faderSpy(&fader, &Fader::sliderMessage);
+    QVERIFY(turn(fader));
+    QCOMPARE(fader.position(), 8); // the thumb moves up
+    QCOMPARE(faderSpy.count(), 1);
+    QCOMPARE(faderSpy.at(0), (QList<QVariant>{Fader::kMsgReleased, 2100, 8}));
+
+    RotaryKnob knob;
+    knob.setRange(0, 100);
+    knob.setValue(50);
+    QSignalSpy knobSpy(&knob, &RotaryKnob::knobMessage);
+    QVERIFY(turn(knob));
+    QCOMPARE(knob.value(), 52);
+    QCOMPARE(knobSpy.at(0).at(0).toInt(), RotaryKnob::kMsgKey);
+
+    knob.setEnabled(false);
+    fader.setEnabled(false);
+    turn(knob);
+    turn(fader);
+    QCOMPARE(knob.value(), 52);
+    QCOMPARE(fader.position(), 8);
+    QCOMPARE(knobSpy.count(), 1);
+    QCOMPARE(faderSpy.count(), 1);
 }
 
 // ---- Two-state button ------------------------------------------------------------------------
