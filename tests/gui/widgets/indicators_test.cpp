@@ -73,15 +73,16 @@ void IndicatorsTest::meterSegmentsAreStackedFromTheBottom() {
     lamp.resize(12, 122);
     lamp.setupGeometry();
     QCOMPARE(lamp.segmentHeight(), 13); // (122 - 14) / 8
-    SaveShot(lamp, "meter_all_lit");
-
-    lamp.showLevel(19); // three at the bottom and the clip mark
-    const QImage img = Render(lamp);
-    SaveShot(lamp, "meter_code_19");
-    const QColor background(76, 85, 118);
     // Segment i occupies rows 122 - 13 - 15 i .. 122 - 1 - 15 i; its fill starts one row lower
     // and one pixel in from either side.
     auto middleOf = [](int segment) { return 122 - 7 - 15 * segment; };
+    const QImage all = SaveShot(lamp, "meter_all_lit");
+    QCOMPARE(all.pixelColor(6, middleOf(0)), QColor(0, 255, 0));
+    QCOMPARE(all.pixelColor(6, middleOf(7)), QColor(255, 0, 0));
+
+    lamp.showLevel(19); // three at the bottom and the clip mark
+    const QImage img = SaveShot(lamp, "meter_code_19");
+    const QColor background(76, 85, 118);
     QCOMPARE(img.pixelColor(6, middleOf(0)), QColor(0, 255, 0));
     QCOMPARE(img.pixelColor(6, middleOf(2)), QColor(0, 255, 0));
     QCOMPARE(img.pixelColor(6, middleOf(3)), background);
@@ -127,7 +128,7 @@ void IndicatorsTest::ledWithoutKeepBlinkingDrawsOneFrameAndStops() {
     led.tick();
     led.tick();
     QCOMPARE(led.shownColour(), QColor(150, 0, 0)); // still on its last frame
-    SaveShot(led, "led_red_still");
+    QCOMPARE(SaveShot(led, "led_red_still").pixelColor(8, 8), QColor(150, 0, 0));
 }
 
 void IndicatorsTest::ledRestartAfterStopsResumesThePeriod() {

@@ -512,22 +512,74 @@ void ResponseGraphTest::redrawAndDragCostFarBelowAFrame() {
 }
 
 void ResponseGraphTest::screenshots() {
-    // At the size the main view gives the graph.
+    // At the size the main view gives the graph: a plot of 887 x 239, 0 dB on row 90.
     setUpGraph({932, 269});
+    auto rgb = [](CurveColour c) { return qRgb(c.r, c.g, c.b); };
+    auto count = [](const QImage& img, const GraphRect& r, QRgb colour) {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x)
+                n += img.pixel(x, y) == colour ? 1 : 0;
+        }
+        return n;
+    };
+    // Captions are white, softened at their edges by the font rendering.
+    auto captionPixels = [](const QImage& img, const GraphRect& r) {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x)
+                n += qRed(img.pixel(x, y)) > 190 && qGreen(img.pixel(x, y)) > 190 &&
+                             qBlue(img.pixel(x, y)) > 190
+                         ? 1
+                         : 0;
+        }
+        return n;
+    };
+    const QRgb white = qRgb(255, 255, 255);
+    const int zeroDbRow = 10 + 80;
+
+    // Every default curve is flat at 0 dB; the one drawn last shows: the last output when all
+    // channels are shown, else the edited channel.
     const char* names[] = {"all", "input-eq", "output-eq", "output-crossover"};
+    const QRgb onTop[] = {rgb(data_->output(7).curveColour()), rgb(data_->input(0).curveColour()),
+                          rgb(data_->output(0).curveColour()), rgb(data_->output(0).curveColour())};
     for (int mode = 0; mode < 4; ++mode) {
         graph_->setMode(mode);
-        SaveShot(*graph_, QStringLiteral("fstatic-defaults-%1").arg(names[mode]));
+        const QImage img =
+            SaveShot(*graph_, QStringLiteral("fstatic-defaults-%1").arg(names[mode]));
+        QCOMPARE(img.pixel(500, zeroDbRow), onTop[mode]);
     }
 
     SetUpProgram(*data_);
     graph_->selectInput(0);
     graph_->selectOutput(2);
+    const GraphRect noCurves{35 + 1, 11, 35 + 887 - 1, 13}; // the top rows stay above every curve
     for (int mode = 0; mode < 4; ++mode) {
         graph_->setMode(mode);
         if (mode == 1) // show the bandwidth edges of band 2
             QTest::mouseMove(graph_.get(), Centre(graph_->handleOf(data_->input(0).filter(1))));
-        SaveShot(*graph_, QStringLiteral("fstatic-program-%1").arg(names[mode]));
+        const QImage img = SaveShot(*graph_, QStringLiteral("fstatic-program-%1").arg(names[mode]));
+        QCOMPARE(img.pixel(graph_->gridX()[18], 12), qRgb(149, 149, 149)); // 1 kHz grid line
+        QCOMPARE(count(img, noCurves, white), 0);
+        switch (mode) {
+        case 1: { // band 2's edges, outlined in input A's colour (28 pixels each, less any
+                  // crossing)
+            const auto edges = graph_->bandwidthHandlesOf(data_->input(0).filter(1));
+            const QRgb colour = rgb(data_->input(0).curveColour());
+            QVERIFY(count(img, edges.lower, colour) >= 20);
+            QVERIFY(count(img, edges.upper, colour) >= 20);
+            break;
+        }
+        case 2: // the band numbers of output 3, in white
+            QVERIFY(captionPixels(img, graph_->handleOf(data_->output(2).filter(1))) > 0);
+            break;
+        case 3: // "H" and "L" on the crossover handles
+            QVERIFY(captionPixels(img, graph_->handleOf(data_->output(2).highPass())) > 0);
+            QVERIFY(captionPixels(img, graph_->handleOf(data_->output(2).lowPass())) > 0);
+            break;
+        default:
+            break;
+        }
     }
 }
 
