@@ -2,6 +2,7 @@
 
 #include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
+#include "model/PrintableText.h"
 #include "model/ProgramContainer.h"
 
 #include <algorithm>
@@ -242,7 +243,7 @@ void AppendTextLine(std::string& out, const std::vector<std::string>& fields,
 
 ParameterTable::ParameterTable(const ProgramContainer& data, int deviceType)
     : deviceType_(deviceType) {
-    headings_.push_back(data.programName());
+    headings_.push_back(PrintableText(data.programName()));
     const DeviceModel* model = FindDeviceModel(deviceType);
     if (model == nullptr) {
         return;
@@ -260,10 +261,10 @@ ParameterTable::ParameterTable(const ProgramContainer& data, int deviceType)
         cells.reserve(headings_.size());
         cells.push_back(row.label);
         for (int i = 0; i < inputColumns_; ++i) {
-            cells.push_back(InputCell(data, data.input(i), row));
+            cells.push_back(PrintableText(InputCell(data, data.input(i), row)));
         }
         for (int o = 0; o < outputColumns_; ++o) {
-            cells.push_back(OutputCell(*model, data.output(o), row));
+            cells.push_back(PrintableText(OutputCell(*model, data.output(o), row)));
         }
         rows_.push_back(std::move(cells));
     }
@@ -286,7 +287,7 @@ std::string_view ModelLabel(int deviceType) {
 
 std::string ParameterPrintTitle(const ProgramContainer& data, int deviceType) {
     return "Driver Type\xEF\xBC\x9A" + std::string(ModelLabel(deviceType)) +
-           "\r\nProgram Name:" + data.programName();
+           "\r\nProgram Name:" + PrintableText(data.programName());
 }
 
 std::string FormatParameterTableCsv(const ParameterTable& table) {

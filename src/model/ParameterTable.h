@@ -8,8 +8,9 @@ class ProgramContainer;
 
 // The list of every parameter of a program as a table of texts: one column per channel of the
 // model, one row per parameter. Column 0 holds the row labels and is headed by the program name;
-// then come "Input A".. and "Out1".. . Cells hold the channel records' own display texts. The
-// data view shows it, printing pages it, and tavrel-cli prints it.
+// then come "Input A".. and "Out1".. . Cells hold the channel records' own display texts, names
+// with their unprintable bytes as spaces (PrintableText). The data view shows it, printing pages
+// it, and tavrel-cli prints it.
 class ParameterTable {
 public:
     // Fills the table for a device type (1 = 4x8: 73 rows, 2 = 3x6 and 3 = 2x4: 55 rows). An
@@ -45,7 +46,7 @@ std::vector<std::string> ParameterRowLabels(int deviceType);
 std::string_view ModelLabel(int deviceType);
 
 // Title of a printed table: "Driver Type：" (full-width colon), the model label, CR LF,
-// "Program Name:" and the program name.
+// "Program Name:" and the program name (its unprintable bytes as spaces).
 std::string ParameterPrintTitle(const ProgramContainer& data, int deviceType);
 
 // The table as RFC 4180 CSV: the heading row, then every row; fields quoted when they hold a

@@ -210,6 +210,23 @@ TEST(ParameterTable, PrintTitleNamesModelAndProgram) {
     EXPECT_EQ(ModelLabel(3), "2x4");
 }
 
+TEST(ParameterTable, UnprintableBytesOfNamesShowAsSpaces) {
+    const auto data = Container(2);
+    data->setProgramName("Ha\r\nll\xFF");
+    data->input(1).setName("B\x01\x7F");
+    data->output(2).setName("\t3");
+    const ParameterTable table(*data, 2);
+    EXPECT_EQ(table.headings()[0], "Ha  ll ");
+    EXPECT_EQ(table.cell(RowOf(table, "Name"), 2), "B  ");
+    EXPECT_EQ(table.cell(RowOf(table, "Name"), 6), " 3");
+    EXPECT_EQ(ParameterPrintTitle(*data, 2), "Driver Type\xEF\xBC\x9A"
+                                             "3x6\r\nProgram Name:Ha  ll ");
+    // One CSV line per row: no line break of a name comes through.
+    const std::string csv = FormatParameterTableCsv(table);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+              "Ha  ll ,Input A,Input B,Input C,Out1,Out2,Out3,Out4,Out5,Out6");
+}
+
 TEST(ParameterTable, CsvQuotesFieldsThatNeedIt) {
     const auto data = Container(3);
     data->setProgramName("Hall \"B\", left");
