@@ -7,6 +7,9 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core
+  # printed pages: Arial's and Times New Roman's metric twins, a font with the full-width colon
+  # of the title, and the PDF readers the print tests check pages with
+  fonts-liberation2 fonts-wqy-microhei poppler-utils
   xvfb xauth
   # the Debian package, its manual pages and icons, and the checks of its files
   dpkg-dev fakeroot file lintian desktop-file-utils appstream help2man librsvg2-bin
