@@ -1,6 +1,7 @@
 // Commands that work on program files alone, without a unit: dump, response, frames.
 
 #include "Cli.h"
+#include "PdfExport.h"
 #include "ProgramSource.h"
 
 #include "model/DeviceModel.h"
@@ -9,6 +10,7 @@
 #include "protocol/RequestSequences.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,12 +40,40 @@ void PrintTable(const ProgramContainer& data, int deviceType, bool csv, CliConte
     ctx.out << (csv ? FormatParameterTableCsv(table) : FormatParameterTableText(table));
 }
 
+// The printed pages of the program, or of every program of a library, as one PDF file.
+int WriteDumpPdf(const ProgramSource& source, const std::string& path, CliContext& ctx) {
+    std::vector<std::unique_ptr<ProgramContainer>> owned;
+    std::vector<const ProgramContainer*> programs;
+    if (!source.library) {
+        programs.push_back(source.setting.get());
+    } else {
+        const int first = source.program != 0 ? source.program : 1;
+        const int last = source.program != 0 ? source.program : kProgramMemoryCount;
+        for (int n = first; n <= last; ++n) {
+            owned.push_back(ContainerFromBank(source, n));
+            programs.push_back(owned.back().get());
+        }
+    }
+    std::string error;
+    if (!WriteParameterTablesPdf(programs, source.deviceType, path, error)) {
+        return CliFailure("cannot write " + path + ": " + error, ctx);
+    }
+    return kExitOk;
+}
+
 int RunDump(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
+    const bool csv = args.flag("--csv");
+    const auto pdf = args.value("--pdf");
+    if (csv && pdf) {
+        return CliUsageError(command, "--csv and --pdf cannot be used together", ctx);
+    }
     ProgramSource source;
     if (const int status = OpenProgramFile(command, args, ctx, source); status != kExitOk) {
         return status;
     }
-    const bool csv = args.flag("--csv");
+    if (pdf) {
+        return WriteDumpPdf(source, *pdf, ctx);
+    }
     if (!source.library) {
         PrintTable(*source.setting, source.deviceType, csv, ctx);
         return kExitOk;
@@ -224,9 +254,9 @@ int RunFrames(const CliCommand& command, const CliArguments& args, CliContext& c
 const CliRegistrar kOfflineCommands{
     {
         "dump",
-        "[--type 4x8|3x6|2x4] [--csv] [--program N] FILE",
+        "[--type 4x8|3x6|2x4] [--csv | --pdf OUT.pdf] [--program N] FILE",
         "print every parameter of a program file as a table (--program: one of a library's 30)",
-        {"--type", "--program"},
+        {"--type", "--program", "--pdf"},
         {"--csv"},
         1,
         1,
@@ -235,6 +265,8 @@ const CliRegistrar kOfflineCommands{
         "(.dat48, .dat36, .dat24) prints the table of each of its 30 programs after a line\n"
         "'# Program N: NAME'. Other names are told apart by their contents.\n"
         "  --csv      RFC 4180 CSV, heading row first, instead of aligned text\n"
+        "  --pdf      write the table's printed pages (A4, as the application prints them) to\n"
+        "             OUT.pdf instead; a library gives each program's pages in turn\n"
         "  --program  only program N (1..30) of a library\n",
     },
     {

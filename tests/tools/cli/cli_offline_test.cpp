@@ -293,6 +293,70 @@ TEST_F(CliTest, DumpPrintsEveryProgramOfALibrary) {
     EXPECT_EQ(run({"dump", "--program", "31", path}).status, 2);
 }
 
+namespace {
+
+// Output of a poppler-utils command (pdfinfo, pdftotext) on a PDF.
+std::string PdfTool(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            text.append(buffer, n);
+        }
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+std::string PdfPageText(const std::string& pdf, int page) {
+    const std::string n = std::to_string(page);
+    return PdfTool("pdftotext -layout -f " + n + " -l " + n + " '" + pdf + "' -");
+}
+
+} // namespace
+
+TEST_F(CliTest, DumpWritesThePrintedPagesAsPdfWithoutADisplay) {
+    // Whatever display the environment names, the pages are drawn offscreen.
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    const std::string path = file("bank.dat36");
+    ASSERT_EQ(SaveProgramLibrary(path, NamedBank(2)), ProgramFileStatus::Ok);
+
+    // A library: each program's pages in turn, each numbered on its own.
+    const std::string all = file("all.pdf");
+    const RunResult result = run({"dump", "--pdf", all, path});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+    EXPECT_NE(PdfTool("pdfinfo '" + all + "'").find("Pages:           30"), std::string::npos);
+    const std::string last = PdfPageText(all, 30);
+    EXPECT_NE(last.find("Driver Type\xEF\xBC\x9A"
+                        "3x6"),
+              std::string::npos)
+        << last;
+    EXPECT_NE(last.find("Program Name:Prog30"), std::string::npos) << last;
+    EXPECT_NE(last.find("Page 1 of 1"), std::string::npos) << last;
+
+    const std::string one = file("one.pdf");
+    ASSERT_EQ(run({"dump", "--pdf", one, "--program", "7", path}).status, 0);
+    EXPECT_NE(PdfTool("pdfinfo '" + one + "'").find("Pages:           1"), std::string::npos);
+    EXPECT_NE(PdfPageText(one, 1).find("Program Name:Prog7"), std::string::npos);
+}
+
+TEST_F(CliTest, DumpPdfRefusesCsvAndReportsAFileItCannotWrite) {
+    const std::string path = saveSetting("live.dia48", *Container(1));
+    const RunResult both = run({"dump", "--csv", "--pdf", file("x.pdf"), path});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_EQ(Lines(both.err).at(0), "tavrel-cli: error: --csv and --pdf cannot be used together");
+    EXPECT_FALSE(fs::exists(file("x.pdf")));
+
+    const std::string missing = file("missing/x.pdf");
+    const RunResult unwritable = run({"dump", "--pdf", missing, path});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(unwritable.err, "cannot write " + missing + ": No such file or directory\n");
+}
+
 // ---- response ----
 
 TEST_F(CliTest, ResponseOfAnInputIsItsBandsPlusItsGain) {
