@@ -4,6 +4,7 @@
 #include "gui/dialogs/BusyDialog.h"
 #include "gui/dialogs/ConnectDialog.h"
 #include "gui/dialogs/DeviceIdDialog.h"
+#include "gui/dialogs/ParameterTableDialog.h"
 #include "gui/support/DialogUnits.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/support/QueuedLineEvents.h"
@@ -148,10 +149,10 @@ void ControlSurface::CreateSideButtons() {
         connect(button, &QAbstractButton::clicked, this, [this, which] { OnSideButton(which); });
         m_sideButtons[i] = button;
     }
-    // The parameter list, program manager, copy, interface and channel-name dialogs are not part
-    // of this program yet: their buttons are there but cannot be pressed.
-    for (SideButton later : {SideButton::DataView, SideButton::Program, SideButton::Copy,
-                             SideButton::Interface, SideButton::BoxName}) {
+    // The program manager, copy, interface and channel-name dialogs are not part of this program
+    // yet: their buttons are there but cannot be pressed.
+    for (SideButton later :
+         {SideButton::Program, SideButton::Copy, SideButton::Interface, SideButton::BoxName}) {
         TwoStateButton* button = SideButtonAt(later);
         button->setEnabled(false);
         button->setToolTip(QStringLiteral("Not available in this version"));
@@ -429,6 +430,9 @@ void ControlSurface::OnSideButton(SideButton button) {
     switch (button) {
     case SideButton::Connection:
         ToggleConnection();
+        break;
+    case SideButton::DataView:
+        RunParameterTableDialog(*m_data, m_layout.model.deviceType, m_messages, this);
         break;
     case SideButton::Device:
         ChangeDevice();
