@@ -6,6 +6,7 @@
 #include "protocol/RequestSequences.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 namespace {
@@ -93,8 +94,10 @@ bool UnitController::OpenConnection(const std::string& portName) {
     LineEventHandler forwarder = m_forwarder ? m_forwarder : [](std::uint32_t) {};
     if (!m_command.OpenPort(portName, this, std::move(forwarder)).opened)
         return false;
+    m_portName = portName;
     m_connected = true;
     m_lastScanIdle = false;
+    m_heardUnit = false;
     SetBusy(false);
     m_view.OnConnectionChanged(true);
     return true;
@@ -106,15 +109,52 @@ bool UnitController::Disconnect() {
     m_command.ClosePort();
     m_connected = false;
     m_command.ClearQueue();
+    m_idCheck = 0; // its probe went with the queue
     SetBusy(false);
     SetTickRunning(false);
     m_view.OnConnectionChanged(false);
     return true;
 }
 
-void UnitController::ChangeDeviceId(int newId) {
-    if (!m_connected || !IsDeviceId(newId) || newId == m_deviceId)
+bool UnitController::ChangeDeviceId(int newId) {
+    if (!m_connected || !IsDeviceId(newId) || newId == m_deviceId || m_idCheck != 0)
+        return false;
+    // The search's probe frame, addressed to the new ID: any unit that answers it has that ID.
+    Request probe = m_data->deviceIdFrame(newId, true);
+    probe.idCheckProbe = true;
+    std::vector<Request> frames;
+    frames.push_back(std::move(probe));
+    QueueDirect(std::move(frames));
+    m_idCheck = newId;
+    return true;
+}
+
+bool UnitController::IdCheckQueued() const {
+    const RequestQueue& queue = m_command.Queue();
+    for (int i = 0; i < queue.Count(); ++i) {
+        const Request* frame = queue.At(i);
+        if (frame->idCheckProbe && frame->probedId == m_idCheck)
+            return true;
+    }
+    return false;
+}
+
+void UnitController::EndIdCheck(bool answered) {
+    const int newId = std::exchange(m_idCheck, 0);
+    if (newId == 0)
         return;
+    if (!answered) {
+        ApplyDeviceIdChange(newId);
+        return;
+    }
+    const std::string id = std::to_string(newId);
+    Show("Device ID " + id + " is taken: a unit with ID " + id +
+             " already answers on this line. The unit with ID " + std::to_string(m_deviceId) +
+             " keeps its ID.",
+         MessageKind::Warning);
+}
+
+void UnitController::ApplyDeviceIdChange(int newId) {
     m_command.SetDeviceIdKnown(newId, true);
     m_command.SetDeviceIdKnown(m_deviceId, false);
     // Built while the container still carries the old ID: the unit is addressed by it.
@@ -130,6 +170,9 @@ void UnitController::SwitchToDevice(int id) {
     if (!m_connected || !IsDeviceId(id) || id == m_deviceId)
         return;
     m_view.CloseAllEditors();
+    // A renumbering still being checked was meant for the unit left behind.
+    m_idCheck = 0;
+    m_heardUnit = false;
     m_deviceId = id;
     m_data->setDeviceId(id);
     m_view.OnConnectionBoxesChanged(m_deviceId, m_portName);
@@ -178,10 +221,22 @@ void UnitController::ServiceHead() {
         return;
     }
     ++head->waitedTicks;
+    if (head->idCheckProbe) {
+        // Silence is the expected answer here: no unit has the ID.
+        if (head->waitedTicks == kIdCheckRepeatTicks) {
+            m_command.TransmitHead();
+        } else if (head->waitedTicks > kIdCheckTicks) {
+            const bool mine = head->probedId == m_idCheck;
+            m_command.CompleteHead();
+            if (mine)
+                EndIdCheck(false);
+        }
+        return;
+    }
     if (head->waitedTicks == kRepeatTicks) {
         m_command.TransmitHead();
     } else if (head->waitedTicks > kAbandonTicks) {
-        FailConnection(kNoAnswerText);
+        FailConnection(NoAnswerMessage());
     }
 }
 
@@ -189,18 +244,48 @@ void UnitController::OnLineEvent(std::uint32_t eventAndErrorBits) {
     const std::uint32_t events = eventAndErrorBits & 0xFFFFu;
     const std::uint32_t errors = eventAndErrorBits >> 16;
     // Bytes that came before a hang-up may still hold an answer: take them first.
-    if (events & kEventBytesReceived)
-        m_command.ReceiveBytes();
+    if (events & kEventBytesReceived) {
+        const ReceiveOutcome outcome = m_command.ReceiveBytes();
+        if (outcome == ReceiveOutcome::Acknowledged || outcome == ReceiveOutcome::DataDecoded)
+            m_heardUnit = true;
+    }
     DeliverPosted();
+    // The ID probe left the queue without timing out: a unit answered to the new ID.
+    if (m_idCheck != 0 && !IdCheckQueued())
+        EndIdCheck(true);
     if (errors & kErrorHangUp) {
         if (m_search.IsRunning())
             m_search.End();
         else
-            FailConnection(kNoAnswerText);
+            FailConnection(LineLostMessage());
     }
 }
 
-void UnitController::FailConnection(const char* text) {
+std::string UnitController::NoAnswerMessage() const {
+    const std::string id = std::to_string(m_deviceId);
+    const std::string detail =
+        m_heardUnit
+            ? "The unit with ID " + id + " on " + m_portName + " stopped answering."
+            : "The port " + m_portName + " opened, but no unit with ID " + id + " answered.";
+    return std::string(kNoAnswerText) + "\n\n" + detail;
+}
+
+std::string UnitController::LineLostMessage() const {
+    return std::string(kNoAnswerText) + "\n\nThe line on " + m_portName +
+           " was lost: the port was closed or the adapter unplugged.";
+}
+
+std::string UnitController::TypeErrorMessage(int reportedType) const {
+    const std::string unit = "The unit with ID " + std::to_string(m_deviceId);
+    const std::string expected = "; a " + std::string(m_model->label) + " was expected.";
+    const DeviceModel* found = FindDeviceModel(reportedType);
+    const std::string detail =
+        found ? unit + " is a " + std::string(found->label) + expected
+              : unit + " reports device type " + std::to_string(reportedType) + expected;
+    return std::string(kProbeTypeErrorText) + "\n\n" + detail;
+}
+
+void UnitController::FailConnection(const std::string& text) {
     // Only a connection that was open is reported; a hang-up seen after a disconnect is not.
     if (Disconnect())
         Show(text);
@@ -311,9 +396,9 @@ void UnitController::SetTickRunning(bool running) {
     m_view.OnTickChanged(running);
 }
 
-void UnitController::Show(const char* text) {
+void UnitController::Show(const std::string& text, MessageKind kind) {
     if (m_messages)
-        m_messages->ShowMessage(text, MessageKind::Error);
+        m_messages->ShowMessage(text, kind);
 }
 
 // ---- Notifications of the engine --------------------------------------------------------------
@@ -419,8 +504,9 @@ void UnitController::OnIdentificationReceived() {
 void UnitController::OnProbeAnswered(int matches) {
     if (matches != 0)
         return;
+    const int reported = m_command.ProbedDeviceType();
     Disconnect();
-    Show(kProbeTypeErrorText);
+    Show(TypeErrorMessage(reported));
 }
 
 void UnitController::OnMetersReceived() {

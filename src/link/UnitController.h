@@ -27,6 +27,10 @@ public:
     static constexpr int kTickMs = 100;
     static constexpr int kRepeatTicks = 20;  // a frame unanswered for 20 ticks is sent again
     static constexpr int kAbandonTicks = 40; // ... and given up when the count passes 40
+    // Before a unit is renumbered, the new ID is probed: sent again after 5 ticks unanswered, and
+    // taken as free after 10 (1 s, several times what a unit needs to answer a probe).
+    static constexpr int kIdCheckRepeatTicks = 5;
+    static constexpr int kIdCheckTicks = 10;
     static constexpr std::uint32_t kEventBytesReceived = 0x0001;
     static constexpr std::uint32_t kErrorHangUp = 0x0400; // I/O error bit: the line is gone
 
@@ -37,6 +41,10 @@ public:
     static constexpr const char* kProbeTypeErrorText = "Device Type Error!";
     static constexpr const char* kVersionErrorText = "Device is error!";
     static constexpr const char* kTypeCodeErrorText = "DeviceType is error!";
+
+    // The device type the latest probe answer reported (0 before the first), e.g. the type
+    // of a unit that was refused with "Device Type Error!".
+    int ReportedDeviceType() const { return m_command.ProbedDeviceType(); }
 
     // Set up as a view's initial update does: device ID 1, disconnected, busy flag set. For the
     // 3x6 and 2x4 types the container and the engine are switched to that type. `data` and
@@ -91,10 +99,17 @@ public:
     // connected with the port open. Returns whether it closed a connection.
     bool Disconnect();
 
-    // Device dialog, first choice: gives the unit a new ID. The frame is addressed to the old
-    // ID; afterwards every frame carries the new one. Nothing is read back. Only when connected,
-    // with 1 <= newId <= 250 and newId different from the current ID.
-    void ChangeDeviceId(int newId);
+    // Device dialog, first choice: gives the unit a new ID, unless another unit on the line
+    // answers to it already (two units with one ID could no longer be told apart). The new ID is
+    // probed first, through the normal ticks; when a unit answers, nothing is sent and the
+    // operator is told; when none answers, the ID change frame is queued, addressed to the old
+    // ID, and afterwards every frame carries the new one. Only when connected, with
+    // 1 <= newId <= 250, newId different from the current ID and no other check running.
+    // Returns whether the check was started.
+    bool ChangeDeviceId(int newId);
+    // True from ChangeDeviceId until its probe has been answered (refused) or has timed out
+    // (the ID changed), or the connection ended.
+    bool IsCheckingDeviceId() const { return m_idCheck != 0; }
     // Device dialog, second choice: addresses another unit on the same line and reads it as a
     // connect does; the port stays open. Only when connected and id is 1..250 and not current.
     void SwitchToDevice(int id);
@@ -163,8 +178,16 @@ private:
     void StartBatch(std::vector<Request> frames);
     void SetBusy(bool busy);
     void SetTickRunning(bool running);
-    void FailConnection(const char* text);
-    void Show(const char* text);
+    void FailConnection(const std::string& text);
+    void Show(const std::string& text, MessageKind kind = MessageKind::Error);
+    // The message of a connection that ended: the fixed text, then what happened.
+    std::string NoAnswerMessage() const;
+    std::string LineLostMessage() const;
+    std::string TypeErrorMessage(int reportedType) const;
+    // The ID check of ChangeDeviceId: whether its probe is still queued, and its outcome.
+    bool IdCheckQueued() const;
+    void EndIdCheck(bool answered);
+    void ApplyDeviceIdChange(int newId);
 
     const DeviceModel* m_model;
     ProgramContainer* m_data;
@@ -179,6 +202,8 @@ private:
     bool m_busy = true;
     bool m_tickRunning = false;
     bool m_lastScanIdle = false; // the latest scan returned the meter poll
+    bool m_heardUnit = false;    // the unit addressed has answered since it was chosen
+    int m_idCheck = 0;           // the new ID being probed by ChangeDeviceId; 0 when none
     int m_deviceId = 1;
     std::string m_portName;
     std::array<std::string, kProgramSlotCount> m_programNames{}; // slot 0 (live) and memories

@@ -338,9 +338,11 @@ OpenPortResult UnitLink::OpenPort(const std::string& portName, ILinkListener* li
         result.opened = true;
     }
     if (!result.opened) {
-        std::string text = kOpenFailedText;
-        if (!result.reason.empty())
-            text += "\n\n" + result.reason;
+        // The second line says what went wrong, in the system's words where it gave any.
+        const std::string detail = result.reason.empty()
+                                       ? "The port " + portName + " could not be opened."
+                                       : result.reason;
+        const std::string text = std::string(kOpenFailedText) + "\n\n" + detail;
         if (m_messages)
             m_messages->ShowMessage(text, MessageKind::Error);
         return result;
@@ -608,6 +610,7 @@ void UnitLink::DecodeProbeAnswer(std::span<const std::uint8_t> p) {
     if (!head || p.size() < 2)
         return;
     const int id = p[0];
+    m_probedDeviceType = p[1];
     const bool typeMatches = p[1] == m_deviceType;
     if (head->connectProbe) {
         Send(m_listener, Notification::ProbeAnswered, typeMatches ? 1 : 0);

@@ -110,7 +110,8 @@ public:
     // engine's notifications from now on; `onLineEvent` receives the port's line events on the
     // listener thread (it must hand them to the user-interface thread, which then calls
     // ReceiveBytes for events with bit 0x0001). On failure the port is left closed and the
-    // message "Unable to open COM-port" (followed by the reason, when known) is shown.
+    // message "Unable to open COM-port" is shown, followed by the reason (or, when the port gave
+    // none, a line saying that the named port could not be opened).
     OpenPortResult OpenPort(const std::string& portName, ILinkListener* listener,
                             LineEventHandler onLineEvent);
     // Closes the port when it is open and forgets the notification receiver.
@@ -157,6 +158,8 @@ public:
     int MeterLevel(int index) const;
     const std::string& VersionText() const { return m_versionText; }
     const std::string& TypeCode() const { return m_typeCode; }
+    // Device type reported by the latest answer to a probe (0 before the first).
+    int ProbedDeviceType() const { return m_probedDeviceType; }
     const ReplyHeader& LastHeader() const { return m_header; }
 
     // Device-ID table, entries 1..250: an entry holds its own ID while a unit with that ID is
@@ -209,5 +212,6 @@ private:
     std::array<int, kMeterCount> m_meters{};
     std::string m_versionText;
     std::string m_typeCode;
+    int m_probedDeviceType = 0;
     std::array<std::uint8_t, kMaxDeviceId + 1> m_deviceIds{}; // index 0 unused
 };

@@ -24,4 +24,5 @@ public:
     bool endsWriteBatch = false;
     int probedId = 0;          // device ID a search probe asks for (search progress)
     bool connectProbe = false; // the probe sent right after connecting
+    bool idCheckProbe = false; // asks whether a unit already answers to an ID before renumbering
 };

@@ -147,7 +147,8 @@ TEST_F(CommandPortTest, FailedOpenOrSetupShowsTheMessageWithTheReasonAndLeavesTh
         {"port cannot be opened", true, false,
          "Permission denied: add the user to the group dialout.",
          "Unable to open COM-port\n\nPermission denied: add the user to the group dialout."},
-        {"open fails without a reason", true, false, "", "Unable to open COM-port"},
+        {"open fails without a reason", true, false, "",
+         "Unable to open COM-port\n\nThe port /dev/ttyUSB7 could not be opened."},
         {"line cannot be set up", false, true, "Invalid argument.",
          "Unable to open COM-port\n\nInvalid argument."},
     };

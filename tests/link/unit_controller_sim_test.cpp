@@ -157,7 +157,9 @@ TEST_F(ControllerSimTest, HangUpDuringABatchDisconnectsWithoutWaitingForTheTimeO
     line->Close(); // the unit's end of the line goes away
     // No tick from here on: only the port's hang-up report can end the connection.
     ASSERT_TRUE(PumpUntil([&] { return !ctl->IsConnected(); }));
-    EXPECT_EQ(owner.messages, std::vector<std::string>{"Unable to Open COM-Port"});
+    EXPECT_EQ(owner.messages, std::vector<std::string>{
+                                  "Unable to Open COM-Port\n\nThe line on " + line->SlavePath() +
+                                  " was lost: the port was closed or the adapter unplugged."});
     EXPECT_FALSE(ctl->IsBusy());
     EXPECT_FALSE(owner.tickRunning);
     EXPECT_EQ(ctl->Command().QueueCount(), 0);

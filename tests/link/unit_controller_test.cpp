@@ -72,15 +72,32 @@ Bytes Text(const std::string& text, std::size_t width) {
 
 // A unit on the fake line, answering as a real one would: acknowledgements for writes, data
 // replies for reads. Block replies carry the channel's name ("IN2", "OUT7") and nothing else.
+// With `id` 0 it answers whatever ID a frame carries; with an ID it answers only to that one
+// (and takes a new one when told), and the `others` (ID -> device type) answer their probes.
+// An empty answer is silence.
 struct FakeUnit {
     int type = 1;
+    int id = 0;
+    std::map<int, int> others;
+    bool silent = false;
     int temperature = 30;
     int source = 1;
     Bytes meterCodes = Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 30};
 
-    Bytes Answer(const Bytes& r) const {
+    Bytes Answer(const Bytes& r) {
         const std::uint8_t kind = r[1], id = r[2], slot = r[3], section = r[4], code = r[5],
                            parameter = r[6];
+        if (silent)
+            return {};
+        if (this->id != 0 && id != this->id) {
+            const auto other = others.find(id);
+            if (other == others.end() || section != 3 || code != 0x15)
+                return {};
+            return UnitReply(kData, slot, 3, code, 0,
+                             Bytes{id, static_cast<std::uint8_t>(other->second)}, id);
+        }
+        if (this->id != 0 && kind == 0xA1 && section == 3 && code == 0x15)
+            this->id = r[9];
         if (kind == 0xA1)
             return UnitReply(kAck, slot, section, code, parameter, Bytes{0}, id);
         if (section == 1 || section == 2) {
@@ -143,7 +160,8 @@ protected:
         ctl->Tick();
         const auto frames = Frames();
         for (std::size_t i = before; i < frames.size(); ++i)
-            Deliver(unit.Answer(frames[i]));
+            if (const Bytes answer = unit.Answer(frames[i]); !answer.empty())
+                Deliver(answer);
     }
 
     // Ticks with answers until every queued request and change has reached the unit.
@@ -289,7 +307,8 @@ TEST_F(UnitControllerTest, SilentUnitSeesEachFrameTwiceAndIsAbandonedAtTick41) {
     EXPECT_FALSE(ctl->IsTickRunning());
     EXPECT_EQ(ctl->Command().QueueCount(), 0);
     EXPECT_FALSE(m_port->IsOpen());
-    EXPECT_EQ(Texts(sink), std::vector<std::string>{"Unable to Open COM-Port"});
+    EXPECT_EQ(Texts(sink), std::vector<std::string>{"Unable to Open COM-Port\n\nThe port /dev/fake "
+                                                    "opened, but no unit with ID 1 answered."});
     EXPECT_EQ(view.connection, (std::vector<bool>{true, false}));
     EXPECT_EQ(view.tick, (std::vector<bool>{true, false}));
     ctl->Tick(); // the stopped tick sends nothing more
@@ -413,7 +432,9 @@ TEST_F(UnitControllerTest, ProbeAnswerOfAnotherTypeDisconnectsAndOfTheRightTypeD
     unit.type = 3;
     TickAnswered(); // probe answered by a 2x4
     EXPECT_FALSE(ctl->IsConnected());
-    EXPECT_EQ(Texts(sink), std::vector<std::string>{"Device Type Error!"});
+    EXPECT_EQ(Texts(sink), std::vector<std::string>{"Device Type Error!\n\nThe unit with ID 1 is "
+                                                    "a 2x4; a 4x8 was expected."});
+    EXPECT_EQ(ctl->ReportedDeviceType(), 3);
 }
 
 struct IdentificationCase {
@@ -469,19 +490,92 @@ TEST_F(UnitControllerTest, HangUpDisconnectsAtOnceAfterTakingTheBytesBeforeIt) {
     EXPECT_EQ(view.meters.size(), meters + 1); // the answer before the hang-up was taken in
     EXPECT_FALSE(ctl->IsConnected());
     EXPECT_FALSE(m_port->IsOpen());
-    EXPECT_EQ(Texts(sink), std::vector<std::string>{"Unable to Open COM-Port"});
+    EXPECT_EQ(Texts(sink),
+              std::vector<std::string>{"Unable to Open COM-Port\n\nThe line on /dev/fake was lost: "
+                                       "the port was closed or the adapter unplugged."});
     ctl->OnLineEvent(kHangUpBits); // a late report of the same hang-up says nothing more
     EXPECT_EQ(sink.messages.size(), 1u);
 }
 
+TEST_F(UnitControllerTest, UnitThatStopsAnsweringIsToldApartFromOneThatNeverAnswered) {
+    Make();
+    ConnectAndSettle(4);
+    unit.silent = true;
+    for (int tick = 0; tick < 60 && ctl->IsConnected(); ++tick)
+        TickAnswered();
+    EXPECT_FALSE(ctl->IsConnected());
+    EXPECT_EQ(Texts(sink), std::vector<std::string>{"Unable to Open COM-Port\n\nThe unit with ID 4 "
+                                                    "on /dev/fake stopped answering."});
+}
+
+// ---- Renumbering -----------------------------------------------------------------------------
+
+struct RenumberCase {
+    const char* name;
+    std::map<int, int> others; // ID -> device type of the other units on the line
+    bool changed;
+};
+
+class RenumberTest : public UnitControllerTest, public testing::WithParamInterface<RenumberCase> {};
+
+TEST_P(RenumberTest, NewIdIsProbedBeforeTheUnitIsTold) {
+    const RenumberCase& c = GetParam();
+    Make();
+    unit.id = 5;
+    unit.others = c.others;
+    ConnectAndSettle(5);
+    const std::size_t before = Frames().size();
+    ASSERT_TRUE(ctl->ChangeDeviceId(9));
+    EXPECT_TRUE(ctl->IsCheckingDeviceId());
+    EXPECT_FALSE(ctl->ChangeDeviceId(12)); // one check at a time
+    EXPECT_EQ(ctl->DeviceId(), 5);         // unchanged until the check is over
+    for (int tick = 0; tick < 30 && ctl->IsCheckingDeviceId(); ++tick)
+        TickAnswered();
+    ASSERT_FALSE(ctl->IsCheckingDeviceId());
+    Settle();
+    EXPECT_TRUE(ctl->IsConnected());
+
+    // B1 | read | ID 9 | slot 0 | global | 0x15 | 0 | 0 | N 2 | ID 9, type 1 | cs | AA
+    const Bytes probe = data.deviceIdFrame(9, true).bytes;
+    EXPECT_EQ(probe[1], 0xA2);
+    EXPECT_EQ(probe[2], 9);
+    const auto frames = Frames();
+    const auto probes = std::count(frames.begin() + static_cast<long>(before), frames.end(), probe);
+    // Sent again once when nobody answers; an answer ends the check at once.
+    EXPECT_EQ(probes, c.changed ? 2 : 1);
+    const auto idWrite = std::find_if(frames.begin(), frames.end(), [](const Bytes& f) {
+        return f[1] == 0xA1 && f[4] == 3 && f[5] == 0x15;
+    });
+    EXPECT_EQ(idWrite != frames.end(), c.changed);
+    EXPECT_EQ(ctl->DeviceId(), c.changed ? 9 : 5);
+    EXPECT_EQ(unit.id, c.changed ? 9 : 5);
+    if (c.changed) {
+        EXPECT_TRUE(sink.messages.empty());
+    } else {
+        ASSERT_EQ(sink.messages.size(), 1u);
+        EXPECT_EQ(sink.messages[0].text, "Device ID 9 is taken: a unit with ID 9 already answers "
+                                         "on this line. The unit with ID 5 keeps its ID.");
+        EXPECT_EQ(sink.messages[0].kind, MessageKind::Warning);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Renumbering, RenumberTest,
+    testing::Values(RenumberCase{"FreeIdIsGiven", {}, true},
+                    RenumberCase{"UnitOfTheSameTypeHoldsTheId", {{9, 1}}, false},
+                    RenumberCase{"UnitOfAnotherTypeHoldsTheId", {{9, 3}}, false},
+                    RenumberCase{"UnitsAtOtherIdsDoNotMatter", {{8, 1}, {10, 1}}, true}),
+    [](const testing::TestParamInfo<RenumberCase>& info) { return info.param.name; });
+
 TEST_F(UnitControllerTest, ChangeOfIdIsAddressedToTheOldIdAndLaterFramesCarryTheNewOne) {
     Make();
+    unit.id = 5;
     ConnectAndSettle(5);
-    ctl->ChangeDeviceId(9);
+    ASSERT_TRUE(ctl->ChangeDeviceId(9));
+    Settle();
     EXPECT_EQ(ctl->DeviceId(), 9);
     EXPECT_EQ(data.deviceId(), 9);
     EXPECT_EQ(view.boxes.back().first, 9);
-    Settle();
     TickAnswered();
     const auto frames = Frames();
     // B1 | write | old ID 5 | slot 0 | global | 0x15 | 0 | 0 | N 2 | new ID 9, type 1 | cs | AA
@@ -500,8 +594,26 @@ TEST_F(UnitControllerTest, ChangeOfIdIsAddressedToTheOldIdAndLaterFramesCarryThe
     EXPECT_EQ(ctl->Command().DeviceIdEntry(5), 0);
 
     const int queued = ctl->Command().QueueCount();
-    ctl->ChangeDeviceId(9); // the same ID again: nothing
+    EXPECT_FALSE(ctl->ChangeDeviceId(9)); // the same ID again: nothing
     EXPECT_EQ(ctl->Command().QueueCount(), queued);
+}
+
+TEST_F(UnitControllerTest, CheckOfANewIdEndsWithTheConnectionOrASwitchOfUnit) {
+    Make();
+    ConnectAndSettle(5);
+    ASSERT_TRUE(ctl->ChangeDeviceId(9));
+    ctl->SwitchToDevice(4); // the check was for the unit left behind
+    EXPECT_FALSE(ctl->IsCheckingDeviceId());
+    Settle(); // the probe of 9 is answered, and neither refuses nor renumbers anything
+    EXPECT_EQ(ctl->DeviceId(), 4);
+    for (const Bytes& f : Frames())
+        EXPECT_FALSE(f[1] == 0xA1 && f[4] == 3 && f[5] == 0x15) << "no ID change was sent";
+    EXPECT_TRUE(sink.messages.empty());
+
+    ASSERT_TRUE(ctl->ChangeDeviceId(9));
+    ctl->Disconnect();
+    EXPECT_FALSE(ctl->IsCheckingDeviceId());
+    EXPECT_EQ(ctl->DeviceId(), 4);
 }
 
 TEST_F(UnitControllerTest, SwitchToAnotherUnitReadsItAgainOnTheOpenPort) {
@@ -524,7 +636,7 @@ TEST_F(UnitControllerTest, SwitchToAnotherUnitReadsItAgainOnTheOpenPort) {
 
 TEST_F(UnitControllerTest, DeviceOperationsDoNothingWhileDisconnected) {
     Make();
-    ctl->ChangeDeviceId(9);
+    EXPECT_FALSE(ctl->ChangeDeviceId(9));
     ctl->SwitchToDevice(4);
     ctl->ReadProgramFromDevice(0);
     ctl->ReadAllProgramsFromDevice();
