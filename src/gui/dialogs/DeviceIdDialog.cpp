@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace {
 
 // Layout in dialog units ("MS Sans Serif" 8).
@@ -32,8 +34,8 @@ DeviceIdDialog::DeviceIdDialog(int currentId, const std::vector<int>& knownIds, 
     m_newIds->setGeometry(DluRect(130, 24, 60, 14));
     for (int id = kFirstDeviceId; id <= kLastDeviceId; ++id)
         m_newIds->addItem(QString::number(id), id);
-    // Offer an ID other than the current one.
-    m_newIds->setCurrentIndex(m_newIds->findData(currentId == 1 ? 2 : 1));
+    // The current ID: OK or Enter without a choice of ID leaves the unit as it is.
+    m_newIds->setCurrentIndex(std::max(0, m_newIds->findData(currentId)));
 
     m_reconnect = new QRadioButton(QString::fromLatin1(kReconnectText), this);
     m_reconnect->setGeometry(DluRect(10, 46, 120, 12));
@@ -75,8 +77,8 @@ bool DeviceIdDialog::Apply(UnitController& controller) const {
         const int id = NewId();
         if (id == controller.DeviceId())
             return false;
-        controller.ChangeDeviceId(id);
-        return true;
+        // The controller first makes sure no other unit answers to the new ID.
+        return controller.ChangeDeviceId(id);
     }
     const int id = ReconnectId();
     if (id == 0 || id == controller.DeviceId())

@@ -10,8 +10,9 @@ class QLabel;
 class QRadioButton;
 
 // The device dialog "Device", opened from a connected main view: either give the unit in use a
-// new device ID ("Change Current Device ID", with 1..250 offered) or switch to another unit on
-// the same line ("Re_Connect To Device", with the IDs known to answer).
+// new device ID ("Change Current Device ID", with 1..250 offered and the current one
+// preselected) or switch to another unit on the same line ("Re_Connect To Device", with the IDs
+// known to answer).
 class DeviceIdDialog : public QDialog {
     Q_OBJECT
 public:
@@ -31,9 +32,10 @@ public:
     // The unit to switch to for the second choice; 0 when no ID is known.
     int ReconnectId() const;
 
-    // Carries out the accepted choice on the view's controller: a new ID for the unit in use, or
-    // a switch to another unit. Choosing the current ID, or no ID, does nothing. Returns whether
-    // anything was done.
+    // Carries out the accepted choice on the view's controller: a new ID for the unit in use
+    // (given once no other unit answers to it), or a switch to another unit. Choosing the
+    // current ID, which the dialog preselects, or no ID, does nothing. Returns whether anything
+    // was started.
     bool Apply(UnitController& controller) const;
 
     // The parts, for the view's tests and screenshots.

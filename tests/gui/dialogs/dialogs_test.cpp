@@ -347,10 +347,11 @@ void DialogsTest::devicePreselection_data() {
     QTest::addColumn<QList<int>>("known");
     QTest::addColumn<int>("newId");
     QTest::addColumn<int>("reconnectId");
-    QTest::newRow("current 1 offers 2") << 1 << QList<int>{1, 4} << 2 << 1;
-    QTest::newRow("current 5 offers 1") << 5 << QList<int>{4, 5, 9} << 1 << 4;
-    QTest::newRow("current 250 offers 1") << 250 << QList<int>{250} << 1 << 250;
-    QTest::newRow("no known unit: no ID to switch to") << 7 << QList<int>{} << 1 << 0;
+    // The current ID is preselected, so OK alone renumbers nothing.
+    QTest::newRow("current 1") << 1 << QList<int>{1, 4} << 1 << 1;
+    QTest::newRow("current 5") << 5 << QList<int>{4, 5, 9} << 5 << 4;
+    QTest::newRow("current 250") << 250 << QList<int>{250} << 250 << 250;
+    QTest::newRow("no known unit: no ID to switch to") << 7 << QList<int>{} << 7 << 0;
 }
 
 void DialogsTest::devicePreselection() {
@@ -389,21 +390,28 @@ void DialogsTest::deviceChoiceIsCarriedOut() {
     QVERIFY(!dlg.Apply(f.controller)); // only a connected view re-addresses its unit
 
     QVERIFY(f.controller.OpenConnection(line.SlavePath()));
-    dlg.NewIdList()->setCurrentIndex(dlg.NewIdList()->findText("1"));
-    QVERIFY(!dlg.Apply(f.controller)); // the ID in use already
+    DeviceIdDialog bare(1, {1, 4});
+    bare.show();
+    QTest::keyClick(&bare, Qt::Key_Return); // Enter alone: OK with the current ID
+    QCOMPARE(bare.result(), int(QDialog::Accepted));
+    QVERIFY(!bare.Apply(f.controller));
     QCOMPARE(f.controller.Command().QueueCount(), 0);
 
+    // A new ID is first probed on the line; the unit keeps its ID until no unit has answered.
     dlg.NewIdList()->setCurrentIndex(dlg.NewIdList()->findText("9"));
     QVERIFY(dlg.Apply(f.controller));
-    QCOMPARE(f.controller.DeviceId(), 9);
-    QCOMPARE(f.controller.Command().QueueCount(), 1); // the new ID, sent to the old one
+    QVERIFY(f.controller.IsCheckingDeviceId());
+    QCOMPARE(f.controller.DeviceId(), 1);
+    QCOMPARE(f.controller.Command().QueueCount(), 1);
+    QVERIFY(f.controller.Command().HeadFrame()->idCheckProbe);
+    QCOMPARE(f.controller.Command().HeadFrame()->bytes[2], std::uint8_t{9});
 
-    DeviceIdDialog again(9, {});
+    DeviceIdDialog again(1, {});
     again.ReconnectButton()->setChecked(true);
     QVERIFY(!again.Apply(f.controller)); // no unit to switch to
-    QCOMPARE(f.controller.DeviceId(), 9);
+    QCOMPARE(f.controller.DeviceId(), 1);
 
-    DeviceIdDialog other(9, {4, 9});
+    DeviceIdDialog other(1, {4, 1});
     other.ReconnectButton()->setChecked(true);
     QVERIFY(other.Apply(f.controller));
     QCOMPARE(f.controller.DeviceId(), 4);

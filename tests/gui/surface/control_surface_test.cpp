@@ -19,6 +19,7 @@
 #include "gui/widgets/ValueEdit.h"
 #include "model/ProgramContainer.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QtTest>
@@ -362,18 +363,22 @@ void ControlSurfaceTest::deviceDialogGivesTheUnitANewId() {
     QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
 
-    // The device dialog offers 2 for a unit at ID 1; OK with the first choice renumbers it.
+    // The device dialog offers the current ID; choosing 2 and OK renumbers the unit once no
+    // other unit has answered to 2.
     int offered = 0;
     ModalWatcher watcher([&](QWidget* modal) {
         if (auto* dialog = qobject_cast<DeviceIdDialog*>(modal)) {
             offered = dialog->NewId();
+            dialog->NewIdList()->setCurrentIndex(dialog->NewIdList()->findText("2"));
             dialog->accept();
         }
     });
     TwoStateButton* device = surface->SideButtonAt(SideButton::Device);
     QTest::mouseClick(device, Qt::LeftButton);
-    QCOMPARE(offered, 2);
+    QCOMPARE(offered, 1);
     QCOMPARE(device->state(), 1);
+    QVERIFY(controller.IsCheckingDeviceId());
+    QVERIFY(TickUntil(*surface, [&] { return !controller.IsCheckingDeviceId(); }));
     QCOMPARE(controller.DeviceId(), 2);
     QCOMPARE(surface->DeviceIdBox()->text(), QString("2"));
 
@@ -424,7 +429,8 @@ void ControlSurfaceTest::wrongDeviceTypeDisconnects() {
     UnitController& controller = surface->Controller();
     QVERIFY(TickUntil(
         *surface, [&] { return !controller.IsConnected(); }, 100));
-    QCOMPARE(Messages().Texts().value(0), QString("Device Type Error!"));
+    QCOMPARE(Messages().Texts().value(0),
+             QString("Device Type Error!\n\nThe unit with ID 1 is a 3x6; a 4x8 was expected."));
     QVERIFY(!controller.IsBusy());
     QVERIFY(!surface->IsTickTimerActive());
     QCOMPARE(surface->SideButtonAt(SideButton::Connection)->text(), QString("Connection"));
