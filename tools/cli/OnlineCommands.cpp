@@ -6,6 +6,7 @@
 
 #include "Cli.h"
 #include "ProgramSource.h"
+#include "Progress.h"
 
 #include "files/ProgramFile.h"
 #include "link/MessageSink.h"
@@ -17,6 +18,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -96,9 +98,13 @@ public:
     explicit CliOwner(std::ostream& err) : m_err(err) {}
 
     void ShowMessage(const std::string& text, MessageKind) override {
+        // "Unable to open COM-port: reason"; after a sentence's end only a space.
         std::string line = text;
-        for (std::size_t at; (at = line.find("\n\n")) != std::string::npos;)
-            line.replace(at, 2, ": ");
+        for (std::size_t at; (at = line.find("\n\n")) != std::string::npos;) {
+            const bool sentenceEnds =
+                at > 0 && std::string_view(".!?").find(line[at - 1]) != std::string_view::npos;
+            line.replace(at, 2, sentenceEnds ? " " : ": ");
+        }
         for (char& c : line)
             if (c == '\n')
                 c = ' ';
@@ -117,9 +123,9 @@ public:
     }
     void OnSearchEnded(const std::vector<int>& ids) override { knownIds = ids; }
 
-    // "done/total frames" on one line of a terminal.
-    void ShowProgress(int done, int total) {
-        m_err << '\r' << done << '/' << total << " frames" << std::flush;
+    // One progress line ("program 12/30") on a terminal, rewritten in place.
+    void ShowProgress(const std::string& text) {
+        m_err << '\r' << text << "\x1b[K" << std::flush;
         m_progressShown = true;
     }
     void EndProgress() {
@@ -144,8 +150,27 @@ struct UnitOptions {
     std::string port;
     int deviceId = kDefaultDeviceId;
     int deviceType = kDeviceType4x8;
+    bool typeGiven = false; // --type was given
+    std::string typeFile;   // the program file whose extension chose the type, if one did
     int tickMs = UnitController::kTickMs;
     int slot = 0; // --slot of the commands that take it: 0 = live settings, 1..30 a memory
+};
+
+// "the 4x8 with ID 1": the unit a command works on, for its messages.
+std::string UnitText(const UnitOptions& options) {
+    return "the " + std::string(DeviceModelOf(options.deviceType).label) + " with ID " +
+           std::to_string(options.deviceId);
+}
+
+// "the live settings" or "program 5".
+std::string SlotText(int slot) {
+    return slot == 0 ? std::string("the live settings") : "program " + std::to_string(slot);
+}
+
+// What a batch's progress is counted in: "program" (30 of them), or the frames themselves.
+struct BatchProgress {
+    std::string_view label;
+    int units = 0; // 0: the batch's frames
 };
 
 // Reads --port, --id, --type, --tick-ms and, for a command that takes it, --slot. Returns
@@ -162,6 +187,7 @@ int ParseUnitOptions(const CliCommand& command, const CliArguments& args, CliCon
     if (const int status = ReadDeviceTypeOption(command, args, ctx, options.deviceType);
         status != kExitOk)
         return status;
+    options.typeGiven = args.value("--type").has_value();
     if (const int status =
             ReadNumberOption(command, args, ctx, "--tick-ms", kMinTickMs, UnitController::kTickMs,
                              "--tick-ms must be 10 to 100", options.tickMs);
@@ -169,6 +195,90 @@ int ParseUnitOptions(const CliCommand& command, const CliArguments& args, CliCon
         return status;
     return ReadNumberOption(command, args, ctx, "--slot", 0, kLastProgramSlot,
                             "--slot must be 0 (live) to 30", options.slot);
+}
+
+// What a command does with its program file.
+enum class FileUse {
+    ReadSetting, // read: writes a single setting
+    ReadLibrary, // backup: writes a program library
+    SendProgram, // write: a single setting, or one program of a library
+    SendLibrary, // restore: a program library
+};
+
+bool TakesLibrary(FileUse use) {
+    return use == FileUse::ReadLibrary || use == FileUse::SendLibrary;
+}
+
+// The file name with the model's extension: "live" -> "live.dia48", "hall.dat" -> "hall.dat48".
+std::string WithModelExtension(const std::string& path, int deviceType, bool library) {
+    const std::string extension =
+        library ? LibraryExtension(deviceType) : SingleSettingExtension(deviceType);
+    const std::string stem = extension.substr(0, extension.size() - ModelDigits(deviceType).size());
+    if (std::filesystem::path(path).extension() == stem)
+        return path + std::string(ModelDigits(deviceType));
+    return path + extension;
+}
+
+// The program file of a command that talks to a unit (its one positional argument), checked
+// against the model and the kind of file the command handles before anything is sent: an
+// extension of another model than --type, or of the other kind, is refused. Without --type, the
+// model of the file's extension is the unit's expected type. A file the command writes is given
+// the model's extension when its name has none. Returns kExitOk or the usage error's status.
+int ResolveProgramFile(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                       FileUse use, UnitOptions& options, std::string& path) {
+    path = args.positional().front();
+    const bool library = TakesLibrary(use);
+    const DeviceModel& chosen = DeviceModelOf(options.deviceType);
+    const int fileType = DeviceTypeFromPath(path);
+    if (library ? IsSingleSettingPath(path)
+                : (use == FileUse::ReadSetting && IsLibraryPath(path))) {
+        const DeviceModel& named = fileType != 0 ? DeviceModelOf(fileType) : chosen;
+        const std::string other = library ? "a single-setting file" : "a program library";
+        const std::string wanted =
+            library ? "a program library (" + std::string(named.libraryExtension) + ")"
+                    : "a single-setting file (" + std::string(named.settingExtension) + ")";
+        return CliUsageError(command,
+                             path + " is named as " + other + "; " + std::string(command.name) +
+                                 " takes " + wanted,
+                             ctx);
+    }
+    if (fileType != 0) {
+        if (options.typeGiven && fileType != options.deviceType)
+            return CliUsageError(command,
+                                 path + " is named for a " +
+                                     std::string(DeviceModelOf(fileType).label) +
+                                     ", but --type is " + std::string(chosen.label),
+                                 ctx);
+        options.deviceType = fileType;
+        options.typeFile = path;
+        return kExitOk;
+    }
+    if (use == FileUse::ReadSetting || use == FileUse::ReadLibrary)
+        path = WithModelExtension(path, options.deviceType, library);
+    return kExitOk;
+}
+
+// After "Device Type Error!": what the operator can do about it, on one more line.
+void ExplainTypeMismatch(const UnitOptions& options, FileUse use, int reportedType,
+                         CliContext& ctx) {
+    const DeviceModel* found = FindDeviceModel(reportedType);
+    if (found == nullptr || reportedType == options.deviceType)
+        return;
+    const std::string label(found->label);
+    if (options.typeFile.empty()) {
+        ctx.err << "Give --type " << label << " for this unit.\n";
+        return;
+    }
+    const std::string fileModel(DeviceModelOf(options.deviceType).label);
+    if (use == FileUse::SendProgram || use == FileUse::SendLibrary) {
+        ctx.err << "Nothing was sent: " << options.typeFile << " holds " << fileModel
+                << " programs, and the unit is a " << label << ".\n";
+        return;
+    }
+    const DeviceModel& model = *found;
+    ctx.err << options.typeFile << " is named for a " << fileModel << "; name a file "
+            << (TakesLibrary(use) ? model.libraryExtension : model.settingExtension) << " for this "
+            << label << ".\n";
 }
 
 // One unit on one port, from connecting to disconnecting, with the event loop that drives it.
@@ -194,33 +304,41 @@ public:
         }
         if (!m_controller.Connect(m_options.port, m_options.deviceId, false))
             return false;
-        return WaitSettled(false);
+        return WaitSettled();
     }
 
     // Runs the send tick and the line until everything queued and pending has been answered.
-    // With `progress`, a terminal shows the frames of the batch just queued as they go.
-    bool WaitSettled(bool progress) {
-        const int total = progress ? PendingRequests() : 0;
-        return Run([this] { return m_controller.IsSettled(); }, total);
+    bool WaitSettled() {
+        return Run([this] { return m_controller.IsSettled(); });
     }
-    // Sends the batch just queued, showing its progress, until the unit has answered it all.
-    // Returns kExitOk, or kExitFailure when the connection ended first (its message shown).
-    int FinishBatch() { return CliStatus(WaitSettled(true)); }
+    // Sends the batch just queued until the unit has answered it all; a terminal shows its
+    // progress. Returns kExitOk, or kExitFailure when the connection ended first (its message
+    // shown).
+    int FinishBatch(BatchProgress progress) {
+        const int frames = PendingRequests();
+        const int units = progress.units > 0 ? progress.units : frames;
+        std::string shown;
+        const bool settled = Run([this] { return m_controller.IsSettled(); },
+                                 [&] {
+                                     const int sent = frames - std::min(frames, PendingRequests());
+                                     std::string text =
+                                         ProgressText(progress.label, sent, frames, units);
+                                     if (text != shown)
+                                         m_owner.ShowProgress(text);
+                                     shown = std::move(text);
+                                 });
+        return CliStatus(settled);
+    }
 
-    // Runs the send tick and the line until `done` holds. False when the connection ended
-    // first (its message has been shown).
-    bool Run(const std::function<bool()>& done, int progressTotal = 0) {
+    // Runs the send tick and the line until `done` holds; on a terminal, `progress` runs after
+    // every step. False when the connection ended first (its message has been shown).
+    bool Run(const std::function<bool()>& done, const std::function<void()>& progress = {}) {
         const Milliseconds period(m_options.tickMs);
         auto next = Clock::now() + period;
-        int shown = -1;
         while (m_controller.IsConnected() && !done()) {
             Step(next, period, [this] { m_controller.Tick(); });
-            if (progressTotal > 0 && m_progress) {
-                const int sent = progressTotal - std::min(progressTotal, PendingRequests());
-                if (sent != shown)
-                    m_owner.ShowProgress(sent, progressTotal);
-                shown = sent;
-            }
+            if (progress && m_progress)
+                progress();
         }
         m_owner.EndProgress();
         if (m_controller.IsConnected())
@@ -230,8 +348,8 @@ public:
         return false;
     }
 
-    // The device-ID search over first..last with its 30 ms tick. False when the port did not
-    // open.
+    // The device-ID search over first..last with its 30 ms tick; a terminal shows the ID being
+    // probed ("ID 37/250"). False when the port did not open.
     bool Search(int first, int last) {
         if (!m_events.ok() || !m_controller.StartSearch(m_options.port, first, last)) {
             m_controller.CancelSearch();
@@ -239,8 +357,15 @@ public:
         }
         const Milliseconds period(DeviceSearch::kTickMs);
         auto next = Clock::now() + period;
-        while (m_controller.IsSearching())
+        int shown = 0;
+        while (m_controller.IsSearching()) {
             Step(next, period, [this] { m_controller.SearchTick(); });
+            const int probed = m_controller.Search().Progress();
+            if (m_progress && probed != shown && m_controller.IsSearching())
+                m_owner.ShowProgress("ID " + std::to_string(probed) + '/' + std::to_string(last));
+            shown = probed;
+        }
+        m_owner.EndProgress();
         return true;
     }
 
@@ -291,12 +416,16 @@ private:
 // The shape of every command that works on a connected unit: connects as the application does
 // (probe with the type check, program names, global settings), runs the command's own `work`
 // and disconnects. Returns the exit status `work` returns, or kExitFailure when the connection
-// failed (its message shown).
+// failed (its message shown, and for a unit of another type what to do about it). `use` is what
+// the command does with its program file, if it has one.
 int WithConnectedUnit(const UnitOptions& options, CliContext& ctx,
-                      const std::function<int(OnlineSession&)>& work) {
+                      const std::function<int(OnlineSession&)>& work,
+                      FileUse use = FileUse::ReadSetting) {
     OnlineSession session(options, ctx);
-    if (!session.Connect())
+    if (!session.Connect()) {
+        ExplainTypeMismatch(options, use, session.Controller().ReportedDeviceType(), ctx);
         return kExitFailure;
+    }
     return work(session);
 }
 
@@ -318,30 +447,51 @@ int RunPorts(const CliCommand&, const CliArguments& args, CliContext& ctx) {
 
 // ---- search ------------------------------------------------------------------------------------
 
+// --ids FIRST-LAST (or a single ID) into first..last. Returns kExitOk or the usage error's
+// status.
+int ReadIdRange(const CliCommand& command, const CliArguments& args, CliContext& ctx, int& first,
+                int& last) {
+    const auto range = args.value("--ids");
+    if (!range)
+        return kExitOk;
+    const auto dash = range->find('-');
+    const auto a = ParseNumber(range->substr(0, dash), kFirstDeviceId, kLastDeviceId);
+    const auto b = dash == std::string::npos
+                       ? a
+                       : ParseNumber(range->substr(dash + 1), kFirstDeviceId, kLastDeviceId);
+    if (!a || !b)
+        return CliUsageError(command, "--ids must be FIRST-LAST within 1 to 250", ctx);
+    if (*a > *b)
+        return CliUsageError(command,
+                             "--ids " + *range + " is reversed: give the lower ID first (" +
+                                 std::to_string(*b) + "-" + std::to_string(*a) + ")",
+                             ctx);
+    first = *a;
+    last = *b;
+    return kExitOk;
+}
+
 int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
     int first = kFirstDeviceId;
     int last = kLastDeviceId;
-    if (const auto range = args.value("--ids")) {
-        const auto dash = range->find('-');
-        const auto a = ParseNumber(range->substr(0, dash), kFirstDeviceId, kLastDeviceId);
-        const auto b = dash == std::string::npos
-                           ? a
-                           : ParseNumber(range->substr(dash + 1), kFirstDeviceId, kLastDeviceId);
-        if (!a || !b || *a > *b)
-            return CliUsageError(command, "--ids must be FIRST-LAST within 1 to 250", ctx);
-        first = *a;
-        last = *b;
-    }
+    if (const int status = ReadIdRange(command, args, ctx, first, last); status != kExitOk)
+        return status;
     OnlineSession session(options, ctx);
     if (!session.Search(first, last))
         return kExitFailure;
+    int found = 0;
     for (int id : session.Owner().knownIds) {
-        if (id >= first && id <= last)
+        if (id >= first && id <= last) {
             ctx.out << id << '\n';
+            ++found;
+        }
     }
+    if (found == 0)
+        ctx.err << "No " << DeviceModelOf(options.deviceType).label << " unit answered on "
+                << options.port << " (IDs " << first << '-' << last << ").\n";
     return kExitOk;
 }
 
@@ -349,32 +499,49 @@ int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& c
 
 int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
+    std::string path;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
-    const std::string& path = args.positional().front();
-    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
-        UnitController& unit = session.Controller();
-        // As the program dialog's recall does: the program takes the name the unit lists for it.
-        session.Data().setProgramName(unit.ProgramName(options.slot));
-        unit.ReadProgramFromDevice(options.slot);
-        if (const int status = session.FinishBatch(); status != kExitOk)
-            return status;
-        if (!session.Owner().programReceived)
-            return CliFailure("The unit sent no complete program", ctx);
-        return ProgramFileExit(SaveProgramSetting(path, session.Data()), ctx);
-    });
+    if (const int status =
+            ResolveProgramFile(command, args, ctx, FileUse::ReadSetting, options, path);
+        status != kExitOk)
+        return status;
+    return WithConnectedUnit(
+        options, ctx,
+        [&](OnlineSession& session) {
+            UnitController& unit = session.Controller();
+            // As the program dialog's recall does: the program takes the name the unit lists.
+            session.Data().setProgramName(unit.ProgramName(options.slot));
+            unit.ReadProgramFromDevice(options.slot);
+            if (const int status = session.FinishBatch({"frame"}); status != kExitOk)
+                return status;
+            if (!session.Owner().programReceived)
+                return CliFailure("The unit sent no complete program", ctx);
+            if (const int status = ProgramFileExit(SaveProgramSetting(path, session.Data()), ctx);
+                status != kExitOk)
+                return status;
+            ctx.out << "Read " << SlotText(options.slot) << " (\"" << session.Data().programName()
+                    << "\") of " << UnitText(options) << " into " << path << '\n';
+            return kExitOk;
+        },
+        FileUse::ReadSetting);
 }
 
 // ---- write -------------------------------------------------------------------------------------
 
 int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
+    std::string path;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
+    if (const int status =
+            ResolveProgramFile(command, args, ctx, FileUse::SendProgram, options, path);
+        status != kExitOk)
+        return status;
     ProgramSource source;
-    if (!LoadProgramSource(args.positional().front(), options.deviceType, source))
+    if (!LoadProgramSource(path, options.deviceType, source))
         return ProgramFileExit(ProgramFileStatus::ReadError, ctx);
-    // The unit's type decides; a library's program must be named.
+    // A library's program must be named.
     int number = 0;
     if (source.library) {
         const auto text = args.value("--program");
@@ -382,47 +549,81 @@ int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ct
         if (!chosen)
             return CliUsageError(command, "a program library needs --program 1 to 30", ctx);
         number = *chosen;
+    } else if (args.value("--program")) {
+        return CliUsageError(command, "--program needs a program library file", ctx);
     }
     const auto program = TakeProgram(source, number);
-    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
-        session.Data().copyProgramFrom(*program);
-        session.Controller().SetProgramName(options.slot, program->programName());
-        session.Controller().StoreProgramToDevice(options.slot);
-        return session.FinishBatch();
-    });
+    return WithConnectedUnit(
+        options, ctx,
+        [&](OnlineSession& session) {
+            session.Data().copyProgramFrom(*program);
+            session.Controller().SetProgramName(options.slot, program->programName());
+            session.Controller().StoreProgramToDevice(options.slot);
+            if (const int status = session.FinishBatch({"frame"}); status != kExitOk)
+                return status;
+            ctx.out << "Wrote \"" << program->programName() << "\" from " << path << " to "
+                    << SlotText(options.slot) << " of " << UnitText(options) << '\n';
+            return kExitOk;
+        },
+        FileUse::SendProgram);
 }
 
 // ---- backup, restore ---------------------------------------------------------------------------
 
 int RunBackup(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
+    std::string path;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
-    const std::string& path = args.positional().front();
-    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
-        session.Controller().ReadAllProgramsFromDevice();
-        if (const int status = session.FinishBatch(); status != kExitOk)
-            return status;
-        if (!session.Owner().bankComplete)
-            return CliFailure("The unit sent no complete program bank", ctx);
-        return ProgramFileExit(SaveProgramLibrary(path, session.Bank()), ctx);
-    });
+    if (const int status =
+            ResolveProgramFile(command, args, ctx, FileUse::ReadLibrary, options, path);
+        status != kExitOk)
+        return status;
+    return WithConnectedUnit(
+        options, ctx,
+        [&](OnlineSession& session) {
+            session.Controller().ReadAllProgramsFromDevice();
+            if (const int status = session.FinishBatch({"program", kProgramMemoryCount});
+                status != kExitOk)
+                return status;
+            if (!session.Owner().bankComplete)
+                return CliFailure("The unit sent no complete program bank", ctx);
+            if (const int status = ProgramFileExit(SaveProgramLibrary(path, session.Bank()), ctx);
+                status != kExitOk)
+                return status;
+            ctx.out << "Read the " << kProgramMemoryCount << " programs of " << UnitText(options)
+                    << " into " << path << '\n';
+            return kExitOk;
+        },
+        FileUse::ReadLibrary);
 }
 
 int RunRestore(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
+    std::string path;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
         return status;
+    if (const int status =
+            ResolveProgramFile(command, args, ctx, FileUse::SendLibrary, options, path);
+        status != kExitOk)
+        return status;
     auto bank = std::make_unique<ProgramBank>();
-    const ProgramFileStatus loaded =
-        LoadProgramLibrary(args.positional().front(), options.deviceType, *bank);
+    const ProgramFileStatus loaded = LoadProgramLibrary(path, options.deviceType, *bank);
     if (loaded != ProgramFileStatus::Ok)
         return ProgramFileExit(loaded, ctx);
-    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
-        session.Bank() = *bank;
-        session.Controller().WriteAllProgramsToDevice(*bank);
-        return session.FinishBatch();
-    });
+    return WithConnectedUnit(
+        options, ctx,
+        [&](OnlineSession& session) {
+            session.Bank() = *bank;
+            session.Controller().WriteAllProgramsToDevice(*bank);
+            if (const int status = session.FinishBatch({"program", kProgramMemoryCount});
+                status != kExitOk)
+                return status;
+            ctx.out << "Wrote the " << kProgramMemoryCount << " programs of " << path << " to "
+                    << UnitText(options) << '\n';
+            return kExitOk;
+        },
+        FileUse::SendLibrary);
 }
 
 // ---- set-id ------------------------------------------------------------------------------------
@@ -436,17 +637,46 @@ int RunSetId(const CliCommand& command, const CliArguments& args, CliContext& ct
     const auto newId = ParseNumber(args.positional().front(), kFirstDeviceId, kLastDeviceId);
     if (!newId)
         return CliUsageError(command, "the new ID must be 1 to 250", ctx);
+    if (*newId == options.deviceId)
+        return CliUsageError(command, "the unit has ID " + std::to_string(*newId) + " already",
+                             ctx);
     return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
-        session.Controller().ChangeDeviceId(*newId);
-        if (!session.WaitSettled(false))
+        UnitController& unit = session.Controller();
+        // Probes the new ID first; a unit answering to it refuses the change (message shown).
+        if (!unit.ChangeDeviceId(*newId))
+            return CliFailure("The ID change could not be started", ctx);
+        if (!session.WaitSettled())
+            return kExitFailure;
+        if (unit.DeviceId() != *newId)
             return kExitFailure;
         // The unit must answer under its new ID: one more meter reply proves it.
         const int replies = session.Owner().meterReplies;
-        return CliStatus(session.Run([&] { return session.Owner().meterReplies > replies; }));
+        if (!session.Run([&] { return session.Owner().meterReplies > replies; }))
+            return kExitFailure;
+        ctx.out << "The " << DeviceModelOf(options.deviceType).label << " with ID "
+                << options.deviceId << " now has ID " << *newId << '\n';
+        return kExitOk;
     });
 }
 
 // ---- meters ------------------------------------------------------------------------------------
+
+// The model's meters: index into a meter reply (inputs 0..3, outputs 4..11) and column heading.
+struct MeterColumn {
+    std::size_t index;
+    std::string heading;
+};
+
+std::vector<MeterColumn> MeterColumns(const DeviceModel& model) {
+    constexpr std::size_t kFirstOutputMeter = 4;
+    std::vector<MeterColumn> columns;
+    for (int i = 0; i < model.inputs; ++i)
+        columns.push_back({static_cast<std::size_t>(i), std::string("In") + char('A' + i)});
+    for (int o = 0; o < model.outputs; ++o)
+        columns.push_back(
+            {kFirstOutputMeter + static_cast<std::size_t>(o), std::string(model.OutputHeading(o))});
+    return columns;
+}
 
 int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
@@ -457,13 +687,23 @@ int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& c
                                             "--count must be a positive number", count);
         status != kExitOk)
         return status;
+    const std::vector<MeterColumn> columns = MeterColumns(DeviceModelOf(options.deviceType));
     return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
         int printed = 0;
         session.Owner().onMeters = [&](const MeterLevels& levels) {
             if (printed == count)
                 return;
-            for (std::size_t k = 0; k < levels.size(); ++k)
-                ctx.out << (k == 0 ? "" : " ") << levels[k];
+            if (printed == 0) {
+                for (std::size_t c = 0; c < columns.size(); ++c)
+                    ctx.out << (c == 0 ? "" : " ") << columns[c].heading;
+                ctx.out << '\n';
+            }
+            // Each code right-aligned under its heading.
+            for (std::size_t c = 0; c < columns.size(); ++c) {
+                const std::string code = std::to_string(levels[columns[c].index]);
+                const std::size_t width = std::max(columns[c].heading.size(), code.size());
+                ctx.out << (c == 0 ? "" : " ") << std::string(width - code.size(), ' ') << code;
+            }
             ctx.out << '\n' << std::flush;
             ++printed;
         };
@@ -471,13 +711,19 @@ int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& c
     });
 }
 
-// Lines shared by the help of every command that talks to a unit.
-#define TAVREL_UNIT_OPTIONS                                                                        \
-    "  --port     the serial port (a device path, as 'ports' lists them)\n"                        \
-    "  --id       device ID 1..250 of the unit; default 1\n"                                       \
-    "  --type     4x8 (default), 3x6 or 2x4: the unit must report this type\n"                     \
+// Lines of the help of the commands that talk to a unit.
+#define TAVREL_PORT_OPTION "  --port     the serial port (a device path, as 'ports' lists them)\n"
+#define TAVREL_ID_OPTION "  --id       device ID 1..250 of the unit; default 1\n"
+#define TAVREL_TYPE_OPTION                                                                         \
+    "  --type     4x8 (default), 3x6 or 2x4: the unit must report this type\n"
+#define TAVREL_FILE_TYPE_OPTION                                                                    \
+    "  --type     4x8, 3x6 or 2x4: the unit must report this type; default the model of\n"         \
+    "             FILE's extension (.dia24: 2x4), else 4x8. Another model's extension is\n"        \
+    "             refused\n"
+#define TAVREL_TICK_OPTION                                                                         \
     "  --tick-ms  send tick 10..100 ms; default 100 as in the application. Faster ticks suit\n"    \
     "             only a virtual unit, which answers at once\n"
+#define TAVREL_SLOT_OPTION "  --slot     0 = live settings (default), 1..30 = a program memory\n"
 
 const CliRegistrar kOnlineCommands{
     {"ports",
@@ -494,14 +740,15 @@ const CliRegistrar kOnlineCommands{
     {"search",
      "--port P [--type T] [--ids FIRST-LAST]",
      "probe device IDs and list the units of the type that answer",
-     WithUnitOptions({"--ids"}),
+     {"--port", "--type", "--ids"},
      {},
      0,
      0,
      RunSearch,
      "Probes one ID every 30 ms tick and gives each about 120 ms to answer, as the connect\n"
      "dialog does; the IDs of the units of the type that answered are printed one per line,\n"
-     "in ascending order. All 250 IDs take about 40 s.\n" TAVREL_UNIT_OPTIONS
+     "in ascending order (none: a note on standard error). All 250 IDs take about 40 s.\n"
+     "\n" TAVREL_PORT_OPTION TAVREL_TYPE_OPTION
      "  --ids      FIRST-LAST: probe only these IDs; default 1-250\n"},
     {"read",
      "--port P [--id N] [--type T] [--slot S] [--tick-ms MS] FILE",
@@ -512,9 +759,10 @@ const CliRegistrar kOnlineCommands{
      1,
      RunRead,
      "Connects (probe with the type check, program names, global settings), reads the 12\n"
-     "channel blocks of the program and writes them with the program's name to "
-     "FILE.\n" TAVREL_UNIT_OPTIONS
-     "  --slot     0 = live settings (default), 1..30 = a program memory\n"},
+     "channel blocks of the program and writes them with the program's name to FILE. A FILE\n"
+     "without the model's extension gets it (live -> live.dia48).\n"
+     "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_FILE_TYPE_OPTION TAVREL_SLOT_OPTION
+         TAVREL_TICK_OPTION},
     {"write",
      "--port P [--id N] [--type T] [--slot S] [--program N] [--tick-ms MS] FILE",
      "store a file's program as program S of the unit (0 = live settings)",
@@ -524,9 +772,10 @@ const CliRegistrar kOnlineCommands{
      1,
      RunWrite,
      "Sends the program name and the 12 channel blocks. Storing to the live settings mutes\n"
-     "inputs A and B while the outputs are written, as the application does.\n" TAVREL_UNIT_OPTIONS
-     "  --slot     0 = live settings (default), 1..30 = a program memory\n"
-     "  --program  program N (1..30) when FILE is a program library\n"},
+     "inputs A and B while the outputs are written, as the application does. Nothing is sent\n"
+     "to a unit of another model than the file's.\n"
+     "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_FILE_TYPE_OPTION TAVREL_SLOT_OPTION
+     "  --program  program N (1..30) when FILE is a program library\n" TAVREL_TICK_OPTION},
     {"backup",
      "--port P [--id N] [--type T] [--tick-ms MS] FILE",
      "read the unit's 30 stored programs into a program library file",
@@ -535,7 +784,8 @@ const CliRegistrar kOnlineCommands{
      1,
      1,
      RunBackup,
-     TAVREL_UNIT_OPTIONS},
+     "A FILE without the model's extension gets it (hall -> hall.dat48).\n"
+     "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_FILE_TYPE_OPTION TAVREL_TICK_OPTION},
     {"restore",
      "--port P [--id N] [--type T] [--tick-ms MS] FILE",
      "write a program library file's 30 programs into the unit's memories",
@@ -544,7 +794,8 @@ const CliRegistrar kOnlineCommands{
      1,
      1,
      RunRestore,
-     TAVREL_UNIT_OPTIONS},
+     "Nothing is sent to a unit of another model than the file's.\n"
+     "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_FILE_TYPE_OPTION TAVREL_TICK_OPTION},
     {"set-id",
      "--port P --id N [--type T] [--tick-ms MS] NEW",
      "give the unit with ID N the device ID NEW",
@@ -553,21 +804,30 @@ const CliRegistrar kOnlineCommands{
      1,
      1,
      RunSetId,
-     "Tells the unit its new ID, then checks that it answers under it.\n" TAVREL_UNIT_OPTIONS},
+     "First probes NEW on the line: when a unit answers to it, nothing is changed (two units\n"
+     "with one ID could no longer be reached). Then tells the unit its new ID and checks that\n"
+     "it answers under it.\n"
+     "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_TYPE_OPTION TAVREL_TICK_OPTION},
     {"meters",
      "--port P [--id N] [--type T] [--count K] [--tick-ms MS]",
-     "poll the level meters K times: 12 level codes per line",
+     "poll the level meters K times: one line of level codes per poll",
      WithUnitOptions({"--count"}),
      {},
      0,
      0,
      RunMeters,
-     "One line per meter reply: the codes of inputs A..D, then outputs 1..8. A code 0..8 is\n"
-     "the number of lit segments (9: all); 16 + n lights n segments and the top "
-     "segment.\n" TAVREL_UNIT_OPTIONS
-     "  --count    number of meter replies to print; default 10\n"},
+     "A heading line names the model's channels (InA.., Out1..), then one line per meter\n"
+     "reply with their codes. A code 0..8 is the number of lit segments (9: all); 16 + n\n"
+     "lights n segments and the top segment.\n"
+     "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_TYPE_OPTION
+     "  --count    number of meter replies to print; default 10\n" TAVREL_TICK_OPTION},
 };
 
-#undef TAVREL_UNIT_OPTIONS
+#undef TAVREL_PORT_OPTION
+#undef TAVREL_ID_OPTION
+#undef TAVREL_TYPE_OPTION
+#undef TAVREL_FILE_TYPE_OPTION
+#undef TAVREL_TICK_OPTION
+#undef TAVREL_SLOT_OPTION
 
 } // namespace

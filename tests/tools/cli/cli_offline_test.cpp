@@ -1,11 +1,13 @@
 // End-to-end runs of the built tavrel-cli on program files made here: output and exit status of
 // dump, response and frames, and their errors.
 
+#include "Progress.h"
 #include "files/ProgramFile.h"
 #include "model/ProgramContainer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,7 +15,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <set>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -202,6 +206,75 @@ TEST_F(CliTest, WrongArgumentsExitWithStatusTwoAndUsage) {
     }
 }
 
+// The options of a usage line: "[--type T]" and "--port P" take a value, "[--csv]" does not.
+std::map<std::string, bool> UsageOptions(const std::string& usage) {
+    std::istringstream in(usage);
+    std::vector<std::string> tokens;
+    for (std::string token; in >> token;) {
+        tokens.push_back(token);
+    }
+    std::map<std::string, bool> options; // name -> takes a value
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        std::string token = tokens[i];
+        if (token.front() == '[') {
+            token.erase(0, 1);
+        }
+        if (token.rfind("--", 0) != 0) {
+            continue;
+        }
+        const bool closed = token.back() == ']';
+        if (closed) {
+            token.pop_back();
+        }
+        const bool value =
+            !closed && i + 1 < tokens.size() && tokens[i + 1].find("--") == std::string::npos;
+        options[token] = value;
+    }
+    return options;
+}
+
+TEST_F(CliTest, EveryUsageLineListsExactlyTheOptionsTheCommandTakes) {
+    const RunResult help = run({"--help"});
+    ASSERT_EQ(help.status, 0);
+    const auto helpLines = Lines(help.out);
+    const auto first = std::find(helpLines.begin(), helpLines.end(), "Commands:");
+    ASSERT_NE(first, helpLines.end());
+    std::map<std::string, std::map<std::string, bool>> usage; // command -> its options
+    std::set<std::string> every;
+    for (auto line = first + 1; line != helpLines.end(); ++line) {
+        std::istringstream words(*line);
+        std::string command;
+        words >> command;
+        const RunResult commandHelp = run({command, "--help"});
+        const std::string prefix = "Usage: tavrel-cli " + command + " ";
+        ASSERT_EQ(commandHelp.out.rfind(prefix, 0), 0u) << commandHelp.out;
+        usage[command] = UsageOptions(Lines(commandHelp.out).at(0).substr(prefix.size()));
+        for (const auto& [option, value] : usage[command]) {
+            every.insert(option);
+        }
+    }
+    ASSERT_GE(usage.size(), 11u);
+    // Two positional arguments are too many for every command: a listed option is taken and
+    // the count is refused; any other option is refused as unknown.
+    for (const auto& [command, options] : usage) {
+        for (const std::string& option : every) {
+            SCOPED_TRACE(command + " " + option);
+            const auto listed = options.find(option);
+            std::vector<std::string> args{command, option};
+            if (listed != options.end() && listed->second) {
+                args.push_back("1");
+            }
+            args.insert(args.end(), {"x", "y"});
+            const RunResult result = run(args);
+            EXPECT_EQ(result.status, 2);
+            const std::string expected = listed != options.end()
+                                             ? "tavrel-cli: error: too many arguments\n"
+                                             : "tavrel-cli: error: unknown option " + option + "\n";
+            EXPECT_EQ(result.err.rfind(expected, 0), 0u) << result.err;
+        }
+    }
+}
+
 TEST_F(CliTest, UnreadableFilesExitWithStatusOneAndFileReadError) {
     const std::string truncated = file("short.dia48");
     {
@@ -217,6 +290,30 @@ TEST_F(CliTest, UnreadableFilesExitWithStatusOneAndFileReadError) {
             EXPECT_EQ(result.err, "File read Error\n");
             EXPECT_TRUE(result.out.empty());
         }
+    }
+}
+
+// ---- Progress ----
+
+TEST(CliProgress, CountsUnitsWhoseFramesHaveAllGoneOut) {
+    struct Case {
+        const char* what;
+        std::string_view label;
+        int sent, frames, units;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"nothing sent yet", "program", 0, 360, 30, "program 0/30"},
+        {"one frame short of a program", "program", 11, 360, 30, "program 0/30"},
+        {"the 12th program's last frame", "program", 144, 360, 30, "program 12/30"},
+        {"a bank write, 13 frames a program", "program", 390, 390, 30, "program 30/30"},
+        {"frames counted as themselves", "frame", 5, 13, 13, "frame 5/13"},
+        {"more sent than queued is all", "frame", 20, 13, 13, "frame 13/13"},
+        {"an empty batch", "frame", 0, 0, 0, "frame 0/0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ProgressText(c.label, c.sent, c.frames, c.units), c.text);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -154,7 +155,12 @@ TEST_F(CliOnlineTest, SearchListsTheUnitsOfTheTypeInAscendingOrder) {
     const CliRun run = RunCli({"search", "--port", Port(), "--ids", "1-20"});
     ASSERT_EQ(run.status, 0) << Describe(run);
     EXPECT_EQ(run.out, "3\n17\n");
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, ""); // no progress lines: standard error is no terminal
+
+    const CliRun none = RunCli({"search", "--port", Port(), "--ids", "4-6"});
+    ASSERT_EQ(none.status, 0) << Describe(none);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "No 4x8 unit answered on " + Port() + " (IDs 4-6).\n");
 }
 
 TEST_F(CliOnlineTest, WriteStoresAFileAsAMemoryAndReadBringsItBack) {
@@ -169,6 +175,8 @@ TEST_F(CliOnlineTest, WriteStoresAFileAsAMemoryAndReadBringsItBack) {
     const CliRun write =
         RunCli({"write", "--port", Port(), "--id", "4", "--slot", "5", File("stage.dia48")});
     ASSERT_EQ(write.status, 0) << Describe(write);
+    EXPECT_EQ(write.out, "Wrote \"Stage\" from " + File("stage.dia48") +
+                             " to program 5 of the 4x8 with ID 4\n");
     const VirtualUnit unit = Unit();
     EXPECT_EQ(unit.ProgramName(5), "Stage");
     const OutputBlock& out2 = unit.Program(5).outputs[2];
@@ -177,9 +185,12 @@ TEST_F(CliOnlineTest, WriteStoresAFileAsAMemoryAndReadBringsItBack) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&unit.Program(5).inputs[0][88]), 4),
               "Kick");
 
+    // A name without an extension gets the model's.
     const CliRun read =
-        RunCli({"read", "--port", Port(), "--id", "4", "--slot", "5", File("back.dia48")});
+        RunCli({"read", "--port", Port(), "--id", "4", "--slot", "5", File("back")});
     ASSERT_EQ(read.status, 0) << Describe(read);
+    EXPECT_EQ(read.out,
+              "Read program 5 (\"Stage\") of the 4x8 with ID 4 into " + File("back.dia48") + "\n");
     ProgramContainer back;
     ASSERT_EQ(LoadProgramSetting(File("back.dia48"), back), ProgramFileStatus::Ok);
     EXPECT_EQ(back.programName(), "Stage");
@@ -193,6 +204,9 @@ TEST_F(CliOnlineTest, BackupAndRestoreMoveAllThirtyMemories) {
     const CliRun backup =
         RunCli({"backup", "--port", Port(), "--tick-ms", "10", File("all.dat48")});
     ASSERT_EQ(backup.status, 0) << Describe(backup);
+    EXPECT_EQ(backup.out,
+              "Read the 30 programs of the 4x8 with ID 1 into " + File("all.dat48") + "\n");
+    EXPECT_EQ(backup.err, ""); // no progress lines: standard error is no terminal
     ProgramBank bank{};
     ASSERT_EQ(LoadProgramLibrary(File("all.dat48"), 1, bank), ProgramFileStatus::Ok);
     EXPECT_EQ(bank[0].name, "Prog01");
@@ -206,6 +220,9 @@ TEST_F(CliOnlineTest, BackupAndRestoreMoveAllThirtyMemories) {
     const CliRun restore =
         RunCli({"restore", "--port", Port(), "--tick-ms", "10", File("new.dat48")});
     ASSERT_EQ(restore.status, 0) << Describe(restore);
+    EXPECT_EQ(restore.out,
+              "Wrote the 30 programs of " + File("new.dat48") + " to the 4x8 with ID 1\n");
+    EXPECT_EQ(restore.err, "");
     const VirtualUnit unit = Unit();
     EXPECT_EQ(unit.ProgramName(1), "Bank1");
     EXPECT_EQ(unit.ProgramName(30), "Bank30");
@@ -216,27 +233,56 @@ TEST_F(CliOnlineTest, SetIdGivesTheUnitItsNewId) {
     StartLine(Units({{1, 1}}));
     const CliRun run = RunCli({"set-id", "--port", Port(), "--id", "1", "9"});
     ASSERT_EQ(run.status, 0) << Describe(run);
+    EXPECT_EQ(run.out, "The 4x8 with ID 1 now has ID 9\n");
     EXPECT_EQ(Unit().deviceId(), 9);
 }
 
-TEST_F(CliOnlineTest, MetersPrintsTwelveLevelCodesPerPoll) {
-    StartLine(Units({{1, 1}}));
-    const CliRun run = RunCli({"meters", "--port", Port(), "--count", "3"});
-    ASSERT_EQ(run.status, 0) << Describe(run);
-    std::istringstream lines(run.out);
-    std::string line;
-    int count = 0;
-    while (std::getline(lines, line)) {
-        std::istringstream codes(line);
-        int code = 0, n = 0;
-        while (codes >> code) {
-            EXPECT_TRUE((code >= 0 && code <= 9) || (code >= 17 && code <= 25)) << line;
-            ++n;
+TEST_F(CliOnlineTest, SetIdRefusesAnIdAnotherUnitOnTheLineHas) {
+    StartLine(Units({{1, 1}, {9, 1}}));
+    const CliRun run = RunCli({"set-id", "--port", Port(), "--id", "1", "--tick-ms", "10", "9"});
+    EXPECT_EQ(run.status, 1) << Describe(run);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "Device ID 9 is taken: a unit with ID 9 already answers on this line. "
+                       "The unit with ID 1 keeps its ID.\n");
+    EXPECT_EQ(Unit(0).deviceId(), 1);
+    EXPECT_EQ(Unit(1).deviceId(), 9);
+}
+
+TEST_F(CliOnlineTest, MetersPrintAHeadingAndTheCodesOfTheModelsChannels) {
+    StartLine(Units({{1, 1}, {7, 3}}));
+    struct Row {
+        std::vector<std::string> args;
+        std::string heading;
+    };
+    const std::vector<Row> rows{
+        {{}, "InA InB InC InD Out1 Out2 Out3 Out4 Out5 Out6 Out7 Out8"},
+        {{"--id", "7", "--type", "2x4"}, "InA InB Out1 Out2 Out3 Out4"},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> args{"meters", "--port",    Port(), "--count",
+                                      "3",      "--tick-ms", "10"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const CliRun run = RunCli(args);
+        ASSERT_EQ(run.status, 0) << Describe(run);
+        std::istringstream lines(run.out);
+        std::string line;
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line, row.heading);
+        const auto columns = std::count(row.heading.begin(), row.heading.end(), ' ') + 1;
+        int count = 0;
+        while (std::getline(lines, line)) {
+            EXPECT_EQ(line.size(), row.heading.size()) << "aligned under the heading: " << line;
+            std::istringstream codes(line);
+            int code = 0, n = 0;
+            while (codes >> code) {
+                EXPECT_TRUE((code >= 0 && code <= 9) || (code >= 17 && code <= 25)) << line;
+                ++n;
+            }
+            EXPECT_EQ(n, columns) << line;
+            ++count;
         }
-        EXPECT_EQ(n, 12) << line;
-        ++count;
+        EXPECT_EQ(count, 3);
     }
-    EXPECT_EQ(count, 3);
 }
 
 // ---- Failures --------------------------------------------------------------------------------
@@ -245,8 +291,42 @@ TEST_F(CliOnlineTest, UnitOfAnotherTypeIsRefused) {
     StartLine(Units({{1, 2}}));
     const CliRun run = RunCli({"read", "--port", Port(), File("x.dia48")});
     EXPECT_EQ(run.status, 1) << Describe(run);
-    EXPECT_EQ(run.err, "Device Type Error!\n");
+    EXPECT_EQ(run.err, "Device Type Error! The unit with ID 1 is a 3x6; a 4x8 was expected.\n" +
+                           File("x.dia48") +
+                           " is named for a 4x8; name a file .dia36 for this 3x6.\n");
     EXPECT_FALSE(fs::exists(File("x.dia48")));
+}
+
+TEST_F(CliOnlineTest, FileOfAnotherModelIsNotSentToTheUnit) {
+    StartLine(Units({{1, 1}}));
+    ProgramContainer small;
+    small.setDeviceType(3);
+    small.setProgramName("Small");
+    ASSERT_EQ(SaveProgramSetting(File("small.dia24"), small), ProgramFileStatus::Ok);
+    ProgramBank bank{};
+    ASSERT_EQ(SaveProgramLibrary(File("bank.dat36"), bank), ProgramFileStatus::Ok);
+    struct Row {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const std::vector<Row> rows{
+        {{"write", "--slot", "5", File("small.dia24")},
+         "Device Type Error! The unit with ID 1 is a 4x8; a 2x4 was expected.\nNothing was sent: " +
+             File("small.dia24") + " holds 2x4 programs, and the unit is a 4x8.\n"},
+        {{"restore", File("bank.dat36")},
+         "Device Type Error! The unit with ID 1 is a 4x8; a 3x6 was expected.\nNothing was sent: " +
+             File("bank.dat36") + " holds 3x6 programs, and the unit is a 4x8.\n"},
+    };
+    for (const Row& row : rows) {
+        const int before = m_line->RequestCount();
+        std::vector<std::string> args = row.args;
+        args.insert(args.begin() + 1, {"--port", Port()});
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 1) << Describe(run);
+        EXPECT_EQ(run.err, row.err);
+        EXPECT_EQ(m_line->RequestCount(), before + 1) << "the connect probe only";
+    }
+    EXPECT_EQ(Unit().ProgramName(5), "Prog05");
 }
 
 TEST_F(CliOnlineTest, UnitThatFallsSilentIsGivenUpAfterFourPointOneSeconds) {
@@ -255,7 +335,8 @@ TEST_F(CliOnlineTest, UnitThatFallsSilentIsGivenUpAfterFourPointOneSeconds) {
     StartLine(options);
     const CliRun run = RunCli({"meters", "--port", Port(), "--count", "1"});
     EXPECT_EQ(run.status, 1) << Describe(run);
-    EXPECT_EQ(run.err, "Unable to Open COM-Port\n");
+    EXPECT_EQ(run.err,
+              "Unable to Open COM-Port: The unit with ID 1 on " + Port() + " stopped answering.\n");
     EXPECT_EQ(run.out, "");
     // Three answered ticks, then 41 ticks of 100 ms without an answer.
     EXPECT_GE(run.seconds, 4.1);
@@ -270,7 +351,8 @@ TEST_F(CliOnlineTest, HangUpMidTransferEndsTheCommandAtOnce) {
     ASSERT_EQ(SaveProgramSetting(File("p.dia48"), program), ProgramFileStatus::Ok);
     const CliRun run = RunCli({"write", "--port", Port(), "--slot", "3", File("p.dia48")});
     EXPECT_EQ(run.status, 1) << Describe(run);
-    EXPECT_EQ(run.err, "Unable to Open COM-Port\n");
+    EXPECT_EQ(run.err, "Unable to Open COM-Port: The line on " + Port() +
+                           " was lost: the port was closed or the adapter unplugged.\n");
     // The line goes about 4 s in; waiting for the time-out would take until 8.1 s at least.
     EXPECT_LT(run.seconds, 6.5);
 }
@@ -325,10 +407,36 @@ INSTANTIATE_TEST_SUITE_P(
                   {"set-id", "--port", "/dev/null", "9"},
                   2,
                   "tavrel-cli: error: --id"},
+        UsageCase{"SetIdToTheIdInUse",
+                  {"set-id", "--port", "/dev/null", "--id", "4", "4"},
+                  2,
+                  "tavrel-cli: error: the unit has ID 4 already"},
+        UsageCase{"SearchTakesNoDeviceId",
+                  {"search", "--port", "/dev/null", "--id", "4"},
+                  2,
+                  "tavrel-cli: error: unknown option --id"},
+        UsageCase{"ReversedIdRange",
+                  {"search", "--port", "/dev/null", "--ids", "5-2"},
+                  2,
+                  "tavrel-cli: error: --ids 5-2 is reversed: give the lower ID first (2-5)\n"},
+        UsageCase{"ExtensionOfAnotherModelThanType",
+                  {"read", "--port", "/dev/null", "--type", "2x4", "x.dia48"},
+                  2,
+                  "tavrel-cli: error: x.dia48 is named for a 4x8, but --type is 2x4\n"},
+        UsageCase{"ReadWritesNoLibrary",
+                  {"read", "--port", "/dev/null", "x.dat48"},
+                  2,
+                  "tavrel-cli: error: x.dat48 is named as a program library; read takes a "
+                  "single-setting file (.dia48)\n"},
+        UsageCase{"BackupWritesNoSingleSetting",
+                  {"backup", "--port", "/dev/null", "x.dia36"},
+                  2,
+                  "tavrel-cli: error: x.dia36 is named as a single-setting file; backup takes a "
+                  "program library (.dat36)\n"},
         UsageCase{"MissingPortDevice",
                   {"meters", "--port", "/nonexistent/ttyUSB7"},
                   1,
-                  "Unable to open COM-port: "},
+                  "Unable to open COM-port: /nonexistent/ttyUSB7 does not exist"},
         UsageCase{"UnreadableFile",
                   {"restore", "--port", "/nonexistent/ttyUSB7", "/nonexistent/bank.dat48"},
                   1,
