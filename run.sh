@@ -58,7 +58,7 @@ cmake --build "$BUILD_DIR" --target tavrel tavrel_unit_sim_program -j "$(nproc)"
 # The virtual unit publishes its port in $XDG_RUNTIME_DIR/tavrel/, where the application looks.
 own_runtime_dir=""
 if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
-  XDG_RUNTIME_DIR=$(mktemp -d /tmp/tavrel-runtime.XXXXXX)
+  XDG_RUNTIME_DIR=$(mktemp -d -t tavrel-runtime.XXXXXX)
   own_runtime_dir=$XDG_RUNTIME_DIR
   chmod 700 "$XDG_RUNTIME_DIR"
   export XDG_RUNTIME_DIR

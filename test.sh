@@ -6,7 +6,12 @@ cd "$(dirname "$0")"
 scripts/ensure-packages.sh
 
 BUILD_DIR=${BUILD_DIR:-build}
-export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/tavrel-runtime.XXXXXX)}
+# A private runtime folder when there is none, removed again however the run ends.
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+  XDG_RUNTIME_DIR=$(mktemp -d -t tavrel-runtime.XXXXXX)
+  trap 'rm -rf -- "$XDG_RUNTIME_DIR"' EXIT
+  export XDG_RUNTIME_DIR
+fi
 chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=offscreen
 

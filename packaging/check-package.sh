@@ -10,6 +10,11 @@ build_dir=$1
 version=$2
 desktop_id=$3
 
+# cpack, dpkg and lintian leave caches in the temporary folder: give them one of their own.
+TMPDIR=$(mktemp -d -t tavrel-package-check.XXXXXX)
+trap 'rm -rf -- "$TMPDIR"' EXIT
+export TMPDIR
+
 failures=0
 fail() {
   echo "FAIL: $*" >&2
@@ -64,8 +69,7 @@ for package in libc6 libstdc++6 libqt6core6 libqt6widgets6 qt6-qpa-plugins; do
   grep -qxF -- "$package" <<<"$depends_names" || fail "Depends lacks $package"
 done
 
-root=$(mktemp -d)
-trap 'rm -rf -- "$root"' EXIT
+root=$(mktemp -d) # inside $TMPDIR, removed with it
 dpkg-deb --extract "$deb" "$root"
 
 # Every program prints the package's version, without a display.

@@ -97,10 +97,11 @@ class CliOnlineTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(fs::exists(kCli)) << kCli << " is missing: build the tavrel-cli target";
-        m_dir = fs::temp_directory_path() /
-                ("tavrel-cli-online-" + std::to_string(getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
+        // One fresh folder per test, removed whole afterwards (a parameterised test's name
+        // holds a '/', which would leave an empty parent folder behind).
+        std::string pattern = (fs::temp_directory_path() / "tavrel-cli-online-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
         // The virtual unit publishes its link here, and the child sees the same directory.
         setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
     }
