@@ -295,6 +295,7 @@ int VirtualLine::TakeFrames() {
         m_fillerBytes = 0;
         const bool silent = m_options.silent || m_silent ||
                             (m_options.silentAfter > 0 && requestNumber > m_options.silentAfter);
+        std::size_t replyBytes = 0;
         if (!silent) {
             // The first unit with the address answers, so a line never carries two replies.
             const auto unit =
@@ -302,8 +303,11 @@ int VirtualLine::TakeFrames() {
                              [&](const VirtualUnit& u) { return u.IsAddressed(frame); });
             if (unit != m_units.end())
                 if (auto reply = unit->Answer(frame))
-                    Reply(*reply, requestBytes);
+                    replyBytes = Reply(*reply, requestBytes);
         }
+        if (m_options.keepLog)
+            m_log.push_back(
+                {std::vector<std::uint8_t>(frame.begin(), frame.end()), requestBytes, replyBytes});
         m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(total));
         if (m_options.hangupAfter > 0 && requestNumber >= m_options.hangupAfter)
             m_hangupDeadline = Clock::now() + kHangupDrain;
@@ -311,10 +315,10 @@ int VirtualLine::TakeFrames() {
     return taken;
 }
 
-void VirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size_t requestBytes) {
+std::size_t VirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size_t requestBytes) {
     ++m_replyCount;
     if (m_options.dropEvery > 0 && m_replyCount % m_options.dropEvery == 0)
-        return;
+        return 0;
     const bool noisy = m_options.garbageEvery > 0 && m_replyCount % m_options.garbageEvery == 0;
     const std::size_t noise = noisy ? std::size(kLineNoise) : 0;
     std::vector<std::uint8_t> bytes(noise + kReplyFillers + frame.size(), kFrameFiller);
@@ -331,16 +335,15 @@ void VirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size_t requ
             std::this_thread::sleep_until(start + kByteTime * (i + 1));
             WriteAll(&bytes[i], 1);
         }
-        return;
-    }
-    if (m_options.split) {
+    } else if (m_options.split) {
         for (std::uint8_t b : bytes) {
             WriteAll(&b, 1);
             std::this_thread::sleep_for(kSplitGap);
         }
-        return;
+    } else {
+        WriteAll(bytes.data(), bytes.size());
     }
-    WriteAll(bytes.data(), bytes.size());
+    return bytes.size();
 }
 
 void VirtualLine::WriteAll(const std::uint8_t* data, std::size_t count) {
@@ -361,6 +364,11 @@ void VirtualLine::WriteAll(const std::uint8_t* data, std::size_t count) {
         }
         return; // no room or the line failed: the rest of the reply is lost
     }
+}
+
+std::vector<SimExchange> VirtualLine::Exchanges() const {
+    std::lock_guard lock(m_mutex);
+    return m_log;
 }
 
 void VirtualLine::SetSilent(bool silent) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -38,6 +39,18 @@ struct SimLineOptions {
     int hangupAfter = 0;     // when > 0, close the line after the Nth request taken in
     int silentAfter = 0;     // when > 0, answer the first N requests, then fall silent
     int garbageEvery = 0;    // when > 0, put line noise before every Nth reply
+
+    // Keep every request with its wire sizes (see Exchanges); off by default, since a line that
+    // serves meter polls for hours would grow the log for ever.
+    bool keepLog = false;
+};
+
+// One request the line took in and what it cost on the wire: the bytes a 9600-baud line carries
+// each way, filler and noise included.
+struct SimExchange {
+    std::vector<std::uint8_t> request; // the checked frame
+    std::size_t requestWireBytes = 0;  // the frame and the filler before it
+    std::size_t replyWireBytes = 0;    // 0 when the request went unanswered
 };
 
 class VirtualLine {
@@ -77,6 +90,8 @@ public:
 
     // Requests taken in so far (checked frames, addressed or not).
     int RequestCount() const { return m_requestCount.load(); }
+    // With keepLog: every request taken in so far, in order.
+    std::vector<SimExchange> Exchanges() const;
 
     // Closes the pseudo-terminal and removes the links; the PC side sees a hang-up.
     void Close();
@@ -89,7 +104,8 @@ public:
 private:
     void HandleBytes(const std::uint8_t* data, std::size_t count);
     int TakeFrames();
-    void Reply(const std::vector<std::uint8_t>& frame, std::size_t requestBytes);
+    // Sends the reply; returns the bytes it put on the line (0 when it was dropped).
+    std::size_t Reply(const std::vector<std::uint8_t>& frame, std::size_t requestBytes);
     void WriteAll(const std::uint8_t* data, std::size_t count);
     void CloseLocked();
     void PublishLinks(std::string* error, bool* ok);
@@ -110,6 +126,7 @@ private:
     // Set once --hangup-after is reached: the line closes when the PC has read the last reply.
     std::optional<std::chrono::steady_clock::time_point> m_hangupDeadline;
     std::atomic<int> m_requestCount{0};
+    std::vector<SimExchange> m_log; // with keepLog
 
     mutable std::mutex m_mutex; // guards everything above against the serving thread
     std::thread m_thread;
