@@ -70,7 +70,8 @@ bool UnitController::IsSettled() const {
 
 // ---- Connection ------------------------------------------------------------------------------
 
-bool UnitController::Connect(const std::string& portName, int deviceId, bool readLiveProgram) {
+bool UnitController::Connect(const std::string& portName, int deviceId, bool readLiveProgram,
+                             const ConnectReads& reads) {
     Disconnect();
     m_view.CloseAllEditors();
     m_portName = portName;
@@ -81,7 +82,7 @@ bool UnitController::Connect(const std::string& portName, int deviceId, bool rea
     m_data->setDeviceId(deviceId);
     m_view.OnConnectionBoxesChanged(m_deviceId, m_portName);
     m_data->clearChangeFlags();
-    QueueConnectReads();
+    QueueConnectReads(reads);
     SetTickRunning(true);
     if (readLiveProgram)
         ReadProgramFromDevice(0);
@@ -363,10 +364,10 @@ void UnitController::WriteAllProgramsToDevice(const ProgramBank& bank) {
     StartBatch(::WriteAllProgramsToDevice(m_model->deviceType, m_deviceId, bank));
 }
 
-void UnitController::QueueConnectReads() {
+void UnitController::QueueConnectReads(const ConnectReads& reads) {
     if (!m_connected)
         return;
-    QueueDirect(::QueueConnectReads(*m_data));
+    QueueDirect(::QueueConnectReads(*m_data, reads));
 }
 
 void UnitController::QueueDirect(std::vector<Request> frames) {
@@ -422,6 +423,9 @@ void UnitController::SendNotification(Notification message, int parameter) {
         break;
     case Notification::MetersReceived:
         OnMetersReceived();
+        break;
+    case Notification::ProgramNameReceived:
+        OnProgramNameReceived(parameter);
         break;
     case Notification::SearchFinished:
         break; // goes to the search, which registers itself as the search window
@@ -480,9 +484,14 @@ void UnitController::OnGlobalsReceived() {
     m_data->setUnitValue4(received.unitValue4());
     m_data->setProgramName(received.programName());
     m_data->setInputSource(m_command.SourceByte());
-    for (int n = 0; n < kProgramSlotCount; ++n)
-        m_programNames[static_cast<std::size_t>(n)] = m_command.ProgramName(n);
     m_view.OnGlobalsReceived();
+}
+
+void UnitController::OnProgramNameReceived(int slot) {
+    // Each name as it comes: a connect that reads no unit settings has no later reply to take
+    // the names in with.
+    if (slot >= 0 && slot < kProgramSlotCount)
+        m_programNames[static_cast<std::size_t>(slot)] = m_command.ProgramName(slot);
 }
 
 void UnitController::OnIdentificationReceived() {

@@ -5,6 +5,7 @@
 #include "link/UnitLink.h"
 #include "link/UnitView.h"
 #include "model/DeviceModel.h"
+#include "protocol/RequestSequences.h"
 
 #include <array>
 #include <memory>
@@ -88,11 +89,13 @@ public:
     // ---- Connection ----------------------------------------------------------------------
     // The connect flow after the connect dialog ended with OK: closes the editors, remembers the
     // port, opens it; then takes the ID, clears the change flags (edits made while disconnected
-    // are not sent), queues the probe, names and global reads, starts the tick and, with
-    // `readLiveProgram`, reads the unit's live program under the busy display. A connection
-    // that is still open is closed first. (The connection button while connected is Disconnect.)
-    // Returns false when the port could not be opened (the engine has shown why).
-    bool Connect(const std::string& portName, int deviceId, bool readLiveProgram = true);
+    // are not sent), queues the probe and the names and global reads `reads` asks for (the
+    // application asks for all), starts the tick and, with `readLiveProgram`, reads the unit's
+    // live program under the busy display. A connection that is still open is closed first.
+    // (The connection button while connected is Disconnect.) Returns false when the port could
+    // not be opened (the engine has shown why).
+    bool Connect(const std::string& portName, int deviceId, bool readLiveProgram = true,
+                 const ConnectReads& reads = ConnectReads::Everything());
     // Opens the port and marks the controller connected (busy flag clear).
     bool OpenConnection(const std::string& portName);
     // Closes the port, empties the queue, clears the busy flag and stops the tick; only when
@@ -159,14 +162,16 @@ public:
     // Sends the 30 programs of `bank` to the unit's memories under the busy display; their
     // names go into the program name list.
     void WriteAllProgramsToDevice(const ProgramBank& bank);
-    // Queues the connect probe and the reads of program names and global settings.
-    void QueueConnectReads();
+    // Queues the connect probe and the reads of program names and global settings that `reads`
+    // asks for.
+    void QueueConnectReads(const ConnectReads& reads = ConnectReads::Everything());
 
 private:
     void SendNotification(Notification message, int parameter) override;
     void PostNotification(Notification message, int parameter) override;
 
     void OnProgramReceived();
+    void OnProgramNameReceived(int slot);
     void OnStoredProgramReceived(int slot);
     void OnGlobalsReceived();
     void OnIdentificationReceived();

@@ -556,6 +556,7 @@ void UnitLink::DecodeGlobal(std::span<const std::uint8_t> p) {
         if (m_header.slot == 0)
             m_received->setProgramName(name);
         m_programNames[static_cast<std::size_t>(m_header.slot)] = std::move(name);
+        Send(m_listener, Notification::ProgramNameReceived, m_header.slot);
         break;
     }
     case kGlobalSettings:

@@ -23,6 +23,7 @@ enum class Notification : std::uint32_t {
     MetersReceived = 0x0473,         // posted; parameter 0
     SearchFinished = 0x0474,         // to the search window; parameter 0
     ProbeAnswered = 0x0475,          // parameter 1 when the unit's device type matches, else 0
+    ProgramNameReceived = 0x0476,    // a program name of slot 0..30; parameter = the slot
 };
 
 // Receiver of the engine's notifications (the main view, or the device-ID search). Both calls

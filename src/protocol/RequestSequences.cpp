@@ -53,15 +53,27 @@ constexpr int kMutedInputsDuringLiveStore = 2;
 
 } // namespace
 
-std::vector<Request> QueueConnectReads(const ProgramContainer& data) {
+ConnectReads ConnectReads::Everything() {
+    ConnectReads reads;
+    for (int slot = 0; slot <= kMaxProgramSlot; ++slot)
+        reads.programNames.push_back(slot);
+    reads.unitSettings = true;
+    return reads;
+}
+
+std::vector<Request> QueueConnectReads(const ProgramContainer& data, const ConnectReads& reads) {
     std::vector<Request> frames;
     Request probe = data.deviceIdFrame(data.deviceId(), true);
     probe.connectProbe = true;
     frames.push_back(std::move(probe));
-    for (int slot = 0; slot <= kMaxProgramSlot; ++slot)
-        frames.push_back(data.globalReadFrame(kGlobalProgramName, slot));
-    for (int code : kConnectGlobalReads)
-        frames.push_back(data.globalReadFrame(code, 0));
+    for (int slot : reads.programNames) {
+        if (slot >= 0 && slot <= kMaxProgramSlot)
+            frames.push_back(data.globalReadFrame(kGlobalProgramName, slot));
+    }
+    if (reads.unitSettings) {
+        for (int code : kConnectGlobalReads)
+            frames.push_back(data.globalReadFrame(code, 0));
+    }
     return frames;
 }
 

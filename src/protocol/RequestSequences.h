@@ -16,10 +16,22 @@ class ProgramContainer;
 
 inline constexpr int kStoredProgramCount = 30;
 
+// What a connect reads after the probe, which is always sent: it checks the unit's type. The
+// application reads everything it shows; a client that runs one command (tavrel-cli) reads only
+// what that command uses, since every read costs at least one 100 ms tick.
+struct ConnectReads {
+    std::vector<int> programNames; // slots (0..30) whose names are read, in this order
+    bool unitSettings = false;     // interface lines, backlight, input source, temperature
+
+    // The application's: the 31 program names (slots 0..30) and the unit settings.
+    static ConnectReads Everything();
+};
+
 // After a port is opened or the unit is re-addressed: the probe of the container's deviceId
-// (marked as the connect probe), the 31 program names (slots 0..30), then the global reads
-// 0x10, 0x14, 0x01 and 0x16. No batch.
-std::vector<Request> QueueConnectReads(const ProgramContainer& data);
+// (marked as the connect probe), the program names `reads` asks for, then, with its unit
+// settings, the global reads 0x10, 0x14, 0x01 and 0x16. No batch.
+std::vector<Request> QueueConnectReads(const ProgramContainer& data,
+                                       const ConnectReads& reads = ConnectReads::Everything());
 
 // Reads the 12 channel blocks of a slot (0 = the live settings): inputs 0..3, outputs 0..7.
 // One read batch ending with output 7.

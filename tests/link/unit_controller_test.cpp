@@ -406,6 +406,23 @@ TEST_F(UnitControllerTest, ConnectClearsOfflineEditsAndReadsNamesGlobalsAndTheLi
     EXPECT_GE(view.globals, 1);
 }
 
+TEST_F(UnitControllerTest, ConnectForOneCommandReadsOnlyTheNamesAskedForAndKeepsThem) {
+    Make();
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false, ConnectReads{{4, 9}}));
+    Settle();
+    std::vector<std::pair<int, int>> sent; // channel or global code, slot
+    for (const Bytes& f : Frames())
+        if (!IsMeterPoll(f))
+            sent.emplace_back(f[5], f[3]);
+    EXPECT_EQ(sent, (std::vector<std::pair<int, int>>{{0x15, 0}, {0x00, 4}, {0x00, 9}}));
+    // No unit settings came, so no later reply hands the names over: each is kept as it comes.
+    EXPECT_EQ(ctl->ProgramName(4), "P4");
+    EXPECT_EQ(ctl->ProgramName(9), "P9");
+    EXPECT_EQ(ctl->ProgramName(5), "");
+    EXPECT_EQ(view.globals, 0);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST_F(UnitControllerTest, PortThatDoesNotOpenLeavesTheViewDisconnected) {
     Make();
     m_port->failOpen = true;

@@ -110,6 +110,36 @@ TEST_F(Sequences, ConnectReadsProbeThenNamesThenUnitSettings) {
     }
 }
 
+TEST_F(Sequences, ConnectForOneCommandProbesAndReadsOnlyWhatItAsksFor) {
+    struct Row {
+        const char* name;
+        ConnectReads reads;
+        std::vector<Header> afterProbe;
+    };
+    const std::vector<Row> rows = {
+        {"probe alone", {}, {}},
+        {"two names in the order asked",
+         {{12, 3}},
+         {{kRead, 42, 12, 3, 0x00, 0}, {kRead, 42, 3, 3, 0x00, 0}}},
+        {"no such slot is skipped", {{31, -1, 0}}, {{kRead, 42, 0, 3, 0x00, 0}}},
+        {"unit settings without names",
+         {{}, true},
+         {{kRead, 42, 0, 3, 0x10, 0},
+          {kRead, 42, 0, 3, 0x14, 0},
+          {kRead, 42, 0, 3, 0x01, 0},
+          {kRead, 42, 0, 3, 0x16, 0}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::vector<Request> frames = QueueConnectReads(data, row.reads);
+        std::vector<Header> expected{{kRead, 42, 0, 3, 0x15, 0}};
+        expected.insert(expected.end(), row.afterProbe.begin(), row.afterProbe.end());
+        EXPECT_EQ(Headers(frames), expected);
+        ASSERT_FALSE(frames.empty());
+        EXPECT_TRUE(frames[0].connectProbe);
+    }
+}
+
 TEST_F(Sequences, ReadProgramIsOneReadBatchOfTwelveBlocks) {
     for (int slot : {0, 17}) {
         const std::vector<Request> frames = ReadProgramFromDevice(data, slot);

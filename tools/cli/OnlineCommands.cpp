@@ -1,8 +1,9 @@
 // Commands that talk to a unit over a serial port: ports, search, read, write, backup, restore,
-// set-id and meters. Each one connects as the application does (probe with the type check,
-// program names and global settings), does its work paced exactly like the application (one
-// frame per 100 ms tick, one repetition after 2 s, abandonment after 4.1 s), waits until nothing
-// is queued or pending, and disconnects.
+// set-id and meters. Each one connects with the application's probe and type check but reads
+// only the program names its output needs (the application also reads every name and the unit
+// settings it shows), does its work paced exactly like the application (one frame per 100 ms
+// tick, one repetition after 2 s, abandonment after 4.1 s), waits until nothing is queued or
+// pending, and disconnects.
 
 #include "Cli.h"
 #include "ProgramSource.h"
@@ -15,6 +16,7 @@
 #include "model/DeviceModel.h"
 #include "model/ProgramContainer.h"
 #include "protocol/Frame.h"
+#include "protocol/RequestSequences.h"
 
 #include <chrono>
 #include <cstdint>
@@ -296,13 +298,13 @@ public:
     ProgramBank& Bank() { return m_bank; }
     CliOwner& Owner() { return m_owner; }
 
-    // Opens the port, checks the unit and reads its names and global settings.
-    bool Connect() {
+    // Opens the port, checks the unit and reads what `reads` asks for.
+    bool Connect(const ConnectReads& reads) {
         if (!m_events.ok()) {
             m_owner.ShowMessage(UnitLink::kOpenFailedText, MessageKind::Error);
             return false;
         }
-        if (!m_controller.Connect(m_options.port, m_options.deviceId, false))
+        if (!m_controller.Connect(m_options.port, m_options.deviceId, false, reads))
             return false;
         return WaitSettled();
     }
@@ -413,20 +415,28 @@ private:
     UnitController m_controller;
 };
 
-// The shape of every command that works on a connected unit: connects as the application does
-// (probe with the type check, program names, global settings), runs the command's own `work`
-// and disconnects. Returns the exit status `work` returns, or kExitFailure when the connection
-// failed (its message shown, and for a unit of another type what to do about it). `use` is what
-// the command does with its program file, if it has one.
-int WithConnectedUnit(const UnitOptions& options, CliContext& ctx,
+// The shape of every command that works on a connected unit: connects (the probe with the type
+// check, then the reads `reads` asks for), runs the command's own `work` and disconnects.
+// Returns the exit status `work` returns, or kExitFailure when the connection failed (its
+// message shown, and for a unit of another type what to do about it). `use` is what the command
+// does with its program file, if it has one.
+int WithConnectedUnit(const UnitOptions& options, CliContext& ctx, const ConnectReads& reads,
                       const std::function<int(OnlineSession&)>& work,
                       FileUse use = FileUse::ReadSetting) {
     OnlineSession session(options, ctx);
-    if (!session.Connect()) {
+    if (!session.Connect(reads)) {
         ExplainTypeMismatch(options, use, session.Controller().ReportedDeviceType(), ctx);
         return kExitFailure;
     }
     return work(session);
+}
+
+// A connect that reads the names of program memories 1..30, which a library stores.
+ConnectReads MemoryNameReads() {
+    ConnectReads reads;
+    for (int slot = 1; slot <= kLastProgramSlot; ++slot)
+        reads.programNames.push_back(slot);
+    return reads;
 }
 
 // ---- ports -------------------------------------------------------------------------------------
@@ -506,8 +516,10 @@ int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx
             ResolveProgramFile(command, args, ctx, FileUse::ReadSetting, options, path);
         status != kExitOk)
         return status;
+    // The file keeps the program's name, so that name is the one read besides the probe.
+    const ConnectReads reads{{options.slot}};
     return WithConnectedUnit(
-        options, ctx,
+        options, ctx, reads,
         [&](OnlineSession& session) {
             UnitController& unit = session.Controller();
             // As the program dialog's recall does: the program takes the name the unit lists.
@@ -554,7 +566,7 @@ int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ct
     }
     const auto program = TakeProgram(source, number);
     return WithConnectedUnit(
-        options, ctx,
+        options, ctx, ConnectReads{},
         [&](OnlineSession& session) {
             session.Data().copyProgramFrom(*program);
             session.Controller().SetProgramName(options.slot, program->programName());
@@ -580,7 +592,7 @@ int RunBackup(const CliCommand& command, const CliArguments& args, CliContext& c
         status != kExitOk)
         return status;
     return WithConnectedUnit(
-        options, ctx,
+        options, ctx, MemoryNameReads(),
         [&](OnlineSession& session) {
             session.Controller().ReadAllProgramsFromDevice();
             if (const int status = session.FinishBatch({"program", kProgramMemoryCount});
@@ -612,7 +624,7 @@ int RunRestore(const CliCommand& command, const CliArguments& args, CliContext& 
     if (loaded != ProgramFileStatus::Ok)
         return ProgramFileExit(loaded, ctx);
     return WithConnectedUnit(
-        options, ctx,
+        options, ctx, ConnectReads{},
         [&](OnlineSession& session) {
             session.Bank() = *bank;
             session.Controller().WriteAllProgramsToDevice(*bank);
@@ -640,7 +652,7 @@ int RunSetId(const CliCommand& command, const CliArguments& args, CliContext& ct
     if (*newId == options.deviceId)
         return CliUsageError(command, "the unit has ID " + std::to_string(*newId) + " already",
                              ctx);
-    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
+    return WithConnectedUnit(options, ctx, ConnectReads{}, [&](OnlineSession& session) {
         UnitController& unit = session.Controller();
         // Probes the new ID first; a unit answering to it refuses the change (message shown).
         if (!unit.ChangeDeviceId(*newId))
@@ -688,7 +700,7 @@ int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& c
         status != kExitOk)
         return status;
     const std::vector<MeterColumn> columns = MeterColumns(DeviceModelOf(options.deviceType));
-    return WithConnectedUnit(options, ctx, [&](OnlineSession& session) {
+    return WithConnectedUnit(options, ctx, ConnectReads{}, [&](OnlineSession& session) {
         int printed = 0;
         session.Owner().onMeters = [&](const MeterLevels& levels) {
             if (printed == count)
@@ -758,7 +770,7 @@ const CliRegistrar kOnlineCommands{
      1,
      1,
      RunRead,
-     "Connects (probe with the type check, program names, global settings), reads the 12\n"
+     "Connects (probe with the type check, the program's name), reads the 12\n"
      "channel blocks of the program and writes them with the program's name to FILE. A FILE\n"
      "without the model's extension gets it (live -> live.dia48).\n"
      "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_FILE_TYPE_OPTION TAVREL_SLOT_OPTION

@@ -5,6 +5,7 @@
 #include "VirtualLine.h"
 #include "files/ProgramFile.h"
 #include "model/ProgramContainer.h"
+#include "protocol/Frame.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,9 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -286,6 +289,78 @@ TEST_F(CliOnlineTest, MetersPrintAHeadingAndTheCodesOfTheModelsChannels) {
     }
 }
 
+// ---- What goes on the line -------------------------------------------------------------------
+
+// A request as the unit sees it: kind, slot, section and channel or global code.
+using RequestKey = std::tuple<int, int, int, int>;
+
+std::vector<RequestKey> BlockRequests(int kind, int slot, std::vector<std::pair<int, int>> order) {
+    std::vector<RequestKey> keys;
+    for (const auto& [section, count] : order)
+        for (int channel = 0; channel < count; ++channel)
+            keys.emplace_back(kind, slot, section, channel);
+    return keys;
+}
+
+struct RequestCase {
+    const char* name;
+    std::vector<std::string> args; // after the command: the port is added
+    std::vector<RequestKey> expected;
+};
+
+void PrintTo(const RequestCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliRequestTest : public CliOnlineTest, public testing::WithParamInterface<RequestCase> {};
+
+// Every request but the meter polls, which the send tick puts in whenever nothing else waits:
+// the probe, then only what the command's output needs.
+TEST_P(CliRequestTest, SendsOnlyTheRequestsItsOutputNeeds) {
+    const RequestCase& c = GetParam();
+    SimLineOptions options;
+    options.keepLog = true;
+    StartLine(options);
+    ProgramContainer program;
+    ASSERT_EQ(SaveProgramSetting(File("p.dia48"), program), ProgramFileStatus::Ok);
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin() + 1, {"--port", Port()});
+    args.push_back(args.front() == "meters" ? "--count=1" : File("p.dia48"));
+    const CliRun run = RunCli(args);
+    ASSERT_EQ(run.status, 0) << Describe(run);
+
+    std::vector<RequestKey> sent;
+    for (const SimExchange& exchange : m_line->Exchanges()) {
+        const auto& r = exchange.request;
+        const RequestKey key{r[1], r[3], r[4], r[5]};
+        if (key != RequestKey{kKindRead, 0, kSectionGlobal, kGlobalMeters})
+            sent.push_back(key);
+    }
+    std::vector<RequestKey> expected{{kKindRead, 0, kSectionGlobal, kGlobalDeviceId}};
+    expected.insert(expected.end(), c.expected.begin(), c.expected.end());
+    EXPECT_EQ(sent, expected);
+}
+
+std::vector<RequestKey> Concat(std::vector<RequestKey> a, const std::vector<RequestKey>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliRequestTest,
+    testing::Values(RequestCase{"ReadReadsTheProgramsNameAndItsBlocks",
+                                {"read", "--slot", "5"},
+                                Concat({{kKindRead, 5, kSectionGlobal, kGlobalProgramName}},
+                                       BlockRequests(kKindRead, 5,
+                                                     {{kSectionInput, 4}, {kSectionOutput, 8}}))},
+                    RequestCase{"WriteReadsNothing",
+                                {"write", "--slot", "3"},
+                                Concat({{kKindWrite, 3, kSectionGlobal, kGlobalProgramName}},
+                                       BlockRequests(kKindWrite, 3,
+                                                     {{kSectionOutput, 8}, {kSectionInput, 4}}))},
+                    RequestCase{"MetersReadsNothingButTheMeters", {"meters"}, {}}),
+    [](const testing::TestParamInfo<RequestCase>& info) { return info.param.name; });
+
 // ---- Failures --------------------------------------------------------------------------------
 
 TEST_F(CliOnlineTest, UnitOfAnotherTypeIsRefused) {
@@ -332,21 +407,21 @@ TEST_F(CliOnlineTest, FileOfAnotherModelIsNotSentToTheUnit) {
 
 TEST_F(CliOnlineTest, UnitThatFallsSilentIsGivenUpAfterFourPointOneSeconds) {
     SimLineOptions options;
-    options.silentAfter = 3; // the probe and two names, then nothing
+    options.silentAfter = 1; // the probe, then nothing: the first meter poll goes unanswered
     StartLine(options);
     const CliRun run = RunCli({"meters", "--port", Port(), "--count", "1"});
     EXPECT_EQ(run.status, 1) << Describe(run);
     EXPECT_EQ(run.err,
               "Unable to Open COM-Port: The unit with ID 1 on " + Port() + " stopped answering.\n");
     EXPECT_EQ(run.out, "");
-    // Three answered ticks, then 41 ticks of 100 ms without an answer.
+    // One answered tick, then 41 ticks of 100 ms without an answer.
     EXPECT_GE(run.seconds, 4.1);
     EXPECT_LT(run.seconds, 7.0);
 }
 
 TEST_F(CliOnlineTest, HangUpMidTransferEndsTheCommandAtOnce) {
     SimLineOptions options;
-    options.hangupAfter = 40; // the connect reads, the name and three blocks of the store
+    options.hangupAfter = 6; // the probe, a meter poll, the name and three blocks of the store
     StartLine(options);
     ProgramContainer program;
     ASSERT_EQ(SaveProgramSetting(File("p.dia48"), program), ProgramFileStatus::Ok);
@@ -354,15 +429,15 @@ TEST_F(CliOnlineTest, HangUpMidTransferEndsTheCommandAtOnce) {
     EXPECT_EQ(run.status, 1) << Describe(run);
     EXPECT_EQ(run.err, "Unable to Open COM-Port: The line on " + Port() +
                            " was lost: the port was closed or the adapter unplugged.\n");
-    // The line goes about 4 s in; waiting for the time-out would take until 8.1 s at least.
-    EXPECT_LT(run.seconds, 6.5);
+    // The line goes about 0.7 s in; waiting for the time-out would take until 4.8 s at least.
+    EXPECT_LT(run.seconds, 3.0);
 }
 
 TEST_F(CliOnlineTest, GarbageAndDamagedRepliesOnTheLineAreSkipped) {
     SimLineOptions options;
-    options.garbageEvery = 3;  // noise before every third reply
-    options.split = true;      // replies arrive one byte per write
-    options.corruptEvery = 40; // one reply with a wrong checksum: repeated after 2 s
+    options.garbageEvery = 3; // noise before every third reply
+    options.split = true;     // replies arrive one byte per write
+    options.corruptEvery = 8; // one block reply with a wrong checksum: repeated after 2 s
     StartLine(options);
     const CliRun run = RunCli({"read", "--port", Port(), File("live.dia48")});
     ASSERT_EQ(run.status, 0) << Describe(run);
