@@ -24,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/eventfd.h>
@@ -336,9 +337,12 @@ public:
     // every step. False when the connection ended first (its message has been shown).
     bool Run(const std::function<bool()>& done, const std::function<void()>& progress = {}) {
         const Milliseconds period(m_options.tickMs);
-        auto next = Clock::now() + period;
+        // One tick schedule for the whole session: the command's work goes out on the next tick
+        // after the connect, not a whole period after the connect's last answer.
+        if (!m_nextTick)
+            m_nextTick = Clock::now() + period;
         while (m_controller.IsConnected() && !done()) {
-            Step(next, period, [this] { m_controller.Tick(); });
+            Step(*m_nextTick, period, [this] { m_controller.Tick(); });
             if (progress && m_progress)
                 progress();
         }
@@ -407,6 +411,7 @@ private:
     }
 
     UnitOptions m_options;
+    std::optional<Clock::time_point> m_nextTick; // the send tick's next time, once it runs
     ProgramContainer m_data;
     ProgramBank m_bank{};
     CliOwner m_owner;
