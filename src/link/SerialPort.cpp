@@ -105,6 +105,24 @@ std::string OwningGroup(const std::string& device) {
     return "dialout";
 }
 
+// Received bytes are reported once their burst has ended: a reply trickles in byte by byte on a
+// 9600-baud line (about 1 ms apart), and reporting every byte would wake the listener and the
+// user-interface thread for each. The listener looks at the driver's queue every kBurstCheckMs;
+// the burst is over when a look finds fewer new bytes than the line carries in the time since the
+// last look (less kBurstSlackBytes for the sender's and the timer's jitter), or none at all on a
+// line of unknown speed. A meter reply (25 bytes, 26 ms) thus costs a single look, and the last
+// byte of any reply is reported at most about one look late, far within the 100 ms send tick. A
+// stream that never pauses is reported every kLongestBurstMs all the same.
+constexpr int kBurstCheckMs = 30;
+constexpr double kBurstSlackBytes = 2;
+constexpr auto kLongestBurst = std::chrono::milliseconds(250);
+
+// Bytes per second the line carries: start bit, data bits, parity bit, stop bits per byte.
+int LineBytesPerSecond(const LineSettings& settings) {
+    const int bitsPerByte = 1 + settings.dataBits + (settings.parity ? 1 : 0) + settings.stopBits;
+    return settings.baudRate / bitsPerByte;
+}
+
 bool HungUp(short revents) {
     return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
@@ -190,6 +208,7 @@ bool SerialPort::Open(const std::string& device, LineEventHandler onEvent) {
     m_stopping = false;
     m_bytesReported = false;
     m_wakeups = 0;
+    m_lineBytesPerSecond = 0;       // unknown until Setup
     m_handler = std::move(onEvent); // in place before the listener can call it
     try {
         m_listener = std::thread(&SerialPort::Listen, this);
@@ -241,6 +260,7 @@ bool SerialPort::Setup(const LineSettings& settings) {
         Trace("SerialPort::Setup - Unable to set DCB information\n");
         return SetupFailed(settings, 0);
     }
+    m_lineBytesPerSecond = LineBytesPerSecond(settings);
     m_lastError.clear();
     return true;
 }
@@ -290,6 +310,9 @@ long SerialPort::Transfer(Direction direction, std::size_t count, int timeoutMs,
         const ssize_t n = move(done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+            if (!send) {
+                break; // a read takes everything the driver holds, up to what was asked
+            }
             continue;
         }
         if (n < 0 && errno == EINTR) {
@@ -342,20 +365,15 @@ void SerialPort::EndListener() {
     m_stopping = false;
 }
 
-void SerialPort::Listen() {
+std::optional<short> SerialPort::WaitForLine(short portEvents, int timeoutMs) {
     for (;;) {
-        std::array<pollfd, 2> fds{{
-            {m_wakeFd, POLLIN, 0},
-            // Hang-ups are reported whatever is asked for: the port stays watched for them
-            // while received bytes wait for a Read.
-            {m_fd, static_cast<short>(m_bytesReported ? 0 : POLLIN), 0},
-        }};
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        std::array<pollfd, 2> fds{{{m_wakeFd, POLLIN, 0}, {m_fd, portEvents, 0}}};
+        if (::poll(fds.data(), fds.size(), timeoutMs) < 0) {
             if (errno == EINTR) {
                 continue;
             }
             Trace("SerialPort::Listen - Unable to wait until COM event has arrived\n");
-            return;
+            return std::nullopt;
         }
         ++m_wakeups;
         if (fds[0].revents & POLLIN) {
@@ -363,12 +381,59 @@ void SerialPort::Listen() {
             [[maybe_unused]] const auto ignored = ::read(m_wakeFd, &count, sizeof count);
         }
         if (m_stopping) {
+            return std::nullopt;
+        }
+        return fds[1].revents;
+    }
+}
+
+int SerialPort::BytesWaiting() const {
+    int count = 0;
+    return ::ioctl(m_fd, FIONREAD, &count) == 0 ? count : -1;
+}
+
+bool SerialPort::AwaitEndOfBurst() {
+    const double bytesPerMs = m_lineBytesPerSecond.load() / 1000.0;
+    const auto start = Clock::now();
+    auto lookedAt = start;
+    int waiting = BytesWaiting();
+    for (;;) {
+        // Bytes are not asked for (they keep the port ready); hang-ups are reported regardless.
+        const std::optional<short> port = WaitForLine(0, kBurstCheckMs);
+        if (!port) {
+            return false;
+        }
+        if (HungUp(*port)) {
+            return true; // the bytes first; the hang-up is reported next
+        }
+        const auto now = Clock::now();
+        const int count = BytesWaiting();
+        const double sinceLook = std::chrono::duration<double, std::milli>(now - lookedAt).count();
+        const double busyLine = std::max(1.0, bytesPerMs * sinceLook - kBurstSlackBytes);
+        if (count - waiting < busyLine || now - start >= kLongestBurst) {
+            return true; // the line fell quiet during the look (or the queue cannot be read)
+        }
+        waiting = count;
+        lookedAt = now;
+    }
+}
+
+void SerialPort::Listen() {
+    for (;;) {
+        // Hang-ups are reported whatever is asked for: the port stays watched for them while
+        // received bytes wait for a Read.
+        const std::optional<short> port =
+            WaitForLine(static_cast<short>(m_bytesReported ? 0 : POLLIN), -1);
+        if (!port) {
             return;
         }
         std::uint32_t bits = 0;
-        if (HungUp(fds[1].revents)) {
+        if (HungUp(*port)) {
             bits = LineEvent::kLineError | LineEvent::kIoError; // the driver dropped what it held
-        } else if (fds[1].revents & POLLIN) {
+        } else if (*port & POLLIN) {
+            if (!AwaitEndOfBurst()) {
+                return;
+            }
             m_bytesReported = true;
             bits = LineEvent::kBytesReceived;
         }

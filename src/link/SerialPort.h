@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -17,8 +18,11 @@
 // runs raw with CLOCAL, so a missing carrier neither blocks nor hangs it up. A listener thread
 // waits in poll() on the port and on an eventfd that wakes it; it only reports line events to the
 // handler given at Open and never reads or writes the port:
-// - received bytes once per unread batch: the next report waits until a Read took bytes, so
-//   unread bytes neither spin the listener nor flood the handler;
+// - received bytes once per burst: bytes that trickle in (about one per millisecond at 9600
+//   baud) are reported when the driver's queue grows slower than the line's speed, looked at
+//   every 30 ms, so a whole reply costs one report instead of one per byte;
+// - and once per unread batch: the next report waits until a Read took bytes, so unread bytes
+//   neither spin the listener nor flood the handler;
 // - a hang-up (adapter unplugged, the unit's side closed) once, as a line error with the I/O
 //   error bit; then the listener ends, since a hung-up descriptor polls ready for ever.
 // The port's own failures go to the trace sink; Open and Setup also keep a reason for the
@@ -63,6 +67,14 @@ private:
     long Transfer(Direction direction, std::size_t count, int timeoutMs,
                   const std::function<ssize_t(std::size_t done)>& move);
     void Listen();
+    // Waits for the port events asked for (hang-ups always) or the wake-up; nothing when the
+    // listener is to end. Returns the port's poll events, 0 when timeoutMs passed.
+    std::optional<short> WaitForLine(short portEvents, int timeoutMs);
+    // Waits until the bytes that started to arrive have stopped coming. False when the listener
+    // is to end.
+    bool AwaitEndOfBurst();
+    // Bytes the driver holds for reading; -1 when it cannot tell.
+    int BytesWaiting() const;
     void EndListener();
     void Wake();
     bool SetupFailed(const LineSettings& settings, int error);
@@ -74,6 +86,7 @@ private:
     // Received bytes were reported and no Read has taken bytes since.
     std::atomic<bool> m_bytesReported{false};
     std::atomic<std::uint64_t> m_wakeups{0};
+    std::atomic<int> m_lineBytesPerSecond{0}; // of the settings Setup applied; 0: unknown
     // Set before the listener starts and cleared after Close has joined it, so the listener
     // never sees it change.
     LineEventHandler m_handler;

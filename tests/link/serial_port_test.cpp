@@ -433,6 +433,38 @@ TEST_F(SerialPortTest, ReportsReceivedBytesOncePerUnreadBatch) {
     EXPECT_EQ(events.Count(LineEvent::kBytesReceived), 3);
 }
 
+TEST_F(SerialPortTest, ReportsATricklingReplyOnceForItsBurstNotOncePerByte) {
+    // On a 9600-baud line a reply arrives about one byte per millisecond; the reader takes what
+    // is waiting at every report, as the engine does.
+    SerialPort port;
+    ASSERT_TRUE(port.Open(pty.path, events.Handler()));
+    ASSERT_TRUE(port.Setup(LineSettings{}));
+    std::string reply;
+    for (int i = 0; i < 100; ++i) {
+        reply += static_cast<char>(0x20 + i);
+    }
+    std::thread line([&] {
+        for (const char byte : reply) {
+            pty.Send(std::string(1, byte));
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    std::string got;
+    int reports = 0;
+    while (got.size() < reply.size() && events.WaitFor(LineEvent::kBytesReceived, reports + 1)) {
+        ++reports;
+        std::uint8_t buffer[150];
+        const long count = port.Read(buffer, sizeof buffer, 80);
+        ASSERT_GE(count, 0);
+        got.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(count));
+    }
+    line.join();
+    EXPECT_EQ(got, reply);
+    // One report per byte would be 100; a stalled writer may split the burst a few times.
+    EXPECT_LT(reports, 25);
+    EXPECT_LT(port.ListenerWakeups(), 100u);
+}
+
 TEST_F(SerialPortTest, CloseEndsTheListenerAtOnceAndThePortOpensAgain) {
     SerialPort port;
     ASSERT_TRUE(port.Open(pty.path, events.Handler()));
