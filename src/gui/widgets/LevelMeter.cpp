@@ -55,7 +55,11 @@ void LevelMeter::setupGeometry() {
 }
 
 void LevelMeter::showLevel(int code) {
-    m_lit = SegmentsOfCode(code);
+    const Segments lit = SegmentsOfCode(code);
+    if (lit == m_lit) {
+        return;
+    }
+    m_lit = lit;
     update();
 }
 

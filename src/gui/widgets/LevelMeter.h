@@ -35,7 +35,8 @@ public:
     // Reads the client rectangle and derives the segment height; the owning view calls it once
     // its controls exist, and the meter repeats it whenever it is resized.
     void setupGeometry();
-    // Lights the segments of a level code and redraws.
+    // Lights the segments of a level code and redraws when they changed (meters are polled ten
+    // times a second, and a steady level needs no redraw).
     void showLevel(int code);
 
     const Segments& lit() const { return m_lit; }
