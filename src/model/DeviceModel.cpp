@@ -12,6 +12,9 @@ constexpr std::array<std::string_view, 8> kOutputHeadings{"Out1", "Out2", "Out3"
                                                           "Out5", "Out6", "Out7", "Out8"};
 constexpr std::array<std::string_view, 4> kSourceRowLabels{"Src CHA", "Src CHB", "Src CHC",
                                                            "Src CHD"};
+constexpr std::array<std::string_view, 4> kInputTags{"CHA", "CHB", "CHC", "CHD"};
+constexpr std::array<std::string_view, 8> kOutputTags{"CH1", "CH2", "CH3", "CH4",
+                                                      "CH5", "CH6", "CH7", "CH8"};
 
 template <std::size_t N>
 std::string_view LabelOf(const std::array<std::string_view, N>& labels, int channel, int count) {
@@ -36,4 +39,12 @@ std::string_view DeviceModel::OutputHeading(int output) const {
 
 std::string_view DeviceModel::SourceRowLabel(int input) const {
     return LabelOf(kSourceRowLabels, input, inputs);
+}
+
+std::string_view DeviceModel::InputTag(int input) const {
+    return LabelOf(kInputTags, input, inputs);
+}
+
+std::string_view DeviceModel::OutputTag(int output) const {
+    return LabelOf(kOutputTags, output, outputs);
 }

@@ -70,6 +70,9 @@ struct DeviceModel {
     std::string_view OutputLabel(int output) const;
     std::string_view OutputHeading(int output) const;
     std::string_view SourceRowLabel(int input) const;
+    // Short channel tags of the copy and channel-name dialogs: "CHA".., "CH1"...
+    std::string_view InputTag(int input) const;
+    std::string_view OutputTag(int output) const;
 
     // The 0 dB gain index as a dB offset: a gain shows as index / 10 - GainDbOffset().
     constexpr double GainDbOffset() const { return gainZeroIndex / 10.0; }

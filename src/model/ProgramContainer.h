@@ -31,6 +31,9 @@ inline constexpr std::size_t kProgramNameField = 15;
 inline constexpr std::size_t kTextLineField = 20;
 inline constexpr std::size_t kShortTagField = 7;
 inline constexpr int kTextLines = 4;
+// Lines 2 and 3 of line set B (indices 1 and 2) are the two interface information lines.
+inline constexpr int kFirstInterfaceLine = 1;
+inline constexpr int kInterfaceLines = 2;
 
 // The program container: the unit-wide settings, the program name and the four input and eight
 // output channel records of one unit. Editors change the records through their setters, which

@@ -93,6 +93,13 @@ TEST_P(DeviceModelTest, LabelsOnlyTheModelsOwnChannels) {
     EXPECT_EQ(model.OutputHeading(f.outputs), "");
     EXPECT_EQ(model.SourceRowLabel(0), "Src CHA");
     EXPECT_EQ(model.SourceRowLabel(f.inputs), "");
+    // The copy and channel-name dialogs' tags: "CHA".., "CH1"..
+    EXPECT_EQ(model.InputTag(0), "CHA");
+    EXPECT_EQ(model.InputTag(f.inputs - 1), std::string("CH") + char('A' + f.inputs - 1));
+    EXPECT_EQ(model.InputTag(f.inputs), "");
+    EXPECT_EQ(model.OutputTag(0), "CH1");
+    EXPECT_EQ(model.OutputTag(f.outputs - 1), "CH" + std::to_string(f.outputs));
+    EXPECT_EQ(model.OutputTag(f.outputs), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
