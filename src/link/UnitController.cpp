@@ -2,6 +2,7 @@
 
 #include "link/MessageSink.h"
 #include "model/ProgramContainer.h"
+#include "model/ValueLimits.h"
 #include "protocol/Frame.h"
 #include "protocol/RequestSequences.h"
 
@@ -368,6 +369,36 @@ void UnitController::QueueConnectReads(const ConnectReads& reads) {
     if (!m_connected)
         return;
     QueueDirect(::QueueConnectReads(*m_data, reads));
+}
+
+void UnitController::SetBacklight(int backlight) {
+    m_data->setBacklight(kBacklightRange.Clamp(backlight));
+    SendGlobalSetting(kGlobalBacklight);
+}
+
+void UnitController::SetTemperature(int celsius) {
+    m_data->setTemperature(kTemperatureRange.Clamp(celsius));
+    SendGlobalSetting(kGlobalTemperature);
+}
+
+void UnitController::SetInterfaceLines(std::string_view first, std::string_view second) {
+    const auto width = static_cast<std::size_t>(m_model->interfaceLineWidth);
+    m_data->setLineSetB(kFirstInterfaceLine, first.substr(0, std::min(first.size(), width)));
+    m_data->setLineSetB(kFirstInterfaceLine + 1, second.substr(0, std::min(second.size(), width)));
+    SendGlobalSetting(kGlobalLineSetB);
+}
+
+bool UnitController::SetChannelName(bool output, int channel, std::string_view name) {
+    const int count = output ? m_model->outputs : m_model->inputs;
+    if (channel < 0 || channel >= count)
+        return false;
+    Channel& record = output ? static_cast<Channel&>(m_data->output(channel))
+                             : static_cast<Channel&>(m_data->input(channel));
+    if (record.name() == MakeChannelName(name))
+        return false;
+    record.setName(name);
+    m_view.OnChannelRenamed(output, channel);
+    return true;
 }
 
 void UnitController::QueueDirect(std::vector<Request> frames) {

@@ -42,6 +42,8 @@ public:
     static constexpr const char* kProbeTypeErrorText = "Device Type Error!";
     static constexpr const char* kVersionErrorText = "Device is error!";
     static constexpr const char* kTypeCodeErrorText = "DeviceType is error!";
+    // An operation that needs the unit was asked for while no unit is connected.
+    static constexpr const char* kNotConnectedText = "Please to Open COM-Port";
 
     // The device type the latest probe answer reported (0 before the first), e.g. the type
     // of a unit that was refused with "Device Type Error!".
@@ -165,6 +167,23 @@ public:
     // Queues the connect probe and the reads of program names and global settings that `reads`
     // asks for.
     void QueueConnectReads(const ConnectReads& reads = ConnectReads::Everything());
+
+    // ---- Edits of the tool dialogs: the container (or record) first, then the unit ---------
+    // The front-panel backlight: 0 "Keep On", 1 timed ("25s" on a 4x8, "10s" on the others);
+    // other values go to the nearer one. Sent at once when connected.
+    void SetBacklight(int backlight);
+    // The temperature in whole degrees C, limited to 0..50. Sent at once when connected.
+    // Channel editors already open keep the temperature they were created with.
+    void SetTemperature(int celsius);
+    // The two interface information lines (lines 2 and 3 of line set B), each cut to the
+    // model's line width (20 characters on a 4x8, 16 on the others); sent as one frame when
+    // connected.
+    void SetInterfaceLines(std::string_view first, std::string_view second);
+    // Gives a channel of the model a new name through its record's setter, which keeps the first
+    // 8 characters and raises the name flag (the tick sends the name), and tells the view. A name
+    // equal to the record's, or a channel the model lacks, changes nothing. Returns whether the
+    // name changed.
+    bool SetChannelName(bool output, int channel, std::string_view name);
 
 private:
     void SendNotification(Notification message, int parameter) override;

@@ -53,6 +53,8 @@ public:
     virtual void OnInputSourceChanged(int /*source*/, bool /*fromEditor*/) {}
     // A channel copy changed this channel's record: refresh its strip and redraw the graph.
     virtual void OnChannelCopied(bool /*output*/, int /*channel*/) {}
+    // This channel's record has a new name: show it on the strip's name label.
+    virtual void OnChannelRenamed(bool /*output*/, int /*channel*/) {}
 
     // Device-ID search: the ID being probed (0 at the start), for the progress bar.
     virtual void OnSearchProgress(int /*probedId*/) {}

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -38,6 +39,7 @@ public:
     int globals = 0;
     std::vector<MeterLevels> meters;
     std::vector<std::pair<bool, int>> copies;
+    std::vector<std::pair<bool, int>> renames;
     std::vector<int> sources;
     std::vector<std::vector<int>> searchEnded;
     int lastProgress = -1;
@@ -58,6 +60,9 @@ public:
     void OnInputSourceChanged(int source, bool) override { sources.push_back(source); }
     void OnChannelCopied(bool output, int channel) override {
         copies.emplace_back(output, channel);
+    }
+    void OnChannelRenamed(bool output, int channel) override {
+        renames.emplace_back(output, channel);
     }
     void OnSearchProgress(int id) override { lastProgress = id; }
     void OnSearchEnded(const std::vector<int>& ids) override { searchEnded.push_back(ids); }
@@ -835,6 +840,80 @@ TEST_F(UnitControllerTest, InputSourceAndGlobalSettingsAreQueuedOnlyWhereTheyExi
     other.SetInputSource(1, true); // a 2x4 has no input source to show or send
     EXPECT_EQ(other.Command().QueueCount(), otherQueued);
     EXPECT_EQ(small.inputSource(), 0);
+}
+
+// ---- Edits of the tool dialogs ----------------------------------------------------------------
+
+TEST_F(UnitControllerTest, UnitWideSettingsAreStoredAndSentOnceAtOnceWhileConnected) {
+    Make(2);
+    unit.type = 2;
+    ctl->SetTemperature(31); // disconnected: stored only
+    EXPECT_EQ(data.temperature(), 31);
+    EXPECT_EQ(ctl->Command().QueueCount(), 0);
+    ConnectAndSettle();
+
+    struct Row {
+        const char* what;
+        std::function<void()> edit;
+        int code;
+        std::function<bool()> stored;
+    };
+    const std::string longLine = "0123456789abcdefXYZW";
+    const Row rows[] = {
+        {"temperature 25C", [&] { ctl->SetTemperature(25); }, 0x16,
+         [&] { return data.temperature() == 25; }},
+        {"temperature above 50C", [&] { ctl->SetTemperature(80); }, 0x16,
+         [&] { return data.temperature() == 50; }},
+        {"backlight timed", [&] { ctl->SetBacklight(1); }, 0x14,
+         [&] { return data.backlight() == 1; }},
+        {"backlight out of range", [&] { ctl->SetBacklight(-3); }, 0x14,
+         [&] { return data.backlight() == 0; }},
+        // A 3x6 keeps 16 characters of each interface line, in lines 2 and 3 of line set B.
+        {"interface lines", [&] { ctl->SetInterfaceLines("Front of house", longLine); }, 0x10,
+         [&] {
+             return data.lineSetB(0).empty() && data.lineSetB(1) == "Front of house" &&
+                    data.lineSetB(2) == longLine.substr(0, 16) && data.lineSetB(3).empty();
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const int queued = ctl->Command().QueueCount();
+        row.edit();
+        EXPECT_TRUE(row.stored());
+        ASSERT_EQ(ctl->Command().QueueCount(), queued + 1);
+        const Bytes& frame = ctl->Command().Queue().At(queued)->bytes;
+        EXPECT_EQ(frame[1], 0xA1);
+        EXPECT_EQ(frame[4], 3);
+        EXPECT_EQ(frame[5], row.code);
+        Settle();
+    }
+}
+
+TEST_F(UnitControllerTest, ChannelNameGoesThroughTheRecordAndOutWithTheNextTicks) {
+    Make(3);
+    unit.type = 3;
+    ConnectAndSettle();
+    const int queued = ctl->Command().QueueCount();
+    EXPECT_TRUE(ctl->SetChannelName(true, 2, "Sub Left"));
+    EXPECT_EQ(data.output(2).nameText(), "Sub Left");
+    EXPECT_EQ(view.renames, (std::vector<std::pair<bool, int>>{{true, 2}}));
+    EXPECT_EQ(ctl->Command().QueueCount(), queued); // not queued directly: the scan finds it
+    const std::size_t before = Frames().size();
+    Settle();
+    const auto frames = Frames();
+    const auto name = std::find_if(frames.begin() + static_cast<long>(before), frames.end(),
+                                   [](const Bytes& f) { return f[1] == 0xA1 && f[4] == 2; });
+    ASSERT_NE(name, frames.end());
+    EXPECT_EQ((*name)[5], 2);
+    EXPECT_EQ(Bytes(name->begin() + 9, name->begin() + 17), Text("Sub Left", 8));
+
+    // The same name, or a channel the 2x4 does not have, changes nothing.
+    EXPECT_FALSE(ctl->SetChannelName(true, 2, "Sub Left"));
+    EXPECT_FALSE(ctl->SetChannelName(true, 4, "Gone"));
+    EXPECT_FALSE(ctl->SetChannelName(false, 2, "Gone"));
+    EXPECT_EQ(data.output(4).nameText(), "5");
+    EXPECT_EQ(view.renames.size(), 1u);
+    EXPECT_EQ(data.output(2).nameChanged(), 0);
 }
 
 } // namespace
