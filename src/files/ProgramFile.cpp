@@ -333,6 +333,15 @@ std::string LibraryInitialName(int deviceType) {
     return "*" + LibraryExtension(deviceType);
 }
 
+std::vector<std::string> SingleSettingPatterns(int deviceType) {
+    return {SingleSettingInitialName(deviceType)};
+}
+
+std::vector<std::string> LibraryPatterns(int deviceType) {
+    // Libraries saved under a name without ".dat" get ".dat" alone, whatever the model.
+    return {LibraryInitialName(deviceType), "*" + std::string(kLibraryExtensionStem)};
+}
+
 std::string SingleSettingSavePath(std::string_view chosen, int deviceType) {
     const std::string extension = SingleSettingExtension(deviceType);
     std::string path(chosen);
@@ -520,6 +529,11 @@ ProgramFileStatus LoadProgramLibrary(const std::string& path, int deviceType, Pr
 }
 
 // --- Files on disk ---
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
 
 bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
     // Non-blocking open so that choosing a FIFO cannot hang the program; only regular files are

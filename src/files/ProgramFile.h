@@ -60,13 +60,14 @@ std::string LibraryExtension(int deviceType);
 // program name ("RID48_Hall").
 std::string ProgramWindowTitle(int deviceType, std::string_view programName);
 
-// What the file chooser starts with: the initial name ("*.dia48", "*.dat48") and its single
-// filter entry, "All files" with the pattern "*.dia" or "*.dat".
+// What the file chooser starts with: the initial name ("*.dia48", "*.dat48").
 std::string SingleSettingInitialName(int deviceType);
 std::string LibraryInitialName(int deviceType);
-inline constexpr std::string_view kFileFilterLabel = "All files";
-inline constexpr std::string_view kSingleSettingFilterPattern = "*.dia";
-inline constexpr std::string_view kLibraryFilterPattern = "*.dat";
+// The name patterns the file chooser lists a model's files by. File names are matched
+// literally, so each pattern names a whole extension: the model's single-setting files
+// ("*.dia48"), or its libraries under both names a library is saved as ("*.dat48", "*.dat").
+std::vector<std::string> SingleSettingPatterns(int deviceType);
+std::vector<std::string> LibraryPatterns(int deviceType);
 
 // The path a single setting is saved to: the chosen path, with the model's extension appended
 // when the file-name part does not already contain it ("live" -> "live.dia48").
@@ -123,6 +124,8 @@ void LimitProgramImage(ProgramImage& image, int deviceType);
 
 // --- Files on disk --------------------------------------------------------------------------
 
+// True when something (a file, a link, a directory) exists at `path`.
+bool PathExists(const std::string& path);
 // Reads a regular file of at most kMaxProgramFileBytes bytes.
 bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes);
 // Writes the bytes to a new file beside the target and renames it over the target only when it

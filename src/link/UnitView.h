@@ -55,6 +55,11 @@ public:
     virtual void OnChannelCopied(bool /*output*/, int /*channel*/) {}
     // This channel's record has a new name: show it on the strip's name label.
     virtual void OnChannelRenamed(bool /*output*/, int /*channel*/) {}
+    // A single-setting file has been read into the program container: refresh every control
+    // and redraw the response graph.
+    virtual void OnProgramLoaded() {}
+    // A single-setting file was stored or recalled at `path` (for the recent-file list).
+    virtual void OnProgramFileUsed(const std::string& /*path*/) {}
 
     // Device-ID search: the ID being probed (0 at the start), for the progress bar.
     virtual void OnSearchProgress(int /*probedId*/) {}

@@ -409,6 +409,10 @@ TEST(ProgramFileNames, TitlesAndChooserNamesPerModel) {
         EXPECT_EQ(ProgramWindowTitle(row.deviceType, "Hall"), row.title);
         EXPECT_EQ(SingleSettingInitialName(row.deviceType), row.settingName);
         EXPECT_EQ(LibraryInitialName(row.deviceType), row.libraryName);
+        // The chooser lists whole extensions: a library saved as "bank" became "bank.dat".
+        EXPECT_EQ(SingleSettingPatterns(row.deviceType), std::vector<std::string>{row.settingName});
+        EXPECT_EQ(LibraryPatterns(row.deviceType),
+                  (std::vector<std::string>{row.libraryName, "*.dat"}));
     }
 }
 

@@ -177,7 +177,8 @@ void MainWindow::OpenRecentFile(int index) {
     if (!surface || index < 0 || index >= m_recentFiles.size())
         return;
     const QString path = m_recentFiles[index];
-    if (!surface->RecallProgramFromFile(path)) {
+    // Taken off only when it cannot be read; declining a file of another model keeps it.
+    if (surface->RecallProgramFromFile(path) == FileOutcome::Failed) {
         m_recentFiles.removeAll(path);
         SaveRecentFiles();
         UpdateRecentFileMenu();

@@ -18,7 +18,7 @@
 #include "gui/widgets/ValueEdit.h"
 #include "model/ProgramContainer.h"
 
-#include <QFileDialog>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -81,6 +81,7 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
     m_controller =
         std::make_unique<UnitController>(m_layout.model.deviceType, document.Data(),
                                          document.Bank(), *this, &m_messages, std::move(port));
+    m_fileActions = std::make_unique<ProgramFileActions>(*m_controller, *this, &m_messages);
     m_controller->SetLineEventForwarder(
         QueueLineEventsOnto(this, [this](std::uint32_t bits) { m_controller->OnLineEvent(bits); }));
 
@@ -373,54 +374,20 @@ void ControlSurface::CloseAllEditors() {
 // -------------------------------------------------------------------------------
 
 bool ControlSurface::StoreProgramToFile(const QString& chosenPath) {
-    const std::string path =
-        SingleSettingSavePath(chosenPath.toStdString(), m_layout.model.deviceType);
-    const ProgramFileStatus status = SaveProgramSetting(path, *m_data);
-    if (status != ProgramFileStatus::Ok) {
-        m_messages.ShowMessage(std::string(ProgramFileMessage(status)), MessageKind::Error);
-        return false;
-    }
-    OnTitleChanged(ProgramWindowTitle(m_layout.model.deviceType, m_data->programName()));
-    emit programFileUsed(QString::fromStdString(path));
-    return true;
+    return m_fileActions->StoreProgramToFile(QFile::encodeName(chosenPath).toStdString()) ==
+           FileOutcome::Done;
 }
 
-bool ControlSurface::RecallProgramFromFile(const QString& path) {
-    const ProgramFileStatus status = LoadProgramSetting(path.toStdString(), *m_data);
-    if (status != ProgramFileStatus::Ok) {
-        m_messages.ShowMessage(std::string(ProgramFileMessage(status)), MessageKind::Error);
-        return false;
-    }
-    for (int i = 0; i < m_data->inputCount(); ++i)
-        m_data->input(i).recomputeCurve();
-    for (int i = 0; i < m_data->outputCount(); ++i)
-        m_data->output(i).recomputeCurve();
-    OnTitleChanged(ProgramWindowTitle(m_layout.model.deviceType, m_data->programName()));
-    UpdateAllControls();
-    m_graph->redraw();
-    emit programFileUsed(path);
-    // Connected: the whole program goes to the unit's live settings.
-    if (m_controller->IsConnected())
-        m_controller->StoreProgramToDevice(0);
-    return true;
+FileOutcome ControlSurface::RecallProgramFromFile(const QString& path) {
+    return m_fileActions->RecallProgramFromFile(QFile::encodeName(path).toStdString());
 }
 
 void ControlSurface::StoreProgramToFileChosen() {
-    const QString filter =
-        QStringLiteral("%1 (%2)").arg(Text(kFileFilterLabel), Text(kSingleSettingFilterPattern));
-    const QString chosen = QFileDialog::getSaveFileName(
-        this, QString(),
-        QString::fromStdString(SingleSettingInitialName(m_layout.model.deviceType)), filter);
-    if (!chosen.isEmpty())
-        StoreProgramToFile(chosen);
+    m_fileActions->StoreProgram(*m_chooser);
 }
 
 void ControlSurface::RecallProgramFromFileChosen() {
-    const QString filter =
-        QStringLiteral("%1 (%2)").arg(Text(kFileFilterLabel), Text(kSingleSettingFilterPattern));
-    const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), filter);
-    if (!chosen.isEmpty())
-        RecallProgramFromFile(chosen);
+    m_fileActions->RecallProgram(*m_chooser);
 }
 
 // ---- Side buttons
@@ -631,17 +598,7 @@ void ControlSurface::OnBankComplete() {
 }
 
 void ControlSurface::OfferBankSave() {
-    const QString filter =
-        QStringLiteral("%1 (%2)").arg(Text(kFileFilterLabel), Text(kLibraryFilterPattern));
-    const QString chosen = QFileDialog::getSaveFileName(
-        this, QString(), QString::fromStdString(LibraryInitialName(m_layout.model.deviceType)),
-        filter);
-    if (chosen.isEmpty())
-        return;
-    const ProgramFileStatus status =
-        SaveProgramLibrary(LibrarySavePath(chosen.toStdString()), m_document.Bank());
-    if (status != ProgramFileStatus::Ok)
-        m_messages.ShowMessage(std::string(ProgramFileMessage(status)), MessageKind::Error);
+    m_fileActions->SaveBank(*m_chooser);
 }
 
 void ControlSurface::OnMetersReceived(const MeterLevels& levels) {
@@ -664,6 +621,22 @@ void ControlSurface::OnChannelCopied(bool output, int channel) {
     else if (!output && channel >= 0 && channel < InputStripCount())
         RefreshStrip(InputStrip(channel));
     m_graph->redraw();
+}
+
+void ControlSurface::OnChannelRenamed(bool output, int channel) {
+    if (output)
+        UpdateOutputLabel(channel);
+    else
+        UpdateInputLabel(channel);
+}
+
+void ControlSurface::OnProgramLoaded() {
+    UpdateAllControls();
+    m_graph->redraw();
+}
+
+void ControlSurface::OnProgramFileUsed(const std::string& path) {
+    emit programFileUsed(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
 void ControlSurface::OnSearchProgress(int /*probedId*/) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "gui/support/ProgramFileChooser.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/surface/SurfaceLayout.h"
 #include "link/MessageSink.h"
 #include "link/PortList.h"
+#include "link/ProgramFileActions.h"
 #include "link/UnitController.h"
 #include "link/UnitView.h"
 
@@ -96,12 +98,14 @@ public:
     // Single-setting files: store the container to `path` (the model's extension appended when
     // missing) or recall it from `path`. The title follows; a recalled program is sent to the
     // unit's live settings when connected. Failures show "MusicFile Write Error" or "File read
-    // Error" and leave the container as it was. Return whether the file was written or read.
+    // Error" and leave the container as it was; a file of another model is read only when the
+    // operator agrees (ProgramFileActions).
     bool StoreProgramToFile(const QString& chosenPath);
-    bool RecallProgramFromFile(const QString& path);
+    FileOutcome RecallProgramFromFile(const QString& path);
     // The same with the file chooser in front; cancelling does nothing.
     void StoreProgramToFileChosen();
     void RecallProgramFromFileChosen();
+    ProgramFileActions& FileActions() { return *m_fileActions; }
 
     // ---- Side buttons ----------------------------------------------------------------------
     // While disconnected: the connect dialog and, on OK, the connection; while connected: close.
@@ -120,6 +124,8 @@ public:
     // Message boxes go here instead of modal boxes; nullptr restores the boxes.
     void SetMessageSink(IMessageSink* sink) { m_messages.target = sink; }
     void SetBusyDisplayRunner(BusyDisplayRunner runner) { m_busyRunner = std::move(runner); }
+    // Files are chosen here instead of in the file chooser; nullptr restores the chooser.
+    void SetFileChooser(IFileChooser* chooser) { m_chooser = chooser ? chooser : &m_fileChooser; }
     // With a manual tick the 100 ms timer is never started: the caller calls Controller().Tick().
     void SetManualTick(bool manual);
     bool IsTickTimerActive() const { return m_tickTimer.isActive(); }
@@ -149,6 +155,9 @@ public:
     void OnMetersReceived(const MeterLevels& levels) override;
     void OnInputSourceChanged(int source, bool fromEditor) override;
     void OnChannelCopied(bool output, int channel) override;
+    void OnChannelRenamed(bool output, int channel) override;
+    void OnProgramLoaded() override;
+    void OnProgramFileUsed(const std::string& path) override;
     void OnSearchProgress(int probedId) override;
     void OnSearchEnded(const std::vector<int>& knownIds) override;
 
@@ -197,6 +206,9 @@ private:
     ProgramContainer* m_data;
     MessageRelay m_messages;
     std::unique_ptr<UnitController> m_controller;
+    std::unique_ptr<ProgramFileActions> m_fileActions;
+    ProgramFileChooser m_fileChooser{this};
+    IFileChooser* m_chooser = &m_fileChooser;
     QTimer m_tickTimer;
     bool m_manualTick = false;
     bool m_busyDisplayShown = false;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "link/ProgramFileActions.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+// The file chooser of every program-file operation (the File menu, the recent-file list's
+// neighbours and the program manager): the desktop's file dialog in the process's current
+// directory, listing the model's files first and every file second.
+class ProgramFileChooser : public IFileChooser {
+public:
+    // The dialogs are modal to `parent`'s window.
+    explicit ProgramFileChooser(QWidget* parent = nullptr) : m_parent(parent) {}
+
+    std::optional<std::string> ChooseFile(const FileChoice& choice) override;
+
+    // The chooser's filter entries: the model's single-setting files ("4x8 program files
+    // (*.dia48)") or libraries ("4x8 program libraries (*.dat48 *.dat)"), then "All files (*)".
+    static QStringList NameFilters(ProgramFileKind kind, int deviceType);
+
+private:
+    QPointer<QWidget> m_parent;
+};
