@@ -150,14 +150,6 @@ void ControlSurface::CreateSideButtons() {
         connect(button, &QAbstractButton::clicked, this, [this, which] { OnSideButton(which); });
         m_sideButtons[i] = button;
     }
-    // The program manager, copy, interface and channel-name dialogs are not part of this program
-    // yet: their buttons are there but cannot be pressed.
-    for (SideButton later :
-         {SideButton::Program, SideButton::Copy, SideButton::Interface, SideButton::BoxName}) {
-        TwoStateButton* button = SideButtonAt(later);
-        button->setEnabled(false);
-        button->setToolTip(QStringLiteral("Not available in this version"));
-    }
 }
 
 SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
@@ -394,26 +386,31 @@ void ControlSurface::RecallProgramFromFileChosen() {
 // --------------------------------------------------------------------------------
 
 void ControlSurface::OnSideButton(SideButton button) {
-    switch (button) {
-    case SideButton::Connection:
-        ToggleConnection();
-        break;
-    case SideButton::DataView:
-        RunParameterTableDialog(*m_data, m_layout.model.deviceType, m_messages, this);
-        break;
-    case SideButton::Device:
-        ChangeDevice();
-        break;
-    case SideButton::Esc:
-        // At once and without a question; the main window discards this surface.
-        emit commandIssued(ID_DEVICE_SELECT);
-        break;
-    default:
-        break;
-    }
+    // What each button runs, in column order.
+    static constexpr std::array<void (ControlSurface::*)(), kSideButtonCaptions.size()> kActions{
+        &ControlSurface::ToggleConnection,      // "Connection"
+        &ControlSurface::OpenDataView,          // "DataView"
+        &ControlSurface::ChangeDevice,          // "Device"
+        &ControlSurface::OpenProgramManager,    // "Program"
+        &ControlSurface::OpenCopyDialog,        // "Copy"
+        &ControlSurface::OpenInterfaceSettings, // "Interface"
+        &ControlSurface::OpenChannelNames,      // "BoxName"
+        &ControlSurface::LeaveToSelection,      // "ESC"
+    };
+    (this->*kActions.at(static_cast<std::size_t>(button)))();
     // The button went to state 0 with the click; it comes back once its dialog has closed.
+    // (ESC has destroyed nothing yet: the main window switches once this returns.)
     if (TwoStateButton* b = SideButtonAt(button))
         b->setState(1);
+}
+
+void ControlSurface::OpenDataView() {
+    RunParameterTableDialog(*m_data, m_layout.model.deviceType, m_messages, this);
+}
+
+void ControlSurface::LeaveToSelection() {
+    // At once and without a question; the main window discards this surface.
+    emit commandIssued(ID_DEVICE_SELECT);
 }
 
 void ControlSurface::ToggleConnection() {

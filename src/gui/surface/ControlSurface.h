@@ -114,6 +114,13 @@ public:
     bool ConnectTo(const std::string& portName, int deviceId);
     // The device dialog, only while connected.
     void ChangeDevice();
+    // The tool dialogs, modal: the parameter list, the program manager, the copy dialog, the
+    // interface settings and the channel names.
+    void OpenDataView();
+    void OpenProgramManager();
+    void OpenCopyDialog();
+    void OpenInterfaceSettings();
+    void OpenChannelNames();
     // The port the connect dialog preselects before the first connection.
     void SetRememberedPort(const std::string& portName) { m_rememberedPort = portName; }
     // Where the connect dialog lists ports from; empty: the system's serial ports and the running
@@ -188,6 +195,7 @@ private:
     void RefreshStrip(SurfaceStrip& strip);
     void RefreshNameButton(SurfaceStrip& strip);
     void OnSideButton(SideButton button);
+    void LeaveToSelection();
     void OnFaderMessage(int message, int controlId, int position);
     void OnGainEdited(SurfaceStrip& strip);
     void OnNameButton(SurfaceStrip& strip);

@@ -1,0 +1,123 @@
+#include "gui/dialogs/ChannelNamesDialog.h"
+
+#include "gui/support/DialogUnits.h"
+#include "gui/support/ToolDialogLook.h"
+#include "gui/widgets/ShortTextEdit.h"
+#include "link/UnitController.h"
+#include "model/ProgramContainer.h"
+#include "model/TextEntryRules.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+
+namespace {
+
+// Layout in dialog units: inputs left, outputs right, one row per channel of the 4x8.
+constexpr int kWidth = 184;
+constexpr int kHeight = 136;
+constexpr int kRowPitch = 14;
+constexpr int kFirstRow = 14;
+
+QString Latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+ChannelNamesDialog::ChannelNamesDialog(UnitController& controller, QWidget* parent)
+    : QDialog(parent), m_controller(controller) {
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setFixedSize(DluSize(kWidth, kHeight));
+    ApplyToolDialogLook(*this);
+    // Enter and Esc hand the focus to the dialog itself, which commits the edit left.
+    setFocusPolicy(Qt::StrongFocus);
+
+    const DeviceModel& model = controller.Model();
+    auto* inputs = new QGroupBox(QStringLiteral("Input"), this);
+    inputs->setGeometry(DluRect(6, 4, 84, 20 + kInputCount * kRowPitch));
+    auto* outputs = new QGroupBox(QStringLiteral("Output"), this);
+    outputs->setGeometry(DluRect(94, 4, 84, 20 + kOutputCount * kRowPitch));
+    for (int i = 0; i < model.inputs; ++i)
+        m_inputs.push_back(MakeRow(inputs, false, i, kFirstRow + i * kRowPitch));
+    for (int o = 0; o < model.outputs; ++o)
+        m_outputs.push_back(MakeRow(outputs, true, o, kFirstRow + o * kRowPitch));
+    for (int i = 0; i < model.inputs; ++i)
+        ShowName(false, i);
+    for (int o = 0; o < model.outputs; ++o)
+        ShowName(true, o);
+}
+
+ChannelNamesDialog::~ChannelNamesDialog() {
+    // The edits outlive the rows: an edit losing the focus while it is deleted commits nothing.
+    for (const std::vector<Row>* rows : {&m_inputs, &m_outputs}) {
+        for (const Row& row : *rows)
+            disconnect(row.edit, nullptr, this, nullptr);
+    }
+}
+
+ChannelNamesDialog::Row ChannelNamesDialog::MakeRow(QWidget* parent, bool output, int channel,
+                                                    int y) {
+    const DeviceModel& model = m_controller.Model();
+    Row row;
+    row.label =
+        new QLabel(Latin1(output ? model.OutputTag(channel) : model.InputTag(channel)), parent);
+    row.label->setGeometry(DluRect(8, y + 2, 22, 10));
+    row.edit = new ShortTextEdit(kChannelNameChars, parent);
+    row.edit->setGeometry(DluRect(30, y, 48, 12));
+    connect(row.edit, &ShortTextEdit::committed, this,
+            [this, output, channel](const QString& text) { Commit(output, channel, text); });
+    return row;
+}
+
+const ChannelNamesDialog::Row* ChannelNamesDialog::RowOf(bool output, int channel) const {
+    const std::vector<Row>& rows = output ? m_outputs : m_inputs;
+    if (channel < 0 || channel >= static_cast<int>(rows.size()))
+        return nullptr;
+    return &rows[static_cast<std::size_t>(channel)];
+}
+
+ShortTextEdit* ChannelNamesDialog::NameEdit(bool output, int channel) const {
+    const Row* row = RowOf(output, channel);
+    return row ? row->edit : nullptr;
+}
+
+QLabel* ChannelNamesDialog::NameLabel(bool output, int channel) const {
+    const Row* row = RowOf(output, channel);
+    return row ? row->label : nullptr;
+}
+
+void ChannelNamesDialog::ShowName(bool output, int channel) {
+    // What the record keeps, which is what the unit receives.
+    const ProgramContainer& data = m_controller.Data();
+    NameEdit(output, channel)
+        ->showText(
+            Latin1(output ? data.output(channel).nameText() : data.input(channel).nameText()));
+}
+
+void ChannelNamesDialog::Commit(bool output, int channel, const QString& text) {
+    m_controller.SetChannelName(output, channel, text.toLatin1().toStdString());
+    ShowName(output, channel);
+}
+
+void ChannelNamesDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        setFocus(Qt::OtherFocusReason);
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void ChannelNamesDialog::done(int result) {
+    // Closing takes the name being typed, as leaving its edit would.
+    for (const std::vector<Row>* rows : {&m_inputs, &m_outputs}) {
+        for (const Row& row : *rows)
+            row.edit->commit();
+    }
+    QDialog::done(result);
+}

@@ -1,0 +1,86 @@
+#include "gui/dialogs/CopyChannelDialog.h"
+
+#include "gui/support/DialogUnits.h"
+#include "gui/support/ToolDialogLook.h"
+#include "link/UnitController.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// Layout in dialog units.
+constexpr int kWidth = 220;
+constexpr int kHeight = 126;
+
+QString Latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+CopyChannelDialog::CopyChannelDialog(UnitController& controller, QWidget* parent)
+    : QDialog(parent), m_controller(controller) {
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setFixedSize(DluSize(kWidth, kHeight));
+    ApplyToolDialogLook(*this);
+    const DeviceModel& model = controller.Model();
+
+    m_inputs = new QRadioButton(QString::fromLatin1(kInputsText), this);
+    m_inputs->setGeometry(DluRect(14, 8, 90, 10));
+    m_outputs = new QRadioButton(QString::fromLatin1(kOutputsText), this);
+    m_outputs->setGeometry(DluRect(120, 8, 90, 10));
+
+    // One group per direction: "Source:" and "Target:" lists of the model's channels.
+    auto makeGroup = [this](const char* title, int x, QComboBox*& source, QComboBox*& target,
+                            int count, auto tagOf) {
+        auto* group = new QGroupBox(QString::fromLatin1(title), this);
+        group->setGeometry(DluRect(x, 24, 100, 70));
+        for (int row = 0; row < 2; ++row) {
+            auto* label =
+                new QLabel(row == 0 ? QStringLiteral("Source:") : QStringLiteral("Target:"), group);
+            label->setGeometry(DluRect(8, 18 + 22 * row, 36, 12));
+            auto* list = new QComboBox(group);
+            list->setGeometry(DluRect(44, 16 + 22 * row, 48, 14));
+            for (int channel = 0; channel < count; ++channel)
+                list->addItem(Latin1(tagOf(channel)));
+            list->setCurrentIndex(row);
+            (row == 0 ? source : target) = list;
+        }
+        return group;
+    };
+    m_inputGroup = makeGroup("Route In", 7, m_inputSource, m_inputTarget, model.inputs,
+                             [&model](int i) { return model.InputTag(i); });
+    m_outputGroup = makeGroup("Route Out", 113, m_outputSource, m_outputTarget, model.outputs,
+                              [&model](int o) { return model.OutputTag(o); });
+
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setGeometry(DluRect(85, 104, 50, 14));
+    m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, &CopyChannelDialog::accept);
+
+    m_inputs->setChecked(true);
+    connect(m_inputs, &QRadioButton::toggled, this, &CopyChannelDialog::UpdateEnabled);
+    UpdateEnabled();
+}
+
+bool CopyChannelDialog::CopiesOutputs() const {
+    return m_outputs->isChecked();
+}
+
+void CopyChannelDialog::UpdateEnabled() {
+    // Only the chosen direction's lists take part in the copy.
+    m_inputGroup->setEnabled(!CopiesOutputs());
+    m_outputGroup->setEnabled(CopiesOutputs());
+}
+
+void CopyChannelDialog::accept() {
+    const bool output = CopiesOutputs();
+    // The controller copies nothing when source and target are the same channel.
+    m_controller.CopyChannel(SourceList(output)->currentIndex(), TargetList(output)->currentIndex(),
+                             output);
+    QDialog::accept();
+}

@@ -1,0 +1,32 @@
+// The control surface's tool dialogs, opened from its side buttons. Each is modal; the button
+// that opened it stays pressed until it closes (OnSideButton).
+
+#include "gui/dialogs/ChannelNamesDialog.h"
+#include "gui/dialogs/CopyChannelDialog.h"
+#include "gui/dialogs/InterfaceSettingsDialog.h"
+#include "gui/dialogs/ProgramManagerDialog.h"
+#include "gui/surface/ControlSurface.h"
+#include "link/ProgramManager.h"
+
+void ControlSurface::OpenProgramManager() {
+    ProgramManager manager(*m_controller, *m_fileActions, &m_messages);
+    ProgramManagerDialog dialog(manager, *m_chooser, this);
+    dialog.exec();
+}
+
+void ControlSurface::OpenCopyDialog() {
+    // The copied channel's strip and the graph follow through OnChannelCopied.
+    CopyChannelDialog dialog(*m_controller, this);
+    dialog.exec();
+}
+
+void ControlSurface::OpenInterfaceSettings() {
+    InterfaceSettingsDialog dialog(*m_controller, this);
+    dialog.exec();
+}
+
+void ControlSurface::OpenChannelNames() {
+    // Each renamed channel's label follows through OnChannelRenamed.
+    ChannelNamesDialog dialog(*m_controller, this);
+    dialog.exec();
+}
