@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/ValueFormats.h"
+
 #include <array>
 #include <string_view>
 
@@ -38,6 +40,8 @@ struct DeviceModel {
     int outputBands;        // equaliser bands of an output (of 6)
     bool hasInputSource;    // the unit-wide analog/digital input source exists
     bool hasFullDynamics;   // the limiter also has clip limit, ratio and compressor settings
+    bool hasGateSwitch;     // an input's noise gate can be switched off in the editor
+    bool outputNeedsSource; // an output must keep at least one of the inputs feeding it
     int dataViewSourceRows; // "Src CH" rows the parameter table lists (past the inputs: blank)
 
     ScaleFamily scales;
@@ -47,6 +51,10 @@ struct DeviceModel {
     int outputGainMax;
     int gainCodeOffset; // on the wire the gain travels as index + gainCodeOffset
     int delayMax;       // delay index range 0..delayMax
+    // Display kinds of the delay shown in milliseconds, metres and feet (ValueFormats).
+    int delayMsKind;
+    int delayMetresKind;
+    int delayFeetKind;
     // Equaliser bandwidth: octaves = 0.05 + bandwidthStep x index, index 0..bandwidthMax; on the
     // wire the index is multiplied by bandwidthWireFactor (hundredths of an octave above 0.05).
     int bandwidthMax;
@@ -89,6 +97,8 @@ inline constexpr std::array<DeviceModel, 3> kDeviceModels{{
         .outputBands = 6,
         .hasInputSource = true,
         .hasFullDynamics = true,
+        .hasGateSwitch = true,
+        .outputNeedsSource = false,
         .dataViewSourceRows = 4,
         .scales = ScaleFamily::Fine,
         .gainZeroIndex = 400, // -40.0 dB at index 0
@@ -96,6 +106,9 @@ inline constexpr std::array<DeviceModel, 3> kDeviceModels{{
         .outputGainMax = 550, // +15.0 dB
         .gainCodeOffset = 700,
         .delayMax = 52473, // 1000.0034 ms
+        .delayMsKind = kKindDelayMsLong,
+        .delayMetresKind = kKindDelayMetresLong,
+        .delayFeetKind = kKindDelayFeetLong,
         .bandwidthMax = 295,
         .bandwidthStep = 0.01,
         .bandwidthWireFactor = 1,
@@ -116,6 +129,8 @@ inline constexpr std::array<DeviceModel, 3> kDeviceModels{{
         .outputBands = 6,
         .hasInputSource = false,
         .hasFullDynamics = false,
+        .hasGateSwitch = false,
+        .outputNeedsSource = true,
         .dataViewSourceRows = 3,
         .scales = ScaleFamily::Coarse,
         .gainZeroIndex = 360, // -36.0 dB at index 0
@@ -123,6 +138,9 @@ inline constexpr std::array<DeviceModel, 3> kDeviceModels{{
         .outputGainMax = 560,
         .gainCodeOffset = 740,
         .delayMax = 1465, // 999 ms
+        .delayMsKind = kKindDelayMsShort,
+        .delayMetresKind = kKindDelayMetresShort,
+        .delayFeetKind = kKindDelayFeetShort,
         .bandwidthMax = 59,
         .bandwidthStep = 0.05,
         .bandwidthWireFactor = 5,
@@ -143,6 +161,8 @@ inline constexpr std::array<DeviceModel, 3> kDeviceModels{{
         .outputBands = 6,
         .hasInputSource = false,
         .hasFullDynamics = false,
+        .hasGateSwitch = false,
+        .outputNeedsSource = true,
         .dataViewSourceRows = 3, // the 3x6's rows, the third left blank
         .scales = ScaleFamily::Coarse,
         .gainZeroIndex = 360,
@@ -150,6 +170,9 @@ inline constexpr std::array<DeviceModel, 3> kDeviceModels{{
         .outputGainMax = 560,
         .gainCodeOffset = 740,
         .delayMax = 1465,
+        .delayMsKind = kKindDelayMsShort,
+        .delayMetresKind = kKindDelayMetresShort,
+        .delayFeetKind = kKindDelayFeetShort,
         .bandwidthMax = 59,
         .bandwidthStep = 0.05,
         .bandwidthWireFactor = 5,
