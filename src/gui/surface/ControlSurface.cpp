@@ -660,6 +660,11 @@ bool ControlSurface::eventFilter(QObject* watched, QEvent* event) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Escape:
+            // Esc first brings back the value shown before typing, so nothing is taken in.
+            if (key == Qt::Key_Escape) {
+                if (auto* edit = qobject_cast<ValueEdit*>(watched))
+                    edit->discardTyping();
+            }
             // The focus goes to the surface; a gain edit losing it takes its typed text.
             setFocus(Qt::OtherFocusReason);
             return true;

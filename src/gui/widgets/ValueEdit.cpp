@@ -172,6 +172,14 @@ bool ValueEdit::commit() {
     return tell;
 }
 
+void ValueEdit::discardTyping() {
+    if (!m_modified) {
+        return;
+    }
+    m_modified = false;
+    reformat();
+}
+
 void ValueEdit::stepBy(int delta) {
     if (isReadOnly() || m_settings.kind == kKindOwnerText) {
         return;
@@ -212,8 +220,7 @@ void ValueEdit::keyPressEvent(QKeyEvent* event) {
         return;
     case Qt::Key_Escape:
         if (m_modified) {
-            m_modified = false;
-            reformat();
+            discardTyping();
             event->accept();
             return;
         }

@@ -75,6 +75,9 @@ public:
 
     // Commits typed text now, as losing the focus would; returns true when the owner was told.
     bool commit();
+    // Drops typed text that was not committed and shows the stored index again (Esc): nothing
+    // is committed and the owner is not told.
+    void discardTyping();
 
 signals:
     // A commit stored an index (or, for kind 6, left text for the owner to read).

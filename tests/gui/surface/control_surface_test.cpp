@@ -48,6 +48,7 @@ private slots:
     void faderAndEditAreCoupled_data();
     void faderAndEditAreCoupled();
     void typedGainOutOfRangeIsClamped();
+    void escapeInAGainEditTakesNothingIn();
     void nameButtonTogglesTheCurveAndSendsNothing();
     void polarityAndMuteFollowTheRecord();
     void deviceButtonWhileDisconnectedOpensNothing();
@@ -153,6 +154,27 @@ void ControlSurfaceTest::typedGainOutOfRangeIsClamped() {
     QVERIFY(strip.gain->hasFocus());
     QTest::keyClick(strip.gain, Qt::Key_Escape);
     QTRY_VERIFY(surface->hasFocus());
+}
+
+void ControlSurfaceTest::escapeInAGainEditTakesNothingIn() {
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    Frame().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+    ProgramContainer& data = surface->Document().Data();
+    data.clearChangeFlags();
+    SurfaceStrip& strip = surface->OutputStrip(2);
+    strip.gain->setFocus();
+    QTRY_VERIFY(strip.gain->hasFocus());
+    strip.gain->selectAll();
+    QTest::keyClicks(strip.gain, "-9");
+    // Esc brings back what was shown before typing; the focus goes to the surface, and the
+    // edit losing it has nothing to take in.
+    QTest::keyClick(strip.gain, Qt::Key_Escape);
+    QTRY_VERIFY(surface->hasFocus());
+    QCOMPARE(strip.gain->text(), QString("0.0"));
+    QCOMPARE(data.output(2).gain(), 400);
+    QCOMPARE(strip.fader->position(), 550 - 400);
+    QCOMPARE(data.nextPendingFrame().bytes, data.meterPollFrame().bytes);
 }
 
 void ControlSurfaceTest::nameButtonTogglesTheCurveAndSendsNothing() {
