@@ -1,0 +1,146 @@
+#include "gui/dialogs/ChannelEditor.h"
+
+#include "gui/support/DialogUnits.h"
+#include "gui/widgets/CaptionedGroup.h"
+#include "gui/widgets/Fader.h"
+#include "gui/widgets/ResponseGraph.h"
+#include "gui/widgets/ValueEdit.h"
+#include "gui/widgets/ValueSpin.h"
+#include "model/ChannelEditRules.h"
+#include "model/ProgramContainer.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QRadioButton>
+
+namespace {
+
+constexpr int kFontPoints = 8;
+const QColor kDisabledText(130, 134, 146);
+const QColor kDisabledBase(40, 45, 57);
+
+} // namespace
+
+ChannelEditor::ChannelEditor(ProgramContainer& data, QWidget* owner)
+    : QWidget(owner, Qt::Tool), m_data(&data), m_temperature(data.temperature()) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    // Opened from the surface without taking the keyboard from it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+
+    QFont editorFont = font();
+    editorFont.setPixelSize(DluFontPixelSize(kFontPoints));
+    setFont(editorFont);
+
+    // Dark background, white captions and labels; greyed controls stay readable on it.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Background());
+    pal.setColor(QPalette::WindowText, Qt::white);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, kDisabledText);
+    pal.setColor(QPalette::Disabled, QPalette::Text, kDisabledText);
+    pal.setColor(QPalette::Disabled, QPalette::Base, kDisabledBase);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    connect(&m_binding, &EditorBinding::written, this, [this] {
+        if (m_graph)
+            m_graph->redraw();
+    });
+}
+
+void ChannelEditor::setContainer(ProgramContainer& data) {
+    m_data = &data;
+}
+
+void ChannelEditor::selectChannel(int index) {
+    m_channel = index;
+    setWindowTitle(captionOf(index));
+    channelSelected();
+    m_binding.refresh();
+}
+
+void ChannelEditor::finishLayout(QSize sizeInDialogUnits) {
+    setFixedSize(DluSize(sizeInDialogUnits.width(), sizeInDialogUnits.height()));
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+bool ChannelEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress)
+        emit clickedInside();
+    return QWidget::eventFilter(watched, event);
+}
+
+void ChannelEditor::closeEvent(QCloseEvent* event) {
+    emit closing();
+    event->accept();
+}
+
+CaptionedGroup* ChannelEditor::addGroup(QWidget* parent, const QString& caption, int x, int y,
+                                        int w, int h) {
+    auto* group = new CaptionedGroup(caption, parent);
+    group->setGeometry(DluRect(x, y, w, h));
+    return group;
+}
+
+QLabel* ChannelEditor::addLabel(QWidget* parent, const QString& text, int x, int y, int w, int h,
+                                Qt::Alignment align) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(DluRect(x, y, w, h));
+    label->setAlignment(align);
+    return label;
+}
+
+ValueEdit* ChannelEditor::addEdit(QWidget* parent, int x, int y, int w, int h) {
+    auto* edit = new ValueEdit(parent);
+    edit->setGeometry(DluRect(x, y, w, h));
+    return edit;
+}
+
+ValueSpin* ChannelEditor::addSpin(QWidget* parent, int x, int y, int w, int h) {
+    auto* spin = new ValueSpin(parent);
+    spin->setGeometry(DluRect(x, y, w, h));
+    return spin;
+}
+
+Fader* ChannelEditor::addFader(QWidget* parent, int x, int y, int w, int h, const QColor& accent) {
+    auto* fader = new Fader(parent);
+    fader->setGeometry(DluRect(x, y, w, h));
+    fader->setAccent(accent);
+    return fader;
+}
+
+QRadioButton* ChannelEditor::addRadio(QWidget* parent, const QString& text, int x, int y, int w,
+                                      int h) {
+    auto* radio = new QRadioButton(text, parent);
+    radio->setGeometry(DluRect(x, y, w, h));
+    return radio;
+}
+
+ChannelEditor::DelayControls ChannelEditor::addDelayControls(QWidget* group, const QString& msUnit,
+                                                             const QString& faderLabel,
+                                                             std::function<Channel&()> record) {
+    using namespace ChannelEditRules;
+    const DeviceModel& model = DeviceModelOf(m_data->deviceType());
+    const EditorBinding::FieldId delay = m_binding.addField({
+        .name = QStringLiteral("delay"),
+        .shown = [record] { return record().delay(); },
+        .write = [record](int index) { return Wrote(SetDelay(record(), index)); },
+    });
+    DelayControls c;
+    const QString units[3] = {msUnit, QStringLiteral("Meter"), QStringLiteral("Feet")};
+    const DelayUnit kinds[3] = {DelayUnit::Milliseconds, DelayUnit::Metres, DelayUnit::Feet};
+    for (int i = 0; i < 3; ++i) {
+        const int y = 14 + 22 * i;
+        c.edits[i] = addEdit(group, 4, y, 40, 12);
+        c.spins[i] = addSpin(group, 44, y, 8, 12);
+        addLabel(group, units[i], 54, y, 20, 12);
+        m_binding.bindSpin(delay, c.spins[i], c.edits[i],
+                           DelayEntry(model, kinds[i], m_temperature));
+    }
+    if (!faderLabel.isEmpty())
+        addLabel(group, faderLabel, 50, 132, 22, 10, Qt::AlignRight | Qt::AlignVCenter);
+    c.fader = addFader(group, 74, 12, 14, 132, QColor(0, 200, 255));
+    m_binding.bindFader(delay, c.fader, model.delayMax);
+    return c;
+}

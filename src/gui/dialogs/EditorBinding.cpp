@@ -1,0 +1,271 @@
+#include "gui/dialogs/EditorBinding.h"
+
+#include "gui/widgets/ControlMath.h"
+#include "gui/widgets/Fader.h"
+#include "gui/widgets/RotaryKnob.h"
+#include "gui/widgets/TwoStateButton.h"
+#include "gui/widgets/ValueEdit.h"
+#include "gui/widgets/ValueSpin.h"
+
+#include <QAbstractButton>
+
+#include <algorithm>
+
+namespace {
+
+// Kinds above this one have no entry rule: their edits only show the value.
+constexpr int kLastTypedKind = kKindBandwidthCoarse;
+constexpr int kComposedTextLength = 64;
+
+void SetUp(ValueEdit& edit, const DisplayKindSettings& s) {
+    edit.setRange(s.min, s.max);
+    edit.setStep(s.step);
+    edit.setOffset(s.offset);
+    edit.setTemperature(s.temperatureC);
+    edit.setKind(s.kind);
+    if (s.kind > kLastTypedKind || s.kind == kKindOwnerText)
+        edit.setReadOnly(true);
+}
+
+// A value outside a control's range is shown at the nearer end (only a damaged record holds
+// one); the record keeps it.
+int Within(int value, int min, int max) {
+    return std::clamp(value, min, std::max(min, max));
+}
+
+} // namespace
+
+EditorBinding::EditorBinding(QObject* parent) : QObject(parent) {}
+
+EditorBinding::FieldId EditorBinding::addField(Field field) {
+    m_fields.push_back(std::move(field));
+    return static_cast<FieldId>(m_fields.size()) - 1;
+}
+
+const QString& EditorBinding::fieldName(FieldId id) const {
+    return m_fields.at(static_cast<std::size_t>(id)).name;
+}
+
+EditorBinding::FieldId EditorBinding::findField(const QString& name) const {
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].name == name)
+            return static_cast<FieldId>(i);
+    }
+    return -1;
+}
+
+void EditorBinding::add(Control control) {
+    m_controls.push_back(std::move(control));
+    show(m_controls.back(), false, nullptr);
+}
+
+void EditorBinding::bindEdit(FieldId id, ValueEdit* edit, const DisplayKindSettings& settings) {
+    SetUp(*edit, settings);
+    if (!edit->isReadOnly())
+        connect(edit, &ValueEdit::committed, this,
+                [this, id, edit] { apply(id, edit->value(), edit); });
+    add({.field = id, .kind = Kind::Edit, .widget = edit, .edit = edit});
+}
+
+void EditorBinding::bindSpin(FieldId id, ValueSpin* spin, ValueEdit* edit,
+                             const DisplayKindSettings& settings) {
+    SetUp(*edit, settings);
+    spin->setBuddy(edit);
+    spin->setRange(settings.min, settings.max);
+    connect(edit, &ValueEdit::committed, this,
+            [this, id, spin, edit] { apply(id, spin->position(), edit); });
+    connect(spin, &ValueSpin::notified, this,
+            [this, id, spin] { apply(id, spin->position(), spin); });
+    add({.field = id, .kind = Kind::Spin, .widget = spin, .spin = spin, .edit = edit});
+}
+
+void EditorBinding::bindFader(FieldId id, Fader* fader, int max) {
+    fader->setRange(0, max);
+    fader->setReportOnRelease(true);
+    connect(fader, &Fader::sliderMessage, this,
+            [this, id, fader, max](int, int, int position) { apply(id, max - position, fader); });
+    add({.field = id, .kind = Kind::Fader, .widget = fader, .min = 0, .max = max});
+}
+
+void EditorBinding::bindFrequencyFader(FieldId id, Fader* fader) {
+    constexpr int kTop = controlmath::kFrequencySteps;
+    fader->setRange(0, kTop);
+    fader->setReportOnRelease(true);
+    connect(fader, &Fader::sliderMessage, this, [this, id, fader](int, int, int position) {
+        apply(id, controlmath::SliderFrequencyOfPosition(position, kTop), fader);
+    });
+    add({.field = id, .kind = Kind::FrequencyFader, .widget = fader, .max = kTop});
+}
+
+void EditorBinding::bindKnob(FieldId id, RotaryKnob* knob, int min, int max) {
+    knob->setRange(min, max);
+    connect(knob, &RotaryKnob::knobMessage, this,
+            [this, id, knob](int, int, int value) { apply(id, value, knob); });
+    add({.field = id, .kind = Kind::Knob, .widget = knob, .min = min, .max = max});
+}
+
+void EditorBinding::bindFrequencyKnob(FieldId id, RotaryKnob* knob) {
+    knob->setRange(0, controlmath::kFrequencySteps);
+    connect(knob, &RotaryKnob::knobMessage, this, [this, id, knob](int, int, int value) {
+        apply(id, controlmath::FrequencyOfSteps(value), knob);
+    });
+    add({.field = id, .kind = Kind::FrequencyKnob, .widget = knob});
+}
+
+void EditorBinding::bindRadios(FieldId id, std::vector<std::pair<QAbstractButton*, int>> choices) {
+    Control c{.field = id, .kind = Kind::Radios};
+    for (const auto& [button, value] : choices) {
+        c.choices.emplace_back(button, value);
+        connect(button, &QAbstractButton::clicked, this,
+                [this, id, button, v = value] { apply(id, v, button); });
+    }
+    add(std::move(c));
+}
+
+void EditorBinding::bindPressed(FieldId id, std::vector<std::pair<TwoStateButton*, int>> choices) {
+    Control c{.field = id, .kind = Kind::Pressed};
+    for (const auto& [button, value] : choices) {
+        c.choices.emplace_back(button, value);
+        connect(button, &QAbstractButton::clicked, this,
+                [this, id, button, v = value] { apply(id, v, button); });
+    }
+    add(std::move(c));
+}
+
+void EditorBinding::bindBit(FieldId id, TwoStateButton* button, int bit, const QString& onText,
+                            const QString& offText) {
+    // The click has flipped the button already: its new state says whether the bit is asked for.
+    connect(button, &QAbstractButton::clicked, this, [this, id, button, bit] {
+        const int mask = m_fields[static_cast<std::size_t>(id)].shown();
+        apply(id, button->state() ? (mask | (1 << bit)) : (mask & ~(1 << bit)), button);
+    });
+    add({.field = id,
+         .kind = Kind::Bit,
+         .widget = button,
+         .bit = bit,
+         .onText = onText,
+         .offText = offText});
+}
+
+void EditorBinding::bindText(FieldId id, ValueEdit* edit, std::function<QString()> text) {
+    edit->setKind(kKindOwnerText);
+    edit->setReadOnly(true);
+    // Only typing is limited to nine characters; a composed text may be longer.
+    edit->setMaxLength(kComposedTextLength);
+    add({.field = id, .kind = Kind::Text, .widget = edit, .edit = edit, .text = std::move(text)});
+}
+
+void EditorBinding::bindEnabled(FieldId id, QWidget* widget) {
+    add({.field = id, .kind = Kind::Enabled, .widget = widget});
+}
+
+bool EditorBinding::enabled(FieldId id) const {
+    const Field& f = m_fields[static_cast<std::size_t>(id)];
+    return !f.enabled || f.enabled();
+}
+
+void EditorBinding::refresh() {
+    for (const Control& c : m_controls)
+        show(c, false, nullptr);
+}
+
+bool EditorBinding::enter(FieldId id, int index) {
+    return apply(id, index, nullptr);
+}
+
+bool EditorBinding::apply(FieldId id, int asked, const QWidget* origin) {
+    Field& f = m_fields.at(static_cast<std::size_t>(id));
+    if (!enabled(id)) {
+        // A control that was disabled under the operator's hand (a drag, a held arrow) writes
+        // nothing; it is shown as the record is.
+        refresh();
+        return false;
+    }
+    const int before = f.shown();
+    const bool wrote = f.write(asked);
+    const int after = f.shown();
+    // The fader being moved keeps its thumb when the record took what it asked for.
+    const QWidget* keepThumb = after == asked ? origin : nullptr;
+    for (const Control& c : m_controls)
+        show(c, true, keepThumb);
+    if (wrote)
+        emit written(f.name, before, after);
+    return wrote;
+}
+
+void EditorBinding::show(const Control& c, bool keepTyping, const QWidget* keepThumb) {
+    const bool on = enabled(c.field);
+    const int value = m_fields[static_cast<std::size_t>(c.field)].shown();
+    const bool typing = keepTyping && c.edit && c.edit->isValueModified();
+    switch (c.kind) {
+    case Kind::Edit:
+        if (c.edit && !typing)
+            c.edit->setValue(Within(value, c.edit->minimum(), c.edit->maximum()));
+        break;
+    case Kind::Spin:
+        if (c.spin && !typing)
+            c.spin->setPosition(Within(value, c.spin->minimum(), c.spin->maximum()));
+        if (c.edit)
+            c.edit->setEnabled(on);
+        break;
+    case Kind::Fader:
+        if (auto* fader = qobject_cast<Fader*>(c.widget); fader && fader != keepThumb)
+            fader->setPosition(c.max - Within(value, c.min, c.max));
+        break;
+    case Kind::FrequencyFader:
+        if (auto* fader = qobject_cast<Fader*>(c.widget); fader && fader != keepThumb)
+            fader->setFrequency(value);
+        break;
+    case Kind::Knob:
+        if (auto* knob = qobject_cast<RotaryKnob*>(c.widget); knob && knob != keepThumb)
+            knob->setValue(value);
+        break;
+    case Kind::FrequencyKnob:
+        if (auto* knob = qobject_cast<RotaryKnob*>(c.widget); knob && knob != keepThumb)
+            knob->setFrequency(value);
+        break;
+    case Kind::Radios: {
+        // An exclusive radio cannot be unchecked directly: check the right one, which clears the
+        // others, or clear them all when none stands for the value.
+        const auto match = std::find_if(c.choices.begin(), c.choices.end(),
+                                        [&](const auto& choice) { return choice.second == value; });
+        for (const auto& [button, v] : c.choices) {
+            if (!button)
+                continue;
+            if (match == c.choices.end()) {
+                const bool exclusive = button->autoExclusive();
+                button->setAutoExclusive(false);
+                button->setChecked(false);
+                button->setAutoExclusive(exclusive);
+            } else if (v == value) {
+                button->setChecked(true);
+            }
+            button->setEnabled(on);
+        }
+        break;
+    }
+    case Kind::Pressed:
+        for (const auto& [button, v] : c.choices) {
+            if (auto* b = qobject_cast<TwoStateButton*>(button)) {
+                b->setState(v == value ? 0 : 1);
+                b->setEnabled(on);
+            }
+        }
+        break;
+    case Kind::Bit:
+        if (auto* b = qobject_cast<TwoStateButton*>(c.widget)) {
+            const bool set = (value >> c.bit) & 1;
+            b->setState(set ? 1 : 0);
+            b->setText(set ? c.onText : c.offText);
+        }
+        break;
+    case Kind::Text:
+        if (c.edit)
+            c.edit->setText(c.text());
+        break;
+    case Kind::Enabled:
+        break;
+    }
+    if (c.widget)
+        c.widget->setEnabled(on);
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "model/ValueFormats.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+class Fader;
+class QAbstractButton;
+class QWidget;
+class RotaryKnob;
+class TwoStateButton;
+class ValueEdit;
+class ValueSpin;
+
+// Binds an editor's controls to the values of a channel record, so an editor is a table of
+// fields plus its layout. A field is one value as the editor shows it (an index), how the value
+// is written (through the editing rules and the record's setters) and when its controls can be
+// used. Any number of controls show one field and are kept in step: a delay's three edits, their
+// arrows and its slider all follow whichever of them the operator moves.
+//
+// After every write the binding shows every field again, because one value can change what
+// another shows or allows (a new high-pass frequency changes the automatic attack, the attack
+// changes the release text, Auto disables the timing). Two things are kept meanwhile: the text of
+// another edit the operator is still typing into, and the thumb of the fader being moved, unless
+// a rule stored something else than the fader asked for (its positions and the frequencies do not
+// map one to one).
+class EditorBinding : public QObject {
+    Q_OBJECT
+public:
+    using FieldId = int;
+
+    struct Field {
+        QString name;                    // names the value in written(): "highPass.frequency"
+        std::function<int()> shown;      // the index the controls show now
+        std::function<bool(int)> write;  // applies the rules; true when something was written
+        std::function<bool()> enabled{}; // when the controls can be used; empty: always
+    };
+
+    explicit EditorBinding(QObject* parent = nullptr);
+
+    FieldId addField(Field field);
+    int fieldCount() const { return static_cast<int>(m_fields.size()); }
+    const QString& fieldName(FieldId id) const;
+    // The field of that name; -1 when there is none.
+    FieldId findField(const QString& name) const;
+
+    // ---- Controls; each shows the field's index and writes what the operator enters ----------
+    // A numeric edit with its display kind and range; a commit writes. Kinds without an entry
+    // rule (slope, ratio) make a read-only display.
+    void bindEdit(FieldId id, ValueEdit* edit, const DisplayKindSettings& settings);
+    // A numeric edit with its arrows: a commit or a step writes.
+    void bindSpin(FieldId id, ValueSpin* spin, ValueEdit* edit,
+                  const DisplayKindSettings& settings);
+    // A fader over 0..max with the top as max: index = max - position.
+    void bindFader(FieldId id, Fader* fader, int max);
+    // A fader over the 240 logarithmic frequency steps, 30 kHz at the top.
+    void bindFrequencyFader(FieldId id, Fader* fader);
+    // A knob over min..max, or over the frequency steps.
+    void bindKnob(FieldId id, RotaryKnob* knob, int min, int max);
+    void bindFrequencyKnob(FieldId id, RotaryKnob* knob);
+    // Radio buttons, each standing for an index: the one of the shown index is checked.
+    void bindRadios(FieldId id, std::vector<std::pair<QAbstractButton*, int>> choices);
+    // Two-state buttons, each standing for an index: the one of the shown index is pressed
+    // (state 0), the others are up; pressing the pressed one again changes nothing.
+    void bindPressed(FieldId id, std::vector<std::pair<TwoStateButton*, int>> choices);
+    // A two-state button for one bit of a mask: state 1 and onText while the bit is set.
+    void bindBit(FieldId id, TwoStateButton* button, int bit, const QString& onText,
+                 const QString& offText);
+    // A read-only edit whose text the editor composes from the record.
+    void bindText(FieldId id, ValueEdit* edit, std::function<QString()> text);
+    // A widget (a label, a unit) that is only enabled together with the field's controls.
+    void bindEnabled(FieldId id, QWidget* widget);
+
+    // Shows every field from the record, dropping text being typed (a new channel or program).
+    void refresh();
+    // Writes `index` to a field as the operator's entry would, then shows every field again.
+    // Returns whether something was written.
+    bool enter(FieldId id, int index);
+
+signals:
+    // A field was written: the index it showed before and the one it shows now.
+    void written(const QString& field, int before, int after);
+
+private:
+    enum class Kind {
+        Edit,
+        Spin,
+        Fader,
+        FrequencyFader,
+        Knob,
+        FrequencyKnob,
+        Radios,
+        Pressed,
+        Bit,
+        Text,
+        Enabled
+    };
+    struct Control {
+        FieldId field = 0;
+        Kind kind = Kind::Enabled;
+        QPointer<QWidget> widget{}; // the control itself (the fader, the edit, the button)
+        QPointer<ValueSpin> spin{}; // Spin
+        QPointer<ValueEdit> edit{}; // Edit, Spin, Text
+        int min = 0;                // Fader, Knob
+        int max = 0;                // Fader, Knob
+        int bit = 0;                // Bit
+        QString onText{};           // Bit
+        QString offText{};
+        std::vector<std::pair<QPointer<QAbstractButton>, int>> choices{}; // Radios, Pressed
+        std::function<QString()> text{};                                  // Text
+    };
+
+    void add(Control control);
+    // Writes and shows the fields again; `origin` is the control the entry came from.
+    bool apply(FieldId id, int asked, const QWidget* origin);
+    void show(const Control& c, bool keepTyping, const QWidget* keepThumb);
+    bool enabled(FieldId id) const;
+
+    std::vector<Field> m_fields;
+    std::vector<Control> m_controls;
+};

@@ -1,0 +1,198 @@
+// The binding between an editor's controls and a record's values, on a record of plain integers
+// whose rules the test makes up: coupled controls, corrected and refused writes, text being
+// typed, disabled fields and the report of every write.
+
+#include "GuiTestSupport.h"
+
+#include "gui/dialogs/EditorBinding.h"
+#include "gui/widgets/ControlMath.h"
+#include "gui/widgets/Fader.h"
+#include "gui/widgets/RotaryKnob.h"
+#include "gui/widgets/ValueEdit.h"
+#include "gui/widgets/ValueSpin.h"
+
+#include <QSignalSpy>
+#include <QWidget>
+#include <QtTest>
+
+#include <algorithm>
+
+namespace {
+
+constexpr DisplayKindSettings kPlain{.kind = kKindInteger, .min = 0, .max = 100};
+
+void Type(ValueEdit* edit, const QString& text) {
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+} // namespace
+
+class EditorBindingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup() {
+        m_binding.reset();
+        m_window.reset();
+    }
+
+    void controlsOfOneFieldMoveTogether();
+    void correctedWriteMovesTheControlItCameFrom();
+    void textBeingTypedSurvivesOtherWrites();
+    void disabledFieldWritesNothing();
+
+private:
+    // A record with a level of 0..100 of which the rules allow only 0..50, a frequency, and a
+    // gate that switches the level's controls off.
+    int m_level = 0;
+    int m_frequency = 1000;
+    bool m_gate = true;
+    std::unique_ptr<QWidget> m_window;
+    std::unique_ptr<EditorBinding> m_binding;
+    EditorBinding::FieldId m_levelField = 0;
+    EditorBinding::FieldId m_frequencyField = 0;
+};
+
+void EditorBindingTest::init() {
+    m_level = 0;
+    m_frequency = 1000;
+    m_gate = true;
+    m_window = std::make_unique<QWidget>();
+    m_binding = std::make_unique<EditorBinding>();
+    m_levelField = m_binding->addField({
+        .name = QStringLiteral("level"),
+        .shown = [this] { return m_level; },
+        .write =
+            [this](int v) {
+                v = std::clamp(v, 0, 50);
+                if (v == m_level)
+                    return false;
+                m_level = v;
+                return true;
+            },
+        .enabled = [this] { return m_gate; },
+    });
+    m_frequencyField = m_binding->addField({
+        .name = QStringLiteral("frequency"),
+        .shown = [this] { return m_frequency; },
+        .write =
+            [this](int hz) {
+                m_frequency = hz;
+                return true;
+            },
+    });
+}
+
+void EditorBindingTest::controlsOfOneFieldMoveTogether() {
+    auto* edit = new ValueEdit(m_window.get());
+    auto* spinEdit = new ValueEdit(m_window.get());
+    auto* spin = new ValueSpin(m_window.get());
+    auto* fader = new Fader(m_window.get());
+    auto* knob = new RotaryKnob(m_window.get());
+    m_binding->bindEdit(m_levelField, edit, kPlain);
+    m_binding->bindSpin(m_levelField, spin, spinEdit, kPlain);
+    m_binding->bindFader(m_levelField, fader, 100);
+    m_binding->bindKnob(m_levelField, knob, 0, 100);
+    QSignalSpy written(m_binding.get(), &EditorBinding::written);
+
+    Type(edit, "30");
+    QVERIFY(edit->commit());
+    QCOMPARE(m_level, 30);
+    QCOMPARE(spinEdit->text(), QString("30"));
+    QCOMPARE(fader->position(), 70); // the top is the maximum
+    QCOMPARE(knob->value(), 30);
+    QCOMPARE(written.count(), 1);
+    QCOMPARE(written.at(0), (QVariantList{QString("level"), 0, 30}));
+
+    spin->stepBy(1);
+    QCOMPARE(m_level, 31);
+    QCOMPARE(edit->text(), QString("31"));
+    emit knob->knobMessage(RotaryKnob::kMsgKey, 0, 12);
+    QCOMPARE(m_level, 12);
+    QCOMPARE(fader->position(), 88);
+
+    // The same value again writes nothing and reports nothing.
+    written.clear();
+    Type(edit, "12");
+    edit->commit();
+    QCOMPARE(written.count(), 0);
+
+    // A frequency knob and fader: their steps, and the frequency they stand for.
+    auto* frequencyKnob = new RotaryKnob(m_window.get());
+    auto* frequencyFader = new Fader(m_window.get());
+    m_binding->bindFrequencyKnob(m_frequencyField, frequencyKnob);
+    m_binding->bindFrequencyFader(m_frequencyField, frequencyFader);
+    QCOMPARE(frequencyKnob->value(), controlmath::FrequencyStepsOf(1000));
+    emit frequencyKnob->knobMessage(RotaryKnob::kMsgDragged, 0, 240);
+    QCOMPARE(m_frequency, 30000);
+    QCOMPARE(frequencyFader->position(), 0);
+}
+
+void EditorBindingTest::correctedWriteMovesTheControlItCameFrom() {
+    auto* edit = new ValueEdit(m_window.get());
+    auto* fader = new Fader(m_window.get());
+    m_binding->bindEdit(m_levelField, edit, kPlain);
+    m_binding->bindFader(m_levelField, fader, 100);
+
+    // Dragged to 90, the rules keep 50: the thumb goes to 50 and the edit shows it.
+    fader->setPosition(10);
+    emit fader->sliderMessage(Fader::kMsgMoving, 0, 10);
+    QCOMPARE(m_level, 50);
+    QCOMPARE(fader->position(), 50);
+    QCOMPARE(edit->text(), QString("50"));
+    // Typed beyond the rules: the edit shows what was kept.
+    Type(edit, "70");
+    edit->commit();
+    QCOMPARE(m_level, 50);
+    QCOMPARE(edit->text(), QString("50"));
+
+    // A thumb whose value was taken stays where the operator holds it, even where its position
+    // and the value do not map one to one (the frequency steps below 20 Hz).
+    auto* frequencyFader = new Fader(m_window.get());
+    m_binding->bindFrequencyFader(m_frequencyField, frequencyFader);
+    frequencyFader->setPosition(230);
+    emit frequencyFader->sliderMessage(Fader::kMsgMoving, 0, 230);
+    QCOMPARE(m_frequency, controlmath::SliderFrequencyOfPosition(230, 240));
+    QCOMPARE(frequencyFader->position(), 230);
+}
+
+void EditorBindingTest::textBeingTypedSurvivesOtherWrites() {
+    auto* levelEdit = new ValueEdit(m_window.get());
+    auto* frequencyFader = new Fader(m_window.get());
+    m_binding->bindEdit(m_levelField, levelEdit, kPlain);
+    m_binding->bindFrequencyFader(m_frequencyField, frequencyFader);
+
+    Type(levelEdit, "4");
+    emit frequencyFader->sliderMessage(Fader::kMsgReleased, 0, 0);
+    QCOMPARE(m_frequency, 30000);
+    QCOMPARE(levelEdit->text(), QString("4"));
+    QVERIFY(levelEdit->isValueModified());
+    // Showing a new record drops it.
+    m_binding->refresh();
+    QCOMPARE(levelEdit->text(), QString("0"));
+    QCOMPARE(m_level, 0);
+}
+
+void EditorBindingTest::disabledFieldWritesNothing() {
+    auto* fader = new Fader(m_window.get());
+    auto* unit = new QWidget(m_window.get());
+    m_binding->bindFader(m_levelField, fader, 100);
+    m_binding->bindEnabled(m_levelField, unit);
+    m_gate = false;
+    m_binding->refresh();
+    QVERIFY(!fader->isEnabled());
+    QVERIFY(!unit->isEnabled());
+    QSignalSpy written(m_binding.get(), &EditorBinding::written);
+    QVERIFY(!m_binding->enter(m_levelField, 20));
+    emit fader->sliderMessage(Fader::kMsgReleased, 0, 80);
+    QCOMPARE(m_level, 0);
+    QCOMPARE(written.count(), 0);
+    m_gate = true;
+    QVERIFY(m_binding->enter(m_levelField, 20));
+    QVERIFY(fader->isEnabled());
+    QCOMPARE(m_binding->fieldName(m_binding->findField("level")), QString("level"));
+}
+
+TAVREL_GUI_TEST_MAIN(EditorBindingTest)
+#include "editor_binding_test.moc"
