@@ -8,6 +8,7 @@
 #include "gui/support/DialogUnits.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/support/QueuedLineEvents.h"
+#include "gui/surface/EditorSlots.h"
 #include "gui/surface/SurfaceButtons.h"
 #include "gui/surface/SurfaceDocument.h"
 #include "gui/widgets/Fader.h"
@@ -96,6 +97,9 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
 
     m_graph = new ResponseGraph(this);
     m_graph->setGeometry(DluRect(11, 22, 602, 168));
+    m_editors = std::make_unique<EditorSlots>(
+        *this, *m_graph, m_layout.model,
+        EditorSlots::Hooks{.setInputSource = [this](int source) { SetInputSource(source, true); }});
 
     CreateStatusLine();
     CreateSideButtons();
@@ -116,6 +120,8 @@ ControlSurface::~ControlSurface() {
     // for a half-destroyed surface. Nothing is asked and nothing is saved.
     m_tickTimer.stop();
     m_controller.reset();
+    // The editors edit the document's container, which goes after the surface.
+    m_editors->CloseAll();
 }
 
 void ControlSurface::CreateStatusLine() {
@@ -178,12 +184,9 @@ SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
     strip.nameLabel = new QLabel(this);
     strip.nameLabel->setGeometry(DluRect(x, rows.nameLabel, 42, 10));
 
-    // The channel and EQ editors are not part of this program yet.
-    for (QAbstractButton* later : {static_cast<QAbstractButton*>(strip.eq),
-                                   static_cast<QAbstractButton*>(strip.channelEditor)}) {
-        later->setEnabled(false);
-        later->setToolTip(QStringLiteral("Not available in this version"));
-    }
+    // The EQ editors are not part of this program yet.
+    strip.eq->setEnabled(false);
+    strip.eq->setToolTip(QStringLiteral("Not available in this version"));
 
     strip.fader->setControlId((output ? kFirstOutputFaderId : kFirstInputFaderId) + channel);
     strip.gain->setControlId((output ? kFirstOutputGainEditId : kFirstInputGainEditId) + channel);
@@ -199,6 +202,8 @@ SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
             [this, stripOf] { OnPolarityButton(stripOf()); });
     connect(strip.mute, &QAbstractButton::clicked, this,
             [this, stripOf] { OnMuteButton(stripOf()); });
+    connect(strip.channelEditor, &QAbstractButton::clicked, this,
+            [this, stripOf] { OnChannelButton(stripOf()); });
     return strip;
 }
 
@@ -241,8 +246,8 @@ void ControlSurface::OnInitialUpdate() {
     m_graph->setContainer(m_data);
     m_graph->initialise();
     m_graph->setMode(ResponseGraph::kModeAllChannels);
-    // Drag reports go to the open equaliser or crossover editor; none can be open yet, so a
-    // report has nobody to go to.
+    // Drag reports go to the open editor of the channel the graph shows.
+    connect(m_graph, &ResponseGraph::filterChanged, m_editors.get(), &EditorSlots::OnFilterChanged);
     m_graph->redraw();
 
     for (QPushButton* box : {m_linkBox, m_sourceBox, m_portBox, m_deviceIdBox}) {
@@ -262,6 +267,7 @@ void ControlSurface::UpdateAllControls() {
     for (SurfaceStrip& strip : m_outputStrips)
         RefreshStrip(strip);
     SetInputSource(m_data->inputSource(), false);
+    m_editors->ReloadAll(*m_data);
 }
 
 void ControlSurface::RefreshStrip(SurfaceStrip& strip) {
@@ -358,8 +364,7 @@ bool ControlSurface::Disconnect() {
 }
 
 void ControlSurface::CloseAllEditors() {
-    // No channel or equaliser editor exists in this version; the graph stays in its mode 0.
-    m_graph->setMode(ResponseGraph::kModeAllChannels);
+    m_editors->CloseAll();
 }
 
 // ---- Program files
@@ -515,6 +520,11 @@ void ControlSurface::OnMuteButton(SurfaceStrip& strip) {
     strip.mute->setSounding(on != 0);
 }
 
+void ControlSurface::OnChannelButton(SurfaceStrip& strip) {
+    m_editors->Open(strip.output ? EditorKind::OutputChannel : EditorKind::InputChannel,
+                    strip.channel, *m_data);
+}
+
 // ---- Controller reports
 // --------------------------------------------------------------------------
 
@@ -607,9 +617,12 @@ void ControlSurface::OnMetersReceived(const MeterLevels& levels) {
         OutputStrip(i).meter->showLevel(levels[static_cast<std::size_t>(kFirstOutputCode + i)]);
 }
 
-void ControlSurface::OnInputSourceChanged(int source, bool /*fromEditor*/) {
+void ControlSurface::OnInputSourceChanged(int source, bool fromEditor) {
     if (m_sourceBox)
         m_sourceBox->setText(source ? QStringLiteral("Digital") : QStringLiteral("Analog"));
+    // The source belongs to the whole unit: every open input editor shows it.
+    if (fromEditor)
+        m_editors->Refresh(EditorKind::InputChannel);
 }
 
 void ControlSurface::OnChannelCopied(bool output, int channel) {
@@ -617,6 +630,7 @@ void ControlSurface::OnChannelCopied(bool output, int channel) {
         RefreshStrip(OutputStrip(channel));
     else if (!output && channel >= 0 && channel < InputStripCount())
         RefreshStrip(InputStrip(channel));
+    m_editors->ReloadAll(*m_data);
     m_graph->redraw();
 }
 

@@ -29,6 +29,7 @@ class TwoStateButton;
 class QLabel;
 class QPushButton;
 class SurfaceDocument;
+class EditorSlots;
 
 // The controls of one channel strip.
 struct SurfaceStrip {
@@ -145,6 +146,8 @@ public:
         return m_sideButtons.at(static_cast<std::size_t>(button));
     }
     ResponseGraph* Graph() const { return m_graph; }
+    // The channel editors the strips have opened.
+    EditorSlots& Editors() { return *m_editors; }
     StatusLed* Led() const { return m_led; }
     QPushButton* DeviceIdBox() const { return m_deviceIdBox; }
     QPushButton* PortBox() const { return m_portBox; }
@@ -201,6 +204,7 @@ private:
     void OnNameButton(SurfaceStrip& strip);
     void OnPolarityButton(SurfaceStrip& strip);
     void OnMuteButton(SurfaceStrip& strip);
+    void OnChannelButton(SurfaceStrip& strip);
     void SetStripGain(SurfaceStrip& strip, int gain);
     void ShowBusyDisplay();
     // The save chooser for the program bank read from the unit.
@@ -227,6 +231,7 @@ private:
         nullptr; // the open connect dialog, told of the search's progress
 
     ResponseGraph* m_graph = nullptr;
+    std::unique_ptr<EditorSlots> m_editors;
     StatusLed* m_led = nullptr;
     QPushButton* m_deviceIdBox = nullptr;
     QPushButton* m_portBox = nullptr;

@@ -1,0 +1,213 @@
+#include "gui/surface/EditorSlots.h"
+
+#include "gui/dialogs/ChannelEditor.h"
+#include "gui/dialogs/InputChannelEditor.h"
+#include "gui/dialogs/OutputChannelEditor.h"
+#include "gui/widgets/ResponseGraph.h"
+#include "model/DeviceModel.h"
+
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+
+// One kind of editor: whose channels it has slots for, the graph mode it shows them in, and how
+// one is made. A new kind of editor is one more row.
+struct EditorSlots::KindRow {
+    EditorKind kind;
+    bool output;   // a slot per output of the model, else per input
+    int graphMode; // the response graph's mode while the editor is shown; 0: left alone
+    ChannelEditor* (*create)(ProgramContainer& data, QWidget& owner, const Hooks& hooks);
+};
+
+namespace {
+
+// Where the original placed its editors on its 1050 x 720 main window: over the strips.
+constexpr int kOriginalWidth = 1050;
+constexpr int kOriginalHeight = 720;
+constexpr int kOriginalLeft = 10;
+constexpr int kOriginalTop = 450;
+
+ChannelEditor* MakeInputChannelEditor(ProgramContainer& data, QWidget& owner,
+                                      const EditorSlots::Hooks& hooks) {
+    auto* editor = new InputChannelEditor(data, &owner);
+    editor->setSourceHandler(hooks.setInputSource);
+    return editor;
+}
+
+ChannelEditor* MakeOutputChannelEditor(ProgramContainer& data, QWidget& owner,
+                                       const EditorSlots::Hooks&) {
+    return new OutputChannelEditor(data, &owner);
+}
+
+} // namespace
+
+std::span<const EditorSlots::KindRow> EditorSlots::Rows() {
+    // In the order of EditorKind.
+    static const std::array<KindRow, 2> kRows{{
+        {EditorKind::InputChannel, false, ResponseGraph::kModeAllChannels, &MakeInputChannelEditor},
+        {EditorKind::OutputChannel, true, ResponseGraph::kModeOutputCrossover,
+         &MakeOutputChannelEditor},
+    }};
+    return kRows;
+}
+
+const EditorSlots::KindRow& EditorSlots::RowOf(EditorKind kind) {
+    const KindRow& row = Rows()[static_cast<std::size_t>(kind)];
+    assert(row.kind == kind);
+    return row;
+}
+
+EditorSlots::EditorSlots(QWidget& owner, ResponseGraph& graph, const DeviceModel& model,
+                         Hooks hooks)
+    : m_owner(owner), m_graph(graph), m_model(model), m_hooks(std::move(hooks)) {
+    for (const KindRow& row : Rows())
+        m_slots.emplace_back(static_cast<std::size_t>(SlotCount(row.kind)));
+}
+
+EditorSlots::~EditorSlots() {
+    CloseAll();
+}
+
+std::vector<QPointer<ChannelEditor>>& EditorSlots::SlotsOf(EditorKind kind) {
+    return m_slots.at(static_cast<std::size_t>(kind));
+}
+
+const std::vector<QPointer<ChannelEditor>>& EditorSlots::SlotsOf(EditorKind kind) const {
+    return m_slots.at(static_cast<std::size_t>(kind));
+}
+
+int EditorSlots::SlotCount(EditorKind kind) const {
+    return RowOf(kind).output ? m_model.outputs : m_model.inputs;
+}
+
+ChannelEditor* EditorSlots::Editor(EditorKind kind, int channel) const {
+    if (channel < 0 || channel >= SlotCount(kind))
+        return nullptr;
+    return SlotsOf(kind)[static_cast<std::size_t>(channel)];
+}
+
+int EditorSlots::OpenCount() const {
+    int count = 0;
+    for (const auto& ofKind : m_slots)
+        count += static_cast<int>(
+            std::count_if(ofKind.begin(), ofKind.end(), [](const auto& e) { return !e.isNull(); }));
+    return count;
+}
+
+ChannelEditor* EditorSlots::Open(EditorKind kind, int channel, ProgramContainer& data) {
+    if (channel < 0 || channel >= SlotCount(kind))
+        return nullptr;
+    const KindRow& row = RowOf(kind);
+    QPointer<ChannelEditor>& slot = SlotsOf(kind)[static_cast<std::size_t>(channel)];
+    const bool created = slot.isNull();
+    if (created) {
+        ChannelEditor* editor = row.create(data, m_owner, m_hooks);
+        slot = editor;
+        editor->setGraph(&m_graph);
+        connect(editor, &ChannelEditor::closing, this,
+                [this, kind, editor] { Closing(RowOf(kind), editor); });
+        connect(editor, &ChannelEditor::clickedInside, this,
+                [this, kind, editor] { ShowOnGraph(RowOf(kind), editor->channel()); });
+    } else {
+        slot->setContainer(data);
+    }
+    ChannelEditor* editor = slot;
+    editor->selectChannel(channel);
+    ShowOnGraph(row, channel);
+    if (created)
+        Place(*editor);
+    editor->show();
+    if (!created)
+        editor->raise(); // in front of the other editors again
+    return editor;
+}
+
+void EditorSlots::ShowOnGraph(const KindRow& row, int channel) {
+    if (row.graphMode == ResponseGraph::kModeAllChannels)
+        return;
+    const int shown = row.output ? m_graph.selectedOutput() : m_graph.selectedInput();
+    if (m_graph.mode() == row.graphMode && shown == channel)
+        return;
+    if (row.output)
+        m_graph.selectOutput(channel);
+    else
+        m_graph.selectInput(channel);
+    m_graph.setMode(row.graphMode);
+}
+
+void EditorSlots::Closing(const KindRow& row, ChannelEditor* editor) {
+    for (QPointer<ChannelEditor>& slot : SlotsOf(row.kind)) {
+        if (slot == editor)
+            slot.clear();
+    }
+    // The graph goes back to all channels, unless it shows another editor's channel by now.
+    const int shown = row.output ? m_graph.selectedOutput() : m_graph.selectedInput();
+    if (row.graphMode != ResponseGraph::kModeAllChannels && m_graph.mode() == row.graphMode &&
+        shown == editor->channel())
+        m_graph.setMode(ResponseGraph::kModeAllChannels);
+}
+
+void EditorSlots::CloseAll() {
+    for (auto& ofKind : m_slots) {
+        for (QPointer<ChannelEditor>& slot : ofKind) {
+            if (ChannelEditor* editor = slot) {
+                editor->close(); // frees the slot
+                delete editor;   // at once: the container it edits may go next
+            }
+        }
+    }
+}
+
+void EditorSlots::Refresh(EditorKind kind) {
+    for (const QPointer<ChannelEditor>& editor : SlotsOf(kind)) {
+        if (editor)
+            editor->binding().refresh();
+    }
+}
+
+void EditorSlots::ReloadAll(ProgramContainer& data) {
+    for (const auto& ofKind : m_slots) {
+        for (const QPointer<ChannelEditor>& editor : ofKind) {
+            if (editor) {
+                editor->setContainer(data);
+                editor->selectChannel(editor->channel());
+            }
+        }
+    }
+}
+
+void EditorSlots::OnFilterChanged(int position, int mode) {
+    if (mode == ResponseGraph::kModeAllChannels)
+        return;
+    for (const KindRow& row : Rows()) {
+        if (row.graphMode != mode)
+            continue;
+        const int channel = row.output ? m_graph.selectedOutput() : m_graph.selectedInput();
+        // Nobody to tell when that channel's editor has been closed meanwhile.
+        if (ChannelEditor* editor = Editor(row.kind, channel))
+            editor->filterDragged(position);
+        return;
+    }
+}
+
+QPoint EditorSlots::Placement(const QRect& main, const QSize& editor, const QRect& available) {
+    int x = main.left() + kOriginalLeft * main.width() / kOriginalWidth;
+    int y = main.top() + kOriginalTop * main.height() / kOriginalHeight;
+    // On screen: the right and bottom edges first, so a window larger than the screen keeps its
+    // title bar and left edge in view.
+    x = std::max(std::min(x, available.right() + 1 - editor.width()), available.left());
+    y = std::max(std::min(y, available.bottom() + 1 - editor.height()), available.top());
+    return {x, y};
+}
+
+void EditorSlots::Place(ChannelEditor& editor) {
+    const QWidget* window = m_owner.window();
+    const QScreen* screen = window->screen();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    const QRect main = window->frameGeometry();
+    editor.move(available.isValid() ? Placement(main, editor.frameGeometry().size(), available)
+                                    : Placement(main, editor.frameGeometry().size(), main));
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+
+#include <functional>
+#include <span>
+#include <vector>
+
+class ChannelEditor;
+class ProgramContainer;
+class QWidget;
+class ResponseGraph;
+struct DeviceModel;
+
+// The kinds of editor a channel strip opens. Each kind is one row of the table in
+// EditorSlots.cpp, in this order (which channels it has a slot for, the graph mode it shows, how
+// it is made).
+enum class EditorKind {
+    InputChannel,
+    OutputChannel,
+};
+
+// The editors a control surface has opened: one slot per kind and channel of the model. An
+// editor is created on first use and shown again with the program container set anew; it is
+// modeless, shown without taking the keyboard from the surface, placed over the lower part of
+// the main window and kept on top of it. Closing it frees its slot. While an editor with a graph
+// mode is shown (and whenever the operator clicks into it) the response graph shows its channel
+// in that mode; closing it returns the graph to all channels. The graph's drag reports go to the
+// editor of the channel the graph shows in that mode.
+class EditorSlots : public QObject {
+    Q_OBJECT
+public:
+    // What the editors ask of the surface.
+    struct Hooks {
+        // The operator chose a unit-wide input source in an input channel editor.
+        std::function<void(int source)> setInputSource;
+    };
+
+    EditorSlots(QWidget& owner, ResponseGraph& graph, const DeviceModel& model, Hooks hooks);
+    // Closes the editors still open.
+    ~EditorSlots() override;
+
+    // Shows the editor of `kind` for `channel`, creating it in its slot on first use. Returns
+    // nullptr for a channel the model does not have.
+    ChannelEditor* Open(EditorKind kind, int channel, ProgramContainer& data);
+    // The editor in a slot; nullptr while the slot is empty.
+    ChannelEditor* Editor(EditorKind kind, int channel) const;
+    int SlotCount(EditorKind kind) const;
+    int OpenCount() const;
+
+    // Closes every open editor; each frees its slot.
+    void CloseAll();
+    // Shows every open editor of a kind again from its record (after a unit-wide change).
+    void Refresh(EditorKind kind);
+    // Shows every open editor again from `data` (after a new program came in).
+    void ReloadAll(ProgramContainer& data);
+
+    // The graph's drag report: filter `position` was dragged in graph mode `mode`.
+    void OnFilterChanged(int position, int mode);
+
+    // Where an editor of frame size `editor` goes: over the main window's frame `main` where the
+    // original 1050 x 720 window had it at (10, 450), scaled with the window, and moved as far as
+    // needed to lie on the available screen area.
+    static QPoint Placement(const QRect& main, const QSize& editor, const QRect& available);
+
+private:
+    struct KindRow;
+    static std::span<const KindRow> Rows();
+    static const KindRow& RowOf(EditorKind kind);
+    std::vector<QPointer<ChannelEditor>>& SlotsOf(EditorKind kind);
+    const std::vector<QPointer<ChannelEditor>>& SlotsOf(EditorKind kind) const;
+    void ShowOnGraph(const KindRow& row, int channel);
+    void Closing(const KindRow& row, ChannelEditor* editor);
+    void Place(ChannelEditor& editor);
+
+    QWidget& m_owner;
+    ResponseGraph& m_graph;
+    const DeviceModel& m_model;
+    Hooks m_hooks;
+    std::vector<std::vector<QPointer<ChannelEditor>>> m_slots; // by kind, then by channel
+};
