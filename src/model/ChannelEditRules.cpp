@@ -1,6 +1,7 @@
 #include "model/ChannelEditRules.h"
 
 #include "model/Channel.h"
+#include "model/Filter.h"
 #include "model/InputChannel.h"
 #include "model/OutputChannel.h"
 
@@ -243,6 +244,82 @@ std::string ComposedReleaseText(int releaseIndex, int attackIndex) {
     else
         product = OneDecimal(ReadDecimal(attack).value_or(0.0) * m.factor);
     return m.prefix + product + "ms)";
+}
+
+// ---- Equaliser bands ------------------------------------------------------------------------
+
+DisplayKindSettings BandwidthEntry(const DeviceModel& model) {
+    const bool fine = model.scales == ScaleFamily::Fine;
+    return {.kind = fine ? kKindBandwidthFine : kKindBandwidthCoarse,
+            .min = 0,
+            .max = model.bandwidthMax};
+}
+
+DisplayKindSettings QEntry(const DeviceModel& model) {
+    const bool fine = model.scales == ScaleFamily::Fine;
+    return {.kind = fine ? kKindQFine : kKindQCoarse, .min = 0, .max = model.bandwidthMax};
+}
+
+namespace {
+
+int BandFrequencyLimit(int type) {
+    return type == Filter::kLowShelf ? kLowShelfDragMaxHz : kMaxFrequencyHz;
+}
+
+} // namespace
+
+Edit SetBandType(Filter& band, int type) {
+    if (type < Filter::kPeq || type > Filter::kHighShelf)
+        return Edit::Refused;
+    if (type == band.type())
+        return Edit::Unchanged;
+    if (band.frequency() > BandFrequencyLimit(type))
+        band.setFrequency(BandFrequencyLimit(type));
+    band.setType(type);
+    return Edit::Written;
+}
+
+Edit SetBandFrequency(Filter& band, int hz) {
+    return WriteLimited(band.frequency(), hz, kMinFrequencyHz, BandFrequencyLimit(band.type()),
+                        [&](int v) { band.setFrequency(v); });
+}
+
+Edit SetBandBandwidth(Filter& band, int index) {
+    return WriteLimited(band.bandwidthIndex(), index, 0,
+                        DeviceModelOf(band.deviceType()).bandwidthMax,
+                        [&](int v) { band.setBandwidthIndex(v); });
+}
+
+Edit SetBandGain(Filter& band, int index) {
+    const int value = std::clamp(index, 0, kEqGainMaxIndex);
+    // An off band shows 0.0 dB: asking for that again changes nothing; any other value is written
+    // even when it equals the gain the band keeps while off, since writing it switches it on.
+    if (value == ShownBandGain(band))
+        return Edit::Unchanged;
+    band.setGainIndex(value);
+    return value == index ? Edit::Written : Edit::Corrected;
+}
+
+Edit SetBandSlope(Filter& band, int slope) {
+    if (slope != Filter::kShelf6 && slope != Filter::kShelf12)
+        return Edit::Refused;
+    if (slope == band.slope())
+        return Edit::Unchanged;
+    band.setSlope(slope);
+    return Edit::Written;
+}
+
+Edit SetBandOn(Filter& band, bool on) {
+    if (on == (band.off() == 0))
+        return Edit::Unchanged;
+    if (on && band.gainIndex() == kEqGainZeroIndex)
+        return Edit::Refused;
+    band.setOff(on ? 0 : 1);
+    return Edit::Written;
+}
+
+int ShownBandGain(const Filter& band) {
+    return band.off() != 0 ? kEqGainZeroIndex : band.gainIndex();
 }
 
 } // namespace ChannelEditRules

@@ -8,6 +8,7 @@
 #include <string>
 
 class Channel;
+class Filter;
 class InputChannel;
 class OutputChannel;
 
@@ -136,5 +137,37 @@ Edit SetRatio(OutputChannel& output, int index);
 // time is read from the attack's own text, as a whole number above index 6 ("%d" product) and
 // as a decimal up to it ("%0.1f" product), so "32X (16.0ms)" for attack 0.5 ms.
 std::string ComposedReleaseText(int releaseIndex, int attackIndex);
+
+// ---- Equaliser bands (inputs and outputs)
+// --------------------------------------------------------
+
+// Band frequency in Hz (display kind 4), bandwidth and Q as two views of one bandwidth index
+// (0.01 octave steps and the fine Q table on the 4x8, 0.05 octave steps and the coarse table on
+// the others) and the gain index 0..450 shown as -30.0 .. +15.0 dB.
+inline constexpr DisplayKindSettings kBandFrequencyEntry{
+    .kind = kKindInteger, .min = kMinFrequencyHz, .max = kMaxFrequencyHz};
+DisplayKindSettings BandwidthEntry(const DeviceModel& model);
+DisplayKindSettings QEntry(const DeviceModel& model);
+inline constexpr DisplayKindSettings kBandGainEntry{
+    .kind = kKindLinear, .min = 0, .max = kEqGainMaxIndex, .step = 0.1, .offset = 30.0};
+
+// Type 0 PEQ, 1 low shelf, 2 high shelf; other values are refused. A band that becomes a low
+// shelf above 20000 Hz is brought down to 20000 Hz first (the stored frequency then changes too).
+Edit SetBandType(Filter& band, int type);
+// Frequency limited to 10..30000 Hz, and to 20000 Hz for a low shelf.
+Edit SetBandFrequency(Filter& band, int hz);
+// Bandwidth index limited to the band's model's 0..bandwidthMax.
+Edit SetBandBandwidth(Filter& band, int index);
+// Gain index limited to 0..450. Index 300 (0.0 dB) switches the band off, any other gain on.
+Edit SetBandGain(Filter& band, int index);
+// Shelf slope 0 (6 dB) or 1 (12 dB); other values are refused.
+Edit SetBandSlope(Filter& band, int slope);
+// Switches the band on or off; its stored gain is kept, so a band switched on again has the gain
+// it had. A band whose gain is 0.0 dB cannot be switched on (refused).
+Edit SetBandOn(Filter& band, bool on);
+
+// What a band's gain controls show: "0.0" dB (index 300) while the band is off, its stored gain
+// while it is on.
+int ShownBandGain(const Filter& band);
 
 } // namespace ChannelEditRules

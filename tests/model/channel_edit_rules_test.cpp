@@ -230,3 +230,74 @@ TEST(ChannelEditRules, SwitchingTheGateOffKeepsItsThreshold) {
     EXPECT_EQ(FormatDisplayKind(kGateThresholdEntry, kGateThresholdMaxIndex), "10.0");
     EXPECT_EQ(FormatDisplayKind(kGateThresholdEntry, 0), "-120.0");
 }
+
+TEST(ChannelEditRules, ALowShelfNeverLiesAbove20kHz) {
+    Program p(kDeviceType4x8);
+    Filter& band = p.data.input(0).filter(2);
+    band.setFrequency(25000);
+    // PEQ -> high shelf keeps 25 kHz; high shelf -> low shelf brings it down to 20 kHz.
+    EXPECT_EQ(SetBandType(band, Filter::kHighShelf), Edit::Written);
+    EXPECT_EQ(band.frequency(), 25000);
+    EXPECT_EQ(SetBandType(band, Filter::kLowShelf), Edit::Written);
+    EXPECT_EQ(band.frequency(), 20000);
+    EXPECT_EQ(band.type(), Filter::kLowShelf);
+    EXPECT_EQ(SetBandFrequency(band, 26000), Edit::Unchanged); // already at the limit
+    EXPECT_EQ(SetBandFrequency(band, 1000), Edit::Written);
+    EXPECT_EQ(SetBandFrequency(band, 26000), Edit::Corrected);
+    EXPECT_EQ(band.frequency(), 20000);
+    EXPECT_EQ(SetBandType(band, Filter::kLowShelf), Edit::Unchanged);
+    EXPECT_EQ(SetBandType(band, 3), Edit::Refused); // a crossover type is no band type
+    EXPECT_EQ(SetBandFrequency(band, 5), Edit::Corrected);
+    EXPECT_EQ(band.frequency(), 10);
+}
+
+TEST(ChannelEditRules, ABandKeepsItsGainWhileOffAndCannotBeSwitchedOnAtZeroDecibels) {
+    Program p(kDeviceType3x6);
+    Filter& band = p.data.output(1).filter(0);
+    ASSERT_EQ(SetBandGain(band, 360), Edit::Written); // +6.0 dB switches the band on
+    EXPECT_EQ(band.off(), 0);
+    band.setChanged(0);
+
+    EXPECT_EQ(SetBandOn(band, false), Edit::Written);
+    EXPECT_EQ(band.changed(), 1);
+    EXPECT_EQ(ShownBandGain(band), kEqGainZeroIndex); // shown as 0.0 dB while off
+    EXPECT_EQ(band.gainIndex(), 360);                 // but kept
+    EXPECT_EQ(SetBandOn(band, true), Edit::Written);
+    EXPECT_EQ(ShownBandGain(band), 360);
+
+    EXPECT_EQ(SetBandGain(band, kEqGainZeroIndex), Edit::Written); // 0.0 dB switches it off
+    EXPECT_EQ(band.off(), 1);
+    band.setChanged(0);
+    EXPECT_EQ(SetBandOn(band, true), Edit::Refused);
+    EXPECT_EQ(band.off(), 1);
+    EXPECT_EQ(band.changed(), 0);
+    EXPECT_EQ(SetBandGain(band, 500), Edit::Corrected); // limited to +15.0 dB
+    EXPECT_EQ(band.gainIndex(), kEqGainMaxIndex);
+}
+
+TEST(ChannelEditRules, BandwidthAndQAreOneIndexOnEachModelsScale) {
+    struct Case {
+        int deviceType;
+        int maxIndex;
+        int qKind;
+    };
+    for (const Case c :
+         {Case{kDeviceType4x8, 295, kKindQFine}, Case{kDeviceType2x4, 59, kKindQCoarse}}) {
+        Program p(c.deviceType);
+        Filter& band = p.data.input(1).filter(4);
+        const DeviceModel& model = DeviceModelOf(c.deviceType);
+        EXPECT_EQ(BandwidthEntry(model).max, c.maxIndex);
+        EXPECT_EQ(QEntry(model).kind, c.qKind);
+        EXPECT_EQ(SetBandBandwidth(band, 1000), Edit::Corrected);
+        EXPECT_EQ(band.bandwidthIndex(), c.maxIndex);
+        EXPECT_DOUBLE_EQ(band.bandwidth(), 3.0);
+    }
+    // 1.00 octave is index 95 on the 4x8 and shows Q 1.414.
+    Program p(kDeviceType4x8);
+    const DisplayKindSettings q = QEntry(DeviceModelOf(kDeviceType4x8));
+    const DisplayEntry typed = ApplyDisplayEntry(q, 0, "1.414");
+    ASSERT_EQ(typed.outcome, EntryOutcome::Commit);
+    EXPECT_EQ(typed.index, 95);
+    EXPECT_EQ(SetBandBandwidth(p.data.input(0).filter(0), typed.index), Edit::Written);
+    EXPECT_EQ(FormatDisplayKind(q, 95), "1.414");
+}
