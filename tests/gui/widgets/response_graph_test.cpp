@@ -2,7 +2,6 @@
 
 #include "gui/widgets/ResponseGraph.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTimer>
@@ -118,7 +117,6 @@ private slots:
     void noReportWithoutADrag();
     void switchingChannelDeliversTheWaitingReport();
     void hoverShowsTheMoveCursor();
-    void redrawAndDragCostFarBelowAFrame();
     void screenshots();
 
 private:
@@ -478,37 +476,6 @@ void ResponseGraphTest::hoverShowsTheMoveCursor() {
     QCOMPARE(graph_->cursor().shape(), Qt::ArrowCursor);
     graph_->setMode(ResponseGraph::kModeInputEq);
     QCOMPARE(graph_->currentFilter(), ResponseGraph::kNoFilter);
-}
-
-void ResponseGraphTest::redrawAndDragCostFarBelowAFrame() {
-    SetUpProgram(*data_);
-    QImage img(graph_->size(), QImage::Format_ARGB32_Premultiplied);
-    graph_->render(&img); // first paint builds the cached frame
-
-    constexpr int kRounds = 50;
-    QElapsedTimer clock;
-    clock.start();
-    for (int i = 0; i < kRounds; ++i)
-        graph_->render(&img);
-    const double redrawMs = clock.nsecsElapsed() / 1e6 / kRounds;
-
-    graph_->setMode(ResponseGraph::kModeOutputEq);
-    Filter& band = data_->output(0).filter(1);
-    const QPoint grab = Centre(graph_->handleOf(band));
-    QTest::mouseMove(graph_.get(), grab);
-    QTest::mousePress(graph_.get(), Qt::LeftButton, Qt::NoModifier, grab);
-    clock.restart();
-    for (int i = 0; i < kRounds; ++i) {
-        QTest::mouseMove(graph_.get(), grab + QPoint(i * 2, i));
-        graph_->render(&img);
-    }
-    const double dragMs = clock.nsecsElapsed() / 1e6 / kRounds;
-    QTest::mouseRelease(graph_.get(), Qt::LeftButton, Qt::NoModifier, grab + QPoint(98, 49));
-
-    qInfo("full redraw of 12 curves %.3f ms, drag step with redraw %.3f ms", redrawMs, dragMs);
-    // A 60 Hz frame is 16.7 ms; leave room for a loaded machine.
-    QVERIFY2(redrawMs < 8.0, qPrintable(QString::number(redrawMs)));
-    QVERIFY2(dragMs < 8.0, qPrintable(QString::number(dragMs)));
 }
 
 void ResponseGraphTest::screenshots() {
