@@ -8,6 +8,8 @@
 #include "gui/widgets/ValueSpin.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
 
 #include <algorithm>
 
@@ -159,6 +161,17 @@ void EditorBinding::bindEnabled(FieldId id, QWidget* widget) {
     add({.field = id, .kind = Kind::Enabled, .widget = widget});
 }
 
+void EditorBinding::bindCombo(FieldId id, QComboBox* combo) {
+    // activated(): the operator's choice only, not the binding's own setCurrentIndex().
+    connect(combo, &QComboBox::activated, this,
+            [this, id, combo](int index) { apply(id, index, combo); });
+    add({.field = id, .kind = Kind::Combo, .widget = combo});
+}
+
+void EditorBinding::bindLabel(FieldId id, QLabel* label, std::function<QString()> text) {
+    add({.field = id, .kind = Kind::Label, .widget = label, .text = std::move(text)});
+}
+
 bool EditorBinding::enabled(FieldId id) const {
     const Field& f = m_fields[static_cast<std::size_t>(id)];
     return !f.enabled || f.enabled();
@@ -167,6 +180,13 @@ bool EditorBinding::enabled(FieldId id) const {
 void EditorBinding::refresh() {
     for (const Control& c : m_controls)
         show(c, false, nullptr);
+}
+
+void EditorBinding::refresh(const std::vector<FieldId>& fields) {
+    for (const Control& c : m_controls) {
+        if (std::find(fields.begin(), fields.end(), c.field) != fields.end())
+            show(c, false, nullptr);
+    }
 }
 
 bool EditorBinding::enter(FieldId id, int index) {
@@ -194,8 +214,9 @@ bool EditorBinding::apply(FieldId id, int asked, const QWidget* origin) {
 }
 
 void EditorBinding::show(const Control& c, bool keepTyping, const QWidget* keepThumb) {
+    const Field& f = m_fields[static_cast<std::size_t>(c.field)];
     const bool on = enabled(c.field);
-    const int value = m_fields[static_cast<std::size_t>(c.field)].shown();
+    const int value = f.shown();
     const bool typing = keepTyping && c.edit && c.edit->isValueModified();
     switch (c.kind) {
     case Kind::Edit:
@@ -263,9 +284,25 @@ void EditorBinding::show(const Control& c, bool keepTyping, const QWidget* keepT
         if (c.edit)
             c.edit->setText(c.text());
         break;
+    case Kind::Combo:
+        if (auto* combo = qobject_cast<QComboBox*>(c.widget))
+            combo->setCurrentIndex(value >= 0 && value < combo->count() ? value : -1);
+        break;
+    case Kind::Label:
+        if (auto* label = qobject_cast<QLabel*>(c.widget))
+            label->setText(c.text());
+        break;
     case Kind::Enabled:
         break;
     }
     if (c.widget)
         c.widget->setEnabled(on);
+    if (f.visible) {
+        // A hidden edit leaves its arrows hidden too.
+        const bool shown = f.visible();
+        if (c.widget)
+            c.widget->setVisible(shown);
+        if (c.edit)
+            c.edit->setVisible(shown);
+    }
 }

@@ -12,6 +12,8 @@
 
 class Fader;
 class QAbstractButton;
+class QComboBox;
+class QLabel;
 class QWidget;
 class RotaryKnob;
 class TwoStateButton;
@@ -20,9 +22,10 @@ class ValueSpin;
 
 // Binds an editor's controls to the values of a channel record, so an editor is a table of
 // fields plus its layout. A field is one value as the editor shows it (an index), how the value
-// is written (through the editing rules and the record's setters) and when its controls can be
-// used. Any number of controls show one field and are kept in step: a delay's three edits, their
-// arrows and its slider all follow whichever of them the operator moves.
+// is written (through the editing rules and the record's setters), when its controls can be used
+// and when they are shown at all (a shelf has no bandwidth). Any number of controls show one field
+// and are kept in step: a delay's three edits, their arrows and its slider all follow whichever of
+// them the operator moves.
 //
 // After every write the binding shows every field again, because one value can change what
 // another shows or allows (a new high-pass frequency changes the automatic attack, the attack
@@ -40,6 +43,7 @@ public:
         std::function<int()> shown;      // the index the controls show now
         std::function<bool(int)> write;  // applies the rules; true when something was written
         std::function<bool()> enabled{}; // when the controls can be used; empty: always
+        std::function<bool()> visible{}; // when the controls are shown; empty: always
     };
 
     explicit EditorBinding(QObject* parent = nullptr);
@@ -76,9 +80,16 @@ public:
     void bindText(FieldId id, ValueEdit* edit, std::function<QString()> text);
     // A widget (a label, a unit) that is only enabled together with the field's controls.
     void bindEnabled(FieldId id, QWidget* widget);
+    // A drop-down list whose entry i stands for index i; choosing an entry writes.
+    void bindCombo(FieldId id, QComboBox* combo);
+    // A label whose text the editor composes from the record (a unit that follows a type).
+    void bindLabel(FieldId id, QLabel* label, std::function<QString()> text);
 
     // Shows every field from the record, dropping text being typed (a new channel or program).
     void refresh();
+    // Shows these fields from the record, dropping text being typed in their edits; the other
+    // fields' controls are left alone (a value changed elsewhere, such as a drag on the graph).
+    void refresh(const std::vector<FieldId>& fields);
     // Writes `index` to a field as the operator's entry would, then shows every field again.
     // Returns whether something was written.
     bool enter(FieldId id, int index);
@@ -99,7 +110,9 @@ private:
         Pressed,
         Bit,
         Text,
-        Enabled
+        Enabled,
+        Combo,
+        Label
     };
     struct Control {
         FieldId field = 0;
@@ -113,7 +126,7 @@ private:
         QString onText{};           // Bit
         QString offText{};
         std::vector<std::pair<QPointer<QAbstractButton>, int>> choices{}; // Radios, Pressed
-        std::function<QString()> text{};                                  // Text
+        std::function<QString()> text{};                                  // Text, Label
     };
 
     void add(Control control);

@@ -11,6 +11,8 @@
 #include "gui/widgets/ValueEdit.h"
 #include "gui/widgets/ValueSpin.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QWidget>
 #include <QtTest>
@@ -41,6 +43,7 @@ private slots:
     void correctedWriteMovesTheControlItCameFrom();
     void textBeingTypedSurvivesOtherWrites();
     void disabledFieldWritesNothing();
+    void choiceHidesAndRelabelsOtherControls();
 
 private:
     // A record with a level of 0..100 of which the rules allow only 0..50, a frequency, and a
@@ -48,6 +51,9 @@ private:
     int m_level = 0;
     int m_frequency = 1000;
     bool m_gate = true;
+    // A shape 0 (bell) or 1 (shelf); only a bell has a width.
+    int m_shape = 0;
+    int m_width = 5;
     std::unique_ptr<QWidget> m_window;
     std::unique_ptr<EditorBinding> m_binding;
     EditorBinding::FieldId m_levelField = 0;
@@ -58,6 +64,8 @@ void EditorBindingTest::init() {
     m_level = 0;
     m_frequency = 1000;
     m_gate = true;
+    m_shape = 0;
+    m_width = 5;
     m_window = std::make_unique<QWidget>();
     m_binding = std::make_unique<EditorBinding>();
     m_levelField = m_binding->addField({
@@ -192,6 +200,65 @@ void EditorBindingTest::disabledFieldWritesNothing() {
     QVERIFY(m_binding->enter(m_levelField, 20));
     QVERIFY(fader->isEnabled());
     QCOMPARE(m_binding->fieldName(m_binding->findField("level")), QString("level"));
+}
+
+void EditorBindingTest::choiceHidesAndRelabelsOtherControls() {
+    const EditorBinding::FieldId shape = m_binding->addField({
+        .name = QStringLiteral("shape"),
+        .shown = [this] { return m_shape; },
+        .write =
+            [this](int v) {
+                if (v == m_shape)
+                    return false;
+                m_shape = v;
+                return true;
+            },
+    });
+    const EditorBinding::FieldId width = m_binding->addField({
+        .name = QStringLiteral("width"),
+        .shown = [this] { return m_width; },
+        .write =
+            [this](int v) {
+                m_width = v;
+                return true;
+            },
+        .visible = [this] { return m_shape == 0; },
+    });
+    auto* list = new QComboBox(m_window.get());
+    list->addItems({QStringLiteral("bell"), QStringLiteral("shelf")});
+    auto* unit = new QLabel(m_window.get());
+    auto* widthEdit = new ValueEdit(m_window.get());
+    auto* widthSpin = new ValueSpin(m_window.get());
+    auto* levelEdit = new ValueEdit(m_window.get());
+    m_binding->bindCombo(shape, list);
+    m_binding->bindLabel(shape, unit, [this] { return m_shape == 0 ? "Oct" : "dB"; });
+    m_binding->bindSpin(width, widthSpin, widthEdit, kPlain);
+    m_binding->bindEdit(m_levelField, levelEdit, kPlain);
+    QCOMPARE(list->currentIndex(), 0);
+    QCOMPARE(unit->text(), QString("Oct"));
+    QVERIFY(widthEdit->isVisibleTo(m_window.get()));
+
+    // The operator chooses "shelf": the width's box and arrows go, the unit follows.
+    list->setCurrentIndex(1);
+    emit list->activated(1);
+    QCOMPARE(m_shape, 1);
+    QCOMPARE(unit->text(), QString("dB"));
+    QVERIFY(!widthEdit->isVisibleTo(m_window.get()));
+    QVERIFY(!widthSpin->isVisibleTo(m_window.get()));
+    // A stored value the list has no entry for selects none.
+    m_shape = 7;
+    m_binding->refresh();
+    QCOMPARE(list->currentIndex(), -1);
+
+    // Showing some fields again leaves the others alone, text being typed included.
+    m_shape = 0;
+    m_width = 9;
+    Type(levelEdit, "4");
+    m_binding->refresh({shape, width});
+    QCOMPARE(list->currentIndex(), 0);
+    QCOMPARE(widthEdit->text(), QString("9"));
+    QVERIFY(widthEdit->isVisibleTo(m_window.get()));
+    QCOMPARE(levelEdit->text(), QString("4"));
 }
 
 TAVREL_GUI_TEST_MAIN(EditorBindingTest)
