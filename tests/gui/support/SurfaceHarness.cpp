@@ -2,7 +2,10 @@
 
 #include "gui/shell/MainWindow.h"
 #include "gui/surface/ControlSurface.h"
+#include "gui/surface/SurfaceDocument.h"
+#include "gui/widgets/ValueEdit.h"
 #include "link/UnitController.h"
+#include "model/ProgramContainer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -48,6 +51,38 @@ bool TickUntil(ControlSurface& surface, const std::function<bool()>& done, int m
             return true;
     }
     return false;
+}
+
+std::vector<std::vector<std::uint8_t>> SendUntilSettled(ControlSurface& surface) {
+    UnitController& controller = surface.Controller();
+    const std::vector<std::uint8_t> poll = surface.Document().Data().meterPollFrame().bytes;
+    std::vector<std::vector<std::uint8_t>> sent;
+    std::uint64_t last = 0;
+    for (int tick = 0; tick < 200; ++tick) {
+        controller.Tick();
+        const std::uint64_t head = controller.Command().Queue().HeadSerial();
+        if (head != 0 && head != last) {
+            last = head;
+            if (controller.Command().HeadFrame()->bytes != poll)
+                sent.push_back(controller.Command().HeadFrame()->bytes);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        while (controller.IsConnected() && controller.Command().Queue().HeadSerial() == head &&
+               head != 0 && clock.elapsed() < 200)
+            QTest::qWait(1);
+        QCoreApplication::processEvents();
+        if (controller.IsSettled())
+            break;
+    }
+    return sent;
+}
+
+void TypeValue(ValueEdit* edit, const QString& text, Qt::Key key) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, key);
 }
 
 std::unique_ptr<VirtualLine> OpenVirtualUnit(int deviceType, int deviceId) {

@@ -7,11 +7,16 @@
 
 #include "VirtualLine.h"
 
+#include <QString>
+
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class ControlSurface;
 class MainWindow;
+class ValueEdit;
 
 namespace guitest {
 
@@ -46,6 +51,14 @@ private:
 void TickAndAnswer(ControlSurface& surface);
 // Ticks (at least once) until `done` holds after a tick; false after `maxTicks` ticks.
 bool TickUntil(ControlSurface& surface, const std::function<bool()>& done, int maxTicks = 400);
+
+// Sends until the unit has answered everything; the frames put on the line meanwhile, meter
+// polls left out.
+std::vector<std::vector<std::uint8_t>> SendUntilSettled(ControlSurface& surface);
+
+// Types `text` into a value box as the operator does (focus, select all, type) and ends with
+// `key` (Enter commits, Esc brings the shown value back).
+void TypeValue(ValueEdit* edit, const QString& text, Qt::Key key = Qt::Key_Return);
 
 // A virtual unit of a device type and ID on a pseudo-terminal, its thread serving the line;
 // nullptr, with a warning, when the line cannot be opened.
