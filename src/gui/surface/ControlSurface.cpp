@@ -184,10 +184,6 @@ SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
     strip.nameLabel = new QLabel(this);
     strip.nameLabel->setGeometry(DluRect(x, rows.nameLabel, 42, 10));
 
-    // The EQ editors are not part of this program yet.
-    strip.eq->setEnabled(false);
-    strip.eq->setToolTip(QStringLiteral("Not available in this version"));
-
     strip.fader->setControlId((output ? kFirstOutputFaderId : kFirstInputFaderId) + channel);
     strip.gain->setControlId((output ? kFirstOutputGainEditId : kFirstInputGainEditId) + channel);
     connect(strip.fader, &Fader::sliderMessage, this, &ControlSurface::OnFaderMessage);
@@ -204,6 +200,8 @@ SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
             [this, stripOf] { OnMuteButton(stripOf()); });
     connect(strip.channelEditor, &QAbstractButton::clicked, this,
             [this, stripOf] { OnChannelButton(stripOf()); });
+    connect(strip.eq, &QAbstractButton::clicked, this,
+            [this, stripOf] { OnEqualizerButton(stripOf()); });
     return strip;
 }
 
@@ -522,6 +520,11 @@ void ControlSurface::OnMuteButton(SurfaceStrip& strip) {
 
 void ControlSurface::OnChannelButton(SurfaceStrip& strip) {
     m_editors->Open(strip.output ? EditorKind::OutputChannel : EditorKind::InputChannel,
+                    strip.channel, *m_data);
+}
+
+void ControlSurface::OnEqualizerButton(SurfaceStrip& strip) {
+    m_editors->Open(strip.output ? EditorKind::OutputEqualizer : EditorKind::InputEqualizer,
                     strip.channel, *m_data);
 }
 

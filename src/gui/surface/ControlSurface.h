@@ -205,6 +205,7 @@ private:
     void OnPolarityButton(SurfaceStrip& strip);
     void OnMuteButton(SurfaceStrip& strip);
     void OnChannelButton(SurfaceStrip& strip);
+    void OnEqualizerButton(SurfaceStrip& strip);
     void SetStripGain(SurfaceStrip& strip, int gain);
     void ShowBusyDisplay();
     // The save chooser for the program bank read from the unit.

@@ -2,7 +2,9 @@
 
 #include "gui/dialogs/ChannelEditor.h"
 #include "gui/dialogs/InputChannelEditor.h"
+#include "gui/dialogs/InputEqualizerEditor.h"
 #include "gui/dialogs/OutputChannelEditor.h"
+#include "gui/dialogs/OutputEqualizerEditor.h"
 #include "gui/widgets/ResponseGraph.h"
 #include "model/DeviceModel.h"
 
@@ -42,14 +44,27 @@ ChannelEditor* MakeOutputChannelEditor(ProgramContainer& data, QWidget& owner,
     return new OutputChannelEditor(data, &owner);
 }
 
+ChannelEditor* MakeInputEqualizerEditor(ProgramContainer& data, QWidget& owner,
+                                        const EditorSlots::Hooks&) {
+    return new InputEqualizerEditor(data, &owner);
+}
+
+ChannelEditor* MakeOutputEqualizerEditor(ProgramContainer& data, QWidget& owner,
+                                         const EditorSlots::Hooks&) {
+    return new OutputEqualizerEditor(data, &owner);
+}
+
 } // namespace
 
 std::span<const EditorSlots::KindRow> EditorSlots::Rows() {
     // In the order of EditorKind.
-    static const std::array<KindRow, 2> kRows{{
+    static const std::array<KindRow, 4> kRows{{
         {EditorKind::InputChannel, false, ResponseGraph::kModeAllChannels, &MakeInputChannelEditor},
         {EditorKind::OutputChannel, true, ResponseGraph::kModeOutputCrossover,
          &MakeOutputChannelEditor},
+        {EditorKind::InputEqualizer, false, ResponseGraph::kModeInputEq, &MakeInputEqualizerEditor},
+        {EditorKind::OutputEqualizer, true, ResponseGraph::kModeOutputEq,
+         &MakeOutputEqualizerEditor},
     }};
     return kRows;
 }

@@ -22,6 +22,8 @@ struct DeviceModel;
 enum class EditorKind {
     InputChannel,
     OutputChannel,
+    InputEqualizer,
+    OutputEqualizer,
 };
 
 // The editors a control surface has opened: one slot per kind and channel of the model. An

@@ -52,7 +52,7 @@ private slots:
     void nameButtonTogglesTheCurveAndSendsNothing();
     void polarityAndMuteFollowTheRecord();
     void deviceButtonWhileDisconnectedOpensNothing();
-    void laterDialogsAreDisabled();
+    void everyDialogButtonIsEnabled();
     void connectsToTheVirtualUnit_data();
     void connectsToTheVirtualUnit();
     void connectButtonRunsTheDialogsOnTheRealTimers();
@@ -226,14 +226,15 @@ void ControlSurfaceTest::deviceButtonWhileDisconnectedOpensNothing() {
     QCOMPARE(device->state(), 1); // back up at once
 }
 
-void ControlSurfaceTest::laterDialogsAreDisabled() {
+void ControlSurfaceTest::everyDialogButtonIsEnabled() {
     ControlSurface* surface = Show(ID_DEVICE_3X6);
     for (SideButton b :
          {SideButton::Connection, SideButton::DataView, SideButton::Device, SideButton::Program,
           SideButton::Copy, SideButton::Interface, SideButton::BoxName, SideButton::Esc})
         QVERIFY(surface->SideButtonAt(b)->isEnabled());
-    QVERIFY(!surface->InputStrip(0).eq->isEnabled());
-    QVERIFY(surface->OutputStrip(5).channelEditor->isEnabled()); // the channel editors exist
+    QVERIFY(surface->InputStrip(0).eq->isEnabled());
+    QVERIFY(surface->OutputStrip(5).eq->isEnabled());
+    QVERIFY(surface->OutputStrip(5).channelEditor->isEnabled());
 }
 
 void ControlSurfaceTest::connectsToTheVirtualUnit_data() {

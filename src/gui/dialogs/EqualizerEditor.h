@@ -1,0 +1,31 @@
+#pragma once
+
+#include "gui/dialogs/ChannelEditor.h"
+
+#include <vector>
+
+class EqualizerBandGroup;
+
+// What the input and output equaliser editors share: one band group per band the model offers,
+// side by side, each bound to that band of the channel shown. While the editor is shown the
+// response graph shows this channel's bands, and a band dragged there shows up here.
+class EqualizerEditor : public ChannelEditor {
+    Q_OBJECT
+public:
+    // Band `position` of the channel was dragged on the graph: shows that band again.
+    void filterDragged(int position) override;
+
+    int bandCount() const { return static_cast<int>(m_bands.size()); }
+    // Band `index` (0-based) of the editor; nullptr outside 0..bandCount()-1.
+    EqualizerBandGroup* band(int index) const;
+
+protected:
+    // An editor of the bands of an output (else of an input) with `bands` band groups.
+    EqualizerEditor(ProgramContainer& data, QWidget* owner, bool output, int bands);
+
+private:
+    Channel& record() const;
+
+    bool m_output;
+    std::vector<EqualizerBandGroup*> m_bands;
+};

@@ -1,0 +1,10 @@
+#include "gui/dialogs/InputEqualizerEditor.h"
+
+#include "model/ProgramContainer.h"
+
+InputEqualizerEditor::InputEqualizerEditor(ProgramContainer& data, QWidget* owner)
+    : EqualizerEditor(data, owner, /*output=*/false, DeviceModelOf(data.deviceType()).inputBands) {}
+
+QString InputEqualizerEditor::captionOf(int index) const {
+    return QStringLiteral("EQ>>CH %1").arg(QChar(QLatin1Char(static_cast<char>('A' + index))));
+}
