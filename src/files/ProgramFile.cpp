@@ -1,6 +1,8 @@
 #include "files/ProgramFile.h"
 
 #include "files/ByteStream.h"
+#include "files/SingleSettingFile.h"
+#include "model/ChannelFields.h"
 #include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
@@ -40,112 +42,112 @@ std::string_view ExtensionOf(std::string_view path) {
     return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
 }
 
-// 16-bit image fields carry the file's unsigned value bit for bit (a 4x8 delay index reaches
-// 52473, beyond a signed 16-bit field), so they are limited as unsigned values.
-void LimitU16(std::int16_t& field, ValueRange range) {
-    const int value = static_cast<std::uint16_t>(field);
-    field = static_cast<std::int16_t>(static_cast<std::uint16_t>(range.Clamp(value)));
-}
-
-void LimitU8(std::uint8_t& field, ValueRange range) {
-    field = static_cast<std::uint8_t>(range.Clamp(field));
-}
-
-void LimitFlag(std::uint8_t& field) {
-    field = field != 0 ? 1 : 0;
-}
-
-void LimitBand(BandImage& band, const ModelRanges& ranges) {
-    LimitU16(band.frequency, kFrequencyRange);
-    LimitU16(band.gain, kBandGainRange);
-    LimitU16(band.bandwidth, ranges.bandwidth);
-    LimitU8(band.slope, kShelfSlopeRange);
-    LimitU8(band.type, kBandTypeRange);
-}
-
-template <typename Image> void LimitCrossovers(Image& image) {
-    LimitU16(image.highPassFrequency, kFrequencyRange);
-    LimitU8(image.highPassKind, kCrossoverKindRange);
-    LimitU8(image.highPassSlope, kCrossoverSlopeRange);
-    LimitU16(image.lowPassFrequency, kFrequencyRange);
-    LimitU8(image.lowPassKind, kCrossoverKindRange);
-    LimitU8(image.lowPassSlope, kCrossoverSlopeRange);
-}
-
 // --- Library entry layout ---
 
-// The fields of a library entry in file order, written once for both directions: `io` is a
-// LibraryWriter (image fields const) or a LibraryReader. 16-bit fields travel as unsigned values
-// bit for bit; the reader's sticky failure flag is checked once per program entry.
-struct LibraryWriter {
-    ByteWriter& archive;
-    void u8(std::uint8_t v) { archive.writeU8(v); }
-    void i16(std::int16_t v) { archive.writeU16(static_cast<std::uint16_t>(v)); }
-    void text(const std::string& v) { archive.writeString(v); }
+// The fields of a library entry in file order: every band (gain index before frequency), then
+// the channel's fields. Each field takes its width in the image (one byte, or two bytes carrying
+// the unsigned value bit for bit); the name is a string.
+constexpr std::array kLibraryBand{Field::BandGain, Field::BandFrequency, Field::BandBandwidth,
+                                  Field::BandSlope, Field::BandType};
+
+constexpr std::array kLibraryInput{
+    Field::On,
+    Field::Polarity,
+    Field::Delay,
+    Field::Gain,
+    Field::ReservedA,
+    Field::ReservedB,
+    Field::HighPassFrequency,
+    Field::HighPassKind,
+    Field::HighPassSlope,
+    Field::LowPassFrequency,
+    Field::LowPassKind,
+    Field::LowPassSlope,
+    Field::GateThreshold,
+    Field::GateOff,
+    Field::Name,
 };
 
-struct LibraryReader {
-    ByteReader& archive;
-    void u8(std::uint8_t& v) { archive.readU8(v); }
-    void i16(std::int16_t& v) {
-        std::uint16_t bits = 0;
-        archive.readU16(bits);
-        v = static_cast<std::int16_t>(bits);
-    }
-    void text(std::string& v) { archive.readString(v); }
+constexpr std::array kLibraryOutput{
+    Field::On,
+    Field::Polarity,
+    Field::Delay,
+    Field::Gain,
+    Field::Mix,
+    Field::Reserved,
+    Field::HighPassFrequency,
+    Field::HighPassKind,
+    Field::HighPassSlope,
+    Field::LowPassFrequency,
+    Field::LowPassKind,
+    Field::LowPassSlope,
+    Field::Threshold,
+    Field::Attack,
+    Field::Release,
+    Field::ClipLimit,
+    Field::Ratio,
+    Field::DynamicsType,
+    Field::DynamicsMode,
+    Field::Name,
 };
 
-template <typename Io, typename Band> void TransferBand(Io& io, Band& band) {
-    io.i16(band.gain);
-    io.i16(band.frequency);
-    io.i16(band.bandwidth);
-    io.u8(band.slope);
-    io.u8(band.type);
-}
-
-// Bands, on, polarity, delay, gain: the start every channel entry shares.
-template <typename Io, typename Image> void TransferChannelStart(Io& io, Image& image) {
-    for (auto& band : image.bands) {
-        TransferBand(io, band);
+template <typename Image>
+void WriteFields(ByteWriter& out, const Image& image, std::span<const Field> order) {
+    for (Field id : order) {
+        if constexpr (requires { image.name; }) {
+            if (id == Field::Name) {
+                out.writeString(image.name);
+                continue;
+            }
+        }
+        const auto& slot = FindField(FieldsOf<Image>(), id).image;
+        if (slot.bytes == 2) {
+            out.writeU16(static_cast<std::uint16_t>(slot.get(image)));
+        } else {
+            out.writeU8(static_cast<std::uint8_t>(slot.get(image)));
+        }
     }
-    io.u8(image.on);
-    io.u8(image.polarity);
-    io.i16(image.delay);
-    io.i16(image.gain);
 }
 
-template <typename Io, typename Image> void TransferCrossovers(Io& io, Image& image) {
-    io.i16(image.highPassFrequency);
-    io.u8(image.highPassKind);
-    io.u8(image.highPassSlope);
-    io.i16(image.lowPassFrequency);
-    io.u8(image.lowPassKind);
-    io.u8(image.lowPassSlope);
+// The reader's sticky failure flag is checked once per program entry.
+template <typename Image>
+void ReadFields(ByteReader& in, Image& image, std::span<const Field> order) {
+    for (Field id : order) {
+        if constexpr (requires { image.name; }) {
+            if (id == Field::Name) {
+                in.readString(image.name);
+                continue;
+            }
+        }
+        const auto& slot = FindField(FieldsOf<Image>(), id).image;
+        if (slot.bytes == 2) {
+            std::uint16_t value = 0;
+            if (in.readU16(value)) {
+                slot.set(image, value);
+            }
+        } else {
+            std::uint8_t value = 0;
+            if (in.readU8(value)) {
+                slot.set(image, value);
+            }
+        }
+    }
 }
 
-template <typename Io, typename Image> void TransferInput(Io& io, Image& image) {
-    TransferChannelStart(io, image);
-    io.u8(image.reservedA);
-    io.u8(image.reservedB);
-    TransferCrossovers(io, image);
-    io.u8(image.gateThreshold);
-    io.u8(image.gateOff);
-    io.text(image.name);
+template <typename Image>
+void WriteChannelEntry(ByteWriter& out, const Image& image, std::span<const Field> order) {
+    for (const BandImage& band : image.bands) {
+        WriteFields(out, band, kLibraryBand);
+    }
+    WriteFields(out, image, order);
 }
 
-template <typename Io, typename Image> void TransferOutput(Io& io, Image& image) {
-    TransferChannelStart(io, image);
-    io.u8(image.mix);
-    io.u8(image.reserved);
-    TransferCrossovers(io, image);
-    io.i16(image.threshold);
-    io.u8(image.attack);
-    io.u8(image.release);
-    io.u8(image.clipLimit);
-    io.u8(image.ratio);
-    io.u8(image.dynamicsType);
-    io.u8(image.dynamicsMode);
-    io.text(image.name);
+template <typename Image>
+void ReadChannelEntry(ByteReader& in, Image& image, std::span<const Field> order) {
+    for (BandImage& band : image.bands) {
+        ReadFields(in, band, kLibraryBand);
+    }
+    ReadFields(in, image, order);
 }
 
 // --- Limits on channel records (single-setting file) ---
@@ -210,51 +212,12 @@ template <typename Record> void LimitFilters(Record& record, int crossoverTypeOf
     }
 }
 
-template <typename Record>
-void LimitCommon(Record& record, const ModelRanges& ranges, ValueRange gain) {
-    if (record.on() > 1) {
-        record.setOn(1);
-    }
-    if (record.polarity() > 1) {
-        record.setPolarity(1);
-    }
-    if (record.delay() != ranges.delay.Clamp(record.delay())) {
-        record.setDelay(ranges.delay.Clamp(record.delay()));
-    }
-    if (record.gain() != gain.Clamp(record.gain())) {
-        record.setGain(gain.Clamp(record.gain()));
-    }
-}
-
 constexpr int kHighPassType = 3; // the low-pass is type 4
 
-void LimitInput(InputChannel& in, const ModelRanges& ranges) {
-    LimitCommon(in, ranges, ranges.inputGain);
-    if (in.reservedA() > 1) {
-        in.setReservedA(1);
-    }
-    in.setReservedB(kByteRange.Clamp(in.reservedB()));
-    if (in.gateOff() > 1) {
-        in.setGateOff(1);
-    }
-    LimitFilters(in, kHighPassType);
-}
-
-void LimitOutput(OutputChannel& out, const ModelRanges& ranges) {
-    LimitCommon(out, ranges, ranges.outputGain);
-    const auto limit = [](int value, ValueRange range, auto setter) {
-        if (value != range.Clamp(value)) {
-            setter(range.Clamp(value));
-        }
-    };
-    limit(out.threshold(), kLimiterThresholdRange, [&](int v) { out.setThreshold(v); });
-    limit(out.attack(), kAttackRange, [&](int v) { out.setAttack(v); });
-    limit(out.release(), kReleaseRange, [&](int v) { out.setRelease(v); });
-    limit(out.clipLimit(), kByteRange, [&](int v) { out.setClipLimit(v); });
-    limit(out.ratio(), kRatioRange, [&](int v) { out.setRatio(v); });
-    limit(out.dynamicsType(), kDynamicsTypeRange, [&](int v) { out.setDynamicsType(v); });
-    limit(out.dynamicsMode(), kDynamicsModeRange, [&](int v) { out.setDynamicsMode(v); });
-    LimitFilters(out, kHighPassType);
+// A record read from a file: its fields through the field table, its filters by the checks above.
+template <typename Record> void LimitRecord(Record& record, int deviceType) {
+    LimitChannelRecord(record, deviceType);
+    LimitFilters(record, kHighPassType);
 }
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -382,18 +345,17 @@ bool IsSingleSettingPath(std::string_view path) {
 // --- Single-setting file ---
 
 void LimitChannelRecords(ProgramContainer& data) {
-    const ModelRanges& ranges = ModelRangesFor(data.deviceType());
     for (auto& in : data.inputs()) {
-        LimitInput(in, ranges);
+        LimitRecord(in, data.deviceType());
     }
     for (auto& out : data.outputs()) {
-        LimitOutput(out, ranges);
+        LimitRecord(out, data.deviceType());
     }
 }
 
 std::vector<std::uint8_t> EncodeProgramSetting(const ProgramContainer& data) {
     ByteWriter out;
-    data.Serialize(out);
+    WriteSingleSetting(out, data);
     return out.take();
 }
 
@@ -403,7 +365,7 @@ bool DecodeProgramSetting(std::span<const std::uint8_t> bytes, ProgramContainer&
     ProgramContainer scratch;
     scratch.setDeviceType(data.deviceType());
     ByteReader in(bytes);
-    if (!scratch.Serialize(in) || in.failed()) {
+    if (!ReadSingleSetting(in, scratch) || in.failed()) {
         return false;
     }
     LimitChannelRecords(scratch);
@@ -427,47 +389,23 @@ ProgramFileStatus LoadProgramSetting(const std::string& path, ProgramContainer& 
 // --- Program library ---
 
 void LimitProgramImage(ProgramImage& image, int deviceType) {
-    const ModelRanges& ranges = ModelRangesFor(deviceType);
     for (auto& in : image.inputs) {
-        for (auto& band : in.bands) {
-            LimitBand(band, ranges);
-        }
-        LimitFlag(in.on);
-        LimitFlag(in.polarity);
-        LimitU16(in.delay, ranges.delay);
-        LimitU16(in.gain, ranges.inputGain);
-        LimitFlag(in.reservedA);
-        LimitFlag(in.gateOff);
-        LimitCrossovers(in);
+        LimitChannelImage(in, deviceType);
     }
     for (auto& out : image.outputs) {
-        for (auto& band : out.bands) {
-            LimitBand(band, ranges);
-        }
-        LimitFlag(out.on);
-        LimitFlag(out.polarity);
-        LimitU16(out.delay, ranges.delay);
-        LimitU16(out.gain, ranges.outputGain);
-        LimitCrossovers(out);
-        LimitU16(out.threshold, kLimiterThresholdRange);
-        LimitU8(out.attack, kAttackRange);
-        LimitU8(out.release, kReleaseRange);
-        LimitU8(out.ratio, kRatioRange);
-        LimitU8(out.dynamicsType, kDynamicsTypeRange);
-        LimitU8(out.dynamicsMode, kDynamicsModeRange);
+        LimitChannelImage(out, deviceType);
     }
 }
 
 std::vector<std::uint8_t> EncodeProgramLibrary(const ProgramBank& bank) {
     ByteWriter out;
-    LibraryWriter io{out};
     for (const auto& image : bank) {
-        io.text(image.name);
+        out.writeString(image.name);
         for (const auto& input : image.inputs) {
-            TransferInput(io, input);
+            WriteChannelEntry(out, input, kLibraryInput);
         }
         for (const auto& output : image.outputs) {
-            TransferOutput(io, output);
+            WriteChannelEntry(out, output, kLibraryOutput);
         }
     }
     return out.take();
@@ -477,14 +415,13 @@ namespace {
 
 // Reads 30 entries as stored, without limits; false when the data ends early.
 bool ReadLibraryEntries(ByteReader& in, ProgramBank& bank) {
-    LibraryReader io{in};
     for (auto& image : bank) {
-        io.text(image.name);
+        in.readString(image.name);
         for (auto& input : image.inputs) {
-            TransferInput(io, input);
+            ReadChannelEntry(in, input, kLibraryInput);
         }
         for (auto& output : image.outputs) {
-            TransferOutput(io, output);
+            ReadChannelEntry(in, output, kLibraryOutput);
         }
         if (in.failed()) {
             return false;

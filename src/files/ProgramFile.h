@@ -13,8 +13,8 @@
 
 // Program files on the PC:
 // - a single-setting file (".dia48", ".dia36", ".dia24") holds one program container: the program
-//   name and all 4 input and 8 output records with their filters, in the container's own
-//   serialization;
+//   name and all 4 input and 8 output records with their filters, laid out as
+//   SingleSettingFile.h describes;
 // - a program library file (".dat48", ".dat36", ".dat24") holds the program bank: 30 program
 //   entries laid out field by field, gain index before frequency in every band.
 // Both are headerless little-endian streams. Reading is all or nothing: a file that ends early or

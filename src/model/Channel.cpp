@@ -5,7 +5,6 @@
 
 #include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
-#include "model/ProgramImage.h"
 
 ChannelName MakeChannelName(std::string_view text) {
     ChannelName name{};
@@ -132,47 +131,6 @@ void Channel::copyChannelFrom(const Channel& other) {
     gain_ = other.gain_;
     filters_.copyFrom(other.filters_);
 }
-
-template <typename Image> void Channel::loadChannelImage(const Image& image) {
-    name_ = MakeChannelName(image.name);
-    on_ = image.on;
-    polarity_ = image.polarity;
-    // The image holds the delay in 16 bits; type 1 delays above 32767 are unsigned on the wire.
-    delay_ = static_cast<std::uint16_t>(image.delay);
-    gain_ = image.gain;
-    for (int b = 0; b < bandCount_; ++b)
-        filters_[b].loadBandImage(image.bands[static_cast<std::size_t>(b)]);
-    highPass().loadCrossoverImage(image);
-    lowPass().loadCrossoverImage(image);
-}
-
-template <typename Image> void Channel::fillChannelImage(Image& image) const {
-    for (int b = 0; b < bandCount_; ++b) {
-        const Filter& f = filters_[b];
-        BandImage& band = image.bands[static_cast<std::size_t>(b)];
-        band.frequency = static_cast<std::int16_t>(f.frequency());
-        band.gain = static_cast<std::int16_t>(f.gainIndex());
-        band.bandwidth = static_cast<std::int16_t>(f.bandwidthIndex());
-        band.slope = static_cast<std::uint8_t>(f.slope());
-        band.type = static_cast<std::uint8_t>(f.type());
-    }
-    image.on = on_;
-    image.polarity = polarity_;
-    image.delay = static_cast<std::int16_t>(static_cast<std::uint16_t>(delay_));
-    image.gain = static_cast<std::int16_t>(gain_);
-    image.name = nameText();
-    image.highPassFrequency = static_cast<std::int16_t>(highPass().frequency());
-    image.highPassKind = static_cast<std::uint8_t>(highPass().kind());
-    image.highPassSlope = static_cast<std::uint8_t>(highPass().slope());
-    image.lowPassFrequency = static_cast<std::int16_t>(lowPass().frequency());
-    image.lowPassKind = static_cast<std::uint8_t>(lowPass().kind());
-    image.lowPassSlope = static_cast<std::uint8_t>(lowPass().slope());
-}
-
-template void Channel::loadChannelImage(const InputImage&);
-template void Channel::loadChannelImage(const OutputImage&);
-template void Channel::fillChannelImage(InputImage&) const;
-template void Channel::fillChannelImage(OutputImage&) const;
 
 std::string Channel::gainText() const {
     return ChannelGainText(deviceType_, gain_);

@@ -40,6 +40,8 @@ using ChannelCurve = std::array<GraphPoint, kCurvePoints>;
 // low-pass), and what the response graph needs to draw the channel. The name setter raises the
 // name flag; on, polarity, delay and gain raise the main flag.
 class Channel {
+    friend struct ChannelFieldTables;
+
 public:
     Channel(const Channel&) = delete;
     Channel& operator=(const Channel&) = delete;
@@ -120,12 +122,9 @@ protected:
 
     // Copies name, on, polarity, delay, gain and every filter's values; no flag, no curve.
     void copyChannelFrom(const Channel& other);
-    // The shared part of a stored program's channel image (InputImage or OutputImage): name, on,
-    // polarity, delay, gain, the bands through the band loader and the crossover pair.
-    template <typename Image> void loadChannelImage(const Image& image);
-    template <typename Image> void fillChannelImage(Image& image) const;
 
-    // Read back by the records' file readers, which take the values without raising flags.
+    // The field tables (ChannelFields) reach these directly: loaders and file readers take values
+    // without raising flags.
     ChannelName name_{};
     std::uint8_t on_ = 1;
     std::uint8_t polarity_ = 0;

@@ -7,9 +7,6 @@
 
 #include "model/Channel.h"
 
-class ByteReader;
-class ByteWriter;
-
 // Name and curve colour a channel list gives its record at one index.
 struct ChannelSetup {
     std::string_view name;
@@ -41,19 +38,6 @@ public:
     auto end() { return records_.end(); }
     auto begin() const { return records_.begin(); }
     auto end() const { return records_.end(); }
-
-    // Each record in index order; no count, no class information.
-    void Serialize(ByteWriter& archive) const {
-        for (const Record& record : records_)
-            record.Serialize(archive);
-    }
-    bool Serialize(ByteReader& archive) {
-        for (Record& record : records_) {
-            if (!record.Serialize(archive))
-                return false;
-        }
-        return true;
-    }
 
 protected:
     explicit ChannelList(const std::array<ChannelSetup, N>& setup) {

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "files/ByteStream.h"
 #include "model/ProgramImage.h"
 
 namespace {
@@ -170,45 +169,21 @@ void Filter::loadCrossoverImage(const OutputImage& output) {
     recompute();
 }
 
-void Filter::Serialize(ByteWriter& archive) const {
-    archive.writeI32(type_);
-    archive.writeI32(frequency_);
-    archive.writeI32(sentFrequency_);
-    archive.writeF64(gain_);
-    archive.writeI32(off_);
-    archive.writeF64(bandwidth_);
-    archive.writeI32(kind_);
-    archive.writeI32(slope_);
-    archive.writeI32(code_);
+FilterSettings Filter::settings() const {
+    return {type_, frequency_, sentFrequency_, gain_, off_, bandwidth_, kind_, slope_, code_};
 }
 
-bool Filter::Serialize(ByteReader& archive) {
-    std::int32_t type = 0;
-    std::int32_t frequency = 0;
-    std::int32_t sent = 0;
-    double gain = 0.0;
-    std::int32_t off = 0;
-    double bandwidth = 0.0;
-    std::int32_t kind = 0;
-    std::int32_t slope = 0;
-    std::int32_t code = 0;
-    const bool ok = archive.readI32(type) && archive.readI32(frequency) && archive.readI32(sent) &&
-                    archive.readF64(gain) && archive.readI32(off) && archive.readF64(bandwidth) &&
-                    archive.readI32(kind) && archive.readI32(slope) && archive.readI32(code);
-    if (!ok) {
-        return false;
-    }
-    type_ = type;
-    frequency_ = frequency;
-    sentFrequency_ = sent;
-    gain_ = gain;
-    off_ = off;
-    bandwidth_ = bandwidth;
-    kind_ = kind;
-    slope_ = slope;
-    code_ = code;
+void Filter::restoreSettings(const FilterSettings& settings) {
+    type_ = settings.type;
+    frequency_ = settings.frequency;
+    sentFrequency_ = settings.sentFrequency;
+    gain_ = settings.gain;
+    off_ = settings.off;
+    bandwidth_ = settings.bandwidth;
+    kind_ = settings.kind;
+    slope_ = settings.slope;
+    code_ = settings.code;
     recompute();
-    return true;
 }
 
 int Filter::bandwidthIndex() const {

@@ -7,11 +7,23 @@
 #include "model/FilterResponse.h"
 #include "model/ParameterScales.h"
 
-class ByteReader;
-class ByteWriter;
 struct BandImage;
 struct InputImage;
 struct OutputImage;
+
+// What a filter keeps in a program file: its parameters as it holds them (gain in dB, bandwidth
+// in octaves) and the frame code it travels with.
+struct FilterSettings {
+    int type = 0;
+    int frequency = 0;     // Hz, the target
+    int sentFrequency = 0; // Hz, the last crossover frequency handed to the frame builder
+    double gain = 0.0;     // dB
+    int off = 0;
+    double bandwidth = 0.0; // octaves
+    int kind = 0;
+    int slope = 0;
+    int code = 0;
+};
 
 // One equaliser band or crossover filter of a channel. It keeps the parameters as the unit
 // receives them and their magnitude response in dB at the 241 grid frequencies (for drawing
@@ -73,13 +85,11 @@ public:
     void loadCrossoverImage(const InputImage& input);
     void loadCrossoverImage(const OutputImage& output);
 
-    // The 44-byte filter record of the program files: type, frequency, sent frequency (i32 each),
-    // gain in dB (f64), off (i32), bandwidth in octaves (f64), kind, slope, code (i32 each).
-    void Serialize(ByteWriter& archive) const;
-    // Reads one record. On short data returns false and leaves the filter as it was; otherwise
-    // takes the values as stored (no range limits) and recomputes the response. The change flag,
+    // The values a single-setting file keeps of a filter (its 44-byte record).
+    FilterSettings settings() const;
+    // Takes such values as stored (no range limits) and recomputes the response. The change flag,
     // band flag and model stay those of this filter.
-    bool Serialize(ByteReader& archive);
+    void restoreSettings(const FilterSettings& settings);
 
     // ---- Getters ----
     int type() const { return type_; }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "files/ByteStream.h"
-
 void FilterSet::create(int filterCount) {
     filters_.clear();
     if (filterCount < 2) {
@@ -77,19 +75,4 @@ void FilterSet::copyFrom(const FilterSet& other) {
     for (std::size_t i = 0; i < n; ++i) {
         filters_[i].copyFrom(other.filters_[i]);
     }
-}
-
-void FilterSet::Serialize(ByteWriter& archive) const {
-    for (const Filter& filter : filters_) {
-        filter.Serialize(archive);
-    }
-}
-
-bool FilterSet::Serialize(ByteReader& archive) {
-    for (Filter& filter : filters_) {
-        if (!filter.Serialize(archive)) {
-            return false;
-        }
-    }
-    return true;
 }

@@ -6,9 +6,6 @@
 #include "model/Filter.h"
 #include "model/GraphCoordinates.h"
 
-class ByteReader;
-class ByteWriter;
-
 // The filter set of one channel: its equaliser bands first (eight on an input, six on an
 // output), then its high-pass and its low-pass crossover filter. The set owns its filters and
 // sums their responses into the pixel curve the channel draws.
@@ -63,12 +60,6 @@ public:
     // Each filter copies the filter at the same position of `other` (Filter::copyFrom); filters
     // beyond the shorter set are left alone.
     void copyFrom(const FilterSet& other);
-
-    // Each filter's 44-byte record in order; no count, no class information.
-    void Serialize(ByteWriter& archive) const;
-    // Reads the records in order into the existing filters. Stops at the first short record and
-    // returns false; the filters read before it keep their new values.
-    bool Serialize(ByteReader& archive);
 
     const Points& points() const { return points_; }
     int graphHeight() const { return graphHeight_; }

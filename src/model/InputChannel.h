@@ -7,16 +7,14 @@
 
 #include "model/Channel.h"
 
-class ByteReader;
-class ByteWriter;
-struct InputImage;
-
 // One input channel (A..D): every parameter as the index the unit receives, the eight equaliser
 // bands and the crossover pair, and what the response graph needs to draw the channel (the
 // crossover pair is not part of an input's drawn response).
-// Setters raise the change flag of their group; only the container's pending-change scan clears
+// Setters raise the change flag of their group; only the pending-change scan (protocol) clears
 // the flags again (and thereby sends the group).
 class InputChannel : public Channel {
+    friend struct ChannelFieldTables;
+
 public:
     static constexpr int kBandCount = 8;
     static constexpr int kFilterCount = kBandCount + 2;
@@ -42,18 +40,8 @@ public:
 
     // Copies the stored parameters (name, on, polarity, delay, gain, reserved bytes, gate and
     // every filter's values). Raises no flag and does not recompute the curve: the caller does.
+    // (Images, files and replies reach the fields through the input field table, ChannelFields.)
     void copyFrom(const InputChannel& other);
-    // Takes a stored program's input image; the bands go through the band loader.
-    void loadImage(const InputImage& image);
-    // Fills an input image with this channel's stored parameters (the reverse of loadImage).
-    void fillImage(InputImage& image) const;
-
-    // Single-setting file record: name, on, polarity, delay, gain, reserved A and B, gate
-    // threshold and switch, main code, index, then the 10 filter records.
-    void Serialize(ByteWriter& archive) const;
-    // Reads the same record. Returns false on short or corrupt data; the record may then be
-    // partly read, so callers read into a scratch container.
-    bool Serialize(ByteReader& archive);
 
     // ---- Getters ----
     std::uint8_t reservedA() const { return reservedA_; }

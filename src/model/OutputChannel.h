@@ -8,17 +8,15 @@
 #include "model/Channel.h"
 #include "model/InputChannel.h"
 
-class ByteReader;
-class ByteWriter;
-struct OutputImage;
-
 // One output channel (1..8): every parameter as the index the unit receives, the mix of inputs
 // feeding it, six equaliser bands, the high-pass and low-pass crossover filters, the
 // limiter/compressor, and what the response graph needs to draw the channel (crossovers
 // included).
-// Setters raise the change flag of their group; only the container's pending-change scan clears
+// Setters raise the change flag of their group; only the pending-change scan (protocol) clears
 // the flags again (and thereby sends the group).
 class OutputChannel : public Channel {
+    friend struct ChannelFieldTables;
+
 public:
     static constexpr int kBandCount = 6;
     static constexpr int kFilterCount = kBandCount + 2;
@@ -60,18 +58,8 @@ public:
 
     // Copies the stored parameters (name, reserved C, on, polarity, delay, gain, mix, every
     // filter's values and the limiter). Raises no flag and does not recompute the curve.
+    // (Images, files and replies reach the fields through the output field table, ChannelFields.)
     void copyFrom(const OutputChannel& other);
-    // Takes a stored program's output image; the bands go through the band loader.
-    void loadImage(const OutputImage& image);
-    // Fills an output image with this channel's stored parameters (the reverse of loadImage).
-    void fillImage(OutputImage& image) const;
-
-    // Single-setting file record: name, reserved C, name code, on, gain, polarity, mix, delay,
-    // main code, reserved D, limiter (threshold .. mode), dynamics code, index, 8 filter records.
-    void Serialize(ByteWriter& archive) const;
-    // Reads the same record. Returns false on short or corrupt data; the record may then be
-    // partly read, so callers read into a scratch container.
-    bool Serialize(ByteReader& archive);
 
     // ---- Getters ----
     int reservedC() const { return reservedC_; }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "files/ByteStream.h"
+#include "model/ChannelFields.h"
 #include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ProgramImage.h"
@@ -113,17 +113,17 @@ void ProgramContainer::clearChangeFlags() {
 void ProgramContainer::loadProgramImage(const ProgramImage& image) {
     programName_ = image.name;
     for (int i = 0; i < kInputCount; ++i)
-        inputs_[i].loadImage(image.inputs[static_cast<std::size_t>(i)]);
+        LoadChannelImage(inputs_[i], image.inputs[static_cast<std::size_t>(i)]);
     for (int o = 0; o < kOutputCount; ++o)
-        outputs_[o].loadImage(image.outputs[static_cast<std::size_t>(o)]);
+        LoadChannelImage(outputs_[o], image.outputs[static_cast<std::size_t>(o)]);
 }
 
 void ProgramContainer::fillProgramImage(ProgramImage& image) const {
     image.name = programName_;
     for (int i = 0; i < kInputCount; ++i)
-        inputs_[i].fillImage(image.inputs[static_cast<std::size_t>(i)]);
+        FillChannelImage(inputs_[i], image.inputs[static_cast<std::size_t>(i)]);
     for (int o = 0; o < kOutputCount; ++o)
-        outputs_[o].fillImage(image.outputs[static_cast<std::size_t>(o)]);
+        FillChannelImage(outputs_[o], image.outputs[static_cast<std::size_t>(o)]);
 }
 
 void ProgramContainer::copyProgramFrom(const ProgramContainer& other) {
@@ -136,18 +136,4 @@ void ProgramContainer::copyProgramFrom(const ProgramContainer& other) {
         outputs_[o].copyFrom(other.outputs_[o]);
         outputs_[o].recomputeCurve();
     }
-}
-
-void ProgramContainer::Serialize(ByteWriter& archive) const {
-    archive.writeString(programName_);
-    inputs_.Serialize(archive);
-    outputs_.Serialize(archive);
-}
-
-bool ProgramContainer::Serialize(ByteReader& archive) {
-    std::string name;
-    if (!archive.readString(name))
-        return false;
-    programName_ = std::move(name);
-    return inputs_.Serialize(archive) && outputs_.Serialize(archive);
 }

@@ -11,8 +11,6 @@
 #include "model/OutputChannelList.h"
 #include "protocol/Request.h"
 
-class ByteReader;
-class ByteWriter;
 struct ProgramImage;
 
 // Global command codes (frame section 3, byte 5).
@@ -117,12 +115,6 @@ public:
     // Takes the program name and the stored parameters of all 12 channels of another container
     // (as a single-setting file holds them). Raises no change flag; recomputes the curves.
     void copyProgramFrom(const ProgramContainer& other);
-
-    // Single-setting file layout: program name, 4 input records, 8 output records.
-    void Serialize(ByteWriter& archive) const;
-    // Reads that layout. Returns false on short or corrupt data, leaving the container partly
-    // read: read into a scratch container and take it over (copyProgramFrom) on success.
-    bool Serialize(ByteReader& archive);
 
     // ---- Frame builders: each builds one request from the current contents ----
     // Global requests (section 3).

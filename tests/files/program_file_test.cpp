@@ -3,6 +3,7 @@
 
 #include "files/ProgramFile.h"
 
+#include "ProgramSamples.h"
 #include "model/ProgramContainer.h"
 
 #include <gtest/gtest.h>
@@ -545,9 +546,7 @@ void FillContainer(ProgramContainer& data, const ModelCase& model) {
         out.lowPass().setFrequency(16000 - o);
         out.lowPass().setKind(1);
     }
-    const std::vector<std::uint8_t> meterPoll = data.meterPollFrame().bytes;
-    for (int n = 0; n < 1000 && data.nextPendingFrame().bytes != meterPoll; ++n) {
-    }
+    SettleChangeFlags(data);
 }
 
 std::unique_ptr<ProgramContainer> Container(int deviceType) {
@@ -556,8 +555,8 @@ std::unique_ptr<ProgramContainer> Container(int deviceType) {
     return data;
 }
 
-bool NothingPending(ProgramContainer& data) {
-    return data.nextPendingFrame().bytes == data.meterPollFrame().bytes;
+bool NothingPending(const ProgramContainer& data) {
+    return !AnyChangeFlagRaised(data);
 }
 
 // Offsets in a fresh container's file: "NewProgram" (11 bytes), then input A's record.

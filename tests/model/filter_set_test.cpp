@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "files/ByteStream.h"
 #include "model/GraphGeometry.h"
 #include "model/ParameterScales.h"
 
@@ -126,36 +125,4 @@ TEST(FilterSet, CopyTakesEveryFilterAtItsPosition) {
     EXPECT_EQ(target.highPass().slope(), 3);
     EXPECT_EQ(target.highPass().code(), 7);
     EXPECT_EQ(target.highPass().response(), source.highPass().response());
-}
-
-TEST(FilterSet, RecordsRoundTripInOrderAndStopAtAShortOne) {
-    FilterSet source(10);
-    for (int i = 0; i < 8; ++i) {
-        source[i].setFrequency(100 * (i + 1));
-        source[i].setGainIndex(300 + 10 * i);
-    }
-    source.lowPass().setFrequency(12000);
-    ByteWriter w;
-    source.Serialize(w);
-    ASSERT_EQ(w.bytes().size(), 10u * 44u);
-
-    FilterSet target(10);
-    ByteReader r(w.bytes());
-    ASSERT_TRUE(target.Serialize(r));
-    EXPECT_TRUE(r.atEnd());
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(target[i].frequency(), source[i].frequency()) << i;
-        EXPECT_EQ(target[i].gain(), source[i].gain()) << i;
-        EXPECT_EQ(target[i].code(), source[i].code()) << i;
-        EXPECT_EQ(target[i].response(), source[i].response()) << i;
-    }
-
-    // Cut inside the fourth record: three filters are read, the rest stay as they were.
-    std::vector<std::uint8_t> cut(w.bytes().begin(), w.bytes().begin() + 3 * 44 + 20);
-    FilterSet partial(10);
-    ByteReader shortReader(cut);
-    EXPECT_FALSE(partial.Serialize(shortReader));
-    EXPECT_EQ(partial[2].frequency(), 300);
-    EXPECT_EQ(partial[3].frequency(), 10);
-    EXPECT_EQ(partial.lowPass().frequency(), 30000);
 }
