@@ -2,6 +2,7 @@
 
 #include "link/UnitView.h"
 #include "model/ProgramContainer.h"
+#include "protocol/RequestFrames.h"
 
 #include <utility>
 
@@ -21,7 +22,7 @@ void DeviceSearch::Begin(const ProgramContainer& data, int first, int last) {
         m_command.SetSearchWindow(this);
         for (int id = first; id <= last; ++id) {
             m_command.SetDeviceIdKnown(id, false);
-            Request probe = data.deviceIdFrame(id, true);
+            Request probe = RequestFrames(data).deviceIdFrame(id, true);
             probe.probedId = id;
             m_command.QueueFrame(std::move(probe));
         }

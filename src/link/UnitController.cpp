@@ -4,6 +4,7 @@
 #include "model/ProgramContainer.h"
 #include "model/ValueLimits.h"
 #include "protocol/Frame.h"
+#include "protocol/RequestFrames.h"
 #include "protocol/RequestSequences.h"
 
 #include <algorithm>
@@ -122,7 +123,7 @@ bool UnitController::ChangeDeviceId(int newId) {
     if (!m_connected || !IsDeviceId(newId) || newId == m_deviceId || m_idCheck != 0)
         return false;
     // The search's probe frame, addressed to the new ID: any unit that answers it has that ID.
-    Request probe = m_data->deviceIdFrame(newId, true);
+    Request probe = RequestFrames(*m_data).deviceIdFrame(newId, true);
     probe.idCheckProbe = true;
     std::vector<Request> frames;
     frames.push_back(std::move(probe));
@@ -161,7 +162,7 @@ void UnitController::ApplyDeviceIdChange(int newId) {
     m_command.SetDeviceIdKnown(m_deviceId, false);
     // Built while the container still carries the old ID: the unit is addressed by it.
     std::vector<Request> frames;
-    frames.push_back(m_data->deviceIdFrame(newId, false));
+    frames.push_back(RequestFrames(*m_data).deviceIdFrame(newId, false));
     QueueDirect(std::move(frames));
     m_deviceId = newId;
     m_data->setDeviceId(newId);
@@ -202,7 +203,7 @@ void UnitController::Tick() {
         return;
     if (m_command.QueueCount() < 2) {
         // The scan always returns a frame: the first pending change, else the meter poll.
-        Request frame = m_data->nextPendingFrame();
+        Request frame = NextPendingRequest(*m_data);
         m_lastScanIdle = IsMeterPoll(frame);
         m_command.QueueFrame(std::move(frame));
     }
@@ -311,7 +312,7 @@ void UnitController::SetInputSource(int source, bool send) {
     m_data->setInputSource(std::clamp(source, 0, 1));
     if (send && m_connected) {
         std::vector<Request> frames;
-        frames.push_back(m_data->sourceFrame());
+        frames.push_back(RequestFrames(*m_data).sourceFrame());
         QueueDirect(std::move(frames));
     }
     m_view.OnInputSourceChanged(m_data->inputSource(), send);
@@ -325,11 +326,11 @@ void UnitController::CopyChannel(int from, int to, bool output) {
     if (output) {
         m_data->output(to).copyFrom(m_data->output(from));
         m_data->output(to).recomputeCurve();
-        frames.push_back(m_data->outputBlockFrame(0, to));
+        frames.push_back(RequestFrames(*m_data).outputBlockFrame(0, to));
     } else {
         m_data->input(to).copyFrom(m_data->input(from));
         m_data->input(to).recomputeCurve();
-        frames.push_back(m_data->inputBlockFrame(0, to));
+        frames.push_back(RequestFrames(*m_data).inputBlockFrame(0, to));
     }
     if (m_connected)
         QueueDirect(std::move(frames));

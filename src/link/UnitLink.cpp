@@ -11,10 +11,6 @@ namespace {
 
 constexpr std::size_t kHeaderLength = kOffsetPayload; // start byte to length byte
 
-// Global command codes of replies that the container has no request for.
-constexpr int kGlobalUnitValue4 = 0x04;
-constexpr int kGlobalIdentification = 0x19;
-
 constexpr std::size_t kNameWidth = 8;
 
 int Flag(int value) {

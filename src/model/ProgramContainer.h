@@ -9,35 +9,20 @@
 #include "model/Filter.h"
 #include "model/InputChannelList.h"
 #include "model/OutputChannelList.h"
-#include "protocol/Request.h"
 
 struct ProgramImage;
 
-// Global command codes (frame section 3, byte 5).
-inline constexpr int kGlobalProgramName = 0x00;
-inline constexpr int kGlobalSettings = 0x01; // input source (and global frequency)
-inline constexpr int kGlobalMeters = 0x02;
-inline constexpr int kGlobalLineSetB = 0x10;
-inline constexpr int kGlobalLineSetA = 0x11;
-inline constexpr int kGlobalShortTag = 0x12;
-inline constexpr int kGlobalBacklight = 0x14;
-inline constexpr int kGlobalDeviceId = 0x15;
-inline constexpr int kGlobalTemperature = 0x16;
-
-// Widths of the text fields on the wire.
-inline constexpr std::size_t kProgramNameField = 15;
-inline constexpr std::size_t kTextLineField = 20;
-inline constexpr std::size_t kShortTagField = 7;
-inline constexpr int kTextLines = 4;
+inline constexpr int kTextLines = 4; // interface lines and unit text lines
 // Lines 2 and 3 of line set B (indices 1 and 2) are the two interface information lines.
 inline constexpr int kFirstInterfaceLine = 1;
 inline constexpr int kInterfaceLines = 2;
 
 // The program container: the unit-wide settings, the program name and the four input and eight
 // output channel records of one unit. Editors change the records through their setters, which
-// raise change flags; nextPendingFrame() turns the flags into frames one at a time. The same
-// container serves the three models: records of channels a model lacks still exist, are saved
-// and loaded, and are marked not present.
+// raise change flags, which the protocol's pending-change scan turns into requests one at a time
+// and clears. The container holds values and flags only: it builds no frames and reads no files.
+// The same container serves the three models: records of channels a model lacks still exist, are
+// saved and loaded, and are marked not present.
 class ProgramContainer {
 public:
     static constexpr int kDefaultGlobalFrequency = 1000;
@@ -103,11 +88,6 @@ public:
     // one step instead and keeps its flag.
     void clearChangeFlags();
 
-    // The frame of the first raised change flag in the fixed scan order (inputs A..D, then
-    // outputs 1..8; per channel name, level, gate, filters / bands, crossover, limiter), with
-    // that flag cleared; the meter poll when nothing is pending.
-    Request nextPendingFrame();
-
     // Program name and all 12 channels from a stored program image, whatever the model.
     void loadProgramImage(const ProgramImage& image);
     // The reverse: the program name and all 12 channels' stored parameters into an image.
@@ -115,41 +95,6 @@ public:
     // Takes the program name and the stored parameters of all 12 channels of another container
     // (as a single-setting file holds them). Raises no change flag; recomputes the curves.
     void copyProgramFrom(const ProgramContainer& other);
-
-    // ---- Frame builders: each builds one request from the current contents ----
-    // Global requests (section 3).
-    Request programNameFrame(int slot) const;
-    Request sourceFrame() const;
-    Request globalSettingsFrame() const;
-    Request lineSetBFrame() const;
-    Request lineSetAFrame() const;
-    Request shortTagFrame() const;
-    Request backlightFrame() const;
-    Request temperatureFrame() const;
-    // Probe clear: tells the unit (addressed by the current deviceId) its new ID.
-    // Probe set: asks whether a unit with that ID and this device type is on the line.
-    Request deviceIdFrame(int id, bool probe) const;
-    Request globalReadFrame(int code, int slot) const;
-    Request meterPollFrame() const;
-    // Input requests (section 1). Precondition: 0 <= input < 4, 0 <= item < 10.
-    Request inputNameFrame(int input) const;
-    Request inputLevelFrame(int input) const;
-    Request inputGateFrame(int input) const;
-    Request inputBandFrame(int input, int item) const;
-    Request inputBlockFrame(int slot, int input) const;
-    // Output requests (section 2). Precondition: 0 <= output < 8, 0 <= band < 6.
-    Request outputNameFrame(int output) const;
-    Request outputLevelFrame(int output) const;
-    Request outputCrossoverFrame(int output) const;
-    Request outputLimiterFrame(int output) const;
-    Request outputBandFrame(int output, int band) const;
-    Request outputBlockFrame(int slot, int output) const;
-    // Channel block read; mode 0 fetches into the live display, 0x77 for backup.
-    Request blockReadFrame(int slot, int section, int channel, int mode) const;
-
-    // Wire encodings that depend on the model.
-    int channelGainCode(int gainIndex) const;        // 1100 + 10 x dB on every model
-    int bandBandwidthCode(int bandwidthIndex) const; // hundredths of an octave above 0.05
 
 private:
     int graphHeight_ = 0;

@@ -30,6 +30,24 @@ inline constexpr std::uint8_t kSectionGlobal = 3;
 // Parameter byte marking a whole-channel block of a stored program read for backup.
 inline constexpr std::uint8_t kParameterStoredBlock = 0x77;
 
+// Global command codes (byte 5 of a section 3 frame).
+inline constexpr int kGlobalProgramName = 0x00;
+inline constexpr int kGlobalSettings = 0x01; // input source (and global frequency)
+inline constexpr int kGlobalMeters = 0x02;
+inline constexpr int kGlobalUnitValue4 = 0x04; // only in replies: no request asks for it
+inline constexpr int kGlobalLineSetB = 0x10;
+inline constexpr int kGlobalLineSetA = 0x11;
+inline constexpr int kGlobalShortTag = 0x12;
+inline constexpr int kGlobalBacklight = 0x14;
+inline constexpr int kGlobalDeviceId = 0x15;
+inline constexpr int kGlobalTemperature = 0x16;
+inline constexpr int kGlobalIdentification = 0x19; // only in replies: no request asks for it
+
+// Widths of the text fields on the wire.
+inline constexpr std::size_t kProgramNameField = 15;
+inline constexpr std::size_t kTextLineField = 20;
+inline constexpr std::size_t kShortTagField = 7;
+
 // Byte offsets within a frame.
 inline constexpr std::size_t kOffsetStart = 0;
 inline constexpr std::size_t kOffsetKind = 1;

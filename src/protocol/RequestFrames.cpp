@@ -1,5 +1,4 @@
-// Frame builders and the pending-change scan of the program container: every request the unit
-// is sent is composed here from the container's current contents.
+#include "protocol/RequestFrames.h"
 
 #include <algorithm>
 #include <cassert>
@@ -68,13 +67,13 @@ Request Compose(std::uint8_t kind, int deviceId, int slot, std::uint8_t section,
 
 // ---- Encodings ----------------------------------------------------------------------------
 
-int ProgramContainer::channelGainCode(int gainIndex) const {
+int ChannelGainCode(int deviceType, int gainIndex) {
     // Both gain scales put 0 dB at wire value 1100.
-    return gainIndex + ModelRangesFor(deviceType_).gainCodeOffset;
+    return gainIndex + ModelRangesFor(deviceType).gainCodeOffset;
 }
 
-int ProgramContainer::bandBandwidthCode(int bandwidthIndex) const {
-    return BandwidthWireValue(deviceType_, bandwidthIndex).value_or(bandwidthIndex);
+int BandBandwidthCode(int deviceType, int bandwidthIndex) {
+    return BandwidthWireValue(deviceType, bandwidthIndex).value_or(bandwidthIndex);
 }
 
 namespace {
@@ -83,7 +82,7 @@ namespace {
 void AppendBand(Payload& p, const ProgramContainer& data, const Filter& f) {
     AppendU16(p, f.frequency());
     AppendU16(p, f.off() ? kBandOffGainCode : f.gainIndex() + kEqGainZeroIndex);
-    AppendU16(p, data.bandBandwidthCode(f.bandwidthIndex()));
+    AppendU16(p, BandBandwidthCode(data.deviceType(), f.bandwidthIndex()));
     p.push_back(Byte(f.slope()));
     p.push_back(Byte(f.type()));
 }
@@ -92,120 +91,129 @@ void AppendBand(Payload& p, const ProgramContainer& data, const Filter& f) {
 
 // ---- Global requests ----------------------------------------------------------------------
 
-Request ProgramContainer::programNameFrame(int slot) const {
-    return Compose(kKindWrite, deviceId_, slot, kSectionGlobal, kGlobalProgramName, 0,
-                   LeftAlignedField(programName_, kProgramNameField));
+Request RequestFrames::programNameFrame(int slot) const {
+    return Compose(kKindWrite, data_.deviceId(), slot, kSectionGlobal, kGlobalProgramName, 0,
+                   LeftAlignedField(data_.programName(), kProgramNameField));
 }
 
-Request ProgramContainer::sourceFrame() const {
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionGlobal, kGlobalSettings, 0,
-                   Payload(kChannelPayload, Byte(inputSource_)));
+Request RequestFrames::sourceFrame() const {
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionGlobal,
+                   kGlobalSettings, 0, Payload(kChannelPayload, Byte(data_.inputSource())));
 }
 
-Request ProgramContainer::globalSettingsFrame() const {
+Request RequestFrames::globalSettingsFrame() const {
     Payload p;
-    p.push_back(Byte(inputSource_));
-    AppendU16(p, globalFrequency_);
+    p.push_back(Byte(data_.inputSource()));
+    AppendU16(p, data_.globalFrequency());
     AppendZeros(p, 5);
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionGlobal, kGlobalSettings, 0, p);
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionGlobal,
+                   kGlobalSettings, 0, p);
 }
 
-Request ProgramContainer::lineSetBFrame() const {
+Request RequestFrames::lineSetBFrame() const {
     // The smaller units centre their interface lines on 16 of the 20 characters.
-    const std::size_t centring = deviceType_ == kDeviceType4x8 ? kTextLineField : 16;
+    const std::size_t centring = data_.deviceType() == kDeviceType4x8 ? kTextLineField : 16;
     Payload p;
-    for (const std::string& line : lineSetB_)
-        AppendCentredField(p, line, kTextLineField, centring);
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionGlobal, kGlobalLineSetB, 0, p);
+    for (int line = 0; line < kTextLines; ++line)
+        AppendCentredField(p, data_.lineSetB(line), kTextLineField, centring);
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionGlobal,
+                   kGlobalLineSetB, 0, p);
 }
 
-Request ProgramContainer::lineSetAFrame() const {
+Request RequestFrames::lineSetAFrame() const {
     Payload p;
-    for (const std::string& line : lineSetA_)
-        AppendCentredField(p, line, kTextLineField, kTextLineField);
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionGlobal, kGlobalLineSetA, 0, p);
+    for (int line = 0; line < kTextLines; ++line)
+        AppendCentredField(p, data_.lineSetA(line), kTextLineField, kTextLineField);
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionGlobal,
+                   kGlobalLineSetA, 0, p);
 }
 
-Request ProgramContainer::shortTagFrame() const {
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionGlobal, kGlobalShortTag, 0,
-                   LeftAlignedField(shortTag_, kShortTagField));
+Request RequestFrames::shortTagFrame() const {
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionGlobal,
+                   kGlobalShortTag, 0, LeftAlignedField(data_.shortTag(), kShortTagField));
 }
 
-Request ProgramContainer::backlightFrame() const {
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionGlobal, kGlobalBacklight, 0,
-                   Payload{Byte(backlight_)});
+Request RequestFrames::backlightFrame() const {
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionGlobal,
+                   kGlobalBacklight, 0, Payload{Byte(data_.backlight())});
 }
 
-Request ProgramContainer::temperatureFrame() const {
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionGlobal, kGlobalTemperature, 0,
-                   Payload{Byte(temperature_)});
+Request RequestFrames::temperatureFrame() const {
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionGlobal,
+                   kGlobalTemperature, 0, Payload{Byte(data_.temperature())});
 }
 
-Request ProgramContainer::deviceIdFrame(int id, bool probe) const {
-    const Payload p{Byte(id), Byte(deviceType_)};
+Request RequestFrames::deviceIdFrame(int id, bool probe) const {
+    const Payload p{Byte(id), Byte(data_.deviceType())};
     if (!probe) {
         // Addressed to the ID the unit has now; the payload carries its new one.
-        return Compose(kKindWrite, deviceId_, programSlot_, kSectionGlobal, kGlobalDeviceId, 0, p);
+        return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionGlobal,
+                       kGlobalDeviceId, 0, p);
     }
-    Request frame = Compose(kKindRead, id, programSlot_, kSectionGlobal, kGlobalDeviceId, 0, p);
+    Request frame =
+        Compose(kKindRead, id, data_.programSlot(), kSectionGlobal, kGlobalDeviceId, 0, p);
     frame.probedId = id;
     return frame;
 }
 
-Request ProgramContainer::globalReadFrame(int code, int slot) const {
-    return Compose(kKindRead, deviceId_, slot, kSectionGlobal, code, 0,
+Request RequestFrames::globalReadFrame(int code, int slot) const {
+    return Compose(kKindRead, data_.deviceId(), slot, kSectionGlobal, code, 0,
                    Payload(kChannelPayload, 0));
 }
 
-Request ProgramContainer::meterPollFrame() const {
-    return globalReadFrame(kGlobalMeters, programSlot_);
+Request RequestFrames::meterPollFrame() const {
+    return globalReadFrame(kGlobalMeters, data_.programSlot());
 }
 
 // ---- Input requests -----------------------------------------------------------------------
 
-Request ProgramContainer::inputNameFrame(int input) const {
+Request RequestFrames::inputNameFrame(int input) const {
     Payload p;
-    AppendName(p, inputs_[input].name());
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionInput, input, kInputNameCode, p);
+    AppendName(p, data_.inputs()[input].name());
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionInput, input,
+                   kInputNameCode, p);
 }
 
-Request ProgramContainer::inputLevelFrame(int input) const {
-    const InputChannel& in = inputs_[input];
+Request RequestFrames::inputLevelFrame(int input) const {
+    const InputChannel& in = data_.inputs()[input];
     Payload p{in.on(), in.polarity()};
-    AppendU16(p, channelGainCode(in.gain()));
+    AppendU16(p, ChannelGainCode(data_.deviceType(), in.gain()));
     AppendU16(p, in.delay());
     AppendZeros(p, 2);
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionInput, input, kInputLevelCode, p);
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionInput, input,
+                   kInputLevelCode, p);
 }
 
-Request ProgramContainer::inputGateFrame(int input) const {
-    const InputChannel& in = inputs_[input];
+Request RequestFrames::inputGateFrame(int input) const {
+    const InputChannel& in = data_.inputs()[input];
     // The gate frame carries the threshold whether or not the gate is switched off.
     Payload p{in.gateThreshold(), in.gateOff()};
     AppendZeros(p, 6);
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionInput, input, kInputGateCode, p);
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionInput, input,
+                   kInputGateCode, p);
 }
 
-Request ProgramContainer::inputBandFrame(int input, int item) const {
+Request RequestFrames::inputBandFrame(int input, int item) const {
     assert(item >= 0 && item < InputChannel::kFilterCount);
     item = std::clamp(item, 0, InputChannel::kFilterCount - 1);
     // Both crossover items travel as band code 9 carrying their target frequency.
     const std::uint8_t code =
         item < InputChannel::kBandCount ? static_cast<std::uint8_t>(item) : kInputCrossoverCode;
     Payload p;
-    AppendBand(p, *this, inputs_[input].filter(item));
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionInput, input, code, p);
+    AppendBand(p, data_, data_.inputs()[input].filter(item));
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionInput, input, code,
+                   p);
 }
 
-Request ProgramContainer::inputBlockFrame(int slot, int input) const {
-    const InputChannel& in = inputs_[input];
+Request RequestFrames::inputBlockFrame(int slot, int input) const {
+    const InputChannel& in = data_.inputs()[input];
     Payload p;
     p.reserve(kInputBlockPayload);
     for (int b = 0; b < InputChannel::kBandCount; ++b)
-        AppendBand(p, *this, in.filter(b));
+        AppendBand(p, data_, in.filter(b));
     p.push_back(in.on());
     p.push_back(in.polarity());
-    AppendU16(p, channelGainCode(in.gain()));
+    AppendU16(p, ChannelGainCode(data_.deviceType(), in.gain()));
     AppendU16(p, in.delay());
     AppendZeros(p, 2);
     AppendBlockCrossover(p, in.highPass());
@@ -216,30 +224,31 @@ Request ProgramContainer::inputBlockFrame(int slot, int input) const {
     AppendZeros(p, 6);
     AppendName(p, in.name());
     assert(p.size() == kInputBlockPayload);
-    return Compose(kKindWrite, deviceId_, slot, kSectionInput, input, 0, p);
+    return Compose(kKindWrite, data_.deviceId(), slot, kSectionInput, input, 0, p);
 }
 
 // ---- Output requests ----------------------------------------------------------------------
 
-Request ProgramContainer::outputNameFrame(int output) const {
+Request RequestFrames::outputNameFrame(int output) const {
     Payload p;
-    AppendName(p, outputs_[output].name());
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionOutput, output, kOutputNameCode, p);
+    AppendName(p, data_.outputs()[output].name());
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionOutput, output,
+                   kOutputNameCode, p);
 }
 
-Request ProgramContainer::outputLevelFrame(int output) const {
-    const OutputChannel& out = outputs_[output];
+Request RequestFrames::outputLevelFrame(int output) const {
+    const OutputChannel& out = data_.outputs()[output];
     Payload p{out.on(), out.polarity()};
-    AppendU16(p, channelGainCode(out.gain()));
+    AppendU16(p, ChannelGainCode(data_.deviceType(), out.gain()));
     AppendU16(p, out.delay());
     p.push_back(out.mix());
     p.push_back(0);
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionOutput, output, kOutputLevelCode,
-                   p);
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionOutput, output,
+                   kOutputLevelCode, p);
 }
 
-Request ProgramContainer::outputCrossoverFrame(int output) const {
-    const OutputChannel& out = outputs_[output];
+Request RequestFrames::outputCrossoverFrame(int output) const {
+    const OutputChannel& out = data_.outputs()[output];
     // The stepped frequencies: the unit never sees a jump of more than one octave per frame.
     Payload p;
     AppendU16(p, out.highPass().sentFrequency());
@@ -248,7 +257,7 @@ Request ProgramContainer::outputCrossoverFrame(int output) const {
     AppendU16(p, out.lowPass().sentFrequency());
     p.push_back(Byte(out.lowPass().kind()));
     p.push_back(Byte(out.lowPass().slope()));
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionOutput, output,
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionOutput, output,
                    kOutputCrossoverCode, p);
 }
 
@@ -267,30 +276,31 @@ void AppendLimiter(Payload& p, const OutputChannel& out) {
 
 } // namespace
 
-Request ProgramContainer::outputLimiterFrame(int output) const {
+Request RequestFrames::outputLimiterFrame(int output) const {
     Payload p;
-    AppendLimiter(p, outputs_[output]);
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionOutput, output, kOutputLimiterCode,
-                   p);
+    AppendLimiter(p, data_.outputs()[output]);
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionOutput, output,
+                   kOutputLimiterCode, p);
 }
 
-Request ProgramContainer::outputBandFrame(int output, int band) const {
+Request RequestFrames::outputBandFrame(int output, int band) const {
     assert(band >= 0 && band < OutputChannel::kBandCount);
     band = std::clamp(band, 0, OutputChannel::kBandCount - 1);
     Payload p;
-    AppendBand(p, *this, outputs_[output].filter(band));
-    return Compose(kKindWrite, deviceId_, programSlot_, kSectionOutput, output, Byte(band), p);
+    AppendBand(p, data_, data_.outputs()[output].filter(band));
+    return Compose(kKindWrite, data_.deviceId(), data_.programSlot(), kSectionOutput, output,
+                   Byte(band), p);
 }
 
-Request ProgramContainer::outputBlockFrame(int slot, int output) const {
-    const OutputChannel& out = outputs_[output];
+Request RequestFrames::outputBlockFrame(int slot, int output) const {
+    const OutputChannel& out = data_.outputs()[output];
     Payload p;
     p.reserve(kOutputBlockPayload);
     for (int b = 0; b < OutputChannel::kBandCount; ++b)
-        AppendBand(p, *this, out.filter(b));
+        AppendBand(p, data_, out.filter(b));
     p.push_back(out.on());
     p.push_back(out.polarity());
-    AppendU16(p, channelGainCode(out.gain()));
+    AppendU16(p, ChannelGainCode(data_.deviceType(), out.gain()));
     AppendU16(p, out.delay());
     p.push_back(out.mix());
     p.push_back(0);
@@ -299,65 +309,66 @@ Request ProgramContainer::outputBlockFrame(int slot, int output) const {
     AppendLimiter(p, out);
     AppendName(p, out.name());
     assert(p.size() == kOutputBlockPayload);
-    return Compose(kKindWrite, deviceId_, slot, kSectionOutput, output, 0, p);
+    return Compose(kKindWrite, data_.deviceId(), slot, kSectionOutput, output, 0, p);
 }
 
-Request ProgramContainer::blockReadFrame(int slot, int section, int channel, int mode) const {
-    return Compose(kKindRead, deviceId_, slot, Byte(section), channel, Byte(mode),
+Request RequestFrames::blockReadFrame(int slot, int section, int channel, int mode) const {
+    return Compose(kKindRead, data_.deviceId(), slot, Byte(section), channel, Byte(mode),
                    Payload(kChannelPayload, 0));
 }
 
 // ---- Pending-change scan ------------------------------------------------------------------
 
-Request ProgramContainer::nextPendingFrame() {
+Request NextPendingRequest(ProgramContainer& data) {
+    const RequestFrames frames(data);
     for (int i = 0; i < kInputCount; ++i) {
-        InputChannel& in = inputs_[i];
+        InputChannel& in = data.input(i);
         if (in.nameChanged()) {
             in.setNameChanged(0);
-            return inputNameFrame(i);
+            return frames.inputNameFrame(i);
         }
         if (in.mainChanged()) {
             in.setMainChanged(0);
-            return inputLevelFrame(i);
+            return frames.inputLevelFrame(i);
         }
         if (in.gateChanged()) {
             in.setGateChanged(0);
-            return inputGateFrame(i);
+            return frames.inputGateFrame(i);
         }
         for (int f = 0; f < InputChannel::kFilterCount; ++f) {
             if (in.filter(f).changed()) {
                 in.filter(f).settle(0);
-                return inputBandFrame(i, f);
+                return frames.inputBandFrame(i, f);
             }
         }
     }
     for (int o = 0; o < kOutputCount; ++o) {
-        OutputChannel& out = outputs_[o];
+        OutputChannel& out = data.output(o);
         if (out.nameChanged()) {
             out.setNameChanged(0);
-            return outputNameFrame(o);
+            return frames.outputNameFrame(o);
         }
         if (out.mainChanged()) {
             out.setMainChanged(0);
-            return outputLevelFrame(o);
+            return frames.outputLevelFrame(o);
         }
         for (int b = 0; b < OutputChannel::kBandCount; ++b) {
             if (out.filter(b).changed()) {
                 out.filter(b).settle(0);
-                return outputBandFrame(o, b);
+                return frames.outputBandFrame(o, b);
             }
         }
         // A crossover frame carries both items; each settles one octave step per frame.
         for (Filter* crossover : {&out.highPass(), &out.lowPass()}) {
             if (crossover->changed()) {
                 crossover->settle(0);
-                return outputCrossoverFrame(o);
+                return frames.outputCrossoverFrame(o);
             }
         }
         if (out.dynamicsChanged()) {
             out.setDynamicsChanged(0);
-            return outputLimiterFrame(o);
+            return frames.outputLimiterFrame(o);
         }
     }
-    return meterPollFrame();
+    return frames.meterPollFrame();
 }

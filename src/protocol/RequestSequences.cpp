@@ -2,6 +2,7 @@
 
 #include "model/ProgramContainer.h"
 #include "protocol/Frame.h"
+#include "protocol/RequestFrames.h"
 
 namespace {
 
@@ -32,20 +33,23 @@ void EndBatch(std::vector<Request>& frames, BatchKind kind) {
 
 void AppendBlockReads(std::vector<Request>& frames, const ProgramContainer& data, int slot,
                       int mode) {
+    const RequestFrames build(data);
     for (int i = 0; i < data.inputCount(); ++i)
-        AddToBatch(frames, data.blockReadFrame(slot, kSectionInput, i, mode));
+        AddToBatch(frames, build.blockReadFrame(slot, kSectionInput, i, mode));
     for (int o = 0; o < data.outputCount(); ++o)
-        AddToBatch(frames, data.blockReadFrame(slot, kSectionOutput, o, mode));
+        AddToBatch(frames, build.blockReadFrame(slot, kSectionOutput, o, mode));
 }
 
 void AppendOutputBlocks(std::vector<Request>& frames, const ProgramContainer& data, int slot) {
+    const RequestFrames build(data);
     for (int o = 0; o < data.outputCount(); ++o)
-        AddToBatch(frames, data.outputBlockFrame(slot, o));
+        AddToBatch(frames, build.outputBlockFrame(slot, o));
 }
 
 void AppendInputBlocks(std::vector<Request>& frames, const ProgramContainer& data, int slot) {
+    const RequestFrames build(data);
     for (int i = 0; i < data.inputCount(); ++i)
-        AddToBatch(frames, data.inputBlockFrame(slot, i));
+        AddToBatch(frames, build.inputBlockFrame(slot, i));
 }
 
 // Inputs A and B are muted while the outputs of the live settings are rewritten.
@@ -62,17 +66,18 @@ ConnectReads ConnectReads::Everything() {
 }
 
 std::vector<Request> QueueConnectReads(const ProgramContainer& data, const ConnectReads& reads) {
+    const RequestFrames build(data);
     std::vector<Request> frames;
-    Request probe = data.deviceIdFrame(data.deviceId(), true);
+    Request probe = build.deviceIdFrame(data.deviceId(), true);
     probe.connectProbe = true;
     frames.push_back(std::move(probe));
     for (int slot : reads.programNames) {
         if (slot >= 0 && slot <= kMaxProgramSlot)
-            frames.push_back(data.globalReadFrame(kGlobalProgramName, slot));
+            frames.push_back(build.globalReadFrame(kGlobalProgramName, slot));
     }
     if (reads.unitSettings) {
         for (int code : kConnectGlobalReads)
-            frames.push_back(data.globalReadFrame(code, 0));
+            frames.push_back(build.globalReadFrame(code, 0));
     }
     return frames;
 }
@@ -86,7 +91,7 @@ std::vector<Request> ReadProgramFromDevice(const ProgramContainer& data, int slo
 
 std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot) {
     std::vector<Request> frames;
-    frames.push_back(data.programNameFrame(slot));
+    frames.push_back(RequestFrames(data).programNameFrame(slot));
     if (slot != 0) {
         AppendOutputBlocks(frames, data, slot);
         AppendInputBlocks(frames, data, slot);
@@ -98,7 +103,7 @@ std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot) {
         InputChannel& in = data.input(i);
         remembered[static_cast<std::size_t>(i)] = in.on();
         in.setOn(0);
-        frames.push_back(data.inputLevelFrame(i));
+        frames.push_back(RequestFrames(data).inputLevelFrame(i));
     }
     AppendOutputBlocks(frames, data, 0);
     // Restoring through the setter raises the main flags, so the scan resends both levels.
@@ -118,7 +123,7 @@ WriteAllProgramsToDevice(int deviceType, int deviceId,
     scratch.setDeviceId(deviceId);
     for (int slot = 1; slot <= kStoredProgramCount; ++slot) {
         scratch.loadProgramImage(bank[static_cast<std::size_t>(slot - 1)]);
-        frames.push_back(scratch.programNameFrame(slot));
+        frames.push_back(RequestFrames(scratch).programNameFrame(slot));
         AppendOutputBlocks(frames, scratch, slot);
         AppendInputBlocks(frames, scratch, slot);
     }
@@ -135,21 +140,22 @@ std::vector<Request> ReadAllProgramsFromDevice(const ProgramContainer& data) {
 }
 
 std::optional<Request> GlobalSettingFrame(const ProgramContainer& data, int code) {
+    const RequestFrames build(data);
     switch (code) {
     case kGlobalProgramName:
-        return data.programNameFrame(0);
+        return build.programNameFrame(0);
     case kGlobalSettings:
-        return data.globalSettingsFrame();
+        return build.globalSettingsFrame();
     case kGlobalLineSetB:
-        return data.lineSetBFrame();
+        return build.lineSetBFrame();
     case kGlobalLineSetA:
-        return data.lineSetAFrame();
+        return build.lineSetAFrame();
     case kGlobalShortTag:
-        return data.shortTagFrame();
+        return build.shortTagFrame();
     case kGlobalBacklight:
-        return data.backlightFrame();
+        return build.backlightFrame();
     case kGlobalTemperature:
-        return data.temperatureFrame();
+        return build.temperatureFrame();
     default:
         return std::nullopt;
     }

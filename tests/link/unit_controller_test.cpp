@@ -7,6 +7,7 @@
 
 #include "FakePort.h"
 #include "model/ProgramContainer.h"
+#include "protocol/RequestFrames.h"
 
 #include <gtest/gtest.h>
 
@@ -220,7 +221,7 @@ TEST_F(UnitControllerTest, IdleConnectionSendsOneMeterPollPerTick) {
     const auto frames = Frames();
     ASSERT_EQ(frames.size(), before + 5);
     for (std::size_t i = before; i < frames.size(); ++i)
-        EXPECT_EQ(frames[i], data.meterPollFrame().bytes);
+        EXPECT_EQ(frames[i], RequestFrames(data).meterPollFrame().bytes);
     EXPECT_GE(view.meters.size(), 5u);
     // Each transmission is three single filler bytes, then the frame in one write.
     const auto& w = m_port->writes;
@@ -558,7 +559,7 @@ TEST_P(RenumberTest, NewIdIsProbedBeforeTheUnitIsTold) {
     EXPECT_TRUE(ctl->IsConnected());
 
     // B1 | read | ID 9 | slot 0 | global | 0x15 | 0 | 0 | N 2 | ID 9, type 1 | cs | AA
-    const Bytes probe = data.deviceIdFrame(9, true).bytes;
+    const Bytes probe = RequestFrames(data).deviceIdFrame(9, true).bytes;
     EXPECT_EQ(probe[1], 0xA2);
     EXPECT_EQ(probe[2], 9);
     const auto frames = Frames();

@@ -2,6 +2,8 @@
 
 #include "protocol/RequestSequences.h"
 
+#include "protocol/RequestFrames.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -40,7 +42,7 @@ std::vector<Header> Headers(const std::vector<Request>& frames) {
 }
 
 bool IsMeterPollOnly(ProgramContainer& data) {
-    const Request f = data.nextPendingFrame();
+    const Request f = NextPendingRequest(data);
     return f.bytes[1] == 0xA2 && f.bytes[4] == 3 && f.bytes[5] == 0x02;
 }
 
@@ -182,10 +184,10 @@ TEST_F(Sequences, StoreToLiveSettingsMutesInputsAAndBWhileOutputsAreWritten) {
     // The records are restored and both levels are sent again by the scan.
     EXPECT_EQ(data.input(0).on(), 1);
     EXPECT_EQ(data.input(1).on(), 0);
-    Request next = data.nextPendingFrame();
+    Request next = NextPendingRequest(data);
     EXPECT_EQ(HeaderOf(next), (Header{kWrite, 42, 0, 1, 0, 8}));
     EXPECT_EQ(next.bytes[9], 1);
-    next = data.nextPendingFrame();
+    next = NextPendingRequest(data);
     EXPECT_EQ(HeaderOf(next), (Header{kWrite, 42, 0, 1, 1, 8}));
     EXPECT_EQ(next.bytes[9], 0);
 }

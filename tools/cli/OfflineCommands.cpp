@@ -7,6 +7,7 @@
 #include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ParameterTable.h"
+#include "protocol/RequestFrames.h"
 #include "protocol/RequestSequences.h"
 
 #include <cstdio>
@@ -240,9 +241,9 @@ int RunFrames(const CliCommand& command, const CliArguments& args, CliContext& c
     for (const Request& frame : StoreProgramToDevice(data, slot)) {
         ctx.out << HexLine(frame.bytes) << '\n';
     }
-    const std::vector<std::uint8_t> meterPoll = data.meterPollFrame().bytes;
+    const std::vector<std::uint8_t> meterPoll = RequestFrames(data).meterPollFrame().bytes;
     for (int n = 0; n < kMaxPendingFrames; ++n) {
-        const Request frame = data.nextPendingFrame();
+        const Request frame = NextPendingRequest(data);
         if (frame.bytes == meterPoll) {
             return kExitOk;
         }

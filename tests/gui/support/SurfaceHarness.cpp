@@ -6,6 +6,7 @@
 #include "gui/widgets/ValueEdit.h"
 #include "link/UnitController.h"
 #include "model/ProgramContainer.h"
+#include "protocol/RequestFrames.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -55,7 +56,7 @@ bool TickUntil(ControlSurface& surface, const std::function<bool()>& done, int m
 
 std::vector<std::vector<std::uint8_t>> SendUntilSettled(ControlSurface& surface) {
     UnitController& controller = surface.Controller();
-    const std::vector<std::uint8_t> poll = surface.Document().Data().meterPollFrame().bytes;
+    const std::vector<std::uint8_t> poll = RequestFrames(surface.Document().Data()).meterPollFrame().bytes;
     std::vector<std::vector<std::uint8_t>> sent;
     std::uint64_t last = 0;
     for (int tick = 0; tick < 200; ++tick) {

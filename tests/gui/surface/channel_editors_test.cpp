@@ -19,6 +19,7 @@
 #include "gui/widgets/ValueSpin.h"
 #include "model/ProgramContainer.h"
 #include "protocol/Frame.h"
+#include "protocol/RequestFrames.h"
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -366,7 +367,7 @@ void ChannelEditorsTest::chosenCharacteristicPressedAgainChangesNothing() {
     QTest::mouseClick(hpf.butterworth, Qt::LeftButton);
     QCOMPARE(hpf.butterworth->state(), 0);
     QCOMPARE(data.output(5).highPass().changed(), 0);
-    QCOMPARE(data.nextPendingFrame().bytes, data.meterPollFrame().bytes);
+    QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
 
     QTest::mouseClick(hpf.linkwitzRiley, Qt::LeftButton);
     QCOMPARE(data.output(5).highPass().kind(), int(Filter::kLinkwitzRiley));
@@ -447,7 +448,7 @@ void ChannelEditorsTest::sourceChangeReachesEveryOpenInputEditor() {
     QCOMPARE(surface->SourceBox()->text(), QString("Digital"));
     // A unit-wide setting: no channel's change flag carries it (the surface queues it while
     // connected).
-    QCOMPARE(data.nextPendingFrame().bytes, data.meterPollFrame().bytes);
+    QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
 }
 
 void ChannelEditorsTest::delaySliderBottomIsZeroInEveryUnit_data() {
@@ -521,14 +522,14 @@ void ChannelEditorsTest::enterCommitsAndEscRestoresWithoutClosing() {
     QCOMPARE(threshold->text(), shown);
     QCOMPARE(data.output(0).threshold(), 400);
     threshold->clearFocus(); // losing the focus takes nothing in either
-    QCOMPARE(data.nextPendingFrame().bytes, data.meterPollFrame().bytes);
+    QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
     QVERIFY(out->isVisible());
 
     TypeValue(threshold, "-9");
     QCOMPARE(data.output(0).threshold(), 210);
     QCOMPARE(threshold->text(), QString("-9.0"));
     QVERIFY(out->isVisible());
-    QCOMPARE(data.nextPendingFrame().bytes, data.outputLimiterFrame(0).bytes);
+    QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).outputLimiterFrame(0).bytes);
 
     // Typed beyond the range: "Out of Range" and the nearer end.
     TypeValue(threshold, "25");

@@ -18,6 +18,7 @@
 #include "gui/widgets/TwoStateButton.h"
 #include "gui/widgets/ValueEdit.h"
 #include "model/ProgramContainer.h"
+#include "protocol/RequestFrames.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -174,7 +175,7 @@ void ControlSurfaceTest::escapeInAGainEditTakesNothingIn() {
     QCOMPARE(strip.gain->text(), QString("0.0"));
     QCOMPARE(data.output(2).gain(), 400);
     QCOMPARE(strip.fader->position(), 550 - 400);
-    QCOMPARE(data.nextPendingFrame().bytes, data.meterPollFrame().bytes);
+    QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
 }
 
 void ControlSurfaceTest::nameButtonTogglesTheCurveAndSendsNothing() {
@@ -197,7 +198,7 @@ void ControlSurfaceTest::nameButtonTogglesTheCurveAndSendsNothing() {
     QCOMPARE(strip.name->text(), QString("Out 5"));
     QCOMPARE(strip.name->fillColour(strip.name->state()), curve);
     // Nothing to send: the next scan falls back to the meter poll.
-    QCOMPARE(data.nextPendingFrame().bytes, data.meterPollFrame().bytes);
+    QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
 }
 
 void ControlSurfaceTest::polarityAndMuteFollowTheRecord() {
@@ -216,7 +217,7 @@ void ControlSurfaceTest::polarityAndMuteFollowTheRecord() {
     QCOMPARE(int(data.output(3).on()), 0);
     QVERIFY(!out.mute->isSounding());
     // The edits raise change flags: the scan builds a frame, not the meter poll.
-    QVERIFY(data.nextPendingFrame().bytes != data.meterPollFrame().bytes);
+    QVERIFY(NextPendingRequest(data).bytes != RequestFrames(data).meterPollFrame().bytes);
 }
 
 void ControlSurfaceTest::deviceButtonWhileDisconnectedOpensNothing() {

@@ -22,6 +22,7 @@
 #include "model/ChannelEditRules.h"
 #include "model/ProgramContainer.h"
 #include "protocol/Frame.h"
+#include "protocol/RequestFrames.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -148,8 +149,8 @@ void EqualizerEditorsTest::eqButtonOpensTheEditorAndTheGraphFollows() {
     QCOMPARE(data.output(4).filter(5).gainIndex(), 255);
     QCOMPARE(data.output(4).highPass().changed(), 0);
     QCOMPARE(data.output(4).lowPass().changed(), 0);
-    QCOMPARE(data.nextPendingFrame().bytes, data.outputBandFrame(4, 5).bytes);
-    QCOMPARE(data.nextPendingFrame().bytes, data.meterPollFrame().bytes);
+    QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).outputBandFrame(4, 5).bytes);
+    QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
 
     // A click into an editor shows its channel on the graph again.
     QTest::mousePress(BandOf(inB, 0).frequencyEdit, Qt::LeftButton);

@@ -7,6 +7,7 @@
 #include "model/ProgramContainer.h"
 #include "model/ProgramImage.h"
 #include "protocol/Frame.h"
+#include "protocol/RequestFrames.h"
 #include "protocol/RequestSequences.h"
 
 #include <gtest/gtest.h>
@@ -134,7 +135,7 @@ TEST_F(PcRoundTrip, ConnectReadsGetTheUnitsNamesAndSettings) {
 
 TEST_F(PcRoundTrip, ProbeOfAnotherTypeIsRefused) {
     ASSERT_TRUE(engine.SetDeviceType(3)); // a 2x4 view against the 4x8 unit
-    Request probe = pc.deviceIdFrame(1, true);
+    Request probe = RequestFrames(pc).deviceIdFrame(1, true);
     probe.connectProbe = true;
     EXPECT_EQ(Exchange(std::move(probe)), ReceiveOutcome::DataDecoded);
     ASSERT_EQ(recorder.sent.size(), 1u);
@@ -165,7 +166,7 @@ TEST_F(PcRoundTrip, LiveEditsReachTheUnitThroughThePendingScan) {
     int frames = 0;
     for (;; ++frames) {
         ASSERT_LT(frames, 100);
-        Request next = pc.nextPendingFrame();
+        Request next = NextPendingRequest(pc);
         const bool meterPoll =
             next.bytes[kOffsetSection] == kSectionGlobal && next.bytes[kOffsetChannel] == 0x02;
         ASSERT_EQ(Exchange(std::move(next)),
