@@ -21,7 +21,7 @@ void DeviceSearch::Begin(const ProgramContainer& data, int first, int last) {
     if (m_command.IsPortOpen()) {
         m_command.SetSearchWindow(this);
         for (int id = first; id <= last; ++id) {
-            m_command.SetDeviceIdKnown(id, false);
+            m_command.Replies().SetDeviceIdKnown(id, false);
             Request probe = RequestFrames(data).deviceIdFrame(id, true);
             probe.probedId = id;
             m_command.QueueFrame(std::move(probe));
@@ -68,7 +68,7 @@ void DeviceSearch::End() {
     m_command.ClearQueue();
     if (m_command.SearchWindow() == this)
         m_command.SetSearchWindow(nullptr);
-    m_view.OnSearchEnded(m_command.KnownDeviceIds());
+    m_view.OnSearchEnded(m_command.Replies().KnownDeviceIds());
 }
 
 void DeviceSearch::SendNotification(Notification message, int) {

@@ -158,8 +158,8 @@ void UnitController::EndIdCheck(bool answered) {
 }
 
 void UnitController::ApplyDeviceIdChange(int newId) {
-    m_command.SetDeviceIdKnown(newId, true);
-    m_command.SetDeviceIdKnown(m_deviceId, false);
+    m_command.Replies().SetDeviceIdKnown(newId, true);
+    m_command.Replies().SetDeviceIdKnown(m_deviceId, false);
     // Built while the container still carries the old ID: the unit is addressed by it.
     std::vector<Request> frames;
     frames.push_back(RequestFrames(*m_data).deviceIdFrame(newId, false));
@@ -479,7 +479,7 @@ void UnitController::DeliverPosted() {
 
 void UnitController::OnProgramReceived() {
     // Values only: the records' change flags stay as they are, so nothing is sent back.
-    const ProgramContainer& received = m_command.ReceivedProgram();
+    const ProgramContainer& received = m_command.Replies().ReceivedProgram();
     for (int i = 0; i < m_model->inputs; ++i) {
         m_data->input(i).copyFrom(received.input(i));
         m_data->input(i).recomputeCurve();
@@ -495,7 +495,7 @@ void UnitController::OnProgramReceived() {
 void UnitController::OnStoredProgramReceived(int slot) {
     if (slot < 1 || slot > kLastProgramSlot)
         return;
-    ProgramImage image = m_command.ReceivedImage();
+    ProgramImage image = m_command.Replies().ReceivedImage();
     image.name = m_programNames[static_cast<std::size_t>(slot)];
     (*m_bank)[static_cast<std::size_t>(slot - 1)] = std::move(image);
     m_view.OnStoredProgramReceived(slot);
@@ -504,7 +504,7 @@ void UnitController::OnStoredProgramReceived(int slot) {
 }
 
 void UnitController::OnGlobalsReceived() {
-    const ProgramContainer& received = m_command.ReceivedProgram();
+    const ProgramContainer& received = m_command.Replies().ReceivedProgram();
     for (int line = 0; line < kTextLines; ++line) {
         m_data->setLineSetA(line, received.lineSetA(line));
         m_data->setLineSetB(line, received.lineSetB(line));
@@ -515,7 +515,7 @@ void UnitController::OnGlobalsReceived() {
     m_data->setGlobalFrequency(received.globalFrequency()); // the setter limits to 20..20000
     m_data->setUnitValue4(received.unitValue4());
     m_data->setProgramName(received.programName());
-    m_data->setInputSource(m_command.SourceByte());
+    m_data->setInputSource(m_command.Replies().SourceByte());
     m_view.OnGlobalsReceived();
 }
 
@@ -523,11 +523,11 @@ void UnitController::OnProgramNameReceived(int slot) {
     // Each name as it comes: a connect that reads no unit settings has no later reply to take
     // the names in with.
     if (slot >= 0 && slot < kProgramSlotCount)
-        m_programNames[static_cast<std::size_t>(slot)] = m_command.ProgramName(slot);
+        m_programNames[static_cast<std::size_t>(slot)] = m_command.Replies().ProgramName(slot);
 }
 
 void UnitController::OnIdentificationReceived() {
-    const std::string& version = m_command.VersionText();
+    const std::string& version = m_command.Replies().VersionText();
     for (int i = 0; i < kComparedVersionChars; ++i) {
         const auto pos = static_cast<std::size_t>(i);
         const bool same = pos < version.size() && version[pos] == kExpectedVersion[pos];
@@ -536,7 +536,7 @@ void UnitController::OnIdentificationReceived() {
             Show(kVersionErrorText);
         }
     }
-    if (m_command.TypeCode() != m_model->typeCode) {
+    if (m_command.Replies().TypeCode() != m_model->typeCode) {
         Disconnect();
         Show(kTypeCodeErrorText);
     }
@@ -545,13 +545,13 @@ void UnitController::OnIdentificationReceived() {
 void UnitController::OnProbeAnswered(int matches) {
     if (matches != 0)
         return;
-    const int reported = m_command.ProbedDeviceType();
+    const int reported = m_command.Replies().ProbedDeviceType();
     Disconnect();
     Show(TypeErrorMessage(reported));
 }
 
 void UnitController::OnMetersReceived() {
-    for (int k = 0; k < UnitLink::kMeterCount; ++k)
-        m_meters[static_cast<std::size_t>(k)] = m_command.MeterLevel(k);
+    for (int k = 0; k < ReplyDecoder::kMeterCount; ++k)
+        m_meters[static_cast<std::size_t>(k)] = m_command.Replies().MeterLevel(k);
     m_view.OnMetersReceived(m_meters);
 }

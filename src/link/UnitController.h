@@ -47,7 +47,7 @@ public:
 
     // The device type the latest probe answer reported (0 before the first), e.g. the type
     // of a unit that was refused with "Device Type Error!".
-    int ReportedDeviceType() const { return m_command.ProbedDeviceType(); }
+    int ReportedDeviceType() const { return m_command.Replies().ProbedDeviceType(); }
 
     // Set up as a view's initial update does: device ID 1, disconnected, busy flag set. For the
     // 3x6 and 2x4 types the container and the engine are switched to that type. `data` and

@@ -3,8 +3,8 @@
 #include "link/MessageSink.h"
 #include "link/Port.h"
 #include "link/RequestQueue.h"
-#include "model/ProgramContainer.h"
-#include "model/ProgramImage.h"
+#include "protocol/FrameAssembler.h"
+#include "protocol/ReplyDecoder.h"
 #include "protocol/Request.h"
 
 #include <array>
@@ -51,44 +51,27 @@ enum class ReceiveOutcome {
     Ignored,      // a checked frame of an unknown kind or section: dropped
 };
 
-// Header fields of the last frame that passed the check.
-struct ReplyHeader {
-    int kind = 0;
-    int slot = 0;
-    int section = 0;
-    int channel = 0; // channel index, or the global command code in section 3
-    int parameter = 0;
-    int length = 0;
-};
-
 // Result of opening the engine's port.
 struct OpenPortResult {
     bool opened = false;
     std::string reason; // why it failed, shown to the operator after "Unable to open COM-port"
 };
 
-// The command engine: owns the serial port, the queue of outgoing frames, the receive state and
-// the reception store into which the unit's replies are decoded. It never sleeps and never starts
-// a timer: the unit controller calls its steps (transmit on the send tick, receive on each
-// port notification of received bytes). Everything runs on the user-interface thread.
+// The command engine: owns the serial port and the queue of outgoing frames, transmits the head
+// frame, and feeds the received bytes through the frame assembler and the reply decoder (which
+// keeps the reception store), completing requests and sending the notifications. It never sleeps
+// and never starts a timer: the unit controller calls its steps (transmit on the send tick,
+// receive on each port notification of received bytes). Everything runs on the user-interface
+// thread.
 class UnitLink {
 public:
-    static constexpr int kChunkSize = 150;     // bytes taken from the port per read
-    static constexpr int kFrameCapacity = 150; // longest reply frame that can be held
+    static constexpr int kChunkSize = 150; // bytes taken from the port per read
     static constexpr int kWriteTimeoutMs = 150;
     static constexpr int kReadTimeoutMs = 80;
     static constexpr int kFillerBytesPerFrame = 3; // 0xFF bytes written before every request
-    static constexpr int kProgramSlots = 31;       // slot 0 (live) and memories 1..30
-    static constexpr int kMeterCount = 12;         // inputs A..D, then outputs 1..8
-    static constexpr int kMaxDeviceId = 250;
-    static constexpr int kInputBlockLength = 96;
-    static constexpr int kOutputBlockLength = 80;
-    static constexpr int kStoredProgramMode = 0x77; // parameter byte of a stored-program block
     static constexpr std::uint32_t kBytesReceivedEvent = 0x0001;
 
     static constexpr const char* kOpenFailedText = "Unable to open COM-port";
-    static constexpr const char* kInputLengthErrorText = "输入数据长度错误";
-    static constexpr const char* kOutputLengthErrorText = "接收输出数据长度错误";
 
     // The engine uses the given port; without one it uses a serial port (SerialPort).
     explicit UnitLink(std::unique_ptr<IPort> port = nullptr);
@@ -99,11 +82,10 @@ public:
     // Receiver of the engine's message boxes (none: messages are dropped).
     void SetMessageSink(IMessageSink* sink) { m_messages = sink; }
 
-    // Device type 1 (4x8), 2 (3x6) or 3 (2x4); selects the decoding limits and the type a probe
-    // answer must report. Other values are refused (returns false). Also sets the received
-    // program's type.
-    bool SetDeviceType(int type);
-    int DeviceType() const { return m_deviceType; }
+    // Device type 1 (4x8), 2 (3x6) or 3 (2x4) of the reply decoder: selects the decoding limits
+    // and the type a probe answer must report. Other values are refused (returns false).
+    bool SetDeviceType(int type) { return m_replies.SetDeviceType(type); }
+    int DeviceType() const { return m_replies.DeviceType(); }
 
     // ---- Port ----------------------------------------------------------------------------
     // Closes an open port first, opens the named one, sets it up for 9600 8N1 without flow
@@ -148,27 +130,10 @@ public:
     // them. At most one frame is processed; bytes after its end are dropped with it.
     ReceiveOutcome AcceptBytes(std::span<const std::uint8_t> chunk);
 
-    // ---- Reception store -----------------------------------------------------------------
-    ProgramContainer& ReceivedProgram() { return *m_received; }
-    const ProgramContainer& ReceivedProgram() const { return *m_received; }
-    const ProgramImage& ReceivedImage() const { return m_receivedImage; }
-    // Program name of slot 0..30 as the unit reported it ("" for other slots).
-    const std::string& ProgramName(int slot) const;
-    int SourceByte() const { return m_sourceByte; }
-    // Meter level 0..11 (inputs 0..3, outputs 4..11); 0 for other indexes.
-    int MeterLevel(int index) const;
-    const std::string& VersionText() const { return m_versionText; }
-    const std::string& TypeCode() const { return m_typeCode; }
-    // Device type reported by the latest answer to a probe (0 before the first).
-    int ProbedDeviceType() const { return m_probedDeviceType; }
-    const ReplyHeader& LastHeader() const { return m_header; }
-
-    // Device-ID table, entries 1..250: an entry holds its own ID while a unit with that ID is
-    // known, else 0. Every ID is known when the engine is created.
-    int DeviceIdEntry(int id) const;
-    void SetDeviceIdKnown(int id, bool known);
-    // The known IDs in ascending order.
-    std::vector<int> KnownDeviceIds() const;
+    // The reply decoder with the reception store: the received program and image, program names,
+    // source byte, meters, identification and the device-ID table.
+    ReplyDecoder& Replies() { return m_replies; }
+    const ReplyDecoder& Replies() const { return m_replies; }
 
     // Receiver of SearchFinished while a device-ID search runs (nullptr: none).
     void SetSearchWindow(ILinkListener* window) { m_searchWindow = window; }
@@ -176,43 +141,19 @@ public:
     ILinkListener* Listener() const { return m_listener; }
 
 private:
-    void ResetReceiver();
     ReceiveOutcome ProcessFrame(std::span<const std::uint8_t> frame);
-    // Decoders of a checked data reply, by section; the header fields are already recorded.
-    void DecodeInputBlock(std::span<const std::uint8_t> payload);
-    void DecodeOutputBlock(std::span<const std::uint8_t> payload);
-    void DecodeGlobal(std::span<const std::uint8_t> payload);
-    void DecodeProbeAnswer(std::span<const std::uint8_t> payload);
+    void Announce(const DecodedReply& reply);
     void Send(ILinkListener* receiver, Notification message, int parameter);
-    void Show(const char* text, MessageKind kind);
 
     std::unique_ptr<IPort> m_port;
     IMessageSink* m_messages = nullptr;
-    const char* m_deferredWarning = nullptr; // a block's length warning, shown after completion
     ILinkListener* m_listener = nullptr;
     ILinkListener* m_searchWindow = nullptr;
-    int m_deviceType = 1;
 
     RequestQueue m_queue;
     std::uint64_t m_transmittedSerial = 0; // serial of the last frame put on the line
 
-    // Receive state.
     std::array<std::uint8_t, kChunkSize> m_chunk{};
-    std::array<std::uint8_t, kFrameCapacity> m_frame{};
-    int m_byteCount = 0;
-    int m_expectedLength = 0;
-    bool m_seenFiller = false;
-    bool m_inFrame = false;
-    ReplyHeader m_header;
-
-    // Reception store.
-    std::unique_ptr<ProgramContainer> m_received;
-    ProgramImage m_receivedImage;
-    std::array<std::string, kProgramSlots> m_programNames;
-    int m_sourceByte = 0;
-    std::array<int, kMeterCount> m_meters{};
-    std::string m_versionText;
-    std::string m_typeCode;
-    int m_probedDeviceType = 0;
-    std::array<std::uint8_t, kMaxDeviceId + 1> m_deviceIds{}; // index 0 unused
+    FrameAssembler m_assembler;
+    ReplyDecoder m_replies;
 };

@@ -210,18 +210,18 @@ TEST_F(CommandPortTest, LineEventsReachTheHandlerGivenAtOpen) {
 
 TEST(CommandDeviceIds, EveryIdIsKnownAtStartAndTheTableCanBeEdited) {
     UnitLink engine(std::make_unique<FakePort>());
-    EXPECT_EQ(engine.KnownDeviceIds().size(), 250u);
-    EXPECT_EQ(engine.DeviceIdEntry(250), 250);
-    EXPECT_EQ(engine.DeviceIdEntry(0), 0);
-    EXPECT_EQ(engine.DeviceIdEntry(251), 0);
-    engine.SetDeviceIdKnown(5, false);
-    engine.SetDeviceIdKnown(251, true); // outside the table: ignored
-    EXPECT_EQ(engine.DeviceIdEntry(5), 0);
-    EXPECT_EQ(engine.KnownDeviceIds().size(), 249u);
+    EXPECT_EQ(engine.Replies().KnownDeviceIds().size(), 250u);
+    EXPECT_EQ(engine.Replies().DeviceIdEntry(250), 250);
+    EXPECT_EQ(engine.Replies().DeviceIdEntry(0), 0);
+    EXPECT_EQ(engine.Replies().DeviceIdEntry(251), 0);
+    engine.Replies().SetDeviceIdKnown(5, false);
+    engine.Replies().SetDeviceIdKnown(251, true); // outside the table: ignored
+    EXPECT_EQ(engine.Replies().DeviceIdEntry(5), 0);
+    EXPECT_EQ(engine.Replies().KnownDeviceIds().size(), 249u);
     EXPECT_FALSE(engine.SetDeviceType(4));
     EXPECT_EQ(engine.DeviceType(), 1);
     EXPECT_TRUE(engine.SetDeviceType(3));
-    EXPECT_EQ(engine.ReceivedProgram().deviceType(), 3);
+    EXPECT_EQ(engine.Replies().ReceivedProgram().deviceType(), 3);
 }
 
 // The engine on its default serial port, over a pseudo-terminal pair: the unit's side is the
@@ -273,7 +273,7 @@ TEST(CommandOnPseudoTerminal, TransmitsAndTakesInTheAnswerThroughTheSerialLayer)
         engine.ReceiveBytes();
     }
     EXPECT_EQ(engine.QueueCount(), 0);
-    EXPECT_EQ(engine.ReceivedProgram().backlight(), 1);
+    EXPECT_EQ(engine.Replies().ReceivedProgram().backlight(), 1);
 
     engine.ClosePort();
     EXPECT_FALSE(engine.IsPortOpen());

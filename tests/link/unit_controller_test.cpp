@@ -613,8 +613,8 @@ TEST_F(UnitControllerTest, ChangeOfIdIsAddressedToTheOldIdAndLaterFramesCarryThe
     ASSERT_NE(change + 1, frames.end());
     for (auto f = change + 1; f != frames.end(); ++f)
         EXPECT_EQ((*f)[2], 9);
-    EXPECT_EQ(ctl->Command().DeviceIdEntry(9), 9);
-    EXPECT_EQ(ctl->Command().DeviceIdEntry(5), 0);
+    EXPECT_EQ(ctl->Command().Replies().DeviceIdEntry(9), 9);
+    EXPECT_EQ(ctl->Command().Replies().DeviceIdEntry(5), 0);
 
     const int queued = ctl->Command().QueueCount();
     EXPECT_FALSE(ctl->ChangeDeviceId(9)); // the same ID again: nothing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReplyFrames.h"
 #include "link/MessageSink.h"
 #include "link/Port.h"
 
@@ -10,8 +11,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-using Bytes = std::vector<std::uint8_t>;
 
 // In-memory serial line for engine tests: records every write with its time-out, hands out
 // scripted read chunks, and fails on purpose (open, setup, after N written bytes, hang-up).
@@ -79,10 +78,3 @@ public:
         return answer;
     }
 };
-
-// A reply frame as the unit sends it (no filler bytes), with the checksum computed here,
-// independently of the frame code under test: XOR of bytes 1 .. 8+N.
-Bytes UnitReply(std::uint8_t kind, std::uint8_t slot, std::uint8_t section, std::uint8_t channel,
-                std::uint8_t parameter, const Bytes& payload, std::uint8_t deviceId = 1);
-// `bytes` preceded by `fillers` 0xFF bytes.
-Bytes WithFiller(const Bytes& bytes, int fillers = 1);

@@ -154,7 +154,7 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     cancel->setAutoDefault(false);
 
     FillPorts(rememberedPort, ports ? ports : SystemPortSource());
-    FillIds(m_controller.Command().KnownDeviceIds());
+    FillIds(m_controller.Command().Replies().KnownDeviceIds());
     m_progress->hide();
     m_progress->setRange(kFirstDeviceId, kLastDeviceId);
     m_progress->setPos(0);
@@ -249,7 +249,7 @@ void ConnectDialog::SearchTick() {
     m_progress->setPos(m_controller.Search().Progress());
     // The answer to the last ID ends the search while the reply is decoded, between ticks.
     if (!m_controller.IsSearching())
-        EndSearchDisplay(m_controller.Command().KnownDeviceIds());
+        EndSearchDisplay(m_controller.Command().Replies().KnownDeviceIds());
 }
 
 void ConnectDialog::OnSearchEnded(const std::vector<int>& knownIds) {

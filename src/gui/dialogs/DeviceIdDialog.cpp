@@ -95,7 +95,8 @@ void DeviceIdDialog::UpdateEnabled() {
 bool RunDeviceDialog(UnitController& controller, QWidget* parent) {
     if (!controller.IsConnected())
         return false;
-    DeviceIdDialog dialog(controller.DeviceId(), controller.Command().KnownDeviceIds(), parent);
+    DeviceIdDialog dialog(controller.DeviceId(), controller.Command().Replies().KnownDeviceIds(),
+                          parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     return dialog.Apply(controller);

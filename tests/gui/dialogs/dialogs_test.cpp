@@ -204,7 +204,7 @@ void DialogsTest::connectListsKnownIdsAscending() {
     }
     UnitLink& engine = f.controller.Command();
     for (int id = 1; id <= 250; ++id)
-        engine.SetDeviceIdKnown(id, id == 40 || id == 7 || id == 5);
+        engine.Replies().SetDeviceIdKnown(id, id == 40 || id == 7 || id == 5);
     ConnectDialog dlg(f.controller, "", nullptr, Ports({"/dev/ttyS0"}));
     QCOMPARE(Items(*dlg.IdList()), (QStringList{"5", "7", "40"}));
     QCOMPARE(dlg.DeviceId(), 5);
@@ -252,7 +252,7 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
     QVERIFY(!f.controller.Command().IsPortOpen());
     QCOMPARE(f.controller.Command().QueueCount(), 0);
     QVERIFY(f.controller.Command().SearchWindow() == nullptr);
-    QCOMPARE(f.controller.Command().KnownDeviceIds(), (std::vector<int>{3, 17}));
+    QCOMPARE(f.controller.Command().Replies().KnownDeviceIds(), (std::vector<int>{3, 17}));
     QVERIFY(f.messages.Texts().isEmpty());
     SaveShot(dlg, "connect_dialog");
 }
@@ -286,7 +286,7 @@ void DialogsTest::searchOnAPortThatDoesNotOpenEndsAtOnce() {
     ControllerFixture f;
     UnitLink& engine = f.controller.Command();
     for (int id = 1; id <= 250; ++id)
-        engine.SetDeviceIdKnown(id, id == 8);
+        engine.Replies().SetDeviceIdKnown(id, id == 8);
     const QString missing = QDir::tempPath() + "/tavrel-no-such-port";
     ConnectDialog dlg(f.controller, "", nullptr, Ports({missing}));
     dlg.SearchDeviceIds();

@@ -128,9 +128,9 @@ TEST_F(PcRoundTrip, ConnectReadsGetTheUnitsNamesAndSettings) {
     ASSERT_FALSE(recorder.sent.empty());
     EXPECT_EQ(recorder.sent.front(), std::pair(Notification::ProbeAnswered, 1));
     EXPECT_EQ(recorder.sent.back(), std::pair(Notification::GlobalsReceived, 0x16));
-    EXPECT_EQ(engine.ProgramName(0), "Default");
-    EXPECT_EQ(engine.ProgramName(30), "Prog30");
-    EXPECT_EQ(engine.ReceivedProgram().temperature(), 25);
+    EXPECT_EQ(engine.Replies().ProgramName(0), "Default");
+    EXPECT_EQ(engine.Replies().ProgramName(30), "Prog30");
+    EXPECT_EQ(engine.Replies().ReceivedProgram().temperature(), 25);
 }
 
 TEST_F(PcRoundTrip, ProbeOfAnotherTypeIsRefused) {
@@ -145,7 +145,7 @@ TEST_F(PcRoundTrip, ProbeOfAnotherTypeIsRefused) {
 TEST_F(PcRoundTrip, DefaultProgramMatchesANewContainer) {
     ExchangeAll(ReadProgramFromDevice(pc, 0));
     EXPECT_EQ(recorder.sent.back(), std::pair(Notification::ProgramReceived, 0));
-    EXPECT_EQ(Image(engine.ReceivedProgram()), Image(pc));
+    EXPECT_EQ(Image(engine.Replies().ReceivedProgram()), Image(pc));
 }
 
 TEST_F(PcRoundTrip, StoredProgramReadsBackUnchanged) {
@@ -156,7 +156,7 @@ TEST_F(PcRoundTrip, StoredProgramReadsBackUnchanged) {
     EXPECT_EQ(recorder.sent.back(), std::pair(Notification::StoredProgramReceived, 30));
 
     ExchangeAll(ReadProgramFromDevice(pc, 9));
-    EXPECT_EQ(Image(engine.ReceivedProgram()), Image(pc));
+    EXPECT_EQ(Image(engine.Replies().ReceivedProgram()), Image(pc));
 }
 
 TEST_F(PcRoundTrip, LiveEditsReachTheUnitThroughThePendingScan) {
@@ -179,7 +179,7 @@ TEST_F(PcRoundTrip, LiveEditsReachTheUnitThroughThePendingScan) {
     EXPECT_EQ(recorder.posted.back().first, Notification::MetersReceived);
 
     ExchangeAll(ReadProgramFromDevice(pc, 0));
-    EXPECT_EQ(Image(engine.ReceivedProgram()), Image(pc));
+    EXPECT_EQ(Image(engine.Replies().ReceivedProgram()), Image(pc));
 }
 
 } // namespace
