@@ -65,10 +65,6 @@ inline constexpr std::size_t kMaxPayload = 255;       // the length byte's range
 inline constexpr std::size_t kReceiveCapacity = 150;  // longest frame the receiver holds
 inline constexpr std::size_t kRequestFillerCount = 3; // 0xFF bytes written before each request
 
-inline constexpr int kMinDeviceId = 1;
-inline constexpr int kMaxDeviceId = 250;
-inline constexpr int kMaxProgramSlot = 30; // 0 = live settings, 1..30 = stored programs
-
 // Header fields of a frame, everything but the payload.
 struct FrameHeader {
     std::uint8_t kind = kKindWrite;

@@ -173,7 +173,7 @@ int LimitMeter(int code) {
 }
 
 bool IsStoredProgramSlot(int slot) {
-    return slot >= 1 && slot < ReplyDecoder::kProgramSlots;
+    return slot >= 1 && slot < kProgramSlotCount;
 }
 
 } // namespace
@@ -266,7 +266,7 @@ DecodedReply ReplyDecoder::DecodeGlobal(const ReplyHeader& header, std::span<con
         return {};
     switch (header.channel) {
     case kGlobalProgramName: {
-        if (header.slot >= kProgramSlots)
+        if (header.slot >= kProgramSlotCount)
             return {};
         std::string name = TrimRight(PrintableField(p, 0, kNameWidth));
         if (header.slot == 0)
@@ -333,7 +333,7 @@ DecodedReply ReplyDecoder::DecodeProbeAnswer(std::span<const std::uint8_t> p, co
 
 const std::string& ReplyDecoder::ProgramName(int slot) const {
     static const std::string empty;
-    if (slot < 0 || slot >= kProgramSlots)
+    if (slot < 0 || slot >= kProgramSlotCount)
         return empty;
     return programNames_[static_cast<std::size_t>(slot)];
 }

@@ -53,8 +53,7 @@ struct DecodedReply {
 // nothing a unit sends can put a record out of range.
 class ReplyDecoder {
 public:
-    static constexpr int kProgramSlots = 31; // slot 0 (live) and memories 1..30
-    static constexpr int kMeterCount = 12;   // inputs A..D, then outputs 1..8
+    static constexpr int kMeterCount = 12; // inputs A..D, then outputs 1..8
     static constexpr int kInputBlockLength = 96;
     static constexpr int kOutputBlockLength = 80;
     static constexpr int kStoredProgramMode = kParameterStoredBlock; // parameter of a stored block
@@ -112,7 +111,7 @@ private:
     int deviceType_ = 1;
     ProgramContainer received_;
     ProgramImage receivedImage_;
-    std::array<std::string, kProgramSlots> programNames_;
+    std::array<std::string, kProgramSlotCount> programNames_;
     int sourceByte_ = 0;
     std::array<int, kMeterCount> meters_{};
     std::string versionText_;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
 #include "model/ValueLimits.h"
@@ -111,8 +112,9 @@ Request RequestFrames::globalSettingsFrame() const {
 }
 
 Request RequestFrames::lineSetBFrame() const {
-    // The smaller units centre their interface lines on 16 of the 20 characters.
-    const std::size_t centring = data_.deviceType() == kDeviceType4x8 ? kTextLineField : 16;
+    // Each line travels in a 20-character field, centred on the width the model's display shows.
+    const auto centring =
+        static_cast<std::size_t>(DeviceModelOf(data_.deviceType()).interfaceLineWidth);
     Payload p;
     for (int line = 0; line < kTextLines; ++line)
         AppendCentredField(p, data_.lineSetB(line), kTextLineField, centring);

@@ -59,7 +59,7 @@ constexpr int kMutedInputsDuringLiveStore = 2;
 
 ConnectReads ConnectReads::Everything() {
     ConnectReads reads;
-    for (int slot = 0; slot <= kMaxProgramSlot; ++slot)
+    for (int slot = 0; slot <= kLastProgramSlot; ++slot)
         reads.programNames.push_back(slot);
     reads.unitSettings = true;
     return reads;
@@ -72,7 +72,7 @@ std::vector<Request> QueueConnectReads(const ProgramContainer& data, const Conne
     probe.connectProbe = true;
     frames.push_back(std::move(probe));
     for (int slot : reads.programNames) {
-        if (slot >= 0 && slot <= kMaxProgramSlot)
+        if (slot >= 0 && slot <= kLastProgramSlot)
             frames.push_back(build.globalReadFrame(kGlobalProgramName, slot));
     }
     if (reads.unitSettings) {
@@ -116,12 +116,12 @@ std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot) {
 
 std::vector<Request>
 WriteAllProgramsToDevice(int deviceType, int deviceId,
-                         const std::array<ProgramImage, kStoredProgramCount>& bank) {
+                         const std::array<ProgramImage, kProgramMemoryCount>& bank) {
     std::vector<Request> frames;
     ProgramContainer scratch;
     scratch.setDeviceType(deviceType);
     scratch.setDeviceId(deviceId);
-    for (int slot = 1; slot <= kStoredProgramCount; ++slot) {
+    for (int slot = 1; slot <= kProgramMemoryCount; ++slot) {
         scratch.loadProgramImage(bank[static_cast<std::size_t>(slot - 1)]);
         frames.push_back(RequestFrames(scratch).programNameFrame(slot));
         AppendOutputBlocks(frames, scratch, slot);
@@ -133,7 +133,7 @@ WriteAllProgramsToDevice(int deviceType, int deviceId,
 
 std::vector<Request> ReadAllProgramsFromDevice(const ProgramContainer& data) {
     std::vector<Request> frames;
-    for (int slot = 1; slot <= kStoredProgramCount; ++slot)
+    for (int slot = 1; slot <= kProgramMemoryCount; ++slot)
         AppendBlockReads(frames, data, slot, kBackupBlockRead);
     EndBatch(frames, BatchKind::Read);
     return frames;

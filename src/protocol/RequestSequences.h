@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "model/DeviceModel.h"
 #include "model/ProgramImage.h"
 #include "protocol/Request.h"
 
@@ -13,8 +14,6 @@ class ProgramContainer;
 // in the order they are to be queued, with the batch flags set: every frame of a batch is marked
 // in-batch and the last one ends it (a read or a write batch). The caller queues them only while
 // the connection is open; nothing here looks at the connection.
-
-inline constexpr int kStoredProgramCount = 30;
 
 // What a connect reads after the probe, which is always sent: it checks the unit's type. The
 // application reads everything it shows; a client that runs one command (tavrel-cli) reads only
@@ -50,7 +49,7 @@ std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot);
 // view shows image i's name in its program name list (the image's own name).
 std::vector<Request>
 WriteAllProgramsToDevice(int deviceType, int deviceId,
-                         const std::array<ProgramImage, kStoredProgramCount>& bank);
+                         const std::array<ProgramImage, kProgramMemoryCount>& bank);
 
 // Reads every stored program for backup: for slots 1..30 the 4 input and 8 output blocks with the
 // backup marker. One read batch ending with output 7 of slot 30.

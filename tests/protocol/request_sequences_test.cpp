@@ -193,8 +193,8 @@ TEST_F(Sequences, StoreToLiveSettingsMutesInputsAAndBWhileOutputsAreWritten) {
 }
 
 TEST(SequencesBank, WriteAllProgramsSendsEveryImageToItsMemory) {
-    std::array<ProgramImage, kStoredProgramCount> bank{};
-    for (int i = 0; i < kStoredProgramCount; ++i) {
+    std::array<ProgramImage, kProgramMemoryCount> bank{};
+    for (int i = 0; i < kProgramMemoryCount; ++i) {
         bank[static_cast<std::size_t>(i)].name = "P" + std::to_string(i + 1);
         for (OutputImage& out : bank[static_cast<std::size_t>(i)].outputs)
             out.gain = static_cast<std::int16_t>(100 + i);
