@@ -59,7 +59,8 @@ void UnitController::SetProgramName(int n, std::string_view name) {
 }
 
 bool UnitController::IsSettled() const {
-    if (!m_connected || m_busy || !m_lastScanIdle)
+    // An edit made since the latest scan is still to be sent, although that scan found nothing.
+    if (!m_connected || m_busy || !m_lastScanIdle || m_data->hasPendingChanges())
         return false;
     // An idle connection always has a meter poll on its way; anything else is still pending.
     const RequestQueue& queue = m_command.Queue();

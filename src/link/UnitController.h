@@ -84,8 +84,9 @@ public:
     ProgramContainer& Data() { return *m_data; }
     ProgramBank& Bank() { return *m_bank; }
     // True while connected and not busy, when the latest scan of the tick found no change
-    // pending (it fell back to a meter poll) and nothing but meter polls is queued: every edit
-    // and every request queued before that scan has been answered by the unit.
+    // pending (it fell back to a meter poll), no record has raised a change flag since and
+    // nothing but meter polls is queued: every edit and every request queued has been answered
+    // by the unit.
     bool IsSettled() const;
 
     // ---- Connection ----------------------------------------------------------------------

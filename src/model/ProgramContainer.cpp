@@ -110,6 +110,22 @@ void ProgramContainer::clearChangeFlags() {
     }
 }
 
+bool ProgramContainer::hasPendingChanges() const {
+    auto filtersChanged = [](const Channel& channel) {
+        for (int f = 0; f < channel.filterCount(); ++f)
+            if (channel.filter(f).changed())
+                return true;
+        return false;
+    };
+    for (const InputChannel& in : inputs_)
+        if (in.nameChanged() || in.mainChanged() || in.gateChanged() || filtersChanged(in))
+            return true;
+    for (const OutputChannel& out : outputs_)
+        if (out.nameChanged() || out.mainChanged() || out.dynamicsChanged() || filtersChanged(out))
+            return true;
+    return false;
+}
+
 void ProgramContainer::loadProgramImage(const ProgramImage& image) {
     programName_ = image.name;
     for (int i = 0; i < kInputCount; ++i)

@@ -88,6 +88,10 @@ public:
     // one step instead and keeps its flag.
     void clearChangeFlags();
 
+    // True while a change flag is raised: the pending-change scan would build a frame rather
+    // than fall back to the meter poll.
+    bool hasPendingChanges() const;
+
     // Program name and all 12 channels from a stored program image, whatever the model.
     void loadProgramImage(const ProgramImage& image);
     // The reverse: the program name and all 12 channels' stored parameters into an image.

@@ -256,6 +256,21 @@ TEST_F(UnitControllerTest, EditsGoOutOnePerTickInScanOrder) {
     EXPECT_EQ(Word(edits[1], 2), 450 + 700); // gain code on the 4x8
 }
 
+TEST_F(UnitControllerTest, EditMadeAfterTheLastIdleScanIsNotSettledUntilAnswered) {
+    Make();
+    ConnectAndSettle();
+    data.output(4).lowPass().setFrequency(4000); // a run of crossover frames, one per tick
+    EXPECT_FALSE(ctl->IsSettled());
+    int ticks = 0;
+    while (!ctl->IsSettled() && ticks < 100) {
+        TickAnswered();
+        ++ticks;
+    }
+    // 30000 -> 15000 -> 7500 -> 4000, sent twice, then the idle scan.
+    EXPECT_GE(ticks, 5);
+    EXPECT_FALSE(data.hasPendingChanges());
+}
+
 struct CrossoverCase {
     const char* name;
     int from;

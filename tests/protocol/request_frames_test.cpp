@@ -427,6 +427,25 @@ TEST(PendingChangeScan, FreshContainerSendsEveryNameAndCrossoverOnceThenPollsMet
     EXPECT_TRUE(IsMeterPoll(NextPendingRequest(data)));
 }
 
+TEST(PendingChangeScan, PendingChangesAreWhatTheScanStillSends) {
+    ProgramContainer data;
+    data.clearChangeFlags();
+    EXPECT_FALSE(data.hasPendingChanges());
+    data.input(3).filter(9).setFrequency(5000); // a low-pass item: a run of steps
+    data.input(0).setGateOff(1);
+    data.output(7).setName("Sub");
+    data.output(6).filter(5).setSlope(1);
+    data.output(0).setThreshold(100);
+    for (int frames = 0; frames < 100; ++frames) {
+        const bool pending = data.hasPendingChanges();
+        const bool meterPoll = IsMeterPoll(NextPendingRequest(data));
+        ASSERT_EQ(pending, !meterPoll) << "frame " << frames;
+        if (meterPoll)
+            return;
+    }
+    ADD_FAILURE() << "the scan never fell back to the meter poll";
+}
+
 TEST(PendingChangeScan, ScanSendsOneGroupPerCallInItsFixedOrder) {
     ProgramContainer data;
     data.clearChangeFlags();
