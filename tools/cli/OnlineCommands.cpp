@@ -1,216 +1,28 @@
-// Commands that talk to a unit over a serial port: ports, search, read, write, backup, restore,
-// set-id and meters. Each one connects with the application's probe and type check but reads
-// only the program names its output needs (the application also reads every name and the unit
-// settings it shows), does its work paced exactly like the application (one frame per 100 ms
-// tick, one repetition after 2 s, abandonment after 4.1 s), waits until nothing is queued or
-// pending, and disconnects.
+// Commands that talk to a unit over a serial port: ports, search, read, write, backup,
+// restore, set-id and meters. Each one connects with the application's probe and type
+// check but reads only the program names its output needs (the application also reads every name
+// and the unit settings it shows), does its work paced exactly like the application, waits until
+// nothing is queued or pending, and disconnects.
 
 #include "Cli.h"
+#include "OnlineSession.h"
 #include "ProgramSource.h"
-#include "Progress.h"
 
 #include "files/ProgramFile.h"
-#include "link/MessageSink.h"
 #include "link/PortList.h"
 #include "link/UnitController.h"
 #include "model/DeviceModel.h"
 #include "model/ProgramContainer.h"
-#include "protocol/Frame.h"
-#include "protocol/RequestSequences.h"
 
-#include <chrono>
-#include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <poll.h>
 #include <string>
-#include <sys/eventfd.h>
-#include <unistd.h>
-#include <utility>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Milliseconds = std::chrono::milliseconds;
-
-constexpr int kDefaultDeviceId = 1;
 constexpr int kDefaultMeterPolls = 10;
 constexpr int kMaxMeterPolls = 100000;
-// Faster ticks only make sense on a virtual unit, which answers at once; a real unit needs the
-// application's 100 ms.
-constexpr int kMinTickMs = 10;
-
-const std::vector<std::string_view> kUnitOptions{"--port", "--id", "--type", "--tick-ms"};
-
-std::vector<std::string_view> WithUnitOptions(std::vector<std::string_view> more) {
-    more.insert(more.begin(), kUnitOptions.begin(), kUnitOptions.end());
-    return more;
-}
-
-// ---- Line events from the port's listener thread to the command's thread ---------------------
-
-// The listener thread queues the event bits and wakes the loop through an eventfd; the loop
-// hands them to the controller on its own thread.
-class CliLineEvents {
-public:
-    CliLineEvents() : m_fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
-    ~CliLineEvents() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    CliLineEvents(const CliLineEvents&) = delete;
-    CliLineEvents& operator=(const CliLineEvents&) = delete;
-
-    bool ok() const { return m_fd >= 0; }
-    int fd() const { return m_fd; }
-
-    LineEventHandler Forwarder() {
-        return [this](std::uint32_t bits) {
-            {
-                std::lock_guard lock(m_mutex);
-                m_bits.push_back(bits);
-            }
-            const std::uint64_t one = 1;
-            [[maybe_unused]] const auto written = write(m_fd, &one, sizeof one);
-        };
-    }
-
-    std::vector<std::uint32_t> Take() {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const auto got = read(m_fd, &count, sizeof count);
-        std::lock_guard lock(m_mutex);
-        return std::exchange(m_bits, {});
-    }
-
-private:
-    int m_fd;
-    std::mutex m_mutex;
-    std::vector<std::uint32_t> m_bits;
-};
-
-// ---- The controller's owner on the command line ------------------------------------------------
-
-// Message boxes become lines on standard error ("Unable to open COM-port: reason"); questions
-// are answered no. The view's notifications are recorded for the commands.
-class CliOwner : public IUnitView, public IMessageSink {
-public:
-    explicit CliOwner(std::ostream& err) : m_err(err) {}
-
-    void ShowMessage(const std::string& text, MessageKind) override {
-        // "Unable to open COM-port: reason"; after a sentence's end only a space.
-        std::string line = text;
-        for (std::size_t at; (at = line.find("\n\n")) != std::string::npos;) {
-            const bool sentenceEnds =
-                at > 0 && std::string_view(".!?").find(line[at - 1]) != std::string_view::npos;
-            line.replace(at, 2, sentenceEnds ? " " : ": ");
-        }
-        for (char& c : line)
-            if (c == '\n')
-                c = ' ';
-        EndProgress();
-        m_err << line << '\n';
-        ++messages;
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-
-    void OnProgramReceived() override { programReceived = true; }
-    void OnBankComplete() override { bankComplete = true; }
-    void OnMetersReceived(const MeterLevels& levels) override {
-        ++meterReplies;
-        if (onMeters)
-            onMeters(levels);
-    }
-    void OnSearchEnded(const std::vector<int>& ids) override { knownIds = ids; }
-
-    // One progress line ("program 12/30") on a terminal, rewritten in place.
-    void ShowProgress(const std::string& text) {
-        m_err << '\r' << text << "\x1b[K" << std::flush;
-        m_progressShown = true;
-    }
-    void EndProgress() {
-        if (m_progressShown)
-            m_err << '\n';
-        m_progressShown = false;
-    }
-
-    int messages = 0;
-    bool programReceived = false;
-    bool bankComplete = false;
-    int meterReplies = 0;
-    std::function<void(const MeterLevels&)> onMeters;
-    std::vector<int> knownIds;
-
-private:
-    std::ostream& m_err;
-    bool m_progressShown = false;
-};
-
-struct UnitOptions {
-    std::string port;
-    int deviceId = kDefaultDeviceId;
-    int deviceType = kDeviceType4x8;
-    bool typeGiven = false; // --type was given
-    std::string typeFile;   // the program file whose extension chose the type, if one did
-    int tickMs = UnitController::kTickMs;
-    int slot = 0; // --slot of the commands that take it: 0 = live settings, 1..30 a memory
-};
-
-// "the 4x8 with ID 1": the unit a command works on, for its messages.
-std::string UnitText(const UnitOptions& options) {
-    return "the " + std::string(DeviceModelOf(options.deviceType).label) + " with ID " +
-           std::to_string(options.deviceId);
-}
-
-// "the live settings" or "program 5".
-std::string SlotText(int slot) {
-    return slot == 0 ? std::string("the live settings") : "program " + std::to_string(slot);
-}
-
-// What a batch's progress is counted in: "program" (30 of them), or the frames themselves.
-struct BatchProgress {
-    std::string_view label;
-    int units = 0; // 0: the batch's frames
-};
-
-// Reads --port, --id, --type, --tick-ms and, for a command that takes it, --slot. Returns
-// kExitOk or the usage error's status.
-int ParseUnitOptions(const CliCommand& command, const CliArguments& args, CliContext& ctx,
-                     UnitOptions& options) {
-    const auto port = args.value("--port");
-    if (!port || port->empty())
-        return CliUsageError(command, "--port is required", ctx);
-    options.port = *port;
-    if (const int status = ReadDeviceIdOption(command, args, ctx, options.deviceId);
-        status != kExitOk)
-        return status;
-    if (const int status = ReadDeviceTypeOption(command, args, ctx, options.deviceType);
-        status != kExitOk)
-        return status;
-    options.typeGiven = args.value("--type").has_value();
-    if (const int status =
-            ReadNumberOption(command, args, ctx, "--tick-ms", kMinTickMs, UnitController::kTickMs,
-                             "--tick-ms must be 10 to 100", options.tickMs);
-        status != kExitOk)
-        return status;
-    return ReadNumberOption(command, args, ctx, "--slot", 0, kLastProgramSlot,
-                            "--slot must be 0 (live) to 30", options.slot);
-}
-
-// What a command does with its program file.
-enum class FileUse {
-    ReadSetting, // read: writes a single setting
-    ReadLibrary, // backup: writes a program library
-    SendProgram, // write: a single setting, or one program of a library
-    SendLibrary, // restore: a program library
-};
-
-bool TakesLibrary(FileUse use) {
-    return use == FileUse::ReadLibrary || use == FileUse::SendLibrary;
-}
 
 // The file name with the model's extension: "live" -> "live.dia48", "hall.dat" -> "hall.dat48".
 std::string WithModelExtension(const std::string& path, int deviceType, bool library) {
@@ -259,189 +71,6 @@ int ResolveProgramFile(const CliCommand& command, const CliArguments& args, CliC
     if (use == FileUse::ReadSetting || use == FileUse::ReadLibrary)
         path = WithModelExtension(path, options.deviceType, library);
     return kExitOk;
-}
-
-// After "Device Type Error!": what the operator can do about it, on one more line.
-void ExplainTypeMismatch(const UnitOptions& options, FileUse use, int reportedType,
-                         CliContext& ctx) {
-    const DeviceModel* found = FindDeviceModel(reportedType);
-    if (found == nullptr || reportedType == options.deviceType)
-        return;
-    const std::string label(found->label);
-    if (options.typeFile.empty()) {
-        ctx.err << "Give --type " << label << " for this unit.\n";
-        return;
-    }
-    const std::string fileModel(DeviceModelOf(options.deviceType).label);
-    if (use == FileUse::SendProgram || use == FileUse::SendLibrary) {
-        ctx.err << "Nothing was sent: " << options.typeFile << " holds " << fileModel
-                << " programs, and the unit is a " << label << ".\n";
-        return;
-    }
-    const DeviceModel& model = *found;
-    ctx.err << options.typeFile << " is named for a " << fileModel << "; name a file "
-            << (TakesLibrary(use) ? model.libraryExtension : model.settingExtension) << " for this "
-            << label << ".\n";
-}
-
-// One unit on one port, from connecting to disconnecting, with the event loop that drives it.
-class OnlineSession {
-public:
-    OnlineSession(const UnitOptions& options, CliContext& ctx)
-        : m_options(options), m_owner(ctx.err), m_progress(isatty(STDERR_FILENO) == 1),
-          m_controller(options.deviceType, m_data, m_bank, m_owner, &m_owner) {
-        m_controller.SetLineEventForwarder(m_events.Forwarder());
-    }
-    ~OnlineSession() { m_controller.Disconnect(); }
-
-    UnitController& Controller() { return m_controller; }
-    ProgramContainer& Data() { return m_data; }
-    ProgramBank& Bank() { return m_bank; }
-    CliOwner& Owner() { return m_owner; }
-
-    // Opens the port, checks the unit and reads what `reads` asks for.
-    bool Connect(const ConnectReads& reads) {
-        if (!m_events.ok()) {
-            m_owner.ShowMessage(UnitLink::kOpenFailedText, MessageKind::Error);
-            return false;
-        }
-        if (!m_controller.Connect(m_options.port, m_options.deviceId, false, reads))
-            return false;
-        return WaitSettled();
-    }
-
-    // Runs the send tick and the line until everything queued and pending has been answered.
-    bool WaitSettled() {
-        return Run([this] { return m_controller.IsSettled(); });
-    }
-    // Sends the batch just queued until the unit has answered it all; a terminal shows its
-    // progress. Returns kExitOk, or kExitFailure when the connection ended first (its message
-    // shown).
-    int FinishBatch(BatchProgress progress) {
-        const int frames = PendingRequests();
-        const int units = progress.units > 0 ? progress.units : frames;
-        std::string shown;
-        const bool settled = Run([this] { return m_controller.IsSettled(); },
-                                 [&] {
-                                     const int sent = frames - std::min(frames, PendingRequests());
-                                     std::string text =
-                                         ProgressText(progress.label, sent, frames, units);
-                                     if (text != shown)
-                                         m_owner.ShowProgress(text);
-                                     shown = std::move(text);
-                                 });
-        return CliStatus(settled);
-    }
-
-    // Runs the send tick and the line until `done` holds; on a terminal, `progress` runs after
-    // every step. False when the connection ended first (its message has been shown).
-    bool Run(const std::function<bool()>& done, const std::function<void()>& progress = {}) {
-        const Milliseconds period(m_options.tickMs);
-        // One tick schedule for the whole session: the command's work goes out on the next tick
-        // after the connect, not a whole period after the connect's last answer.
-        if (!m_nextTick)
-            m_nextTick = Clock::now() + period;
-        while (m_controller.IsConnected() && !done()) {
-            Step(*m_nextTick, period, [this] { m_controller.Tick(); });
-            if (progress && m_progress)
-                progress();
-        }
-        m_owner.EndProgress();
-        if (m_controller.IsConnected())
-            return true;
-        if (m_owner.messages == 0)
-            m_owner.ShowMessage(UnitController::kNoAnswerText, MessageKind::Error);
-        return false;
-    }
-
-    // The device-ID search over first..last with its 30 ms tick; a terminal shows the ID being
-    // probed ("ID 37/250"). False when the port did not open.
-    bool Search(int first, int last) {
-        if (!m_events.ok() || !m_controller.StartSearch(m_options.port, first, last)) {
-            m_controller.CancelSearch();
-            return false;
-        }
-        const Milliseconds period(DeviceSearch::kTickMs);
-        auto next = Clock::now() + period;
-        int shown = 0;
-        while (m_controller.IsSearching()) {
-            Step(next, period, [this] { m_controller.SearchTick(); });
-            const int probed = m_controller.Search().Progress();
-            if (m_progress && probed != shown && m_controller.IsSearching())
-                m_owner.ShowProgress("ID " + std::to_string(probed) + '/' + std::to_string(last));
-            shown = probed;
-        }
-        m_owner.EndProgress();
-        return true;
-    }
-
-private:
-    // Waits for line events until the next tick is due, hands them over, and ticks when due.
-    template <class TickFn> void Step(Clock::time_point& next, Milliseconds period, TickFn tick) {
-        const auto now = Clock::now();
-        const auto wait =
-            next > now ? std::chrono::ceil<Milliseconds>(next - now) : Milliseconds(0);
-        pollfd p{m_events.fd(), POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(wait.count())) > 0 && (p.revents & POLLIN)) {
-            for (std::uint32_t bits : m_events.Take())
-                m_controller.OnLineEvent(bits);
-        }
-        if (Clock::now() >= next) {
-            tick();
-            next += period;
-            // After a stall (a slow write), tick on from now rather than catch up in a burst.
-            if (next < Clock::now())
-                next = Clock::now() + period;
-        }
-    }
-
-    // Queued frames other than meter polls.
-    int PendingRequests() const {
-        const RequestQueue& queue = m_controller.Command().Queue();
-        int count = 0;
-        for (int i = 0; i < queue.Count(); ++i) {
-            const auto& b = queue.At(i)->bytes;
-            const bool meterPoll = b.size() > kOffsetChannel && b[kOffsetKind] == kKindRead &&
-                                   b[kOffsetSection] == kSectionGlobal &&
-                                   b[kOffsetChannel] == kGlobalMeters;
-            if (!meterPoll)
-                ++count;
-        }
-        return count;
-    }
-
-    UnitOptions m_options;
-    std::optional<Clock::time_point> m_nextTick; // the send tick's next time, once it runs
-    ProgramContainer m_data;
-    ProgramBank m_bank{};
-    CliOwner m_owner;
-    bool m_progress;
-    CliLineEvents m_events;
-    UnitController m_controller;
-};
-
-// The shape of every command that works on a connected unit: connects (the probe with the type
-// check, then the reads `reads` asks for), runs the command's own `work` and disconnects.
-// Returns the exit status `work` returns, or kExitFailure when the connection failed (its
-// message shown, and for a unit of another type what to do about it). `use` is what the command
-// does with its program file, if it has one.
-int WithConnectedUnit(const UnitOptions& options, CliContext& ctx, const ConnectReads& reads,
-                      const std::function<int(OnlineSession&)>& work,
-                      FileUse use = FileUse::ReadSetting) {
-    OnlineSession session(options, ctx);
-    if (!session.Connect(reads)) {
-        ExplainTypeMismatch(options, use, session.Controller().ReportedDeviceType(), ctx);
-        return kExitFailure;
-    }
-    return work(session);
-}
-
-// A connect that reads the names of program memories 1..30, which a library stores.
-ConnectReads MemoryNameReads() {
-    ConnectReads reads;
-    for (int slot = 1; slot <= kLastProgramSlot; ++slot)
-        reads.programNames.push_back(slot);
-    return reads;
 }
 
 // ---- ports -------------------------------------------------------------------------------------
@@ -728,20 +357,6 @@ int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& c
     });
 }
 
-// Lines of the help of the commands that talk to a unit.
-#define TAVREL_PORT_OPTION "  --port     the serial port (a device path, as 'ports' lists them)\n"
-#define TAVREL_ID_OPTION "  --id       device ID 1..250 of the unit; default 1\n"
-#define TAVREL_TYPE_OPTION                                                                         \
-    "  --type     4x8 (default), 3x6 or 2x4: the unit must report this type\n"
-#define TAVREL_FILE_TYPE_OPTION                                                                    \
-    "  --type     4x8, 3x6 or 2x4: the unit must report this type; default the model of\n"         \
-    "             FILE's extension (.dia24: 2x4), else 4x8. Another model's extension is\n"        \
-    "             refused\n"
-#define TAVREL_TICK_OPTION                                                                         \
-    "  --tick-ms  send tick 10..100 ms; default 100 as in the application. Faster ticks suit\n"    \
-    "             only a virtual unit, which answers at once\n"
-#define TAVREL_SLOT_OPTION "  --slot     0 = live settings (default), 1..30 = a program memory\n"
-
 const CliRegistrar kOnlineCommands{
     {"ports",
      "[--test-open]",
@@ -839,12 +454,5 @@ const CliRegistrar kOnlineCommands{
      "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_TYPE_OPTION
      "  --count    number of meter replies to print; default 10\n" TAVREL_TICK_OPTION},
 };
-
-#undef TAVREL_PORT_OPTION
-#undef TAVREL_ID_OPTION
-#undef TAVREL_TYPE_OPTION
-#undef TAVREL_FILE_TYPE_OPTION
-#undef TAVREL_TICK_OPTION
-#undef TAVREL_SLOT_OPTION
 
 } // namespace
