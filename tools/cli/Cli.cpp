@@ -55,6 +55,9 @@ void PrintCommandHelp(const CliCommand& command, std::ostream& os) {
     if (!command.details.empty()) {
         os << '\n' << command.details;
     }
+    if (command.moreDetails != nullptr) {
+        os << '\n' << command.moreDetails();
+    }
 }
 
 // Parses the arguments after the command name. "--name value", "--name=value" and "--flag" are
@@ -133,6 +136,15 @@ std::vector<const CliCommand*> CliCommands() {
 
 int CliUsageError(const CliCommand& command, std::string_view message, CliContext& ctx) {
     ctx.err << kProgram << ": error: " << message << '\n';
+    PrintUsageLine(command, ctx.err);
+    return kExitUsage;
+}
+
+int CliUsageErrors(const CliCommand& command, const std::vector<std::string>& messages,
+                   CliContext& ctx) {
+    for (const std::string& message : messages) {
+        ctx.err << kProgram << ": error: " << message << '\n';
+    }
     PrintUsageLine(command, ctx.err);
     return kExitUsage;
 }

@@ -46,7 +46,8 @@ struct CliCommand {
     int minPositional = 0;
     int maxPositional = 0;
     CliHandler run = nullptr;
-    std::string_view details = {}; // further lines for "COMMAND --help"
+    std::string_view details = {};          // further lines for "COMMAND --help"
+    std::string (*moreDetails)() = nullptr; // lines composed when the help is asked for
 };
 
 // Adds commands to the table; used through a static CliRegistrar in each command group file.
@@ -60,6 +61,10 @@ std::vector<const CliCommand*> CliCommands();
 
 // Prints "error: MESSAGE" and the command's usage line to ctx.err; returns kExitUsage.
 int CliUsageError(const CliCommand& command, std::string_view message, CliContext& ctx);
+// Prints "error: MESSAGE" for each message and then the command's usage line to ctx.err;
+// returns kExitUsage.
+int CliUsageErrors(const CliCommand& command, const std::vector<std::string>& messages,
+                   CliContext& ctx);
 // Prints the message alone to ctx.err; returns kExitFailure.
 int CliFailure(std::string_view message, CliContext& ctx);
 // kExitOk when the work succeeded, else kExitFailure (its message has been shown).

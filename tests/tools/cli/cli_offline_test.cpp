@@ -1,8 +1,9 @@
 // End-to-end runs of the built tavrel-cli on program files made here: output and exit status of
-// dump, response and frames, and their errors.
+// dump, response, frames, get and set, and their errors.
 
 #include "Progress.h"
 #include "files/ProgramFile.h"
+#include "model/DeviceModel.h"
 #include "model/ProgramContainer.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -206,7 +208,8 @@ TEST_F(CliTest, WrongArgumentsExitWithStatusTwoAndUsage) {
     }
 }
 
-// The options of a usage line: "[--type T]" and "--port P" take a value, "[--csv]" does not.
+// The options of a usage line: "[--type T]", "(--port P" and "--port P" take a value, "[--csv]"
+// does not.
 std::map<std::string, bool> UsageOptions(const std::string& usage) {
     std::istringstream in(usage);
     std::vector<std::string> tokens;
@@ -216,7 +219,7 @@ std::map<std::string, bool> UsageOptions(const std::string& usage) {
     std::map<std::string, bool> options; // name -> takes a value
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         std::string token = tokens[i];
-        if (token.front() == '[') {
+        while (token.front() == '[' || token.front() == '(') {
             token.erase(0, 1);
         }
         if (token.rfind("--", 0) != 0) {
@@ -240,6 +243,7 @@ TEST_F(CliTest, EveryUsageLineListsExactlyTheOptionsTheCommandTakes) {
     const auto first = std::find(helpLines.begin(), helpLines.end(), "Commands:");
     ASSERT_NE(first, helpLines.end());
     std::map<std::string, std::map<std::string, bool>> usage; // command -> its options
+    std::set<std::string> anyCount; // commands taking any number of arguments ("PARAM...")
     std::set<std::string> every;
     for (auto line = first + 1; line != helpLines.end(); ++line) {
         std::istringstream words(*line);
@@ -248,14 +252,18 @@ TEST_F(CliTest, EveryUsageLineListsExactlyTheOptionsTheCommandTakes) {
         const RunResult commandHelp = run({command, "--help"});
         const std::string prefix = "Usage: tavrel-cli " + command + " ";
         ASSERT_EQ(commandHelp.out.rfind(prefix, 0), 0u) << commandHelp.out;
-        usage[command] = UsageOptions(Lines(commandHelp.out).at(0).substr(prefix.size()));
+        const std::string synopsis = Lines(commandHelp.out).at(0).substr(prefix.size());
+        usage[command] = UsageOptions(synopsis);
+        if (synopsis.find("...") != std::string::npos) {
+            anyCount.insert(command);
+        }
         for (const auto& [option, value] : usage[command]) {
             every.insert(option);
         }
     }
     ASSERT_GE(usage.size(), 11u);
-    // Two positional arguments are too many for every command: a listed option is taken and
-    // the count is refused; any other option is refused as unknown.
+    // Two positional arguments are too many for every command that takes a fixed number: a listed
+    // option is taken and the count is refused. Any other option is refused as unknown.
     for (const auto& [command, options] : usage) {
         for (const std::string& option : every) {
             SCOPED_TRACE(command + " " + option);
@@ -266,6 +274,11 @@ TEST_F(CliTest, EveryUsageLineListsExactlyTheOptionsTheCommandTakes) {
             }
             args.insert(args.end(), {"x", "y"});
             const RunResult result = run(args);
+            if (anyCount.contains(command)) {
+                const bool unknown = result.err.rfind("tavrel-cli: error: unknown option", 0) == 0;
+                EXPECT_EQ(unknown, listed == options.end()) << result.err;
+                continue;
+            }
             EXPECT_EQ(result.status, 2);
             const std::string expected = listed != options.end()
                                              ? "tavrel-cli: error: too many arguments\n"
@@ -565,4 +578,158 @@ TEST_F(CliTest, FramesOfALibraryFillTheThirtyMemories) {
     ASSERT_EQ(lines.size(), 30u * 13u);
     EXPECT_EQ(lines[0].rfind("B1 A1 01 01 03 00 00 00 0F 50 72 6F 67 31 20", 0), 0u); // "Prog1 "
     EXPECT_EQ(lines[29 * 13].rfind("B1 A1 01 1E 03 00 00 00 0F ", 0), 0u);
+}
+
+// ---- get and set on program files ----
+
+namespace {
+
+// A single-setting file with settings away from the defaults, as a file reads back: saving what
+// was read gives the same bytes, so any other byte a set changes is a fault.
+std::vector<std::uint8_t> ShowFile(int deviceType) {
+    auto data = Container(deviceType);
+    data->setProgramName("Show");
+    data->input(0).setName("Vox");
+    data->input(1).filter(0).setGainIndex(320);
+    data->output(0).highPass().setFrequency(80);
+    data->output(1).setDelay(100);
+    auto read = Container(deviceType);
+    EXPECT_TRUE(DecodeProgramSetting(EncodeProgramSetting(*data), *read));
+    return EncodeProgramSetting(*read);
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& path) {
+    const std::string text = Slurp(path);
+    return {text.begin(), text.end()};
+}
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace
+
+TEST_F(CliTest, SetThenGetGivesTheValueAndLeavesEveryOtherByte) {
+    struct Case {
+        int deviceType;
+        std::string parameter;
+        std::string text;                            // given to set
+        std::string shown;                           // what get prints afterwards
+        std::string err;                             // what set says on standard error
+        std::function<void(ProgramContainer&)> edit; // the same change through the records
+    };
+    const std::vector<Case> cases{
+        {1, "in.D.eq.8.gain", "-4.5", "-4.5", "",
+         [](ProgramContainer& c) { c.input(3).filter(7).setGainIndex(255); }},
+        {1, "out.3.hpf.kind", "Bessel", "bessel", "",
+         [](ProgramContainer& c) { c.output(2).highPass().setKind(Filter::kBessel); }},
+        {1, "in.A.delay", "10.4", "10.4000", "",
+         [](ProgramContainer& c) { c.input(0).setDelay(1000); }},
+        {1, "in.A.gain", "12", "6.0",
+         "tavrel-cli: note: in.A.gain: 12 is Out of Range (-40.0 to 6.0 dB); set to 6.0\n",
+         [](ProgramContainer& c) { c.input(0).setGain(460); }},
+        {2, "in.C.gate", "-20", "-20.0", "",
+         [](ProgramContainer& c) { c.input(2).setGateThreshold(100); }},
+        {2, "out.6.source.B", "on", "on", "",
+         [](ProgramContainer& c) { c.output(5).setMix(c.output(5).mix() | 2); }},
+        {2, "in.A.eq.6.bw", "0.5", "0.50", "",
+         [](ProgramContainer& c) { c.input(0).filter(5).setBandwidthIndex(9); }},
+        {3, "out.4.lpf.freq", "12000", "12000", "",
+         [](ProgramContainer& c) { c.output(3).lowPass().setFrequency(12000); }},
+        {3, "out.1.name", "Sub", "Sub", "",
+         [](ProgramContainer& c) { c.output(0).setName("Sub"); }},
+        {3, "in.B.polarity", "invert", "invert", "",
+         [](ProgramContainer& c) { c.input(1).setPolarity(1); }},
+        {3, "out.2.limiter.release", "8x", "8x", "",
+         [](ProgramContainer& c) { c.output(1).setRelease(3); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.parameter + "=" + c.text + " on a " +
+                     std::string(DeviceModelOf(c.deviceType).label));
+        const std::string path = file("show" + SingleSettingExtension(c.deviceType));
+        const std::vector<std::uint8_t> original = ShowFile(c.deviceType);
+        WriteBytes(path, original);
+
+        const RunResult set = run({"set", path, c.parameter + "=" + c.text});
+        ASSERT_EQ(set.status, 0) << set.err;
+        EXPECT_EQ(set.err, c.err);
+        EXPECT_EQ(set.out.rfind(c.parameter + "=" + c.shown + " (was ", 0), 0u) << set.out;
+        const RunResult get = run({"get", path, c.parameter});
+        ASSERT_EQ(get.status, 0) << get.err;
+        EXPECT_EQ(get.out, c.parameter + "=" + c.shown + "\n");
+
+        auto expected = Container(c.deviceType);
+        ASSERT_TRUE(DecodeProgramSetting(original, *expected));
+        c.edit(*expected);
+        EXPECT_EQ(Bytes(path), EncodeProgramSetting(*expected));
+    }
+}
+
+TEST_F(CliTest, SetInALibraryChangesOnlyTheProgramNamed) {
+    const std::string path = file("bank.dat36");
+    const ProgramBank bank = NamedBank(2);
+    ASSERT_EQ(SaveProgramLibrary(path, bank), ProgramFileStatus::Ok);
+
+    const RunResult set = run({"set", "--program", "7", path, "out.2.gain=-6", "in.c.mute=ON"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out, "in.C.mute=on (was off)\nout.2.gain=-6.0 (was 0.0)\n");
+    ProgramBank expected = bank;
+    auto program = Container(2);
+    program->loadProgramImage(expected[6]);
+    program->output(1).setGain(300);
+    program->input(2).setOn(0);
+    program->fillProgramImage(expected[6]);
+    EXPECT_EQ(Bytes(path), EncodeProgramLibrary(expected));
+
+    const RunResult other = run({"get", "--program", "8", path, "out.2.gain"});
+    EXPECT_EQ(other.out, "out.2.gain=0.0\n");
+    // Without names: every parameter of the model, and no unit-wide setting.
+    const RunResult all = run({"get", "--program", "7", path});
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_NE(all.out.find("\nin.C.eq.6.on=off\n"), std::string::npos);
+    EXPECT_NE(all.out.find("\nout.2.gain=-6.0\n"), std::string::npos);
+    EXPECT_NE(all.out.find("\nout.6.limiter.release=2x\n"), std::string::npos);
+    for (const char* absent : {"in.D.", "in.A.eq.7.", "out.7.", "limiter.ratio", "unit."})
+        EXPECT_EQ(all.out.find(absent), std::string::npos) << absent;
+}
+
+TEST_F(CliTest, SetWritesNothingWhenAnyArgumentIsInvalid) {
+    const std::string path = file("live.dia48");
+    WriteBytes(path, ShowFile(1));
+    const std::string bank = file("bank.dat48");
+    ASSERT_EQ(SaveProgramLibrary(bank, NamedBank(1)), ProgramFileStatus::Ok);
+    struct Case {
+        std::vector<std::string> args;
+        std::string err; // the first line on standard error
+    };
+    const std::vector<Case> cases{
+        {{"set", path, "in.A.gain=-3", "in.A.volume=1"}, "unknown parameter in.A.volume"},
+        {{"set", path, "in.A.gain=loud"}, "in.A.gain: loud is not a number (-40.0 to 6.0 dB)"},
+        {{"set", path, "in.A.gain=-3", "unit.temperature=20"},
+         "unit.temperature is a setting of the unit: a program file does not hold it"},
+        {{"set", path, "in.A.gain=-3", "out.1.limiter.ratio=1:4"},
+         "out.1.limiter.ratio: only a compressor has a ratio (limiter.type=compressor). Nothing "
+         "was written."},
+        {{"set", path, "in.A.eq.1.q=2", "in.A.eq.1.bw=1"},
+         "in.A.eq.1.q and in.A.eq.1.bw set the same value: give one of them"},
+        {{"set", path, "in.A.gain"}, "in.A.gain is not NAME=VALUE"},
+        {{"set", path}, "give at least one NAME=VALUE"},
+        {{"set", "--id", "3", path, "in.A.gain=1"}, "--id is for a unit: give --port too"},
+        {{"set", bank, "in.A.gain=1"}, "a program library needs --program 1 to 30"},
+        {{"get", path, "in.A.gain", "in.E.gain"}, "in.E.gain: the 4x8 has inputs A to D"},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const std::string& arg : c.args)
+            joined += arg + " ";
+        SCOPED_TRACE(joined);
+        const auto before = Bytes(path);
+        const RunResult result = run(c.args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(Lines(result.err).at(0), "tavrel-cli: error: " + c.err);
+        EXPECT_EQ(Bytes(path), before);
+    }
 }

@@ -4,6 +4,8 @@
 
 #include "VirtualLine.h"
 #include "files/ProgramFile.h"
+#include "model/InputChannel.h"
+#include "model/OutputChannel.h"
 #include "model/ProgramContainer.h"
 #include "protocol/Frame.h"
 
@@ -360,6 +362,119 @@ INSTANTIATE_TEST_SUITE_P(
                                                      {{kSectionOutput, 8}, {kSectionInput, 4}}))},
                     RequestCase{"MetersReadsNothingButTheMeters", {"meters"}, {}}),
     [](const testing::TestParamInfo<RequestCase>& info) { return info.param.name; });
+
+// ---- Settings by name ------------------------------------------------------------------------
+
+// The write requests the line took in from request `first` on: section, channel, parameter code.
+using WriteKey = std::tuple<int, int, int>;
+std::vector<WriteKey> Writes(const std::vector<SimExchange>& log, std::size_t first = 0) {
+    std::vector<WriteKey> writes;
+    for (std::size_t i = first; i < log.size(); ++i) {
+        const auto& r = log[i].request;
+        if (r[kOffsetKind] == kKindWrite)
+            writes.emplace_back(r[kOffsetSection], r[kOffsetChannel], r[kOffsetParameter]);
+    }
+    return writes;
+}
+
+TEST_F(CliOnlineTest, SetSendsACrossoverAsItsRunOfOctaveSteps) {
+    SimLineOptions options;
+    options.keepLog = true;
+    StartLine(options);
+    const CliRun first = RunCli({"set", "--port", Port(), "--tick-ms", "10", "out.2.hpf.freq=100"});
+    ASSERT_EQ(first.status, 0) << Describe(first);
+    const std::size_t from = m_line->Exchanges().size();
+
+    const CliRun run = RunCli({"set", "--port", Port(), "--tick-ms", "10", "out.2.hpf.freq=1600"});
+    ASSERT_EQ(run.status, 0) << Describe(run);
+    EXPECT_EQ(run.out, "out.2.hpf.freq=1600 (was 100)\n");
+    EXPECT_EQ(run.err, "");
+    // One octave per frame, the last frequency sent once more as the item settles.
+    std::vector<int> run1600;
+    const std::vector<SimExchange> log = m_line->Exchanges();
+    for (std::size_t i = from; i < log.size(); ++i) {
+        const auto& r = log[i].request;
+        if (r[kOffsetKind] != kKindWrite)
+            continue;
+        EXPECT_EQ(std::make_tuple(int(r[kOffsetSection]), int(r[kOffsetChannel]),
+                                  int(r[kOffsetParameter])),
+                  std::make_tuple(int(kSectionOutput), 1, OutputChannel::kCrossoverCode));
+        run1600.push_back(Word(&r[kOffsetPayload]));
+    }
+    EXPECT_EQ(run1600, (std::vector<int>{200, 400, 800, 1600, 1600}));
+    EXPECT_EQ(Word(&Unit().Program(0).outputs[1][56]), 1600);
+}
+
+TEST_F(CliOnlineTest, SetOfFiveParametersSendsExactlyFiveChanges) {
+    SimLineOptions options;
+    options.keepLog = true;
+    StartLine(options);
+    const CliRun run =
+        RunCli({"set", "--port", Port(), "--tick-ms", "10", "in.A.gain=-3", "in.B.gate=-30",
+                "out.1.eq.2.freq=250", "out.3.limiter.threshold=-5", "unit.temperature=30"});
+    ASSERT_EQ(run.status, 0) << Describe(run);
+    EXPECT_EQ(run.out, "in.A.gain=-3.0 (was 0.0)\n"
+                       "in.B.gate=-30.0 (was 0.0)\n"
+                       "out.1.eq.2.freq=250 (was 10)\n"
+                       "out.3.limiter.threshold=-5.0 (was 10.0)\n"
+                       "unit.temperature=30 (was 25)\n");
+    // The unit-wide frame goes out as it is queued, then the scan sends the edits in its order.
+    const std::vector<WriteKey> expected{
+        {kSectionGlobal, kGlobalTemperature, 0},
+        {kSectionInput, 0, InputChannel::kMainCode},
+        {kSectionInput, 1, InputChannel::kGateCode},
+        {kSectionOutput, 0, 1},
+        {kSectionOutput, 2, OutputChannel::kDynamicsCode},
+    };
+    EXPECT_EQ(Writes(m_line->Exchanges()), expected);
+    EXPECT_EQ(Unit().Globals().temperature, 30);
+
+    const CliRun get =
+        RunCli({"get", "--port", Port(), "--tick-ms", "10", "out.1.eq.2.freq", "unit.temperature"});
+    ASSERT_EQ(get.status, 0) << Describe(get);
+    EXPECT_EQ(get.out, "out.1.eq.2.freq=250\nunit.temperature=30\n");
+}
+
+TEST_F(CliOnlineTest, SetWithAnInvalidArgumentAmongValidOnesSendsNothing) {
+    SimLineOptions options;
+    options.keepLog = true;
+    StartLine(options);
+    struct Row {
+        std::vector<std::string> values;
+        std::string err;
+        int requests; // requests the line takes in: none before the values are all checked
+    };
+    const std::vector<Row> rows{
+        {{"in.A.gain=-3", "in.A.gain=x", "unit.temperature=30"},
+         "tavrel-cli: error: in.A.gain is given twice\n",
+         0},
+        {{"in.A.gain=-3", "out.9.gain=1", "unit.temperature=30"},
+         "tavrel-cli: error: out.9.gain: the 4x8 has outputs 1 to 8\n",
+         0},
+        {{"in.A.gain=-3", "in.B.delay=soon"},
+         "tavrel-cli: error: in.B.delay: soon is not a number (0.0000 to 1000 ms)\n",
+         0},
+        // Refused by the rules only once the live settings are known: read, but nothing sent.
+        {{"in.A.gain=-3", "out.1.limiter.ratio=1:4", "unit.temperature=30"},
+         "tavrel-cli: error: out.1.limiter.ratio: only a compressor has a ratio "
+         "(limiter.type=compressor). Nothing was sent.\n",
+         -1},
+    };
+    for (const Row& row : rows) {
+        const std::size_t before = m_line->Exchanges().size();
+        std::vector<std::string> args{"set", "--port", Port(), "--tick-ms", "10"};
+        args.insert(args.end(), row.values.begin(), row.values.end());
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 2) << Describe(run);
+        EXPECT_EQ(run.err.substr(0, run.err.find("Usage:")), row.err);
+        EXPECT_EQ(run.out, "");
+        if (row.requests >= 0) {
+            EXPECT_EQ(m_line->Exchanges().size(), before + static_cast<std::size_t>(row.requests));
+        }
+        EXPECT_EQ(Writes(m_line->Exchanges(), before), std::vector<WriteKey>{});
+    }
+    EXPECT_EQ(Unit().Globals().temperature, 25);
+}
 
 // ---- Failures --------------------------------------------------------------------------------
 
