@@ -1,5 +1,5 @@
 // Commands that talk to a unit over a serial port: ports, search, read, write, backup,
-// restore, set-id and meters. Each one connects with the application's probe and type
+// backup-all, restore, set-id and meters. Each one connects with the application's probe and type
 // check but reads only the program names its output needs (the application also reads every name
 // and the unit settings it shows), does its work paced exactly like the application, waits until
 // nothing is queued or pending, and disconnects.
@@ -216,20 +216,15 @@ int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ct
 
 // ---- backup, restore ---------------------------------------------------------------------------
 
-int RunBackup(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
-    UnitOptions options;
-    std::string path;
-    if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
-        return status;
-    if (const int status =
-            ResolveProgramFile(command, args, ctx, FileUse::ReadLibrary, options, path);
-        status != kExitOk)
-        return status;
+// Reads the unit's 30 stored programs into the library file `path`; a terminal shows the
+// progress as "LABEL 12/30". Returns the exit status (a failure's message shown).
+int BackUpUnit(const UnitOptions& options, const std::string& path, std::string_view label,
+               CliContext& ctx) {
     return WithConnectedUnit(
         options, ctx, MemoryNameReads(),
         [&](OnlineSession& session) {
             session.Controller().ReadAllProgramsFromDevice();
-            if (const int status = session.FinishBatch({"program", kProgramMemoryCount});
+            if (const int status = session.FinishBatch({label, kProgramMemoryCount});
                 status != kExitOk)
                 return status;
             if (!session.Owner().bankComplete)
@@ -242,6 +237,77 @@ int RunBackup(const CliCommand& command, const CliArguments& args, CliContext& c
             return kExitOk;
         },
         FileUse::ReadLibrary);
+}
+
+int RunBackup(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
+    UnitOptions options;
+    std::string path;
+    if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
+        return status;
+    if (const int status =
+            ResolveProgramFile(command, args, ctx, FileUse::ReadLibrary, options, path);
+        status != kExitOk)
+        return status;
+    return BackUpUnit(options, path, "program", ctx);
+}
+
+// Searches the line, then backs up every unit of the model that answered into
+// DIR/unit-ID.datNN, one after the other. A unit that fails is reported and the others are still
+// backed up.
+int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
+    UnitOptions options;
+    if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
+        return status;
+    int first = kFirstDeviceId;
+    int last = kLastDeviceId;
+    if (const int status = ReadIdRange(command, args, ctx, first, last); status != kExitOk)
+        return status;
+    const std::filesystem::path dir = args.positional().front();
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (!std::filesystem::is_directory(dir))
+        return CliFailure("Cannot use " + dir.string() + " as the folder of the backups" +
+                              (error ? ": " + error.message() : std::string(": not a folder")),
+                          ctx);
+
+    std::vector<int> ids;
+    {
+        OnlineSession search(options, ctx);
+        if (!search.Search(first, last))
+            return kExitFailure;
+        for (int id : search.Owner().knownIds)
+            if (id >= first && id <= last)
+                ids.push_back(id);
+    }
+    const DeviceModel& model = DeviceModelOf(options.deviceType);
+    if (ids.empty())
+        return CliFailure("No " + std::string(model.label) + " unit answered on " + options.port +
+                              " (IDs " + std::to_string(first) + '-' + std::to_string(last) +
+                              "): nothing was backed up.",
+                          ctx);
+
+    std::vector<int> failed;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        UnitOptions unit = options;
+        unit.deviceId = ids[i];
+        const std::string path =
+            (dir / ("unit-" + std::to_string(ids[i]) + std::string(model.libraryExtension)))
+                .string();
+        const std::string label = "unit " + std::to_string(i + 1) + '/' +
+                                  std::to_string(ids.size()) + " (ID " + std::to_string(ids[i]) +
+                                  "): program";
+        if (BackUpUnit(unit, path, label, ctx) != kExitOk)
+            failed.push_back(ids[i]);
+    }
+    if (failed.empty())
+        return kExitOk;
+    std::string list;
+    for (int id : failed)
+        list += (list.empty() ? "" : ", ") + std::to_string(id);
+    return CliFailure(std::to_string(ids.size() - failed.size()) + " of " +
+                          std::to_string(ids.size()) + " units were backed up; not backed up: ID " +
+                          list,
+                      ctx);
 }
 
 int RunRestore(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
@@ -418,6 +484,20 @@ const CliRegistrar kOnlineCommands{
      RunBackup,
      "A FILE without the model's extension gets it (hall -> hall.dat48).\n"
      "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_FILE_TYPE_OPTION TAVREL_TICK_OPTION},
+    {"backup-all",
+     "--port P [--type T] [--ids FIRST-LAST] [--tick-ms MS] DIR",
+     "find the units of the type on the line and back each up into DIR/unit-ID.datNN",
+     {"--port", "--type", "--ids", "--tick-ms"},
+     {},
+     1,
+     1,
+     RunBackupAll,
+     "Searches the line as 'search' does, then reads the 30 stored programs of every unit\n"
+     "found into DIR/unit-ID plus the model's library extension (unit-3.dat48), creating DIR\n"
+     "when it does not exist. A line per unit says what was read; a unit that fails is\n"
+     "reported and the others are still backed up, and the exit status is then 1.\n"
+     "\n" TAVREL_PORT_OPTION TAVREL_TYPE_OPTION
+     "  --ids      FIRST-LAST: search only these IDs; default 1-250\n" TAVREL_TICK_OPTION},
     {"restore",
      "--port P [--id N] [--type T] [--tick-ms MS] FILE",
      "write a program library file's 30 programs into the unit's memories",

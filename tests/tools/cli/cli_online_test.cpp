@@ -476,6 +476,22 @@ TEST_F(CliOnlineTest, SetWithAnInvalidArgumentAmongValidOnesSendsNothing) {
     EXPECT_EQ(Unit().Globals().temperature, 25);
 }
 
+TEST_F(CliOnlineTest, BackupAllBacksUpEveryUnitOfTheTypeAndReportsOneThatFails) {
+    StartLine(Units({{1, 1}, {3, 3}, {5, 1}}));
+    const fs::path dir = m_dir / "backups";
+    fs::create_directories(dir / "unit-5.dat48"); // a folder where the file of ID 5 would go
+    const CliRun run =
+        RunCli({"backup-all", "--port", Port(), "--ids", "1-6", "--tick-ms", "10", dir.string()});
+    EXPECT_EQ(run.status, 1) << Describe(run);
+    EXPECT_EQ(run.out, "Read the 30 programs of the 4x8 with ID 1 into " +
+                           (dir / "unit-1.dat48").string() + "\n");
+    EXPECT_EQ(run.err, "MusicFile Write Error\n1 of 2 units were backed up; not backed up: ID 5\n");
+    ProgramBank bank{};
+    ASSERT_EQ(LoadProgramLibrary((dir / "unit-1.dat48").string(), 1, bank), ProgramFileStatus::Ok);
+    EXPECT_EQ(bank[29].name, "Prog30");
+    EXPECT_FALSE(fs::exists(dir / "unit-3.dat24")); // the 2x4 is not of the type searched
+}
+
 // ---- Failures --------------------------------------------------------------------------------
 
 TEST_F(CliOnlineTest, UnitOfAnotherTypeIsRefused) {
