@@ -132,6 +132,14 @@ Edit WriteSource(Target p, Unit, Ref r, Given v) {
     return mix ? SetMix(out, *mix) : Edit::Refused;
 }
 
+// The editor offers bandwidth and Q only on a PEQ band; a shelf has a slope instead.
+Edit WriteBandwidth(Target p, Unit, Ref r, Given v) {
+    Filter& band = BandOf(p, r);
+    return band.type() == Filter::kPeq ? SetBandBandwidth(band, v.index) : Edit::Refused;
+}
+constexpr std::string_view kBandwidthRefusal =
+    "only a PEQ band has a bandwidth and a Q (eq.B.type=peq)";
+
 // The two interface lines travel together: the other keeps what the unit holds.
 Edit WriteInterfaceLine(Target p, Unit unit, int line, Given v) {
     if (unit == nullptr)
@@ -457,15 +465,15 @@ const std::array<Spec, 32> kSpecs{{
      .form = Form::Number,
      .entry = [](const DeviceModel& model, Ref) { return BandwidthEntry(model); },
      .shown = [](Program p, Ref r) { return BandOf(p, r).bandwidthIndex(); },
-     .write = [](Target p, Unit, Ref r,
-                 Given v) { return SetBandBandwidth(BandOf(p, r), v.index); }},
+     .write = WriteBandwidth,
+     .refusal = kBandwidthRefusal},
     {.scope = Scope::Band,
      .key = "q",
      .form = Form::Number,
      .entry = [](const DeviceModel& model, Ref) { return QEntry(model); },
      .shown = [](Program p, Ref r) { return BandOf(p, r).bandwidthIndex(); },
-     .write = [](Target p, Unit, Ref r,
-                 Given v) { return SetBandBandwidth(BandOf(p, r), v.index); },
+     .write = WriteBandwidth,
+     .refusal = kBandwidthRefusal,
      .sameField = "bw"},
     {.scope = Scope::Band,
      .key = "gain",
@@ -481,7 +489,13 @@ const std::array<Spec, 32> kSpecs{{
      .form = Form::Choice,
      .choices = ShelfSlopes,
      .shown = [](Program p, Ref r) { return BandOf(p, r).slope(); },
-     .write = [](Target p, Unit, Ref r, Given v) { return SetBandSlope(BandOf(p, r), v.index); }},
+     .write =
+         [](Target p, Unit, Ref r, Given v) {
+             // The editor offers the slope only on a shelf.
+             Filter& band = BandOf(p, r);
+             return band.type() == Filter::kPeq ? Edit::Refused : SetBandSlope(band, v.index);
+         },
+     .refusal = "only a shelf has a slope (eq.B.type=lowshelf or highshelf)"},
     {.scope = Scope::Band,
      .key = "on",
      .form = Form::Choice,
@@ -1014,10 +1028,10 @@ std::string HelpText() {
                 std::to_string(model.outputBands) + "\n";
     text += "The editors' rules hold: a high-pass never lies above the low-pass of its output; a\n"
             "low shelf goes up to 20000 Hz; a 3x6 or 2x4 output keeps at least one input; a band\n"
-            "gain of 0.0 dB switches the band off; a gate threshold switches the gate on; in\n"
-            "Auto mode the unit sets attack and release itself; clip, ratio and Auto need\n"
-            "limiter.type=compressor. The unit-wide settings (unit.*) belong to a unit; program\n"
-            "files do not hold them.\n";
+            "gain of 0.0 dB switches the band off; a PEQ band has a bandwidth and a Q, a shelf a\n"
+            "slope; a gate threshold switches the gate on; in Auto mode the unit sets attack and\n"
+            "release itself; clip, ratio and Auto need limiter.type=compressor. The unit-wide\n"
+            "settings (unit.*) belong to a unit; program files do not hold them.\n";
     return text;
 }
 
