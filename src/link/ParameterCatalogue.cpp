@@ -41,7 +41,7 @@ using Given = const Value&;
 
 } // namespace
 
-struct Spec {
+struct Row {
     Scope scope;
     std::string_view key;       // after the channel (and band): "gain", "hpf.freq"
     std::string_view unit = {}; // shown in the list: "dB", "ms", "Hz"; empty for words and texts
@@ -242,7 +242,7 @@ int InterfaceLineChars(const DeviceModel& model) {
 // Listed in this order on every channel; the crossovers and the limiter as the output editor
 // shows them, the bands as the equaliser editor does.
 
-const std::array<Spec, 32> kSpecs{{
+const std::array<Row, 32> kRows{{
     // ---- Every channel
     {.scope = Scope::Channel,
      .key = "gain",
@@ -604,9 +604,9 @@ char InputChar(int input) {
     return static_cast<char>('A' + input);
 }
 
-bool ScopeHolds(Scope row, Scope wanted) {
-    return row == wanted ||
-           (row == Scope::Channel && (wanted == Scope::Input || wanted == Scope::Output));
+bool ScopeHolds(Scope held, Scope wanted) {
+    return held == wanted ||
+           (held == Scope::Channel && (wanted == Scope::Input || wanted == Scope::Output));
 }
 
 std::string ChannelPrefix(const Parameter& p) {
@@ -615,26 +615,26 @@ std::string ChannelPrefix(const Parameter& p) {
 }
 
 std::string NameOf(const Parameter& p, std::string_view key) {
-    switch (p.spec->scope) {
+    switch (p.row->scope) {
     case Scope::Unit:
         return "unit." + std::string(key);
     case Scope::Band:
         return ChannelPrefix(p) + ".eq." + std::to_string(p.band + 1) + "." + std::string(key);
     default:
-        if (p.spec->key == "source")
+        if (p.row->key == "source")
             return ChannelPrefix(p) + ".source." + InputChar(p.input);
         return ChannelPrefix(p) + "." + std::string(key);
     }
 }
 
-Parameter Make(const Spec& spec, bool output, int channel, int band, int input) {
-    Parameter p{&spec, output, channel, band, input, {}};
-    p.name = NameOf(p, spec.key);
+Parameter Make(const Row& row, bool output, int channel, int band, int input) {
+    Parameter p{&row, output, channel, band, input, {}};
+    p.name = NameOf(p, row.key);
     return p;
 }
 
-bool Offers(const Spec& spec, const DeviceModel& model) {
-    return spec.offers == nullptr || spec.offers(model);
+bool Offers(const Row& row, const DeviceModel& model) {
+    return row.offers == nullptr || row.offers(model);
 }
 
 std::string Label(const DeviceModel& model) {
@@ -668,27 +668,27 @@ std::string Format(const DisplayKindSettings& settings, int index) {
 }
 
 // "-40.0 to 6.0", "10 to 30000", "on, off", "up to 8 characters".
-std::string RangeText(const Spec& spec, const Parameter& p, const DeviceModel& model) {
-    switch (spec.form) {
+std::string RangeText(const Row& row, const Parameter& p, const DeviceModel& model) {
+    switch (row.form) {
     case Form::Number: {
-        const DisplayKindSettings s = spec.entry(model, p);
+        const DisplayKindSettings s = row.entry(model, p);
         std::string low = Format(s, s.min);
         std::string high = Format(s, s.max);
         if (ReadDecimal(low) > ReadDecimal(high)) // the Q falls as the bandwidth index rises
             std::swap(low, high);
         std::string text = low + " to " + high;
-        if (!spec.offWord.empty() && spec.offersOff != nullptr && spec.offersOff(model))
-            text += ", or " + std::string(spec.offWord);
+        if (!row.offWord.empty() && row.offersOff != nullptr && row.offersOff(model))
+            text += ", or " + std::string(row.offWord);
         return text;
     }
     case Form::Choice: {
         std::string text;
-        for (const Choice& c : spec.choices(model))
+        for (const Choice& c : row.choices(model))
             text += (text.empty() ? "" : ", ") + std::string(c.word);
         return text;
     }
     case Form::Text:
-        return "up to " + std::to_string(spec.maxChars(model)) + " characters";
+        return "up to " + std::to_string(row.maxChars(model)) + " characters";
     }
     return {};
 }
@@ -697,20 +697,19 @@ std::string WithUnit(const std::string& range, std::string_view unit) {
     return unit.empty() ? range : range + " " + std::string(unit);
 }
 
-std::optional<Value> ParseNumber(const Spec& spec, const Parameter& p, const DeviceModel& model,
+std::optional<Value> ParseNumber(const Row& row, const Parameter& p, const DeviceModel& model,
                                  std::string_view text, std::string& error) {
-    const bool offered =
-        !spec.offWord.empty() && spec.offersOff != nullptr && spec.offersOff(model);
-    if (offered && Lower(text) == spec.offWord)
+    const bool offered = !row.offWord.empty() && row.offersOff != nullptr && row.offersOff(model);
+    if (offered && Lower(text) == row.offWord)
         return Value{-1, {}, {}};
-    const DisplayKindSettings s = spec.entry(model, p);
-    const std::string range = WithUnit(RangeText(spec, p, model), spec.unit);
+    const DisplayKindSettings s = row.entry(model, p);
+    const std::string range = WithUnit(RangeText(row, p, model), row.unit);
     if (!IsPlainNumber(text, !IsIntegerKind(s.kind))) {
         const bool number = IsPlainNumber(text, true);
         error = p.name + ": " + std::string(text) +
                 (number ? " is not a whole number" : " is not a number") + " (" + range + ")";
-        if (!spec.offWord.empty() && !offered)
-            error += "; " + Label(model) + " has no switch to turn it " + std::string(spec.offWord);
+        if (!row.offWord.empty() && !offered)
+            error += "; " + Label(model) + " has no switch to turn it " + std::string(row.offWord);
         return std::nullopt;
     }
     const DisplayEntry entry = ApplyDisplayEntry(s, s.min, text);
@@ -725,24 +724,24 @@ std::optional<Value> ParseNumber(const Spec& spec, const Parameter& p, const Dev
     return value;
 }
 
-std::optional<Value> ParseChoice(const Spec& spec, const Parameter& p, const DeviceModel& model,
+std::optional<Value> ParseChoice(const Row& row, const Parameter& p, const DeviceModel& model,
                                  std::string_view text, std::string& error) {
     const std::string lower = Lower(text);
-    for (const Choice& c : spec.choices(model))
+    for (const Choice& c : row.choices(model))
         if (Lower(c.word) == lower)
             return Value{c.index, {}, {}};
-    error = p.name + ": " + std::string(text) + " is not one of " + RangeText(spec, p, model);
+    error = p.name + ": " + std::string(text) + " is not one of " + RangeText(row, p, model);
     return std::nullopt;
 }
 
-std::optional<Value> ParseText(const Spec& spec, const Parameter& p, const DeviceModel& model,
+std::optional<Value> ParseText(const Row& row, const Parameter& p, const DeviceModel& model,
                                std::string_view text, std::string& error) {
     if (!IsTypableText(text)) {
         error =
             p.name + ": only printable ASCII characters can be stored (the unit shows no others)";
         return std::nullopt;
     }
-    const auto width = static_cast<std::size_t>(spec.maxChars(model));
+    const auto width = static_cast<std::size_t>(row.maxChars(model));
     Value value{0, std::string(text.substr(0, std::min(text.size(), width))), {}};
     if (text.size() > width)
         value.note =
@@ -752,50 +751,50 @@ std::optional<Value> ParseText(const Spec& spec, const Parameter& p, const Devic
 
 // Whether the program now holds the value asked.
 bool Holds(const Assignment& a, const ProgramContainer& program) {
-    const Spec& spec = *a.parameter.spec;
-    if (spec.form == Form::Text)
-        return spec.shownText(program, a.parameter) == a.value.text;
-    return spec.shown(program, a.parameter) == a.value.index;
+    const Row& row = *a.parameter.row;
+    if (row.form == Form::Text)
+        return row.shownText(program, a.parameter) == a.value.text;
+    return row.shown(program, a.parameter) == a.value.index;
 }
 
 } // namespace
 
 bool Parameter::IsUnitSetting() const {
-    return spec != nullptr && spec->scope == Scope::Unit;
+    return row != nullptr && row->scope == Scope::Unit;
 }
 
 std::string Parameter::FieldName() const {
-    return spec == nullptr || spec->sameField.empty() ? name : NameOf(*this, spec->sameField);
+    return row == nullptr || row->sameField.empty() ? name : NameOf(*this, row->sameField);
 }
 
 std::vector<Parameter> AllParameters(const DeviceModel& model, Holder holder) {
     std::vector<Parameter> list;
     auto channel = [&](bool output, int index) {
-        for (const Spec& spec : kSpecs) {
-            if (!ScopeHolds(spec.scope, output ? Scope::Output : Scope::Input) ||
-                !Offers(spec, model))
+        for (const Row& row : kRows) {
+            if (!ScopeHolds(row.scope, output ? Scope::Output : Scope::Input) ||
+                !Offers(row, model))
                 continue;
-            if (spec.key == "source") {
+            if (row.key == "source") {
                 for (int input = 0; input < model.inputs; ++input)
-                    list.push_back(Make(spec, output, index, 0, input));
+                    list.push_back(Make(row, output, index, 0, input));
             } else {
-                list.push_back(Make(spec, output, index, 0, 0));
+                list.push_back(Make(row, output, index, 0, 0));
             }
         }
         const int bands = output ? model.outputBands : model.inputBands;
         for (int band = 0; band < bands; ++band)
-            for (const Spec& spec : kSpecs)
-                if (spec.scope == Scope::Band)
-                    list.push_back(Make(spec, output, index, band, 0));
+            for (const Row& row : kRows)
+                if (row.scope == Scope::Band)
+                    list.push_back(Make(row, output, index, band, 0));
     };
     for (int i = 0; i < model.inputs; ++i)
         channel(false, i);
     for (int o = 0; o < model.outputs; ++o)
         channel(true, o);
     if (holder == Holder::Unit)
-        for (const Spec& spec : kSpecs)
-            if (spec.scope == Scope::Unit && Offers(spec, model))
-                list.push_back(Make(spec, false, 0, 0, 0));
+        for (const Row& row : kRows)
+            if (row.scope == Scope::Unit && Offers(row, model))
+                list.push_back(Make(row, false, 0, 0, 0));
     return list;
 }
 
@@ -837,14 +836,14 @@ std::optional<Parameter> FindParameter(const DeviceModel& model, Holder holder,
     } else {
         return unknown();
     }
-    const auto spec = std::find_if(kSpecs.begin(), kSpecs.end(), [&](const Spec& s) {
+    const auto row = std::find_if(kRows.begin(), kRows.end(), [&](const Row& s) {
         return ScopeHolds(s.scope, scope) && s.key == key &&
                // "out.N.source" alone names no input
                (s.key != "source" || scope == Scope::Unit || parts.size() == 4);
     });
-    if (spec == kSpecs.end())
+    if (row == kRows.end())
         return unknown();
-    const Parameter p = Make(*spec, output, channel, band, input);
+    const Parameter p = Make(*row, output, channel, band, input);
     const std::string label = Label(model);
     const std::string lastInput(1, InputChar(model.inputs - 1));
     if (scope != Scope::Unit && !output && channel >= model.inputs) {
@@ -854,10 +853,10 @@ std::optional<Parameter> FindParameter(const DeviceModel& model, Holder holder,
     } else if (scope == Scope::Band && band >= (output ? model.outputBands : model.inputBands)) {
         error = p.name + ": the " + (output ? "outputs" : "inputs") + " of " + label +
                 " have bands 1 to " + std::to_string(output ? model.outputBands : model.inputBands);
-    } else if (spec->key == "source" && scope != Scope::Unit && input >= model.inputs) {
+    } else if (row->key == "source" && scope != Scope::Unit && input >= model.inputs) {
         error = p.name + ": " + label + " has inputs A to " + lastInput;
-    } else if (!Offers(*spec, model)) {
-        error = p.name + ": " + label + " " + std::string(spec->lacking);
+    } else if (!Offers(*row, model)) {
+        error = p.name + ": " + label + " " + std::string(row->lacking);
     } else if (scope == Scope::Unit && holder == Holder::ProgramFile) {
         error = p.name + " is a setting of the unit: a program file does not hold it";
     } else {
@@ -867,38 +866,38 @@ std::optional<Parameter> FindParameter(const DeviceModel& model, Holder holder,
 }
 
 std::string ReadParameter(const Parameter& parameter, const ProgramContainer& program) {
-    const Spec& spec = *parameter.spec;
+    const Row& row = *parameter.row;
     const DeviceModel& model = ModelOf(program);
-    switch (spec.form) {
+    switch (row.form) {
     case Form::Number: {
-        const int index = spec.shown(program, parameter);
-        if (index < 0 && !spec.offWord.empty())
-            return std::string(spec.offWord);
-        return Format(spec.entry(model, parameter), index);
+        const int index = row.shown(program, parameter);
+        if (index < 0 && !row.offWord.empty())
+            return std::string(row.offWord);
+        return Format(row.entry(model, parameter), index);
     }
     case Form::Choice: {
-        const int index = spec.shown(program, parameter);
-        for (const Choice& c : spec.choices(model))
+        const int index = row.shown(program, parameter);
+        for (const Choice& c : row.choices(model))
             if (c.index == index)
                 return std::string(c.word);
         return std::to_string(index); // a stored value no word stands for
     }
     case Form::Text:
-        return spec.shownText(program, parameter);
+        return row.shownText(program, parameter);
     }
     return {};
 }
 
 std::optional<Value> ParseValue(const Parameter& parameter, const DeviceModel& model,
                                 std::string_view text, std::string& error) {
-    const Spec& spec = *parameter.spec;
-    switch (spec.form) {
+    const Row& row = *parameter.row;
+    switch (row.form) {
     case Form::Number:
-        return ParseNumber(spec, parameter, model, text, error);
+        return ParseNumber(row, parameter, model, text, error);
     case Form::Choice:
-        return ParseChoice(spec, parameter, model, text, error);
+        return ParseChoice(row, parameter, model, text, error);
     case Form::Text:
-        return ParseText(spec, parameter, model, text, error);
+        return ParseText(row, parameter, model, text, error);
     }
     return std::nullopt;
 }
@@ -918,18 +917,18 @@ ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer&
         for (std::size_t i = 0; i < channelSettings.size(); ++i) {
             const Assignment& a = *channelSettings[i];
             if (round == 0 || !Holds(a, program))
-                last[i] = a.parameter.spec->write(program, unit, a.parameter, a.value);
+                last[i] = a.parameter.row->write(program, unit, a.parameter, a.value);
         }
     for (std::size_t i = 0; i < channelSettings.size(); ++i) {
         const Assignment& a = *channelSettings[i];
-        const Spec& spec = *a.parameter.spec;
+        const Row& row = *a.parameter.row;
         if (Holds(a, program))
             continue;
         if (last[i] == Edit::Refused) {
-            outcome.refusals.push_back(a.parameter.name + ": " + std::string(spec.refusal));
+            outcome.refusals.push_back(a.parameter.name + ": " + std::string(row.refusal));
         } else {
-            const std::string why = spec.correction.empty() ? "limited by the editing rules"
-                                                            : std::string(spec.correction);
+            const std::string why = row.correction.empty() ? "limited by the editing rules"
+                                                           : std::string(row.correction);
             outcome.corrections.push_back(a.parameter.name + ": " + why + "; set to " +
                                           ReadParameter(a.parameter, program));
         }
@@ -937,7 +936,7 @@ ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer&
     if (!outcome.refusals.empty())
         return outcome;
     for (const Assignment* a : unitSettings)
-        if (a->parameter.spec->write(program, unit, a->parameter, a->value) == Edit::Refused)
+        if (a->parameter.row->write(program, unit, a->parameter, a->value) == Edit::Refused)
             outcome.refusals.push_back(a->parameter.name + ": only a connected unit holds it");
     return outcome;
 }
@@ -945,33 +944,33 @@ ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer&
 namespace {
 
 // How a row is listed for inputs (false) or outputs (true): "in.X.gain", "out.N.eq.B.freq".
-std::optional<std::string> ListedName(const Spec& spec, bool output) {
-    const bool listed = spec.scope == Scope::Channel || spec.scope == Scope::Band ||
-                        (spec.scope == Scope::Input && !output) ||
-                        (spec.scope == Scope::Output && output) ||
-                        (spec.scope == Scope::Unit && !output);
+std::optional<std::string> ListedName(const Row& row, bool output) {
+    const bool listed = row.scope == Scope::Channel || row.scope == Scope::Band ||
+                        (row.scope == Scope::Input && !output) ||
+                        (row.scope == Scope::Output && output) ||
+                        (row.scope == Scope::Unit && !output);
     if (!listed)
         return std::nullopt;
-    std::string name = spec.scope == Scope::Unit ? "unit" : output ? "out.N" : "in.X";
-    if (spec.scope == Scope::Band)
+    std::string name = row.scope == Scope::Unit ? "unit" : output ? "out.N" : "in.X";
+    if (row.scope == Scope::Band)
         name += ".eq.B";
-    name += "." + std::string(spec.key);
-    if (spec.scope == Scope::Output && spec.key == "source")
+    name += "." + std::string(row.key);
+    if (row.scope == Scope::Output && row.key == "source")
         name += ".X";
     return name;
 }
 
 // The row's range on each model that has it, models of one range together:
 // "-40.0 to 6.0 (4x8); -36.0 to 20.0 (3x6, 2x4)"; no model named when all share one.
-std::string RangesByModel(const Spec& spec, bool output) {
+std::string RangesByModel(const Row& row, bool output) {
     std::vector<std::pair<std::string, std::string>> ranges; // range, models
     std::size_t models = 0;
     for (const DeviceModel& model : kDeviceModels) {
-        if (!Offers(spec, model))
+        if (!Offers(row, model))
             continue;
         ++models;
-        const Parameter p{&spec, output, 0, 0, 0, {}};
-        const std::string range = RangeText(spec, p, model);
+        const Parameter p{&row, output, 0, 0, 0, {}};
+        const std::string range = RangeText(row, p, model);
         const auto same = std::find_if(ranges.begin(), ranges.end(),
                                        [&](const auto& r) { return r.first == range; });
         if (same == ranges.end())
@@ -1004,22 +1003,22 @@ std::string HelpText() {
         "Parameters (X an input letter, N an output number, B an equaliser band), each with its\n"
         "unit and its range on each model; words may be given in either case:\n";
     auto list = [&](bool output, auto&& wanted) {
-        for (const Spec& spec : kSpecs) {
-            const std::optional<std::string> name = ListedName(spec, output);
-            if (name && wanted(spec))
-                text += "  " + Padded(*name, 24) + Padded(std::string(spec.unit), 8) +
-                        RangesByModel(spec, output) + "\n";
+        for (const Row& row : kRows) {
+            const std::optional<std::string> name = ListedName(row, output);
+            if (name && wanted(row))
+                text += "  " + Padded(*name, 24) + Padded(std::string(row.unit), 8) +
+                        RangesByModel(row, output) + "\n";
         }
     };
-    auto channelRows = [](const Spec& spec) {
-        return spec.scope != Scope::Band && spec.scope != Scope::Unit;
+    auto channelRows = [](const Row& row) {
+        return row.scope != Scope::Band && row.scope != Scope::Unit;
     };
-    auto bandRows = [](const Spec& spec) { return spec.scope == Scope::Band; };
+    auto bandRows = [](const Row& row) { return row.scope == Scope::Band; };
     list(false, channelRows);
     list(true, channelRows);
     list(false, bandRows);
     list(true, bandRows);
-    list(false, [](const Spec& spec) { return spec.scope == Scope::Unit; });
+    list(false, [](const Row& row) { return row.scope == Scope::Unit; });
     text += "Channels of each model:\n";
     for (const DeviceModel& model : kDeviceModels)
         text += "  " + std::string(model.label) + ": inputs A to " + InputChar(model.inputs - 1) +

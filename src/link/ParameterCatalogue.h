@@ -24,14 +24,14 @@ class UnitController;
 // written through the unit controller's setters, which queue their frames.
 namespace ParameterCatalogue {
 
-struct Spec; // one row of the table
+struct Row; // one row of the table
 
 // What holds the settings: a program file (channel settings only) or a connected unit.
 enum class Holder { ProgramFile, Unit };
 
 // One setting of one channel (and band) of a model.
 struct Parameter {
-    const Spec* spec = nullptr;
+    const Row* row = nullptr;
     bool output = false; // the channel is an output
     int channel = 0;     // input 0..3 (A..D) or output 0..7 (1..8)
     int band = 0;        // equaliser band 0..7
