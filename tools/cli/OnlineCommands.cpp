@@ -263,12 +263,15 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
     if (const int status = ReadIdRange(command, args, ctx, first, last); status != kExitOk)
         return status;
     const std::filesystem::path dir = args.positional().front();
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (!std::filesystem::is_directory(dir))
-        return CliFailure("Cannot use " + dir.string() + " as the folder of the backups" +
-                              (error ? ": " + error.message() : std::string(": not a folder")),
+    auto unusable = [&](const std::string& why) {
+        return CliFailure("Cannot use " + dir.string() + " as the folder of the backups: " + why,
                           ctx);
+    };
+    // A file in the way is refused before the search; the folder itself is made only once
+    // there is something to put in it.
+    std::error_code error;
+    if (std::filesystem::exists(dir, error) && !std::filesystem::is_directory(dir, error))
+        return unusable("not a folder");
 
     std::vector<int> ids;
     {
@@ -285,6 +288,9 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
                               " (IDs " + std::to_string(first) + '-' + std::to_string(last) +
                               "): nothing was backed up.",
                           ctx);
+    std::filesystem::create_directories(dir, error);
+    if (!std::filesystem::is_directory(dir))
+        return unusable(error ? error.message() : "not a folder");
 
     std::vector<int> failed;
     for (std::size_t i = 0; i < ids.size(); ++i) {

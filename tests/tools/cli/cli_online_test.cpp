@@ -490,6 +490,15 @@ TEST_F(CliOnlineTest, BackupAllBacksUpEveryUnitOfTheTypeAndReportsOneThatFails) 
     ASSERT_EQ(LoadProgramLibrary((dir / "unit-1.dat48").string(), 1, bank), ProgramFileStatus::Ok);
     EXPECT_EQ(bank[29].name, "Prog30");
     EXPECT_FALSE(fs::exists(dir / "unit-3.dat24")); // the 2x4 is not of the type searched
+
+    // No unit of the type on the line: a failure, and no folder is left behind.
+    const fs::path none = m_dir / "none";
+    const CliRun empty = RunCli({"backup-all", "--port", Port(), "--type", "3x6", "--ids", "1-6",
+                                 "--tick-ms", "10", none.string()});
+    EXPECT_EQ(empty.status, 1) << Describe(empty);
+    EXPECT_EQ(empty.err,
+              "No 3x6 unit answered on " + Port() + " (IDs 1-6): nothing was backed up.\n");
+    EXPECT_FALSE(fs::exists(none));
 }
 
 // ---- Failures --------------------------------------------------------------------------------
