@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ShapedProgram.h"
 #include "model/GraphGeometry.h"
 #include "model/ProgramContainer.h"
 
@@ -18,26 +19,9 @@ namespace {
 const GraphRect kPlot{35, 10, 922, 249}; // the main view's plot area
 const GraphPoint kGrabbedAtCentre{0, 0}; // drag offset
 
-// A program in which every band and crossover contributes to its channel's curve.
+// A program with every curve shaped, drawn on the main view's plot area.
 void Fill(ProgramContainer& data) {
-    for (InputChannel& in : data.inputs()) {
-        for (int b = 0; b < InputChannel::kBandCount; ++b) {
-            in.filter(b).setFrequency(40 << b);
-            in.filter(b).setGainIndex(260 + 10 * b);
-            in.filter(b).setBandwidthIndex(50);
-        }
-    }
-    for (OutputChannel& out : data.outputs()) {
-        for (int b = 0; b < OutputChannel::kBandCount; ++b) {
-            out.filter(b).setFrequency(60 << b);
-            out.filter(b).setGainIndex(340 - 10 * b);
-            out.filter(b).setBandwidthIndex(80);
-        }
-        out.highPass().setSlope(Filter::kSlope48);
-        out.highPass().setFrequency(80);
-        out.lowPass().setSlope(Filter::kSlope48);
-        out.lowPass().setFrequency(8000);
-    }
+    ShapeEveryCurve(data);
     data.setGraphRect(kPlot);
 }
 

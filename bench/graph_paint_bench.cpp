@@ -7,6 +7,7 @@
 //
 //   graph_paint_bench [ROUNDS]
 
+#include "ShapedProgram.h"
 #include "gui/widgets/ResponseGraph.h"
 #include "model/ProgramContainer.h"
 
@@ -27,28 +28,6 @@ double ThreadCpuMs() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-// Every band and crossover shapes its channel's curve.
-void Fill(ProgramContainer& data) {
-    for (InputChannel& in : data.inputs()) {
-        for (int b = 0; b < InputChannel::kBandCount; ++b) {
-            in.filter(b).setFrequency(40 << b);
-            in.filter(b).setGainIndex(260 + 10 * b);
-            in.filter(b).setBandwidthIndex(50);
-        }
-    }
-    for (OutputChannel& out : data.outputs()) {
-        for (int b = 0; b < OutputChannel::kBandCount; ++b) {
-            out.filter(b).setFrequency(60 << b);
-            out.filter(b).setGainIndex(340 - 10 * b);
-            out.filter(b).setBandwidthIndex(80);
-        }
-        out.highPass().setSlope(Filter::kSlope48);
-        out.highPass().setFrequency(80);
-        out.lowPass().setSlope(Filter::kSlope48);
-        out.lowPass().setFrequency(8000);
-    }
 }
 
 double MillisecondsPerRound(int rounds, const std::function<void(int)>& round) {
@@ -73,7 +52,7 @@ int main(int argc, char* argv[]) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
 
     ProgramContainer data;
-    Fill(data);
+    ShapeEveryCurve(data);
     ResponseGraph graph;
     graph.resize(932, 269); // the main view's graph
     graph.setContainer(&data);

@@ -1,5 +1,7 @@
 #include "files/ByteStream.h"
 
+#include "TestBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,24 +9,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes Join(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) {
-        out.insert(out.end(), p.begin(), p.end());
-    }
-    return out;
-}
-
-Bytes Text(const std::string& s) {
-    return Bytes(s.begin(), s.end());
-}
-
-} // namespace
 
 TEST(Archive, WritesLittleEndianPrimitives) {
     ByteWriter w;
@@ -98,7 +82,7 @@ TEST(Archive, StringLengthPrefixForms) {
         }
         ByteWriter w;
         w.writeString(text);
-        EXPECT_EQ(w.bytes(), Join({c.prefix, Text(text)})) << "length " << c.length;
+        EXPECT_EQ(w.bytes(), Concat({c.prefix, AsciiBytes(text)})) << "length " << c.length;
 
         ByteReader r(w.bytes());
         std::string back;
@@ -109,12 +93,12 @@ TEST(Archive, StringLengthPrefixForms) {
 }
 
 TEST(Archive, ReadsLongerLengthFormsThanNeeded) {
-    const Bytes data = Join({{0x05},
-                             Text("short"), // one byte
-                             {0xFF, 0x06, 0x00},
-                             Text("medium"), // two bytes
-                             {0xFF, 0xFF, 0xFF, 0x04, 0x00, 0x00, 0x00},
-                             Text("long")}); // four
+    const Bytes data = Concat({{0x05},
+                               AsciiBytes("short"), // one byte
+                               {0xFF, 0x06, 0x00},
+                               AsciiBytes("medium"), // two bytes
+                               {0xFF, 0xFF, 0xFF, 0x04, 0x00, 0x00, 0x00},
+                               AsciiBytes("long")}); // four
     ByteReader r(data);
     std::string a, b, c;
     EXPECT_TRUE(r.readString(a) && r.readString(b) && r.readString(c));
@@ -175,7 +159,7 @@ TEST(Archive, ReadPastTheEndFailsAndStaysFailed) {
              std::string v = "keep";
              return r.readString(v) || v != "keep";
          }},
-        {"string shorter than its length", Join({{0x05}, Text("abcd")}),
+        {"string shorter than its length", Concat({{0x05}, AsciiBytes("abcd")}),
          [](ByteReader& r) {
              std::string v = "keep";
              return r.readString(v) || v != "keep";
@@ -192,12 +176,13 @@ TEST(Archive, ReadPastTheEndFailsAndStaysFailed) {
              std::string v;
              return r.readString(v);
          }},
-        {"huge four-byte length", Join({{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, Text("abc")}),
+        {"huge four-byte length",
+         Concat({{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, AsciiBytes("abc")}),
          [](ByteReader& r) {
              std::string v;
              return r.readString(v);
          }},
-        {"0xFFFE is no length", Join({{0xFF, 0xFE, 0xFF}, Bytes(65534, 'a')}),
+        {"0xFFFE is no length", Concat({{0xFF, 0xFE, 0xFF}, Bytes(65534, 'a')}),
          [](ByteReader& r) {
              std::string v;
              return r.readString(v);

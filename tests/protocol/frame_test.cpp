@@ -1,5 +1,7 @@
 #include "protocol/Frame.h"
 
+#include "TestBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,22 +10,8 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 Bytes Spaces(std::size_t n) {
     return Bytes(n, 0x20);
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) {
-        out.insert(out.end(), p.begin(), p.end());
-    }
-    return out;
-}
-
-Bytes Text(const std::string& s) {
-    return Bytes(s.begin(), s.end());
 }
 
 } // namespace
@@ -125,21 +113,21 @@ TEST(Frame, TextFields) {
     };
     const Case cases[] = {
         {"centred in 20 with centring width 16", CentredField("ABC", 20, 16),
-         Concat({Spaces(6), Text("ABC"), Spaces(11)})},
+         Concat({Spaces(6), AsciiBytes("ABC"), Spaces(11)})},
         {"centred over the whole field, odd remainder dropped", CentredField("ABC", 20, 20),
-         Concat({Spaces(8), Text("ABC"), Spaces(9)})},
+         Concat({Spaces(8), AsciiBytes("ABC"), Spaces(9)})},
         {"centred text filling the field", CentredField("12345678901234567890", 20, 20),
-         Text("12345678901234567890")},
+         AsciiBytes("12345678901234567890")},
         {"centred text longer than the centring width starts at once",
          CentredField("ABCDEFGHIJKLMNOPQR", 20, 16),
-         Concat({Text("ABCDEFGHIJKLMNOPQR"), Spaces(2)})},
+         Concat({AsciiBytes("ABCDEFGHIJKLMNOPQR"), Spaces(2)})},
         {"centred text longer than the field is cut", CentredField("ABCDEFGHIJ", 8, 8),
-         Text("ABCDEFGH")},
+         AsciiBytes("ABCDEFGH")},
         {"centred empty text", CentredField("", 4, 4), Spaces(4)},
         {"left-aligned", LeftAlignedField("NewProgram", 15),
-         Concat({Text("NewProgram"), Spaces(5)})},
-        {"left-aligned, exact width", LeftAlignedField("ABCDEFG", 7), Text("ABCDEFG")},
-        {"left-aligned, too long is cut", LeftAlignedField("ABCDEFGHI", 7), Text("ABCDEFG")},
+         Concat({AsciiBytes("NewProgram"), Spaces(5)})},
+        {"left-aligned, exact width", LeftAlignedField("ABCDEFG", 7), AsciiBytes("ABCDEFG")},
+        {"left-aligned, too long is cut", LeftAlignedField("ABCDEFGHI", 7), AsciiBytes("ABCDEFG")},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.field, c.expected) << c.what;
@@ -150,6 +138,6 @@ TEST(Frame, AppendedFieldsFollowEarlierBytes) {
     Bytes payload{0x01};
     AppendCentredField(payload, "AB", 6, 6);
     AppendLeftAlignedField(payload, "C", 3);
-    EXPECT_EQ(payload,
-              Concat({Bytes{0x01}, Spaces(2), Text("AB"), Spaces(2), Text("C"), Spaces(2)}));
+    EXPECT_EQ(payload, Concat({Bytes{0x01}, Spaces(2), AsciiBytes("AB"), Spaces(2), AsciiBytes("C"),
+                               Spaces(2)}));
 }

@@ -4,6 +4,8 @@
 
 #include "protocol/RequestFrames.h"
 
+#include "TestBytes.h"
+
 #include "model/ProgramContainer.h"
 #include "model/ProgramImage.h"
 
@@ -15,8 +17,6 @@
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 Bytes Hex(const std::string& text) {
     Bytes out;
@@ -48,13 +48,6 @@ Bytes Repeat(const std::string& hex, int times) {
     for (int i = 0; i < times; ++i)
         for (std::uint8_t b : Hex(hex))
             out.push_back(b);
-    return out;
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 

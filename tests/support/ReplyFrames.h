@@ -1,9 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
-using Bytes = std::vector<std::uint8_t>;
+#include "TestBytes.h"
 
 // A reply frame as the unit sends it (no filler bytes), with the checksum computed here,
 // independently of the frame code under test: XOR of bytes 1 .. 8+N.
