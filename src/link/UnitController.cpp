@@ -84,6 +84,7 @@ bool UnitController::Connect(const std::string& portName, int deviceId, bool rea
     m_deviceId = deviceId;
     m_data->setDeviceId(deviceId);
     m_view.OnConnectionBoxesChanged(m_deviceId, m_portName);
+    m_view.OnUnitAddressed(readLiveProgram);
     m_data->clearChangeFlags();
     QueueConnectReads(reads);
     SetTickRunning(true);
@@ -180,6 +181,7 @@ void UnitController::SwitchToDevice(int id) {
     m_deviceId = id;
     m_data->setDeviceId(id);
     m_view.OnConnectionBoxesChanged(m_deviceId, m_portName);
+    m_view.OnUnitAddressed(true);
     m_data->clearChangeFlags();
     QueueConnectReads();
     ReadProgramFromDevice(0);
@@ -376,11 +378,13 @@ void UnitController::QueueConnectReads(const ConnectReads& reads) {
 void UnitController::SetBacklight(int backlight) {
     m_data->setBacklight(kBacklightRange.Clamp(backlight));
     SendGlobalSetting(kGlobalBacklight);
+    m_view.OnUnitSettingChanged(kGlobalBacklight);
 }
 
 void UnitController::SetTemperature(int celsius) {
     m_data->setTemperature(kTemperatureRange.Clamp(celsius));
     SendGlobalSetting(kGlobalTemperature);
+    m_view.OnUnitSettingChanged(kGlobalTemperature);
 }
 
 void UnitController::SetInterfaceLines(std::string_view first, std::string_view second) {
@@ -388,6 +392,7 @@ void UnitController::SetInterfaceLines(std::string_view first, std::string_view 
     m_data->setLineSetB(kFirstInterfaceLine, first.substr(0, std::min(first.size(), width)));
     m_data->setLineSetB(kFirstInterfaceLine + 1, second.substr(0, std::min(second.size(), width)));
     SendGlobalSetting(kGlobalLineSetB);
+    m_view.OnUnitSettingChanged(kGlobalLineSetB);
 }
 
 bool UnitController::SetChannelName(bool output, int channel, std::string_view name) {
@@ -401,6 +406,24 @@ bool UnitController::SetChannelName(bool output, int channel, std::string_view n
     record.setName(name);
     m_view.OnChannelRenamed(output, channel);
     return true;
+}
+
+SnapshotChanges UnitController::RestoreSettings(const SettingsSnapshot& snapshot) {
+    const SnapshotChanges changes = ApplySnapshot(*m_data, snapshot);
+    // The unit-wide settings have no change flags: their frames go as the dialogs send them.
+    const RequestFrames build(*m_data);
+    std::vector<Request> frames;
+    if (changes.inputSource && m_model->hasInputSource)
+        frames.push_back(build.sourceFrame());
+    if (changes.backlight)
+        frames.push_back(build.backlightFrame());
+    if (changes.temperature)
+        frames.push_back(build.temperatureFrame());
+    if (changes.interfaceLines)
+        frames.push_back(build.lineSetBFrame());
+    if (m_connected && !frames.empty())
+        QueueDirect(std::move(frames));
+    return changes;
 }
 
 void UnitController::QueueDirect(std::vector<Request> frames) {

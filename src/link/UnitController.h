@@ -5,6 +5,7 @@
 #include "link/UnitLink.h"
 #include "link/UnitView.h"
 #include "model/DeviceModel.h"
+#include "model/SettingsSnapshot.h"
 #include "protocol/RequestSequences.h"
 
 #include <array>
@@ -185,6 +186,13 @@ public:
     // equal to the record's, or a channel the model lacks, changes nothing. Returns whether the
     // name changed.
     bool SetChannelName(bool output, int channel, std::string_view name);
+
+    // ---- Restoring settings (undo, redo, the A/B switch) ------------------------------------
+    // Makes the container hold `snapshot` (ApplySnapshot): the channel values that differ get
+    // their change flags, so the send tick takes exactly those to the unit, and the unit-wide
+    // settings that differ are queued at once when connected (the input source on a model that
+    // has one). Returns what changed; the caller shows it.
+    SnapshotChanges RestoreSettings(const SettingsSnapshot& snapshot);
 
 private:
     void SendNotification(Notification message, int parameter) override;

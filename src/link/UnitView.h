@@ -34,6 +34,10 @@ public:
     virtual void OnConnectionBoxesChanged(int /*deviceId*/, const std::string& /*portName*/) {}
     // Closes every open channel and equaliser editor (before a connect or a switch of unit).
     virtual void CloseAllEditors() {}
+    // A unit has been addressed (a connect, or a switch to another unit on the line); with
+    // `readsProgram` its live program is being read and will replace the container's. What was
+    // edited before belonged to no unit or to another one.
+    virtual void OnUnitAddressed(bool /*readsProgram*/) {}
 
     // The live program has been copied into the program container: refresh every control and
     // redraw the response graph.
@@ -55,6 +59,9 @@ public:
     virtual void OnChannelCopied(bool /*output*/, int /*channel*/) {}
     // This channel's record has a new name: show it on the strip's name label.
     virtual void OnChannelRenamed(bool /*output*/, int /*channel*/) {}
+    // The operator changed a unit-wide setting of a tool dialog (the global code of its frame:
+    // backlight, temperature or the interface lines); it is in the container and sent.
+    virtual void OnUnitSettingChanged(int /*code*/) {}
     // A single-setting file has been read into the program container: refresh every control
     // and redraw the response graph.
     virtual void OnProgramLoaded() {}

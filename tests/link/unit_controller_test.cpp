@@ -42,6 +42,8 @@ public:
     std::vector<std::pair<bool, int>> copies;
     std::vector<std::pair<bool, int>> renames;
     std::vector<int> sources;
+    std::vector<int> unitSettings;
+    std::vector<bool> addressed; // readsProgram of each report
     std::vector<std::vector<int>> searchEnded;
     int lastProgress = -1;
 
@@ -53,6 +55,7 @@ public:
         boxes.emplace_back(id, port);
     }
     void CloseAllEditors() override { ++editorsClosed; }
+    void OnUnitAddressed(bool readsProgram) override { addressed.push_back(readsProgram); }
     void OnProgramReceived() override { ++programsReceived; }
     void OnStoredProgramReceived(int slot) override { storedSlots.push_back(slot); }
     void OnBankComplete() override { ++bankComplete; }
@@ -65,6 +68,7 @@ public:
     void OnChannelRenamed(bool output, int channel) override {
         renames.emplace_back(output, channel);
     }
+    void OnUnitSettingChanged(int code) override { unitSettings.push_back(code); }
     void OnSearchProgress(int id) override { lastProgress = id; }
     void OnSearchEnded(const std::vector<int>& ids) override { searchEnded.push_back(ids); }
 };
@@ -403,6 +407,7 @@ TEST_F(UnitControllerTest, ConnectClearsOfflineEditsAndReadsNamesGlobalsAndTheLi
     EXPECT_EQ(ctl->DeviceId(), 7);
     EXPECT_EQ(data.deviceId(), 7);
     EXPECT_EQ(view.boxes.back(), std::make_pair(7, std::string("/dev/fake")));
+    EXPECT_EQ(view.addressed, std::vector<bool>{true});
     EXPECT_TRUE(ctl->IsBusy());
     EXPECT_EQ(ctl->Command().QueueCount(), 36 + 12);
     Settle();
@@ -663,6 +668,7 @@ TEST_F(UnitControllerTest, SwitchToAnotherUnitReadsItAgainOnTheOpenPort) {
     EXPECT_TRUE(m_port->IsOpen());
     EXPECT_EQ(m_port->openedDevices.size(), 1u);
     EXPECT_EQ(view.editorsClosed, 3); // twice for the connect, once for the switch
+    EXPECT_EQ(view.addressed, (std::vector<bool>{false, true}));
     EXPECT_TRUE(ctl->IsBusy());
     EXPECT_EQ(ctl->Command().QueueCount(), queued + 36 + 12);
     const Request* probe = ctl->Command().Queue().At(queued);
@@ -896,6 +902,7 @@ TEST_F(UnitControllerTest, UnitWideSettingsAreStoredAndSentOnceAtOnceWhileConnec
         const int queued = ctl->Command().QueueCount();
         row.edit();
         EXPECT_TRUE(row.stored());
+        EXPECT_EQ(view.unitSettings.back(), row.code);
         ASSERT_EQ(ctl->Command().QueueCount(), queued + 1);
         const Bytes& frame = ctl->Command().Queue().At(queued)->bytes;
         EXPECT_EQ(frame[1], 0xA1);
@@ -903,6 +910,38 @@ TEST_F(UnitControllerTest, UnitWideSettingsAreStoredAndSentOnceAtOnceWhileConnec
         EXPECT_EQ(frame[5], row.code);
         Settle();
     }
+}
+
+TEST_F(UnitControllerTest, RestoredSettingsQueueUnitSettingsAtOnceAndChannelsByTheScan) {
+    Make();
+    ConnectAndSettle();
+    const SettingsSnapshot before = TakeSnapshot(data);
+    ctl->SetBacklight(1 - data.backlight());
+    ctl->SetInputSource(1 - data.inputSource(), true);
+    data.output(3).setGain(500);
+    Settle();
+    const std::size_t sent = Frames().size();
+
+    const SnapshotChanges changes = ctl->RestoreSettings(before);
+    EXPECT_EQ(TakeSnapshot(data), before);
+    EXPECT_EQ(changes.outputs, 1u << 3);
+    EXPECT_TRUE(changes.backlight && changes.inputSource);
+    EXPECT_FALSE(changes.temperature || changes.interfaceLines);
+    Settle();
+    std::vector<Bytes> restored;
+    const auto frames = Frames();
+    for (std::size_t i = sent; i < frames.size(); ++i)
+        if (!IsMeterPoll(frames[i]))
+            restored.push_back(frames[i]);
+    const RequestFrames build(data);
+    EXPECT_EQ(restored, (std::vector<Bytes>{build.sourceFrame().bytes, build.backlightFrame().bytes,
+                                            build.outputLevelFrame(3).bytes}));
+
+    // Disconnected, the settings change and nothing is queued.
+    ctl->Disconnect();
+    ctl->SetBacklight(1 - data.backlight());
+    EXPECT_TRUE(ctl->RestoreSettings(before).backlight);
+    EXPECT_EQ(ctl->Command().QueueCount(), 0);
 }
 
 TEST_F(UnitControllerTest, ChannelNameGoesThroughTheRecordAndOutWithTheNextTicks) {
