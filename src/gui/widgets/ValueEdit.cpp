@@ -209,6 +209,24 @@ void ValueEdit::focusOutEvent(QFocusEvent* event) {
     commit();
 }
 
+bool ValueEdit::event(QEvent* event) {
+    // Undo and redo belong to the text only while the operator is typing; otherwise they are
+    // left to the window's actions (the edit history of the settings).
+    if (event->type() == QEvent::ShortcutOverride && !m_modified) {
+        const QKeyCombination pressed = static_cast<QKeyEvent*>(event)->keyCombination();
+        const QKeyCombination historyKeys[] = {
+            QKeyCombination(Qt::ControlModifier, Qt::Key_Z),
+            QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z),
+            QKeyCombination(Qt::ControlModifier, Qt::Key_Y)};
+        if (std::find(std::begin(historyKeys), std::end(historyKeys), pressed) !=
+            std::end(historyKeys)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
 void ValueEdit::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:

@@ -21,7 +21,8 @@ void ShowControlMessage(QWidget* source, const QString& text);
 // Numeric edit that holds an integer index and shows it as engineering text according to its
 // display kind. Typed text is committed when the edit loses the keyboard focus (or on Enter):
 // the kind's entry rule turns it into an index, clamping with "Out of Range" where needed, and
-// the owner is told through committed().
+// the owner is told through committed(). Undo and redo keys undo typing while there is typing
+// to undo, and are otherwise left to the window's actions.
 class ValueEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -84,6 +85,7 @@ signals:
     void committed(int controlId);
 
 protected:
+    bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
