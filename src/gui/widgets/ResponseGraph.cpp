@@ -534,4 +534,5 @@ void ResponseGraph::dragged(bool changed) {
         return;
     pendingPositions_ |= 1U << current_;
     update();
+    emit dragEdited(current_, mode_);
 }

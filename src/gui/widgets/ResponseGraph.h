@@ -88,6 +88,9 @@ signals:
     // A band or crossover filter was dragged: its position in the channel's filter set and the
     // graph mode. One report per dragged filter and tick; normally one filter per tick.
     void filterChanged(int position, int mode);
+    // A drag step has just changed filter `position` of the selected channel in `mode`: at once
+    // and for every step, for whoever keeps track of the operator's edits.
+    void dragEdited(int position, int mode);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
