@@ -104,6 +104,7 @@ bool MainWindow::OnCommand(int command) {
     }
     setWindowTitle(title);
     UpdateFileActions();
+    UpdateEditMenu();
     return true;
 }
 
@@ -127,6 +128,9 @@ void MainWindow::CreateMenus() {
     QAction* exitAction = file->addAction(QStringLiteral("E&xit"));
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
 
+    m_editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
+    UpdateEditMenu();
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* about = help->addAction(QStringLiteral("&About Tavrel1.0..."));
     connect(about, &QAction::triggered, this, &MainWindow::ShowAbout);
@@ -142,6 +146,23 @@ void MainWindow::UpdateFileActions() {
     if (m_saveAction)
         m_saveAction->setEnabled(surface);
     UpdateRecentFileMenu();
+}
+
+void MainWindow::UpdateEditMenu() {
+    if (!m_editMenu)
+        return;
+    // The surface owns its actions; clearing drops only the separators.
+    m_editMenu->clear();
+    ControlSurface* surface = ActiveSurface();
+    m_editMenu->setEnabled(surface != nullptr);
+    if (!surface)
+        return;
+    const QList<QAction*> actions = surface->EditActions();
+    for (int i = 0; i < actions.size(); ++i) {
+        if (i == 2) // undo and redo, then the A/B comparison
+            m_editMenu->addSeparator();
+        m_editMenu->addAction(actions[i]);
+    }
 }
 
 void MainWindow::UpdateRecentFileMenu() {

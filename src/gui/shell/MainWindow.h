@@ -32,6 +32,8 @@ public:
     bool OnCommand(int command);
 
     ChildWindow* ActiveChild() const { return m_child; }
+    // The Edit menu: undo, redo and the A/B comparison of the control surface shown.
+    QMenu* EditMenu() const { return m_editMenu; }
     // The hosted control surface, or nullptr while the selection screen is shown.
     ControlSurface* ActiveSurface() const;
     SelectionScreen* SelectionView() const;
@@ -50,6 +52,8 @@ private:
     void CreateMenus();
     void UpdateRecentFileMenu();
     void UpdateFileActions();
+    // The Edit menu shows the control surface's undo, redo and A/B actions.
+    void UpdateEditMenu();
     void LoadRecentFiles();
     void SaveRecentFiles() const;
     void ShowAbout();
@@ -58,6 +62,7 @@ private:
     QStringList m_recentFiles;
     QString m_preferredPort;
     QMenu* m_recentMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
     QAction* m_openAction = nullptr;
     QAction* m_saveAction = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "gui/support/DialogUnits.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/support/QueuedLineEvents.h"
+#include "gui/surface/EditHistory.h"
 #include "gui/surface/EditorSlots.h"
 #include "gui/surface/SurfaceButtons.h"
 #include "gui/surface/SurfaceDocument.h"
@@ -26,6 +27,7 @@
 #include <QPushButton>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -43,6 +45,7 @@ constexpr int kGainEditKind = 10; // index x step - offset, "%0.1f"
 constexpr double kGainStep = 0.1;
 constexpr int kFormFontPoints = 8;
 constexpr int kNameLabelPixels = 13;
+constexpr int kComparisonBoxWidth = 90; // dialog units
 
 QColor ToQColor(CurveColour c) {
     return QColor(c.r, c.g, c.b);
@@ -95,11 +98,28 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
     setFocusPolicy(Qt::ClickFocus);
     setAutoFillBackground(false);
 
+    m_history = std::make_unique<EditHistory>(*m_controller, [this] { ShowRestoredSettings(); });
+    addActions(m_history->Actions());
+    connect(m_history.get(), &EditHistory::titleRestored, this, &ControlSurface::titleChanged);
+
     m_graph = new ResponseGraph(this);
     m_graph->setGeometry(DluRect(11, 22, 602, 168));
     m_editors = std::make_unique<EditorSlots>(
         *this, *m_graph, m_layout.model,
-        EditorSlots::Hooks{.setInputSource = [this](int source) { SetInputSource(source, true); }});
+        EditorSlots::Hooks{
+            .setInputSource = [this](int source) { SetInputSource(source, true); },
+            .edited =
+                [this](bool output, int channel, const QString& field) {
+                    m_history->Record(
+                        QStringLiteral("%1/%2/%3")
+                            .arg(output ? QStringLiteral("out") : QStringLiteral("in"))
+                            .arg(channel)
+                            .arg(field),
+                        ChannelLabel(output, channel) + QLatin1Char(' ') + EditedFieldLabel(field));
+                },
+            .actions = m_history->Actions(),
+        });
+    connect(m_graph, &ResponseGraph::dragEdited, this, &ControlSurface::RecordGraphDrag);
 
     CreateStatusLine();
     CreateSideButtons();
@@ -146,6 +166,18 @@ void ControlSurface::CreateStatusLine() {
     m_led = new StatusLed(this);
     const DluBox& led = m_layout.statusLed;
     m_led->setGeometry(DluRect(led.x, led.y, led.w, led.h));
+
+    // The A/B comparison's state, right of the link box.
+    const DluBox& link = m_layout.linkBox;
+    m_comparisonBox = new QLabel(m_history->StatusText(), this);
+    m_comparisonBox->setGeometry(DluRect(link.x + link.w + 8, link.y, kComparisonBoxWidth, link.h));
+    m_comparisonBox->setAlignment(Qt::AlignCenter);
+    m_comparisonBox->setAutoFillBackground(true);
+    QPalette palette = m_comparisonBox->palette();
+    palette.setColor(QPalette::Window, QColor(230, 230, 234));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    m_comparisonBox->setPalette(palette);
+    connect(m_history.get(), &EditHistory::statusChanged, m_comparisonBox, &QLabel::setText);
 }
 
 void ControlSurface::CreateSideButtons() {
@@ -473,6 +505,40 @@ void ControlSurface::SetStripGain(SurfaceStrip& strip, int gain) {
     else
         m_data->input(strip.channel).setGain(gain);
     m_graph->redraw();
+    RecordStripEdit(strip, QStringLiteral("Gain"));
+}
+
+QString ControlSurface::ChannelLabel(bool output, int channel) const {
+    return Text(output ? m_layout.model.OutputLabel(channel) : m_layout.model.InputLabel(channel));
+}
+
+void ControlSurface::RecordStripEdit(const SurfaceStrip& strip, const QString& what) {
+    m_history->Record(QStringLiteral("strip/%1/%2/%3")
+                          .arg(strip.output ? QStringLiteral("out") : QStringLiteral("in"))
+                          .arg(strip.channel)
+                          .arg(what),
+                      ChannelLabel(strip.output, strip.channel) + QLatin1Char(' ') + what);
+}
+
+void ControlSurface::RecordGraphDrag(int position, int mode) {
+    const bool output = mode != ResponseGraph::kModeInputEq;
+    const int channel = output ? m_graph->selectedOutput() : m_graph->selectedInput();
+    const int bands = output ? OutputChannel::kBandCount : InputChannel::kBandCount;
+    const QString part = position < bands    ? QStringLiteral("EQ%1").arg(position + 1)
+                         : position == bands ? QStringLiteral("HPF")
+                                             : QStringLiteral("LPF");
+    m_history->Record(QStringLiteral("graph/%1/%2/%3").arg(mode).arg(channel).arg(position),
+                      ChannelLabel(output, channel) + QLatin1Char(' ') + part +
+                          QStringLiteral(" Drag"));
+}
+
+void ControlSurface::ShowRestoredSettings() {
+    UpdateAllControls();
+    m_graph->redraw();
+}
+
+QList<QAction*> ControlSurface::EditActions() const {
+    return m_history->Actions();
 }
 
 void ControlSurface::OnNameButton(SurfaceStrip& strip) {
@@ -502,6 +568,7 @@ void ControlSurface::OnPolarityButton(SurfaceStrip& strip) {
     strip.polarity->setText(polarity ? QStringLiteral("-Invert") : QStringLiteral("+Normal"));
     strip.polarity->setState(polarity ? 0 : 1);
     m_graph->redraw();
+    RecordStripEdit(strip, QStringLiteral("Polarity"));
 }
 
 void ControlSurface::OnMuteButton(SurfaceStrip& strip) {
@@ -516,11 +583,14 @@ void ControlSurface::OnMuteButton(SurfaceStrip& strip) {
         on = record.on();
     }
     strip.mute->setSounding(on != 0);
+    RecordStripEdit(strip, QStringLiteral("Mute"));
 }
 
 void ControlSurface::OnChannelButton(SurfaceStrip& strip) {
     m_editors->Open(strip.output ? EditorKind::OutputChannel : EditorKind::InputChannel,
                     strip.channel, *m_data);
+    // An output shown with a Limit in Auto mode was set to Manual: no step of the operator's.
+    m_history->Adopt();
 }
 
 void ControlSurface::OnEqualizerButton(SurfaceStrip& strip) {
@@ -531,7 +601,15 @@ void ControlSurface::OnEqualizerButton(SurfaceStrip& strip) {
 // ---- Controller reports
 // --------------------------------------------------------------------------
 
+void ControlSurface::OnUnitAddressed(bool readsProgram) {
+    // The settings now belong to another unit, or to none: nothing before can be undone.
+    m_history->Clear();
+    m_awaitingUnitProgram = readsProgram;
+}
+
 void ControlSurface::OnConnectionChanged(bool connected) {
+    if (!connected)
+        m_awaitingUnitProgram = false;
     TwoStateButton* button = SideButtonAt(SideButton::Connection);
     button->setText(connected ? QStringLiteral("UnConnect") : QStringLiteral("Connection"));
     button->setState(1);
@@ -580,7 +658,9 @@ void ControlSurface::ShowBusyDisplay() {
 }
 
 void ControlSurface::OnTitleChanged(const std::string& title) {
-    emit titleChanged(QString::fromLatin1(title.c_str()));
+    const QString text = QString::fromLatin1(title.c_str());
+    m_history->SetTitle(text);
+    emit titleChanged(text);
 }
 
 QString ControlSurface::ElidedPort(const std::string& portName) const {
@@ -597,6 +677,15 @@ void ControlSurface::OnConnectionBoxesChanged(int deviceId, const std::string& p
 void ControlSurface::OnProgramReceived() {
     UpdateAllControls();
     m_graph->redraw();
+    if (std::exchange(m_awaitingUnitProgram, false))
+        m_history->Clear();
+    else
+        m_history->RecordLoad(QStringLiteral("Recall Program from Unit"));
+}
+
+void ControlSurface::OnGlobalsReceived() {
+    // The unit's own settings, not an edit.
+    m_history->Adopt();
 }
 
 void ControlSurface::OnBankComplete() {
@@ -624,8 +713,10 @@ void ControlSurface::OnInputSourceChanged(int source, bool fromEditor) {
     if (m_sourceBox)
         m_sourceBox->setText(source ? QStringLiteral("Digital") : QStringLiteral("Analog"));
     // The source belongs to the whole unit: every open input editor shows it.
-    if (fromEditor)
+    if (fromEditor) {
         m_editors->Refresh(EditorKind::InputChannel);
+        m_history->Record(QStringLiteral("inputSource"), QStringLiteral("Input Source"));
+    }
 }
 
 void ControlSurface::OnChannelCopied(bool output, int channel) {
@@ -635,6 +726,8 @@ void ControlSurface::OnChannelCopied(bool output, int channel) {
         RefreshStrip(InputStrip(channel));
     m_editors->ReloadAll(*m_data);
     m_graph->redraw();
+    m_history->Record(QStringLiteral("copy"),
+                      QStringLiteral("Copy to ") + ChannelLabel(output, channel));
 }
 
 void ControlSurface::OnChannelRenamed(bool output, int channel) {
@@ -642,11 +735,30 @@ void ControlSurface::OnChannelRenamed(bool output, int channel) {
         UpdateOutputLabel(channel);
     else
         UpdateInputLabel(channel);
+    m_history->Record(QStringLiteral("name/%1/%2")
+                          .arg(output ? QStringLiteral("out") : QStringLiteral("in"))
+                          .arg(channel),
+                      ChannelLabel(output, channel) + QStringLiteral(" Name"));
+}
+
+void ControlSurface::OnUnitSettingChanged(int code) {
+    static const std::pair<int, const char*> kNames[] = {
+        {kGlobalBacklight, "Backlight"},
+        {kGlobalTemperature, "Temperature"},
+        {kGlobalLineSetB, "Interface Lines"},
+    };
+    QString text = QStringLiteral("Interface");
+    for (const auto& [c, name] : kNames) {
+        if (c == code)
+            text = QString::fromLatin1(name);
+    }
+    m_history->Record(QStringLiteral("unit/%1").arg(code), text);
 }
 
 void ControlSurface::OnProgramLoaded() {
     UpdateAllControls();
     m_graph->redraw();
+    m_history->RecordLoad(QStringLiteral("Recall Program From PC"));
 }
 
 void ControlSurface::OnProgramFileUsed(const std::string& path) {

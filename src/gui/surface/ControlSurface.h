@@ -9,6 +9,7 @@
 #include "link/UnitController.h"
 #include "link/UnitView.h"
 
+#include <QList>
 #include <QTimer>
 #include <QWidget>
 
@@ -30,6 +31,8 @@ class QLabel;
 class QPushButton;
 class SurfaceDocument;
 class EditorSlots;
+class EditHistory;
+class QAction;
 
 // The controls of one channel strip.
 struct SurfaceStrip {
@@ -95,6 +98,7 @@ public:
     void QueueConnectReads();
     bool Disconnect();
     void CloseAllEditors() override;
+    void OnUnitAddressed(bool readsProgram) override;
 
     // Single-setting files: store the container to `path` (the model's extension appended when
     // missing) or recall it from `path`. The title follows; a recalled program is sent to the
@@ -148,6 +152,12 @@ public:
     ResponseGraph* Graph() const { return m_graph; }
     // The channel editors the strips have opened.
     EditorSlots& Editors() { return *m_editors; }
+    // Undo, redo and the A/B comparison of this surface's settings, and their actions (the shell
+    // shows them in its Edit menu).
+    EditHistory& History() { return *m_history; }
+    QList<QAction*> EditActions() const;
+    // The status line's A/B box.
+    QLabel* ComparisonBox() const { return m_comparisonBox; }
     StatusLed* Led() const { return m_led; }
     QPushButton* DeviceIdBox() const { return m_deviceIdBox; }
     QPushButton* PortBox() const { return m_portBox; }
@@ -166,6 +176,8 @@ public:
     void OnInputSourceChanged(int source, bool fromEditor) override;
     void OnChannelCopied(bool output, int channel) override;
     void OnChannelRenamed(bool output, int channel) override;
+    void OnUnitSettingChanged(int code) override;
+    void OnGlobalsReceived() override;
     void OnProgramLoaded() override;
     void OnProgramFileUsed(const std::string& path) override;
     void OnSearchProgress(int probedId) override;
@@ -207,6 +219,12 @@ private:
     void OnChannelButton(SurfaceStrip& strip);
     void OnEqualizerButton(SurfaceStrip& strip);
     void SetStripGain(SurfaceStrip& strip, int gain);
+    // The channel's label for the Edit menu ("Input A", "Out 3").
+    QString ChannelLabel(bool output, int channel) const;
+    // Records a strip edit of `what` ("Gain") in the edit history.
+    void RecordStripEdit(const SurfaceStrip& strip, const QString& what);
+    void RecordGraphDrag(int position, int mode);
+    void ShowRestoredSettings();
     void ShowBusyDisplay();
     // The save chooser for the program bank read from the unit.
     void OfferBankSave();
@@ -233,7 +251,12 @@ private:
 
     ResponseGraph* m_graph = nullptr;
     std::unique_ptr<EditorSlots> m_editors;
+    std::unique_ptr<EditHistory> m_history;
+    // The program read after a unit was addressed starts the fresh history instead of being a
+    // step of it.
+    bool m_awaitingUnitProgram = false;
     StatusLed* m_led = nullptr;
+    QLabel* m_comparisonBox = nullptr;
     QPushButton* m_deviceIdBox = nullptr;
     QPushButton* m_portBox = nullptr;
     QPushButton* m_sourceBox = nullptr;

@@ -6,12 +6,16 @@
 #include "gui/dialogs/InterfaceSettingsDialog.h"
 #include "gui/dialogs/ProgramManagerDialog.h"
 #include "gui/surface/ControlSurface.h"
+#include "gui/surface/EditHistory.h"
 #include "link/ProgramManager.h"
 
 void ControlSurface::OpenProgramManager() {
     ProgramManager manager(*m_controller, *m_fileActions, &m_messages);
     ProgramManagerDialog dialog(manager, *m_chooser, this);
     dialog.exec();
+    // A program read in is a step of its own (OnProgramReceived, OnProgramLoaded); a store gives
+    // the editor the name typed for the memory, which is the operator's edit too.
+    m_history->Record(QStringLiteral("programName"), QStringLiteral("Program Name"));
 }
 
 void ControlSurface::OpenCopyDialog() {

@@ -126,6 +126,12 @@ ChannelEditor* EditorSlots::Open(EditorKind kind, int channel, ProgramContainer&
                 [this, kind, editor] { Closing(RowOf(kind), editor); });
         connect(editor, &ChannelEditor::clickedInside, this,
                 [this, kind, editor] { ShowOnGraph(RowOf(kind), editor->channel()); });
+        connect(&editor->binding(), &EditorBinding::written, this,
+                [this, kind, editor](const QString& field) {
+                    if (m_hooks.edited)
+                        m_hooks.edited(RowOf(kind).output, editor->channel(), field);
+                });
+        editor->addActions(m_hooks.actions);
     } else {
         slot->setContainer(data);
     }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 #include <functional>
 #include <span>
@@ -12,6 +14,7 @@
 
 class ChannelEditor;
 class ProgramContainer;
+class QAction;
 class QWidget;
 class ResponseGraph;
 struct DeviceModel;
@@ -40,6 +43,10 @@ public:
     struct Hooks {
         // The operator chose a unit-wide input source in an input channel editor.
         std::function<void(int source)> setInputSource;
+        // An editor wrote field `field` of an output's (else an input's) channel record.
+        std::function<void(bool output, int channel, const QString& field)> edited;
+        // Actions every editor window carries, so their keys work while it has the focus.
+        QList<QAction*> actions;
     };
 
     EditorSlots(QWidget& owner, ResponseGraph& graph, const DeviceModel& model, Hooks hooks);
