@@ -97,8 +97,13 @@ void EditHistory::Record(const QString& control, const QString& text) {
 }
 
 void EditHistory::RecordLoad(const QString& text) {
-    if (!m_restoring)
-        Push(QString(), text);
+    if (m_restoring)
+        return;
+    // A load names the window after the program just before it reports the program: the title
+    // before that belongs to the settings before the load.
+    m_current.title = m_titleBefore;
+    Push(QString(), text);
+    m_current.title = m_title;
 }
 
 void EditHistory::Push(const QString& control, const QString& text) {
@@ -123,6 +128,7 @@ void EditHistory::Clear() {
 }
 
 void EditHistory::SetTitle(const QString& title) {
+    m_titleBefore = m_title;
     m_title = title;
     m_current.title = title;
 }

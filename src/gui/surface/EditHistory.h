@@ -58,7 +58,8 @@ public:
     // A fresh history starting from the container's settings (a unit was addressed).
     void Clear();
 
-    // The window title now; steps take it along, and undoing a step brings its title back.
+    // The window title now; steps take it along, and undoing a step brings its title back. A
+    // title change that no step follows is kept as it is.
     void SetTitle(const QString& title);
     bool IsRestoring() const { return m_restoring; }
 
@@ -93,6 +94,7 @@ private:
     QUndoStack m_stack;
     State m_current;
     QString m_title;
+    QString m_titleBefore; // the title before the latest change
     bool m_restoring = false;
     SettingsComparison m_comparison;
     QAction* m_undo = nullptr;
