@@ -72,9 +72,17 @@ void ByteWriter::writeBytes(std::span<const std::uint8_t> data) {
     buffer_.insert(buffer_.end(), data.begin(), data.end());
 }
 
+void ByteReader::fail(Failure why, std::size_t at) {
+    if (!failed_) {
+        failure_ = why;
+        failedAt_ = at;
+    }
+    failed_ = true;
+}
+
 const std::uint8_t* ByteReader::take(std::size_t n) {
     if (failed_ || n > remaining()) {
-        failed_ = true;
+        fail(Failure::EndOfData, pos_);
         return nullptr;
     }
     const std::uint8_t* p = data_.data() + pos_;
@@ -133,21 +141,25 @@ bool ByteReader::readString(std::string& text) {
     std::size_t n = 0;
     std::uint8_t shortLength = 0;
     if (!probe.readU8(shortLength)) {
-        failed_ = true;
+        fail(probe.failure_, pos_);
         return false;
     }
     n = shortLength;
     if (shortLength == kLongPrefix) {
         std::uint16_t mediumLength = 0;
-        if (!probe.readU16(mediumLength) || mediumLength == kNoLength) {
-            failed_ = true;
+        if (!probe.readU16(mediumLength)) {
+            fail(probe.failure_, pos_);
+            return false;
+        }
+        if (mediumLength == kNoLength) {
+            fail(Failure::BadLength, pos_);
             return false;
         }
         n = mediumLength;
         if (mediumLength == kLongerPrefix) {
             std::uint32_t longLength = 0;
             if (!probe.readU32(longLength)) {
-                failed_ = true;
+                fail(probe.failure_, pos_);
                 return false;
             }
             n = longLength;
@@ -155,7 +167,7 @@ bool ByteReader::readString(std::string& text) {
     }
     const std::uint8_t* p = probe.take(n);
     if (p == nullptr) {
-        failed_ = true;
+        fail(probe.failure_, pos_);
         return false;
     }
     text.assign(reinterpret_cast<const char*>(p), n);

@@ -41,6 +41,13 @@ private:
 // that are left.
 class ByteReader {
 public:
+    // Why the first failed read failed.
+    enum class Failure {
+        None,
+        EndOfData, // the value runs past the end of the data
+        BadLength, // a string's length prefix is no length of any form
+    };
+
     explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
 
     bool readU8(std::uint8_t& v);
@@ -54,6 +61,10 @@ public:
     bool readBytes(std::span<std::uint8_t> out);
 
     bool failed() const { return failed_; }
+    Failure failure() const { return failure_; }
+    // Where the value that failed first starts (the position before that read).
+    std::size_t failedAt() const { return failedAt_; }
+    std::size_t size() const { return data_.size(); }
     std::size_t position() const { return pos_; }
     std::size_t remaining() const { return data_.size() - pos_; }
     bool atEnd() const { return pos_ == data_.size(); }
@@ -61,10 +72,14 @@ public:
 private:
     // Consumes n bytes and returns their start, or nullptr (and fails) when fewer are left.
     const std::uint8_t* take(std::size_t n);
+    // Records the first failure, of a read that started at `at`.
+    void fail(Failure why, std::size_t at);
 
     std::span<const std::uint8_t> data_;
     std::size_t pos_ = 0;
     bool failed_ = false;
+    Failure failure_ = Failure::None;
+    std::size_t failedAt_ = 0;
 };
 
 // Reads a whole file into bytes; false when it cannot be opened or read.

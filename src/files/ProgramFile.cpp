@@ -4,16 +4,20 @@
 #include "files/SingleSettingFile.h"
 #include "model/ChannelFields.h"
 #include "model/DeviceModel.h"
+#include "model/FilterSet.h"
 #include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
 #include "model/ValueLimits.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -248,7 +252,95 @@ std::string ResolveSaveTarget(const std::string& path) {
     return path;
 }
 
+void SetReason(std::string* reason, std::string text) {
+    if (reason != nullptr)
+        *reason = std::move(text);
+}
+
+std::string NotProgramFile(const std::string& detail) {
+    return std::string(file_reason::kNotProgramFile) + " (" + detail + ")";
+}
+
+// Why a reader stopped before the end of its layout.
+std::string StoppedReason(const ByteReader& in) {
+    if (in.failure() == ByteReader::Failure::BadLength)
+        return NotProgramFile("no text length at byte " + std::to_string(in.failedAt()));
+    return "ends early at byte " + std::to_string(in.failedAt()) + " of " +
+           std::to_string(in.size());
+}
+
+// Why a reader that read its whole layout has not used the whole file.
+std::string LeftOverReason(const ByteReader& in) {
+    return NotProgramFile("more data after the end at byte " + std::to_string(in.position()));
+}
+
+// Compares a file with what it would be written as; on a difference gives the reason with the
+// first byte that differs.
+bool SameAsWritten(std::span<const std::uint8_t> file, std::span<const std::uint8_t> written,
+                   std::string* reason) {
+    const auto [f, w] = std::mismatch(file.begin(), file.end(), written.begin(), written.end());
+    if (f == file.end() && w == written.end())
+        return true;
+    SetReason(reason, NotProgramFile("unexpected value at byte " +
+                                     std::to_string(std::distance(file.begin(), f))));
+    return false;
+}
+
+// Gives every filter the frame code of its position, so that a file holding other codes no
+// longer matches its own bytes.
+void RestoreFilterCodes(ProgramContainer& data) {
+    auto restore = [](Channel& record) {
+        const int count = record.filterCount();
+        for (int p = 0; p < count; ++p)
+            record.filter(p).setCode(FilterSet::CodeAt(count, p));
+    };
+    for (auto& in : data.inputs())
+        restore(in);
+    for (auto& out : data.outputs())
+        restore(out);
+}
+
+// The model a file is read as: the one its extension names, else `fallback`.
+int FileModelOf(const std::string& path, int fallback) {
+    const int named = DeviceTypeFromPath(path);
+    return named != 0 ? named : fallback;
+}
+
 } // namespace
+
+std::string FileErrorReason(int error, bool writing) {
+    switch (error) {
+    case ENOENT:
+        return std::string(writing ? file_reason::kMissingFolder : file_reason::kMissing);
+    case EISDIR:
+        return std::string(file_reason::kDirectory);
+    case EACCES:
+    case EPERM:
+        return std::string(file_reason::kPermission);
+    case ENOTDIR:
+        return "a part of its path is not a directory";
+    default:
+        break;
+    }
+    std::string text = std::strerror(error);
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string ProgramFileMessage(ProgramFileStatus status, std::string_view path,
+                               std::string_view reason) {
+    std::string text(ProgramFileMessage(status));
+    if (text.empty() || path.empty())
+        return text;
+    text += "\n";
+    text += path;
+    if (!reason.empty()) {
+        text += ": ";
+        text += reason;
+    }
+    return text;
+}
 
 std::string_view ProgramFileMessage(ProgramFileStatus status) {
     switch (status) {
@@ -359,30 +451,62 @@ std::vector<std::uint8_t> EncodeProgramSetting(const ProgramContainer& data) {
     return out.take();
 }
 
-bool DecodeProgramSetting(std::span<const std::uint8_t> bytes, ProgramContainer& data) {
+bool DecodeProgramSetting(std::span<const std::uint8_t> bytes, ProgramContainer& data,
+                          std::string* reason) {
     // Read into a scratch container of the same model (the bandwidth scale depends on it) and
     // take the values over only when the whole file has been read.
     ProgramContainer scratch;
     scratch.setDeviceType(data.deviceType());
     ByteReader in(bytes);
     if (!ReadSingleSetting(in, scratch) || in.failed()) {
+        SetReason(reason, StoppedReason(in));
         return false;
     }
+    if (!in.atEnd()) {
+        SetReason(reason, LeftOverReason(in));
+        return false;
+    }
+    // The format has no signature: the file is ours only when what was read, written again,
+    // gives the same bytes. That refuses values out of the model's ranges, frame codes and channel
+    // indices out of place, names a record cannot hold and lengths in a longer form than needed.
     LimitChannelRecords(scratch);
+    RestoreFilterCodes(scratch);
+    ByteWriter again;
+    WriteSingleSetting(again, scratch, SentFrequencyField::AsHeld);
+    if (!SameAsWritten(bytes, again.bytes(), reason))
+        return false;
     data.copyProgramFrom(scratch);
     return true;
 }
 
-ProgramFileStatus SaveProgramSetting(const std::string& path, const ProgramContainer& data) {
+ProgramFileStatus SaveProgramSetting(const std::string& path, const ProgramContainer& data,
+                                     std::string* reason) {
     const std::vector<std::uint8_t> bytes = EncodeProgramSetting(data);
-    return SaveFileReplacing(path, bytes) ? ProgramFileStatus::Ok : ProgramFileStatus::WriteError;
+    return SaveFileReplacing(path, bytes, reason) ? ProgramFileStatus::Ok
+                                                  : ProgramFileStatus::WriteError;
 }
 
-ProgramFileStatus LoadProgramSetting(const std::string& path, ProgramContainer& data) {
+ProgramFileStatus LoadProgramSetting(const std::string& path, ProgramContainer& data,
+                                     std::string* reason) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadProgramFileBytes(path, bytes) || !DecodeProgramSetting(bytes, data)) {
+    if (!ReadProgramFileBytes(path, bytes, reason))
         return ProgramFileStatus::ReadError;
+    const int fileType = FileModelOf(path, data.deviceType());
+    if (fileType == data.deviceType()) {
+        return DecodeProgramSetting(bytes, data, reason) ? ProgramFileStatus::Ok
+                                                         : ProgramFileStatus::ReadError;
     }
+    // A file of another model must be a whole file of that model; its values are then limited to
+    // this model's ranges.
+    ProgramContainer file;
+    file.setDeviceType(fileType);
+    if (!DecodeProgramSetting(bytes, file, reason))
+        return ProgramFileStatus::ReadError;
+    ProgramContainer converted;
+    converted.setDeviceType(data.deviceType());
+    converted.copyProgramFrom(file);
+    LimitChannelRecords(converted);
+    data.copyProgramFrom(converted);
     return ProgramFileStatus::Ok;
 }
 
@@ -413,6 +537,21 @@ std::vector<std::uint8_t> EncodeProgramLibrary(const ProgramBank& bank) {
 
 namespace {
 
+// The longest channel name a unit keeps; a library holding a longer one is no library of ours.
+bool ChannelNameFits(const std::string& name) {
+    return name.size() <= kChannelNameBytes && name.find('\0') == std::string::npos;
+}
+
+// Why an image read from a library cannot be kept as it is, or empty.
+std::string ImageNameProblem(const ProgramImage& image, int number) {
+    const auto fits = [](const auto& channel) { return ChannelNameFits(channel.name); };
+    if (std::all_of(image.inputs.begin(), image.inputs.end(), fits) &&
+        std::all_of(image.outputs.begin(), image.outputs.end(), fits))
+        return {};
+    return NotProgramFile("program " + std::to_string(number) +
+                          " holds a channel name a unit cannot keep");
+}
+
 // Reads 30 entries as stored, without limits; false when the data ends early.
 bool ReadLibraryEntries(ByteReader& in, ProgramBank& bank) {
     for (auto& image : bank) {
@@ -438,30 +577,58 @@ bool IsProgramLibraryData(std::span<const std::uint8_t> bytes) {
     return ReadLibraryEntries(in, scratch) && in.atEnd();
 }
 
-bool DecodeProgramLibrary(std::span<const std::uint8_t> bytes, int deviceType, ProgramBank& bank) {
+bool DecodeProgramLibrary(std::span<const std::uint8_t> bytes, int deviceType, ProgramBank& bank,
+                          std::string* reason) {
     ByteReader in(bytes);
-    // Entries are read into a scratch bank so that a file ending early changes nothing.
-    ProgramBank scratch = bank;
-    if (!ReadLibraryEntries(in, scratch)) {
+    // Entries are read into a scratch bank so that a file that is refused changes nothing.
+    auto scratch = std::make_unique<ProgramBank>(bank);
+    if (!ReadLibraryEntries(in, *scratch)) {
+        SetReason(reason, StoppedReason(in));
         return false;
     }
-    for (auto& image : scratch) {
-        LimitProgramImage(image, deviceType);
+    if (!in.atEnd()) {
+        SetReason(reason, LeftOverReason(in));
+        return false;
     }
-    bank = std::move(scratch);
+    for (std::size_t i = 0; i < scratch->size(); ++i) {
+        if (std::string problem = ImageNameProblem((*scratch)[i], static_cast<int>(i) + 1);
+            !problem.empty()) {
+            SetReason(reason, std::move(problem));
+            return false;
+        }
+        LimitProgramImage((*scratch)[i], deviceType);
+    }
+    // As with a single setting: the library is ours only when the limited entries, written
+    // again, give the same bytes (no value out of the model's ranges, every length shortest).
+    if (!SameAsWritten(bytes, EncodeProgramLibrary(*scratch), reason))
+        return false;
+    bank = *scratch;
     return true;
 }
 
-ProgramFileStatus SaveProgramLibrary(const std::string& path, const ProgramBank& bank) {
+ProgramFileStatus SaveProgramLibrary(const std::string& path, const ProgramBank& bank,
+                                     std::string* reason) {
     const std::vector<std::uint8_t> bytes = EncodeProgramLibrary(bank);
-    return SaveFileReplacing(path, bytes) ? ProgramFileStatus::Ok : ProgramFileStatus::WriteError;
+    return SaveFileReplacing(path, bytes, reason) ? ProgramFileStatus::Ok
+                                                  : ProgramFileStatus::WriteError;
 }
 
-ProgramFileStatus LoadProgramLibrary(const std::string& path, int deviceType, ProgramBank& bank) {
+ProgramFileStatus LoadProgramLibrary(const std::string& path, int deviceType, ProgramBank& bank,
+                                     std::string* reason) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadProgramFileBytes(path, bytes) || !DecodeProgramLibrary(bytes, deviceType, bank)) {
+    if (!ReadProgramFileBytes(path, bytes, reason))
         return ProgramFileStatus::ReadError;
+    // A library of another model must be a whole library of that model; its values are then
+    // limited to the ranges of `deviceType`.
+    const int fileType = FileModelOf(path, deviceType);
+    auto scratch = std::make_unique<ProgramBank>(bank);
+    if (!DecodeProgramLibrary(bytes, fileType, *scratch, reason))
+        return ProgramFileStatus::ReadError;
+    if (fileType != deviceType) {
+        for (auto& image : *scratch)
+            LimitProgramImage(image, deviceType);
     }
+    bank = *scratch;
     return ProgramFileStatus::Ok;
 }
 
@@ -472,16 +639,25 @@ bool PathExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes,
+                          std::string* reason) {
     // Non-blocking open so that choosing a FIFO cannot hang the program; only regular files are
     // read.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
+        SetReason(reason, FileErrorReason(errno));
         return false;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::size_t>(st.st_size) > kMaxProgramFileBytes) {
+    if (::fstat(fd, &st) != 0) {
+        SetReason(reason, FileErrorReason(errno));
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > kMaxProgramFileBytes) {
+        SetReason(reason, std::string(S_ISDIR(st.st_mode)   ? file_reason::kDirectory
+                                      : S_ISREG(st.st_mode) ? file_reason::kTooLarge
+                                                            : file_reason::kNotRegular));
         ::close(fd);
         return false;
     }
@@ -495,6 +671,8 @@ bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& by
                 std::uint8_t probe = 0;
                 const ssize_t extra = ::read(fd, &probe, 1);
                 ok = extra == 0;
+                if (!ok)
+                    SetReason(reason, std::string(file_reason::kTooLarge));
                 break;
             }
             data.resize(std::min(kMaxProgramFileBytes, data.size() + 4096));
@@ -504,6 +682,7 @@ bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& by
             if (errno == EINTR) {
                 continue;
             }
+            SetReason(reason, FileErrorReason(errno));
             ok = false;
             break;
         }
@@ -521,12 +700,16 @@ bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& by
     return true;
 }
 
-bool SaveFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes) {
+bool SaveFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes,
+                       std::string* reason) {
     const std::string target = ResolveSaveTarget(path);
     const auto slash = target.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (base.empty()) {
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (base.empty() || (exists && S_ISDIR(existing.st_mode))) {
+        SetReason(reason, std::string(file_reason::kDirectory));
         return false;
     }
 
@@ -539,25 +722,32 @@ bool SaveFileReplacing(const std::string& path, std::span<const std::uint8_t> by
                std::to_string(::getpid()) + "-" + std::to_string(attempt);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
+            SetReason(reason, FileErrorReason(errno, true));
             return false;
         }
     }
     if (fd < 0) {
+        SetReason(reason, FileErrorReason(EEXIST, true));
         return false;
     }
 
     // Replacing an existing file keeps its permissions.
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    if (exists && S_ISREG(existing.st_mode)) {
         ::fchmod(fd, existing.st_mode & 07777);
     }
 
     bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) {
-        ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = errno;
     }
     if (!ok) {
+        SetReason(reason, FileErrorReason(error, true));
         ::unlink(temp.c_str());
         return false;
     }

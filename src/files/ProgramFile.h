@@ -17,9 +17,13 @@
 //   SingleSettingFile.h describes;
 // - a program library file (".dat48", ".dat36", ".dat24") holds the program bank: 30 program
 //   entries laid out field by field, gain index before frequency in every band.
-// Both are headerless little-endian streams. Reading is all or nothing: a file that ends early or
-// holds a string running past its end changes nothing. Every value read is limited to the range a
-// unit could report for it, so no file can put a record out of range.
+// Both are headerless little-endian streams without a signature, so a reader takes a file only when
+// it is exactly what this system writes for the model: every byte used (none left over, none
+// missing), every string length in its shortest form, every value in the range a unit of the
+// model keeps, and the fixed bytes (frame codes, channel indices, filter codes) where they belong.
+// Anything else (another kind of file, a file cut short, an unrelated file) is refused with the
+// reason and changes nothing. A file accepted is written back byte for byte, with one exception:
+// the sent frequency of a filter record is not kept (see WriteFilterRecord).
 
 class ProgramContainer;
 
@@ -38,12 +42,28 @@ inline constexpr std::size_t kMaxProgramFileBytes = 16u * 1024u * 1024u;
 
 enum class ProgramFileStatus {
     Ok,
-    ReadError,  // cannot be opened, is not a regular file, or ends before all fields are read
+    ReadError,  // cannot be opened, is not a regular file, or is no program file of the model
     WriteError, // cannot be created or written
 };
 
 // The operator's message for a status: "File read Error", "MusicFile Write Error", or empty.
 std::string_view ProgramFileMessage(ProgramFileStatus status);
+// The message with the file and the reason on a second line:
+// "File read Error\nbank.dat48: ends early at byte 1200 of 1804". Empty for Ok.
+std::string ProgramFileMessage(ProgramFileStatus status, std::string_view path,
+                               std::string_view reason);
+
+// The reasons the readers and writers give, in the operator's words. Every function below that
+// takes a `reason` stores one of them there when it fails (when `reason` is not null).
+namespace file_reason {
+inline constexpr std::string_view kMissing = "does not exist";
+inline constexpr std::string_view kMissingFolder = "its folder does not exist";
+inline constexpr std::string_view kDirectory = "is a directory";
+inline constexpr std::string_view kPermission = "permission denied";
+inline constexpr std::string_view kNotRegular = "is not a regular file";
+inline constexpr std::string_view kTooLarge = "is larger than any program file";
+inline constexpr std::string_view kNotProgramFile = "not a program file of this model";
+} // namespace file_reason
 
 // --- File names -----------------------------------------------------------------------------
 
@@ -88,15 +108,20 @@ bool IsSingleSettingPath(std::string_view path);
 
 // The single-setting bytes of a container: program name, 4 input records, 8 output records.
 std::vector<std::uint8_t> EncodeProgramSetting(const ProgramContainer& data);
-// Reads a single-setting file into the container: the program name and the stored values of all
-// 12 channels and their filters, each limited to the range of the container's device type.
-// Unit-wide settings, channel indices, frame codes, presence, colours and change flags stay as
-// they are, and no change flag is raised. On short or corrupt data returns false and leaves the
-// container unchanged.
-bool DecodeProgramSetting(std::span<const std::uint8_t> bytes, ProgramContainer& data);
+// Reads a single-setting file of the container's model into the container: the program name and
+// the stored values of all 12 channels and their filters. Unit-wide settings, channel indices,
+// frame codes, presence, colours and change flags stay as they are, and no change flag is raised.
+// Returns false, with the reason ("ends early at byte K of N", "not a program file of this
+// model (...)"), and leaves the container unchanged on anything but a whole file of the model.
+bool DecodeProgramSetting(std::span<const std::uint8_t> bytes, ProgramContainer& data,
+                          std::string* reason = nullptr);
 
-ProgramFileStatus SaveProgramSetting(const std::string& path, const ProgramContainer& data);
-ProgramFileStatus LoadProgramSetting(const std::string& path, ProgramContainer& data);
+ProgramFileStatus SaveProgramSetting(const std::string& path, const ProgramContainer& data,
+                                     std::string* reason = nullptr);
+// Reads the file as a file of the model its extension names (the container's own model when it
+// names none); a file of another model is then limited to the container's ranges.
+ProgramFileStatus LoadProgramSetting(const std::string& path, ProgramContainer& data,
+                                     std::string* reason = nullptr);
 
 // Limits the stored values of all 12 channel records to the ranges of the container's device
 // type, as values from a unit are. Uses the records' setters, so it raises change flags: meant
@@ -107,17 +132,24 @@ void LimitChannelRecords(ProgramContainer& data);
 
 // The library bytes of a bank, entries 1..30 in order.
 std::vector<std::uint8_t> EncodeProgramLibrary(const ProgramBank& bank);
-// Reads 30 entries into the bank, each value limited to the range of the device type (gain,
-// delay and bandwidth scales differ by model). On short or corrupt data returns false and leaves
-// the bank unchanged. The images' flag bytes are not stored and stay as they were.
-bool DecodeProgramLibrary(std::span<const std::uint8_t> bytes, int deviceType, ProgramBank& bank);
+// Reads the 30 entries of a library of the device type into the bank (gain, delay and bandwidth
+// scales differ by model). Returns false, with the reason, and leaves the bank unchanged on
+// anything but a whole library of the model: also on a value out of the model's range and on a
+// channel name longer than the 8 bytes a unit keeps. The images' flag bytes are not stored and
+// stay as they were.
+bool DecodeProgramLibrary(std::span<const std::uint8_t> bytes, int deviceType, ProgramBank& bank,
+                          std::string* reason = nullptr);
 
 // True when the bytes hold exactly 30 library entries and nothing else (a library file has no
 // other bytes); tells a library from a single-setting file whose name says neither.
 bool IsProgramLibraryData(std::span<const std::uint8_t> bytes);
 
-ProgramFileStatus SaveProgramLibrary(const std::string& path, const ProgramBank& bank);
-ProgramFileStatus LoadProgramLibrary(const std::string& path, int deviceType, ProgramBank& bank);
+ProgramFileStatus SaveProgramLibrary(const std::string& path, const ProgramBank& bank,
+                                     std::string* reason = nullptr);
+// Reads the file as a library of the model its extension names (`deviceType` when it names none);
+// a library of another model is then limited to the ranges of `deviceType`.
+ProgramFileStatus LoadProgramLibrary(const std::string& path, int deviceType, ProgramBank& bank,
+                                     std::string* reason = nullptr);
 
 // Limits every value of one image to the range of the device type, as values from a unit are.
 void LimitProgramImage(ProgramImage& image, int deviceType);
@@ -127,8 +159,13 @@ void LimitProgramImage(ProgramImage& image, int deviceType);
 // True when something (a file, a link, a directory) exists at `path`.
 bool PathExists(const std::string& path);
 // Reads a regular file of at most kMaxProgramFileBytes bytes.
-bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes);
+bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes,
+                          std::string* reason = nullptr);
 // Writes the bytes to a new file beside the target and renames it over the target only when it
 // is complete, so a failed save leaves any previous file intact. A target that is a symbolic link
 // is written through: the file it points to is replaced.
-bool SaveFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes);
+bool SaveFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes,
+                       std::string* reason = nullptr);
+// The reason for a failed open, read or write with this errno value ("does not exist",
+// "permission denied", ...); `writing` names a missing folder rather than a missing file.
+std::string FileErrorReason(int error, bool writing = false);

@@ -118,7 +118,8 @@ bool ReadNumber(ByteReader& in, Encoding encoding, int& value) {
 }
 
 template <typename Record, std::size_t N>
-void WriteRecord(ByteWriter& out, const Record& record, const std::array<RecordItem, N>& layout) {
+void WriteRecord(ByteWriter& out, const Record& record, const std::array<RecordItem, N>& layout,
+                 SentFrequencyField sent) {
     for (const RecordItem& item : layout) {
         if (item.fixed != Fixed::None) {
             WriteNumber(out, item.encoding, FixedValue(record, item.fixed));
@@ -129,7 +130,7 @@ void WriteRecord(ByteWriter& out, const Record& record, const std::array<RecordI
                         FindField(FieldsOf<Record>(), item.field).record.get(record));
         }
     }
-    WriteFilterRecords(out, record.filters());
+    WriteFilterRecords(out, record.filters(), sent);
 }
 
 // Reads the whole fixed part before storing anything, so a record cut short keeps its values.
@@ -159,12 +160,12 @@ bool ReadRecord(ByteReader& in, Record& record, const std::array<RecordItem, N>&
 
 } // namespace
 
-void WriteSingleSetting(ByteWriter& out, const ProgramContainer& data) {
+void WriteSingleSetting(ByteWriter& out, const ProgramContainer& data, SentFrequencyField sent) {
     out.writeString(data.programName());
     for (const InputChannel& in : data.inputs())
-        WriteRecord(out, in, kInputRecord);
+        WriteRecord(out, in, kInputRecord, sent);
     for (const OutputChannel& record : data.outputs())
-        WriteRecord(out, record, kOutputRecord);
+        WriteRecord(out, record, kOutputRecord, sent);
 }
 
 bool ReadSingleSetting(ByteReader& in, ProgramContainer& data) {
@@ -183,11 +184,11 @@ bool ReadSingleSetting(ByteReader& in, ProgramContainer& data) {
     return true;
 }
 
-void WriteFilterRecord(ByteWriter& out, const Filter& filter) {
+void WriteFilterRecord(ByteWriter& out, const Filter& filter, SentFrequencyField sent) {
     const FilterSettings s = filter.settings();
     out.writeI32(s.type);
     out.writeI32(s.frequency);
-    out.writeI32(s.sentFrequency);
+    out.writeI32(sent == SentFrequencyField::AsHeld ? s.sentFrequency : s.frequency);
     out.writeF64(s.gain);
     out.writeI32(s.off);
     out.writeF64(s.bandwidth);
@@ -208,9 +209,9 @@ bool ReadFilterRecord(ByteReader& in, Filter& filter) {
     return true;
 }
 
-void WriteFilterRecords(ByteWriter& out, const FilterSet& filters) {
+void WriteFilterRecords(ByteWriter& out, const FilterSet& filters, SentFrequencyField sent) {
     for (int i = 0; i < filters.count(); ++i)
-        WriteFilterRecord(out, filters[i]);
+        WriteFilterRecord(out, filters[i], sent);
 }
 
 bool ReadFilterRecords(ByteReader& in, FilterSet& filters) {

@@ -11,10 +11,9 @@ void FilterSet::create(int filterCount) {
     filters_.resize(static_cast<std::size_t>(filterCount));
     const int bands = filterCount - 2;
     for (int i = 0; i < bands; ++i) {
-        filters_[static_cast<std::size_t>(i)].setCode(i);
+        filters_[static_cast<std::size_t>(i)].setCode(CodeAt(filterCount, i));
     }
-    const int crossoverCode =
-        filterCount == kInputFilterCount ? kInputCrossoverCode : kOutputCrossoverCode;
+    const int crossoverCode = CodeAt(filterCount, bands);
 
     Filter& highPass = filters_[static_cast<std::size_t>(bands)];
     highPass.setType(Filter::kHighPass);
@@ -27,6 +26,12 @@ void FilterSet::create(int filterCount) {
     lowPass.setIsBand(0);
     lowPass.setFrequency(kMaxFrequencyHz);
     lowPass.setCode(crossoverCode);
+}
+
+int FilterSet::CodeAt(int filterCount, int position) {
+    if (position < filterCount - 2)
+        return position;
+    return filterCount == kInputFilterCount ? kInputCrossoverCode : kOutputCrossoverCode;
 }
 
 Filter* FilterSet::at(int position) {

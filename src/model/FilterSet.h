@@ -28,6 +28,8 @@ public:
     // its change flags raised, so a new channel sends its crossovers once. A count below 2 gives
     // an empty set.
     void create(int filterCount);
+    // The code create() gives the filter at `position` of a set of `filterCount` filters.
+    static int CodeAt(int filterCount, int position);
 
     int count() const { return static_cast<int>(filters_.size()); }
     int bandCount() const { return count() >= 2 ? count() - 2 : 0; }

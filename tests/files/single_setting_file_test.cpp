@@ -22,9 +22,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The records as held, sent frequencies included (a saved file holds the settled ones).
 Bytes Write(const ProgramContainer& data) {
     ByteWriter writer;
-    WriteSingleSetting(writer, data);
+    WriteSingleSetting(writer, data, SentFrequencyField::AsHeld);
     return writer.take();
 }
 
@@ -161,7 +162,7 @@ TEST(FilterRecord, WritesTheFortyFourByteLayout) {
     };
     EXPECT_EQ(i32(0), Filter::kHighShelf);
     EXPECT_EQ(i32(4), 0x1234);
-    EXPECT_EQ(i32(8), 10); // sent frequency: bands keep the default
+    EXPECT_EQ(i32(8), 0x1234); // sent frequency: a saved program holds the settled frequency
     EXPECT_DOUBLE_EQ(f64(12), 5.0);
     EXPECT_EQ(i32(20), 0);
     EXPECT_DOUBLE_EQ(f64(24), 0.15);
@@ -176,8 +177,11 @@ TEST(FilterRecord, RoundTripKeepsStoredFieldsAndTheReadersIdentity) {
     Filter source = Crossover(Filter::kLowPass, 2500, Filter::kBessel, 3);
     source.setCode(7);
     source.settle(); // sent 15000
+    ByteWriter settled;
+    WriteFilterRecord(settled, source);
+    EXPECT_EQ(settled.bytes()[8] | settled.bytes()[9] << 8, 2500); // what a save holds
     ByteWriter w;
-    WriteFilterRecord(w, source);
+    WriteFilterRecord(w, source, SentFrequencyField::AsHeld);
 
     Filter target;
     target.setIsBand(0);

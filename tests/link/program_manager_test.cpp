@@ -260,7 +260,10 @@ TEST_F(ProgramManagerTest, BankOperationsNeedAUnitAndAskNoFileWithoutOne) {
 TEST_F(ProgramManagerTest, RecalledLibraryNamesTheMemoriesAndSendsAllThirty) {
     Make();
     ProgramBank library{};
+    ProgramContainer fresh; // programs a 4x8 could hold
+    fresh.setDeviceType(1);
     for (int i = 0; i < 30; ++i) {
+        fresh.fillProgramImage(library[static_cast<std::size_t>(i)]);
         library[static_cast<std::size_t>(i)].name = "Lib" + std::to_string(i + 1);
         library[static_cast<std::size_t>(i)].outputs[0].gain = static_cast<std::int16_t>(i * 10);
     }

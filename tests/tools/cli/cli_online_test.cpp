@@ -520,6 +520,10 @@ TEST_F(CliOnlineTest, FileOfAnotherModelIsNotSentToTheUnit) {
     small.setProgramName("Small");
     ASSERT_EQ(SaveProgramSetting(File("small.dia24"), small), ProgramFileStatus::Ok);
     ProgramBank bank{};
+    ProgramContainer fresh; // a 3x6 library of fresh programs
+    fresh.setDeviceType(2);
+    for (ProgramImage& image : bank)
+        fresh.fillProgramImage(image);
     ASSERT_EQ(SaveProgramLibrary(File("bank.dat36"), bank), ProgramFileStatus::Ok);
     struct Row {
         std::vector<std::string> args;
