@@ -51,9 +51,10 @@ FileOutcome ProgramFileActions::StoreProgramToFile(const std::string& chosenPath
     if (!ConfirmReplacing(chosenPath, path))
         return FileOutcome::Cancelled;
     const ProgramContainer& data = m_controller.Data();
-    const ProgramFileStatus status = SaveProgramSetting(path, data);
+    std::string reason;
+    const ProgramFileStatus status = SaveProgramSetting(path, data, &reason);
     if (status != ProgramFileStatus::Ok) {
-        Show(std::string(ProgramFileMessage(status)));
+        Show(ProgramFileMessage(status, path, reason));
         return FileOutcome::Failed;
     }
     m_view.OnTitleChanged(ProgramWindowTitle(type, data.programName()));
@@ -66,9 +67,10 @@ FileOutcome ProgramFileActions::RecallProgramFromFile(const std::string& path) {
         return FileOutcome::Cancelled;
     ProgramContainer& data = m_controller.Data();
     // All or nothing, every value limited to this model's ranges, curves recomputed.
-    const ProgramFileStatus status = LoadProgramSetting(path, data);
+    std::string reason;
+    const ProgramFileStatus status = LoadProgramSetting(path, data, &reason);
     if (status != ProgramFileStatus::Ok) {
-        Show(std::string(ProgramFileMessage(status)));
+        Show(ProgramFileMessage(status, path, reason));
         return FileOutcome::Failed;
     }
     m_view.OnTitleChanged(ProgramWindowTitle(m_controller.DeviceType(), data.programName()));
@@ -84,9 +86,10 @@ FileOutcome ProgramFileActions::SaveBankToFile(const std::string& chosenPath) {
     const std::string path = LibrarySavePath(chosenPath);
     if (!ConfirmReplacing(chosenPath, path))
         return FileOutcome::Cancelled;
-    const ProgramFileStatus status = SaveProgramLibrary(path, m_controller.Bank());
+    std::string reason;
+    const ProgramFileStatus status = SaveProgramLibrary(path, m_controller.Bank(), &reason);
     if (status != ProgramFileStatus::Ok) {
-        Show(std::string(ProgramFileMessage(status)));
+        Show(ProgramFileMessage(status, path, reason));
         return FileOutcome::Failed;
     }
     return FileOutcome::Done;
@@ -98,9 +101,11 @@ FileOutcome ProgramFileActions::RecallAllProgramsFromFile(const std::string& pat
     if (!ConfirmModelOf(path))
         return FileOutcome::Cancelled;
     ProgramBank& bank = m_controller.Bank();
-    const ProgramFileStatus status = LoadProgramLibrary(path, m_controller.DeviceType(), bank);
+    std::string reason;
+    const ProgramFileStatus status =
+        LoadProgramLibrary(path, m_controller.DeviceType(), bank, &reason);
     if (status != ProgramFileStatus::Ok) {
-        Show(std::string(ProgramFileMessage(status)));
+        Show(ProgramFileMessage(status, path, reason));
         return FileOutcome::Failed;
     }
     // Names into the program name list, the 30 programs to memories 1..30 as one batch.

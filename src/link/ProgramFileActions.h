@@ -49,6 +49,9 @@ enum class FileOutcome {
 //   bank, their names into the program name list, and all 30 to the unit's memories under the
 //   busy display.
 //
+// Failures show "File read Error" or "MusicFile Write Error" with the file and the reason on a
+// second line ("bank.dat48: ends early at byte 1200 of 1804").
+//
 // A file whose extension names another model ("x.dia48" in a 2x4 view) is read only when the
 // operator agrees; its values are then limited to this model's ranges.
 class ProgramFileActions {

@@ -236,7 +236,10 @@ TEST_F(ProgramManagerTest, FileFailuresAreReportedAndChangeNothing) {
     Make();
     EXPECT_EQ(files->StoreProgramToFile(dir.file("missing/dir/live")), FileOutcome::Failed);
     EXPECT_EQ(files->RecallProgramFromFile(dir.file("absent.dia48")), FileOutcome::Failed);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"MusicFile Write Error", "File read Error"}));
+    EXPECT_EQ(Texts(), (std::vector<std::string>{
+                           "MusicFile Write Error\n" + dir.file("missing/dir/live.dia48") +
+                               ": its folder does not exist",
+                           "File read Error\n" + dir.file("absent.dia48") + ": does not exist"}));
     EXPECT_TRUE(view.titles.empty());
     EXPECT_TRUE(view.filesUsed.empty());
     EXPECT_EQ(view.programsLoaded, 0);
@@ -300,7 +303,9 @@ TEST_F(ProgramManagerTest, StoreAllReadsTheMemoriesThenSavesTheBankAsDat) {
     EXPECT_TRUE(chooser.asked.at(0).save);
     EXPECT_EQ(ReadAll(dir.file("bank.dat")), EncodeProgramLibrary(bank));
     EXPECT_EQ(files->SaveBankToFile(dir.file("missing/bank")), FileOutcome::Failed);
-    EXPECT_EQ(Texts(), std::vector<std::string>{"MusicFile Write Error"});
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"MusicFile Write Error\n" + dir.file("missing/bank.dat") +
+                                       ": its folder does not exist"});
 }
 
 // ---- Questions ------------------------------------------------------------------------------

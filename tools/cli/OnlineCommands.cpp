@@ -163,8 +163,9 @@ int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx
                 return status;
             if (!session.Owner().programReceived)
                 return CliFailure("The unit sent no complete program", ctx);
-            if (const int status = ProgramFileExit(SaveProgramSetting(path, session.Data()), ctx);
-                status != kExitOk)
+            std::string reason;
+            const ProgramFileStatus saved = SaveProgramSetting(path, session.Data(), &reason);
+            if (const int status = ProgramFileExit(saved, path, reason, ctx); status != kExitOk)
                 return status;
             ctx.out << "Read " << SlotText(options.slot) << " (\"" << session.Data().programName()
                     << "\") of " << UnitText(options) << " into " << path << '\n';
@@ -185,8 +186,9 @@ int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ct
         status != kExitOk)
         return status;
     ProgramSource source;
-    if (!LoadProgramSource(path, options.deviceType, source))
-        return ProgramFileExit(ProgramFileStatus::ReadError, ctx);
+    std::string reason;
+    if (!LoadProgramSource(path, options.deviceType, source, &reason))
+        return ProgramFileExit(ProgramFileStatus::ReadError, path, reason, ctx);
     // A library's program must be named.
     int number = 0;
     if (source.library) {
@@ -229,8 +231,9 @@ int BackUpUnit(const UnitOptions& options, const std::string& path, std::string_
                 return status;
             if (!session.Owner().bankComplete)
                 return CliFailure("The unit sent no complete program bank", ctx);
-            if (const int status = ProgramFileExit(SaveProgramLibrary(path, session.Bank()), ctx);
-                status != kExitOk)
+            std::string reason;
+            const ProgramFileStatus saved = SaveProgramLibrary(path, session.Bank(), &reason);
+            if (const int status = ProgramFileExit(saved, path, reason, ctx); status != kExitOk)
                 return status;
             ctx.out << "Read the " << kProgramMemoryCount << " programs of " << UnitText(options)
                     << " into " << path << '\n';
@@ -326,9 +329,10 @@ int RunRestore(const CliCommand& command, const CliArguments& args, CliContext& 
         status != kExitOk)
         return status;
     auto bank = std::make_unique<ProgramBank>();
-    const ProgramFileStatus loaded = LoadProgramLibrary(path, options.deviceType, *bank);
+    std::string reason;
+    const ProgramFileStatus loaded = LoadProgramLibrary(path, options.deviceType, *bank, &reason);
     if (loaded != ProgramFileStatus::Ok)
-        return ProgramFileExit(loaded, ctx);
+        return ProgramFileExit(loaded, path, reason, ctx);
     return WithConnectedUnit(
         options, ctx, ConnectReads{},
         [&](OnlineSession& session) {

@@ -273,14 +273,15 @@ int SetInFile(const CliCommand& command, Source& source,
         return kExitOk;
     }
     ProgramFileStatus saved = ProgramFileStatus::Ok;
+    std::string reason;
     if (source.file.library) {
         program->fillProgramImage(
             source.file.bank[static_cast<std::size_t>(source.file.program - 1)]);
-        saved = SaveProgramLibrary(source.path, source.file.bank);
+        saved = SaveProgramLibrary(source.path, source.file.bank, &reason);
     } else {
-        saved = SaveProgramSetting(source.path, *program);
+        saved = SaveProgramSetting(source.path, *program, &reason);
     }
-    if (const int status = ProgramFileExit(saved, ctx); status != kExitOk)
+    if (const int status = ProgramFileExit(saved, source.path, reason, ctx); status != kExitOk)
         return status;
     PrintChanges(before, after, ctx);
     return kExitOk;

@@ -2,20 +2,21 @@
 
 #include "model/DeviceModel.h"
 
-bool LoadProgramSource(const std::string& path, int deviceType, ProgramSource& source) {
+bool LoadProgramSource(const std::string& path, int deviceType, ProgramSource& source,
+                       std::string* reason) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadProgramFileBytes(path, bytes)) {
+    if (!ReadProgramFileBytes(path, bytes, reason)) {
         return false;
     }
     source.deviceType = deviceType;
     source.library =
         IsLibraryPath(path) || (!IsSingleSettingPath(path) && IsProgramLibraryData(bytes));
     if (source.library) {
-        return DecodeProgramLibrary(bytes, deviceType, source.bank);
+        return DecodeProgramLibrary(bytes, deviceType, source.bank, reason);
     }
     source.setting = std::make_unique<ProgramContainer>();
     source.setting->setDeviceType(deviceType);
-    return DecodeProgramSetting(bytes, *source.setting);
+    return DecodeProgramSetting(bytes, *source.setting, reason);
 }
 
 std::unique_ptr<ProgramContainer> ContainerFromBank(const ProgramSource& source, int number) {
@@ -37,8 +38,9 @@ int OpenProgramFile(const CliCommand& command, const CliArguments& args, CliCont
     if (const int status = ReadDeviceTypeOption(command, args, ctx, type); status != kExitOk) {
         return status;
     }
-    if (!LoadProgramSource(path, type, source)) {
-        return ProgramFileExit(ProgramFileStatus::ReadError, ctx);
+    std::string reason;
+    if (!LoadProgramSource(path, type, source, &reason)) {
+        return ProgramFileExit(ProgramFileStatus::ReadError, path, reason, ctx);
     }
     if (args.value("--program") && !source.library) {
         return CliUsageError(command, "--program needs a program library file", ctx);
@@ -47,6 +49,13 @@ int OpenProgramFile(const CliCommand& command, const CliArguments& args, CliCont
                             "--program must be 1 to 30", source.program);
 }
 
-int ProgramFileExit(ProgramFileStatus status, CliContext& ctx) {
-    return status == ProgramFileStatus::Ok ? kExitOk : CliFailure(ProgramFileMessage(status), ctx);
+int ProgramFileExit(ProgramFileStatus status, std::string_view path, std::string_view reason,
+                    CliContext& ctx) {
+    if (status == ProgramFileStatus::Ok)
+        return kExitOk;
+    std::string text = "tavrel-cli: " + std::string(ProgramFileMessage(status)) + ": ";
+    text += path;
+    if (!reason.empty())
+        text += ": " + std::string(reason);
+    return CliFailure(text, ctx);
 }

@@ -22,9 +22,10 @@ struct ProgramSource {
 };
 
 // Reads the file: a ".dat" extension means a library, ".dia" a single setting; any other name is
-// taken as a library when its bytes are exactly 30 entries, else as a single setting. False when
-// it cannot be read whole ("File read Error").
-bool LoadProgramSource(const std::string& path, int deviceType, ProgramSource& source);
+// taken as a library when its bytes are exactly 30 entries, else as a single setting. False, with
+// the reason, when it is not a whole program file of the device type ("File read Error").
+bool LoadProgramSource(const std::string& path, int deviceType, ProgramSource& source,
+                       std::string* reason = nullptr);
 
 // A container of the device type holding library program `number` (1..30).
 std::unique_ptr<ProgramContainer> ContainerFromBank(const ProgramSource& source, int number);
@@ -39,6 +40,8 @@ std::unique_ptr<ProgramContainer> TakeProgram(ProgramSource& source, int number)
 int OpenProgramFile(const CliCommand& command, const CliArguments& args, CliContext& ctx,
                     ProgramSource& source);
 
-// kExitOk for a file read or written, else the operator's message for the status ("File read
-// Error", "MusicFile Write Error") and kExitFailure.
-int ProgramFileExit(ProgramFileStatus status, CliContext& ctx);
+// kExitOk for a file read or written, else kExitFailure after the operator's message for the
+// status with the file and the reason, prefixed like the client's other errors:
+// "tavrel-cli: File read Error: bank.dat48: ends early at byte 1200 of 1804".
+int ProgramFileExit(ProgramFileStatus status, std::string_view path, std::string_view reason,
+                    CliContext& ctx);

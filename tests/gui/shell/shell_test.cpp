@@ -180,7 +180,7 @@ void ShellTest::recentFileListKeepsStoredSettings() {
     // A file that cannot be read shows the message and leaves the list.
     QFile::remove(stored);
     Frame().OpenRecentFile(0);
-    QCOMPARE(Messages().Texts().value(0), QString("File read Error"));
+    QCOMPARE(Messages().Texts().value(0), "File read Error\n" + stored + ": does not exist");
     QVERIFY(!Frame().RecentFiles().contains(stored));
 }
 

@@ -295,12 +295,14 @@ TEST_F(CliTest, UnreadableFilesExitWithStatusOneAndFileReadError) {
         std::ofstream(truncated, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), 100);
     }
+    const std::string missing = file("missing.dia48");
     for (const char* command : {"dump", "response", "frames"}) {
-        for (const std::string& path : {file("missing.dia48"), truncated}) {
+        for (const auto& [path, reason] : {std::pair{missing, "does not exist"},
+                                           std::pair{truncated, "ends early at byte 100 of 100"}}) {
             SCOPED_TRACE(std::string(command) + " " + path);
             const RunResult result = run({command, path});
             EXPECT_EQ(result.status, 1);
-            EXPECT_EQ(result.err, "File read Error\n");
+            EXPECT_EQ(result.err, "tavrel-cli: File read Error: " + path + ": " + reason + "\n");
             EXPECT_TRUE(result.out.empty());
         }
     }

@@ -485,7 +485,8 @@ TEST_F(CliOnlineTest, BackupAllBacksUpEveryUnitOfTheTypeAndReportsOneThatFails) 
     EXPECT_EQ(run.status, 1) << Describe(run);
     EXPECT_EQ(run.out, "Read the 30 programs of the 4x8 with ID 1 into " +
                            (dir / "unit-1.dat48").string() + "\n");
-    EXPECT_EQ(run.err, "MusicFile Write Error\n1 of 2 units were backed up; not backed up: ID 5\n");
+    EXPECT_EQ(run.err, "tavrel-cli: MusicFile Write Error: " + (dir / "unit-5.dat48").string() +
+                           ": is a directory\n1 of 2 units were backed up; not backed up: ID 5\n");
     ProgramBank bank{};
     ASSERT_EQ(LoadProgramLibrary((dir / "unit-1.dat48").string(), 1, bank), ProgramFileStatus::Ok);
     EXPECT_EQ(bank[29].name, "Prog30");
@@ -660,7 +661,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"UnreadableFile",
                   {"restore", "--port", "/nonexistent/ttyUSB7", "/nonexistent/bank.dat48"},
                   1,
-                  "File read Error"}),
+                  "tavrel-cli: File read Error: /nonexistent/bank.dat48: does not exist\n"}),
     [](const testing::TestParamInfo<UsageCase>& info) { return info.param.name; });
 
 } // namespace
