@@ -5,6 +5,7 @@
 
 #include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
+#include "model/PrintableText.h"
 
 ChannelName MakeChannelName(std::string_view text) {
     ChannelName name{};
@@ -32,6 +33,10 @@ Channel::Channel(int bandCount, bool drawsCrossovers, std::uint8_t nameCode, std
     : bandCount_(bandCount), drawsCrossovers_(drawsCrossovers), nameCode_(nameCode),
       mainCode_(mainCode) {
     filters_.create(filterCount());
+}
+
+std::string Channel::displayName() const {
+    return PrintableText(nameText());
 }
 
 void Channel::setName(std::string_view text) {

@@ -107,6 +107,8 @@ public:
 
     // ---- Display texts ----
     std::string nameText() const { return ChannelNameText(name_); }
+    // The name as shown, printed or exported: nameText() with unprintable bytes as spaces.
+    std::string displayName() const;
     std::string gainText() const;
     std::string polarityText() const;
     std::string delayText() const;

@@ -129,7 +129,7 @@ std::string InputCell(const ProgramContainer& data, const InputChannel& in, cons
     }
     switch (row.field) {
     case Field::Name:
-        return in.nameText();
+        return in.displayName();
     case Field::InputSource:
         return data.inputSourceText();
     case Field::NoiseGate:
@@ -155,7 +155,7 @@ std::string OutputCell(const DeviceModel& model, const OutputChannel& out, const
     }
     switch (row.field) {
     case Field::Name:
-        return out.nameText();
+        return out.displayName();
     case Field::Gain:
         return out.gainText();
     case Field::Polarity:

@@ -7,6 +7,7 @@
 #include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ParameterTable.h"
+#include "model/PrintableText.h"
 #include "protocol/RequestFrames.h"
 #include "protocol/RequestSequences.h"
 
@@ -88,7 +89,7 @@ int RunDump(const CliCommand& command, const CliArguments& args, CliContext& ctx
         if (n != first && !csv) {
             ctx.out << '\n';
         }
-        ctx.out << "# Program " << n << ": " << data->programName() << eol;
+        ctx.out << "# Program " << n << ": " << PrintableText(data->programName()) << eol;
         PrintTable(*data, source.deviceType, csv, ctx);
     }
     return kExitOk;

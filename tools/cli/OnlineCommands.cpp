@@ -12,6 +12,7 @@
 #include "link/PortList.h"
 #include "link/UnitController.h"
 #include "model/DeviceModel.h"
+#include "model/PrintableText.h"
 #include "model/ProgramContainer.h"
 
 #include <filesystem>
@@ -167,8 +168,9 @@ int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx
             const ProgramFileStatus saved = SaveProgramSetting(path, session.Data(), &reason);
             if (const int status = ProgramFileExit(saved, path, reason, ctx); status != kExitOk)
                 return status;
-            ctx.out << "Read " << SlotText(options.slot) << " (\"" << session.Data().programName()
-                    << "\") of " << UnitText(options) << " into " << path << '\n';
+            ctx.out << "Read " << SlotText(options.slot) << " (\""
+                    << PrintableText(session.Data().programName()) << "\") of " << UnitText(options)
+                    << " into " << path << '\n';
             return kExitOk;
         },
         FileUse::ReadSetting);
@@ -209,8 +211,8 @@ int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ct
             session.Controller().StoreProgramToDevice(options.slot);
             if (const int status = session.FinishBatch({"frame"}); status != kExitOk)
                 return status;
-            ctx.out << "Wrote \"" << program->programName() << "\" from " << path << " to "
-                    << SlotText(options.slot) << " of " << UnitText(options) << '\n';
+            ctx.out << "Wrote \"" << PrintableText(program->programName()) << "\" from " << path
+                    << " to " << SlotText(options.slot) << " of " << UnitText(options) << '\n';
             return kExitOk;
         },
         FileUse::SendProgram);

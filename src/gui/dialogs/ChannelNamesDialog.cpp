@@ -88,11 +88,12 @@ QLabel* ChannelNamesDialog::NameLabel(bool output, int channel) const {
 }
 
 void ChannelNamesDialog::ShowName(bool output, int channel) {
-    // What the record keeps, which is what the unit receives.
+    // What the record keeps, which is what the unit receives, unprintable bytes as spaces. The
+    // edit only commits what is typed, so a name shown is never written back.
     const ProgramContainer& data = m_controller.Data();
     NameEdit(output, channel)
-        ->showText(
-            Latin1(output ? data.output(channel).nameText() : data.input(channel).nameText()));
+        ->showText(Latin1(output ? data.output(channel).displayName()
+                                 : data.input(channel).displayName()));
 }
 
 void ChannelNamesDialog::Commit(bool output, int channel, const QString& text) {

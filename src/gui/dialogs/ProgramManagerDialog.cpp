@@ -3,6 +3,7 @@
 #include "gui/support/DialogUnits.h"
 #include "gui/support/ToolDialogLook.h"
 #include "gui/widgets/ShortTextEdit.h"
+#include "model/PrintableText.h"
 #include "model/TextEntryRules.h"
 
 #include <QButtonGroup>
@@ -149,7 +150,7 @@ PcProgramAction ProgramManagerDialog::SelectedPcAction() const {
 
 void ProgramManagerDialog::RefillList() {
     for (int row = 0; row < kRows; ++row)
-        m_list->item(row, 1)->setText(Latin1(m_manager.ProgramName(row + 1)));
+        m_list->item(row, 1)->setText(Latin1(PrintableText(m_manager.ProgramName(row + 1))));
 }
 
 void ProgramManagerDialog::ShowProgram(int row) {
@@ -169,7 +170,7 @@ void ProgramManagerDialog::RunDeviceAction() {
     const std::string typed = m_name->text().toLatin1().toStdString();
     if (m_manager.RunDeviceAction(SelectedDeviceAction(), m_selected, typed)) {
         RefillList();
-        m_name->showText(Latin1(m_manager.ProgramName(m_selected)));
+        m_name->showText(Latin1(PrintableText(m_manager.ProgramName(m_selected))));
     }
 }
 

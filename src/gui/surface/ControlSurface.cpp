@@ -18,6 +18,7 @@
 #include "gui/widgets/StatusLed.h"
 #include "gui/widgets/TwoStateButton.h"
 #include "gui/widgets/ValueEdit.h"
+#include "model/PrintableText.h"
 #include "model/ProgramContainer.h"
 
 #include <QFile>
@@ -342,14 +343,14 @@ void ControlSurface::UpdateInputLabel(int input) {
     if (input < 0 || input >= InputStripCount())
         return;
     InputStrip(input).nameLabel->setText(
-        QString::fromLatin1(m_data->input(input).nameText().c_str()));
+        QString::fromLatin1(m_data->input(input).displayName().c_str()));
 }
 
 void ControlSurface::UpdateOutputLabel(int output) {
     if (output < 0 || output >= OutputStripCount())
         return;
     OutputStrip(output).nameLabel->setText(
-        QString::fromLatin1(m_data->output(output).nameText().c_str()));
+        QString::fromLatin1(m_data->output(output).displayName().c_str()));
 }
 
 void ControlSurface::SetInputSource(int source, bool send) {
@@ -658,7 +659,8 @@ void ControlSurface::ShowBusyDisplay() {
 }
 
 void ControlSurface::OnTitleChanged(const std::string& title) {
-    const QString text = QString::fromLatin1(title.c_str());
+    // The title holds a program name from a file or a unit.
+    const QString text = QString::fromStdString(PrintableText(title));
     m_history->SetTitle(text);
     emit titleChanged(text);
 }

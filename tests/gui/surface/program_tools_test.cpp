@@ -81,6 +81,7 @@ private slots:
     void copyDialog();
     void channelNamesShowTheModelsChannels_data();
     void channelNamesShowTheModelsChannels();
+    void namesWithUnprintableBytesShowThemAsSpaces();
     void channelNameChangeReachesTheUnit();
     void interfaceListsFollowTheModel_data();
     void interfaceListsFollowTheModel();
@@ -461,6 +462,24 @@ void ProgramToolsTest::channelNamesShowTheModelsChannels() {
     QCOMPARE(shown, expected);
     QCOMPARE(dialog.NameEdit(false, 1)->text(), QString("B"));
     QCOMPARE(dialog.NameEdit(true, 0)->text(), QString("Main L"));
+}
+
+void ProgramToolsTest::namesWithUnprintableBytesShowThemAsSpaces() {
+    // As a file may bring them: a line feed, an escape and a byte above 0x7E.
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    ProgramContainer& data = surface->Document().Data();
+    data.output(1).setName("L\nR\x1b\xff");
+    surface->UpdateOutputLabel(1);
+    QCOMPARE(surface->OutputStrip(1).nameLabel->text(), QString("L R  "));
+    QSignalSpy titles(surface, &ControlSurface::titleChanged);
+    surface->OnTitleChanged("RID48_Hall\r\x07");
+    QCOMPARE(titles.value(0).value(0).toString(), QString("RID48_Hall  "));
+
+    ChannelNamesDialog dialog(surface->Controller(), surface);
+    dialog.show();
+    QCOMPARE(dialog.NameEdit(true, 1)->text(), QString("L R  "));
+    dialog.accept(); // leaving without typing keeps the stored bytes
+    QCOMPARE(data.output(1).nameText(), std::string("L\nR\x1b\xff"));
 }
 
 void ProgramToolsTest::channelNameChangeReachesTheUnit() {

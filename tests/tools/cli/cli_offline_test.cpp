@@ -357,6 +357,40 @@ TEST_F(CliTest, DumpPrintsTheTableOfASingleSetting) {
     EXPECT_EQ(rows[1], "Name,A,B,C,D,Sub,2,3,4,5,6,7,8\r");
 }
 
+TEST_F(CliTest, DumpShowsUnprintableBytesOfNamesAsSpaces) {
+    // A line feed and an escape sequence in names read from files: one line per row, no escape
+    // byte reaches the terminal, and the file itself keeps the bytes.
+    const auto data = Container(1);
+    data->setProgramName("Hall\nX\x1b[2J");
+    data->output(0).setName("S\rb\x7f\xe9");
+    const std::string path = saveSetting("odd.dia48", *data);
+    ProgramBank bank = NamedBank(1);
+    bank[0].name = "Lib\n\x1b]0;t\x07";
+    const std::string library = file("odd.dat48");
+    ASSERT_EQ(SaveProgramLibrary(library, bank), ProgramFileStatus::Ok);
+
+    for (const bool csv : {false, true}) {
+        SCOPED_TRACE(csv ? "csv" : "text");
+        std::vector<std::string> args{"dump", path};
+        if (csv)
+            args.insert(args.begin() + 1, "--csv");
+        const RunResult result = run(args);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(Lines(result.out).size(), 1u + 73u);
+        EXPECT_EQ(result.out.find('\x1b'), std::string::npos);
+        EXPECT_EQ(Lines(result.out)[0].rfind("Hall X [2J", 0), 0u);
+        EXPECT_NE(Lines(result.out)[1].find("S b  "), std::string::npos);
+    }
+    const RunResult one = run({"dump", "--program", "1", library});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(Lines(one.out)[0], "# Program 1: Lib  ]0;t ");
+
+    ProgramContainer back;
+    ASSERT_EQ(LoadProgramSetting(path, back), ProgramFileStatus::Ok);
+    EXPECT_EQ(back.programName(), "Hall\nX\x1b[2J");
+    EXPECT_EQ(back.output(0).nameText(), "S\rb\x7f\xe9");
+}
+
 TEST_F(CliTest, DumpTypeComesFromOptionThenExtension) {
     const std::string path = saveSetting("hall.dia24", *Container(3));
     const std::string plain = saveSetting("hall.bin", *Container(1));
