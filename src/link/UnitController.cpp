@@ -552,13 +552,12 @@ void UnitController::OnProgramNameReceived(int slot) {
 
 void UnitController::OnIdentificationReceived() {
     const std::string& version = m_command.Replies().VersionText();
-    for (int i = 0; i < kComparedVersionChars; ++i) {
-        const auto pos = static_cast<std::size_t>(i);
-        const bool same = pos < version.size() && version[pos] == kExpectedVersion[pos];
-        if (!same) {
-            Disconnect();
-            Show(kVersionErrorText);
-        }
+    // Compared position by position (a missing character differs); one message however many
+    // positions differ.
+    const auto compared = static_cast<std::size_t>(kComparedVersionChars);
+    if (std::string_view(version).substr(0, compared) != kExpectedVersion.substr(0, compared)) {
+        Disconnect();
+        Show(kVersionErrorText);
     }
     if (m_command.Replies().TypeCode() != m_model->typeCode) {
         Disconnect();

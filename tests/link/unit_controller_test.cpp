@@ -517,8 +517,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         IdentificationCase{"ExpectedIdentityIsAccepted", 1, "RA_R_I1.0", "0408", 0, false},
         IdentificationCase{"NinthCharacterIsNotCompared", 1, "RA_R_I1.7", "0408", 0, false},
-        IdentificationCase{"OneMessagePerDifferingPosition", 1, "RA_X_I2.0", "0408", 2, false},
-        IdentificationCase{"MissingCharactersDiffer", 1, "RA_R", "0408", 4, false},
+        IdentificationCase{"OneMessageForSeveralDifferingPositions", 1, "RA_X_I2.0", "0408", 1,
+                           false},
+        IdentificationCase{"MissingCharactersDiffer", 1, "RA_R", "0408", 1, false},
         IdentificationCase{"TypeCodeOfAnotherModel", 1, "RA_R_I1.0", "0306", 0, true},
         IdentificationCase{"SmallModelExpectsItsOwnCode", 3, "RA_R_I1.0", "0204", 0, false},
         IdentificationCase{"SmallModelRefusesTheLargeCode", 2, "RA_R_I1.0", "0408", 0, true}),
