@@ -20,11 +20,20 @@ ValueSpin::ValueSpin(QWidget* parent) : QWidget(parent) {
 void ValueSpin::setBuddy(ValueEdit* edit) {
     if (m_buddy) {
         m_buddy->removeEventFilter(this);
+        disconnect(m_buddy, &QObject::destroyed, this, nullptr);
     }
     m_buddy = edit;
+    m_filtered = edit;
     if (m_buddy) {
         m_buddy->installEventFilter(this);
         m_buddy->setRange(m_min, m_max);
+        // The buddy may go first (widget teardown): its events from then on are no longer ours.
+        connect(m_buddy, &QObject::destroyed, this, [this](QObject* gone) {
+            if (gone == m_filtered) {
+                gone->removeEventFilter(this);
+                m_filtered = nullptr;
+            }
+        });
     }
 }
 
@@ -142,7 +151,10 @@ void ValueSpin::changeEvent(QEvent* event) {
 }
 
 bool ValueSpin::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_buddy && event->type() == QEvent::KeyPress && isEnabled()) {
+    // Compared as a plain object: while the buddy is being destroyed it is no ValueEdit any more,
+    // and its teardown still sends events through this filter.
+    if (event->type() == QEvent::KeyPress && watched == m_filtered && !m_buddy.isNull() &&
+        isEnabled()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         int delta = 0;
         switch (key->key()) {

@@ -70,6 +70,7 @@ private:
     void report();
 
     QPointer<ValueEdit> m_buddy;
+    QObject* m_filtered = nullptr; // the buddy this spin filters events of, until it goes
     int m_controlId = 0;
     int m_min = 0;
     int m_max = 100;
