@@ -44,6 +44,10 @@ const QColor kPolarityInvertFace(128, 128, 128);
 constexpr int kLedPeriodMs = StatusLed::kDefaultPeriodMs;
 constexpr int kGainEditKind = 10; // index x step - offset, "%0.1f"
 constexpr double kGainStep = 0.1;
+constexpr int kGainStepsPerDb = 10;
+// A key press moves a gain fader by one 0.1 dB step, or by 1 dB for a page; Home and End stay
+// still. Jumping a level across its range in one press can blow loudspeakers.
+constexpr controlmath::KeySteps kGainFaderKeys{kGainStepsPerDb, false};
 constexpr int kFormFontPoints = 8;
 constexpr int kNameLabelPixels = 13;
 constexpr int kComparisonBoxWidth = 90; // dialog units
@@ -242,6 +246,7 @@ void ControlSurface::SetUpStrip(SurfaceStrip& strip) {
     strip.fader->setMargins(QMargins(4, 0, 0, 2));
     strip.fader->setRange(0, strip.gainMax);
     strip.fader->setReportOnRelease(true);
+    strip.fader->setKeySteps(kGainFaderKeys);
 
     strip.gain->setRange(0, strip.gainMax);
     strip.gain->setStep(kGainStep);

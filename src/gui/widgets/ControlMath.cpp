@@ -92,13 +92,20 @@ double KnobAngleOfValue(int value, int min, int max) {
     return angle >= 360.0 ? angle - 360.0 : angle;
 }
 
-int PageStep(int min, int max) {
-    return std::max(1, (max - min) / 10);
+int PageStep(int min, int max, KeySteps steps) {
+    const int tenth = std::max(1, (max - min) / 10);
+    return steps.pageLimit > 0 ? std::min(tenth, steps.pageLimit) : tenth;
 }
 
-int KeyStepTarget(StepKey key, int value, int min, int max, UpMeans up) {
+bool KeyMoves(StepKey key, KeySteps steps) {
+    return steps.jumpsToEnds || (key != StepKey::Home && key != StepKey::End);
+}
+
+int KeyStepTarget(StepKey key, int value, int min, int max, UpMeans up, KeySteps steps) {
+    if (!KeyMoves(key, steps))
+        return value;
     const int upward = up == UpMeans::Higher ? 1 : -1;
-    const int page = PageStep(min, max);
+    const int page = PageStep(min, max, steps);
     int target = value;
     switch (key) {
     case StepKey::Up:

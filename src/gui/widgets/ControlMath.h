@@ -59,10 +59,21 @@ enum class StepKey { Up, Down, Left, Right, PageUp, PageDown, Home, End };
 // always raises the value; Home goes to the minimum and End to the maximum.
 enum class UpMeans { Higher, Lower };
 
-// A page: a tenth of the range, at least 1.
-int PageStep(int min, int max);
-// The value a key steps to from `value`, clamped to min..max.
-int KeyStepTarget(StepKey key, int value, int min, int max, UpMeans up);
+// How far the keys move a control. The default suits a control whose whole range is safe to
+// cross in one press (a frequency, a time); a level that reaches loudspeakers is stepped with a
+// limited page and without the jumps to the ends.
+struct KeySteps {
+    int pageLimit = 0;       // the largest page in index steps; 0: a page is a tenth of the range
+    bool jumpsToEnds = true; // Home and End go to the minimum and the maximum
+};
+
+// A page: a tenth of the range, at least 1, and no more than the limit of `steps`.
+int PageStep(int min, int max, KeySteps steps = {});
+// Whether a key moves the control at all under `steps` (Home and End may not).
+bool KeyMoves(StepKey key, KeySteps steps);
+// The value a key steps to from `value`, clamped to min..max; `value` itself for a key that
+// does not move the control.
+int KeyStepTarget(StepKey key, int value, int min, int max, UpMeans up, KeySteps steps = {});
 // The value `notches` wheel notches step to (positive turned away from the operator, which
 // counts as Up), clamped to min..max.
 int WheelStepTarget(int notches, int value, int min, int max, UpMeans up);

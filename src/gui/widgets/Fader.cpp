@@ -116,8 +116,8 @@ void Fader::stepTo(int position) {
 }
 
 void Fader::keyPressEvent(QKeyEvent* event) {
-    if (!stepinput::KeyPress(*event, m_position, m_min, m_max, kUpMeans,
-                             [this](int v) { stepTo(v); }))
+    if (!stepinput::KeyPress(
+            *event, m_position, m_min, m_max, kUpMeans, [this](int v) { stepTo(v); }, m_keySteps))
         QWidget::keyPressEvent(event);
 }
 

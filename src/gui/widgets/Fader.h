@@ -39,6 +39,10 @@ public:
     void setMargins(const QMargins& margins);
     // Colour of the lit part of the channel below the thumb.
     void setAccent(const QColor& colour);
+    // How far the keys move the thumb (a tenth of the range per page, Home and End to the ends
+    // by default).
+    void setKeySteps(controlmath::KeySteps steps) { m_keySteps = steps; }
+    controlmath::KeySteps keySteps() const { return m_keySteps; }
 
     bool isDragging() const { return m_dragging; }
     // Pixels the thumb's top edge can travel, and the thumb rectangle for the current position.
@@ -75,4 +79,5 @@ private:
     double m_grab = 0.0; // pixels from the thumb's top edge to the point that was grabbed
     QMargins m_margins{0, 0, 0, 0};
     QColor m_accent{0, 200, 255};
+    controlmath::KeySteps m_keySteps;
 };

@@ -29,10 +29,11 @@ constexpr int kNotch = 120;
 } // namespace
 
 bool KeyPress(QKeyEvent& event, int value, int min, int max, controlmath::UpMeans up,
-              const StepTo& stepTo) {
+              const StepTo& stepTo, controlmath::KeySteps steps) {
     for (const auto& [qtKey, stepKey] : kStepKeys) {
         if (event.key() == qtKey) {
-            stepTo(controlmath::KeyStepTarget(stepKey, value, min, max, up));
+            if (controlmath::KeyMoves(stepKey, steps))
+                stepTo(controlmath::KeyStepTarget(stepKey, value, min, max, up, steps));
             event.accept();
             return true;
         }

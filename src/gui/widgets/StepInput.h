@@ -14,10 +14,11 @@ namespace stepinput {
 
 using StepTo = std::function<void(int target)>;
 
-// Steps for a step key and accepts the event. Returns false, leaving the event alone, for any
+// Steps for a step key and accepts the event; a key that `steps` keeps from moving the control
+// is accepted and does nothing (no report). Returns false, leaving the event alone, for any
 // other key: the widget hands it on.
 bool KeyPress(QKeyEvent& event, int value, int min, int max, controlmath::UpMeans up,
-              const StepTo& stepTo);
+              const StepTo& stepTo, controlmath::KeySteps steps = {});
 // Steps by the whole notches turned and accepts the event; ignores it (so it can scroll a parent)
 // when the control is disabled or the wheel turned less than a notch.
 void Wheel(QWheelEvent& event, bool enabled, int value, int min, int max, controlmath::UpMeans up,

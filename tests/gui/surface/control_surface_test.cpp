@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <cmath>
@@ -50,6 +51,8 @@ private slots:
     void faderAndEditAreCoupled();
     void typedGainOutOfRangeIsClamped();
     void escapeInAGainEditTakesNothingIn();
+    void gainFaderKeysNeverJump_data();
+    void gainFaderKeysNeverJump();
     void nameButtonTogglesTheCurveAndSendsNothing();
     void polarityAndMuteFollowTheRecord();
     void deviceButtonWhileDisconnectedOpensNothing();
@@ -176,6 +179,48 @@ void ControlSurfaceTest::escapeInAGainEditTakesNothingIn() {
     QCOMPARE(data.output(2).gain(), 400);
     QCOMPARE(strip.fader->position(), 550 - 400);
     QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
+}
+
+void ControlSurfaceTest::gainFaderKeysNeverJump_data() {
+    QTest::addColumn<int>("deviceType");
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<QString>("afterPage");
+    QTest::newRow("4x8 output at -40 dB") << 1 << true << "-39.0";
+    QTest::newRow("3x6 input at -36 dB") << 2 << false << "-35.0";
+}
+
+void ControlSurfaceTest::gainFaderKeysNeverJump() {
+    QFETCH(int, deviceType);
+    QFETCH(bool, output);
+    QFETCH(QString, afterPage);
+    ControlSurface* surface = Show(DeviceCommand(deviceType));
+    SurfaceStrip& strip = output ? surface->OutputStrip(0) : surface->InputStrip(0);
+    ProgramContainer& data = surface->Document().Data();
+    auto gain = [&] { return output ? data.output(0).gain() : data.input(0).gain(); };
+    // The fader at its foot: the lowest gain.
+    strip.fader->setPosition(strip.gainMax);
+    emit strip.fader->sliderMessage(Fader::kMsgReleased, strip.fader->controlId(), strip.gainMax);
+    QCOMPARE(gain(), 0);
+    data.clearChangeFlags();
+    QSignalSpy reports(strip.fader, &Fader::sliderMessage);
+
+    // Home and End move nothing, report nothing and leave nothing to send.
+    QTest::keyClick(strip.fader, Qt::Key_End);
+    QTest::keyClick(strip.fader, Qt::Key_Home);
+    QCOMPARE(gain(), 0);
+    QCOMPARE(reports.count(), 0);
+    QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
+
+    // A page is 1 dB, an arrow 0.1 dB.
+    QTest::keyClick(strip.fader, Qt::Key_PageUp);
+    QCOMPARE(gain(), 10);
+    QCOMPARE(strip.gain->text(), afterPage);
+    QTest::keyClick(strip.fader, Qt::Key_Up);
+    QCOMPARE(gain(), 11);
+    QCOMPARE(strip.fader->position(), strip.gainMax - 11);
+    QTest::keyClick(strip.fader, Qt::Key_PageDown);
+    QTest::keyClick(strip.fader, Qt::Key_PageDown);
+    QCOMPARE(gain(), 0);
 }
 
 void ControlSurfaceTest::nameButtonTogglesTheCurveAndSendsNothing() {

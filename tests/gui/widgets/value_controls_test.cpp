@@ -182,27 +182,48 @@ void ControlsTest::keyAndWheelSteps_data() {
     QTest::addColumn<int>("notches");
     QTest::addColumn<int>("value"); // on a range of 0..85: a page is 8
     QTest::addColumn<int>("target");
+    QTest::addColumn<int>("pageLimit"); // controlmath::KeySteps
+    QTest::addColumn<bool>("jumpsToEnds");
     using controlmath::StepKey;
     auto key = [](StepKey k) { return static_cast<int>(k); };
-    QTest::newRow("knob: up raises") << true << key(StepKey::Up) << 0 << 10 << 11;
-    QTest::newRow("fader: up lowers the position") << false << key(StepKey::Up) << 0 << 10 << 9;
-    QTest::newRow("knob: down lowers") << true << key(StepKey::Down) << 0 << 10 << 9;
-    QTest::newRow("fader: down raises") << false << key(StepKey::Down) << 0 << 10 << 11;
-    QTest::newRow("knob: left lowers") << true << key(StepKey::Left) << 0 << 10 << 9;
-    QTest::newRow("fader: left lowers too") << false << key(StepKey::Left) << 0 << 10 << 9;
-    QTest::newRow("knob: right raises") << true << key(StepKey::Right) << 0 << 10 << 11;
-    QTest::newRow("fader: right raises too") << false << key(StepKey::Right) << 0 << 10 << 11;
-    QTest::newRow("knob: page up is a tenth") << true << key(StepKey::PageUp) << 0 << 10 << 18;
+    QTest::newRow("knob: up raises") << true << key(StepKey::Up) << 0 << 10 << 11 << 0 << true;
+    QTest::newRow("fader: up lowers the position")
+        << false << key(StepKey::Up) << 0 << 10 << 9 << 0 << true;
+    QTest::newRow("knob: down lowers") << true << key(StepKey::Down) << 0 << 10 << 9 << 0 << true;
+    QTest::newRow("fader: down raises")
+        << false << key(StepKey::Down) << 0 << 10 << 11 << 0 << true;
+    QTest::newRow("knob: left lowers") << true << key(StepKey::Left) << 0 << 10 << 9 << 0 << true;
+    QTest::newRow("fader: left lowers too")
+        << false << key(StepKey::Left) << 0 << 10 << 9 << 0 << true;
+    QTest::newRow("knob: right raises")
+        << true << key(StepKey::Right) << 0 << 10 << 11 << 0 << true;
+    QTest::newRow("fader: right raises too")
+        << false << key(StepKey::Right) << 0 << 10 << 11 << 0 << true;
+    QTest::newRow("knob: page up is a tenth")
+        << true << key(StepKey::PageUp) << 0 << 10 << 18 << 0 << true;
     QTest::newRow("fader: page down is a tenth")
-        << false << key(StepKey::PageDown) << 0 << 10 << 18;
-    QTest::newRow("fader: page up stops at 0") << false << key(StepKey::PageUp) << 0 << 3 << 0;
+        << false << key(StepKey::PageDown) << 0 << 10 << 18 << 0 << true;
+    QTest::newRow("fader: page up stops at 0")
+        << false << key(StepKey::PageUp) << 0 << 3 << 0 << 0 << true;
     QTest::newRow("knob: page up stops at the top")
-        << true << key(StepKey::PageUp) << 0 << 80 << 85;
-    QTest::newRow("home is the minimum") << true << key(StepKey::Home) << 0 << 40 << 0;
-    QTest::newRow("end is the maximum") << false << key(StepKey::End) << 0 << 40 << 85;
-    QTest::newRow("knob: wheel away raises") << true << -1 << 2 << 10 << 12;
-    QTest::newRow("fader: wheel away lowers") << false << -1 << 2 << 10 << 8;
-    QTest::newRow("fader: wheel stops at the bottom") << false << -1 << -5 << 83 << 85;
+        << true << key(StepKey::PageUp) << 0 << 80 << 85 << 0 << true;
+    QTest::newRow("home is the minimum") << true << key(StepKey::Home) << 0 << 40 << 0 << 0 << true;
+    QTest::newRow("end is the maximum") << false << key(StepKey::End) << 0 << 40 << 85 << 0 << true;
+    QTest::newRow("knob: wheel away raises") << true << -1 << 2 << 10 << 12 << 0 << true;
+    QTest::newRow("fader: wheel away lowers") << false << -1 << 2 << 10 << 8 << 0 << true;
+    QTest::newRow("fader: wheel stops at the bottom") << false << -1 << -5 << 83 << 85 << 0 << true;
+    QTest::newRow("limited page: 5 where a tenth is 8")
+        << false << key(StepKey::PageUp) << 0 << 40 << 35 << 5 << false;
+    QTest::newRow("limited page down on the knob")
+        << true << key(StepKey::PageDown) << 0 << 40 << 35 << 5 << false;
+    QTest::newRow("a limit above the tenth leaves the tenth")
+        << true << key(StepKey::PageUp) << 0 << 40 << 48 << 20 << false;
+    QTest::newRow("without jumps Home stays")
+        << false << key(StepKey::Home) << 0 << 40 << 40 << 5 << false;
+    QTest::newRow("without jumps End stays")
+        << false << key(StepKey::End) << 0 << 40 << 40 << 5 << false;
+    QTest::newRow("arrows are single steps under a limit")
+        << false << key(StepKey::Down) << 0 << 40 << 41 << 5 << false;
 }
 
 void ControlsTest::keyAndWheelSteps() {
@@ -211,10 +232,13 @@ void ControlsTest::keyAndWheelSteps() {
     QFETCH(int, notches);
     QFETCH(int, value);
     QFETCH(int, target);
+    QFETCH(int, pageLimit);
+    QFETCH(bool, jumpsToEnds);
     const auto up = upRaises ? controlmath::UpMeans::Higher : controlmath::UpMeans::Lower;
+    const controlmath::KeySteps steps{pageLimit, jumpsToEnds};
     const int stepped = key < 0 ? controlmath::WheelStepTarget(notches, value, 0, 85, up)
                                 : controlmath::KeyStepTarget(static_cast<controlmath::StepKey>(key),
-                                                             value, 0, 85, up);
+                                                             value, 0, 85, up, steps);
     QCOMPARE(stepped, target);
 }
 
