@@ -624,9 +624,18 @@ void ControlSurface::OnConnectionChanged(bool connected) {
         m_led->setKeepBlinking(true);
     } else {
         ShowDisconnectedLed();
+        // Disconnected or the line lost: the last levels are no reading any more.
+        ClearMeters();
     }
     if (m_layout.linkBoxFollowsConnection)
         m_linkBox->setText(connected ? QStringLiteral("Link") : QStringLiteral("Unlink"));
+}
+
+void ControlSurface::ClearMeters() {
+    for (SurfaceStrip& strip : m_inputStrips)
+        strip.meter->clear();
+    for (SurfaceStrip& strip : m_outputStrips)
+        strip.meter->clear();
 }
 
 void ControlSurface::ShowDisconnectedLed() {

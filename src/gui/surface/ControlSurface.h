@@ -229,6 +229,7 @@ private:
     // The save chooser for the program bank read from the unit.
     void OfferBankSave();
     void ShowDisconnectedLed();
+    void ClearMeters();
     void InstallKeyFilter(QWidget* widget);
     QString ElidedPort(const std::string& portName) const;
 

@@ -44,7 +44,6 @@ QColor LevelMeter::SegmentColour(int segment) {
 }
 
 LevelMeter::LevelMeter(QWidget* parent) : QWidget(parent) {
-    m_lit.fill(true); // all lit until the first level arrives
     setAttribute(Qt::WA_OpaquePaintEvent);
     setupGeometry();
 }
@@ -60,6 +59,11 @@ void LevelMeter::showLevel(int code) {
         return;
     }
     m_lit = lit;
+    update();
+}
+
+void LevelMeter::clear() {
+    m_lit.fill(false);
     update();
 }
 

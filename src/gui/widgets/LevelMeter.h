@@ -8,6 +8,8 @@
 
 // Eight-segment level meter of a channel strip. The unit reports one level code per channel;
 // segment 0 is the bottom (green), 6 yellow, 7 the top (red, also used alone as the clip mark).
+// A meter shows nothing until its first level arrives and again after clear(): a full red and
+// yellow column must never stand for a level nobody measured.
 class LevelMeter : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +40,8 @@ public:
     // Lights the segments of a level code and redraws when they changed (meters are polled ten
     // times a second, and a steady level needs no redraw).
     void showLevel(int code);
+    // Darkens every segment: there is no reading (not connected, or the line was lost).
+    void clear();
 
     const Segments& lit() const { return m_lit; }
     int segmentHeight() const { return m_segmentHeight; }
@@ -49,7 +53,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    Segments m_lit;
+    Segments m_lit{};
     int m_segmentHeight = 0;
     QRect m_client;
 };

@@ -26,6 +26,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <set>
@@ -60,6 +61,8 @@ private slots:
     void connectsToTheVirtualUnit_data();
     void connectsToTheVirtualUnit();
     void connectButtonRunsTheDialogsOnTheRealTimers();
+    void metersShowNothingWithoutAReading_data();
+    void metersShowNothingWithoutAReading();
     void deviceDialogGivesTheUnitANewId();
     void bankIsOfferedForSavingOnceItsLastReplyIsTaken();
     void wrongDeviceTypeDisconnects();
@@ -420,6 +423,52 @@ void ControlSurfaceTest::connectButtonRunsTheDialogsOnTheRealTimers() {
     QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
     QVERIFY(!surface->Controller().IsConnected());
     QVERIFY(!surface->IsTickTimerActive());
+}
+
+namespace {
+
+// Whether any meter of the surface lights a segment.
+bool AnyMeterLit(ControlSurface& surface) {
+    auto lit = [](const SurfaceStrip& strip) {
+        const LevelMeter::Segments& s = strip.meter->lit();
+        return std::find(s.begin(), s.end(), true) != s.end();
+    };
+    for (int i = 0; i < surface.InputStripCount(); ++i)
+        if (lit(surface.InputStrip(i)))
+            return true;
+    for (int i = 0; i < surface.OutputStripCount(); ++i)
+        if (lit(surface.OutputStrip(i)))
+            return true;
+    return false;
+}
+
+} // namespace
+
+void ControlSurfaceTest::metersShowNothingWithoutAReading_data() {
+    QTest::addColumn<bool>("lineLost");
+    QTest::newRow("the connection button disconnects") << false;
+    QTest::newRow("the line is lost") << true;
+}
+
+void ControlSurfaceTest::metersShowNothingWithoutAReading() {
+    QFETCH(bool, lineLost);
+    auto line = OpenVirtualUnit(3);
+    QVERIFY(line);
+    ControlSurface* surface = Show(ID_DEVICE_2X4);
+    QVERIFY(!AnyMeterLit(*surface)); // never connected: no reading
+
+    UnitController& controller = surface->Controller();
+    QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled() && AnyMeterLit(*surface); }));
+
+    if (lineLost) {
+        line->Close();
+        QTRY_VERIFY(!controller.IsConnected());
+    } else {
+        QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
+        QVERIFY(!controller.IsConnected());
+    }
+    QVERIFY(!AnyMeterLit(*surface));
 }
 
 void ControlSurfaceTest::deviceDialogGivesTheUnitANewId() {

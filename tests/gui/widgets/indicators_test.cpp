@@ -69,20 +69,26 @@ void IndicatorsTest::meterCodeTable() {
 
 void IndicatorsTest::meterSegmentsAreStackedFromTheBottom() {
     LevelMeter lamp;
-    QCOMPARE(Pattern(lamp.lit()), QString("11111111")); // all lit before the first level
     lamp.resize(12, 122);
     lamp.setupGeometry();
     QCOMPARE(lamp.segmentHeight(), 13); // (122 - 14) / 8
     // Segment i occupies rows 122 - 13 - 15 i .. 122 - 1 - 15 i; its fill starts one row lower
     // and one pixel in from either side.
     auto middleOf = [](int segment) { return 122 - 7 - 15 * segment; };
+    const QColor background(76, 85, 118);
+    // Nothing shows before the first level: no reading is no level.
+    QCOMPARE(Pattern(lamp.lit()), QString("00000000"));
+    const QImage none = SaveShot(lamp, "meter_before_a_level");
+    for (int segment = 0; segment < LevelMeter::kSegments; ++segment)
+        QCOMPARE(none.pixelColor(6, middleOf(segment)), background);
+
+    lamp.showLevel(9);
     const QImage all = SaveShot(lamp, "meter_all_lit");
     QCOMPARE(all.pixelColor(6, middleOf(0)), QColor(0, 255, 0));
     QCOMPARE(all.pixelColor(6, middleOf(7)), QColor(255, 0, 0));
 
     lamp.showLevel(19); // three at the bottom and the clip mark
     const QImage img = SaveShot(lamp, "meter_code_19");
-    const QColor background(76, 85, 118);
     QCOMPARE(img.pixelColor(6, middleOf(0)), QColor(0, 255, 0));
     QCOMPARE(img.pixelColor(6, middleOf(2)), QColor(0, 255, 0));
     QCOMPARE(img.pixelColor(6, middleOf(3)), background);
@@ -96,6 +102,9 @@ void IndicatorsTest::meterSegmentsAreStackedFromTheBottom() {
 
     lamp.showLevel(8);
     QCOMPARE(Render(lamp).pixelColor(6, middleOf(6)), QColor(255, 255, 0));
+    lamp.clear();
+    QCOMPARE(Pattern(lamp.lit()), QString("00000000"));
+    QCOMPARE(Render(lamp).pixelColor(6, middleOf(7)), background);
 }
 
 void IndicatorsTest::ledBlinksBetweenBrightAndDark() {
