@@ -41,23 +41,31 @@ enum class DelayUnit { Milliseconds, Metres, Feet };
 DisplayKindSettings DelayEntry(const DeviceModel& model, DelayUnit unit, int temperatureC);
 
 // Noise gate threshold: index 0..130 shown as -120.0 .. +10.0 dBu.
-inline constexpr DisplayKindSettings kGateThresholdEntry{
-    .kind = kKindLinear, .min = 0, .max = kGateThresholdMaxIndex, .step = 1.0, .offset = 120.0};
+inline constexpr DisplayKindSettings kGateThresholdEntry{.kind = kKindLinear,
+                                                         .min = 0,
+                                                         .max = kGateThresholdMaxIndex,
+                                                         .step = 1.0,
+                                                         .offset = 120.0,
+                                                         .unit = "dBu"};
 // Crossover frequencies in Hz (the high-pass and the low-pass use kinds 8 and 9).
 inline constexpr DisplayKindSettings kHighPassFrequencyEntry{
     .kind = kKindFrequency, .min = kMinFrequencyHz, .max = kMaxFrequencyHz};
 inline constexpr DisplayKindSettings kLowPassFrequencyEntry{
-    .kind = kKindInteger9, .min = kMinFrequencyHz, .max = kMaxFrequencyHz};
+    .kind = kKindInteger9, .min = kMinFrequencyHz, .max = kMaxFrequencyHz, .unit = "Hz"};
 // Crossover slope 0..3 shown as "12", "18", "24", "48" (dB per octave); not typed.
 inline constexpr DisplayKindSettings kCrossoverSlopeEntry{
     .kind = kKindSlope, .min = 0, .max = kCrossoverSlopeMax};
 // Limiter threshold: index 0..500 shown as -30.0 .. +20.0 dBu.
-inline constexpr DisplayKindSettings kLimiterThresholdEntry{
-    .kind = kKindLinear, .min = 0, .max = kLimiterThresholdMaxIndex, .step = 0.1, .offset = 30.0};
+inline constexpr DisplayKindSettings kLimiterThresholdEntry{.kind = kKindLinear,
+                                                            .min = 0,
+                                                            .max = kLimiterThresholdMaxIndex,
+                                                            .step = 0.1,
+                                                            .offset = 30.0,
+                                                            .unit = "dBu"};
 // Attack: index 0..106 shown as 0.3 .. 0.9, then 1 .. 100 ms.
 inline constexpr DisplayKindSettings kAttackEntry{
     .kind = kKindAttack, .min = 0, .max = kAttackMaxIndex};
-// Clip limit: index 0..100 shown as 2.0 .. 12.0.
+// Clip limit: index 0..100 shown as 2.0 .. 12.0, a plain number.
 inline constexpr int kClipLimitMaxIndex = 100;
 inline constexpr DisplayKindSettings kClipLimitEntry{
     .kind = kKindLinear, .min = 0, .max = kClipLimitMaxIndex, .step = 0.1, .offset = -2.0};
@@ -145,11 +153,15 @@ std::string ComposedReleaseText(int releaseIndex, int attackIndex);
 // (0.01 octave steps and the fine Q table on the 4x8, 0.05 octave steps and the coarse table on
 // the others) and the gain index 0..450 shown as -30.0 .. +15.0 dB.
 inline constexpr DisplayKindSettings kBandFrequencyEntry{
-    .kind = kKindInteger, .min = kMinFrequencyHz, .max = kMaxFrequencyHz};
+    .kind = kKindInteger, .min = kMinFrequencyHz, .max = kMaxFrequencyHz, .unit = "Hz"};
 DisplayKindSettings BandwidthEntry(const DeviceModel& model);
 DisplayKindSettings QEntry(const DeviceModel& model);
-inline constexpr DisplayKindSettings kBandGainEntry{
-    .kind = kKindLinear, .min = 0, .max = kEqGainMaxIndex, .step = 0.1, .offset = 30.0};
+inline constexpr DisplayKindSettings kBandGainEntry{.kind = kKindLinear,
+                                                    .min = 0,
+                                                    .max = kEqGainMaxIndex,
+                                                    .step = 0.1,
+                                                    .offset = 30.0,
+                                                    .unit = "dB"};
 
 // Type 0 PEQ, 1 low shelf, 2 high shelf; other values are refused. A band that becomes a low
 // shelf above 20000 Hz is brought down to 20000 Hz first (the stored frequency then changes too).

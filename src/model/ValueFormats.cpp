@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -34,6 +35,25 @@ constexpr double kDisplayFeet = 3.28;
 constexpr double kEntryFeet = 3.2808;
 
 constexpr std::array<const char*, 4> kSlopeTexts{"12", "18", "24", "48"};
+
+// The kinds whose numbers are always in one unit.
+struct KindUnit {
+    int kind;
+    const char* unit;
+};
+constexpr std::array<KindUnit, 11> kKindUnits{{
+    {kKindDelayMsLong, "ms"},
+    {kKindDelayMetresLong, "m"},
+    {kKindDelayFeetLong, "ft"},
+    {kKindAttack, "ms"},
+    {kKindBandwidthFine, "oct"},
+    {kKindFrequency, "Hz"},
+    {kKindDelayMsShort, "ms"},
+    {kKindDelayMetresShort, "m"},
+    {kKindDelayFeetShort, "ft"},
+    {kKindBandwidthCoarse, "oct"},
+    {kKindTemperature, ""}, // its text carries C and F itself
+}};
 constexpr std::array<const char*, 8> kRatioTexts{"1:1",  "1:2",  "1:4",  "1:8",
                                                  "1:16", "1:32", "1:64", "1:maximum"};
 
@@ -404,4 +424,44 @@ DisplayEntry ApplyDisplayEntry(const DisplayKindSettings& s, int current, std::s
         e.index = std::clamp(e.index, s.min, std::max(s.min, s.max));
     }
     return e;
+}
+
+std::string DisplayKindUnit(const DisplayKindSettings& s) {
+    if (!s.unit.empty()) {
+        return s.unit;
+    }
+    const auto it = std::find_if(kKindUnits.begin(), kKindUnits.end(),
+                                 [&s](const KindUnit& u) { return u.kind == s.kind; });
+    return it == kKindUnits.end() ? std::string() : std::string(it->unit);
+}
+
+std::optional<std::string> DisplayKindRangeText(const DisplayKindSettings& s) {
+    const bool integerKind =
+        s.kind == kKindInteger || s.kind == kKindFrequency || s.kind == kKindInteger9;
+    if ((!integerKind && !HasDecimalRule(s.kind)) || s.max < s.min) {
+        return std::nullopt;
+    }
+    // The texts of the lowest and the highest index are the ends the entry rule clamps to
+    // (within the rounding of the display). The Q kinds run downwards: lowest value first.
+    std::optional<std::string> low = FormatDisplayKind(s, s.min);
+    std::optional<std::string> high = FormatDisplayKind(s, s.max);
+    if (!low || !high || low->empty() || high->empty()) {
+        return std::nullopt;
+    }
+    const std::optional<double> lowValue = ReadDecimal(*low);
+    const std::optional<double> highValue = ReadDecimal(*high);
+    if (lowValue && highValue && *lowValue > *highValue) {
+        std::swap(low, high);
+    }
+    std::string text = "Allowed range: " + *low + " to " + *high;
+    const std::string unit = DisplayKindUnit(s);
+    if (!unit.empty()) {
+        text += " " + unit;
+    }
+    return text;
+}
+
+std::string OutOfRangeMessage(const DisplayKindSettings& s) {
+    const std::optional<std::string> range = DisplayKindRangeText(s);
+    return range ? std::string(kOutOfRangeText) + "\n" + *range : std::string(kOutOfRangeText);
 }

@@ -35,6 +35,8 @@ enum DisplayKindCode : int {
 
 // Everything a display kind needs besides the index. temperatureC is the unit's temperature in
 // degrees C, used by the metre and feet kinds; step and offset are used by kinds 3 and 10.
+// `unit` names what the numbers count ("dB") for the kinds whose unit depends on the field
+// (3, 4, 9, 10); empty, the kind's own unit is used (DisplayKindUnit).
 struct DisplayKindSettings {
     int kind = kKindInteger;
     int min = 0;
@@ -42,6 +44,7 @@ struct DisplayKindSettings {
     double step = 1.0;
     double offset = 0.0;
     int temperatureC = 0;
+    std::string unit = {};
 };
 
 // Text shown for an index. std::nullopt means the edit leaves its text alone (kind 6, unknown
@@ -72,6 +75,17 @@ DisplayEntry ApplyDisplayEntry(const DisplayKindSettings& s, int current, std::s
 
 // The message the edit shows when an entry was clamped.
 inline constexpr const char* kOutOfRangeText = "Out of Range";
+
+// The unit the kind's numbers are in: s.unit when set, else the kind's own ("ms", "m", "ft",
+// "oct", "Hz"); empty for a kind without one (Q, the plain numbers).
+std::string DisplayKindUnit(const DisplayKindSettings& s);
+// What the operator may type, in the kind's own text and unit, lowest first:
+// "Allowed range: -40.0 to 15.0 dB". std::nullopt for a kind without an entry rule, or when the
+// range has no text (an index range outside the kind's table).
+std::optional<std::string> DisplayKindRangeText(const DisplayKindSettings& s);
+// The message for a clamped entry: "Out of Range", and the allowed range on a second line when
+// the kind has one.
+std::string OutOfRangeMessage(const DisplayKindSettings& s);
 
 // Reads the leading decimal number of a text the way the editors always have ("12.5ms" is 12.5),
 // also accepting ',' as the decimal separator and leading blanks or '+'. No number, or a

@@ -301,3 +301,24 @@ TEST(ChannelEditRules, BandwidthAndQAreOneIndexOnEachModelsScale) {
     EXPECT_EQ(SetBandBandwidth(p.data.input(0).filter(0), typed.index), Edit::Written);
     EXPECT_EQ(FormatDisplayKind(q, 95), "1.414");
 }
+
+TEST(ChannelEditRules, EveryTypedValueNamesItsRangeInItsOwnUnit) {
+    struct Case {
+        const char* field;
+        DisplayKindSettings settings;
+        const char* range;
+    };
+    const Case cases[] = {
+        {"gate threshold", kGateThresholdEntry, "-120.0 to 10.0 dBu"},
+        {"limiter threshold", kLimiterThresholdEntry, "-30.0 to 20.0 dBu"},
+        {"clip limit, a plain number", kClipLimitEntry, "2.0 to 12.0"},
+        {"high-pass", kHighPassFrequencyEntry, "10 to 30000 Hz"},
+        {"low-pass", kLowPassFrequencyEntry, "10 to 30000 Hz"},
+        {"band frequency", kBandFrequencyEntry, "10 to 30000 Hz"},
+        {"band gain", kBandGainEntry, "-30.0 to 15.0 dB"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DisplayKindRangeText(c.settings), "Allowed range: " + std::string(c.range))
+            << c.field;
+    }
+}

@@ -165,6 +165,51 @@ const EntryCase kEntryCases[] = {
 INSTANTIATE_TEST_SUITE_P(Table, DisplayKindEntry, testing::ValuesIn(kEntryCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// ---- The allowed range in an "Out of Range" message -------------------------------------------
+
+struct RangeCase {
+    const char* name;
+    DisplayKindSettings settings;
+    std::string message;
+};
+
+class DisplayKindRange : public testing::TestWithParam<RangeCase> {};
+
+TEST_P(DisplayKindRange, OutOfRangeNamesTheAllowedRangeInTheFieldsUnit) {
+    const RangeCase& c = GetParam();
+    EXPECT_EQ(OutOfRangeMessage(c.settings), c.message);
+}
+
+DisplayKindSettings WithUnit(DisplayKindSettings s, const char* unit) {
+    s.unit = unit;
+    return s;
+}
+
+const RangeCase kRangeCases[] = {
+    {"OutputGainInDb", WithUnit(Kind(10, 0, 550, 0.1, 40), "dB"),
+     "Out of Range\nAllowed range: -40.0 to 15.0 dB"},
+    {"SmallModelGainInDb", WithUnit(Kind(10, 0, 560, 0.1, 36), "dB"),
+     "Out of Range\nAllowed range: -36.0 to 20.0 dB"},
+    {"LinearWithoutAUnitShowsNumbersOnly", Kind(10, 0, 450, 0.1, 30),
+     "Out of Range\nAllowed range: -30.0 to 15.0"},
+    {"LongDelayInMs", Kind(0, 0, 52473), "Out of Range\nAllowed range: 0.0000 to 1000 ms"},
+    {"ShortDelayInMetres", Kind(13, 0, 1465), "Out of Range\nAllowed range: 0.000 to 330.7 m"},
+    {"ShortDelayInFeet", Kind(14, 0, 1465), "Out of Range\nAllowed range: 0.000 to 1084.6 ft"},
+    {"AttackInMs", Kind(5, 0, 106), "Out of Range\nAllowed range: 0.3 to 100 ms"},
+    {"BandwidthInOctaves", Kind(16, 0, 59), "Out of Range\nAllowed range: 0.05 to 3.00 oct"},
+    {"QRunsDownwardsButReadsLowestFirst", Kind(11, 0, 295),
+     "Out of Range\nAllowed range: 0.404 to 28.852"},
+    {"FrequencyInHz", Kind(8, 20, 20000), "Out of Range\nAllowed range: 20 to 20000 Hz"},
+    {"CentredInTheOwnersUnit", WithUnit(Kind(3, 0, 300, 0.1), "dB"),
+     "Out of Range\nAllowed range: -15.0 to 15.0 dB"},
+    {"KindWithoutEntryKeepsTheBareText", Kind(17, 0, 3), "Out of Range"},
+    {"OwnerTextKeepsTheBareText", Kind(6, 0, 10), "Out of Range"},
+    {"EmptyRangeKeepsTheBareText", Kind(4, 10, 5), "Out of Range"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, DisplayKindRange, testing::ValuesIn(kRangeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Every index of the delay and bandwidth scales survives its own text being typed back in: the
 // formats keep enough decimals for the entry rules to find the same step.
 TEST(DisplayKindRoundTrip, ShownTextReadsBackToTheSameIndex) {

@@ -55,7 +55,7 @@ public:
     FieldId findField(const QString& name) const;
 
     // ---- Controls; each shows the field's index and writes what the operator enters ----------
-    // A numeric edit with its display kind and range; a commit writes. Kinds without an entry
+    // A numeric edit with its display kind, range and unit; a commit writes. Kinds without an entry
     // rule (slope, ratio) make a read-only display.
     void bindEdit(FieldId id, ValueEdit* edit, const DisplayKindSettings& settings);
     // A numeric edit with its arrows: a commit or a step writes.

@@ -251,6 +251,7 @@ void ControlSurface::SetUpStrip(SurfaceStrip& strip) {
     strip.gain->setRange(0, strip.gainMax);
     strip.gain->setStep(kGainStep);
     strip.gain->setOffset(m_layout.model.GainDbOffset());
+    strip.gain->setUnit(QStringLiteral("dB"));
     strip.gain->setKind(kGainEditKind);
 
     strip.polarity->setColours(kPolarityNormalFace, kPolarityInvertFace);

@@ -87,6 +87,10 @@ void ValueEdit::setOffset(double offset) {
     m_settings.offset = offset;
 }
 
+void ValueEdit::setUnit(const QString& unit) {
+    m_settings.unit = unit.toStdString();
+}
+
 void ValueEdit::setTemperature(int celsius) {
     m_settings.temperatureC = celsius;
     if (!m_modified) {
@@ -156,7 +160,7 @@ bool ValueEdit::applyEntry() {
         break;
     }
     if (e.outOfRange) {
-        ShowControlMessage(this, QString::fromLatin1(kOutOfRangeText));
+        ShowControlMessage(this, QString::fromStdString(OutOfRangeMessage(m_settings)));
     }
     return tell;
 }

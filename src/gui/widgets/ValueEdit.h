@@ -20,9 +20,10 @@ void ShowControlMessage(QWidget* source, const QString& text);
 
 // Numeric edit that holds an integer index and shows it as engineering text according to its
 // display kind. Typed text is committed when the edit loses the keyboard focus (or on Enter):
-// the kind's entry rule turns it into an index, clamping with "Out of Range" where needed, and
-// the owner is told through committed(). Undo and redo keys undo typing while there is typing
-// to undo, and are otherwise left to the window's actions.
+// the kind's entry rule turns it into an index, clamping with "Out of Range" where needed (the
+// message names the allowed range on a second line), and the owner is told through committed().
+// Undo and redo keys undo typing while there is typing to undo, and are otherwise left to the
+// window's actions.
 class ValueEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -56,6 +57,9 @@ public:
     // Step of kinds 3 and 10, offset of kind 10.
     void setStep(double step);
     void setOffset(double offset);
+    // The unit of kinds 3, 4, 9 and 10, whose unit depends on the field ("dB"); named with the
+    // allowed range when an entry is out of range. The other kinds know their own.
+    void setUnit(const QString& unit);
     // Temperature in degrees C for the metre and feet kinds; reformats.
     void setTemperature(int celsius);
 

@@ -531,9 +531,10 @@ void ChannelEditorsTest::enterCommitsAndEscRestoresWithoutClosing() {
     QVERIFY(out->isVisible());
     QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).outputLimiterFrame(0).bytes);
 
-    // Typed beyond the range: "Out of Range" and the nearer end.
+    // Typed beyond the range: "Out of Range" with the allowed range, and the nearer end.
     TypeValue(threshold, "25");
-    QCOMPARE(m_harness->Messages().ControlMessages(), QStringList{"Out of Range"});
+    QCOMPARE(m_harness->Messages().ControlMessages(),
+             QStringList{"Out of Range\nAllowed range: -30.0 to 20.0 dBu"});
     QCOMPARE(data.output(0).threshold(), 500);
 }
 

@@ -149,7 +149,8 @@ void ControlSurfaceTest::typedGainOutOfRangeIsClamped() {
     // Enter moves the focus to the view; the edit takes its text on losing it.
     QTest::keyClick(strip.gain, Qt::Key_Return);
     QTRY_VERIFY(surface->hasFocus());
-    QCOMPARE(Messages().ControlMessages(), QStringList{"Out of Range"});
+    QCOMPARE(Messages().ControlMessages(),
+             QStringList{"Out of Range\nAllowed range: -40.0 to 6.0 dB"});
     QCOMPARE(strip.gain->text(), QString("6.0"));
     QCOMPARE(strip.fader->position(), 0);
     QCOMPARE(surface->Document().Data().input(0).gain(), 460);

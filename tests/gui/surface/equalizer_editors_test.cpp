@@ -230,7 +230,8 @@ void EqualizerEditorsTest::editorsOfEachModel() {
     QCOMPARE(band.bandwidthEdit->text(), secondStep);
     QCOMPARE(data.output(0).filter(3).bandwidthIndex(), 1);
     TypeValue(band.bandwidthEdit, "4");
-    QCOMPARE(m_harness->Messages().ControlMessages(), QStringList{"Out of Range"});
+    QCOMPARE(m_harness->Messages().ControlMessages(),
+             QStringList{"Out of Range\nAllowed range: 0.05 to 3.00 oct"});
     QCOMPARE(band.bandwidthEdit->text(), QString("3.00"));
     QCOMPARE(band.qEdit->text(), QString("0.404"));
     QCOMPARE(data.output(0).filter(3).bandwidthIndex(), bandwidthMax);

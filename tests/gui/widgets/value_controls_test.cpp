@@ -284,7 +284,9 @@ void ControlsTest::editOutOfRangeShowsMessageAndClamps() {
 
     edit.setValue(100);
     TypeAndLeave(edit, "1000.5");
-    QCOMPARE(m_recorder.ControlMessages(), QStringList{"Out of Range"});
+    // The text stays; the allowed range in the field's unit follows on a second line.
+    QCOMPARE(m_recorder.ControlMessages(),
+             QStringList{"Out of Range\nAllowed range: 0.0000 to 1000 ms"});
     QCOMPARE(edit.storedValue(), 52473);
     QCOMPARE(spy.count(), 2); // a clamped entry is still committed
 }
@@ -308,7 +310,8 @@ void ControlsTest::editColoursFollowTheEntry() {
     QTest::keyClick(&edit, Qt::Key_Return);
     QCOMPARE(edit.currentBackgroundColour(), QColor(255, 255, 255)); // Enter keeps the look
     QCOMPARE(edit.storedValue(), 500);
-    QCOMPARE(m_recorder.ControlMessages(), QStringList{"Out of Range"});
+    QCOMPARE(m_recorder.ControlMessages(),
+             QStringList{"Out of Range\nAllowed range: -30.0 to 20.0"});
 
     QTest::keyClicks(&edit, "1");
     SendFocus(edit, QEvent::FocusOut);
