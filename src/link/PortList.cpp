@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 #include <unistd.h>
 
@@ -217,4 +218,25 @@ bool ListSerialPorts(PortEntryList& list, bool testOpen, std::string* errorText,
     ListVirtualUnits(list, roots);
     CleanUp(list, testOpen);
     return ok;
+}
+
+std::string ShortPortName(const std::string& portName) {
+    constexpr std::string_view kDev = "/dev/";
+    constexpr std::string_view kPseudoTerminals = "pts/";
+    std::string_view name = portName;
+    while (name.size() > 1 && name.back() == '/') {
+        name.remove_suffix(1);
+    }
+    if (name.substr(0, kDev.size()) == kDev) {
+        const std::string_view device = name.substr(kDev.size());
+        if (device.find('/') == std::string_view::npos ||
+            (device.substr(0, kPseudoTerminals.size()) == kPseudoTerminals &&
+             device.find('/', kPseudoTerminals.size()) == std::string_view::npos)) {
+            return std::string(device);
+        }
+    }
+    const std::size_t slash = name.find_last_of('/');
+    return std::string(slash == std::string_view::npos || slash + 1 == name.size()
+                           ? name
+                           : name.substr(slash + 1));
 }

@@ -34,3 +34,7 @@ std::string VirtualUnitDirectory();
 // before the failure stay in the list.
 bool ListSerialPorts(PortEntryList& list, bool testOpen, std::string* errorText = nullptr,
                      const PortListRoots& roots = {});
+
+// The short name a status display shows for a port: the device's name under /dev ("ttyUSB0",
+// "pts/3"), otherwise the last part of the path (a virtual unit's link, a by-id name).
+std::string ShortPortName(const std::string& portName);

@@ -287,4 +287,30 @@ TEST(PortList, VirtualUnitDirectoryFollowsTheRuntimeDirectory) {
     }
 }
 
+struct ShortNameCase {
+    const char* name;
+    const char* path;
+    const char* shortName;
+};
+
+class PortShortName : public testing::TestWithParam<ShortNameCase> {};
+
+TEST_P(PortShortName, ShowsTheNameThatFitsAStatusBox) {
+    EXPECT_EQ(ShortPortName(GetParam().path), GetParam().shortName);
+}
+
+const ShortNameCase kShortNameCases[] = {
+    {"UsbAdapter", "/dev/ttyUSB0", "ttyUSB0"},
+    {"PseudoTerminalKeepsItsFolder", "/dev/pts/3", "pts/3"},
+    {"ByIdNameIsItsLastPart", "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0",
+     "usb-FTDI_FT232R-if00-port0"},
+    {"VirtualUnitLink", "/run/user/1000/tavrel/unit-4x8-1", "unit-4x8-1"},
+    {"TrailingSlashIgnored", "/tmp/links/unit/", "unit"},
+    {"BareNameStays", "ttyS1", "ttyS1"},
+    {"Empty", "", ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, PortShortName, testing::ValuesIn(kShortNameCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace

@@ -25,8 +25,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -40,6 +40,7 @@ const QColor kGroupLine(255, 255, 255);
 const QColor kStripFrame(110, 120, 142);
 const QColor kPolarityNormalFace(207, 207, 215);
 const QColor kPolarityInvertFace(128, 128, 128);
+const QColor kStatusBoxFace(230, 230, 234);
 
 constexpr int kLedPeriodMs = StatusLed::kDefaultPeriodMs;
 constexpr int kGainEditKind = 10; // index x step - offset, "%0.1f"
@@ -150,23 +151,24 @@ ControlSurface::~ControlSurface() {
 }
 
 void ControlSurface::CreateStatusLine() {
-    auto makeBox = [this](const DluBox& box, const char* caption) {
-        auto* button = new QPushButton(QString::fromLatin1(caption), this);
-        button->setGeometry(DluRect(box.x, box.y, box.w, box.h));
-        button->setFocusPolicy(Qt::NoFocus);
-        // Read-only display: readable black text although the button is disabled.
-        QPalette palette = button->palette();
-        palette.setColor(QPalette::Disabled, QPalette::ButtonText, Qt::black);
-        palette.setColor(QPalette::Disabled, QPalette::Button, QColor(230, 230, 234));
-        palette.setColor(QPalette::Button, QColor(230, 230, 234));
-        button->setPalette(palette);
-        return button;
+    // Read-only displays: sunken boxes with dark text on a light ground, nothing to press.
+    auto makeBox = [this](const DluBox& box, const QString& caption) {
+        auto* display = new QLabel(caption, this);
+        display->setGeometry(DluRect(box.x, box.y, box.w, box.h));
+        display->setAlignment(Qt::AlignCenter);
+        display->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        display->setAutoFillBackground(true);
+        QPalette palette = display->palette();
+        palette.setColor(QPalette::Window, kStatusBoxFace);
+        palette.setColor(QPalette::WindowText, Qt::black);
+        display->setPalette(palette);
+        return display;
     };
-    m_deviceIdBox = makeBox(m_layout.deviceIdBox, "********");
-    m_portBox = makeBox(m_layout.portBox, m_layout.initialPortCaption);
+    m_deviceIdBox = makeBox(m_layout.deviceIdBox, QStringLiteral("********"));
+    m_portBox = makeBox(m_layout.portBox, QString::fromLatin1(m_layout.initialPortCaption));
     if (m_layout.model.hasInputSource)
-        m_sourceBox = makeBox(m_layout.sourceBox, "");
-    m_linkBox = makeBox(m_layout.linkBox, "Link/Unlink");
+        m_sourceBox = makeBox(m_layout.sourceBox, QString());
+    m_linkBox = makeBox(m_layout.linkBox, QStringLiteral("Link/Unlink"));
 
     m_led = new StatusLed(this);
     const DluBox& led = m_layout.statusLed;
@@ -174,14 +176,8 @@ void ControlSurface::CreateStatusLine() {
 
     // The A/B comparison's state, right of the link box.
     const DluBox& link = m_layout.linkBox;
-    m_comparisonBox = new QLabel(m_history->StatusText(), this);
-    m_comparisonBox->setGeometry(DluRect(link.x + link.w + 8, link.y, kComparisonBoxWidth, link.h));
-    m_comparisonBox->setAlignment(Qt::AlignCenter);
-    m_comparisonBox->setAutoFillBackground(true);
-    QPalette palette = m_comparisonBox->palette();
-    palette.setColor(QPalette::Window, QColor(230, 230, 234));
-    palette.setColor(QPalette::WindowText, Qt::black);
-    m_comparisonBox->setPalette(palette);
+    m_comparisonBox = makeBox({link.x + link.w + 8, link.y, kComparisonBoxWidth, link.h},
+                              m_history->StatusText());
     connect(m_history.get(), &EditHistory::statusChanged, m_comparisonBox, &QLabel::setText);
 }
 
@@ -286,11 +282,6 @@ void ControlSurface::OnInitialUpdate() {
     // Drag reports go to the open editor of the channel the graph shows.
     connect(m_graph, &ResponseGraph::filterChanged, m_editors.get(), &EditorSlots::OnFilterChanged);
     m_graph->redraw();
-
-    for (QPushButton* box : {m_linkBox, m_sourceBox, m_portBox, m_deviceIdBox}) {
-        if (box)
-            box->setEnabled(false);
-    }
 }
 
 // ---- Operations
@@ -474,8 +465,18 @@ void ControlSurface::ChangeDevice() {
         RunDeviceDialog(*m_controller, this);
 }
 
+std::string ControlSurface::DescriptionOfPort(const std::string& portName) const {
+    const PortEntryList ports = m_portSource ? m_portSource() : SystemPortSource()();
+    const auto entry = std::find_if(ports.begin(), ports.end(), [&](const PortEntry& e) {
+        return e.portName == portName || e.devicePath == portName;
+    });
+    return entry != ports.end() ? entry->description : std::string();
+}
+
 bool ControlSurface::ConnectTo(const std::string& portName, int deviceId) {
     m_rememberedPort = portName;
+    m_portPath = portName;
+    m_portDescription = DescriptionOfPort(portName);
     return m_controller->Connect(portName, deviceId);
 }
 
@@ -680,15 +681,26 @@ void ControlSurface::OnTitleChanged(const std::string& title) {
     emit titleChanged(text);
 }
 
-QString ControlSurface::ElidedPort(const std::string& portName) const {
-    const QString full = QString::fromStdString(portName);
-    return m_portBox->fontMetrics().elidedText(full, Qt::ElideLeft, m_portBox->width() - 6);
+void ControlSurface::ShowPortBox() {
+    // The device's short name, cut at the end only when even that does not fit; the full path
+    // and the port's description in the tooltip.
+    if (m_portPath.empty())
+        return;
+    const QString shortName = QString::fromStdString(ShortPortName(m_portPath));
+    m_portBox->setText(m_portBox->fontMetrics().elidedText(shortName, Qt::ElideRight,
+                                                           m_portBox->contentsRect().width() - 4));
+    QString tip = QString::fromStdString(m_portPath);
+    if (!m_portDescription.empty())
+        tip += QLatin1Char('\n') + QString::fromStdString(m_portDescription);
+    m_portBox->setToolTip(tip);
 }
 
 void ControlSurface::OnConnectionBoxesChanged(int deviceId, const std::string& portName) {
     m_deviceIdBox->setText(QString::number(deviceId));
-    m_portBox->setText(ElidedPort(portName));
-    m_portBox->setToolTip(QString::fromStdString(portName));
+    if (portName != m_portPath)
+        m_portDescription.clear(); // not the port looked up at the connect
+    m_portPath = portName;
+    ShowPortBox();
 }
 
 void ControlSurface::OnProgramReceived() {

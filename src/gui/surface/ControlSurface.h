@@ -28,7 +28,6 @@ class ValueEdit;
 class LevelMeter;
 class TwoStateButton;
 class QLabel;
-class QPushButton;
 class SurfaceDocument;
 class EditorSlots;
 class EditHistory;
@@ -159,10 +158,11 @@ public:
     // The status line's A/B box.
     QLabel* ComparisonBox() const { return m_comparisonBox; }
     StatusLed* Led() const { return m_led; }
-    QPushButton* DeviceIdBox() const { return m_deviceIdBox; }
-    QPushButton* PortBox() const { return m_portBox; }
-    QPushButton* SourceBox() const { return m_sourceBox; }
-    QPushButton* LinkBox() const { return m_linkBox; }
+    // The status line's read-only displays.
+    QLabel* DeviceIdBox() const { return m_deviceIdBox; }
+    QLabel* PortBox() const { return m_portBox; }
+    QLabel* SourceBox() const { return m_sourceBox; }
+    QLabel* LinkBox() const { return m_linkBox; }
 
     // ---- What the unit controller reports ------------------------------------------------------
     void OnConnectionChanged(bool connected) override;
@@ -231,7 +231,9 @@ private:
     void ShowDisconnectedLed();
     void ClearMeters();
     void InstallKeyFilter(QWidget* widget);
-    QString ElidedPort(const std::string& portName) const;
+    // The port box: the short device name that fits, path and description as its tooltip.
+    void ShowPortBox();
+    std::string DescriptionOfPort(const std::string& portName) const;
 
     const SurfaceLayout& m_layout;
     SurfaceDocument& m_document;
@@ -258,10 +260,12 @@ private:
     bool m_awaitingUnitProgram = false;
     StatusLed* m_led = nullptr;
     QLabel* m_comparisonBox = nullptr;
-    QPushButton* m_deviceIdBox = nullptr;
-    QPushButton* m_portBox = nullptr;
-    QPushButton* m_sourceBox = nullptr;
-    QPushButton* m_linkBox = nullptr;
+    QLabel* m_deviceIdBox = nullptr;
+    QLabel* m_portBox = nullptr;
+    QLabel* m_sourceBox = nullptr;
+    QLabel* m_linkBox = nullptr;
+    std::string m_portPath;        // the port the boxes show
+    std::string m_portDescription; // its description from the port list, if listed
     std::array<TwoStateButton*, 8> m_sideButtons{};
     std::vector<SurfaceStrip> m_inputStrips;
     std::vector<SurfaceStrip> m_outputStrips;

@@ -21,6 +21,7 @@
 #include "protocol/Frame.h"
 #include "protocol/RequestFrames.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>

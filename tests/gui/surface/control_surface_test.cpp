@@ -22,6 +22,7 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
@@ -310,7 +311,14 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     QTest::mouseClick(surface->OutputStrip(1).mute, Qt::LeftButton);
     QCOMPARE(data.input(0).gain(), layout.model.inputGainMax);
 
-    QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
+    const std::string port = line->SlavePath();
+    surface->SetPortSource([port] {
+        PortEntry entry;
+        entry.devicePath = entry.portName = port;
+        entry.description = "Virtual unit on the test line";
+        return PortEntryList{entry};
+    });
+    QVERIFY(surface->ConnectTo(port, 1));
     QVERIFY(surface->Controller().IsConnected());
     QCOMPARE(surface->SideButtonAt(SideButton::Connection)->text(), QString("UnConnect"));
     QCOMPARE(surface->Led()->colourCode(), int(StatusLed::Green));
@@ -318,7 +326,11 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     QCOMPARE(surface->LinkBox()->text(),
              QString(layout.linkBoxFollowsConnection ? "Link" : "Link/Unlink"));
     QCOMPARE(surface->DeviceIdBox()->text(), QString("1"));
-    QCOMPARE(surface->PortBox()->toolTip(), QString::fromStdString(line->SlavePath()));
+    // The port box shows the device's short name; path and description are its tooltip.
+    QCOMPARE(surface->PortBox()->text(), QString::fromStdString(ShortPortName(port)));
+    QVERIFY(surface->PortBox()->text().startsWith("pts/"));
+    QCOMPARE(surface->PortBox()->toolTip(),
+             QString::fromStdString(port) + "\nVirtual unit on the test line");
 
     UnitController& controller = surface->Controller();
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
