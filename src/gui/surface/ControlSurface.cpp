@@ -38,8 +38,12 @@ const QColor kTitleBar(218, 37, 28);
 const QColor kPanel(48, 54, 68);
 const QColor kGroupLine(255, 255, 255);
 const QColor kStripFrame(110, 120, 142);
+// Polarity: the normal state is a plain light button with dark text (red text read as an
+// alarm); the inverted state stands out in amber with dark text (a grey face read as disabled).
 const QColor kPolarityNormalFace(207, 207, 215);
-const QColor kPolarityInvertFace(128, 128, 128);
+const QColor kPolarityNormalText(24, 24, 28);
+const QColor kPolarityInvertFace(255, 170, 0);
+const QColor kPolarityInvertText(24, 24, 28);
 const QColor kStatusBoxFace(230, 230, 234);
 
 constexpr int kLedPeriodMs = StatusLed::kDefaultPeriodMs;
@@ -251,7 +255,7 @@ void ControlSurface::SetUpStrip(SurfaceStrip& strip) {
     strip.gain->setKind(kGainEditKind);
 
     strip.polarity->setColours(kPolarityNormalFace, kPolarityInvertFace);
-    strip.polarity->setTextColours(QColor(255, 0, 0), Qt::white);
+    strip.polarity->setTextColours(kPolarityNormalText, kPolarityInvertText);
 
     QFont labelFont = font();
     labelFont.setPixelSize(kNameLabelPixels);

@@ -57,6 +57,7 @@ private slots:
     void gainFaderKeysNeverJump();
     void nameButtonTogglesTheCurveAndSendsNothing();
     void polarityAndMuteFollowTheRecord();
+    void polarityReadsClearlyInBothStates();
     void deviceButtonWhileDisconnectedOpensNothing();
     void everyDialogButtonIsEnabled();
     void connectsToTheVirtualUnit_data();
@@ -259,7 +260,7 @@ void ControlSurfaceTest::polarityAndMuteFollowTheRecord() {
     QTest::mouseClick(in.polarity, Qt::LeftButton);
     QCOMPARE(int(data.input(1).polarity()), 1);
     QCOMPARE(in.polarity->text(), QString("-Invert"));
-    QCOMPARE(in.polarity->fillColour(in.polarity->state()), QColor(128, 128, 128));
+    QCOMPARE(in.polarity->fillColour(in.polarity->state()), QColor(255, 170, 0));
 
     SurfaceStrip& out = surface->OutputStrip(3);
     QVERIFY(out.mute->isSounding());
@@ -268,6 +269,45 @@ void ControlSurfaceTest::polarityAndMuteFollowTheRecord() {
     QVERIFY(!out.mute->isSounding());
     // The edits raise change flags: the scan builds a frame, not the meter poll.
     QVERIFY(NextPendingRequest(data).bytes != RequestFrames(data).meterPollFrame().bytes);
+}
+
+namespace {
+
+// Contrast of two colours as screen-reading guidelines measure it: 1 (none) to 21.
+double Contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+void ControlSurfaceTest::polarityReadsClearlyInBothStates() {
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    TwoStateButton* polarity = surface->OutputStrip(0).polarity;
+    const QColor normalFace = polarity->fillColour(1);
+    const QColor normalText = polarity->textColour(1);
+    const QColor invertFace = polarity->fillColour(0);
+    const QColor invertText = polarity->textColour(0);
+    // Both captions are easy to read on their faces.
+    QVERIFY(Contrast(normalFace, normalText) >= 7.0);
+    QVERIFY(Contrast(invertFace, invertText) >= 7.0);
+    // Normal is no alarm: neither its caption nor its face is a strong colour.
+    QVERIFY(normalText.hsvSaturationF() < 0.3);
+    QVERIFY(normalFace.hsvSaturationF() < 0.3);
+    // Inverted does not look disabled: a strong colour, unlike the grey of a disabled control.
+    QVERIFY(invertFace.hsvSaturationF() > 0.6);
+
+    QTest::mouseClick(polarity, Qt::LeftButton);
+    const QImage inverted = SaveShot(*polarity, "polarity-inverted");
+    QCOMPARE(inverted.pixelColor(inverted.width() / 4, 4), invertFace);
 }
 
 void ControlSurfaceTest::deviceButtonWhileDisconnectedOpensNothing() {
