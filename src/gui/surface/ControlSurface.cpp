@@ -188,6 +188,7 @@ void ControlSurface::CreateStatusLine() {
 void ControlSurface::CreateSideButtons() {
     for (std::size_t i = 0; i < m_sideButtons.size(); ++i) {
         auto* button = new TwoStateButton(QString::fromLatin1(kSideButtonCaptions[i]), this);
+        button->setToolTip(QString::fromLatin1(kSideButtonTooltips[i]));
         button->setGeometry(DluRect(m_layout.sideColumn, m_layout.sideRows[i], 50, 14));
         const auto which = static_cast<SideButton>(i);
         connect(button, &QAbstractButton::clicked, this, [this, which] { OnSideButton(which); });
@@ -220,6 +221,17 @@ SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
     strip.mute->setGeometry(DluRect(x + 1, output ? rows.muteOutputs : rows.muteInputs, 15, 14));
     strip.nameLabel = new QLabel(this);
     strip.nameLabel->setGeometry(DluRect(x, rows.nameLabel, 42, 10));
+
+    // What each button of the strip does, named with the channel.
+    const QString channelLabel =
+        Text(output ? m_layout.model.OutputLabel(channel) : m_layout.model.InputLabel(channel));
+    strip.name->setToolTip(
+        QStringLiteral("Shows or hides the curve of %1 in the graph").arg(channelLabel));
+    strip.polarity->setToolTip(
+        QStringLiteral("Polarity of %1: normal or inverted").arg(channelLabel));
+    strip.eq->setToolTip(QStringLiteral("Opens the equaliser of %1").arg(channelLabel));
+    strip.channelEditor->setToolTip(
+        QStringLiteral("Opens the channel settings of %1").arg(channelLabel));
 
     strip.fader->setControlId((output ? kFirstOutputFaderId : kFirstInputFaderId) + channel);
     strip.gain->setControlId((output ? kFirstOutputGainEditId : kFirstInputGainEditId) + channel);
@@ -624,6 +636,9 @@ void ControlSurface::OnConnectionChanged(bool connected) {
         m_awaitingUnitProgram = false;
     TwoStateButton* button = SideButtonAt(SideButton::Connection);
     button->setText(connected ? QStringLiteral("UnConnect") : QStringLiteral("Connection"));
+    button->setToolTip(QString::fromLatin1(
+        connected ? kDisconnectTooltip
+                  : kSideButtonTooltips[static_cast<std::size_t>(SideButton::Connection)]));
     button->setState(1);
     if (connected) {
         m_led->start(StatusLed::Green, StatusLed::Circular, kLedPeriodMs);

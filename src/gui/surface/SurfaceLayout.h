@@ -79,6 +79,18 @@ int DeviceTypeOfCommand(int command);
 enum class SideButton { Connection, DataView, Device, Program, Copy, Interface, BoxName, Esc };
 inline constexpr std::array<const char*, 8> kSideButtonCaptions = {
     "Connection", "DataView", "Device", "Program", "Copy", "Interface", "BoxName", "ESC"};
+// What each side button opens or does, shown as its tooltip. The connection button's tooltip
+// follows the connection: kDisconnectTooltip while connected.
+inline constexpr std::array<const char*, 8> kSideButtonTooltips = {
+    "Opens the connect dialog: choose the serial port and the unit's device ID",
+    "Opens the parameter list of this program, to read, print or export",
+    "Opens the device dialog: give the connected unit a new device ID or switch to another unit",
+    "Opens the program manager: recall or store the unit's programs, open or save program files",
+    "Opens the copy dialog: copy every setting of one channel onto another",
+    "Opens the interface dialog: backlight, temperature and the unit's interface lines",
+    "Opens the channel-name dialog: name the inputs and outputs",
+    "Back to the model selection; ends the connection without asking"};
+inline constexpr const char* kDisconnectTooltip = "Closes the connection to the unit";
 
 // Strip captions are the model's channel labels ("Input A", "Out 1"), or this while the curve is
 // hidden.

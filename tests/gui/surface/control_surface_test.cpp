@@ -24,6 +24,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -60,6 +61,8 @@ private slots:
     void polarityReadsClearlyInBothStates();
     void deviceButtonWhileDisconnectedOpensNothing();
     void everyDialogButtonIsEnabled();
+    void everyButtonSaysWhatItDoes_data();
+    void everyButtonSaysWhatItDoes();
     void connectsToTheVirtualUnit_data();
     void connectsToTheVirtualUnit();
     void connectButtonRunsTheDialogsOnTheRealTimers();
@@ -328,6 +331,33 @@ void ControlSurfaceTest::everyDialogButtonIsEnabled() {
     QVERIFY(surface->OutputStrip(5).channelEditor->isEnabled());
 }
 
+void ControlSurfaceTest::everyButtonSaysWhatItDoes_data() {
+    QTest::addColumn<int>("deviceType");
+    QTest::newRow("4x8") << 1;
+    QTest::newRow("3x6") << 2;
+    QTest::newRow("2x4") << 3;
+}
+
+void ControlSurfaceTest::everyButtonSaysWhatItDoes() {
+    QFETCH(int, deviceType);
+    ControlSurface* surface = Show(DeviceCommand(deviceType));
+    QSet<QString> sideTips;
+    for (std::size_t i = 0; i < kSideButtonCaptions.size(); ++i)
+        sideTips.insert(surface->SideButtonAt(static_cast<SideButton>(i))->toolTip());
+    QCOMPARE(sideTips.size(), int(kSideButtonCaptions.size())); // each says its own
+    // Every button works now: none says it is not available.
+    for (const QAbstractButton* button : surface->findChildren<QAbstractButton*>()) {
+        QVERIFY2(!button->toolTip().isEmpty(), qPrintable(button->text()));
+        QVERIFY2(!button->toolTip().contains("not available"), qPrintable(button->toolTip()));
+    }
+    // The strip buttons name their channel and what they open.
+    const SurfaceStrip& last = surface->OutputStrip(surface->OutputStripCount() - 1);
+    const QString label = QString("Out %1").arg(surface->OutputStripCount());
+    QVERIFY(last.eq->toolTip().startsWith("Opens the equaliser of " + label));
+    QVERIFY(last.channelEditor->toolTip().startsWith("Opens the channel settings of " + label));
+    QVERIFY(surface->InputStrip(0).name->toolTip().contains("Input A"));
+}
+
 void ControlSurfaceTest::connectsToTheVirtualUnit_data() {
     QTest::addColumn<int>("deviceType");
     QTest::addColumn<QString>("title");
@@ -361,6 +391,7 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     QVERIFY(surface->ConnectTo(port, 1));
     QVERIFY(surface->Controller().IsConnected());
     QCOMPARE(surface->SideButtonAt(SideButton::Connection)->text(), QString("UnConnect"));
+    QCOMPARE(surface->SideButtonAt(SideButton::Connection)->toolTip(), QString(kDisconnectTooltip));
     QCOMPARE(surface->Led()->colourCode(), int(StatusLed::Green));
     QVERIFY(surface->Led()->keepBlinking());
     QCOMPARE(surface->LinkBox()->text(),
