@@ -9,9 +9,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QStringList>
 
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
 #include <numeric>
 #include <string_view>
 #include <utility>
@@ -19,8 +22,8 @@
 namespace {
 
 // Layout in dialog units ("MS Sans Serif" 8).
-constexpr int kWidth = 210;
-constexpr int kHeight = 104;
+constexpr int kWidth = 230;
+constexpr int kHeight = 130;
 constexpr int kFontPoints = 8;
 
 bool IsDigit(char c) {
@@ -112,7 +115,8 @@ PortSource SystemPortSource() {
 
 ConnectDialog::ConnectDialog(UnitController& controller, const std::string& rememberedPort,
                              QWidget* parent, PortSource ports)
-    : QDialog(parent), m_controller(controller) {
+    : QDialog(parent), m_controller(controller),
+      m_source(ports ? std::move(ports) : SystemPortSource()) {
     setWindowTitle(QString::fromLatin1(kCaption));
     setFixedSize(DluSize(kWidth, kHeight));
     QFont dialogFont = font();
@@ -124,11 +128,16 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     m_ports = new QComboBox(this);
     m_ports->setEditable(true); // a device path may be typed as well
     m_ports->setInsertPolicy(QComboBox::NoInsert);
-    m_ports->setGeometry(DluRect(62, 10, 138, 14));
+    m_ports->setGeometry(DluRect(62, 10, 112, 14));
     portLabel->setBuddy(m_ports);
+    m_rescan = new QPushButton(QStringLiteral("Rescan"), this);
+    m_rescan->setGeometry(DluRect(178, 10, 42, 14));
+    m_rescan->setAutoDefault(false);
+    m_rescan->setToolTip(QStringLiteral("Lists the serial ports again, for an adapter plugged in "
+                                        "while this dialog is open"));
+    // The port's description in the dialog's own text colour: read, not greyed out.
     m_portDescription = new QLabel(this);
-    m_portDescription->setGeometry(DluRect(62, 26, 138, 10));
-    m_portDescription->setEnabled(false);
+    m_portDescription->setGeometry(DluRect(62, 26, 158, 10));
 
     auto* idLabel = new QLabel(QStringLiteral("Device ID:"), this);
     idLabel->setGeometry(DluRect(10, 44, 50, 10));
@@ -140,20 +149,39 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     m_ids->setGeometry(DluRect(62, 42, 60, 14));
     idLabel->setBuddy(m_ids);
     m_search = new QPushButton(QStringLiteral("Search ID"), this);
-    m_search->setGeometry(DluRect(140, 42, 60, 14));
+    m_search->setGeometry(DluRect(160, 42, 60, 14));
     m_search->setAutoDefault(false);
 
+    auto* rangeLabel = new QLabel(QStringLiteral("Search IDs:"), this);
+    rangeLabel->setGeometry(DluRect(10, 62, 50, 10));
+    auto makeIdBox = [this](int x, int value) {
+        auto* box = new QSpinBox(this);
+        box->setRange(kFirstDeviceId, kLastDeviceId);
+        box->setValue(value);
+        box->setGeometry(DluRect(x, 60, 40, 14));
+        return box;
+    };
+    m_firstId = makeIdBox(62, kFirstDeviceId);
+    rangeLabel->setBuddy(m_firstId);
+    auto* toLabel = new QLabel(QStringLiteral("to"), this);
+    toLabel->setGeometry(DluRect(106, 62, 12, 10));
+    toLabel->setAlignment(Qt::AlignCenter);
+    m_lastId = makeIdBox(120, kLastDeviceId);
+    toLabel->setBuddy(m_lastId);
+
     m_progress = new GradientProgressBar(this);
-    m_progress->setGeometry(DluRect(10, 62, 190, 10));
+    m_progress->setGeometry(DluRect(10, 80, 210, 10));
+    m_status = new QLabel(this);
+    m_status->setGeometry(DluRect(10, 92, 210, 10));
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setGeometry(DluRect(94, 82, 50, 14));
+    m_ok->setGeometry(DluRect(114, 108, 50, 14));
     m_ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setGeometry(DluRect(150, 82, 50, 14));
+    cancel->setGeometry(DluRect(170, 108, 50, 14));
     cancel->setAutoDefault(false);
 
-    FillPorts(rememberedPort, ports ? ports : SystemPortSource());
+    FillPorts(rememberedPort);
     FillIds(m_controller.Command().Replies().KnownDeviceIds());
     m_progress->hide();
     m_progress->setRange(kFirstDeviceId, kLastDeviceId);
@@ -162,6 +190,7 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     m_timer.setInterval(kSearchTickMs);
     connect(&m_timer, &QTimer::timeout, this, &ConnectDialog::SearchTick);
     connect(m_search, &QPushButton::clicked, this, &ConnectDialog::SearchDeviceIds);
+    connect(m_rescan, &QPushButton::clicked, this, &ConnectDialog::Rescan);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_ports, &QComboBox::currentTextChanged, this, [this] {
@@ -169,6 +198,15 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
         UpdateOk();
     });
     connect(m_ids, &QComboBox::currentTextChanged, this, &ConnectDialog::UpdateOk);
+    // The range never turns round: moving one end past the other takes the other along.
+    connect(m_firstId, &QSpinBox::valueChanged, this, [this](int first) {
+        if (m_lastId->value() < first)
+            m_lastId->setValue(first);
+    });
+    connect(m_lastId, &QSpinBox::valueChanged, this, [this](int last) {
+        if (m_firstId->value() > last)
+            m_firstId->setValue(last);
+    });
     ShowPortDescription();
     UpdateOk();
 }
@@ -187,8 +225,10 @@ int ConnectDialog::DeviceId() const {
     return ok && IsDeviceId(id) ? id : 0;
 }
 
-void ConnectDialog::FillPorts(const std::string& rememberedPort, const PortSource& source) {
-    for (PortEntry& entry : source()) {
+void ConnectDialog::FillPorts(const std::string& preferredPort) {
+    m_entries.clear();
+    m_ports->clear();
+    for (PortEntry& entry : m_source()) {
         if (!entry.portName.empty())
             m_entries.push_back(std::move(entry));
     }
@@ -210,7 +250,30 @@ void ConnectDialog::FillPorts(const std::string& rememberedPort, const PortSourc
         m_ports->setCurrentIndex(0);
         return;
     }
-    m_ports->setCurrentIndex(PreselectedPort(names, usb, rememberedPort));
+    m_ports->setCurrentIndex(PreselectedPort(names, usb, preferredPort));
+}
+
+void ConnectDialog::Rescan() {
+    if (m_searching)
+        return;
+    // The chosen port stays chosen while it is listed; otherwise the usual preselection.
+    const std::string chosen = m_entries.empty() ? std::string() : PortName();
+    FillPorts(chosen);
+    ShowPortDescription();
+    UpdateOk();
+}
+
+void ConnectDialog::SetSearchRange(int first, int last) {
+    m_firstId->setValue(first);
+    m_lastId->setValue(last);
+}
+
+int ConnectDialog::SearchFirstId() const {
+    return m_firstId->value();
+}
+
+int ConnectDialog::SearchLastId() const {
+    return m_lastId->value();
 }
 
 void ConnectDialog::FillIds(const std::vector<int>& ids) {
@@ -225,19 +288,32 @@ void ConnectDialog::FillIds(const std::vector<int>& ids) {
     UpdateOk();
 }
 
+QString ConnectDialog::SearchStatus() const {
+    return m_status->text();
+}
+
+void ConnectDialog::ShowSearching(bool searching) {
+    m_progress->setVisible(searching);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_search, m_ports, m_rescan, m_firstId, m_lastId})
+        w->setEnabled(!searching);
+}
+
 void ConnectDialog::SearchDeviceIds() {
     if (m_searching)
         return;
+    const int first = SearchFirstId();
+    const int last = SearchLastId();
     // The engine shows "Unable to open COM-port" when the port does not open; the search then
     // ends on its first tick with the known IDs as they were.
-    m_controller.StartSearch(PortName(), kFirstDeviceId, kLastDeviceId);
+    m_searchPortOpened = m_controller.StartSearch(PortName(), first, last);
     if (!m_controller.IsSearching())
         return; // refused: the view holds a connection
     m_searching = true;
+    m_progress->setRange(first, last);
     m_progress->setPos(0);
-    m_progress->show();
-    m_search->setEnabled(false);
-    m_ports->setEnabled(false);
+    m_status->setText(QStringLiteral("Searching ID %1 of %2").arg(first).arg(last));
+    ShowSearching(true);
     m_timer.start();
 }
 
@@ -246,7 +322,10 @@ void ConnectDialog::SearchTick() {
         return;
     if (m_controller.IsSearching())
         m_controller.SearchTick();
-    m_progress->setPos(m_controller.Search().Progress());
+    const int probed = m_controller.Search().Progress();
+    m_progress->setPos(probed);
+    if (probed > 0)
+        m_status->setText(QStringLiteral("Searching ID %1 of %2").arg(probed).arg(SearchLastId()));
     // The answer to the last ID ends the search while the reply is decoded, between ticks.
     if (!m_controller.IsSearching())
         EndSearchDisplay(m_controller.Command().Replies().KnownDeviceIds());
@@ -261,9 +340,23 @@ void ConnectDialog::EndSearchDisplay(const std::vector<int>& knownIds) {
     m_timer.stop();
     m_searching = false;
     FillIds(knownIds);
-    m_progress->hide();
-    m_search->setEnabled(true);
-    m_ports->setEnabled(true);
+    ShowSearching(false);
+    if (!m_searchPortOpened) {
+        m_status->clear(); // nothing was probed; the message box said why
+        return;
+    }
+    // The IDs that answered within the range searched (IDs outside it stay known from before).
+    QStringList found;
+    for (int id : knownIds) {
+        if (id >= SearchFirstId() && id <= SearchLastId())
+            found << QString::number(id);
+    }
+    if (found.isEmpty()) {
+        m_status->setText(QString::fromLatin1(kNoUnitAnsweredText));
+        return;
+    }
+    m_status->setText(QStringLiteral("Found: ") + found.join(QStringLiteral(", ")));
+    m_ids->setCurrentIndex(m_ids->findText(found.front())); // the first unit that answered
 }
 
 void ConnectDialog::StopSearch() {
@@ -272,9 +365,8 @@ void ConnectDialog::StopSearch() {
     m_timer.stop();
     m_searching = false; // before the controller reports the end back
     m_controller.CancelSearch();
-    m_progress->hide();
-    m_search->setEnabled(true);
-    m_ports->setEnabled(true);
+    m_status->clear();
+    ShowSearching(false);
 }
 
 void ConnectDialog::done(int result) {
@@ -286,8 +378,11 @@ void ConnectDialog::ShowPortDescription() {
     const std::string name = PortName();
     const auto entry = std::find_if(m_entries.begin(), m_entries.end(),
                                     [&](const PortEntry& e) { return e.portName == name; });
-    m_portDescription->setText(entry != m_entries.end() ? QString::fromStdString(entry->description)
-                                                        : QString());
+    const QString text =
+        entry != m_entries.end() ? QString::fromStdString(entry->description) : QString();
+    m_portDescription->setText(m_portDescription->fontMetrics().elidedText(
+        text, Qt::ElideRight, m_portDescription->width()));
+    m_portDescription->setToolTip(text);
 }
 
 void ConnectDialog::UpdateOk() {

@@ -15,6 +15,7 @@ class UnitController;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QSpinBox;
 
 // Where the connect dialog gets its ports from. The default asks the port discovery without
 // test-opening the ports; tests hand in fixed lists.
@@ -27,6 +28,10 @@ PortSource SystemPortSource();
 // on handing the port's line events to the controller, so search answers are decoded. The
 // search's own 30 ms tick runs in this dialog.
 //
+// "Rescan" lists the ports again (an adapter plugged in while the dialog is open); the search
+// probes only the IDs from "Search IDs" to "to" (1 to 250 unless narrowed), and a line of text
+// under the progress bar tells which ID is being probed and, at the end, which answered.
+//
 // Typical use: construct with the remembered port name, exec(), and on Accepted connect with
 // PortName() and DeviceId().
 class ConnectDialog : public QDialog {
@@ -36,9 +41,10 @@ public:
     static constexpr int kSearchTickMs = 30;
     static constexpr const char* kCaption = "Connect";
     static constexpr const char* kNoPortText = "NULL";
+    static constexpr const char* kNoUnitAnsweredText = "No unit of this model answered";
 
-    // `rememberedPort` is the port of the view's last connection (empty before the first).
-    // Without `ports` the system's serial ports are listed.
+    // `rememberedPort` is the port to preselect (the view's last connection, empty before the
+    // first). Without `ports` the system's serial ports are listed.
     ConnectDialog(UnitController& controller, const std::string& rememberedPort,
                   QWidget* parent = nullptr, PortSource ports = {});
     ~ConnectDialog() override;
@@ -49,7 +55,15 @@ public:
     // The chosen device ID: the selected entry or a typed ID 1..250; 0 when there is none.
     int DeviceId() const;
 
-    // "Search ID": opens the chosen port and probes IDs 1..250 one by one on the search tick.
+    // "Rescan": lists the ports again, keeping the chosen one when it is still there.
+    void Rescan();
+    // The IDs the search probes, first..last (1 <= first <= last <= 250).
+    void SetSearchRange(int first, int last);
+    int SearchFirstId() const;
+    int SearchLastId() const;
+
+    // "Search ID": opens the chosen port and probes the IDs of the search range one by one on
+    // the search tick.
     void SearchDeviceIds();
     bool IsSearching() const { return m_searching; }
     // One step of the 30 ms search tick; ends the search display once the search is over.
@@ -64,31 +78,44 @@ public:
 
     // The parts, for tests and screenshots.
     QComboBox* PortList() const { return m_ports; }
+    QLabel* PortDescription() const { return m_portDescription; }
+    QPushButton* RescanButton() const { return m_rescan; }
     QComboBox* IdList() const { return m_ids; }
+    QSpinBox* FirstIdBox() const { return m_firstId; }
+    QSpinBox* LastIdBox() const { return m_lastId; }
     GradientProgressBar* Progress() const { return m_progress; }
+    // "Searching ID n of last", then "Found: 1, 7" or "No unit of this model answered".
+    QString SearchStatus() const;
     QPushButton* SearchButton() const { return m_search; }
     QPushButton* OkButton() const { return m_ok; }
     bool IsSearchTickRunning() const { return m_timer.isActive(); }
     int SearchTickInterval() const { return m_timer.interval(); }
 
 private:
-    void FillPorts(const std::string& rememberedPort, const PortSource& source);
+    void FillPorts(const std::string& preferredPort);
     void FillIds(const std::vector<int>& ids);
     void EndSearchDisplay(const std::vector<int>& knownIds);
     void StopSearch();
+    void ShowSearching(bool searching);
     void ShowPortDescription();
     void UpdateOk();
 
     UnitController& m_controller;
+    PortSource m_source;
     std::vector<PortEntry> m_entries; // the listed ports, in shown order
     QComboBox* m_ports = nullptr;
     QLabel* m_portDescription = nullptr;
+    QPushButton* m_rescan = nullptr;
     QComboBox* m_ids = nullptr;
+    QSpinBox* m_firstId = nullptr;
+    QSpinBox* m_lastId = nullptr;
     QPushButton* m_search = nullptr;
     GradientProgressBar* m_progress = nullptr;
+    QLabel* m_status = nullptr;
     QPushButton* m_ok = nullptr;
     QTimer m_timer;
     bool m_searching = false;
+    bool m_searchPortOpened = false;
 };
 
 // The order the port list is shown in: text order, with runs of digits compared by value, so

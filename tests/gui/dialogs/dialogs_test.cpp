@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -103,6 +104,8 @@ private slots:
     void searchListsTheUnitsOfTheViewsType();
     void searchWithoutAnswersLeavesNoIdButOneCanBeTyped();
     void searchOnAPortThatDoesNotOpenEndsAtOnce();
+    void searchProbesOnlyTheChosenRange();
+    void rescanListsPortsPluggedInMeanwhile();
     void closingEndsARunningSearch_data();
     void closingEndsARunningSearch();
 
@@ -237,6 +240,8 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
     RunSearch(dlg, f.controller, line, 40);
     QVERIFY(dlg.IsSearching());
     QVERIFY(dlg.Progress()->pos() >= 3);
+    QCOMPARE(dlg.SearchStatus(),
+             QString("Searching ID %1 of 250").arg(f.controller.Search().Progress()));
     SaveShot(dlg, "connect_dialog_searching");
 
     // Each silent ID takes a transmit tick and four waiting ticks.
@@ -253,6 +258,7 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
     QCOMPARE(f.controller.Command().QueueCount(), 0);
     QVERIFY(f.controller.Command().SearchWindow() == nullptr);
     QCOMPARE(f.controller.Command().Replies().KnownDeviceIds(), (std::vector<int>{3, 17}));
+    QCOMPARE(dlg.SearchStatus(), QString("Found: 3, 17"));
     QVERIFY(f.messages.Texts().isEmpty());
     SaveShot(dlg, "connect_dialog");
 }
@@ -274,6 +280,7 @@ void DialogsTest::searchWithoutAnswersLeavesNoIdButOneCanBeTyped() {
     QCOMPARE(ticks, 249 * 5 + 1);
     QCOMPARE(dlg.IdList()->count(), 0);
     QCOMPARE(dlg.DeviceId(), 0);
+    QCOMPARE(dlg.SearchStatus(), QString("No unit of this model answered"));
     QVERIFY(!dlg.OkButton()->isEnabled());
     QVERIFY(!f.controller.Command().IsPortOpen());
 
@@ -298,6 +305,61 @@ void DialogsTest::searchOnAPortThatDoesNotOpenEndsAtOnce() {
     QCOMPARE(Items(*dlg.IdList()), QStringList{"8"});
     QCOMPARE(dlg.DeviceId(), 8);
     QVERIFY(dlg.Progress()->isHidden());
+    QCOMPARE(dlg.SearchStatus(), QString()); // nothing was searched: no verdict
+}
+
+void DialogsTest::searchProbesOnlyTheChosenRange() {
+    SimLineOptions options;
+    options.units = {{3, 1}, {17, 1}};
+    VirtualLine line(options);
+    std::string error;
+    QVERIFY2(line.Open(&error), error.c_str());
+
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    // Moving one end past the other takes the other along.
+    dlg.SetSearchRange(30, 20);
+    QCOMPARE(dlg.SearchFirstId(), 20);
+    QCOMPARE(dlg.SearchLastId(), 20);
+    dlg.SetSearchRange(10, 20);
+    QCOMPARE(dlg.SearchFirstId(), 10);
+    QCOMPARE(dlg.SearchLastId(), 20);
+
+    dlg.SearchDeviceIds();
+    QVERIFY(!dlg.FirstIdBox()->isEnabled());
+    QCOMPARE(dlg.Progress()->lower(), 10);
+    QCOMPARE(dlg.Progress()->upper(), 20);
+    QCOMPARE(dlg.SearchStatus(), QString("Searching ID 10 of 20"));
+    // Eleven IDs, each silent one five ticks at most: the rest of the line is not probed.
+    const int ticks = RunSearch(dlg, f.controller, line, 11 * 5 + 5);
+    QVERIFY2(!dlg.IsSearching(), qPrintable(QString("stopped after %1 ticks").arg(ticks)));
+    QCOMPARE(dlg.SearchStatus(), QString("Found: 17"));
+    QCOMPARE(dlg.DeviceId(), 17);
+    QVERIFY(dlg.FirstIdBox()->isEnabled());
+    QVERIFY(!f.controller.Command().IsPortOpen());
+}
+
+void DialogsTest::rescanListsPortsPluggedInMeanwhile() {
+    auto present = std::make_shared<QStringList>(QStringList{"/dev/ttyS0"});
+    const PortSource source = [present] { return Ports(*present)(); };
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, "", nullptr, source);
+    QCOMPARE(Items(*dlg.PortList()), QStringList{"/dev/ttyS0"});
+    // The description reads as text, not as a disabled control.
+    QVERIFY(dlg.PortDescription()->isEnabled());
+    QCOMPARE(dlg.PortDescription()->text(), QString("desc /dev/ttyS0"));
+
+    *present << "/dev/ttyUSB0*";
+    QTest::mouseClick(dlg.RescanButton(), Qt::LeftButton);
+    QCOMPARE(Items(*dlg.PortList()), (QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}));
+    QCOMPARE(dlg.PortName(), std::string("/dev/ttyS0")); // the chosen port stays chosen
+
+    present->removeFirst(); // unplugged: the adapter is the one to offer
+    dlg.Rescan();
+    QCOMPARE(Items(*dlg.PortList()), QStringList{"/dev/ttyUSB0"});
+    QCOMPARE(dlg.PortName(), std::string("/dev/ttyUSB0"));
+    QCOMPARE(dlg.PortDescription()->text(), QString("desc /dev/ttyUSB0"));
+    SaveShot(dlg, "connect_dialog_after_rescan");
 }
 
 void DialogsTest::closingEndsARunningSearch_data() {
