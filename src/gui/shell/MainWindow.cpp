@@ -2,6 +2,7 @@
 
 #include "gui/shell/ChildWindow.h"
 #include "gui/shell/SelectionScreen.h"
+#include "gui/support/ProgramSettings.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceDocument.h"
 
@@ -19,8 +20,7 @@
 namespace {
 
 QSettings OpenSettings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                     MainWindow::kSettingsOrganisation, MainWindow::kSettingsApplication);
+    return programsettings::Open();
 }
 
 constexpr const char* kRecentGroup = "Recent File List";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/support/ProgramSettings.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
@@ -18,9 +20,10 @@ public:
     static constexpr int kWidth = 1050;
     static constexpr int kHeight = 720;
     static constexpr int kRecentFileCount = 4;
-    // The settings store keeps nothing but the recent-file list, under the program's own names.
-    static constexpr const char* kSettingsOrganisation = "Tavrel";
-    static constexpr const char* kSettingsApplication = "tavrel";
+    // The settings store (programsettings) keeps the recent-file list, the window's size and
+    // the last port, under the program's own names.
+    static constexpr const char* kSettingsOrganisation = programsettings::kOrganisation;
+    static constexpr const char* kSettingsApplication = programsettings::kApplication;
     static constexpr const char* kBaseTitle = "Tavrel1.0";
 
     explicit MainWindow(QWidget* parent = nullptr);

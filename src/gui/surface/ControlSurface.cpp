@@ -6,6 +6,7 @@
 #include "gui/dialogs/DeviceIdDialog.h"
 #include "gui/dialogs/ParameterTableDialog.h"
 #include "gui/support/DialogUnits.h"
+#include "gui/support/ProgramSettings.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/support/QueuedLineEvents.h"
 #include "gui/surface/EditHistory.h"
@@ -467,7 +468,11 @@ void ControlSurface::ToggleConnection() {
         Disconnect();
         return;
     }
-    ConnectDialog dialog(*m_controller, m_rememberedPort, this, m_portSource);
+    // This surface's last port (or the one the command line named), else the last port any run
+    // of the program connected to.
+    const std::string preferred =
+        m_rememberedPort.empty() ? programsettings::LastPort().toStdString() : m_rememberedPort;
+    ConnectDialog dialog(*m_controller, preferred, this, m_portSource);
     m_connectDialog = &dialog;
     const int result = dialog.exec();
     m_connectDialog = nullptr;
@@ -493,7 +498,10 @@ bool ControlSurface::ConnectTo(const std::string& portName, int deviceId) {
     m_rememberedPort = portName;
     m_portPath = portName;
     m_portDescription = DescriptionOfPort(portName);
-    return m_controller->Connect(portName, deviceId);
+    const bool opened = m_controller->Connect(portName, deviceId);
+    if (opened)
+        programsettings::SetLastPort(QString::fromStdString(portName));
+    return opened;
 }
 
 // ---- Strip controls

@@ -125,7 +125,8 @@ public:
     void OpenCopyDialog();
     void OpenInterfaceSettings();
     void OpenChannelNames();
-    // The port the connect dialog preselects before the first connection.
+    // The port the connect dialog preselects before the first connection (the command line's);
+    // without one, the port of the program's last connection, kept across runs.
     void SetRememberedPort(const std::string& portName) { m_rememberedPort = portName; }
     // Where the connect dialog lists ports from; empty: the system's serial ports and the running
     // virtual units.

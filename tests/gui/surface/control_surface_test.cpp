@@ -8,6 +8,7 @@
 #include "gui/dialogs/ConnectDialog.h"
 #include "gui/dialogs/DeviceIdDialog.h"
 #include "gui/shell/MainWindow.h"
+#include "gui/support/ProgramSettings.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceButtons.h"
 #include "gui/surface/SurfaceDocument.h"
@@ -66,6 +67,7 @@ private slots:
     void connectsToTheVirtualUnit_data();
     void connectsToTheVirtualUnit();
     void connectButtonRunsTheDialogsOnTheRealTimers();
+    void connectDialogOffersThePortOfTheLastConnection();
     void metersShowNothingWithoutAReading_data();
     void metersShowNothingWithoutAReading();
     void deviceDialogGivesTheUnitANewId();
@@ -507,6 +509,43 @@ void ControlSurfaceTest::connectButtonRunsTheDialogsOnTheRealTimers() {
     QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
     QVERIFY(!surface->Controller().IsConnected());
     QVERIFY(!surface->IsTickTimerActive());
+}
+
+void ControlSurfaceTest::connectDialogOffersThePortOfTheLastConnection() {
+    auto line = OpenVirtualUnit(1);
+    QVERIFY(line);
+    // A USB adapter besides the line: without a remembered port the dialog would offer it.
+    const std::string port = line->SlavePath();
+    auto ports = [port] {
+        PortEntry adapter;
+        adapter.devicePath = adapter.portName = "/dev/ttyUSB9";
+        adapter.usb = true;
+        PortEntry unit;
+        unit.devicePath = unit.portName = port;
+        return PortEntryList{adapter, unit};
+    };
+    auto offered = [&](ControlSurface& surface) {
+        QString shown;
+        ModalWatcher watcher([&](QWidget* modal) {
+            if (auto* dialog = qobject_cast<ConnectDialog*>(modal)) {
+                shown = QString::fromStdString(dialog->PortName());
+                dialog->reject();
+            }
+        });
+        QTest::mouseClick(surface.SideButtonAt(SideButton::Connection), Qt::LeftButton);
+        return shown;
+    };
+    programsettings::SetLastPort(QString()); // earlier tests of this program connected too
+    ControlSurface* first = Show(ID_DEVICE_4X8);
+    first->SetPortSource(ports);
+    QCOMPARE(offered(*first), QString("/dev/ttyUSB9"));
+    QVERIFY(first->ConnectTo(port, 1));
+    QVERIFY(first->Disconnect());
+
+    // A new surface, as in the next run of the program, offers the port connected to last.
+    ControlSurface* next = Show(ID_DEVICE_4X8);
+    next->SetPortSource(ports);
+    QCOMPARE(offered(*next), QString::fromStdString(port));
 }
 
 namespace {
