@@ -863,6 +863,40 @@ bool ControlSurface::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+std::vector<ControlSurface::ScaleLabel> ControlSurface::ScaleLabels(bool output) const {
+    const std::vector<SurfaceStrip>& strips = output ? m_outputStrips : m_inputStrips;
+    std::vector<ScaleLabel> labels;
+    if (strips.empty())
+        return labels;
+    const DluBox& group = output ? m_layout.outputGroup : m_layout.inputGroup;
+    const auto& marks = output ? m_layout.outputScale : m_layout.inputScale;
+    const int firstColumn = output ? m_layout.outputColumns.front() : m_layout.inputColumns.front();
+    const SurfaceStrip& first = strips.front();
+    const QRect fader = first.fader->geometry();
+    // Between the group's edge and the first strip's frame, clear of every control of the strip.
+    const int left = DluX(group.x + 2);
+    const int right = DluX(firstColumn - 2) - 2;
+    const int textHeight = QFontMetrics(font()).height();
+    std::vector<double> centres;
+    for (const auto& [text, dB] : marks) {
+        // Centre of the thumb when the fader stands at this level.
+        const int index =
+            static_cast<int>(std::lround((dB + m_layout.model.GainDbOffset()) * 10.0));
+        const double position = FaderPositionOfGain(first.gainMax, index);
+        centres.push_back(fader.top() + first.fader->thumbHeight() / 2.0 +
+                          first.fader->travel() * position / first.gainMax);
+    }
+    // Half a line between labels, so neighbours read as separate marks.
+    const std::vector<bool> visible = VisibleScaleMarks(centres, textHeight * 1.5);
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        if (visible[i])
+            labels.push_back({QRect(left, static_cast<int>(centres[i]) - textHeight / 2,
+                                    right - left, textHeight),
+                              QString::fromLatin1(marks[i].first)});
+    }
+    return labels;
+}
+
 void ControlSurface::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect client = rect();
@@ -932,32 +966,17 @@ void ControlSurface::paintEvent(QPaintEvent*) {
     rowLabels(m_layout.inputGroup, m_layout.inputColumns.front());
     rowLabels(m_layout.outputGroup, m_layout.outputColumns.front());
 
-    auto scale = [&](const std::vector<SurfaceStrip>& strips, const DluBox& groupBox,
-                     const std::vector<std::pair<const char*, int>>& marks) {
-        if (strips.empty())
-            return;
-        const SurfaceStrip& first = strips.front();
-        const QRect fader = first.fader->geometry();
-        const int left = DluX(groupBox.x + 2);
-        const int right = first.meter->geometry().left() - 3;
-        const int textHeight = QFontMetrics(p.font()).height();
-        for (const auto& [text, dB] : marks) {
-            // Centre of the thumb when the fader stands at this level.
-            const int index =
-                static_cast<int>(std::lround((dB + m_layout.model.GainDbOffset()) * 10.0));
-            const double position = FaderPositionOfGain(first.gainMax, index);
-            const double y = fader.top() + Fader::kThumbHeight / 2.0 +
-                             first.fader->travel() * position / first.gainMax;
-            p.drawText(QRect(left, static_cast<int>(y) - textHeight / 2, right - left, textHeight),
-                       Qt::AlignRight | Qt::AlignVCenter, QString::fromLatin1(text));
-        }
-        for (const SurfaceStrip& strip : strips) {
+    for (bool output : {false, true}) {
+        for (const ScaleLabel& label : ScaleLabels(output))
+            p.drawText(label.rect, Qt::AlignRight | Qt::AlignVCenter, label.text);
+    }
+    const int textHeight = QFontMetrics(p.font()).height();
+    for (const std::vector<SurfaceStrip>* strips : {&m_inputStrips, &m_outputStrips}) {
+        for (const SurfaceStrip& strip : *strips) {
             const QRect meter = strip.meter->geometry();
             p.drawText(
                 QRect(meter.left() - 4, DluY(rows.dbLabel) + 8, meter.width() + 8, textHeight),
                 Qt::AlignCenter, QStringLiteral("dB"));
         }
-    };
-    scale(m_inputStrips, m_layout.inputGroup, m_layout.inputScale);
-    scale(m_outputStrips, m_layout.outputGroup, m_layout.outputScale);
+    }
 }

@@ -158,6 +158,13 @@ public:
     QList<QAction*> EditActions() const;
     // The status line's A/B box.
     QLabel* ComparisonBox() const { return m_comparisonBox; }
+    // The fader scale labels left of the first input (or output) strip, as drawn: those that
+    // fit without touching each other, beside the strip's frame.
+    struct ScaleLabel {
+        QRect rect;
+        QString text;
+    };
+    std::vector<ScaleLabel> ScaleLabels(bool output) const;
     StatusLed* Led() const { return m_led; }
     // The status line's read-only displays.
     QLabel* DeviceIdBox() const { return m_deviceIdBox; }

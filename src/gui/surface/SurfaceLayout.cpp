@@ -11,6 +11,12 @@ const std::vector<std::pair<const char*, int>> kScaleSmall = {
     {"20dB", 20},   {"10dB", 10},   {"0dB", 0},    {"-10dB", -10},
     {"-20dB", -20}, {"-30dB", -30}, {"-36dB", -36}};
 
+// The small models' groups: their strips spread over the whole group.
+constexpr DluBox k3x6Inputs{3, 198, 229, 243};
+constexpr DluBox k3x6Outputs{243, 198, 422, 243};
+constexpr DluBox k2x4Inputs{6, 196, 229, 243};
+constexpr DluBox k2x4Outputs{246, 196, 422, 243};
+
 const SurfaceLayout kLayouts[] = {
     {
         DeviceModelOf(kDeviceType4x8),
@@ -38,10 +44,10 @@ const SurfaceLayout kLayouts[] = {
     {
         DeviceModelOf(kDeviceType3x6),
         ID_DEVICE_3X6,
-        {38, 109, 180},
-        {280, 346, 412, 478, 544, 610},
-        {3, 198, 229, 243},
-        {243, 198, 422, 243},
+        SpreadColumns(k3x6Inputs, 38, DeviceModelOf(kDeviceType3x6).inputs),
+        SpreadColumns(k3x6Outputs, 280, DeviceModelOf(kDeviceType3x6).outputs),
+        k3x6Inputs,
+        k3x6Outputs,
         {213, 228, 243, 258, 274, 300, 299, 380, 382, 391, 412},
         {27, 7, 42, 9},
         {72, 6, 45, 11},
@@ -61,10 +67,10 @@ const SurfaceLayout kLayouts[] = {
     {
         DeviceModelOf(kDeviceType2x4),
         ID_DEVICE_2X4,
-        {40, 112},
-        {282, 348, 414, 480},
-        {6, 196, 229, 243},
-        {246, 196, 422, 243},
+        SpreadColumns(k2x4Inputs, 40, DeviceModelOf(kDeviceType2x4).inputs),
+        SpreadColumns(k2x4Outputs, 282, DeviceModelOf(kDeviceType2x4).outputs),
+        k2x4Inputs,
+        k2x4Outputs,
         {211, 227, 243, 258, 274, 299, 297, 379, 380, 389, 411},
         {37, 7, 42, 9},
         {81, 6, 45, 11},
@@ -84,6 +90,38 @@ const SurfaceLayout kLayouts[] = {
 };
 
 } // namespace
+
+std::vector<int> SpreadColumns(const DluBox& group, int first, int count) {
+    std::vector<int> columns;
+    if (count <= 0)
+        return columns;
+    const int last = group.x + group.w - kStripRightMargin - kStripWidth;
+    for (int i = 0; i < count; ++i) {
+        // Rounded to the nearest dialog unit, so the spacing differs by one unit at most.
+        const int span = (last - first) * i;
+        columns.push_back(count == 1 ? first
+                                     : first + (2 * span + (count - 1)) / (2 * (count - 1)));
+    }
+    return columns;
+}
+
+std::vector<bool> VisibleScaleMarks(const std::vector<double>& centres, double textHeight) {
+    std::vector<bool> visible(centres.size(), false);
+    if (centres.empty())
+        return visible;
+    visible.front() = true;
+    visible.back() = true;
+    double lastKept = centres.front();
+    for (std::size_t i = 1; i + 1 < centres.size(); ++i) {
+        const bool clearsAbove = centres[i] - lastKept >= textHeight;
+        const bool clearsBottom = centres.back() - centres[i] >= textHeight;
+        if (clearsAbove && clearsBottom) {
+            visible[i] = true;
+            lastKept = centres[i];
+        }
+    }
+    return visible;
+}
 
 const SurfaceLayout& SurfaceLayoutOf(int deviceType) {
     for (const SurfaceLayout& layout : kLayouts) {

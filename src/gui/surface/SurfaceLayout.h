@@ -70,6 +70,20 @@ struct SurfaceLayout {
     std::vector<std::pair<const char*, int>> outputScale;
 };
 
+// Width of a strip and the room kept between the last strip and its group's right edge.
+inline constexpr int kStripWidth = 42;
+inline constexpr int kStripRightMargin = 8;
+
+// Columns (x) of `count` strips spread evenly over a group: the first at `first`, the last
+// ending kStripRightMargin inside the group's right edge.
+std::vector<int> SpreadColumns(const DluBox& group, int first, int count);
+
+// Which fader scale marks can be drawn, top to bottom, when each label is `textHeight` pixels
+// high and centred on its mark: the top and bottom marks always, every other one only when it
+// keeps `textHeight` pixels (labels plus a small gap) from the marks kept above it and from the
+// bottom one. `centres` runs top to bottom.
+std::vector<bool> VisibleScaleMarks(const std::vector<double>& centres, double textHeight);
+
 // The layout of a device type (1 = 4x8, 2 = 3x6, 3 = 2x4); the 4x8's for any other value.
 const SurfaceLayout& SurfaceLayoutOf(int deviceType);
 // The device type a main-window command shows; 0 for any other command (ID_DEVICE_SELECT).

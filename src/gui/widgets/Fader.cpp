@@ -35,6 +35,11 @@ int Fader::frequency() const {
     return controlmath::SliderFrequencyOfPosition(m_position, m_max);
 }
 
+void Fader::setThumbHeight(int pixels) {
+    m_thumbHeight = std::max(1, pixels);
+    update();
+}
+
 void Fader::setMargins(const QMargins& margins) {
     m_margins = margins;
     update();
@@ -46,7 +51,7 @@ void Fader::setAccent(const QColor& colour) {
 }
 
 double Fader::travel() const {
-    return std::max(0, height() - m_margins.top() - m_margins.bottom() - kThumbHeight);
+    return std::max(0, height() - m_margins.top() - m_margins.bottom() - m_thumbHeight);
 }
 
 QRectF Fader::thumbRect() const {
@@ -54,7 +59,7 @@ QRectF Fader::thumbRect() const {
         m_margins.top() + controlmath::SliderOffsetOfPosition(m_position, travel(), m_min, m_max);
     const double left = m_margins.left();
     const double w = width() - m_margins.left() - m_margins.right();
-    return QRectF(left, top, w, kThumbHeight);
+    return QRectF(left, top, w, m_thumbHeight);
 }
 
 void Fader::dragTo(double y) {
@@ -78,7 +83,7 @@ void Fader::mousePressEvent(QMouseEvent* event) {
     if (y >= thumb.top() && y < thumb.bottom()) {
         m_grab = y - thumb.top(); // the thumb keeps its grab point under the cursor
     } else {
-        m_grab = kThumbHeight / 2.0; // the thumb jumps to centre on the cursor
+        m_grab = m_thumbHeight / 2.0; // the thumb jumps to centre on the cursor
         dragTo(y);
     }
     update();
@@ -136,8 +141,8 @@ void Fader::paintEvent(QPaintEvent*) {
     // Channel: a dark slot through the middle, lit below the thumb.
     const double slotWidth = 4.0;
     const double cx = area.center().x();
-    const QRectF slot(cx - slotWidth / 2, area.top() + kThumbHeight / 2.0, slotWidth,
-                      std::max(0.0, area.height() - kThumbHeight));
+    const QRectF slot(cx - slotWidth / 2, area.top() + m_thumbHeight / 2.0, slotWidth,
+                      std::max(0.0, area.height() - m_thumbHeight));
     p.setPen(QPen(QColor(10, 12, 18), 1));
     p.setBrush(QColor(22, 25, 33));
     p.drawRoundedRect(slot, 2, 2);

@@ -15,7 +15,7 @@ class Fader : public QWidget {
 public:
     static constexpr int kMsgMoving = 0x28D1;
     static constexpr int kMsgReleased = 0x28D2;
-    static constexpr int kThumbHeight = 11; // logical pixels
+    static constexpr int kThumbHeight = 11; // logical pixels, unless set otherwise
 
     explicit Fader(QWidget* parent = nullptr);
 
@@ -43,6 +43,10 @@ public:
     // by default).
     void setKeySteps(controlmath::KeySteps steps) { m_keySteps = steps; }
     controlmath::KeySteps keySteps() const { return m_keySteps; }
+
+    // Height of the thumb in pixels (kThumbHeight unless set).
+    void setThumbHeight(int pixels);
+    int thumbHeight() const { return m_thumbHeight; }
 
     bool isDragging() const { return m_dragging; }
     // Pixels the thumb's top edge can travel, and the thumb rectangle for the current position.
@@ -80,4 +84,5 @@ private:
     QMargins m_margins{0, 0, 0, 0};
     QColor m_accent{0, 200, 255};
     controlmath::KeySteps m_keySteps;
+    int m_thumbHeight = kThumbHeight;
 };

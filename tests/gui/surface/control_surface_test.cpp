@@ -8,6 +8,7 @@
 #include "gui/dialogs/ConnectDialog.h"
 #include "gui/dialogs/DeviceIdDialog.h"
 #include "gui/shell/MainWindow.h"
+#include "gui/support/DialogUnits.h"
 #include "gui/support/ProgramSettings.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceButtons.h"
@@ -62,6 +63,10 @@ private slots:
     void polarityReadsClearlyInBothStates();
     void deviceButtonWhileDisconnectedOpensNothing();
     void everyDialogButtonIsEnabled();
+    void scaleMarksMakeRoomForEachOther_data();
+    void scaleMarksMakeRoomForEachOther();
+    void stripsFillTheirGroupsAndScaleLabelsStayClear_data();
+    void stripsFillTheirGroupsAndScaleLabelsStayClear();
     void everyButtonSaysWhatItDoes_data();
     void everyButtonSaysWhatItDoes();
     void connectsToTheVirtualUnit_data();
@@ -331,6 +336,72 @@ void ControlSurfaceTest::everyDialogButtonIsEnabled() {
     QVERIFY(surface->InputStrip(0).eq->isEnabled());
     QVERIFY(surface->OutputStrip(5).eq->isEnabled());
     QVERIFY(surface->OutputStrip(5).channelEditor->isEnabled());
+}
+
+void ControlSurfaceTest::scaleMarksMakeRoomForEachOther_data() {
+    QTest::addColumn<QList<double>>("centres");
+    QTest::addColumn<QString>("visible"); // '1' drawn, '0' left out, top first
+    QTest::newRow("all clear of each other") << QList<double>{0, 20, 40, 60} << "1111";
+    QTest::newRow("one too close to the bottom gives way to it")
+        << QList<double>{0, 20, 40, 52, 60} << "11101";
+    QTest::newRow("a crowd below the top keeps every other one")
+        << QList<double>{0, 8, 16, 24, 32, 60} << "101011";
+    QTest::newRow("the ends stay even when they touch") << QList<double>{0, 5} << "11";
+    QTest::newRow("a single mark") << QList<double>{7} << "1";
+}
+
+void ControlSurfaceTest::scaleMarksMakeRoomForEachOther() {
+    QFETCH(QList<double>, centres);
+    QFETCH(QString, visible);
+    const std::vector<bool> shown =
+        VisibleScaleMarks(std::vector<double>(centres.begin(), centres.end()), 13.0);
+    QString pattern;
+    for (bool b : shown)
+        pattern += b ? '1' : '0';
+    QCOMPARE(pattern, visible);
+}
+
+void ControlSurfaceTest::stripsFillTheirGroupsAndScaleLabelsStayClear_data() {
+    QTest::addColumn<int>("deviceType");
+    QTest::newRow("4x8") << 1;
+    QTest::newRow("3x6") << 2;
+    QTest::newRow("2x4") << 3;
+}
+
+void ControlSurfaceTest::stripsFillTheirGroupsAndScaleLabelsStayClear() {
+    QFETCH(int, deviceType);
+    ControlSurface* surface = Show(DeviceCommand(deviceType));
+    const SurfaceLayout& layout = surface->Layout();
+    for (bool output : {false, true}) {
+        const DluBox& group = output ? layout.outputGroup : layout.inputGroup;
+        const int count = output ? surface->OutputStripCount() : surface->InputStripCount();
+        auto strip = [&](int i) -> SurfaceStrip& {
+            return output ? surface->OutputStrip(i) : surface->InputStrip(i);
+        };
+        // The last strip ends near the group's right edge: no empty third.
+        const QRect groupRect = DluRect(group.x, group.y, group.w, group.h);
+        const int gap = groupRect.right() - strip(count - 1).name->geometry().right();
+        QVERIFY2(gap < groupRect.width() / 20, qPrintable(QString("gap %1 px").arg(gap)));
+
+        // Every label inside the group, clear of the others and of every strip control.
+        const std::vector<ControlSurface::ScaleLabel> labels = surface->ScaleLabels(output);
+        const auto& marks = output ? layout.outputScale : layout.inputScale;
+        QCOMPARE(labels.front().text, QString(marks.front().first));
+        QCOMPARE(labels.back().text, QString(marks.back().first));
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            const QRect& r = labels[i].rect;
+            QVERIFY(groupRect.contains(r));
+            QVERIFY(QFontMetrics(surface->font()).horizontalAdvance(labels[i].text) <= r.width());
+            if (i > 0)
+                QVERIFY2(!r.intersects(labels[i - 1].rect), qPrintable(labels[i].text));
+            for (int k = 0; k < count; ++k) {
+                for (QWidget* control : std::initializer_list<QWidget*>{
+                         strip(k).mute, strip(k).meter, strip(k).fader, strip(k).gain})
+                    QVERIFY2(!r.intersects(control->geometry()), qPrintable(labels[i].text));
+            }
+        }
+    }
+    SaveShot(*surface, "surface-" + ModelName(deviceType) + "-strips");
 }
 
 void ControlSurfaceTest::everyButtonSaysWhatItDoes_data() {
