@@ -196,7 +196,7 @@ bool Application::InitInstance(const Options& options) {
     m_mainFrame = std::make_unique<MainWindow>();
     m_mainFrame->SetPreferredPort(options.port);
     m_mainFrame->OnCommand(ID_DEVICE_SELECT);
-    m_mainFrame->show();
+    m_mainFrame->ShowAsLastTime();
     if (options.deviceCommand != 0)
         m_mainFrame->OnCommand(options.deviceCommand);
     if (!options.autoConnect.isEmpty()) {

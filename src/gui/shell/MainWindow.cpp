@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
 
 #include <functional>
@@ -24,25 +25,52 @@ QSettings OpenSettings() {
 }
 
 constexpr const char* kRecentGroup = "Recent File List";
+constexpr const char* kSizeKey = "MainWindow/Size";
+constexpr const char* kMaximisedKey = "MainWindow/Maximised";
 
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
-    // Fixed size, no maximise box: the forms are laid out for exactly this window.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(kWidth, kHeight);
-    move(0, 0);
+    // The control surfaces scale with the window; below the minimum their text gets too small.
+    setMinimumSize(kMinimumSize);
+    const QRect available = screen()->availableGeometry();
+    resize(OpeningSize(OpenSettings().value(QLatin1String(kSizeKey)).toSize(), available));
+    move(available.topLeft());
     setWindowTitle(QString::fromLatin1(kBaseTitle));
     LoadRecentFiles();
     CreateMenus();
 }
 
 MainWindow::~MainWindow() {
+    SaveWindowState();
     // The child (view before document) goes before the window's other parts.
     delete m_child;
     m_child = nullptr;
+}
+
+QSize MainWindow::OpeningSize(QSize stored, const QRect& available) {
+    const QSize wanted = stored.isValid() && !stored.isEmpty() ? stored : kDefaultSize;
+    QSize size = wanted;
+    if (available.isValid())
+        size = wanted.boundedTo(available.size() - kFrameAllowance);
+    return size.expandedTo(kMinimumSize);
+}
+
+void MainWindow::ShowAsLastTime() {
+    if (OpenSettings().value(QLatin1String(kMaximisedKey), false).toBool())
+        showMaximized();
+    else
+        show();
+}
+
+void MainWindow::SaveWindowState() const {
+    const bool maximised = isMaximized();
+    // A maximised window keeps the size it will return to.
+    const QSize size =
+        maximised && normalGeometry().isValid() ? normalGeometry().size() : this->size();
+    QSettings settings = OpenSettings();
+    settings.setValue(QLatin1String(kSizeKey), size);
+    settings.setValue(QLatin1String(kMaximisedKey), maximised);
 }
 
 ControlSurface* MainWindow::ActiveSurface() const {

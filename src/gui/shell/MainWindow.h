@@ -3,6 +3,8 @@
 #include "gui/support/ProgramSettings.h"
 
 #include <QMainWindow>
+#include <QRect>
+#include <QSize>
 #include <QStringList>
 
 class ChildWindow;
@@ -11,14 +13,20 @@ class SelectionScreen;
 class QAction;
 class QMenu;
 
-// The one main window: fixed 1050 by 720 pixels at the screen's top-left corner, no resizing or
-// maximising, no toolbar and no status bar. It hosts one child window at a time and switches the
-// device type on the commands ID_DEVICE_4X8, ID_DEVICE_3X6, ID_DEVICE_2X4 and ID_DEVICE_SELECT.
+// The one main window, at the top-left corner of the screen's free area, without toolbar or status
+// bar. It opens at the size it had when the program last ended (1024 by 672 the first time, which
+// with its frame fits a 1366 by 768 screen beside a desktop panel), can be resized and maximised
+// down to a size at which the control surfaces stay legible, and never opens larger than the
+// screen's free area. It hosts one child window at a time and switches the device type on the
+// commands ID_DEVICE_4X8, ID_DEVICE_3X6, ID_DEVICE_2X4 and ID_DEVICE_SELECT.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 1050;
-    static constexpr int kHeight = 720;
+    static constexpr QSize kDefaultSize{1024, 672};
+    // The control surface's form at about 0.9 of its natural size: 9-pixel text.
+    static constexpr QSize kMinimumSize{930, 632};
+    // What a window frame and title bar add to the window's own size, at most on common desktops.
+    static constexpr QSize kFrameAllowance{8, 40};
     static constexpr int kRecentFileCount = 4;
     // The settings store (programsettings) keeps the recent-file list, the window's size and
     // the last port, under the program's own names.
@@ -27,7 +35,14 @@ public:
     static constexpr const char* kBaseTitle = "Tavrel1.0";
 
     explicit MainWindow(QWidget* parent = nullptr);
+    // Keeps the window's size (its normal size when maximised) for the next run.
     ~MainWindow() override;
+
+    // The size to open with: the stored size (the default when none is stored), made to fit the
+    // screen's free area with the frame allowance, and never below the minimum.
+    static QSize OpeningSize(QSize stored, const QRect& available);
+    // Shows the window, maximised when it was maximised at the end of the last run.
+    void ShowAsLastTime();
 
     // Switches the device type: discards the current child window, its view (and with it the
     // connection to the unit) and its document, then shows a new one. Unknown commands are
@@ -60,6 +75,7 @@ private:
     void LoadRecentFiles();
     void SaveRecentFiles() const;
     void ShowAbout();
+    void SaveWindowState() const;
 
     ChildWindow* m_child = nullptr;
     QStringList m_recentFiles;

@@ -6,10 +6,11 @@
 
 // Converts the forms' dialog-unit layouts to pixels.
 //
-// All form views and dialogs are laid out in dialog units. One pair of factors is
-// used everywhere so that the 678 x 449 dialog-unit main forms fill the client area
-// of the fixed 1050 x 720 pixel main window: 678 * 1.52 = 1031 px wide and
-// 449 * 1.5 = 674 px high, which leaves room for the frame, title and menu.
+// All form views and dialogs are laid out in dialog units. One pair of factors gives a form's
+// natural size: the 678 x 449 dialog-unit control surfaces come out 678 * 1.52 = 1031 px wide and
+// 449 * 1.5 = 674 px high. Dialogs use these factors as they are (the free functions below); a
+// control surface scales its whole form with the window through DialogUnitScale, which applies
+// one zoom to the same factors.
 namespace DialogUnits {
 
 // Pixels per dialog unit, expressed as exact fractions so the rounding is the same
@@ -37,3 +38,35 @@ QRect DluRect(int dluX, int dluY, int dluW, int dluH);
 // Arial 10, ...), scaled with the vertical factor so text keeps its place in the
 // layout.
 int DluFontPixelSize(int points);
+
+// Dialog units to pixels at a magnification: the factors above times `zoom`, counted from
+// `origin`. Positions, sizes and fonts scale alike, so a form keeps its proportions at any zoom.
+// The default (zoom 1 at origin 0) gives exactly the pixels of the free functions.
+class DialogUnitScale {
+public:
+    DialogUnitScale() = default;
+    DialogUnitScale(double zoom, QPoint origin);
+
+    // The largest zoom at which a form of dluWidth x dluHeight fits `area` whole, centred in it.
+    // An empty area gives the smallest zoom that still draws (never zero).
+    static DialogUnitScale Fitting(QSize area, int dluWidth, int dluHeight);
+
+    double Zoom() const { return m_zoom; }
+    QPoint Origin() const { return m_origin; }
+
+    // Positions (the origin added), rounded to nearest.
+    int X(int dluX) const;
+    int Y(int dluY) const;
+    // A rectangle given by its top-left corner and size; edges are converted on their own, so
+    // rectangles edge to edge in dialog units stay edge to edge in pixels.
+    QRect Rect(int dluX, int dluY, int dluW, int dluH) const;
+    // Pixel size of a font given in points on the forms (as DluFontPixelSize), at least 1.
+    int FontPixelSize(int points) const;
+    // A length given in pixels of the form at zoom 1 (a thumb's height, a margin), at least 1
+    // when it is positive.
+    int Pixels(int naturalPixels) const;
+
+private:
+    double m_zoom = 1.0;
+    QPoint m_origin;
+};

@@ -55,8 +55,15 @@ constexpr int kGainStepsPerDb = 10;
 // still. Jumping a level across its range in one press can blow loudspeakers.
 constexpr controlmath::KeySteps kGainFaderKeys{kGainStepsPerDb, false};
 constexpr int kFormFontPoints = 8;
-constexpr int kNameLabelPixels = 13;
+constexpr int kNameLabelPixels = 13; // at the form's natural size, as the fader's parts below
+constexpr QMargins kFaderMargins(4, 0, 0, 2);
 constexpr int kComparisonBoxWidth = 90; // dialog units
+
+// Places on the form, in dialog units: the response graph, the red bar behind the status line
+// and the dark panel behind the two groups of strips.
+constexpr DluBox kGraphBox{11, 22, 602, 168};
+constexpr DluBox kTitleBarBox{12, 3, 610, 17};
+constexpr DluBox kPanelBox{1, 192, 674, 254};
 
 QColor ToQColor(CurveColour c) {
     return QColor(c.r, c.g, c.b);
@@ -104,7 +111,7 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
     connect(&m_tickTimer, &QTimer::timeout, this, [this] { m_controller->Tick(); });
 
     QFont formFont = font();
-    formFont.setPixelSize(DluFontPixelSize(kFormFontPoints));
+    formFont.setPixelSize(m_units.FontPixelSize(kFormFontPoints));
     setFont(formFont);
     setFocusPolicy(Qt::ClickFocus);
     setAutoFillBackground(false);
@@ -114,7 +121,7 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
     connect(m_history.get(), &EditHistory::titleRestored, this, &ControlSurface::titleChanged);
 
     m_graph = new ResponseGraph(this);
-    m_graph->setGeometry(DluRect(11, 22, 602, 168));
+    Place(m_graph, kGraphBox);
     m_editors = std::make_unique<EditorSlots>(
         *this, *m_graph, m_layout.model,
         EditorSlots::Hooks{
@@ -159,7 +166,7 @@ void ControlSurface::CreateStatusLine() {
     // Read-only displays: sunken boxes with dark text on a light ground, nothing to press.
     auto makeBox = [this](const DluBox& box, const QString& caption) {
         auto* display = new QLabel(caption, this);
-        display->setGeometry(DluRect(box.x, box.y, box.w, box.h));
+        Place(display, box);
         display->setAlignment(Qt::AlignCenter);
         display->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         display->setAutoFillBackground(true);
@@ -177,7 +184,7 @@ void ControlSurface::CreateStatusLine() {
 
     m_led = new StatusLed(this);
     const DluBox& led = m_layout.statusLed;
-    m_led->setGeometry(DluRect(led.x, led.y, led.w, led.h));
+    Place(m_led, led);
 
     // The A/B comparison's state, right of the link box.
     const DluBox& link = m_layout.linkBox;
@@ -190,7 +197,7 @@ void ControlSurface::CreateSideButtons() {
     for (std::size_t i = 0; i < m_sideButtons.size(); ++i) {
         auto* button = new TwoStateButton(QString::fromLatin1(kSideButtonCaptions[i]), this);
         button->setToolTip(QString::fromLatin1(kSideButtonTooltips[i]));
-        button->setGeometry(DluRect(m_layout.sideColumn, m_layout.sideRows[i], 50, 14));
+        Place(button, {m_layout.sideColumn, m_layout.sideRows[i], 50, 14});
         const auto which = static_cast<SideButton>(i);
         connect(button, &QAbstractButton::clicked, this, [this, which] { OnSideButton(which); });
         m_sideButtons[i] = button;
@@ -205,23 +212,23 @@ SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
     strip.gainMax = output ? m_layout.model.outputGainMax : m_layout.model.inputGainMax;
 
     strip.name = new TwoStateButton(this);
-    strip.name->setGeometry(DluRect(x, rows.name, 42, 14));
+    Place(strip.name, {x, rows.name, 42, 14});
     strip.polarity = new TwoStateButton(this);
-    strip.polarity->setGeometry(DluRect(x, rows.polarity, 42, 14));
+    Place(strip.polarity, {x, rows.polarity, 42, 14});
     strip.eq = new CurvePictureButton(CurvePictureButton::Picture::Bell, this);
-    strip.eq->setGeometry(DluRect(x + 1, rows.eq, 40, 14));
+    Place(strip.eq, {x + 1, rows.eq, 40, 14});
     strip.channelEditor = new CurvePictureButton(CurvePictureButton::Picture::Slopes, this);
-    strip.channelEditor->setGeometry(DluRect(x + 1, rows.channel, 40, 14));
+    Place(strip.channelEditor, {x + 1, rows.channel, 40, 14});
     strip.gain = new ValueEdit(this);
-    strip.gain->setGeometry(DluRect(x, rows.gainEdit, 42, 14));
+    Place(strip.gain, {x, rows.gainEdit, 42, 14});
     strip.meter = new LevelMeter(this);
-    strip.meter->setGeometry(DluRect(x + 3, rows.meter, 12, 75));
+    Place(strip.meter, {x + 3, rows.meter, 12, 75});
     strip.fader = new Fader(this);
-    strip.fader->setGeometry(DluRect(x + 24, rows.fader, 17, 96));
+    Place(strip.fader, {x + 24, rows.fader, 17, 96});
     strip.mute = new MuteLampButton(this);
-    strip.mute->setGeometry(DluRect(x + 1, output ? rows.muteOutputs : rows.muteInputs, 15, 14));
+    Place(strip.mute, {x + 1, output ? rows.muteOutputs : rows.muteInputs, 15, 14});
     strip.nameLabel = new QLabel(this);
-    strip.nameLabel->setGeometry(DluRect(x, rows.nameLabel, 42, 10));
+    Place(strip.nameLabel, {x, rows.nameLabel, 42, 10});
 
     // What each button of the strip does, named with the channel.
     const QString channelLabel =
@@ -255,8 +262,41 @@ SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
     return strip;
 }
 
+void ControlSurface::Place(QWidget* widget, const DluBox& box) {
+    m_placements.push_back({widget, box});
+    widget->setGeometry(m_units.Rect(box.x, box.y, box.w, box.h));
+}
+
+void ControlSurface::ScaleStrip(SurfaceStrip& strip) {
+    QFont labelFont = font();
+    labelFont.setPixelSize(m_units.Pixels(kNameLabelPixels));
+    strip.nameLabel->setFont(labelFont);
+    strip.fader->setThumbHeight(m_units.Pixels(Fader::kThumbHeight));
+    strip.fader->setMargins(
+        QMargins(m_units.Pixels(kFaderMargins.left()), m_units.Pixels(kFaderMargins.top()),
+                 m_units.Pixels(kFaderMargins.right()), m_units.Pixels(kFaderMargins.bottom())));
+}
+
+void ControlSurface::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The whole form follows the window: one zoom for places, sizes and fonts, centred.
+    m_units = DialogUnitScale::Fitting(size(), kFormWidth, kFormHeight);
+    QFont formFont = font();
+    formFont.setPixelSize(m_units.FontPixelSize(kFormFontPoints));
+    setFont(formFont);
+    for (const Placement& placement : m_placements) {
+        const DluBox& box = placement.box;
+        placement.widget->setGeometry(m_units.Rect(box.x, box.y, box.w, box.h));
+    }
+    for (SurfaceStrip& strip : m_inputStrips)
+        ScaleStrip(strip);
+    for (SurfaceStrip& strip : m_outputStrips)
+        ScaleStrip(strip);
+    ShowPortBox(); // the short name is cut to the box's new width
+    update();
+}
+
 void ControlSurface::SetUpStrip(SurfaceStrip& strip) {
-    strip.fader->setMargins(QMargins(4, 0, 0, 2));
     strip.fader->setRange(0, strip.gainMax);
     strip.fader->setReportOnRelease(true);
     strip.fader->setKeySteps(kGainFaderKeys);
@@ -270,9 +310,7 @@ void ControlSurface::SetUpStrip(SurfaceStrip& strip) {
     strip.polarity->setColours(kPolarityNormalFace, kPolarityInvertFace);
     strip.polarity->setTextColours(kPolarityNormalText, kPolarityInvertText);
 
-    QFont labelFont = font();
-    labelFont.setPixelSize(kNameLabelPixels);
-    strip.nameLabel->setFont(labelFont);
+    ScaleStrip(strip);
     strip.nameLabel->setAlignment(Qt::AlignCenter);
     QPalette palette = strip.nameLabel->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
@@ -874,8 +912,8 @@ std::vector<ControlSurface::ScaleLabel> ControlSurface::ScaleLabels(bool output)
     const SurfaceStrip& first = strips.front();
     const QRect fader = first.fader->geometry();
     // Between the group's edge and the first strip's frame, clear of every control of the strip.
-    const int left = DluX(group.x + 2);
-    const int right = DluX(firstColumn - 2) - 2;
+    const int left = m_units.X(group.x + 2);
+    const int right = m_units.X(firstColumn - 2) - m_units.Pixels(2);
     const int textHeight = QFontMetrics(font()).height();
     std::vector<double> centres;
     for (const auto& [text, dB] : marks) {
@@ -899,17 +937,18 @@ std::vector<ControlSurface::ScaleLabel> ControlSurface::ScaleLabels(bool output)
 
 void ControlSurface::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QRect client = rect();
-    p.fillRect(client, kFormBackground);
-    p.fillRect(QRect(QPoint(18, 5), QPoint(client.width() - 105 - 1, 30 - 1)), kTitleBar);
-    p.fillRect(QRect(QPoint(2, client.height() / 2 - 50),
-                     QPoint(client.width() - 15 - 1, client.height() - 10 - 1)),
-               kPanel);
+    // The form's ground everywhere (also around a form narrower or lower than the window), the
+    // red bar behind the status line and the dark panel behind the strips, both placed on the
+    // form so they stay behind their controls at any size.
+    p.fillRect(rect(), kFormBackground);
+    p.fillRect(m_units.Rect(kTitleBarBox.x, kTitleBarBox.y, kTitleBarBox.w, kTitleBarBox.h),
+               kTitleBar);
+    p.fillRect(m_units.Rect(kPanelBox.x, kPanelBox.y, kPanelBox.w, kPanelBox.h), kPanel);
 
     // Status line captions on the red bar.
     p.setPen(Qt::white);
     auto caption = [&](const DluBox& box, const char* text) {
-        p.drawText(DluRect(box.x, box.y, box.w, box.h), Qt::AlignLeft | Qt::AlignVCenter,
+        p.drawText(m_units.Rect(box.x, box.y, box.w, box.h), Qt::AlignLeft | Qt::AlignVCenter,
                    QString::fromLatin1(text));
     };
     caption(m_layout.deviceIdLabel, "DeviceID:");
@@ -919,7 +958,7 @@ void ControlSurface::paintEvent(QPaintEvent*) {
 
     // Group boxes in white, their captions breaking the top line.
     auto group = [&](const DluBox& box, const QString& title) {
-        const QRect r = DluRect(box.x, box.y, box.w, box.h);
+        const QRect r = m_units.Rect(box.x, box.y, box.w, box.h);
         const QFontMetrics fm(p.font());
         const int textTop = r.top();
         const QRect frame = r.adjusted(0, fm.height() / 2, -1, -1);
@@ -942,7 +981,7 @@ void ControlSurface::paintEvent(QPaintEvent*) {
     auto stripFrames = [&](const std::vector<int>& columns) {
         p.setPen(kStripFrame);
         for (int x : columns) {
-            const QRect r = DluRect(x - 2, rows.name - 3, 46, rows.nameLabel + 13 - rows.name);
+            const QRect r = m_units.Rect(x - 2, rows.name - 3, 46, rows.nameLabel + 13 - rows.name);
             p.drawRect(r.adjusted(0, 0, -1, -1));
         }
     };
@@ -960,7 +999,7 @@ void ControlSurface::paintEvent(QPaintEvent*) {
                                                       {rows.channel, "Curve"},
                                                       {rows.gainEdit, "Gain"}};
         for (const auto& [y, text] : labels)
-            p.drawText(DluRect(left, y, width, 14), Qt::AlignLeft | Qt::AlignVCenter,
+            p.drawText(m_units.Rect(left, y, width, 14), Qt::AlignLeft | Qt::AlignVCenter,
                        QString::fromLatin1(text));
     };
     rowLabels(m_layout.inputGroup, m_layout.inputColumns.front());
@@ -974,9 +1013,10 @@ void ControlSurface::paintEvent(QPaintEvent*) {
     for (const std::vector<SurfaceStrip>* strips : {&m_inputStrips, &m_outputStrips}) {
         for (const SurfaceStrip& strip : *strips) {
             const QRect meter = strip.meter->geometry();
-            p.drawText(
-                QRect(meter.left() - 4, DluY(rows.dbLabel) + 8, meter.width() + 8, textHeight),
-                Qt::AlignCenter, QStringLiteral("dB"));
+            p.drawText(QRect(meter.left() - m_units.Pixels(4),
+                             m_units.Y(rows.dbLabel) + m_units.Pixels(8),
+                             meter.width() + m_units.Pixels(8), textHeight),
+                       Qt::AlignCenter, QStringLiteral("dB"));
         }
     }
 }

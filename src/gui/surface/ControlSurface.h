@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/support/DialogUnits.h"
 #include "gui/support/ProgramFileChooser.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/surface/SurfaceLayout.h"
@@ -79,6 +80,8 @@ public:
     void OnInitialUpdate();
 
     const SurfaceLayout& Layout() const { return m_layout; }
+    // How the form is scaled into the widget at its current size.
+    const DialogUnitScale& Units() const { return m_units; }
     UnitController& Controller() { return *m_controller; }
     SurfaceDocument& Document() { return m_document; }
 
@@ -200,6 +203,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -211,6 +215,14 @@ private:
         bool AskYesNo(const std::string& text) override;
     };
 
+    // A control and its place on the form; every resize places it again at the new zoom.
+    struct Placement {
+        QWidget* widget;
+        DluBox box;
+    };
+    void Place(QWidget* widget, const DluBox& box);
+    // The strip's parts that are sized in pixels: the name label's font and the fader's thumb.
+    void ScaleStrip(SurfaceStrip& strip);
     void CreateStatusLine();
     void CreateSideButtons();
     SurfaceStrip CreateStrip(bool output, int channel, int column);
@@ -244,6 +256,8 @@ private:
     std::string DescriptionOfPort(const std::string& portName) const;
 
     const SurfaceLayout& m_layout;
+    DialogUnitScale m_units; // the form's zoom and place in this widget
+    std::vector<Placement> m_placements;
     SurfaceDocument& m_document;
     ProgramContainer* m_data;
     MessageRelay m_messages;

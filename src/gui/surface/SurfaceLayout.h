@@ -17,6 +17,10 @@ inline constexpr int ID_DEVICE_2X4 = 32775;
 // device model whose channel counts, gain ranges and input source it lays out; the surface code
 // is the same for all three.
 
+// Size of every control surface's form, in dialog units.
+inline constexpr int kFormWidth = 678;
+inline constexpr int kFormHeight = 449;
+
 struct DluBox {
     int x = 0;
     int y = 0;

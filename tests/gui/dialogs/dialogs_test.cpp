@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,6 +97,8 @@ private slots:
     void init() { SetControlMessageHook({}); }
 
     void dialogUnitsFitTheMainFormIntoTheWindow();
+    void dialogUnitScaleFitsAFormIntoAnyArea_data();
+    void dialogUnitScaleFitsAFormIntoAnyArea();
 
     void connectPreselectsAPort_data();
     void connectPreselectsAPort();
@@ -125,8 +128,6 @@ void DialogsTest::dialogUnitsFitTheMainFormIntoTheWindow() {
     // 678 x 1.52 = 1030.56 and 449 x 1.5 = 673.5, both rounded to nearest.
     const QRect form = DluRect(0, 0, 678, 449);
     QCOMPARE(form.size(), QSize(1031, 674));
-    QVERIFY(form.width() <= 1050 - 16);     // inside the frame of the fixed window
-    QVERIFY(form.height() <= 720 - 30 - 8); // below the title, above the lower frame
     // Rectangles side by side in dialog units stay side by side in pixels.
     for (int x = 0; x < 40; ++x) {
         const QRect left = DluRect(x, x, 7, 5);
@@ -134,6 +135,39 @@ void DialogsTest::dialogUnitsFitTheMainFormIntoTheWindow() {
         QCOMPARE(left.right() + 1, right.left());
         QCOMPARE(left.bottom() + 1, right.top());
     }
+    // At zoom 1 the scaled conversion gives the same pixels as the dialogs' own.
+    const DialogUnitScale natural;
+    for (int v = -20; v < 700; v += 7) {
+        QCOMPARE(natural.Rect(v, v, 13, 9), DluRect(v, v, 13, 9));
+        QCOMPARE(natural.FontPixelSize(v % 20 + 1), DluFontPixelSize(v % 20 + 1));
+    }
+}
+
+void DialogsTest::dialogUnitScaleFitsAFormIntoAnyArea_data() {
+    QTest::addColumn<QSize>("area");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<QPoint>("origin");
+    // The 678 x 449 form is 1030.56 x 673.5 pixels at zoom 1.
+    QTest::newRow("its natural size") << QSize(1031, 674) << 1031 / 1030.56 << QPoint(0, 0);
+    QTest::newRow("twice as wide: centred across")
+        << QSize(2061, 673) << 673 / 673.5 << QPoint(516, 0);
+    QTest::newRow("half the size") << QSize(515, 337) << 515 / 1030.56 << QPoint(0, 0);
+    QTest::newRow("tall: centred down") << QSize(1031, 1000) << 1031 / 1030.56 << QPoint(0, 163);
+}
+
+void DialogsTest::dialogUnitScaleFitsAFormIntoAnyArea() {
+    QFETCH(QSize, area);
+    QFETCH(double, zoom);
+    QFETCH(QPoint, origin);
+    const DialogUnitScale units = DialogUnitScale::Fitting(area, 678, 449);
+    QVERIFY(std::abs(units.Zoom() - zoom) < 1e-9);
+    QCOMPARE(units.Origin(), origin);
+    const QRect form = units.Rect(0, 0, 678, 449);
+    QVERIFY(QRect(QPoint(0, 0), area).contains(form));
+    // Proportions hold: a 100 x 100 dialog-unit box is 152 x 150 at zoom 1.
+    const QRect box = units.Rect(0, 0, 100, 100);
+    QVERIFY(std::abs(box.width() - 152 * zoom) <= 1.0);
+    QVERIFY(std::abs(box.height() - 150 * zoom) <= 1.0);
 }
 
 void DialogsTest::connectPreselectsAPort_data() {

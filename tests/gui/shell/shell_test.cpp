@@ -8,10 +8,12 @@
 #include "gui/shell/ChildWindow.h"
 #include "gui/shell/MainWindow.h"
 #include "gui/shell/SelectionScreen.h"
+#include "gui/support/DialogUnits.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceButtons.h"
 #include "gui/surface/SurfaceDocument.h"
 #include "gui/widgets/Fader.h"
+#include "gui/widgets/ResponseGraph.h"
 #include "gui/widgets/StatusLed.h"
 #include "gui/widgets/TwoStateButton.h"
 #include "gui/widgets/ValueEdit.h"
@@ -27,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 using namespace guitest;
@@ -44,6 +47,11 @@ private slots:
     void recentFileListKeepsStoredSettings();
     void recentFileListHoldsFourAcrossRuns();
     void escWhileConnectedEndsTheConnection();
+    void windowOpensAtASizeThatFits_data();
+    void windowOpensAtASizeThatFits();
+    void windowSizeIsKeptAcrossRuns();
+    void surfaceScalesWithTheWindow_data();
+    void surfaceScalesWithTheWindow();
 
 private:
     MainWindow& Frame() { return m_harness->Window(); }
@@ -60,17 +68,18 @@ void ShellTest::startupShowsTheSelectionScreen() {
     MainWindow* frame = app.MainFrame();
     QVERIFY(frame->SelectionView());
     QCOMPARE(frame->windowTitle(), QString("Tavrel1.0"));
-    // Fixed size: minimum and maximum are the same.
-    QCOMPARE(frame->minimumSize(), QSize(1050, 720));
-    QCOMPARE(frame->maximumSize(), QSize(1050, 720));
-    QVERIFY(!(frame->windowFlags() & Qt::WindowMaximizeButtonHint));
+    // Resizable down to a legible minimum, and opened at the first run's size.
+    QCOMPARE(frame->minimumSize(), MainWindow::kMinimumSize);
+    QCOMPARE(frame->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    QCOMPARE(frame->size(), MainWindow::kDefaultSize);
     SelectionScreen* selection = frame->SelectionView();
     QCOMPARE(selection->Button4x8()->text(), QString("4x8"));
     QCOMPARE(selection->Button3x6()->text(), QString("3x6"));
     QCOMPARE(selection->Button2x4()->text(), QString("2x4"));
     // The child fills the main window below the menu bar.
     QTRY_COMPARE(frame->ActiveChild()->geometry(),
-                 QRect(0, frame->menuBar()->height(), 1050, 720 - frame->menuBar()->height()));
+                 QRect(0, frame->menuBar()->height(), frame->width(),
+                       frame->height() - frame->menuBar()->height()));
     SaveShot(*frame, "selection");
 
     // A device button goes through the main window's command.
@@ -145,7 +154,7 @@ void ShellTest::escThenSameDeviceGivesAFreshSurface() {
     QTRY_VERIFY(Frame().SelectionView());
     QVERIFY(!first); // view, engine and document are gone
     QCOMPARE(Frame().windowTitle(), QString("Tavrel1.0"));
-    QTRY_COMPARE(Frame().ActiveChild()->width(), 1050);
+    QTRY_COMPARE(Frame().ActiveChild()->width(), Frame().width());
 
     ControlSurface* second = Show(ID_DEVICE_4X8);
     QVERIFY(second);
@@ -227,6 +236,95 @@ void ShellTest::escWhileConnectedEndsTheConnection() {
     QVERIFY(next->ConnectTo(line->SlavePath(), 1));
     QVERIFY(TickUntil(*next, [&] { return next->Controller().IsSettled(); }));
     QVERIFY(Messages().Texts().isEmpty());
+}
+
+void ShellTest::windowOpensAtASizeThatFits_data() {
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QSize>("opened");
+    const QRect laptop(0, 0, 1366, 728); // 1366 x 768 less a 40-pixel panel
+    QTest::newRow("first run: the default") << QSize() << laptop << MainWindow::kDefaultSize;
+    QTest::newRow("a stored size that fits") << QSize(1200, 650) << laptop << QSize(1200, 650);
+    QTest::newRow("too large for this screen: its free area less the frame")
+        << QSize(1900, 1000) << laptop << QSize(1358, 688);
+    QTest::newRow("never below the minimum")
+        << QSize(400, 300) << laptop << MainWindow::kMinimumSize;
+    QTest::newRow("a screen smaller than the minimum still gets it")
+        << QSize() << QRect(0, 0, 800, 600) << MainWindow::kMinimumSize;
+}
+
+void ShellTest::windowOpensAtASizeThatFits() {
+    QFETCH(QSize, stored);
+    QFETCH(QRect, available);
+    QFETCH(QSize, opened);
+    QCOMPARE(MainWindow::OpeningSize(stored, available), opened);
+    // The first run's window, frame included, fits a 1366 x 768 screen beside a 48-pixel panel.
+    const QSize outer = MainWindow::kDefaultSize + MainWindow::kFrameAllowance;
+    QVERIFY(outer.width() <= 1366 && outer.height() + 48 <= 768);
+}
+
+void ShellTest::windowSizeIsKeptAcrossRuns() {
+    Frame().resize(1100, 700);
+    m_harness.reset(); // the program ends
+    MainWindow next;
+    QCOMPARE(next.size(), QSize(1100, 700));
+}
+
+void ShellTest::surfaceScalesWithTheWindow_data() {
+    QTest::addColumn<int>("deviceType");
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("4x8 at the minimum") << 1 << MainWindow::kMinimumSize;
+    QTest::newRow("4x8 at the first run's size") << 1 << MainWindow::kDefaultSize;
+    QTest::newRow("3x6 maximised on a full HD screen") << 2 << QSize(1920, 1050);
+    QTest::newRow("2x4 tall and narrow") << 3 << QSize(1000, 1000);
+}
+
+void ShellTest::surfaceScalesWithTheWindow() {
+    QFETCH(int, deviceType);
+    QFETCH(QSize, window);
+    ControlSurface* surface = Show(DeviceCommand(deviceType));
+    Frame().resize(window);
+    QTRY_COMPARE(surface->width(), Frame().width());
+    const DialogUnitScale& units = surface->Units();
+    const QRect form = units.Rect(0, 0, kFormWidth, kFormHeight);
+    // The whole form is shown, centred, as large as the window allows.
+    QVERIFY(surface->rect().contains(form));
+    QVERIFY(form.width() >= surface->width() - 2 || form.height() >= surface->height() - 2);
+
+    // Every control lies inside the form, and every caption fits its control.
+    for (const QWidget* child : surface->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isVisible())
+            QVERIFY2(form.contains(child->geometry()), child->metaObject()->className());
+    }
+    const QFontMetrics metrics(surface->font());
+    for (const QAbstractButton* button : surface->findChildren<QAbstractButton*>())
+        QVERIFY2(metrics.horizontalAdvance(button->text()) <= button->width(),
+                 qPrintable(button->text()));
+    for (const QLabel* label : surface->findChildren<QLabel*>())
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
+                     label->contentsRect().width(),
+                 qPrintable(label->text()));
+    // Fonts, controls and the graph in proportion: 8-point text is 10 pixels at zoom 1.
+    QCOMPARE(surface->font().pixelSize(), units.FontPixelSize(8));
+    QVERIFY(std::abs(surface->font().pixelSize() - 10 * units.Zoom()) <= 0.5);
+    QCOMPARE(surface->Graph()->geometry(), units.Rect(11, 22, 602, 168));
+    const SurfaceStrip& strip = surface->OutputStrip(0);
+    QCOMPARE(strip.fader->thumbHeight(), units.Pixels(Fader::kThumbHeight));
+
+    // The background stays behind its controls: the red bar left of the first status caption,
+    // the dark panel just inside the output group.
+    const QImage shot = SaveShot(*surface, QStringLiteral("surface-%1-%2x%3")
+                                               .arg(ModelName(deviceType))
+                                               .arg(window.width())
+                                               .arg(window.height()));
+    const QRect idBox = surface->DeviceIdBox()->geometry();
+    QCOMPARE(shot.pixelColor(units.X(14), idBox.center().y()), QColor(218, 37, 28));
+    const DluBox& group = surface->Layout().outputGroup;
+    QCOMPARE(shot.pixelColor(units.X(group.x + 3), units.Y(group.y + group.h - 3)),
+             QColor(48, 54, 68));
+    // Outside the form only the form's ground shows.
+    if (form.left() > 2)
+        QCOMPARE(shot.pixelColor(1, surface->height() / 2), QColor(151, 163, 175));
 }
 
 TAVREL_GUI_TEST_MAIN(ShellTest)

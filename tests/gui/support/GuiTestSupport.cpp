@@ -19,8 +19,23 @@ TestEnvironment::TestEnvironment() {
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless another platform is asked for, on a screen the size of a common laptop's
+    // (the offscreen platform's own is 800 by 800, smaller than the main window may be).
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == QLatin1String("offscreen")) {
+        const QString config = m_home.filePath(QStringLiteral("screen.json"));
+        QFile file(config);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": )" +
+                       QByteArray::number(kScreenSize.width()) + R"(, "height": )" +
+                       QByteArray::number(kScreenSize.height()) +
+                       R"(, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+            file.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toUtf8());
+        } else {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+    }
 }
 
 void SetUpApplication(QApplication& app) {

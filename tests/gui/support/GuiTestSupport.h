@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -26,11 +27,13 @@ namespace guitest {
 // ---- Application ------------------------------------------------------------------------------
 
 // The surroundings of a GUI test program, set up before the QApplication exists: the offscreen
-// platform unless another one is asked for, and a fresh temporary directory for the settings
-// store (the recent-file list) and the runtime directory (where virtual units publish their
-// links), so no test reads or changes the user's own.
+// platform with one screen of kScreenSize unless another platform is asked for, and a fresh
+// temporary directory for the settings store (the recent-file list, the window size, the last
+// port) and the runtime directory (where virtual units publish their links), so no test reads or
+// changes the user's own.
 class TestEnvironment {
 public:
+    static constexpr QSize kScreenSize{1366, 768};
     TestEnvironment();
     const QTemporaryDir& Home() const { return m_home; }
 

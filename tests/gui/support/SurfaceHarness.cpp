@@ -15,6 +15,8 @@ namespace guitest {
 
 SurfaceHarness::SurfaceHarness() : m_window(std::make_unique<MainWindow>()) {
     m_messages.CaptureControlMessages();
+    // Every test starts from the first run's size, whatever an earlier test left stored.
+    m_window->resize(MainWindow::kDefaultSize);
     m_window->show();
 }
 
