@@ -9,7 +9,8 @@
 // Vertical fader with position 0 at the top (the owners show maximum - position, so the top is
 // the loudest or longest setting). The channel and the thumb are drawn, no images needed.
 // Reports go to the owner as sliderMessage(): 0x28D1 while the thumb is dragged, 0x28D2 when a
-// drag ends (if "report on release" is set) and after every key or wheel step.
+// drag ends (if "report on release" is set) and after every key or wheel step (a key that the
+// fader's key steps keep still reports nothing).
 class Fader : public QWidget {
     Q_OBJECT
 public:
