@@ -924,8 +924,9 @@ std::vector<ControlSurface::ScaleLabel> ControlSurface::ScaleLabels(bool output)
         centres.push_back(fader.top() + first.fader->thumbHeight() / 2.0 +
                           first.fader->travel() * position / first.gainMax);
     }
-    // Half a line between labels, so neighbours read as separate marks.
-    const std::vector<bool> visible = VisibleScaleMarks(centres, textHeight * 1.5);
+    // A quarter line between labels, so neighbours read as separate marks (the 4x8 inputs' 6dB
+    // and 0dB stay apart down to the smallest window).
+    const std::vector<bool> visible = VisibleScaleMarks(centres, textHeight * 1.25);
     for (std::size_t i = 0; i < marks.size(); ++i) {
         if (visible[i])
             labels.push_back({QRect(left, static_cast<int>(centres[i]) - textHeight / 2,

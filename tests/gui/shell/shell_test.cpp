@@ -310,6 +310,13 @@ void ShellTest::surfaceScalesWithTheWindow() {
     QCOMPARE(surface->Graph()->geometry(), units.Rect(11, 22, 602, 168));
     const SurfaceStrip& strip = surface->OutputStrip(0);
     QCOMPARE(strip.fader->thumbHeight(), units.Pixels(Fader::kThumbHeight));
+    // 0 dB is marked on every fader scale at every size.
+    for (bool output : {false, true}) {
+        bool zero = false;
+        for (const ControlSurface::ScaleLabel& label : surface->ScaleLabels(output))
+            zero = zero || label.text == "0dB";
+        QVERIFY(zero);
+    }
 
     // The background stays behind its controls: the red bar left of the first status caption,
     // the dark panel just inside the output group.
