@@ -58,7 +58,8 @@ bool TickUntil(ControlSurface& surface, const std::function<bool()>& done, int m
 
 std::vector<std::vector<std::uint8_t>> SendUntilSettled(ControlSurface& surface) {
     UnitController& controller = surface.Controller();
-    const std::vector<std::uint8_t> poll = RequestFrames(surface.Document().Data()).meterPollFrame().bytes;
+    const std::vector<std::uint8_t> poll =
+        RequestFrames(surface.Document().Data()).meterPollFrame().bytes;
     std::vector<std::vector<std::uint8_t>> sent;
     std::uint64_t last = 0;
     for (int tick = 0; tick < 200; ++tick) {
