@@ -32,6 +32,12 @@ public:
     // Destroys the head frame; returns false (and does nothing) when the queue is empty.
     bool RemoveHead();
     void Clear();
+    // Removes every frame for which pred(frame) holds; returns how many.
+    template <class Pred> int RemoveIf(Pred pred) {
+        const auto before = m_frames.size();
+        std::erase_if(m_frames, [&](const Entry& entry) { return pred(entry.frame); });
+        return static_cast<int>(before - m_frames.size());
+    }
 
 private:
     struct Entry {

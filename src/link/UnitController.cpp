@@ -20,6 +20,24 @@ bool IsMeterPoll(const Request& frame) {
            b[kOffsetSection] == kSectionGlobal && b[kOffsetChannel] == kGlobalMeters;
 }
 
+// "input A", "output 3" and so on, joined as a sentence lists them.
+std::string BlockList(unsigned missing) {
+    std::vector<std::string> names;
+    for (int i = 0; i < ProgramImage::kInputCount; ++i)
+        if (missing & (1u << i))
+            names.push_back(std::string("input ") + static_cast<char>('A' + i));
+    for (int o = 0; o < ProgramImage::kOutputCount; ++o)
+        if (missing & (1u << (ProgramImage::kInputCount + o)))
+            names.push_back("output " + std::to_string(o + 1));
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == names.size() ? " and " : ", ";
+        text += names[i];
+    }
+    return text;
+}
+
 } // namespace
 
 UnitController::UnitController(int deviceType, ProgramContainer& data, ProgramBank& bank,
@@ -204,6 +222,11 @@ bool UnitController::StartSearch(const std::string& portName, int first, int las
 void UnitController::Tick() {
     if (!m_tickRunning)
         return;
+    // A false start on the line holds bytes that may contain the reply the head waits for.
+    if (const ReceiveOutcome outcome = m_command.ExpireReceive(); outcome != ReceiveOutcome::NoData)
+        AfterReceive(outcome);
+    if (!m_tickRunning)
+        return;
     if (m_command.QueueCount() < 2) {
         // The scan always returns a frame: the first pending change, else the meter poll.
         Request frame = NextPendingRequest(*m_data);
@@ -250,15 +273,8 @@ void UnitController::OnLineEvent(std::uint32_t eventAndErrorBits) {
     const std::uint32_t events = eventAndErrorBits & 0xFFFFu;
     const std::uint32_t errors = eventAndErrorBits >> 16;
     // Bytes that came before a hang-up may still hold an answer: take them first.
-    if (events & kEventBytesReceived) {
-        const ReceiveOutcome outcome = m_command.ReceiveBytes();
-        if (outcome == ReceiveOutcome::Acknowledged || outcome == ReceiveOutcome::DataDecoded)
-            m_heardUnit = true;
-    }
-    DeliverPosted();
-    // The ID probe left the queue without timing out: a unit answered to the new ID.
-    if (m_idCheck != 0 && !IdCheckQueued())
-        EndIdCheck(true);
+    AfterReceive((events & kEventBytesReceived) ? m_command.ReceiveBytes()
+                                                : ReceiveOutcome::NoData);
     if (errors & kErrorHangUp) {
         if (m_search.IsRunning())
             m_search.End();
@@ -267,11 +283,24 @@ void UnitController::OnLineEvent(std::uint32_t eventAndErrorBits) {
     }
 }
 
+void UnitController::AfterReceive(ReceiveOutcome outcome) {
+    if (outcome == ReceiveOutcome::Acknowledged || outcome == ReceiveOutcome::DataDecoded ||
+        outcome == ReceiveOutcome::RejectedBlock)
+        m_heardUnit = true;
+    DeliverPosted();
+    // The ID probe left the queue without timing out: a unit answered to the new ID.
+    if (m_idCheck != 0 && !IdCheckQueued())
+        EndIdCheck(true);
+}
+
 std::string UnitController::NoAnswerMessage() const {
     const std::string id = std::to_string(m_deviceId);
+    const std::string unit = "The unit with ID " + id + " on " + m_portName;
     const std::string detail =
-        m_heardUnit
-            ? "The unit with ID " + id + " on " + m_portName + " stopped answering."
+        m_command.HeadGotOnlyWrongBlocks()
+            ? unit + " answered only with channel blocks of the wrong length."
+        : m_heardUnit
+            ? unit + " stopped answering."
             : "The port " + m_portName + " opened, but no unit with ID " + id + " answered.";
     return std::string(kNoAnswerText) + "\n\n" + detail;
 }
@@ -343,6 +372,7 @@ void UnitController::CopyChannel(int from, int to, bool output) {
 void UnitController::ReadProgramFromDevice(int slot) {
     if (!m_connected || slot < 0 || slot > kLastProgramSlot)
         return;
+    m_command.Replies().ForgetReceivedBlocks();
     StartBatch(::ReadProgramFromDevice(*m_data, slot));
 }
 
@@ -356,6 +386,7 @@ void UnitController::StoreProgramToDevice(int slot) {
 void UnitController::ReadAllProgramsFromDevice() {
     if (!m_connected)
         return;
+    m_command.Replies().ForgetReceivedBlocks();
     StartBatch(::ReadAllProgramsFromDevice(*m_data));
 }
 
@@ -483,6 +514,12 @@ void UnitController::SendNotification(Notification message, int parameter) {
     case Notification::ProgramNameReceived:
         OnProgramNameReceived(parameter);
         break;
+    case Notification::ProgramIncomplete:
+        OnProgramIncomplete(parameter, false);
+        break;
+    case Notification::StoredProgramIncomplete:
+        OnProgramIncomplete(parameter, true);
+        break;
     case Notification::SearchFinished:
         break; // goes to the search, which registers itself as the search window
     }
@@ -571,6 +608,20 @@ void UnitController::OnProbeAnswered(int matches) {
     const int reported = m_command.Replies().ProbedDeviceType();
     Disconnect();
     Show(TypeErrorMessage(reported));
+}
+
+void UnitController::OnProgramIncomplete(int slot, bool stored) {
+    // Nothing of it is taken over, and the rest of the transfer could not make it whole: a
+    // backup with a program missing must not be offered for saving.
+    const bool dropped = m_command.DropBatch() > 0;
+    SetBusy(false);
+    const std::string program =
+        slot == 0 ? std::string("the live program") : "program " + std::to_string(slot);
+    std::string text = "The unit sent " + program + " without " +
+                       BlockList(m_command.Replies().MissingBlocks()) + ": ";
+    text += stored && dropped ? "the read was stopped and nothing of it was taken over."
+                              : "nothing of it was taken over.";
+    Show(text);
 }
 
 void UnitController::OnMetersReceived() {

@@ -205,7 +205,11 @@ private:
     void OnIdentificationReceived();
     void OnProbeAnswered(int matches);
     void OnMetersReceived();
+    void OnProgramIncomplete(int slot, bool stored);
     void DeliverPosted();
+    // What follows any receive step: the unit was heard, posted notifications are delivered and
+    // the ID check learns whether its probe was answered.
+    void AfterReceive(ReceiveOutcome outcome);
 
     void QueueDirect(std::vector<Request> frames);
     void StartBatch(std::vector<Request> frames);

@@ -19,7 +19,7 @@ struct Announcement {
     bool posted;
 };
 
-constexpr std::array<Announcement, 8> kAnnouncements{{
+constexpr std::array<Announcement, 10> kAnnouncements{{
     {ReplyEvent::ProgramReceived, Notification::ProgramReceived, false, false},
     {ReplyEvent::StoredProgramReceived, Notification::StoredProgramReceived, false, false},
     {ReplyEvent::GlobalsReceived, Notification::GlobalsReceived, false, false},
@@ -28,6 +28,8 @@ constexpr std::array<Announcement, 8> kAnnouncements{{
     {ReplyEvent::ProbeAnswered, Notification::ProbeAnswered, false, false},
     {ReplyEvent::SearchFinished, Notification::SearchFinished, true, false},
     {ReplyEvent::ProgramNameReceived, Notification::ProgramNameReceived, false, false},
+    {ReplyEvent::ProgramIncomplete, Notification::ProgramIncomplete, false, false},
+    {ReplyEvent::StoredProgramIncomplete, Notification::StoredProgramIncomplete, false, false},
 }};
 
 } // namespace
@@ -98,6 +100,16 @@ bool UnitLink::CompleteHead() {
 
 void UnitLink::ClearQueue() {
     m_queue.Clear();
+    m_lengthWarned = false;
+}
+
+int UnitLink::DropBatch() {
+    m_lengthWarned = false;
+    return m_queue.RemoveIf([](const Request& frame) { return frame.inBatch; });
+}
+
+bool UnitLink::HeadGotOnlyWrongBlocks() const {
+    return m_rejectedSerial != 0 && m_rejectedSerial == m_queue.HeadSerial();
 }
 
 bool UnitLink::TransmitHead() {
@@ -133,9 +145,19 @@ ReceiveOutcome UnitLink::ReceiveBytes() {
 }
 
 ReceiveOutcome UnitLink::AcceptBytes(std::span<const std::uint8_t> chunk) {
-    // The assembly holds its own copy of the frame: notification handlers may run a nested event
-    // loop that receives again before this frame is finished.
-    const Assembly assembly = m_assembler.Feed(chunk);
+    return ProcessAssembly(m_assembler.Feed(chunk, m_clock()));
+}
+
+ReceiveOutcome UnitLink::ExpireReceive() {
+    const AssemblyResult assembly = m_assembler.Expire(m_clock());
+    if (assembly.dropped == 0)
+        return ReceiveOutcome::NoData;
+    return ProcessAssembly(assembly);
+}
+
+ReceiveOutcome UnitLink::ProcessAssembly(const AssemblyResult& assembly) {
+    // The assembly holds its own copies of the frames: notification handlers may run a nested
+    // event loop that receives again before these frames are finished.
     switch (assembly.step) {
     case AssemblyStep::Hunting:
         return ReceiveOutcome::Hunting;
@@ -145,42 +167,72 @@ ReceiveOutcome UnitLink::AcceptBytes(std::span<const std::uint8_t> chunk) {
         return ReceiveOutcome::TooLong;
     case AssemblyStep::BadFrame:
         return ReceiveOutcome::BadFrame;
+    case AssemblyStep::TimedOut:
+        return ReceiveOutcome::TimedOut;
     case AssemblyStep::Complete:
         break;
     }
-    return ProcessFrame(assembly.frame());
+    ReceiveOutcome outcome = ReceiveOutcome::Ignored;
+    for (const auto& frame : assembly.frames)
+        outcome = ProcessFrame(frame);
+    return outcome;
 }
 
 ReceiveOutcome UnitLink::ProcessFrame(std::span<const std::uint8_t> frame) {
     const ReplyHeader header = ReadReplyHeader(frame);
+    if (header.kind != kKindAck && header.kind != kKindAckAlt && header.kind != kKindDataReply)
+        return ReceiveOutcome::Ignored;
 
-    // Only the frame on the line can be answered: a reply completes the head only when the head
-    // is still the frame last transmitted. A late or repeated answer thus never removes a frame
-    // the unit has not seen yet, nor a frame queued by a handler of this reply.
+    // Only the frame on the line can be answered, and only by the reply it asks for. A late or
+    // repeated answer thus never completes a frame the unit has not seen yet, nor a frame
+    // queued by a handler of this reply, nor a request for other data.
     const std::uint64_t answered = m_queue.HeadSerial();
+    const Request* head = m_queue.Head();
+    const bool answers =
+        head != nullptr && answered == m_transmittedSerial && ReplyAnswers(header, head->bytes);
     auto completeHead = [&] {
-        if (answered != 0 && answered == m_transmittedSerial && m_queue.HeadSerial() == answered)
-            m_queue.RemoveHead();
+        if (m_queue.HeadSerial() != answered)
+            return;
+        const Request* done = m_queue.Head();
+        if (!done->inBatch || done->endsBatch())
+            m_lengthWarned = false; // the next batch warns afresh
+        m_queue.RemoveHead();
     };
 
-    if (header.kind == kKindAck || header.kind == kKindAckAlt) {
+    if (!answers && !IsTakenInUnrequested(header))
+        return header.section >= kSectionInput && header.section <= kSectionGlobal
+                   ? ReceiveOutcome::Unrequested
+                   : ReceiveOutcome::Ignored;
+    if (header.kind != kKindDataReply) {
         completeHead();
         return ReceiveOutcome::Acknowledged;
     }
-    if (header.kind != kKindDataReply)
-        return ReceiveOutcome::Ignored;
     const std::optional<DecodedReply> reply =
-        m_replies.Decode(header, ReplyPayload(frame), m_queue.Head());
+        m_replies.Decode(header, ReplyPayload(frame), answers ? head : nullptr);
     if (!reply)
         return ReceiveOutcome::Ignored;
+    if (reply->rejected) {
+        // Nothing was taken in: the request waits on and is repeated as for a lost reply. The
+        // message box may be modal while the send tick runs on under it.
+        m_rejectedSerial = answered;
+        if (reply->warning != nullptr)
+            WarnLength(reply->warning, *head);
+        return ReceiveOutcome::RejectedBlock;
+    }
     // Sent notifications are handled before the request is completed.
     Announce(*reply);
-    completeHead();
-    // A message box is modal while the send tick runs on under it: it opens only once the reply
-    // has completed its request, so the tick neither repeats the request nor gives the line up.
-    if (reply->warning != nullptr && m_messages != nullptr)
-        m_messages->ShowMessage(reply->warning, MessageKind::Warning);
+    if (answers)
+        completeHead();
     return ReceiveOutcome::DataDecoded;
+}
+
+void UnitLink::WarnLength(const char* text, const Request& request) {
+    // A unit that sends one wrong block tends to send more: one message per batch says it.
+    if (m_lengthWarned)
+        return;
+    m_lengthWarned = request.inBatch;
+    if (m_messages != nullptr)
+        m_messages->ShowMessage(text, MessageKind::Warning);
 }
 
 void UnitLink::Announce(const DecodedReply& reply) {

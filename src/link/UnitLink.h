@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -16,14 +17,16 @@
 
 // Notifications of the command engine, numbered like the window messages the views handle.
 enum class Notification : std::uint32_t {
-    ProgramReceived = 0x046E,        // the live output 7 block has been decoded; parameter 0
-    StoredProgramReceived = 0x046F,  // the stored output 7 block; parameter = program slot
-    GlobalsReceived = 0x0470,        // the temperature reply; parameter 0x16
-    IdentificationReceived = 0x0471, // parameter 0x19
-    MetersReceived = 0x0473,         // posted; parameter 0
-    SearchFinished = 0x0474,         // to the search window; parameter 0
-    ProbeAnswered = 0x0475,          // parameter 1 when the unit's device type matches, else 0
-    ProgramNameReceived = 0x0476,    // a program name of slot 0..30; parameter = the slot
+    ProgramReceived = 0x046E,         // the live output 7 block has been decoded; parameter 0
+    StoredProgramReceived = 0x046F,   // the stored output 7 block; parameter = program slot
+    GlobalsReceived = 0x0470,         // the temperature reply; parameter 0x16
+    IdentificationReceived = 0x0471,  // parameter 0x19
+    MetersReceived = 0x0473,          // posted; parameter 0
+    SearchFinished = 0x0474,          // to the search window; parameter 0
+    ProbeAnswered = 0x0475,           // parameter 1 when the unit's device type matches, else 0
+    ProgramNameReceived = 0x0476,     // a program name of slot 0..30; parameter = the slot
+    ProgramIncomplete = 0x0477,       // the live program read lacks blocks; parameter = its slot
+    StoredProgramIncomplete = 0x0478, // a stored program lacks blocks; parameter = its slot
 };
 
 // Receiver of the engine's notifications (the main view, or the device-ID search). Both calls
@@ -41,14 +44,19 @@ public:
 
 // What one receive step did with the bytes it read.
 enum class ReceiveOutcome {
-    NoData,       // nothing was read (port closed, no bytes waiting, or a read error)
-    Hunting,      // bytes read but no 0xFF 0xB1 frame start found: the bytes are dropped
-    Collecting,   // part of a frame is held; more bytes are needed
-    TooLong,      // the frame's length byte announced more than 150 bytes: dropped
-    BadFrame,     // wrong checksum or end byte: dropped, the head request keeps waiting
-    Acknowledged, // an acknowledgement (0x51, 0x52) was taken in
-    DataDecoded,  // a data reply (0x53) of a known section was decoded
-    Ignored,      // a checked frame of an unknown kind or section: dropped
+    NoData,        // nothing was read (port closed, no bytes waiting, or a read error)
+    Hunting,       // bytes read but no 0xFF 0xB1 frame start found: the bytes are dropped
+    Collecting,    // part of a frame is held; more bytes are needed
+    TooLong,       // the frame's length byte announced more than 150 bytes: dropped
+    BadFrame,      // wrong checksum or end byte: dropped, the head request keeps waiting
+    TimedOut,      // a frame in progress got no byte for 50 ms: dropped, its bytes searched again
+    Acknowledged,  // the acknowledgement the head request asked for
+    DataDecoded,   // the data reply the head request asked for, or one taken in unrequested
+    Ignored,       // a checked frame of an unknown kind or section: dropped
+    Unrequested,   // a reply that answers no request on the line: dropped (meters, probe answers
+                   // and the identification are still taken in, as DataDecoded)
+    RejectedBlock, // the channel block asked for, but of the wrong length: dropped, the request
+                   // waits on and is repeated as for a lost reply
 };
 
 // Result of opening the engine's port.
@@ -73,6 +81,8 @@ public:
 
     static constexpr const char* kOpenFailedText = "Unable to open COM-port";
 
+    using Clock = FrameAssembler::Clock;
+
     // The engine uses the given port; without one it uses a serial port (SerialPort).
     explicit UnitLink(std::unique_ptr<IPort> port = nullptr);
     UnitLink(const UnitLink&) = delete;
@@ -81,6 +91,8 @@ public:
 
     // Receiver of the engine's message boxes (none: messages are dropped).
     void SetMessageSink(IMessageSink* sink) { m_messages = sink; }
+    // The time received bytes are stamped with (steady clock unless set; tests set their own).
+    void SetClock(std::function<Clock::time_point()> clock) { m_clock = std::move(clock); }
 
     // Device type 1 (4x8), 2 (3x6) or 3 (2x4) of the reply decoder: selects the decoding limits
     // and the type a probe answer must report. Other values are refused (returns false).
@@ -112,6 +124,11 @@ public:
     // Destroys the head frame; false when the queue is empty.
     bool CompleteHead();
     void ClearQueue();
+    // Removes every queued frame of a batch transfer (the head too) and returns how many: the
+    // transfer cannot come to a good end any more.
+    int DropBatch();
+    // True when the head frame was answered, but only with channel blocks of the wrong length.
+    bool HeadGotOnlyWrongBlocks() const;
     // Writes three single 0xFF bytes, then the head frame in one write, each write bounded by
     // 150 ms. Returns false when the queue is empty, the port is closed or a write failed. The
     // caller clears the frame's first-send-pending flag and counts its ticks. A reply completes
@@ -124,11 +141,15 @@ public:
     // 16 bits) contain 0x0001 (bytes received); other events are ignored.
     ReceiveOutcome HandleLineEvent(std::uint32_t eventAndErrorBits);
     // One receive step: reads up to 150 bytes from the port (80 ms bound) and feeds them to
-    // AcceptBytes. Processes at most one frame.
+    // AcceptBytes.
     ReceiveOutcome ReceiveBytes();
     // Hunts, assembles, checks and decodes the given bytes as if one port read had returned
-    // them. At most one frame is processed; bytes after its end are dropped with it.
+    // them now. Every frame found is processed in order; the outcome is that of the last one
+    // (or of the assembly when none was found).
     ReceiveOutcome AcceptBytes(std::span<const std::uint8_t> chunk);
+    // Drops a frame in progress that has received no byte for 50 ms and processes any reply
+    // caught inside it (the send tick calls this). NoData when nothing was held too long.
+    ReceiveOutcome ExpireReceive();
 
     // The reply decoder with the reception store: the received program and image, program names,
     // source byte, meters, identification and the device-ID table.
@@ -141,7 +162,10 @@ public:
     ILinkListener* Listener() const { return m_listener; }
 
 private:
+    ReceiveOutcome ProcessAssembly(const AssemblyResult& assembly);
     ReceiveOutcome ProcessFrame(std::span<const std::uint8_t> frame);
+    // Shows a block length warning, once per batch transfer.
+    void WarnLength(const char* text, const Request& request);
     void Announce(const DecodedReply& reply);
     void Send(ILinkListener* receiver, Notification message, int parameter);
 
@@ -152,8 +176,11 @@ private:
 
     RequestQueue m_queue;
     std::uint64_t m_transmittedSerial = 0; // serial of the last frame put on the line
+    std::uint64_t m_rejectedSerial = 0;    // serial of the last frame answered by a wrong block
+    bool m_lengthWarned = false;           // a length warning was shown in the current batch
 
     std::array<std::uint8_t, kChunkSize> m_chunk{};
     FrameAssembler m_assembler;
+    std::function<Clock::time_point()> m_clock = [] { return Clock::now(); };
     ReplyDecoder m_replies;
 };

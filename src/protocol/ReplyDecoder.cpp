@@ -176,7 +176,45 @@ bool IsStoredProgramSlot(int slot) {
     return slot >= 1 && slot < kProgramSlotCount;
 }
 
+bool IsStoredMode(int parameter) {
+    return parameter == ReplyDecoder::kStoredProgramMode;
+}
+
+// Collection bits of the blocks: inputs A..D, then outputs 1..8.
+constexpr unsigned kWholeProgram =
+    (1u << (ProgramImage::kInputCount + ProgramImage::kOutputCount)) - 1;
+unsigned InputBit(int channel) {
+    return 1u << channel;
+}
+unsigned OutputBit(int channel) {
+    return 1u << (ProgramImage::kInputCount + channel);
+}
+
 } // namespace
+
+bool ReplyAnswers(const ReplyHeader& reply, std::span<const std::uint8_t> request) {
+    if (request.size() < kFrameOverhead)
+        return false;
+    const int kind = request[kOffsetKind];
+    const bool acknowledged = reply.kind == kKindAck || reply.kind == kKindAckAlt;
+    if (kind == kKindWrite ? !acknowledged : reply.kind != kKindDataReply)
+        return false;
+    if (reply.section != request[kOffsetSection] || reply.channel != request[kOffsetChannel] ||
+        reply.slot != request[kOffsetSlot])
+        return false;
+    // A live block must not stand in for a stored one, nor the other way round.
+    const bool block = reply.section == kSectionInput || reply.section == kSectionOutput;
+    if (kind == kKindRead && block)
+        return IsStoredMode(reply.parameter) == IsStoredMode(request[kOffsetParameter]);
+    return true;
+}
+
+bool IsTakenInUnrequested(const ReplyHeader& reply) {
+    if (reply.kind != kKindDataReply || reply.section != kSectionGlobal)
+        return false;
+    return reply.channel == kGlobalMeters || reply.channel == kGlobalDeviceId ||
+           reply.channel == kGlobalIdentification;
+}
 
 ReplyHeader ReadReplyHeader(std::span<const std::uint8_t> frame) {
     ReplyHeader header;
@@ -208,40 +246,64 @@ bool ReplyDecoder::SetDeviceType(int type) {
 
 std::optional<DecodedReply> ReplyDecoder::Decode(const ReplyHeader& header,
                                                  std::span<const std::uint8_t> payload,
-                                                 const Request* head) {
+                                                 const Request* answered) {
     switch (header.section) {
     case kSectionInput:
         return DecodeInputBlock(header, payload);
     case kSectionOutput:
         return DecodeOutputBlock(header, payload);
     case kSectionGlobal:
-        return DecodeGlobal(header, payload, head);
+        return DecodeGlobal(header, payload, answered);
     default:
         return std::nullopt;
     }
 }
 
+void ReplyDecoder::ForgetReceivedBlocks() {
+    liveBlocks_ = {};
+    storedBlocks_ = {};
+}
+
+void ReplyDecoder::CountBlock(BlockCollection& blocks, int slot, unsigned bit) {
+    if (blocks.slot != slot)
+        blocks = {.slot = slot, .received = 0};
+    blocks.received |= bit;
+}
+
+bool ReplyDecoder::TakeWhole(BlockCollection& blocks) {
+    missingBlocks_ = kWholeProgram & ~blocks.received;
+    blocks = {};
+    return missingBlocks_ == 0;
+}
+
 DecodedReply ReplyDecoder::DecodeInputBlock(const ReplyHeader& header,
                                             std::span<const std::uint8_t> p) {
-    const bool stored = header.parameter == kStoredProgramMode;
+    const bool stored = IsStoredMode(header.parameter);
     if (header.length != kInputBlockLength)
-        return {.warning = kInputLengthErrorText};
+        return {.warning = kInputLengthErrorText, .rejected = true};
     const int channel = header.channel;
     if (channel < 0 || channel >= ProgramImage::kInputCount)
         return {};
     const InputImage in = DecodeBlock<InputImage>(p, kInputBlock, deviceType_);
-    if (!stored)
+    if (!stored) {
         ApplyChannelImage(received_.input(channel), in);
-    else if (IsStoredProgramSlot(header.slot))
+        CountBlock(liveBlocks_, header.slot, InputBit(channel));
+    } else if (IsStoredProgramSlot(header.slot)) {
+        // The image holds one program: a block of another slot starts it afresh, so no block of
+        // the previous slot can end up in this one.
+        if (storedBlocks_.slot != header.slot)
+            receivedImage_ = ProgramImage{};
+        CountBlock(storedBlocks_, header.slot, InputBit(channel));
         receivedImage_.inputs[static_cast<std::size_t>(channel)] = in;
+    }
     return {};
 }
 
 DecodedReply ReplyDecoder::DecodeOutputBlock(const ReplyHeader& header,
                                              std::span<const std::uint8_t> p) {
-    const bool stored = header.parameter == kStoredProgramMode;
+    const bool stored = IsStoredMode(header.parameter);
     if (header.length != kOutputBlockLength)
-        return {.warning = stored ? kOutputLengthErrorText : nullptr};
+        return {.warning = kOutputLengthErrorText, .rejected = true};
     const int channel = header.channel;
     if (channel < 0 || channel >= ProgramImage::kOutputCount)
         return {};
@@ -249,13 +311,23 @@ DecodedReply ReplyDecoder::DecodeOutputBlock(const ReplyHeader& header,
     const bool last = channel == ProgramImage::kOutputCount - 1;
     if (!stored) {
         ApplyChannelImage(received_.output(channel), out);
-        if (last)
-            return {.event = ReplyEvent::ProgramReceived, .parameter = 0};
+        CountBlock(liveBlocks_, header.slot, OutputBit(channel));
+        if (last) {
+            if (TakeWhole(liveBlocks_))
+                return {.event = ReplyEvent::ProgramReceived, .parameter = 0};
+            return {.event = ReplyEvent::ProgramIncomplete, .parameter = header.slot};
+        }
     } else if (IsStoredProgramSlot(header.slot)) {
         // Only memories 1..30 hold stored programs; the receiver files the image under the slot.
+        if (storedBlocks_.slot != header.slot)
+            receivedImage_ = ProgramImage{};
+        CountBlock(storedBlocks_, header.slot, OutputBit(channel));
         receivedImage_.outputs[static_cast<std::size_t>(channel)] = out;
-        if (last)
-            return {.event = ReplyEvent::StoredProgramReceived, .parameter = header.slot};
+        if (last) {
+            if (TakeWhole(storedBlocks_))
+                return {.event = ReplyEvent::StoredProgramReceived, .parameter = header.slot};
+            return {.event = ReplyEvent::StoredProgramIncomplete, .parameter = header.slot};
+        }
     }
     return {};
 }
@@ -317,11 +389,17 @@ DecodedReply ReplyDecoder::DecodeGlobal(const ReplyHeader& header, std::span<con
 }
 
 DecodedReply ReplyDecoder::DecodeProbeAnswer(std::span<const std::uint8_t> p, const Request* head) {
-    if (!head || p.size() < 2)
+    if (p.size() < 2)
         return {};
     const int id = p[0];
-    probedDeviceType_ = p[1];
     const bool typeMatches = p[1] == deviceType_;
+    if (!head) {
+        // An answer to no probe on the line (a late one): it still tells which unit is there.
+        if (typeMatches && IsDeviceId(id))
+            deviceIds_[static_cast<std::size_t>(id)] = static_cast<std::uint8_t>(id);
+        return {};
+    }
+    probedDeviceType_ = p[1];
     if (head->connectProbe)
         return {.event = ReplyEvent::ProbeAnswered, .parameter = typeMatches ? 1 : 0};
     if (typeMatches && IsDeviceId(id))

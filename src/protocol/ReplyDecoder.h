@@ -28,24 +28,42 @@ ReplyHeader ReadReplyHeader(std::span<const std::uint8_t> frame);
 // The payload of such a frame (the length byte's count of bytes after the header).
 std::span<const std::uint8_t> ReplyPayload(std::span<const std::uint8_t> frame);
 
+// True when the reply is the one `request` (a whole request frame) asks for: an acknowledgement
+// for a write, a data reply for a read, with the request's section, channel or command code and
+// program slot; a channel block answers a block read only in the same mode (live settings or
+// stored program). Only such a reply may complete the request: a late duplicate, an answer for
+// another channel or slot, or an acknowledgement where data was due must not count as it.
+bool ReplyAnswers(const ReplyHeader& reply, std::span<const std::uint8_t> request);
+
+// True for the data replies that are taken in even when they answer no request on the line:
+// meter levels, device-ID probe answers and the unit's identification. None of them can overwrite
+// data of a running transfer; every other unrequested reply is dropped.
+bool IsTakenInUnrequested(const ReplyHeader& reply);
+
 // What a decoded reply calls for: the link turns it into the notification of the same name.
 enum class ReplyEvent {
     None,
-    ProgramReceived,        // the live output 7 block; parameter 0
-    StoredProgramReceived,  // the stored output 7 block; parameter = program slot
-    GlobalsReceived,        // the temperature reply; parameter 0x16
-    IdentificationReceived, // parameter 0x19
-    MetersReceived,         // parameter 0
-    ProbeAnswered,          // the connect probe's answer; parameter 1 when the type matches
-    SearchFinished,         // the search's answer from ID 250; parameter 0
-    ProgramNameReceived,    // a program name of slot 0..30; parameter = the slot
+    ProgramReceived,         // the live output 7 block; parameter 0
+    StoredProgramReceived,   // the stored output 7 block; parameter = program slot
+    GlobalsReceived,         // the temperature reply; parameter 0x16
+    IdentificationReceived,  // parameter 0x19
+    MetersReceived,          // parameter 0
+    ProbeAnswered,           // the connect probe's answer; parameter 1 when the type matches
+    SearchFinished,          // the search's answer from ID 250; parameter 0
+    ProgramNameReceived,     // a program name of slot 0..30; parameter = the slot
+    ProgramIncomplete,       // the live output 7 block came, but not every block of its program
+                             // in this transfer; parameter = the slot read
+    StoredProgramIncomplete, // the same for a stored program; parameter = the slot
 };
 
 struct DecodedReply {
     ReplyEvent event = ReplyEvent::None;
     int parameter = 0;
-    // A channel block's length warning; shown only once the reply has completed its request.
+    // A channel block's length warning.
     const char* warning = nullptr;
+    // A channel block of the wrong length: nothing was taken in, and the reply does not answer
+    // its request (which is repeated as for a lost reply).
+    bool rejected = false;
 };
 
 // Turns the unit's checked data replies into values and keeps them: the reception store. Every
@@ -71,11 +89,20 @@ public:
     int DeviceType() const { return deviceType_; }
 
     // Decodes a data reply (kind 0x53) by its section: 1 an input block, 2 an output block, 3 a
-    // global reply. `head` is the request at the head of the send queue (nullptr when the queue
-    // is empty): a device-ID probe answer is read against it, and ignored without one. Returns
-    // nothing for any other section: the reply is not taken in.
+    // global reply. `answered` is the request the reply answers (ReplyAnswers), nullptr when it
+    // answers none: a device-ID probe answer is then only recorded in the device-ID table.
+    // Returns nothing for any other section: the reply is not taken in.
     std::optional<DecodedReply> Decode(const ReplyHeader& header,
-                                       std::span<const std::uint8_t> payload, const Request* head);
+                                       std::span<const std::uint8_t> payload,
+                                       const Request* answered);
+
+    // Starts a new program transfer: blocks received before no longer count towards a complete
+    // program. A live or stored program is announced only when all twelve of its blocks for its
+    // slot have arrived since (and since the last program was announced).
+    void ForgetReceivedBlocks();
+    // The blocks missing from the program last found incomplete: bits 0..3 inputs A..D, bits
+    // 4..11 outputs 1..8.
+    unsigned MissingBlocks() const { return missingBlocks_; }
 
     // ---- Reception store ---------------------------------------------------------------
     // The live-settings blocks and the global replies are decoded into the received program,
@@ -108,6 +135,16 @@ private:
                               const Request* head);
     DecodedReply DecodeProbeAnswer(std::span<const std::uint8_t> p, const Request* head);
 
+    // The blocks of one program received in the current transfer.
+    struct BlockCollection {
+        int slot = -1;
+        unsigned received = 0; // bit per block, as MissingBlocks
+    };
+    // Counts a block of `slot` in; a block of another slot starts the collection afresh.
+    static void CountBlock(BlockCollection& blocks, int slot, unsigned bit);
+    // After the last block (output 7): whether the program is whole; starts afresh either way.
+    bool TakeWhole(BlockCollection& blocks);
+
     int deviceType_ = 1;
     ProgramContainer received_;
     ProgramImage receivedImage_;
@@ -118,4 +155,7 @@ private:
     std::string typeCode_;
     int probedDeviceType_ = 0;
     std::array<std::uint8_t, kLastDeviceId + 1> deviceIds_{}; // index 0 unused
+    BlockCollection liveBlocks_;
+    BlockCollection storedBlocks_;
+    unsigned missingBlocks_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "link/UnitLink.h"
 
 #include "FakePort.h"
+#include "protocol/Frame.h"
 
 #include <gtest/gtest.h>
 
@@ -171,7 +172,8 @@ TEST_F(CommandPortTest, FailedOpenOrSetupShowsTheMessageWithTheReasonAndLeavesTh
 
 TEST_F(CommandPortTest, OpeningAnOpenPortReopensItAndForgetsAHalfReceivedReply) {
     Open();
-    engine->QueueFrame(Frame(1));
+    const std::uint8_t backlight[1] = {1};
+    engine->QueueFrame(Request(ComposeFrame(0xA1, 1, 0, 3, 0x14, 0, backlight)));
     ASSERT_TRUE(engine->TransmitHead());
     const Bytes ack = WithFiller(UnitReply(0x51, 0, 3, 0x14, 0, {0}));
     EXPECT_EQ(engine->AcceptBytes(Bytes(ack.begin(), ack.begin() + 7)), ReceiveOutcome::Collecting);

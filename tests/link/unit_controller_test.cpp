@@ -90,6 +90,7 @@ struct FakeUnit {
     int id = 0;
     std::map<int, int> others;
     bool silent = false;
+    int shortBlocks = 0; // this many block reads are answered one payload byte short
     int temperature = 30;
     int source = 1;
     Bytes meterCodes = Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 30};
@@ -115,6 +116,10 @@ struct FakeUnit {
             const std::string name = (section == 1 ? "IN" : "OUT") + std::to_string(code);
             const Bytes field = Text(name, 8);
             std::copy(field.begin(), field.end(), p.end() - 8);
+            if (shortBlocks > 0) {
+                --shortBlocks;
+                p.pop_back();
+            }
             return UnitReply(kData, slot, section, code, parameter, p, id);
         }
         Bytes p(8, 0);
@@ -806,6 +811,85 @@ TEST_F(UnitControllerTest, WritingABankNamesTheProgramsAndSendsThemAsOneBatch) {
     EXPECT_TRUE(ctl->IsBusy());
     Settle(5000);
     EXPECT_FALSE(ctl->IsBusy());
+}
+
+TEST_F(UnitControllerTest, StoredProgramMissingABlockEndsTheBackupWithNothingTakenOver) {
+    Make();
+    ConnectAndSettle();
+    ctl->ReadAllProgramsFromDevice();
+    // Answer until program 2 is in and program 3 half read, then start the count afresh, as a
+    // new transfer would: program 3 can no longer be whole.
+    for (int tick = 0; tick < 200 && view.storedSlots.size() < 2; ++tick)
+        TickAnswered();
+    for (int block = 0; block < 5; ++block)
+        TickAnswered();
+    ctl->Command().Replies().ForgetReceivedBlocks();
+    Settle();
+    EXPECT_EQ(view.storedSlots, (std::vector<int>{1, 2}));
+    EXPECT_EQ(view.bankComplete, 0);
+    EXPECT_FALSE(ctl->IsBusy());
+    EXPECT_EQ(Texts(sink), std::vector<std::string>{
+                               "The unit sent program 3 without input A, input B, input C, "
+                               "input D and output 1: the read was stopped and nothing of it was "
+                               "taken over."});
+    EXPECT_EQ(bank[2], ProgramImage{});
+    // No read of the stopped transfer went out after it.
+    const Bytes last = Frames().back();
+    EXPECT_TRUE(IsMeterPoll(last));
+}
+
+TEST_F(UnitControllerTest, BlockOfTheWrongLengthIsAskedForAgainWithOneMessage) {
+    Make();
+    ConnectAndSettle();
+    unit.shortBlocks = 1;
+    ctl->ReadProgramFromDevice(0);
+    Settle();
+    EXPECT_EQ(view.programsReceived, 1);
+    EXPECT_EQ(data.input(0).nameText(), "IN0");
+    EXPECT_EQ(Texts(sink), std::vector<std::string>{"输入数据长度错误"});
+    // The first input read went out twice: the second time after 20 ticks without an answer.
+    int inputReads = 0;
+    for (const Bytes& f : Frames())
+        inputReads += f[1] == 0xA2 && f[4] == 1 && f[5] == 0;
+    EXPECT_EQ(inputReads, 2);
+
+    // A unit that only ever sends wrong blocks is given up, and the message says why.
+    sink.messages.clear();
+    unit.shortBlocks = 1000;
+    ctl->ReadProgramFromDevice(0);
+    for (int tick = 0; tick < 100 && ctl->IsConnected(); ++tick)
+        TickAnswered();
+    EXPECT_FALSE(ctl->IsConnected());
+    EXPECT_EQ(Texts(sink),
+              (std::vector<std::string>{"输入数据长度错误",
+                                        "Unable to Open COM-Port\n\nThe unit with ID 1 on "
+                                        "/dev/fake answered only with channel blocks of the wrong "
+                                        "length."}));
+    EXPECT_EQ(view.programsReceived, 1);
+}
+
+TEST_F(UnitControllerTest, TickFindsAReplyCaughtInAFalseStartOnceTheLineIsQuiet) {
+    Make();
+    FrameAssembler::Clock::time_point now{};
+    ctl->Command().SetClock([&] { return now; });
+    ConnectAndSettle();
+    const std::size_t meterReplies = view.meters.size();
+    ctl->Tick(); // a meter poll on the line
+    const Bytes poll = Frames().back();
+    ASSERT_TRUE(IsMeterPoll(poll));
+    // Noise that announces 139 payload bytes, then the unit's answer, in one read.
+    Bytes line{0xFF, 0xB1, 0x53, 0x01, 0x00, 0x03, 0x02, 0x00, 0x00, 0x80};
+    const Bytes answer = WithFiller(unit.Answer(poll), 2);
+    line.insert(line.end(), answer.begin(), answer.end());
+    m_port->QueueRead(line);
+    ctl->OnLineEvent(kBytesEvent);
+    EXPECT_EQ(view.meters.size(), meterReplies);
+    now += std::chrono::milliseconds(100);
+    const std::size_t sent = Frames().size();
+    ctl->Tick(); // the false start has been quiet for 100 ms: the answer inside it counts
+    EXPECT_EQ(view.meters.size(), meterReplies + 1);
+    // The poll was answered, so this tick puts the next one on the line.
+    EXPECT_EQ(Frames().size(), sent + 1);
 }
 
 TEST_F(UnitControllerTest, MeterLevelsReachTheViewAfterTheReceiveStep) {

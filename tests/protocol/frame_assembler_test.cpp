@@ -1,5 +1,6 @@
 // Finding reply frames in received bytes: hunting for 0xFF 0xB1, assembling over several reads,
-// the length limit and the check, and recovery from any byte stream.
+// the length limit and the check, searching false starts again, the time-out inside a frame,
+// and recovery from any byte stream however it is split into reads.
 
 #include "protocol/FrameAssembler.h"
 
@@ -21,9 +22,23 @@ Bytes Replaced(Bytes frame, std::size_t index, int value) {
     return frame;
 }
 
-Bytes FrameOf(const Assembly& assembly) {
-    return Bytes(assembly.frame().begin(), assembly.frame().end());
+using Clock = FrameAssembler::Clock;
+using std::chrono::milliseconds;
+
+// The one frame a feed found, or no bytes when it found none (or more than one).
+Bytes FrameOf(const AssemblyResult& result) {
+    return result.frames.size() == 1 ? result.frames.front() : Bytes{};
 }
+
+Bytes Joined(std::vector<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// Ten bytes of noise that look like the start of a data reply of 139 payload bytes.
+const Bytes kFalseStart{0xFF, 0xB1, 0x53, 0x01, 0x00, 0x03, 0x02, 0x00, 0x00, 0x80};
 
 struct AssemblyCase {
     const char* name;
@@ -80,7 +95,7 @@ TEST(FrameAssembler, AssemblesRepliesAcrossReadsAndRejectsWhatIsNotAFrame) {
     for (const AssemblyCase& c : AssemblyCases(ack)) {
         SCOPED_TRACE(c.name);
         FrameAssembler assembler;
-        Assembly last;
+        AssemblyResult last;
         for (const Bytes& read : c.reads)
             last = assembler.Feed(read);
         EXPECT_EQ(last.step, c.lastStep);
@@ -92,34 +107,136 @@ TEST(FrameAssembler, SpecialByteValuesInsideTheFrameAreData) {
     // Payload and checksum bytes with the values of start, end and filler bytes.
     const Bytes special = UnitReply(kData, 0, 3, 0x33, 0, {0xAA, 0xB1, 0xFF, 0xFF, 0xB1});
     FrameAssembler assembler;
-    const Assembly result = assembler.Feed(WithFiller(special));
+    const AssemblyResult result = assembler.Feed(WithFiller(special));
     EXPECT_EQ(result.step, AssemblyStep::Complete);
     EXPECT_EQ(FrameOf(result), special);
 }
 
-TEST(FrameAssembler, SecondReplyInTheSameReadIsDroppedWithTheFirst) {
+TEST(FrameAssembler, EveryReplyInOneReadIsFound) {
+    // A late duplicate and the answer that follows it may arrive in one read: neither is lost.
     const Bytes first = UnitReply(kAck, 0, 3, 0x14, 0, {0x00});
     const Bytes second = UnitReply(kAck, 0, 3, 0x16, 0, {0x00});
-    Bytes both = WithFiller(first);
-    const Bytes secondWithFiller = WithFiller(second);
-    both.insert(both.end(), secondWithFiller.begin(), secondWithFiller.end());
-
     FrameAssembler assembler;
-    EXPECT_EQ(FrameOf(assembler.Feed(both)), first);
-    // The assembler hunts afresh: the next reply on its own is found.
-    EXPECT_EQ(FrameOf(assembler.Feed(secondWithFiller)), second);
+    const AssemblyResult result = assembler.Feed(Joined({WithFiller(first), WithFiller(second)}));
+    EXPECT_EQ(result.step, AssemblyStep::Complete);
+    EXPECT_EQ(result.frames, (std::vector<Bytes>{first, second}));
 }
 
-TEST(FrameAssembler, ReplyLongerThan150BytesIsDroppedAndHuntingStartsAgain) {
+TEST(FrameAssembler, ReplyLongerThan150BytesIsDroppedAndItsBytesSearchedAgain) {
     // 139 payload bytes make 150 in all: the longest frame that is held.
     const Bytes longest = UnitReply(kData, 0, 3, 0x40, 0, Bytes(139, 0x11));
     const Bytes tooLong = UnitReply(kData, 0, 3, 0x40, 0, Bytes(140, 0x11));
 
     FrameAssembler assembler;
     EXPECT_EQ(assembler.Feed(WithFiller(tooLong)).step, AssemblyStep::TooLong);
-    const Assembly result = assembler.Feed(WithFiller(longest));
+    const AssemblyResult result = assembler.Feed(WithFiller(longest));
     EXPECT_EQ(result.step, AssemblyStep::Complete);
     EXPECT_EQ(FrameOf(result), longest);
+
+    // A length byte over the limit right after the start: the reply behind it is still found.
+    const Bytes ack = UnitReply(kAck, 0, 3, 0x14, 0, {0x00});
+    const Bytes falseLong{0xFF, 0xB1, 0x53, 0x01, 0x00, 0x03, 0x02, 0x00, 0x00, 0xF0};
+    const AssemblyResult behind = assembler.Feed(Joined({falseLong, WithFiller(ack)}));
+    EXPECT_EQ(FrameOf(behind), ack);
+    EXPECT_EQ(behind.dropped, 1);
+}
+
+TEST(FrameAssembler, RealReplyInsideAFalseStartIsFoundWhenItFailsItsCheck) {
+    // The false start's length byte (5) ends it inside the real reply, where its check fails;
+    // the bytes after its 0xB1 hold the real 0xFF 0xB1 start.
+    const Bytes ack = UnitReply(kAck, 0, 1, 2, 8, {0x01});
+    const Bytes falseShort{0xFF, 0xB1, 0x53, 0x01, 0x00, 0x03, 0x02, 0x00, 0x00, 0x05};
+    FrameAssembler assembler;
+    const AssemblyResult result = assembler.Feed(Joined({falseShort, WithFiller(ack, 2)}));
+    EXPECT_EQ(result.step, AssemblyStep::Complete);
+    EXPECT_EQ(FrameOf(result), ack);
+    EXPECT_EQ(result.dropped, 1);
+}
+
+TEST(FrameAssembler, FrameWithoutABytefor50MsIsDroppedAndTheReplyInsideItFound) {
+    // Ten noise bytes announce 139 payload bytes; the real reply that follows fits in them, so
+    // only the silence after it can end the false frame.
+    const Bytes ack = UnitReply(kAck, 0, 1, 2, 8, {0x01});
+    const Clock::time_point t0{};
+    FrameAssembler assembler;
+    EXPECT_EQ(assembler.Feed(Joined({kFalseStart, WithFiller(ack)}), t0).step,
+              AssemblyStep::Collecting);
+    EXPECT_EQ(assembler.Expire(t0 + milliseconds(49)).step, AssemblyStep::Collecting);
+    const AssemblyResult expired = assembler.Expire(t0 + milliseconds(50));
+    EXPECT_EQ(expired.step, AssemblyStep::Complete);
+    EXPECT_EQ(FrameOf(expired), ack);
+    EXPECT_FALSE(assembler.InFrame());
+
+    // The same when the next bytes come after the gap: the stale frame goes first.
+    assembler.Feed(kFalseStart, t0);
+    const Bytes second = UnitReply(kAck, 0, 3, 0x16, 0, {0x00});
+    const AssemblyResult late = assembler.Feed(WithFiller(second), t0 + milliseconds(60));
+    EXPECT_EQ(FrameOf(late), second);
+    EXPECT_EQ(late.dropped, 1);
+
+    // Bytes that keep coming within 50 ms keep a frame alive, however long it takes in all.
+    const Bytes all = WithFiller(ack);
+    assembler.Feed(Bytes(all.begin(), all.begin() + 5), t0);
+    assembler.Feed(Bytes(all.begin() + 5, all.begin() + 9), t0 + milliseconds(40));
+    EXPECT_EQ(assembler.Expire(t0 + milliseconds(80)).step, AssemblyStep::Collecting);
+    EXPECT_EQ(FrameOf(assembler.Feed(Bytes(all.begin() + 9, all.end()), t0 + milliseconds(85))),
+              ack);
+}
+
+TEST(FrameAssembler, HowTheBytesAreSplitIntoReadsChangesNothing) {
+    // Replies mixed with noise, false starts, filler runs and damaged replies, fed byte by byte
+    // and in random slices: the same frames come out, in the same order.
+    std::mt19937 random(1612);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> pick(0, 5);
+    for (int round = 0; round < 200; ++round) {
+        Bytes stream;
+        for (int part = 0; part < 12; ++part) {
+            const Bytes reply = UnitReply(kData, 0, 3, static_cast<std::uint8_t>(part), 0,
+                                          Bytes(static_cast<std::size_t>(byte(random) % 20 + 1),
+                                                static_cast<std::uint8_t>(byte(random))));
+            switch (pick(random)) {
+            case 0:
+                stream.insert(stream.end(), kFalseStart.begin(), kFalseStart.end());
+                break;
+            case 1:
+                for (int i = byte(random) % 12; i > 0; --i)
+                    stream.push_back(static_cast<std::uint8_t>(byte(random) % 3 == 0 ? 0xFF
+                                                               : byte(random) % 2    ? 0xB1
+                                                                                  : byte(random)));
+                break;
+            case 2:
+                stream.push_back(0xFF);
+                stream.push_back(0xB1);
+                stream.push_back(0x53);
+                break;
+            default:
+                break;
+            }
+            Bytes sent = WithFiller(reply, 1 + byte(random) % 3);
+            if (pick(random) == 0)
+                sent[sent.size() - 2] ^= 0x40;
+            stream.insert(stream.end(), sent.begin(), sent.end());
+        }
+        FrameAssembler byByte;
+        std::vector<Bytes> expected;
+        for (std::uint8_t b : stream)
+            for (Bytes& frame : byByte.Feed(Bytes{b}).frames)
+                expected.push_back(std::move(frame));
+        FrameAssembler sliced;
+        std::vector<Bytes> found;
+        for (std::size_t at = 0; at < stream.size();) {
+            const std::size_t n = std::min<std::size_t>(stream.size() - at, 1 + byte(random) % 150);
+            for (Bytes& frame : sliced
+                                    .Feed(Bytes(stream.begin() + static_cast<long>(at),
+                                                stream.begin() + static_cast<long>(at + n)))
+                                    .frames)
+                found.push_back(std::move(frame));
+            at += n;
+        }
+        ASSERT_EQ(found, expected) << "round " << round;
+        ASSERT_FALSE(expected.empty()) << "round " << round;
+    }
 }
 
 TEST(FrameAssembler, ResetDropsAPartlyCollectedFrame) {
@@ -151,8 +268,8 @@ TEST(FrameAssembler, RecoversFromAnyByteStreamWithin150Bytes) {
             assembler.Feed(chunk);
         }
         assembler.Feed(Bytes(150, 0x00));
-        const Assembly result = assembler.Feed(WithFiller(ack));
+        const AssemblyResult result = assembler.Feed(WithFiller(ack));
         ASSERT_EQ(result.step, AssemblyStep::Complete) << "round " << round;
-        ASSERT_EQ(FrameOf(result), ack) << "round " << round;
+        ASSERT_EQ(result.frames.back(), ack) << "round " << round;
     }
 }

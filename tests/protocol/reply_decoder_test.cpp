@@ -213,9 +213,13 @@ TEST_F(ReplyDecoderTest, ProbeAnswersAreReadAgainstTheHeadRequest) {
     EXPECT_EQ(decoder.KnownDeviceIds(), (std::vector<int>{3, 17}));
     EXPECT_EQ(events, (std::vector<Event>{{ReplyEvent::SearchFinished, 0}}));
 
-    // Without a request at the head the answer is ignored.
+    // An answer to no request on the line still records a unit of the type, and nothing else.
+    events.clear();
     Decode(UnitReply(kData, 0, 3, 0x15, 0, {9, 2}, 9));
-    EXPECT_EQ(decoder.DeviceIdEntry(9), 0);
+    Decode(UnitReply(kData, 0, 3, 0x15, 0, {250, 2}, 250));
+    EXPECT_EQ(decoder.KnownDeviceIds(), (std::vector<int>{3, 9, 17, 250}));
+    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(decoder.ProbedDeviceType(), 1);
 }
 
 TEST_F(ReplyDecoderTest, DeviceIdTableKnowsEveryIdAtFirstAndIgnoresOthers) {
@@ -336,6 +340,8 @@ TEST_F(ReplyDecoderTest, OutputBlockLimitsAndProgramReceivedAfterOutput8) {
     block[54] = 0x0B; // mix: inputs A, B and D
     block[68] = 200;  // clip limit as sent
 
+    for (int channel = 0; channel < 4; ++channel)
+        Decode(UnitReply(kData, 0, 1, static_cast<std::uint8_t>(channel), 0, InputBlock()));
     for (int channel = 0; channel < 8; ++channel) {
         EXPECT_TRUE(events.empty()) << "announced before output 8";
         Decode(UnitReply(kData, 0, 2, static_cast<std::uint8_t>(channel), 0, block));
@@ -380,18 +386,18 @@ TEST_F(ReplyDecoderTest, BlocksOfUnknownChannelsAreIgnored) {
     EXPECT_TRUE(events.empty());
 }
 
-TEST_F(ReplyDecoderTest, WrongBlockLengthsAreIgnoredWithTheirWarnings) {
+TEST_F(ReplyDecoderTest, WrongBlockLengthsAreRejectedWithTheirWarnings) {
     struct Row {
         const char* name;
         std::uint8_t section;
         std::uint8_t parameter;
         std::size_t length;
-        const char* warning; // nullptr: ignored silently
+        const char* warning;
     };
     const std::vector<Row> rows = {
         {"live input block", 1, 0, 95, "输入数据长度错误"},
         {"stored input block", 1, 0x77, 97, "输入数据长度错误"},
-        {"live output block", 2, 0, 96, nullptr},
+        {"live output block", 2, 0, 96, "接收输出数据长度错误"},
         {"stored output block", 2, 0x77, 79, "接收输出数据长度错误"},
     };
     for (const Row& row : rows) {
@@ -403,8 +409,8 @@ TEST_F(ReplyDecoderTest, WrongBlockLengthsAreIgnoredWithTheirWarnings) {
         const std::optional<DecodedReply> reply =
             Decode(UnitReply(kData, 7, row.section, channel, row.parameter, payload));
         ASSERT_TRUE(reply.has_value());
-        EXPECT_EQ(reply->warning == nullptr ? std::string() : std::string(reply->warning),
-                  row.warning == nullptr ? std::string() : std::string(row.warning));
+        EXPECT_TRUE(reply->rejected);
+        EXPECT_EQ(std::string(reply->warning ? reply->warning : ""), row.warning);
         EXPECT_TRUE(events.empty());
         EXPECT_EQ(decoder.ReceivedProgram().input(3).gain(), 400);
         EXPECT_EQ(decoder.ReceivedProgram().output(7).gain(), 400);
@@ -463,6 +469,69 @@ TEST_F(ReplyDecoderTest, LiveAndStoredBlocksAgreeOnEveryField) {
         fresh.ReceivedProgram().fillProgramImage(live);
         EXPECT_EQ(live.inputs[1], fresh.ReceivedImage().inputs[1]);
         EXPECT_EQ(live.outputs[6], fresh.ReceivedImage().outputs[6]);
+    }
+}
+
+TEST(ReplyDecoderTransfer, ProgramIsWholeOnlyWithEveryBlockOfItsSlotSinceTheTransferBegan) {
+    // Bits 0..3 inputs A..D, 4..10 outputs 1..7: the blocks sent before slot 5's output 8.
+    struct Step {
+        std::uint8_t slot;
+        std::uint8_t mode;
+        unsigned blocks;
+        bool forgetFirst = false; // a new transfer begins
+    };
+    struct Row {
+        const char* name;
+        std::uint8_t mode; // of slot 5's output 8
+        std::vector<Step> before;
+        ReplyEvent expected;
+        unsigned missing;
+    };
+    const std::vector<Row> rows = {
+        {"every block, stored", 0x77, {{5, 0x77, 0x7FF}}, ReplyEvent::StoredProgramReceived, 0},
+        {"every block, live", 0, {{5, 0, 0x7FF}}, ReplyEvent::ProgramReceived, 0},
+        {"input C missing", 0x77, {{5, 0x77, 0x7FB}}, ReplyEvent::StoredProgramIncomplete, 0x004},
+        {"the previous slot's blocks",
+         0x77,
+         {{4, 0x77, 0x7FF}, {5, 0x77, 0x00F}},
+         ReplyEvent::StoredProgramIncomplete,
+         0x7F0},
+        {"live blocks for a stored program",
+         0x77,
+         {{5, 0, 0x7FF}},
+         ReplyEvent::StoredProgramIncomplete,
+         0x7FF},
+        {"blocks from before the transfer",
+         0,
+         {{5, 0, 0x7FF}, {5, 0, 0x0F0, true}},
+         ReplyEvent::ProgramIncomplete,
+         0x70F},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ReplyDecoder decoder;
+        std::vector<Event> events;
+        auto decode = [&](const Bytes& frame) {
+            const auto reply = decoder.Decode(ReadReplyHeader(frame), ReplyPayload(frame), nullptr);
+            if (reply && reply->event != ReplyEvent::None)
+                events.push_back({reply->event, reply->parameter});
+        };
+        for (const Step& step : row.before) {
+            if (step.forgetFirst)
+                decoder.ForgetReceivedBlocks();
+            for (int b = 0; b < 11; ++b) {
+                const bool input = b < 4;
+                if (step.blocks & (1u << b))
+                    decode(UnitReply(kData, step.slot, input ? 1 : 2,
+                                     static_cast<std::uint8_t>(input ? b : b - 4), step.mode,
+                                     input ? InputBlock() : OutputBlock()));
+            }
+        }
+        events.clear();
+        decode(UnitReply(kData, 5, 2, 7, row.mode, OutputBlock()));
+        const int parameter = row.expected == ReplyEvent::ProgramReceived ? 0 : 5;
+        EXPECT_EQ(events, (std::vector<Event>{{row.expected, parameter}}));
+        EXPECT_EQ(decoder.MissingBlocks(), row.missing);
     }
 }
 
