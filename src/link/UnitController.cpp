@@ -297,8 +297,7 @@ std::string UnitController::NoAnswerMessage() const {
     const std::string id = std::to_string(m_deviceId);
     const std::string unit = "The unit with ID " + id + " on " + m_portName;
     const std::string detail =
-        m_command.HeadGotOnlyWrongBlocks()
-            ? unit + " answered only with channel blocks of the wrong length."
+        m_command.HeadGotAWrongBlock() ? unit + " answered with channel blocks of the wrong length."
         : m_heardUnit
             ? unit + " stopped answering."
             : "The port " + m_portName + " opened, but no unit with ID " + id + " answered.";

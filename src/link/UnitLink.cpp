@@ -108,7 +108,7 @@ int UnitLink::DropBatch() {
     return m_queue.RemoveIf([](const Request& frame) { return frame.inBatch; });
 }
 
-bool UnitLink::HeadGotOnlyWrongBlocks() const {
+bool UnitLink::HeadGotAWrongBlock() const {
     return m_rejectedSerial != 0 && m_rejectedSerial == m_queue.HeadSerial();
 }
 
@@ -149,10 +149,17 @@ ReceiveOutcome UnitLink::AcceptBytes(std::span<const std::uint8_t> chunk) {
 }
 
 ReceiveOutcome UnitLink::ExpireReceive() {
-    const AssemblyResult assembly = m_assembler.Expire(m_clock());
-    if (assembly.dropped == 0)
+    const Clock::time_point now = m_clock();
+    if (!m_assembler.IsStale(now))
         return ReceiveOutcome::NoData;
-    return ProcessAssembly(assembly);
+    // Bytes may wait unread behind a busy reader: the frame is stale only if none came.
+    if (IsPortOpen()) {
+        const long count = m_port->Read(m_chunk.data(), m_chunk.size(), 0);
+        if (count > 0)
+            return AcceptBytes(
+                std::span<const std::uint8_t>(m_chunk.data(), static_cast<std::size_t>(count)));
+    }
+    return ProcessAssembly(m_assembler.Expire(now));
 }
 
 ReceiveOutcome UnitLink::ProcessAssembly(const AssemblyResult& assembly) {

@@ -127,8 +127,9 @@ public:
     // Removes every queued frame of a batch transfer (the head too) and returns how many: the
     // transfer cannot come to a good end any more.
     int DropBatch();
-    // True when the head frame was answered, but only with channel blocks of the wrong length.
-    bool HeadGotOnlyWrongBlocks() const;
+    // True when the head frame has been answered with a channel block of the wrong length (and
+    // not yet with the right one).
+    bool HeadGotAWrongBlock() const;
     // Writes three single 0xFF bytes, then the head frame in one write, each write bounded by
     // 150 ms. Returns false when the queue is empty, the port is closed or a write failed. The
     // caller clears the frame's first-send-pending flag and counts its ticks. A reply completes

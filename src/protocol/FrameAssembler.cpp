@@ -11,7 +11,7 @@ void FrameAssembler::Reset() {
 }
 
 AssemblyResult FrameAssembler::Feed(std::span<const std::uint8_t> chunk, Clock::time_point now) {
-    AssemblyResult result = Expire(now);
+    AssemblyResult result;
     Take(std::vector<std::uint8_t>(chunk.begin(), chunk.end()), result);
     if (inFrame_)
         lastByteAt_ = now;
@@ -26,9 +26,13 @@ AssemblyResult FrameAssembler::Feed(std::span<const std::uint8_t> chunk) {
     return result;
 }
 
+bool FrameAssembler::IsStale(Clock::time_point now) const {
+    return inFrame_ && lastByteAt_ && now - *lastByteAt_ >= kByteGap;
+}
+
 AssemblyResult FrameAssembler::Expire(Clock::time_point now) {
     AssemblyResult result;
-    if (!inFrame_ || !lastByteAt_ || now - *lastByteAt_ < kByteGap) {
+    if (!IsStale(now)) {
         Finish(result, inFrame_);
         return result;
     }

@@ -46,11 +46,14 @@ public:
     // the bytes held were not the start of a reply (at 9600 baud a byte takes about 1 ms).
     static constexpr std::chrono::milliseconds kByteGap{50};
 
-    // Takes the bytes of one port read, received at `now`. A frame in progress that has had no
-    // byte for kByteGap before them is dropped first (see Expire).
+    // Takes the bytes of one port read, read at `now`. A read says nothing of when its bytes
+    // arrived (a busy reader may take them late), so a feed never drops a frame for its age:
+    // Expire does, once nothing more has come.
     AssemblyResult Feed(std::span<const std::uint8_t> chunk, Clock::time_point now);
     // The same without a time: nothing times out.
     AssemblyResult Feed(std::span<const std::uint8_t> chunk);
+    // True when a frame is in progress and has received no byte for kByteGap by `now`.
+    bool IsStale(Clock::time_point now) const;
     // Drops a frame in progress that has received no byte for kByteGap by `now` and searches its
     // bytes again, which may finish a reply caught inside it. The send tick calls this: without
     // it a false start would wait for the next bytes, which may be the repeat of the request.

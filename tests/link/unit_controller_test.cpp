@@ -863,7 +863,7 @@ TEST_F(UnitControllerTest, BlockOfTheWrongLengthIsAskedForAgainWithOneMessage) {
     EXPECT_EQ(Texts(sink),
               (std::vector<std::string>{"输入数据长度错误",
                                         "Unable to Open COM-Port\n\nThe unit with ID 1 on "
-                                        "/dev/fake answered only with channel blocks of the wrong "
+                                        "/dev/fake answered with channel blocks of the wrong "
                                         "length."}));
     EXPECT_EQ(view.programsReceived, 1);
 }

@@ -481,10 +481,10 @@ TEST_F(CommandReceiveTest, WrongBlockLengthIsDroppedTheRequestWaitsAndOneMessage
         TransmitHead();
         EXPECT_EQ(FeedReply(wrong), ReceiveOutcome::RejectedBlock);
         EXPECT_EQ(engine->QueueCount(), 2) << "the request waits for its repeat";
-        EXPECT_TRUE(engine->HeadGotOnlyWrongBlocks());
+        EXPECT_TRUE(engine->HeadGotAWrongBlock());
         engine->CompleteHead();
         TransmitHead();
-        EXPECT_FALSE(engine->HeadGotOnlyWrongBlocks());
+        EXPECT_FALSE(engine->HeadGotAWrongBlock());
         EXPECT_EQ(FeedReply(wrong), ReceiveOutcome::RejectedBlock);
         EXPECT_EQ(engine->QueueCount(), 1);
         ASSERT_EQ(messages.messages.size(), 1u);

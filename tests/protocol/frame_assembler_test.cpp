@@ -167,10 +167,14 @@ TEST(FrameAssembler, FrameWithoutABytefor50MsIsDroppedAndTheReplyInsideItFound) 
     EXPECT_EQ(FrameOf(expired), ack);
     EXPECT_FALSE(assembler.InFrame());
 
-    // The same when the next bytes come after the gap: the stale frame goes first.
+    // Bytes read after a gap may have arrived long before (a busy reader): a feed keeps the
+    // frame, and only a later silence ends it.
     assembler.Feed(kFalseStart, t0);
     const Bytes second = UnitReply(kAck, 0, 3, 0x16, 0, {0x00});
-    const AssemblyResult late = assembler.Feed(WithFiller(second), t0 + milliseconds(60));
+    EXPECT_EQ(assembler.Feed(WithFiller(second), t0 + milliseconds(60)).step,
+              AssemblyStep::Collecting);
+    EXPECT_FALSE(assembler.IsStale(t0 + milliseconds(109)));
+    const AssemblyResult late = assembler.Expire(t0 + milliseconds(110));
     EXPECT_EQ(FrameOf(late), second);
     EXPECT_EQ(late.dropped, 1);
 
