@@ -35,6 +35,12 @@ constexpr CountOption kCountOptions[] = {
     {"--hangup-after", &SimLineOptions::hangupAfter},
     {"--silent-after", &SimLineOptions::silentAfter},
     {"--garbage-every", &SimLineOptions::garbageEvery},
+    {"--repeat-late-every", &SimLineOptions::repeatLateEvery},
+    {"--ack-instead-every", &SimLineOptions::ackInsteadEvery},
+    {"--other-channel-every", &SimLineOptions::otherChannelEvery},
+    {"--other-slot-every", &SimLineOptions::otherSlotEvery},
+    {"--short-block-every", &SimLineOptions::shortBlockEvery},
+    {"--false-start-every", &SimLineOptions::falseStartEvery},
 };
 
 struct FlagOption {
@@ -156,6 +162,13 @@ Options:
   --hangup-after N     close the line after the Nth request (the PC sees a hang-up) and exit
   --silent-after N     answer the first N requests, then nothing
   --garbage-every N    put a burst of line noise before every Nth reply
+  --false-start-every N  put ten noise bytes that look like the start of a long frame
+                       (0xFF 0xB1 ... length 0x80) before every Nth reply
+  --repeat-late-every N  send every Nth reply a second time, just before the next reply
+  --ack-instead-every N  answer every Nth read with an acknowledgement instead of its data
+  --other-channel-every N  name the next channel in every Nth channel block sent
+  --other-slot-every N   name the next program slot in every Nth channel block sent
+  --short-block-every N  send every Nth channel block one payload byte short
   -h, --help           show this text
       --version        show the version
 

@@ -34,6 +34,10 @@ constexpr int kHangupPollMs = 10;
 // Noise put before a reply by --garbage-every: no filler and no start byte among it, so a
 // receiver that hunts for 0xFF 0xB1 must skip it and still find the reply.
 constexpr std::uint8_t kLineNoise[] = {0x00, 0xAA, 0x53, 0xFE, 0x10, 0xA1, 0x7F, 0xB0};
+// Put before a reply by --false-start-every: a frame start and the header of a data reply whose
+// length byte (0x80) announces 139 bytes, so a receiver that trusts it holds the real reply that
+// follows as payload of a frame that never ends.
+constexpr std::uint8_t kFalseStart[] = {0xFF, 0xB1, 0x53, 0x01, 0x00, 0x03, 0x02, 0x00, 0x00, 0x80};
 // Filler bytes written before each reply.
 constexpr std::size_t kReplyFillers = 2;
 
@@ -303,7 +307,7 @@ int VirtualLine::TakeFrames() {
                              [&](const VirtualUnit& u) { return u.IsAddressed(frame); });
             if (unit != m_units.end())
                 if (auto reply = unit->Answer(frame))
-                    replyBytes = Reply(*reply, requestBytes);
+                    replyBytes = Reply(std::move(*reply), requestBytes);
         }
         if (m_options.keepLog)
             m_log.push_back(
@@ -315,10 +319,59 @@ int VirtualLine::TakeFrames() {
     return taken;
 }
 
-std::size_t VirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size_t requestBytes) {
+namespace {
+
+bool Every(int every, int count) {
+    return every > 0 && count % every == 0;
+}
+
+// The frame composed again with its header changed by `edit` and its payload cut to `length`.
+template <class Edit>
+std::vector<std::uint8_t> Recomposed(const std::vector<std::uint8_t>& frame, std::size_t length,
+                                     Edit edit) {
+    FrameHeader header{frame[kOffsetKind],    frame[kOffsetDeviceId], frame[kOffsetSlot],
+                       frame[kOffsetSection], frame[kOffsetChannel],  frame[kOffsetParameter]};
+    edit(header);
+    const std::size_t payload = std::min<std::size_t>(frame[kOffsetLength], length);
+    return ComposeFrame(header, std::span(frame).subspan(kOffsetPayload, payload));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> VirtualLine::Misanswered(std::vector<std::uint8_t> frame) {
+    if (frame[kOffsetKind] != kKindDataReply)
+        return frame;
+    ++m_dataReplyCount;
+    if (Every(m_options.ackInsteadEvery, m_dataReplyCount)) {
+        const std::uint8_t ack[1] = {0};
+        return ComposeFrame(kKindAck, frame[kOffsetDeviceId], frame[kOffsetSlot],
+                            frame[kOffsetSection], frame[kOffsetChannel], frame[kOffsetParameter],
+                            ack);
+    }
+    const int section = frame[kOffsetSection];
+    if (section != kSectionInput && section != kSectionOutput)
+        return frame;
+    ++m_blockReplyCount;
+    const int channels = section == kSectionInput ? kSimInputCount : kSimOutputCount;
+    const std::size_t whole = frame[kOffsetLength];
+    if (Every(m_options.otherChannelEvery, m_blockReplyCount))
+        frame = Recomposed(frame, whole, [&](FrameHeader& h) {
+            h.channelOrCommand = static_cast<std::uint8_t>((h.channelOrCommand + 1) % channels);
+        });
+    if (Every(m_options.otherSlotEvery, m_blockReplyCount))
+        frame = Recomposed(frame, whole, [](FrameHeader& h) {
+            h.slot = static_cast<std::uint8_t>(h.slot % kLastProgramSlot + 1);
+        });
+    if (Every(m_options.shortBlockEvery, m_blockReplyCount))
+        frame = Recomposed(frame, whole - 1, [](FrameHeader&) {});
+    return frame;
+}
+
+std::size_t VirtualLine::Reply(std::vector<std::uint8_t> frame, std::size_t requestBytes) {
     ++m_replyCount;
     if (m_options.dropEvery > 0 && m_replyCount % m_options.dropEvery == 0)
         return 0;
+    frame = Misanswered(std::move(frame));
     const bool noisy = m_options.garbageEvery > 0 && m_replyCount % m_options.garbageEvery == 0;
     const std::size_t noise = noisy ? std::size(kLineNoise) : 0;
     std::vector<std::uint8_t> bytes(noise + kReplyFillers + frame.size(), kFrameFiller);
@@ -326,6 +379,15 @@ std::size_t VirtualLine::Reply(const std::vector<std::uint8_t>& frame, std::size
     std::copy(frame.begin(), frame.end(), bytes.begin() + noise + kReplyFillers);
     if (m_options.corruptEvery > 0 && m_replyCount % m_options.corruptEvery == 0)
         bytes[bytes.size() - 2] ^= 0xFF; // the checksum byte
+    if (Every(m_options.falseStartEvery, m_replyCount))
+        bytes.insert(bytes.begin(), std::begin(kFalseStart), std::end(kFalseStart));
+    // The previous reply's late second copy goes first; this one may become the next.
+    bytes.insert(bytes.begin(), m_lateReply.begin(), m_lateReply.end());
+    m_lateReply.clear();
+    if (Every(m_options.repeatLateEvery, m_replyCount)) {
+        m_lateReply.assign(kReplyFillers, kFrameFiller);
+        m_lateReply.insert(m_lateReply.end(), frame.begin(), frame.end());
+    }
     if (m_options.baudTiming) {
         // The pseudo-terminal delivered the request at once; on a real line it would only now
         // have arrived completely, and the reply leaves one byte time per byte. Sleeping to a

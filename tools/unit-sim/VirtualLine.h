@@ -39,6 +39,13 @@ struct SimLineOptions {
     int hangupAfter = 0;     // when > 0, close the line after the Nth request taken in
     int silentAfter = 0;     // when > 0, answer the first N requests, then fall silent
     int garbageEvery = 0;    // when > 0, put line noise before every Nth reply
+    // Replies that answer something else than the request, each when > 0:
+    int repeatLateEvery = 0;   // send every Nth reply again, late: just before the next reply
+    int ackInsteadEvery = 0;   // answer every Nth read with an acknowledgement instead of data
+    int otherChannelEvery = 0; // every Nth channel block names the next channel
+    int otherSlotEvery = 0;    // every Nth channel block names the next program slot
+    int shortBlockEvery = 0;   // every Nth channel block is one payload byte short
+    int falseStartEvery = 0;   // put ten noise bytes starting 0xFF 0xB1 before every Nth reply
 
     // Keep every request with its wire sizes (see Exchanges); off by default, since a line that
     // serves meter polls for hours would grow the log for ever.
@@ -105,7 +112,9 @@ private:
     void HandleBytes(const std::uint8_t* data, std::size_t count);
     int TakeFrames();
     // Sends the reply; returns the bytes it put on the line (0 when it was dropped).
-    std::size_t Reply(const std::vector<std::uint8_t>& frame, std::size_t requestBytes);
+    std::size_t Reply(std::vector<std::uint8_t> frame, std::size_t requestBytes);
+    // The reply as the options for wrong answers change it.
+    std::vector<std::uint8_t> Misanswered(std::vector<std::uint8_t> frame);
     void WriteAll(const std::uint8_t* data, std::size_t count);
     void CloseLocked();
     void PublishLinks(std::string* error, bool* ok);
@@ -122,7 +131,10 @@ private:
     std::size_t m_fillerBytes = 0;       // filler bytes seen before the pending frame
     std::chrono::steady_clock::time_point m_lastByte{};
     int m_replyCount = 0;
-    bool m_silent = false; // set by SetSilent
+    int m_dataReplyCount = 0;              // data replies (0x53) among them
+    int m_blockReplyCount = 0;             // channel blocks among those
+    std::vector<std::uint8_t> m_lateReply; // sent before the next reply (repeatLateEvery)
+    bool m_silent = false;                 // set by SetSilent
     // Set once --hangup-after is reached: the line closes when the PC has read the last reply.
     std::optional<std::chrono::steady_clock::time_point> m_hangupDeadline;
     std::atomic<int> m_requestCount{0};

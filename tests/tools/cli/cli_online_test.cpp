@@ -8,6 +8,7 @@
 #include "model/OutputChannel.h"
 #include "model/ProgramContainer.h"
 #include "protocol/Frame.h"
+#include "protocol/RequestFrames.h"
 
 #include <gtest/gtest.h>
 
@@ -590,6 +591,120 @@ TEST_F(CliOnlineTest, GarbageAndDamagedRepliesOnTheLineAreSkipped) {
     ASSERT_EQ(LoadProgramSetting(File("live.dia48"), live), ProgramFileStatus::Ok);
     EXPECT_EQ(live.programName(), "Default");
     EXPECT_EQ(live.output(7).nameText(), "8");
+}
+
+// ---- Replies that answer something else -------------------------------------------------------
+
+// A live program whose every channel differs from the others and from the unit's memories, so
+// that a block taken from the wrong channel or slot shows.
+void MakeDistinct(ProgramContainer& program) {
+    for (int i = 0; i < 4; ++i) {
+        program.input(i).setName("In" + std::to_string(i + 1));
+        program.input(i).setGain(100 + 10 * i);
+    }
+    for (int o = 0; o < 8; ++o) {
+        program.output(o).setName("Out" + std::to_string(o + 1));
+        program.output(o).setGain(200 + 10 * o);
+    }
+}
+
+struct WrongAnswerCase {
+    const char* name;
+    void (*fault)(SimLineOptions&);
+    std::string warning; // what standard error shows besides nothing
+};
+
+class CliWrongAnswerTest : public CliOnlineTest,
+                           public testing::WithParamInterface<WrongAnswerCase> {};
+
+TEST_P(CliWrongAnswerTest, ReadTakesOnlyTheAnswersItAskedFor) {
+    // Each fault hits a few of the read's replies; the request is asked again and the program
+    // read is the unit's, channel by channel, or the command fails and writes no file.
+    SimLineOptions options;
+    GetParam().fault(options);
+    StartLine(options);
+    ProgramContainer live;
+    live.setDeviceId(1);
+    MakeDistinct(live);
+    m_line->WithUnits([&](std::vector<VirtualUnit>& units) {
+        const RequestFrames frames(live);
+        for (int i = 0; i < 4; ++i)
+            units[0].Answer(frames.inputBlockFrame(0, i).bytes);
+        for (int o = 0; o < 8; ++o)
+            units[0].Answer(frames.outputBlockFrame(0, o).bytes);
+        return 0;
+    });
+    const CliRun run = RunCli({"read", "--port", Port(), "--tick-ms", "20", File("live.dia48")});
+    ASSERT_EQ(run.status, 0) << Describe(run);
+    EXPECT_EQ(run.err, GetParam().warning);
+    ProgramContainer back;
+    ASSERT_EQ(LoadProgramSetting(File("live.dia48"), back), ProgramFileStatus::Ok);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(back.input(i).nameText(), live.input(i).nameText());
+        EXPECT_EQ(back.input(i).gain(), live.input(i).gain());
+    }
+    for (int o = 0; o < 8; ++o) {
+        EXPECT_EQ(back.output(o).nameText(), live.output(o).nameText());
+        EXPECT_EQ(back.output(o).gain(), live.output(o).gain());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CliWrongAnswerTest,
+    testing::Values(
+        WrongAnswerCase{"LateSecondAnswer", [](SimLineOptions& o) { o.repeatLateEvery = 3; }, ""},
+        WrongAnswerCase{"AcknowledgementInsteadOfData",
+                        [](SimLineOptions& o) { o.ackInsteadEvery = 4; }, ""},
+        WrongAnswerCase{"BlockOfAnotherChannel", [](SimLineOptions& o) { o.otherChannelEvery = 4; },
+                        ""},
+        WrongAnswerCase{"BlockOfAnotherSlot", [](SimLineOptions& o) { o.otherSlotEvery = 5; }, ""},
+        WrongAnswerCase{"ShortBlocks", [](SimLineOptions& o) { o.shortBlockEvery = 3; },
+                        "输入数据长度错误\n"},
+        WrongAnswerCase{"NoiseBurstBeforeReplies", [](SimLineOptions& o) { o.falseStartEvery = 3; },
+                        ""}),
+    [](const testing::TestParamInfo<WrongAnswerCase>& info) { return info.param.name; });
+
+TEST_F(CliOnlineTest, BackupThroughWrongAnswersHoldsEveryMemoryInItsPlace) {
+    SimLineOptions options;
+    // Counted over block replies (the late copies over all replies): never a request and its
+    // repeat both, since a request is repeated only once before the line is given up.
+    options.repeatLateEvery = 41;
+    options.otherSlotEvery = 97;
+    options.shortBlockEvery = 101;
+    StartLine(options);
+    // Every memory gets a name of its own on output 1, so a block filed under another slot shows.
+    m_line->WithUnits([&](std::vector<VirtualUnit>& units) {
+        ProgramContainer program;
+        program.setDeviceId(1);
+        for (int slot = 1; slot <= kProgramMemoryCount; ++slot) {
+            program.output(0).setName("S" + std::to_string(slot));
+            program.input(3).setName("I" + std::to_string(slot));
+            units[0].Answer(RequestFrames(program).outputBlockFrame(slot, 0).bytes);
+            units[0].Answer(RequestFrames(program).inputBlockFrame(slot, 3).bytes);
+        }
+        return 0;
+    });
+    const CliRun run = RunCli({"backup", "--port", Port(), "--tick-ms", "10", File("all.dat48")});
+    ASSERT_EQ(run.status, 0) << Describe(run);
+    ProgramBank bank{};
+    ASSERT_EQ(LoadProgramLibrary(File("all.dat48"), 1, bank), ProgramFileStatus::Ok);
+    for (int slot = 1; slot <= kProgramMemoryCount; ++slot) {
+        const ProgramImage& image = bank[static_cast<std::size_t>(slot - 1)];
+        EXPECT_EQ(image.outputs[0].name, "S" + std::to_string(slot));
+        EXPECT_EQ(image.inputs[3].name, "I" + std::to_string(slot));
+        EXPECT_EQ(image.outputs[1].name, "2");
+    }
+}
+
+TEST_F(CliOnlineTest, UnitThatOnlySendsWrongBlocksFailsTheReadAndWritesNoFile) {
+    SimLineOptions options;
+    options.shortBlockEvery = 1;
+    StartLine(options);
+    const CliRun run = RunCli({"read", "--port", Port(), "--tick-ms", "10", File("live.dia48")});
+    EXPECT_EQ(run.status, 1) << Describe(run);
+    EXPECT_EQ(run.err, "输入数据长度错误\nUnable to Open COM-Port: The unit with ID 1 on " +
+                           Port() + " answered with channel blocks of the wrong length.\n");
+    EXPECT_FALSE(fs::exists(File("live.dia48")));
 }
 
 struct UsageCase {

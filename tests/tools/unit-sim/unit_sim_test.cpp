@@ -4,6 +4,7 @@
 #include "SimOptions.h"
 #include "VirtualLine.h"
 #include "protocol/Frame.h"
+#include "protocol/FrameAssembler.h"
 
 #include <gtest/gtest.h>
 
@@ -545,6 +546,60 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"GarbageEverySecond", Options([](SimLineOptions& o) { o.garbageEvery = 2; }),
                   "anan"},
         FaultCase{"Split", Options([](SimLineOptions& o) { o.split = true; }), "aaaa"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct WrongAnswerCase {
+    const char* name;
+    SimLineOptions options;
+    // Per request 1..4, separated by '|', each reply frame that came back: 'r' the block asked
+    // for, 'k' an acknowledgement in its place, 'c' another channel, 's' another slot, 'h' one
+    // byte short; 'f' before them when ten bytes that start like a long frame came first.
+    const char* expected;
+};
+
+void PrintTo(const WrongAnswerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SimWrongAnswer : public SimLine, public ::testing::WithParamInterface<WrongAnswerCase> {};
+
+TEST_P(SimWrongAnswer, RepliesAnswerSomethingElseAsTheOptionSays) {
+    OpenLine(GetParam().options);
+    std::string got;
+    for (int i = 0; i < 4; ++i) {
+        pc->Send(Read(1, 5, 2, 3, 0x77)); // output 4 of memory 5, for a backup
+        const Bytes bytes = pc->Collect(*line, 40);
+        if (i > 0)
+            got += '|';
+        if (bytes.size() > 2 && bytes[0] == 0xFF && bytes[1] == 0xB1)
+            got += 'f';
+        // The PC's own receiver, given time to drop a false start.
+        FrameAssembler receiver;
+        const FrameAssembler::Clock::time_point t0{};
+        std::vector<Bytes> frames = receiver.Feed(bytes, t0).frames;
+        for (Bytes& frame : receiver.Expire(t0 + std::chrono::seconds(1)).frames)
+            frames.push_back(std::move(frame));
+        for (const Bytes& f : frames)
+            got += f[1] == 0x51 ? 'k' : f[5] != 3 ? 'c' : f[3] != 5 ? 's' : f[8] != 80 ? 'h' : 'r';
+    }
+    EXPECT_EQ(got, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, SimWrongAnswer,
+    ::testing::Values(
+        WrongAnswerCase{"RepeatLateEverySecond",
+                        Options([](SimLineOptions& o) { o.repeatLateEvery = 2; }), "r|r|rr|r"},
+        WrongAnswerCase{"AckInsteadEverySecond",
+                        Options([](SimLineOptions& o) { o.ackInsteadEvery = 2; }), "r|k|r|k"},
+        WrongAnswerCase{"OtherChannelEveryThird",
+                        Options([](SimLineOptions& o) { o.otherChannelEvery = 3; }), "r|r|c|r"},
+        WrongAnswerCase{"OtherSlotEverySecond",
+                        Options([](SimLineOptions& o) { o.otherSlotEvery = 2; }), "r|s|r|s"},
+        WrongAnswerCase{"ShortBlockEveryFourth",
+                        Options([](SimLineOptions& o) { o.shortBlockEvery = 4; }), "r|r|r|h"},
+        WrongAnswerCase{"FalseStartEverySecond",
+                        Options([](SimLineOptions& o) { o.falseStartEvery = 2; }), "r|fr|r|fr"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SimLine, SplitRepliesArriveInPieces) {
