@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the application need, when any is
 # missing. As root it runs apt-get itself; otherwise it prints the line to run and fails.
+# With --fuzz it also installs clang and its libFuzzer runtime for ./test.sh --fuzz.
 set -euo pipefail
 
 PACKAGES=(
@@ -14,6 +15,10 @@ PACKAGES=(
   # the Debian package, its manual pages and icons, and the checks of its files
   dpkg-dev fakeroot file lintian desktop-file-utils appstream help2man librsvg2-bin
 )
+if [[ "${1:-}" == "--fuzz" ]]; then
+  # libFuzzer comes with clang only (g++ has no -fsanitize=fuzzer).
+  PACKAGES+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for pkg in "${PACKAGES[@]}"; do
