@@ -5,7 +5,8 @@
 // and every program of the bank stays within the ranges of the model, the queue stays bounded,
 // and no line event shows the same message twice.
 //
-// Input: a device type byte, then operations of one byte each and their arguments.
+// Input: a device type byte, then operations of one byte each, each followed by its arguments in
+// the order they are listed.
 
 #include "FakePort.h"
 #include "FuzzSupport.h"
@@ -123,9 +124,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             deliver();
             break;
         }
-        case 8:
-            ctl.Connect("fuzz", in.InRange(1, 250), in.Byte() & 1);
+        case 8: {
+            const int id = in.InRange(1, 250);
+            const bool readLive = in.Byte() & 1;
+            ctl.Connect("fuzz", id, readLive);
             break;
+        }
         case 9:
             ctl.ReadProgramFromDevice(in.InRange(0, kMaxProgramSlot));
             break;
@@ -158,12 +162,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 1:
                 ctl.SetTemperature(in.InRange(-10, 60));
                 break;
-            case 2:
-                ctl.SetChannelName(in.Byte() & 1, in.InRange(-1, 8), in.Text(in.InRange(0, 12)));
+            case 2: {
+                const bool output = in.Byte() & 1;
+                const int channel = in.InRange(-1, 8);
+                const std::size_t length = static_cast<std::size_t>(in.InRange(0, 12));
+                ctl.SetChannelName(output, channel, in.Text(length));
                 break;
-            case 3:
-                ctl.CopyChannel(in.InRange(-1, 8), in.InRange(-1, 8), in.Byte() & 1);
+            }
+            case 3: {
+                const int from = in.InRange(-1, 8);
+                const int to = in.InRange(-1, 8);
+                ctl.CopyChannel(from, to, in.Byte() & 1);
                 break;
+            }
             default:
                 ctl.SetInputSource(in.InRange(-1, 2), true);
                 break;
@@ -172,7 +183,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 18:
             if (in.Byte() & 1) {
                 const int first = in.InRange(1, 250);
-                ctl.StartSearch("fuzz", first, first + in.InRange(0, 5));
+                const int count = in.InRange(0, 5);
+                ctl.StartSearch("fuzz", first, first + count);
             } else {
                 ctl.CancelSearch();
             }

@@ -257,8 +257,9 @@ void ControllerSeeds() {
         s.InRange(1, 3, kDeviceType4x8).Byte(kOpConnect).InRange(1, 250, 1).Byte(1);
         TickAndAnswer(s, 40);
         TickAndAnswer(s, 6, fault);
-        s.Byte(kOpTick).InRange(1, 45, 45);
-        TickAndAnswer(s, 6);
+        // Long enough for the repeat of a request still unanswered, which is answered soundly.
+        s.Byte(kOpTick).InRange(1, 45, 21);
+        TickAndAnswer(s, 12);
         s.Byte(kOpNoise).InRange(1, 160, 4).Byte(0xFF).Byte(0xB1).Byte(0x53).Byte(0x01);
         Write("controller", std::string("fault_") + name, s.bytes);
     }
