@@ -16,7 +16,6 @@ namespace {
 // Long delay scale (4x8): 0.0104 ms steps up to index 9616 (100.0064 ms), 0.021 ms steps above,
 // top 1000.0034 ms at index 52473.
 constexpr int kLongKnee = 9616;
-constexpr int kLongTop = DeviceModelOf(kDeviceType4x8).delayMax;
 constexpr double kLongKneeMs = 100.0064;
 constexpr double kLongTopMs = 1000.0034;
 // (52473 - 9616) x 0.021 + 100.0064 lands a hair off 1000.0034 in binary arithmetic.
@@ -24,7 +23,6 @@ constexpr double kTopMargin = 1e-7;
 
 // Short delay scale (3x6, 2x4): 0.021 ms steps below index 476, whole ms from 10 ms there.
 constexpr int kShortKnee = 476;
-constexpr int kShortTop = DeviceModelOf(kDeviceType3x6).delayMax;
 constexpr double kShortTopMs = 999.0;
 constexpr double kShortKneeEntryMs = 9.996;
 
