@@ -14,6 +14,7 @@
 #include "ProgramSamples.h"
 #include "files/ProgramFile.h"
 #include "link/UnitController.h"
+#include "model/DeviceModel.h"
 #include "model/ProgramContainer.h"
 #include "protocol/Frame.h"
 
@@ -40,7 +41,7 @@ Bytes AnswerTo(const std::vector<std::uint8_t>& request, int deviceType, FuzzByt
     UnitAnswer a = SoundAnswer(request, deviceType);
     const std::uint8_t fault = in.Byte();
     if (fault & 0x01)
-        a.slot = static_cast<std::uint8_t>(in.InRange(0, kMaxProgramSlot));
+        a.slot = static_cast<std::uint8_t>(in.InRange(0, kLastProgramSlot));
     if (fault & 0x02)
         a.channel = static_cast<std::uint8_t>(in.InRange(0, 31));
     if (fault & 0x04)
@@ -131,10 +132,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 9:
-            ctl.ReadProgramFromDevice(in.InRange(0, kMaxProgramSlot));
+            ctl.ReadProgramFromDevice(in.InRange(0, kLastProgramSlot));
             break;
         case 10:
-            ctl.StoreProgramToDevice(in.InRange(0, kMaxProgramSlot));
+            ctl.StoreProgramToDevice(in.InRange(0, kLastProgramSlot));
             break;
         case 11:
             ctl.ReadAllProgramsFromDevice();

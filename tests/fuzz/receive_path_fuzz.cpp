@@ -11,6 +11,7 @@
 #include "FuzzSupport.h"
 #include "files/ProgramFile.h"
 #include "link/UnitLink.h"
+#include "model/DeviceModel.h"
 #include "model/ProgramContainer.h"
 #include "protocol/RequestSequences.h"
 
@@ -89,7 +90,7 @@ struct Line {
         ReceiveState s;
         s.receivedProgram = EncodeProgramSetting(r.ReceivedProgram());
         s.receivedImage = r.ReceivedImage();
-        for (int slot = 0; slot < ReplyDecoder::kProgramSlots; ++slot)
+        for (int slot = 0; slot < kProgramSlotCount; ++slot)
             s.programNames.push_back(r.ProgramName(slot));
         for (int i = 0; i < ReplyDecoder::kMeterCount; ++i)
             s.meters.push_back(r.MeterLevel(i));
@@ -128,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int choice = in.Byte();
     const int scenario = choice % 5;
     const int deviceType = 1 + (choice / 5) % 3;
-    const int slot = in.InRange(1, kMaxProgramSlot);
+    const int slot = in.InRange(1, kLastProgramSlot);
 
     std::vector<Read> reads;
     while (!in.empty()) {

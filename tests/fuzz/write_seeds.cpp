@@ -108,7 +108,7 @@ void ReceiveSeed(const std::string& name, int scenario, int deviceType, int slot
         break;
     }
     SeedBytes seed;
-    seed.Byte(scenario + 5 * (deviceType - 1)).InRange(1, kMaxProgramSlot, slot);
+    seed.Byte(scenario + 5 * (deviceType - 1)).InRange(1, kLastProgramSlot, slot);
     for (const Request& request : requests) {
         const Bytes reply = WithFiller(SoundAnswer(request.bytes, deviceType).Frame());
         const std::size_t cut = split ? reply.size() / 2 : 0;
@@ -191,7 +191,7 @@ SeedBytes& TickAndAnswer(SeedBytes& seed, int times, int fault = 0) {
     for (int i = 0; i < times; ++i) {
         seed.Byte(kOpTick).InRange(1, 45, 1).Byte(kOpAnswer).Byte(fault);
         if (fault & 0x01)
-            seed.InRange(0, kMaxProgramSlot, 7);
+            seed.InRange(0, kLastProgramSlot, 7);
         if (fault & 0x02)
             seed.InRange(0, 31, 3);
         if (fault & 0x04)
@@ -217,9 +217,9 @@ void ControllerSeeds() {
     }
     {
         SeedBytes s = Connected(kDeviceType2x4, 7);
-        s.Byte(kOpReadProgram).InRange(0, kMaxProgramSlot, 5);
+        s.Byte(kOpReadProgram).InRange(0, kLastProgramSlot, 5);
         TickAndAnswer(s, 14);
-        s.Byte(kOpStoreProgram).InRange(0, kMaxProgramSlot, 9);
+        s.Byte(kOpStoreProgram).InRange(0, kLastProgramSlot, 9);
         TickAndAnswer(s, 16);
         s.Byte(kOpEdit).Byte(1).InRange(-10, 60, 30);
         TickAndAnswer(s, 3);
