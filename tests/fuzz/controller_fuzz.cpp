@@ -103,7 +103,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (int step = 0; step < kMaxOperations && !in.empty(); ++step) {
         const std::size_t messagesBefore = sink.messages.size();
-        switch (in.Byte() % 20) {
+        int operation = in.Byte() % 20;
+        // The busy display is modal: while a batch goes out, the operator starts no other.
+        if (ctl.IsBusy() && operation >= 9 && operation <= 12)
+            operation = 0;
+        switch (operation) {
         case 0:
         case 1:
         case 2:
