@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "TestBytes.h"
 
@@ -10,3 +12,16 @@ Bytes UnitReply(std::uint8_t kind, std::uint8_t slot, std::uint8_t section, std:
                 std::uint8_t parameter, const Bytes& payload, std::uint8_t deviceId = 1);
 // `bytes` preceded by `fillers` 0xFF bytes.
 Bytes WithFiller(const Bytes& bytes, int fillers = 1);
+
+// Little-endian word, text and one band (frequency, gain code, bandwidth code, slope, type) put
+// into a block payload at `offset`.
+void PutWord(Bytes& p, std::size_t offset, int value);
+void PutText(Bytes& p, std::size_t offset, const std::string& text);
+void PutBand(Bytes& p, std::size_t offset, int frequency, int gainCode, int bandwidthCode,
+             int slope, int type);
+
+// A plausible input block (96 bytes): every band 1000 Hz, 0 dB, 0.95 octaves (code 90), PEQ;
+// gain code 1100 (0 dB), crossovers off, name "Kick".
+Bytes InputBlock();
+// A plausible output block (80 bytes): every band 2000 Hz, fed by input A, name "Sub".
+Bytes OutputBlock();
