@@ -426,7 +426,7 @@ DisplayEntry ApplyDisplayEntry(const DisplayKindSettings& s, int current, std::s
 
 std::string DisplayKindUnit(const DisplayKindSettings& s) {
     if (!s.unit.empty()) {
-        return s.unit;
+        return std::string(s.unit);
     }
     const auto it = std::find_if(kKindUnits.begin(), kKindUnits.end(),
                                  [&s](const KindUnit& u) { return u.kind == s.kind; });

@@ -36,7 +36,9 @@ enum DisplayKindCode : int {
 // Everything a display kind needs besides the index. temperatureC is the unit's temperature in
 // degrees C, used by the metre and feet kinds; step and offset are used by kinds 3 and 10.
 // `unit` names what the numbers count ("dB") for the kinds whose unit depends on the field
-// (3, 4, 9, 10); empty, the kind's own unit is used (DisplayKindUnit).
+// (3, 4, 9, 10); empty, the kind's own unit is used (DisplayKindUnit). It views text that
+// outlives the settings (a literal, or a string the owner keeps), so tables of settings stay
+// constant expressions.
 struct DisplayKindSettings {
     int kind = kKindInteger;
     int min = 0;
@@ -44,7 +46,7 @@ struct DisplayKindSettings {
     double step = 1.0;
     double offset = 0.0;
     int temperatureC = 0;
-    std::string unit = {};
+    std::string_view unit = {};
 };
 
 // Text shown for an index. std::nullopt means the edit leaves its text alone (kind 6, unknown

@@ -24,7 +24,7 @@ void SetUp(ValueEdit& edit, const DisplayKindSettings& s) {
     edit.setStep(s.step);
     edit.setOffset(s.offset);
     edit.setTemperature(s.temperatureC);
-    edit.setUnit(QString::fromStdString(s.unit));
+    edit.setUnit(QString::fromUtf8(s.unit.data(), static_cast<qsizetype>(s.unit.size())));
     edit.setKind(s.kind);
     if (s.kind > kLastTypedKind || s.kind == kKindOwnerText)
         edit.setReadOnly(true);

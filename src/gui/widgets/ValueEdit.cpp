@@ -88,7 +88,8 @@ void ValueEdit::setOffset(double offset) {
 }
 
 void ValueEdit::setUnit(const QString& unit) {
-    m_settings.unit = unit.toStdString();
+    m_unit = unit.toStdString();
+    m_settings.unit = m_unit;
 }
 
 void ValueEdit::setTemperature(int celsius) {

@@ -104,6 +104,7 @@ private:
     void stepBy(int delta);
 
     DisplayKindSettings m_settings;
+    std::string m_unit; // the text m_settings.unit views
     int m_value = 0;
     int m_controlId = 0;
     bool m_modified = false;
