@@ -279,6 +279,20 @@ std::string At(std::size_t at) {
     return "not a program file of this model (unexpected value at byte " + std::to_string(at) + ")";
 }
 
+// The reason for a byte appended to a file of n bytes.
+std::string MoreDataAtTheEnd(std::size_t n) {
+    return "not a program file of this model (more data after the end at byte " +
+           std::to_string(n) + ")";
+}
+
+// A test name from a damage's description: every character but letters and digits becomes '_'.
+std::string DamageTestName(const testing::TestParamInfo<Damage>& info) {
+    std::string name = info.param.what;
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+    return name;
+}
+
 void PrintTo(const Damage& d, std::ostream* os) {
     *os << d.what;
 }
@@ -322,23 +336,14 @@ INSTANTIATE_TEST_SUITE_P(
                    b.insert(b.begin(), {0xFF, 0xFE, 0xFF});
                },
                Reason("not a program file of this model (no text length at byte 0)")},
-        Damage{"a byte after the last program", [](auto& b) { b.push_back(0); },
-               [](std::size_t n) {
-                   return "not a program file of this model (more data after the end at byte " +
-                          std::to_string(n) + ")";
-               }},
+        Damage{"a byte after the last program", [](auto& b) { b.push_back(0); }, MoreDataAtTheEnd},
         Damage{"cut inside the last name", [](auto& b) { b.resize(b.size() - 2); },
                [](std::size_t n) {
                    // The last output name "Out8" has its length byte at n - 5.
                    return "ends early at byte " + std::to_string(n - 5) + " of " +
                           std::to_string(n - 2);
                }}),
-    [](const auto& info) {
-        std::string name = info.param.what;
-        std::replace_if(
-            name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-        return name;
-    });
+    DamageTestName);
 
 TEST(ProgramLibrary, ChannelNamesLongerThanAUnitKeepsAreRefused) {
     ProgramBank written = SampleBank(kModels[0]);
@@ -784,23 +789,14 @@ INSTANTIATE_TEST_SUITE_P(
                    b.insert(b.begin() + kInputA + 2, {'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I'});
                },
                Reason(At(kInputA))},
-        Damage{"a byte after the last record", [](auto& b) { b.push_back(0); },
-               [](std::size_t n) {
-                   return "not a program file of this model (more data after the end at byte " +
-                          std::to_string(n) + ")";
-               }},
+        Damage{"a byte after the last record", [](auto& b) { b.push_back(0); }, MoreDataAtTheEnd},
         Damage{"cut inside the last filter", [](auto& b) { b.resize(b.size() - 2); },
                [](std::size_t n) {
                    // The last field, the frame code, starts 4 bytes before the end.
                    return "ends early at byte " + std::to_string(n - 4) + " of " +
                           std::to_string(n - 2);
                }}),
-    [](const auto& info) {
-        std::string name = info.param.what;
-        std::replace_if(
-            name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-        return name;
-    });
+    DamageTestName);
 
 TEST(ProgramSetting, TheSentFrequencyOfAFileIsNotKept) {
     // A file whose crossover was still stepping when it was saved: the read program starts from

@@ -3,6 +3,8 @@
 
 #include "files/SingleSettingFile.h"
 
+#include "FilterSamples.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -35,26 +37,6 @@ constexpr int kH = 270;
 
 int Y(double dB) {
     return static_cast<int>(std::trunc(kH / 60.0 * (20 - dB) + 0.5));
-}
-
-Filter Band(int type, int hz, int gainIndex, int bandwidthIndex, int slope = 0) {
-    Filter f;
-    f.setType(type);
-    f.setSlope(slope);
-    f.setFrequency(hz);
-    f.setBandwidthIndex(bandwidthIndex);
-    f.setGainIndex(gainIndex);
-    return f;
-}
-
-Filter Crossover(int type, int hz, int kind, int slope) {
-    Filter f;
-    f.setType(type);
-    f.setIsBand(0);
-    f.setKind(kind);
-    f.setSlope(slope);
-    f.setFrequency(hz);
-    return f;
 }
 
 } // namespace

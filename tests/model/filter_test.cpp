@@ -1,5 +1,7 @@
 #include "model/Filter.h"
 
+#include "FilterSamples.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -152,28 +154,6 @@ void ExpectFlat(const Filter& filter, const std::string& what) {
     for (int i = 0; i < kGridPoints; ++i) {
         ASSERT_EQ(filter.responseAt(i), 0.0) << what << " at point " << i;
     }
-}
-
-Filter Band(int type, int hz, int gainIndex, int bandwidthIndex, int slope = 0,
-            int deviceType = 1) {
-    Filter f;
-    f.setDeviceType(deviceType);
-    f.setType(type);
-    f.setSlope(slope);
-    f.setFrequency(hz);
-    f.setBandwidthIndex(bandwidthIndex);
-    f.setGainIndex(gainIndex);
-    return f;
-}
-
-Filter Crossover(int type, int hz, int kind, int slope) {
-    Filter f;
-    f.setType(type);
-    f.setIsBand(0);
-    f.setKind(kind);
-    f.setSlope(slope);
-    f.setFrequency(hz);
-    return f;
 }
 
 } // namespace
