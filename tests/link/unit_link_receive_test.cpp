@@ -392,20 +392,7 @@ TEST_F(CommandReceiveTest, ProgramMissingABlockOfThisTransferIsNotAnnounced) {
 }
 
 TEST_F(CommandReceiveTest, WrongBlockLengthIsDroppedTheRequestWaitsAndOneMessageIsShownPerBatch) {
-    struct Row {
-        const char* name;
-        std::uint8_t section;
-        std::uint8_t parameter;
-        std::size_t length;
-        const char* message;
-    };
-    const std::vector<Row> rows = {
-        {"live input block", 1, 0, 95, "输入数据长度错误"},
-        {"stored input block", 1, 0x77, 97, "输入数据长度错误"},
-        {"live output block", 2, 0, 96, "接收输出数据长度错误"},
-        {"stored output block", 2, 0x77, 79, "接收输出数据长度错误"},
-    };
-    for (const Row& row : rows) {
+    for (const WrongLengthBlock& row : kWrongLengthBlocks) {
         SCOPED_TRACE(row.name);
         SetUp();
         Bytes payload(row.length, 0);
@@ -430,7 +417,7 @@ TEST_F(CommandReceiveTest, WrongBlockLengthIsDroppedTheRequestWaitsAndOneMessage
         EXPECT_EQ(FeedReply(wrong), ReceiveOutcome::RejectedBlock);
         EXPECT_EQ(engine->QueueCount(), 1);
         ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_EQ(messages.messages[0].text, row.message);
+        EXPECT_EQ(messages.messages[0].text, row.warning);
         EXPECT_TRUE(view.sent.empty());
         EXPECT_EQ(engine->Replies().ReceivedProgram().input(3).gain(), 400);
         EXPECT_EQ(engine->Replies().ReceivedProgram().output(7).gain(), 400);

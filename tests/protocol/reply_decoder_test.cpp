@@ -328,20 +328,7 @@ TEST_F(ReplyDecoderTest, BlocksOfUnknownChannelsAreIgnored) {
 }
 
 TEST_F(ReplyDecoderTest, WrongBlockLengthsAreRejectedWithTheirWarnings) {
-    struct Row {
-        const char* name;
-        std::uint8_t section;
-        std::uint8_t parameter;
-        std::size_t length;
-        const char* warning;
-    };
-    const std::vector<Row> rows = {
-        {"live input block", 1, 0, 95, "输入数据长度错误"},
-        {"stored input block", 1, 0x77, 97, "输入数据长度错误"},
-        {"live output block", 2, 0, 96, "接收输出数据长度错误"},
-        {"stored output block", 2, 0x77, 79, "接收输出数据长度错误"},
-    };
-    for (const Row& row : rows) {
+    for (const WrongLengthBlock& row : kWrongLengthBlocks) {
         SCOPED_TRACE(row.name);
         Bytes payload(row.length, 0);
         PutWord(payload, 50, 1300);

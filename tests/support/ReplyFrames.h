@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "TestBytes.h"
 
@@ -25,3 +26,19 @@ void PutBand(Bytes& p, std::size_t offset, int frequency, int gainCode, int band
 Bytes InputBlock();
 // A plausible output block (80 bytes): every band 2000 Hz, fed by input A, name "Sub".
 Bytes OutputBlock();
+
+// Channel blocks of a wrong length, live (parameter 0) and stored (0x77), with the warning
+// the operator is shown for each.
+struct WrongLengthBlock {
+    const char* name;
+    std::uint8_t section;
+    std::uint8_t parameter;
+    std::size_t length;
+    const char* warning;
+};
+inline const std::vector<WrongLengthBlock> kWrongLengthBlocks = {
+    {"live input block", 1, 0, 95, "输入数据长度错误"},
+    {"stored input block", 1, 0x77, 97, "输入数据长度错误"},
+    {"live output block", 2, 0, 96, "接收输出数据长度错误"},
+    {"stored output block", 2, 0x77, 79, "接收输出数据长度错误"},
+};
