@@ -265,6 +265,32 @@ void ControllerSeeds() {
     }
 }
 
+// What a serial server sends on a Telnet RFC 2217 port: its greeting, the answers to the line
+// settings, a reply with its 0xFF bytes doubled and a modem state notification inside, and a
+// refusal. One read per part.
+void TelnetSeeds() {
+    const Bytes greeting{255, 251, 3,   255, 253, 3,   255, 251, 1,   255, 254,
+                         1,   255, 253, 0,   255, 251, 0,   255, 253, 44};
+    const Bytes settings{255, 250, 44,  101, 0,   0,   37,  128, 255, 240, 255, 250, 44,
+                         102, 8,   255, 240, 255, 250, 44,  103, 1,   255, 240, 255, 250,
+                         44,  104, 1,   255, 240, 255, 250, 44,  105, 1,   255, 240};
+    const Bytes reply{255, 255, 255, 255, 177, 83,  1,   0,   13,  0,
+                      255, 250, 44,  107, 48,  255, 240, 255, 255, 170};
+    auto read = [](SeedBytes& seed, const Bytes& part) {
+        seed.Byte(static_cast<int>(part.size() - 1)).Append(part);
+    };
+    SeedBytes session;
+    session.Byte(2);
+    read(session, greeting);
+    read(session, settings);
+    read(session, reply);
+    Write("telnet_stream", "greeting_settings_reply", session.bytes);
+    SeedBytes refusal;
+    refusal.Byte(0);
+    read(refusal, {255, 254, 44, 13, 0, 65, 13, 10});
+    Write("telnet_stream", "refusal_and_text", refusal.bytes);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -277,5 +303,6 @@ int main(int argc, char** argv) {
     ReceiveSeeds();
     ValueEntrySeeds();
     ControllerSeeds();
+    TelnetSeeds();
     return 0;
 }
