@@ -1,5 +1,6 @@
 #include "link/NetworkPort.h"
 
+#include "link/Deadline.h"
 #include "link/TcpConnection.h"
 #include "link/Trace.h"
 
@@ -23,16 +24,6 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kAnswerTimeout{150};
 // What is kept of the received data, for a message.
 constexpr std::size_t kKeptReceivedText = 256;
-
-int MillisecondsLeft(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, 1'000'000));
-}
-
-std::string SecondsText(std::chrono::milliseconds span) {
-    return std::to_string(std::max<long long>(1, (span.count() + 999) / 1000)) + " s";
-}
 
 // The last line of text among `bytes` (printable ASCII ended by a line end, which is left out),
 // or "" when they end in no such line: a server that turns a connection away says why in words

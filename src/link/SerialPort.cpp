@@ -1,5 +1,6 @@
 #include "link/SerialPort.h"
 
+#include "link/Deadline.h"
 #include "link/Trace.h"
 
 #include <algorithm>
@@ -105,12 +106,6 @@ std::string OwningGroup(const std::string& device) {
 
 bool HungUp(short revents) {
     return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
-
-int MillisecondsLeft(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::max<long long>(0, left));
 }
 
 } // namespace

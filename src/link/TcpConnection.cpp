@@ -1,5 +1,7 @@
 #include "link/TcpConnection.h"
 
+#include "link/Deadline.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
@@ -18,18 +20,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int MillisecondsLeft(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, 1'000'000));
-}
-
-// "5 s": the time the caller gave, for messages.
-std::string SecondsText(Clock::duration span) {
-    const auto seconds = std::chrono::ceil<std::chrono::seconds>(span).count();
-    return std::to_string(std::max<long long>(1, seconds)) + " s";
-}
 
 // One name lookup, shared with the thread that runs it: a caller that stops waiting leaves the
 // result to the thread, which frees it.
