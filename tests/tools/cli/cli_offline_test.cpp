@@ -769,3 +769,25 @@ TEST_F(CliTest, SetWritesNothingWhenAnyArgumentIsInvalid) {
         EXPECT_EQ(Bytes(path), before);
     }
 }
+
+// ---- response, phase and group delay ----
+
+TEST_F(CliTest, ResponseAddsPhaseAndGroupDelayColumns) {
+    const auto data = Container(1);
+    data->output(0).setDelay(962); // 10.0048 ms
+    data->output(0).setPolarity(1);
+    const std::string path = saveSetting("phase.dia48", *data);
+    const RunResult all = run({"response", "--phase", "--group-delay", path});
+    ASSERT_EQ(all.status, 0) << all.err;
+    const auto heading = Lines(all.out).at(0);
+    EXPECT_EQ(heading.substr(0, heading.find("\tInput B")),
+              "Hz\tInput A\tInput A phase\tInput A group delay");
+
+    const RunResult one = run({"response", "--channel", "1", "--phase", "--group-delay", path});
+    ASSERT_EQ(one.status, 0) << one.err;
+    const auto lines = Lines(one.out);
+    ASSERT_EQ(lines.size(), 241u);
+    // At 10 Hz: level 0 dB, the inverted polarity (180 degrees) less 10.0048 ms of 10 Hz
+    // (36.017 degrees).
+    EXPECT_EQ(lines[0], "10.0\t0.000\t143.983\t10.005");
+}
