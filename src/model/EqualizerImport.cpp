@@ -412,6 +412,34 @@ void CompareResponses(const FilterText& text, const std::vector<const Filter*>& 
     }
 }
 
+// The row of the text's "Preamp:" line, and the channel gain it sets when asked to and when the
+// plan takes a filter.
+std::optional<std::size_t> PlanPreamp(const FilterText& text, const EqualizerImportOptions& options,
+                                      const Channel& current, EqualizerImportPlan& plan) {
+    if (!text.preampDb)
+        return std::nullopt;
+    const DeviceModel& model = DeviceModelOf(plan.deviceType);
+    ImportRow row;
+    row.line = text.preampLine;
+    row.requested = "Preamp: " + Decibels(*text.preampDb);
+    if (const auto beyond = PreampBeyondEveryUnit(*text.preampDb)) {
+        row.note = *beyond;
+    } else if (options.preamp && plan.CanApply()) {
+        const int asked = model.gainZeroIndex + static_cast<int>(std::lround(*text.preampDb * 10));
+        const int highest = plan.channel.output ? model.outputGainMax : model.inputGainMax;
+        plan.gainIndex = std::clamp(asked, 0, highest);
+        row.applied = true;
+        if (*plan.gainIndex != asked)
+            row.note = "limited to the channel gain's range on the " + std::string(model.label);
+    } else if (options.preamp) {
+        row.note = "not applied: no filter is taken";
+    } else {
+        row.note = "ignored: the channel gain stays " + current.gainText() + " dB";
+    }
+    plan.rows.push_back(row);
+    return plan.rows.size() - 1;
+}
+
 struct CrossoverGroup {
     std::vector<const RequestedFilter*> sections;
     std::vector<std::size_t> rows;
@@ -499,7 +527,9 @@ EqualizerImportPlan PlanEqualizerImport(const FilterText& text, const ProgramCon
             continue;
         }
         ++filtersOn;
-        if (const auto missing = MissingShape(filter, channel.output)) {
+        if (const auto beyond = BeyondEveryUnit(filter)) {
+            row.note = *beyond; // a text that was not read through the checks
+        } else if (const auto missing = MissingShape(filter, channel.output)) {
             row.note = *missing;
         } else if (filter.IsCrossover()) {
             CrossoverGroup& group = groups[filter.shape == Shape::HighPass ? 0 : 1];
@@ -531,29 +561,8 @@ EqualizerImportPlan PlanEqualizerImport(const FilterText& text, const ProgramCon
     plan.filtersTaken = static_cast<int>(std::count_if(
         plan.rows.begin(), plan.rows.end(), [](const ImportRow& r) { return r.applied; }));
 
-    const Channel& current = ChannelOf(program, channel);
-    const int gainMax = channel.output ? model.outputGainMax : model.inputGainMax;
-    std::optional<std::size_t> preampRow;
-    if (text.preampDb) {
-        preampRow = plan.rows.size();
-        ImportRow row;
-        row.line = text.preampLine;
-        row.requested = "Preamp: " + Decibels(*text.preampDb);
-        if (options.preamp && plan.CanApply()) {
-            const int asked =
-                model.gainZeroIndex + static_cast<int>(std::lround(*text.preampDb * 10));
-            plan.gainIndex = std::clamp(asked, 0, gainMax);
-            row.applied = true;
-            if (*plan.gainIndex != asked)
-                row.note = "limited to the channel gain's range on the " + std::string(model.label);
-        } else if (options.preamp) {
-            row.note = "not applied: no filter is taken";
-        } else {
-            row.note = "ignored: the channel gain stays " + current.gainText() + " dB";
-        }
-        plan.rows.push_back(row);
-    }
-
+    const std::optional<std::size_t> preampRow =
+        PlanPreamp(text, options, ChannelOf(program, channel), plan);
     if (!plan.CanApply()) {
         plan.nothingTaken = filtersOn == 0 ? "no filter of the text is ON"
                                            : "the " + std::string(model.label) +
@@ -576,10 +585,10 @@ EqualizerImportPlan PlanEqualizerImport(const FilterText& text, const ProgramCon
             if (row.band != b.band)
                 continue;
             row.held = BandText(held.filter(b.band), b.band);
-            if (outcome.bandFrequency[i] == Edit::Corrected ||
-                held.filter(b.band).frequency() != b.frequency)
-                row.note = "limited to " + held.filter(b.band).frequencyText() +
-                           " Hz, a low shelf's highest";
+            const Filter& band = held.filter(b.band);
+            if (outcome.bandFrequency[i] == Edit::Corrected || band.frequency() != b.frequency)
+                row.note = "limited to " + band.frequencyText() + " Hz" +
+                           (band.type() == Filter::kLowShelf ? ", a low shelf's highest" : "");
         }
     }
     if (!plan.bandsSwitchedOff.empty()) {
