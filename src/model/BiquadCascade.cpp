@@ -71,30 +71,43 @@ std::complex<double> BiquadCascade::At(double hz) const {
     return h;
 }
 
-double BiquadCascade::LevelDbAt(double cosW, double sinW) const {
+void BiquadCascade::LevelsDb(std::span<const double> cosW, std::span<const double> sinW,
+                             std::span<double> levels) const {
     // |b0 + b1 z^-1 + b2 z^-2| at z = e^jw is that of (b0 + b2) cos w + b1 + j (b0 - b2) sin w
     // (the factor e^-jw taken out), and the same for the denominator.
-    double num = 1.0;
-    double den = 1.0;
+    struct Sums {
+        double numSum, n1, numDiff, denSum, d1, denDiff;
+    };
+    std::array<Sums, kMaxCascadeSections> sums{};
     for (std::size_t k = 0; k < count; ++k) {
         const BiquadSection& s = sections[k];
-        const double nr = (s.b0 + s.b2) * cosW + s.b1;
-        const double ni = (s.b0 - s.b2) * sinW;
-        const double dr = (1.0 + s.a2) * cosW + s.a1;
-        const double di = (1.0 - s.a2) * sinW;
-        num *= nr * nr + ni * ni;
-        den *= dr * dr + di * di;
+        sums[k] = {s.b0 + s.b2, s.b1, s.b0 - s.b2, 1.0 + s.a2, s.a1, 1.0 - s.a2};
     }
     // Power ratios beyond +-600 dB carry no meaning; limiting them keeps every level finite even
     // where a pole or a zero lies on the frequency.
     constexpr double kMinPowerRatio = 1e-60;
     constexpr double kMaxPowerRatio = 1e60;
-    double ratio = num / den;
-    if (!(ratio >= kMinPowerRatio)) // also catches 0 / 0
-        ratio = kMinPowerRatio;
-    else if (ratio > kMaxPowerRatio)
-        ratio = kMaxPowerRatio;
-    return 10.0 * std::log10(ratio); // = 20 log10 of the magnitude
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const double c = cosW[i];
+        const double s = sinW[i];
+        double num = 1.0;
+        double den = 1.0;
+        for (std::size_t k = 0; k < count; ++k) {
+            const Sums& q = sums[k];
+            const double nr = q.numSum * c + q.n1;
+            const double ni = q.numDiff * s;
+            const double dr = q.denSum * c + q.d1;
+            const double di = q.denDiff * s;
+            num *= nr * nr + ni * ni;
+            den *= dr * dr + di * di;
+        }
+        double ratio = num / den;
+        if (!(ratio >= kMinPowerRatio)) // also catches 0 / 0
+            ratio = kMinPowerRatio;
+        else if (ratio > kMaxPowerRatio)
+            ratio = kMaxPowerRatio;
+        levels[i] = 10.0 * std::log10(ratio); // = 20 log10 of the magnitude
+    }
 }
 
 double BiquadCascade::GroupDelayAt(double hz) const {

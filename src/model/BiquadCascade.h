@@ -3,6 +3,7 @@
 #include <array>
 #include <complex>
 #include <cstddef>
+#include <span>
 
 // Digital filters as cascades of biquad sections: the unit's bands and crossovers, and the filters
 // a measurement program describes. The magnitude graph, the phase and group delay views, the
@@ -56,10 +57,11 @@ struct BiquadCascade {
     // Response at a frequency in Hz (1 for an empty cascade, and for one whose coefficients are
     // not finite: such a filter is drawn flat).
     std::complex<double> At(double hz) const;
-    // Level in dB at the angle whose cosine and sine are given (the angle of a frequency is
-    // hz x radiansPerHz): the magnitude alone, for curves over fixed frequencies. Always finite,
-    // -600 to +600 dB. Precondition: IsFinite().
-    double LevelDbAt(double cosW, double sinW) const;
+    // Levels in dB at angles whose cosines and sines are given (the angle of a frequency is
+    // hz x radiansPerHz): the magnitude alone, for curves over fixed frequencies. Each level is
+    // finite, -600 to +600 dB. Precondition: IsFinite(); the three spans have the same size.
+    void LevelsDb(std::span<const double> cosW, std::span<const double> sinW,
+                  std::span<double> levels) const;
     // Group delay in seconds at a frequency in Hz.
     double GroupDelayAt(double hz) const;
     // The corner of section k (see SectionCorner).

@@ -154,10 +154,11 @@ CrossoverFit FitKind(bool highPass, int kind, int slope, double meanCornerHz,
     const int whole = static_cast<int>(std::lround(hz));
     const BiquadCascade design = UnitFilterDesign::Crossover(highPass, whole, kind, slope);
     const FitAngles& at = FitFrequencies();
+    std::vector<double> levels(at.hz.size());
+    design.LevelsDb(at.cosW, at.sinW, levels);
     double largest = 0.0;
-    for (std::size_t i = 0; i < at.hz.size(); ++i)
-        largest =
-            std::max(largest, std::abs(design.LevelDbAt(at.cosW[i], at.sinW[i]) - requested[i]));
+    for (std::size_t i = 0; i < levels.size(); ++i)
+        largest = std::max(largest, std::abs(levels[i] - requested[i]));
     return {{kind, slope, whole}, largest, std::abs(whole - hz) / hz};
 }
 

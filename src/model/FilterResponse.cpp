@@ -41,9 +41,7 @@ void Evaluate(const BiquadCascade& cascade, const std::array<double, kGridPoints
         FilterResponse::Flat(out);
         return;
     }
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        out[i] = cascade.LevelDbAt(cosW[i], sinW[i]);
-    }
+    cascade.LevelsDb(cosW, sinW, out);
 }
 
 } // namespace
