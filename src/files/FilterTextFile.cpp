@@ -206,31 +206,24 @@ bool ParseFilter(std::string_view rest, RequestedFilter& filter, std::string& er
            CheckComplete(line, filter, hasFc, hasGain);
 }
 
-// "Filter 12:" or "Filter:" at the start of a line: the position after the colon.
-std::optional<std::size_t> FilterLineStart(std::string_view line) {
-    constexpr std::string_view kWord = "FILTER";
-    if (line.size() < kWord.size() || UpperCase(line.substr(0, kWord.size())) != kWord)
+// The position after the colon of a line starting with `word` (either case), blanks, a number
+// when `numbered` ("Filter 12:", "Filter:"; "Preamp:"), blanks and the colon; nothing for another
+// line.
+std::optional<std::size_t> KeywordLineStart(std::string_view line, std::string_view word,
+                                            bool numbered) {
+    if (line.size() < word.size() || UpperCase(line.substr(0, word.size())) != word)
         return std::nullopt;
-    std::size_t i = kWord.size();
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-        ++i;
-    while (i < line.size() && line[i] >= '0' && line[i] <= '9')
-        ++i;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-        ++i;
-    if (i >= line.size() || line[i] != ':')
-        return std::nullopt;
-    return i + 1;
-}
-
-// "Preamp: -6.5 dB": the position after the colon.
-std::optional<std::size_t> PreampLineStart(std::string_view line) {
-    constexpr std::string_view kWord = "PREAMP";
-    if (line.size() < kWord.size() || UpperCase(line.substr(0, kWord.size())) != kWord)
-        return std::nullopt;
-    std::size_t i = kWord.size();
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-        ++i;
+    std::size_t i = word.size();
+    auto skip = [&](auto&& matches) {
+        while (i < line.size() && matches(line[i]))
+            ++i;
+    };
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    skip(blank);
+    if (numbered) {
+        skip([](char c) { return c >= '0' && c <= '9'; });
+        skip(blank);
+    }
     if (i >= line.size() || line[i] != ':')
         return std::nullopt;
     return i + 1;
@@ -306,7 +299,7 @@ bool ParseFilterText(std::string_view content, std::string_view fileName, Filter
         return fail(*binary, "binary data: this is not a filter text");
     for (int n = 1; n <= lines.Count(); ++n) {
         const std::string_view line = lines.Line(n);
-        if (const auto start = FilterLineStart(line)) {
+        if (const auto start = KeywordLineStart(line, "FILTER", true)) {
             RequestedFilter filter;
             filter.line = n;
             if (!ParseFilter(line.substr(*start), filter, lineError))
@@ -315,7 +308,7 @@ bool ParseFilterText(std::string_view content, std::string_view fileName, Filter
                 if (const auto beyond = BeyondEveryUnit(filter))
                     return fail(n, *beyond);
             parsed.filters.push_back(std::move(filter));
-        } else if (const auto preamp = PreampLineStart(line)) {
+        } else if (const auto preamp = KeywordLineStart(line, "PREAMP", false)) {
             double db = 0.0;
             if (parsed.preampDb)
                 return fail(n, "a second Preamp line (the first is line " +
