@@ -85,23 +85,13 @@ int OpenTarget(const CliCommand& command, const CliArguments& args, CliContext& 
     return kExitOk;
 }
 
-// Reads the unit's live settings into the session's container. Returns the exit status.
-int ReadLiveSettings(OnlineSession& session, CliContext& ctx) {
-    session.Controller().ReadProgramFromDevice(0);
-    if (const int status = session.FinishBatch({"frame"}); status != kExitOk)
-        return status;
-    if (!session.Owner().programReceived)
-        return CliFailure("The unit sent no complete program", ctx);
-    return kExitOk;
-}
-
 // Runs `work` on the target's program: the file's, or the unit's live settings once read. A file
 // is written back when `work` succeeds and sets `changed`.
 int WithProgram(EqualizerTarget& target, CliContext& ctx,
                 const std::function<int(ProgramContainer&, OnlineSession*, bool& changed)>& work) {
     if (target.unit)
         return WithConnectedUnit(target.options, ctx, ConnectReads{}, [&](OnlineSession& session) {
-            if (const int status = ReadLiveSettings(session, ctx); status != kExitOk)
+            if (const int status = ReadLiveProgram(session, ctx); status != kExitOk)
                 return status;
             bool changed = false;
             return work(session.Data(), &session, changed);
