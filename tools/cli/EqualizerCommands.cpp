@@ -43,8 +43,7 @@ struct EqualizerTarget {
 };
 
 // Reads the target's options and CHANNEL, and for a file the file; `least` to `most` arguments
-// may follow CHANNEL. Returns kExitOk or the status of the
-// usage error or file failure it has shown.
+// may follow CHANNEL. Returns kExitOk or the status of the usage error or file failure shown.
 int OpenTarget(const CliCommand& command, const CliArguments& args, CliContext& ctx,
                std::size_t least, std::size_t most, EqualizerTarget& target) {
     std::vector<std::string> positional = args.positional();
