@@ -6,8 +6,10 @@
 #include "FuzzSupport.h"
 #include "FuzzUnit.h"
 #include "ProgramSamples.h"
+#include "files/FilterTextFile.h"
 #include "files/ProgramFile.h"
 #include "model/DeviceModel.h"
+#include "model/EqualizerExport.h"
 #include "model/ProgramContainer.h"
 #include "model/ValueFormats.h"
 #include "protocol/RequestSequences.h"
@@ -291,6 +293,39 @@ void TelnetSeeds() {
     Write("telnet_stream", "refusal_and_text", refusal.bytes);
 }
 
+// Filter texts as this program exports them (the sample program's inputs and outputs, every
+// band type and crossover section) and as measurement programs write them, and measurements in
+// the formats they are read from.
+void EqualizerTextSeeds() {
+    ProgramContainer data;
+    data.loadProgramImage(SampleImage());
+    for (const ChannelId channel : {ChannelId{false, 1}, ChannelId{true, 2}}) {
+        const std::string text = FormatFilterText(ExportEqualizer(data, channel));
+        Write("equalizer_text", channel.output ? "export_output.txt" : "export_input.txt",
+              Bytes(text.begin(), text.end()));
+    }
+    const std::string exported =
+        "Filter Settings file\r\n\r\nEqualiser: Generic\r\n"
+        "Preamp: -6.2 dB\r\n"
+        "Filter  1: ON  PK       Fc    63.5 Hz  Gain  -5.0 dB  Q  4.000\r\n"
+        "Filter: ON PK Fc 1000 Hz Gain 2 dB BW Oct 0.5\r\n"
+        "Filter  3: ON  LS 6dB   Fc   100 Hz  Gain   3.0 dB\r\n"
+        "Filter  4: ON  HSC 12 dB Fc 2.5 kHz Gain -1.5 dB Q 0.9\r\n"
+        "Filter  5: ON  HPQ      Fc    80 Hz  Q 0.707\r\n"
+        "Filter  6: ON  HPQ      Fc    80 Hz  Q 0.707\r\n"
+        "Filter  7: ON  LP1      Fc  2000 Hz\r\n"
+        "Filter  8: ON  LPQ      Fc  2000 Hz  Q 1.0\r\n"
+        "Filter  9: ON  NO       Fc    60 Hz  Q 10\r\n"
+        "Filter 10: OFF AP       Fc   300 Hz  Q 0.7\r\n"
+        "Filter 11: ON  None\r\n";
+    Write("equalizer_text", "measurement_program.txt", Bytes(exported.begin(), exported.end()));
+    const std::string measured = "* Freq(Hz) SPL(dB) Phase(degrees)\n"
+                                 "20 80.5 170\n25 81.0 -175\n31.5 82.25 -160\n40 83 -150\n";
+    Write("equalizer_text", "measurement.txt", Bytes(measured.begin(), measured.end()));
+    const std::string frd = "# woofer\nFreq SPL\n100;85,5\n200;86,25\n400;87\n";
+    Write("equalizer_text", "response.frd", Bytes(frd.begin(), frd.end()));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -304,5 +339,6 @@ int main(int argc, char** argv) {
     ValueEntrySeeds();
     ControllerSeeds();
     TelnetSeeds();
+    EqualizerTextSeeds();
     return 0;
 }

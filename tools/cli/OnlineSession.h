@@ -202,3 +202,7 @@ int WithConnectedUnit(const UnitOptions& options, CliContext& ctx, const Connect
 
 // A connect that reads the names of program memories 1..30, which a library stores.
 ConnectReads MemoryNameReads();
+
+// Reads the unit's live settings into the session's container (as the application does after a
+// connect). Returns the exit status.
+int ReadLiveProgram(OnlineSession& session, CliContext& ctx);
