@@ -96,7 +96,14 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
       m_data(&document.Data()) {
     m_messages.boxes.SetParent(this);
     m_busyRunner = [](ControlSurface& surface) {
-        BusyDialog display([&surface] { return surface.Controller().IsBusy(); }, &surface);
+        UnitController& controller = surface.Controller();
+        BusyDialog display([&controller] { return controller.IsBusy(); }, &surface,
+                           {[&controller]() -> std::optional<TransferProgress> {
+                                if (!controller.IsTransferring())
+                                    return std::nullopt;
+                                return controller.Transfer();
+                            },
+                            [&controller] { return controller.StopTransfer(); }});
         display.exec();
     };
     // Sets the container's and the engine's device type for the small models.
@@ -853,6 +860,10 @@ void ControlSurface::OnProgramLoaded() {
     UpdateAllControls();
     m_graph->redraw();
     m_history->RecordLoad(QStringLiteral("Recall Program From PC"));
+}
+
+void ControlSurface::OnProgramNamesChanged() {
+    emit programNamesChanged();
 }
 
 void ControlSurface::OnProgramFileUsed(const std::string& path) {

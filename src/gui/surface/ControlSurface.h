@@ -191,6 +191,7 @@ public:
     void OnGlobalsReceived() override;
     void OnProgramLoaded() override;
     void OnProgramFileUsed(const std::string& path) override;
+    void OnProgramNamesChanged() override;
     void OnSearchProgress(int probedId) override;
     void OnSearchEnded(const std::vector<int>& knownIds) override;
 
@@ -200,6 +201,9 @@ signals:
     void titleChanged(const QString& title);
     // A single-setting file was stored or recalled (for the recent-file list).
     void programFileUsed(const QString& path);
+    // The unit has taken a memory's new name (a store, a memory of a bank written): an open
+    // program manager lists the names again.
+    void programNamesChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -119,6 +120,7 @@ private slots:
     void busyDisplayBlinksAndClosesWhenTheFlagClears();
     void busyDisplayIgnoresEnterEscapeAndCloseBox();
     void busyDisplayEndsItsExecLoop();
+    void busyDisplayShowsATransfersProgressAndStopsIt();
 
     void messageBoxesAreTitledAndAnswered();
     void controlMessagesOpenABoxAfterTheEvent();
@@ -565,6 +567,55 @@ void DialogsTest::busyDisplayEndsItsExecLoop() {
         dlg.Tick();
     });
     QCOMPARE(dlg.exec(), int(QDialog::Accepted));
+}
+
+void DialogsTest::busyDisplayShowsATransfersProgressAndStopsIt() {
+    bool busy = true;
+    std::optional<TransferProgress> progress = TransferProgress{};
+    progress->kind = TransferKind::WriteAllPrograms;
+    progress->requestsTotal = 390;
+    progress->requestsDone = 150;
+    progress->memoryCount = 30;
+    progress->memoriesDone = 11;
+    progress->currentMemory = 12;
+    progress->remainingTicks = 480;
+    int stops = 0;
+    BusyDialog dlg([&busy] { return busy; }, nullptr,
+                   {[&progress] { return progress; },
+                    [&] {
+                        ++stops;
+                        progress->stopping = true;
+                        return true;
+                    }});
+    dlg.show();
+    QCOMPARE(dlg.ProgressBar()->maximum(), 390);
+    QCOMPARE(dlg.ProgressBar()->value(), 150);
+    QCOMPARE(dlg.ProgressText()->text(), QString("Writing memory 12 of 30"));
+    QCOMPARE(dlg.RemainingText()->text(), QString("About 48 s left"));
+    QVERIFY(dlg.CancelButton()->isVisible() && dlg.CancelButton()->isEnabled());
+    SaveShot(dlg, "busy_display_transfer");
+
+    QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+    QCOMPARE(stops, 1);
+    QCOMPARE(dlg.ProgressText()->text(), QString("Stopping after memory 12 of 30"));
+    QVERIFY(!dlg.CancelButton()->isEnabled());
+    QVERIFY(dlg.isVisible()); // until the memory on the line is out
+
+    // One program: progress without a place to stop; no transfer: the blinking text alone.
+    progress = TransferProgress{};
+    progress->kind = TransferKind::StoreProgram;
+    progress->slot = 5;
+    progress->requestsTotal = 13;
+    progress->requestsDone = 4;
+    dlg.Tick();
+    QCOMPARE(dlg.ProgressText()->text(), QString("Storing program 5 (4 of 13 requests)"));
+    QVERIFY(!dlg.CancelButton()->isVisible());
+    progress.reset();
+    dlg.Tick();
+    QVERIFY(!dlg.ProgressBar()->isVisible());
+    busy = false;
+    dlg.Tick();
+    QVERIFY(!dlg.isVisible());
 }
 
 void DialogsTest::messageBoxesAreTitledAndAnswered() {

@@ -77,6 +77,7 @@ private slots:
     void deviceActionsNeedAUnitWhileFilesDoNot();
     void rowTwelveIsStoredToMemoryTwelveAndReadBack();
     void libraryRecalledIntoTheUnitComesBackFromIt();
+    void failedStoreKeepsTheNamesAndARecallKeepsTheStoredBytes();
     void copyDialog_data();
     void copyDialog();
     void channelNamesShowTheModelsChannels_data();
@@ -228,6 +229,8 @@ void ProgramToolsTest::deviceActionsNeedAUnitWhileFilesDoNot() {
     ProgramManager manager(surface->Controller(), surface->FileActions(), &Messages());
     ScriptedChooser chooser;
     ProgramManagerDialog dialog(manager, chooser, surface);
+    QObject::connect(surface, &ControlSurface::programNamesChanged, &dialog,
+                     &ProgramManagerDialog::RefillList);
     QVERIFY(Activate(dialog));
     QCOMPARE(dialog.NumberLabel()->text(), QString("1"));
     QCOMPARE(dialog.ProgramList()->item(29, 0)->text(), QString("30"));
@@ -276,6 +279,8 @@ void ProgramToolsTest::rowTwelveIsStoredToMemoryTwelveAndReadBack() {
     ProgramManager manager(controller, surface->FileActions(), &Messages());
     ScriptedChooser chooser;
     ProgramManagerDialog dialog(manager, chooser, surface);
+    QObject::connect(surface, &ControlSurface::programNamesChanged, &dialog,
+                     &ProgramManagerDialog::RefillList);
     QVERIFY(Activate(dialog));
     QTableWidget* list = dialog.ProgramList();
     auto clickRow = [&](int row) {
@@ -291,11 +296,15 @@ void ProgramToolsTest::rowTwelveIsStoredToMemoryTwelveAndReadBack() {
     dialog.DeviceRadio(DeviceProgramAction::Store)->click();
     dialog.NameEdit()->selectAll();
     QTest::keyClicks(dialog.NameEdit(), " Show 12");
+    const QString title = Frame().windowTitle();
     QTest::mouseClick(dialog.DeviceOkButton(), Qt::LeftButton);
-    QCOMPARE(list->item(11, 1)->text(), QString("Show 12")); // the leading blank is gone
-    QCOMPARE(Frame().windowTitle(), QString("RID48_Show 12"));
+    // The unit has taken nothing yet: the list and the title show what it holds.
+    QCOMPARE(list->item(11, 1)->text(), QString::fromStdString(controller.ProgramName(12)));
+    QCOMPARE(Frame().windowTitle(), title);
     QCOMPARE(m_harness->BusyDisplays(), 1);
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+    QCOMPARE(list->item(11, 1)->text(), QString("Show 12")); // the leading blank is gone
+    QCOMPARE(Frame().windowTitle(), QString("RID48_Show 12"));
     line->WithUnits([](std::vector<VirtualUnit>& units) {
         const VirtualUnit& unit = units.front();
         QCOMPARE(unit.ProgramName(12), std::string("Show 12"));
@@ -343,16 +352,19 @@ void ProgramToolsTest::libraryRecalledIntoTheUnitComesBackFromIt() {
     ScriptedChooser chooser;
     surface->SetFileChooser(&chooser); // the bank save asks the surface's chooser
     ProgramManagerDialog dialog(manager, chooser, surface);
+    QObject::connect(surface, &ControlSurface::programNamesChanged, &dialog,
+                     &ProgramManagerDialog::RefillList);
     dialog.show();
 
     chooser.answers = {libraryPath};
     dialog.PcRadio(PcProgramAction::RecallAllPrograms)->click();
     QTest::mouseClick(dialog.PcOkButton(), Qt::LeftButton);
-    QCOMPARE(dialog.ProgramList()->item(0, 1)->text(), QString("Show1")); // list refilled
-    QCOMPARE(dialog.ProgramList()->item(29, 1)->text(), QString("Show30"));
     QCOMPARE(m_harness->BusyDisplays(), 1);
     QVERIFY(TickUntil(
         *surface, [&] { return controller.IsSettled(); }, 3000));
+    // Refilled as the unit took each memory.
+    QCOMPARE(dialog.ProgramList()->item(0, 1)->text(), QString("Show1"));
+    QCOMPARE(dialog.ProgramList()->item(29, 1)->text(), QString("Show30"));
     line->WithUnits([](std::vector<VirtualUnit>& units) {
         for (int slot = 1; slot <= 30; ++slot)
             QCOMPARE(units.front().ProgramName(slot), "Show" + std::to_string(slot));
@@ -364,10 +376,57 @@ void ProgramToolsTest::libraryRecalledIntoTheUnitComesBackFromIt() {
     dialog.PcRadio(PcProgramAction::StoreAllPrograms)->click();
     QTest::mouseClick(dialog.PcOkButton(), Qt::LeftButton);
     QVERIFY(TickUntil(
-        *surface, [&] { return QFile::exists(dir.filePath("back.dat")) && controller.IsSettled(); },
-        3000));
-    QCOMPARE(ReadAll(dir.filePath("back.dat")), ReadAll(libraryPath));
+        *surface,
+        [&] { return QFile::exists(dir.filePath("back.dat36")) && controller.IsSettled(); }, 3000));
+    QCOMPARE(ReadAll(dir.filePath("back.dat36")), ReadAll(libraryPath));
     QVERIFY(Messages().Texts().isEmpty());
+}
+
+void ProgramToolsTest::failedStoreKeepsTheNamesAndARecallKeepsTheStoredBytes() {
+    auto line = OpenVirtualUnit(1);
+    QVERIFY(line);
+    ControlSurface* surface = Connected(1, *line);
+    QVERIFY(surface);
+    UnitController& controller = surface->Controller();
+    ProgramContainer& data = surface->Document().Data();
+    ProgramManager manager(controller, surface->FileActions(), &Messages());
+    ScriptedChooser chooser;
+    ProgramManagerDialog dialog(manager, chooser, surface);
+    QObject::connect(surface, &ControlSurface::programNamesChanged, &dialog,
+                     &ProgramManagerDialog::RefillList);
+    dialog.show();
+    auto chooseRow = [&](int row) { dialog.ProgramList()->setCurrentCell(row, 1); };
+
+    // A memory whose listed name holds a control byte and a byte above 0x7E: shown as spaces,
+    // recalled as stored.
+    const std::string odd = "Ab\x01\xfe";
+    controller.SetProgramName(5, odd);
+    dialog.RefillList();
+    chooseRow(4);
+    QCOMPARE(dialog.NameEdit()->text(), QString("Ab  "));
+    QTest::mouseClick(dialog.DeviceOkButton(), Qt::LeftButton);
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+    QCOMPARE(data.programName(), odd);
+    QCOMPARE(controller.ProgramName(5), odd);
+
+    // A store the unit never acknowledges changes no name.
+    const std::string listed = controller.ProgramName(6);
+    const QString title = Frame().windowTitle();
+    dialog.DeviceRadio(DeviceProgramAction::Store)->click();
+    chooseRow(5);
+    dialog.NameEdit()->selectAll();
+    QTest::keyClicks(dialog.NameEdit(), "Gone");
+    QTest::mouseClick(dialog.DeviceOkButton(), Qt::LeftButton);
+    line->SetSilent(true);
+    QVERIFY(TickUntil(
+        *surface, [&] { return !controller.IsConnected(); }, 100));
+    QCOMPARE(dialog.ProgramList()->item(5, 1)->text(), QString::fromStdString(listed));
+    QCOMPARE(controller.ProgramName(6), listed);
+    QCOMPARE(data.programName(), odd);
+    QCOMPARE(Frame().windowTitle(), title);
+    QCOMPARE(Messages().Texts().size(), 1);
+    QVERIFY(Messages().Texts().front().endsWith(
+        "Memory 6 may hold part of the program; its name stays as it was."));
 }
 
 // ---- Copy and channel names --------------------------------------------------------------------
@@ -715,11 +774,11 @@ void ProgramToolsTest::fileOfAnotherModelNeedsTheOperatorsYes() {
     QCOMPARE(Frame().RecentFiles().value(0), path); // kept: it can be read
     QCOMPARE(Frame().windowTitle(), QString("Tavrel1.0 2x4"));
 
-    // "Yes": read, its values limited to the 2x4's ranges.
+    // "Yes": read by value, 948 ms staying 948 ms on the 2x4's scale.
     Messages().SetYesNoAnswer(true);
     Frame().OpenRecentFile(0);
     QCOMPARE(data.programName(), std::string("Big"));
-    QCOMPARE(data.input(0).delay(), 1465);
+    QCOMPARE(data.input(0).delay(), 476 + 938);
     QCOMPARE(Frame().windowTitle(), QString("VUR24_Big"));
 }
 
