@@ -540,12 +540,15 @@ std::string ControlSurface::DescriptionOfPort(const std::string& portName) const
 }
 
 bool ControlSurface::ConnectTo(const std::string& portName, int deviceId) {
-    m_rememberedPort = portName;
     m_portPath = portName;
     m_portDescription = DescriptionOfPort(portName);
     const bool opened = m_controller->Connect(portName, deviceId);
-    if (opened)
+    // Only a port that opened is remembered: a failed attempt keeps the last good one on offer.
+    if (opened) {
+        m_rememberedPort = portName;
         programsettings::SetLastPort(QString::fromStdString(portName));
+        emit portConnected(QString::fromStdString(portName));
+    }
     return opened;
 }
 

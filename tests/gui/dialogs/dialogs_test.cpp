@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -110,6 +111,9 @@ private slots:
     void searchOnAPortThatDoesNotOpenEndsAtOnce();
     void searchProbesOnlyTheChosenRange();
     void rescanListsPortsPluggedInMeanwhile();
+    void typedIdIsTakenAsTyped_data();
+    void typedIdIsTakenAsTyped();
+    void stoppedSearchOffersTheUnitsFoundSoFar();
     void closingEndsARunningSearch_data();
     void closingEndsARunningSearch();
 
@@ -190,6 +194,10 @@ void DialogsTest::connectPreselectsAPort_data() {
         << "/dev/ttyUSB3";
     QTest::newRow("remembered port gone: first USB adapter") << mixed << "/dev/ttyACM0"
                                                              << "/dev/ttyUSB0";
+    // A typed path or a link that answered before (here a path sure to exist) stays on offer,
+    // first, while the system does not list it.
+    QTest::newRow("a remembered path the system does not list") << mixed << "/dev/null"
+                                                                << "/dev/null";
     QTest::newRow("no USB adapter: first entry in shown order")
         << QStringList{"/dev/ttyS4", "/dev/ttyS10", "/dev/ttyS2"} << ""
         << "/dev/ttyS2";
@@ -268,7 +276,7 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
     QTest::mouseClick(dlg.SearchButton(), Qt::LeftButton);
     QVERIFY(dlg.IsSearching());
     QVERIFY(dlg.IsSearchTickRunning());
-    QVERIFY(!dlg.SearchButton()->isEnabled());
+    QCOMPARE(dlg.SearchButton()->text(), QString("Stop"));
     QVERIFY(dlg.Progress()->isVisible());
     QCOMPARE(dlg.Progress()->pos(), 0);
 
@@ -288,7 +296,7 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
     QCOMPARE(dlg.DeviceId(), 3);
     QVERIFY(dlg.Progress()->isHidden());
     QVERIFY(!dlg.IsSearchTickRunning());
-    QVERIFY(dlg.SearchButton()->isEnabled());
+    QCOMPARE(dlg.SearchButton()->text(), QString("Search ID"));
     // The search gave the port back: the view opens it afresh on OK.
     QVERIFY(!f.controller.Command().IsPortOpen());
     QCOMPARE(f.controller.Command().QueueCount(), 0);
@@ -371,8 +379,62 @@ void DialogsTest::searchProbesOnlyTheChosenRange() {
     QVERIFY2(!dlg.IsSearching(), qPrintable(QString("stopped after %1 ticks").arg(ticks)));
     QCOMPARE(dlg.SearchStatus(), QString("Found: 17"));
     QCOMPARE(dlg.DeviceId(), 17);
+    // Only the unit that answered is offered, not the IDs outside the range never probed.
+    QCOMPARE(Items(*dlg.IdList()), QStringList{"17"});
     QVERIFY(dlg.FirstIdBox()->isEnabled());
     QVERIFY(!f.controller.Command().IsPortOpen());
+}
+
+void DialogsTest::typedIdIsTakenAsTyped_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("id");
+    // The list holds 50 and 51, as after a search that found them.
+    QTest::newRow("5 is 5, not the listed 50") << "5" << 5;
+    QTest::newRow("a listed ID") << "51" << 51;
+    QTest::newRow("the highest ID") << "250" << 250;
+    QTest::newRow("nothing typed: no ID") << "" << 0;
+}
+
+void DialogsTest::typedIdIsTakenAsTyped() {
+    QFETCH(QString, typed);
+    QFETCH(int, id);
+    ControllerFixture f;
+    for (int i = 1; i <= 250; ++i)
+        f.controller.Command().Replies().SetDeviceIdKnown(i, i == 50 || i == 51);
+    ConnectDialog dlg(f.controller, "", nullptr, Ports({"/dev/ttyS0"}));
+    dlg.show();
+    QLineEdit* edit = dlg.IdList()->lineEdit();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, typed);
+    QCOMPARE(dlg.IdList()->currentText(), typed);
+    QCOMPARE(dlg.DeviceId(), id);
+    QCOMPARE(dlg.OkButton()->isEnabled(), id != 0);
+}
+
+void DialogsTest::stoppedSearchOffersTheUnitsFoundSoFar() {
+    SimLineOptions options;
+    options.units = {{3, 1}, {17, 1}};
+    VirtualLine line(options);
+    std::string error;
+    QVERIFY2(line.Open(&error), error.c_str());
+
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    dlg.show();
+    QTest::mouseClick(dlg.SearchButton(), Qt::LeftButton);
+    for (int tick = 0; tick < 200 && f.controller.Search().Progress() <= 20; ++tick)
+        RunSearch(dlg, f.controller, line, 1);
+    const int probed = f.controller.Search().Progress();
+    QTest::mouseClick(dlg.SearchButton(), Qt::LeftButton); // "Stop"
+    QVERIFY(!dlg.IsSearching());
+    QVERIFY(!f.controller.IsSearching());
+    QVERIFY(!f.controller.Command().IsPortOpen());
+    QCOMPARE(Items(*dlg.IdList()), (QStringList{"3", "17"}));
+    QCOMPARE(dlg.DeviceId(), 3);
+    QCOMPARE(dlg.SearchStatus(), QString("Stopped at ID %1. Found: 3, 17").arg(probed));
+    QCOMPARE(dlg.SearchButton()->text(), QString("Search ID"));
+    QVERIFY(dlg.Progress()->isHidden());
 }
 
 void DialogsTest::rescanListsPortsPluggedInMeanwhile() {
