@@ -704,8 +704,8 @@ void ControlSurface::OnConnectionChanged(bool connected) {
         // Disconnected or the line lost: the last levels are no reading any more.
         ClearMeters();
     }
-    if (m_layout.linkBoxFollowsConnection)
-        m_linkBox->setText(connected ? QStringLiteral("Link") : QStringLiteral("Unlink"));
+    // Every model shows the link's state, not only the 4x8.
+    m_linkBox->setText(connected ? QStringLiteral("Link") : QStringLiteral("Unlink"));
 }
 
 void ControlSurface::ClearMeters() {
@@ -958,7 +958,10 @@ void ControlSurface::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), kFormBackground);
     p.fillRect(m_units.Rect(kTitleBarBox.x, kTitleBarBox.y, kTitleBarBox.w, kTitleBarBox.h),
                kTitleBar);
-    p.fillRect(m_units.Rect(kPanelBox.x, kPanelBox.y, kPanelBox.w, kPanelBox.h), kPanel);
+    // The panel runs on to the widget's sides and bottom: a window wider or taller than the form
+    // shows more of the surface, not a grey frame round its strips.
+    const QRect panel = m_units.Rect(kPanelBox.x, kPanelBox.y, kPanelBox.w, kPanelBox.h);
+    p.fillRect(QRect(0, panel.top(), width(), height() - panel.top()), kPanel);
 
     // Status line captions on the red bar.
     p.setPen(Qt::white);

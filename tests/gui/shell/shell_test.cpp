@@ -329,9 +329,15 @@ void ShellTest::surfaceScalesWithTheWindow() {
     const DluBox& group = surface->Layout().outputGroup;
     QCOMPARE(shot.pixelColor(units.X(group.x + 3), units.Y(group.y + group.h - 3)),
              QColor(48, 54, 68));
-    // Outside the form only the form's ground shows.
-    if (form.left() > 2)
-        QCOMPARE(shot.pixelColor(1, surface->height() / 2), QColor(151, 163, 175));
+    // Outside the form the surface's own background goes on: the form's ground beside the status
+    // line and the graph, the dark panel beside and below the strips (no grey frame round them).
+    if (form.left() > 2) {
+        QCOMPARE(shot.pixelColor(1, units.Y(100)), QColor(151, 163, 175));
+        QCOMPARE(shot.pixelColor(1, units.Y(300)), QColor(48, 54, 68));
+        QCOMPARE(shot.pixelColor(surface->width() - 2, units.Y(300)), QColor(48, 54, 68));
+    }
+    if (form.bottom() < surface->height() - 2)
+        QCOMPARE(shot.pixelColor(surface->width() / 2, surface->height() - 1), QColor(48, 54, 68));
 }
 
 TAVREL_GUI_TEST_MAIN(ShellTest)

@@ -468,8 +468,7 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     QCOMPARE(surface->SideButtonAt(SideButton::Connection)->toolTip(), QString(kDisconnectTooltip));
     QCOMPARE(surface->Led()->colourCode(), int(StatusLed::Green));
     QVERIFY(surface->Led()->keepBlinking());
-    QCOMPARE(surface->LinkBox()->text(),
-             QString(layout.linkBoxFollowsConnection ? "Link" : "Link/Unlink"));
+    QCOMPARE(surface->LinkBox()->text(), QString("Link"));
     QCOMPARE(surface->DeviceIdBox()->text(), QString("1"));
     // The port box shows the device's short name; path and description are its tooltip.
     QCOMPARE(surface->PortBox()->text(), QString::fromStdString(ShortPortName(port)));
@@ -523,8 +522,7 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
     QVERIFY(!controller.IsConnected());
     QCOMPARE(surface->SideButtonAt(SideButton::Connection)->text(), QString("Connection"));
-    QCOMPARE(surface->LinkBox()->text(),
-             QString(layout.linkBoxFollowsConnection ? "Unlink" : "Link/Unlink"));
+    QCOMPARE(surface->LinkBox()->text(), QString("Unlink"));
     QCOMPARE(surface->Led()->colourCode(), int(StatusLed::Red));
 }
 

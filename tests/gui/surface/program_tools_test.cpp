@@ -469,14 +469,30 @@ void ProgramToolsTest::copyDialog() {
     QVERIFY(dialog.InputsRadio()->isChecked());
     QCOMPARE(dialog.SourceList(output)->currentIndex(), 0);
     QCOMPARE(dialog.TargetList(output)->currentIndex(), 1);
+    // Each channel with its name once it has one.
     QStringList listed;
     for (int i = 0; i < dialog.TargetList(output)->count(); ++i)
         listed << dialog.TargetList(output)->itemText(i);
+    channels[source] += QStringLiteral(": Kick");
     QCOMPARE(listed, channels);
+
+    // "Cancel" leaves every channel as it was.
+    {
+        CopyChannelDialog cancelled(surface->Controller(), surface);
+        cancelled.show();
+        (output ? cancelled.OutputsRadio() : cancelled.InputsRadio())->click();
+        cancelled.SourceList(output)->setCurrentIndex(source);
+        cancelled.TargetList(output)->setCurrentIndex(target);
+        QTest::mouseClick(cancelled.CancelButton(), Qt::LeftButton);
+        QCOMPARE(cancelled.result(), int(QDialog::Rejected));
+        QCOMPARE(to.gain(), targetGain);
+        QCOMPARE(to.nameText(), targetName);
+    }
 
     (output ? dialog.OutputsRadio() : dialog.InputsRadio())->click();
     dialog.SourceList(output)->setCurrentIndex(source);
     dialog.TargetList(output)->setCurrentIndex(target);
+    SaveShot(dialog, QStringLiteral("copy_dialog_named"));
     QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
