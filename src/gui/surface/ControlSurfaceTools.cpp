@@ -26,7 +26,7 @@ void ControlSurface::OpenCopyDialog() {
 }
 
 void ControlSurface::OpenInterfaceSettings() {
-    InterfaceSettingsDialog dialog(*m_controller, this);
+    InterfaceSettingsDialog dialog(*m_controller, this, &m_messages);
     dialog.exec();
 }
 

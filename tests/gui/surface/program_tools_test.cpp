@@ -87,6 +87,8 @@ private slots:
     void interfaceListsFollowTheModel_data();
     void interfaceListsFollowTheModel();
     void temperatureAndLinesReachTheUnit();
+    void typedLinesAreNotDroppedUnasked_data();
+    void typedLinesAreNotDroppedUnasked();
     void chooserListsThisModelsFiles_data();
     void chooserListsThisModelsFiles();
     void fileOfAnotherModelNeedsTheOperatorsYes();
@@ -694,6 +696,36 @@ void ProgramToolsTest::temperatureAndLinesReachTheUnit() {
         QCOMPARE(std::string(lines.begin() + 40, lines.begin() + 60),
                  std::string(5, ' ') + "Stage left" + std::string(5, ' '));
     });
+}
+
+void ProgramToolsTest::typedLinesAreNotDroppedUnasked_data() {
+    QTest::addColumn<bool>("send");
+    QTest::newRow("yes sends them") << true;
+    QTest::newRow("no drops them") << false;
+}
+
+void ProgramToolsTest::typedLinesAreNotDroppedUnasked() {
+    QFETCH(bool, send);
+    ControlSurface* surface = Show(ID_DEVICE_3X6);
+    ProgramContainer& data = surface->Document().Data();
+    {
+        // Nothing typed: closing asks nothing.
+        InterfaceSettingsDialog dialog(surface->Controller(), surface, &Messages());
+        dialog.show();
+        dialog.reject();
+        QVERIFY(Messages().Messages().isEmpty());
+    }
+    InterfaceSettingsDialog dialog(surface->Controller(), surface, &Messages());
+    dialog.show();
+    QTest::keyClicks(dialog.LineEdit(1), "Balcony");
+    QVERIFY(dialog.HasUnsentLines());
+    Messages().SetYesNoAnswer(send);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(Messages().Texts(),
+             QStringList{QString::fromLatin1(InterfaceSettingsDialog::kUnsentLinesQuestion)});
+    QVERIFY(Messages().Messages().front().question);
+    QCOMPARE(data.lineSetB(2), send ? std::string("Balcony") : std::string());
 }
 
 // ---- The file choosers and files of another model ----------------------------------------------
