@@ -415,6 +415,20 @@ std::string LibrarySavePath(std::string_view chosen, int deviceType) {
     return path + extension;
 }
 
+std::string FileNameOfProgram(std::string_view programName) {
+    std::string name;
+    for (const char c : programName) {
+        const auto byte = static_cast<unsigned char>(c);
+        name += byte < 0x20 || byte > 0x7E || c == '/' || c == '\\' ? '_' : c;
+    }
+    const auto first = name.find_first_not_of(" .");
+    if (first == std::string::npos)
+        return {};
+    name.erase(0, first);
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name;
+}
+
 int DeviceTypeFromPath(std::string_view path) {
     // The digits must follow at least one other character after the dot.
     const std::string_view extension = ExtensionOf(path);

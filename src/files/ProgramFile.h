@@ -99,6 +99,11 @@ std::string SingleSettingSavePath(std::string_view chosen, int deviceType);
 // "bank.dat48"), else the extension appended ("bank" -> "bank.dat48").
 std::string LibrarySavePath(std::string_view chosen, int deviceType);
 
+// A program name as a file name to propose ("Hall 2" stays; "a/b" -> "a_b"): printable ASCII
+// only (other bytes become '_'), no directory separator, no leading dot or blanks, no trailing
+// blanks. Empty when nothing of the name is left.
+std::string FileNameOfProgram(std::string_view programName);
+
 // Device type named by the digits of a file's extension ("x.dia36" -> 2), or 0 when the
 // extension names no model.
 int DeviceTypeFromPath(std::string_view path);

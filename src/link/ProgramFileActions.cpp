@@ -197,7 +197,14 @@ std::string ProgramFileActions::ReplaceQuestion(const std::string& path) {
 
 std::optional<std::string> ProgramFileActions::Choose(IFileChooser& chooser, ProgramFileKind kind,
                                                       bool save) {
-    std::optional<std::string> chosen = chooser.ChooseFile({kind, save, m_controller.DeviceType()});
+    // A save proposes the program's name, a library the unit's, as 'backup-all' names them.
+    std::string proposed;
+    if (save)
+        proposed = kind == ProgramFileKind::SingleSetting
+                       ? FileNameOfProgram(m_controller.Data().programName())
+                       : "unit-" + std::to_string(m_controller.DeviceId());
+    std::optional<std::string> chosen =
+        chooser.ChooseFile({kind, save, m_controller.DeviceType(), proposed});
     if (chosen && chosen->empty())
         chosen.reset();
     return chosen;

@@ -19,6 +19,9 @@ struct FileChoice {
     ProgramFileKind kind = ProgramFileKind::SingleSetting;
     bool save = false; // a name to save under; otherwise an existing file to read
     int deviceType = kDeviceType4x8;
+    // For a save: the name proposed, without extension (the program's name, or the unit's for a
+    // library); empty when there is none to propose.
+    std::string proposedName = {};
 };
 
 // Asks the operator for a file: the application's file chooser, or a script in tests.

@@ -445,6 +445,21 @@ TEST(ProgramFileNames, LibraryGetsItsModelsExtension) {
     }
 }
 
+TEST(ProgramFileNames, ProgramNamesBecomeFileNamesToPropose) {
+    struct Row {
+        const char* program;
+        const char* file;
+    };
+    const Row rows[] = {
+        {"Hall 2", "Hall 2"},      {"a/b\\c", "a_b_c"}, {"  .hidden ", "hidden"},
+        {"Tab\there", "Tab_here"}, {"\xff\x01", "__"},  {" . ", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.program);
+        EXPECT_EQ(FileNameOfProgram(row.program), row.file);
+    }
+}
+
 TEST(ProgramFileNames, DeviceTypeAndKindFromExtension) {
     struct Row {
         const char* path;

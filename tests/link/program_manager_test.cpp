@@ -195,6 +195,7 @@ TEST_F(ProgramManagerTest, SingleProgramGoesToAFileAndBackWithoutAUnit) {
     EXPECT_EQ(chooser.asked[0].kind, ProgramFileKind::SingleSetting);
     EXPECT_TRUE(chooser.asked[0].save);
     EXPECT_EQ(chooser.asked[0].deviceType, 3);
+    EXPECT_EQ(chooser.asked[0].proposedName, "Stage"); // the program's name is proposed
     const std::string stored = dir.file("live.dia24");
     EXPECT_EQ(ReadAll(stored), EncodeProgramSetting(data));
     EXPECT_EQ(view.titles, std::vector<std::string>{"VUR24_Stage"});
@@ -314,6 +315,7 @@ TEST_F(ProgramManagerTest, StoreAllReadsTheMemoriesThenSavesTheBankForItsModel) 
     EXPECT_EQ(files->SaveBank(chooser), FileOutcome::Done);
     EXPECT_EQ(chooser.asked.at(0).kind, ProgramFileKind::Library);
     EXPECT_TRUE(chooser.asked.at(0).save);
+    EXPECT_EQ(chooser.asked.at(0).proposedName, "unit-1");
     EXPECT_EQ(ReadAll(dir.file("bank.dat36")), EncodeProgramLibrary(bank));
     EXPECT_EQ(files->SaveBankToFile(dir.file("missing/bank")), FileOutcome::Failed);
     EXPECT_EQ(Texts(),

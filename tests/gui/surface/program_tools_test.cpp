@@ -12,6 +12,7 @@
 #include "gui/dialogs/ProgramManagerDialog.h"
 #include "gui/shell/MainWindow.h"
 #include "gui/support/ProgramFileChooser.h"
+#include "gui/support/ProgramSettings.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceDocument.h"
 #include "gui/widgets/Fader.h"
@@ -26,6 +27,7 @@
 #include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
@@ -91,6 +93,7 @@ private slots:
     void typedLinesAreNotDroppedUnasked();
     void chooserListsThisModelsFiles_data();
     void chooserListsThisModelsFiles();
+    void saveChooserProposesTheProgramInTheFolderLastUsed();
     void fileOfAnotherModelNeedsTheOperatorsYes();
 
 private:
@@ -785,6 +788,38 @@ void ProgramToolsTest::chooserListsThisModelsFiles() {
     QCOMPARE(seenFilters, filters);
     seen.sort();
     QCOMPARE(seen, listed);
+}
+
+void ProgramToolsTest::saveChooserProposesTheProgramInTheFolderLastUsed() {
+    QTemporaryDir first;
+    QTemporaryDir second;
+    programsettings::SetLastFileFolder(first.path());
+    ControlSurface* surface = Show(ID_DEVICE_3X6);
+    surface->Document().Data().setProgramName("Hall 2");
+    ProgramFileChooser chooser(surface);
+    surface->SetFileChooser(&chooser);
+
+    QString folder;
+    QString proposed;
+    ModalWatcher watcher([&](QWidget* modal) {
+        auto* fileDialog = qobject_cast<QFileDialog*>(modal);
+        if (!fileDialog)
+            return;
+        folder = fileDialog->directory().absolutePath();
+        const QStringList files = fileDialog->selectedFiles();
+        proposed = files.isEmpty() ? QString() : QFileInfo(files.front()).fileName();
+        // Saved somewhere else: that folder is the next one offered.
+        auto* name = fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(QDir(second.path()).filePath(QStringLiteral("gig.dia36")));
+        QMetaObject::invokeMethod(fileDialog, "accept");
+    });
+    surface->StoreProgramToFileChosen();
+    QCOMPARE(folder, QDir(first.path()).absolutePath());
+    QCOMPARE(proposed, QString("Hall 2.dia36"));
+    QVERIFY(QFile::exists(QDir(second.path()).filePath(QStringLiteral("gig.dia36"))));
+    QCOMPARE(ProgramFileChooser::StartFolder(), QDir(second.path()).absolutePath());
+    programsettings::SetLastFileFolder(QString()); // the other tests open the current folder
 }
 
 void ProgramToolsTest::fileOfAnotherModelNeedsTheOperatorsYes() {
