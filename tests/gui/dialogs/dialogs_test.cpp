@@ -75,6 +75,20 @@ QStringList Items(const QComboBox& box) {
     return items;
 }
 
+// A line with the given units (ID, device type), not served by a thread: the search steps poll
+// it. nullptr, with a warning, when it cannot be opened.
+std::unique_ptr<VirtualLine> OpenLine(std::vector<SimUnitSpec> units) {
+    SimLineOptions options;
+    options.units = std::move(units);
+    auto line = std::make_unique<VirtualLine>(options);
+    std::string error;
+    if (!line->Open(&error)) {
+        qWarning("%s", error.c_str());
+        return nullptr;
+    }
+    return line;
+}
+
 // Runs the dialog's search tick as the 30 ms timer would, letting the virtual line answer each
 // probe and handing the reply to the controller as the view's line-event handler does.
 // Returns the ticks taken.
@@ -261,17 +275,14 @@ void DialogsTest::connectListsKnownIdsAscending() {
 }
 
 void DialogsTest::searchListsTheUnitsOfTheViewsType() {
-    SimLineOptions options;
     // Two 4x8 units and one 2x4 unit, which a 4x8 view must not list.
-    options.units = {{3, 1}, {17, 1}, {9, 3}};
-    VirtualLine line(options);
-    std::string error;
-    QVERIFY2(line.Open(&error), error.c_str());
+    auto line = OpenLine({{3, 1}, {17, 1}, {9, 3}});
+    QVERIFY(line);
 
     ControllerFixture f;
-    ConnectDialog dlg(f.controller, line.SlavePath(), nullptr,
-                      Ports({"/dev/ttyS0", QString::fromStdString(line.SlavePath())}));
-    QCOMPARE(dlg.PortName(), line.SlavePath());
+    ConnectDialog dlg(f.controller, line->SlavePath(), nullptr,
+                      Ports({"/dev/ttyS0", QString::fromStdString(line->SlavePath())}));
+    QCOMPARE(dlg.PortName(), line->SlavePath());
     dlg.show();
     QTest::mouseClick(dlg.SearchButton(), Qt::LeftButton);
     QVERIFY(dlg.IsSearching());
@@ -281,7 +292,7 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
     QCOMPARE(dlg.Progress()->pos(), 0);
 
     // Probe the first IDs and look at the display half-way.
-    RunSearch(dlg, f.controller, line, 40);
+    RunSearch(dlg, f.controller, *line, 40);
     QVERIFY(dlg.IsSearching());
     QVERIFY(dlg.Progress()->pos() >= 3);
     QCOMPARE(dlg.SearchStatus(),
@@ -289,7 +300,7 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
     SaveShot(dlg, "connect_dialog_searching");
 
     // Each silent ID takes a transmit tick and four waiting ticks.
-    const int ticks = RunSearch(dlg, f.controller, line, 250 * 5 + 10);
+    const int ticks = RunSearch(dlg, f.controller, *line, 250 * 5 + 10);
     QVERIFY2(!dlg.IsSearching(), qPrintable(QString("stopped after %1 ticks").arg(ticks)));
     QCOMPARE(Items(*dlg.IdList()), (QStringList{"3", "17"}));
     QCOMPARE(dlg.IdList()->currentText(), QString("3"));
@@ -308,16 +319,14 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
 }
 
 void DialogsTest::searchWithoutAnswersLeavesNoIdButOneCanBeTyped() {
-    SimLineOptions options;
-    options.units = {{9, 2}}; // a 3x6 unit only
-    VirtualLine line(options);
-    std::string error;
-    QVERIFY2(line.Open(&error), error.c_str());
+    auto line = OpenLine({{9, 2}}); // a 3x6 unit only
+    QVERIFY(line);
 
     ControllerFixture f;
-    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    ConnectDialog dlg(f.controller, "", nullptr,
+                      Ports({QString::fromStdString(line->SlavePath())}));
     dlg.SearchDeviceIds();
-    const int ticks = RunSearch(dlg, f.controller, line, 250 * 5 + 10);
+    const int ticks = RunSearch(dlg, f.controller, *line, 250 * 5 + 10);
     QVERIFY(!dlg.IsSearching());
     // A silent ID takes its transmit tick and four waiting ticks, the last of which gives it up
     // (or, for ID 250, ends the search); the 3x6 unit's answer frees the line at once.
@@ -353,14 +362,12 @@ void DialogsTest::searchOnAPortThatDoesNotOpenEndsAtOnce() {
 }
 
 void DialogsTest::searchProbesOnlyTheChosenRange() {
-    SimLineOptions options;
-    options.units = {{3, 1}, {17, 1}};
-    VirtualLine line(options);
-    std::string error;
-    QVERIFY2(line.Open(&error), error.c_str());
+    auto line = OpenLine({{3, 1}, {17, 1}});
+    QVERIFY(line);
 
     ControllerFixture f;
-    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    ConnectDialog dlg(f.controller, "", nullptr,
+                      Ports({QString::fromStdString(line->SlavePath())}));
     // Moving one end past the other takes the other along.
     dlg.SetSearchRange(30, 20);
     QCOMPARE(dlg.SearchFirstId(), 20);
@@ -375,7 +382,7 @@ void DialogsTest::searchProbesOnlyTheChosenRange() {
     QCOMPARE(dlg.Progress()->upper(), 20);
     QCOMPARE(dlg.SearchStatus(), QString("Searching ID 10 of 20"));
     // Eleven IDs, each silent one five ticks at most: the rest of the line is not probed.
-    const int ticks = RunSearch(dlg, f.controller, line, 11 * 5 + 5);
+    const int ticks = RunSearch(dlg, f.controller, *line, 11 * 5 + 5);
     QVERIFY2(!dlg.IsSearching(), qPrintable(QString("stopped after %1 ticks").arg(ticks)));
     QCOMPARE(dlg.SearchStatus(), QString("Found: 17"));
     QCOMPARE(dlg.DeviceId(), 17);
@@ -413,18 +420,16 @@ void DialogsTest::typedIdIsTakenAsTyped() {
 }
 
 void DialogsTest::stoppedSearchOffersTheUnitsFoundSoFar() {
-    SimLineOptions options;
-    options.units = {{3, 1}, {17, 1}};
-    VirtualLine line(options);
-    std::string error;
-    QVERIFY2(line.Open(&error), error.c_str());
+    auto line = OpenLine({{3, 1}, {17, 1}});
+    QVERIFY(line);
 
     ControllerFixture f;
-    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    ConnectDialog dlg(f.controller, "", nullptr,
+                      Ports({QString::fromStdString(line->SlavePath())}));
     dlg.show();
     QTest::mouseClick(dlg.SearchButton(), Qt::LeftButton);
     for (int tick = 0; tick < 200 && f.controller.Search().Progress() <= 20; ++tick)
-        RunSearch(dlg, f.controller, line, 1);
+        RunSearch(dlg, f.controller, *line, 1);
     const int probed = f.controller.Search().Progress();
     QTest::mouseClick(dlg.SearchButton(), Qt::LeftButton); // "Stop"
     QVERIFY(!dlg.IsSearching());
@@ -469,17 +474,15 @@ void DialogsTest::closingEndsARunningSearch_data() {
 
 void DialogsTest::closingEndsARunningSearch() {
     QFETCH(QString, how);
-    SimLineOptions options;
-    options.units = {{3, 1}};
-    VirtualLine line(options);
-    std::string error;
-    QVERIFY2(line.Open(&error), error.c_str());
+    auto line = OpenLine({{3, 1}});
+    QVERIFY(line);
 
     ControllerFixture f;
-    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    ConnectDialog dlg(f.controller, "", nullptr,
+                      Ports({QString::fromStdString(line->SlavePath())}));
     dlg.show();
     dlg.SearchDeviceIds();
-    RunSearch(dlg, f.controller, line, 12);
+    RunSearch(dlg, f.controller, *line, 12);
     QVERIFY(dlg.IsSearching());
     QVERIFY(f.controller.Command().IsPortOpen());
 

@@ -52,6 +52,20 @@ public:
     }
 };
 
+// The program manager of a surface as its "Program" button opens it: the list follows the names
+// the unit takes. Files are chosen by `chooser`.
+struct ProgramManagerUnderTest {
+    ProgramManagerUnderTest(ControlSurface& surface, IMessageSink& messages)
+        : manager(surface.Controller(), surface.FileActions(), &messages),
+          dialog(manager, chooser, &surface) {
+        QObject::connect(&surface, &ControlSurface::programNamesChanged, &dialog,
+                         &ProgramManagerDialog::RefillList);
+    }
+    ScriptedChooser chooser;
+    ProgramManager manager;
+    ProgramManagerDialog dialog;
+};
+
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -231,11 +245,9 @@ void ProgramToolsTest::deviceActionsNeedAUnitWhileFilesDoNot() {
     QTemporaryDir dir;
     ControlSurface* surface = Show(ID_DEVICE_4X8);
     ProgramContainer& data = surface->Document().Data();
-    ProgramManager manager(surface->Controller(), surface->FileActions(), &Messages());
-    ScriptedChooser chooser;
-    ProgramManagerDialog dialog(manager, chooser, surface);
-    QObject::connect(surface, &ControlSurface::programNamesChanged, &dialog,
-                     &ProgramManagerDialog::RefillList);
+    ProgramManagerUnderTest program(*surface, Messages());
+    ScriptedChooser& chooser = program.chooser;
+    ProgramManagerDialog& dialog = program.dialog;
     QVERIFY(Activate(dialog));
     QCOMPARE(dialog.NumberLabel()->text(), QString("1"));
     QCOMPARE(dialog.ProgramList()->item(29, 0)->text(), QString("30"));
@@ -281,11 +293,8 @@ void ProgramToolsTest::rowTwelveIsStoredToMemoryTwelveAndReadBack() {
     data.output(2).setGain(111);
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
 
-    ProgramManager manager(controller, surface->FileActions(), &Messages());
-    ScriptedChooser chooser;
-    ProgramManagerDialog dialog(manager, chooser, surface);
-    QObject::connect(surface, &ControlSurface::programNamesChanged, &dialog,
-                     &ProgramManagerDialog::RefillList);
+    ProgramManagerUnderTest program(*surface, Messages());
+    ProgramManagerDialog& dialog = program.dialog;
     QVERIFY(Activate(dialog));
     QTableWidget* list = dialog.ProgramList();
     auto clickRow = [&](int row) {
@@ -353,12 +362,10 @@ void ProgramToolsTest::libraryRecalledIntoTheUnitComesBackFromIt() {
     ControlSurface* surface = Connected(2, *line);
     QVERIFY(surface);
     UnitController& controller = surface->Controller();
-    ProgramManager manager(controller, surface->FileActions(), &Messages());
-    ScriptedChooser chooser;
+    ProgramManagerUnderTest program(*surface, Messages());
+    ScriptedChooser& chooser = program.chooser;
     surface->SetFileChooser(&chooser); // the bank save asks the surface's chooser
-    ProgramManagerDialog dialog(manager, chooser, surface);
-    QObject::connect(surface, &ControlSurface::programNamesChanged, &dialog,
-                     &ProgramManagerDialog::RefillList);
+    ProgramManagerDialog& dialog = program.dialog;
     dialog.show();
 
     chooser.answers = {libraryPath};
@@ -394,11 +401,8 @@ void ProgramToolsTest::failedStoreKeepsTheNamesAndARecallKeepsTheStoredBytes() {
     QVERIFY(surface);
     UnitController& controller = surface->Controller();
     ProgramContainer& data = surface->Document().Data();
-    ProgramManager manager(controller, surface->FileActions(), &Messages());
-    ScriptedChooser chooser;
-    ProgramManagerDialog dialog(manager, chooser, surface);
-    QObject::connect(surface, &ControlSurface::programNamesChanged, &dialog,
-                     &ProgramManagerDialog::RefillList);
+    ProgramManagerUnderTest program(*surface, Messages());
+    ProgramManagerDialog& dialog = program.dialog;
     dialog.show();
     auto chooseRow = [&](int row) { dialog.ProgramList()->setCurrentCell(row, 1); };
 
