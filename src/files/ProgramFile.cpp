@@ -300,13 +300,12 @@ void RestoreFilterCodes(ProgramContainer& data) {
         restore(out);
 }
 
-// The model a file is read as: the one its extension names, else `fallback`.
-int FileModelOf(const std::string& path, int fallback) {
+} // namespace
+
+int FileModelOf(std::string_view path, int fallback) {
     const int named = DeviceTypeFromPath(path);
     return named != 0 ? named : fallback;
 }
-
-} // namespace
 
 std::string FileErrorReason(int error, bool writing) {
     switch (error) {
@@ -406,12 +405,28 @@ std::string SingleSettingSavePath(std::string_view chosen, int deviceType) {
     return path;
 }
 
-std::string LibrarySavePath(std::string_view chosen) {
+std::string LibrarySavePath(std::string_view chosen, int deviceType) {
+    const std::string extension = LibraryExtension(deviceType);
     std::string path(chosen);
-    if (FileNamePart(chosen).find(kLibraryExtensionStem) == std::string_view::npos) {
-        path += kLibraryExtensionStem;
+    if (FileNamePart(chosen).find(extension) != std::string_view::npos)
+        return path;
+    if (ExtensionOf(chosen) == kLibraryExtensionStem)
+        return path + std::string(ModelDigits(deviceType));
+    return path + extension;
+}
+
+std::string FileNameOfProgram(std::string_view programName) {
+    std::string name;
+    for (const char c : programName) {
+        const auto byte = static_cast<unsigned char>(c);
+        name += byte < 0x20 || byte > 0x7E || c == '/' || c == '\\' ? '_' : c;
     }
-    return path;
+    const auto first = name.find_first_not_of(" .");
+    if (first == std::string::npos)
+        return {};
+    name.erase(0, first);
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name;
 }
 
 int DeviceTypeFromPath(std::string_view path) {
@@ -487,7 +502,7 @@ ProgramFileStatus SaveProgramSetting(const std::string& path, const ProgramConta
 }
 
 ProgramFileStatus LoadProgramSetting(const std::string& path, ProgramContainer& data,
-                                     std::string* reason) {
+                                     std::string* reason, std::vector<LimitedValue>* limited) {
     std::vector<std::uint8_t> bytes;
     if (!ReadProgramFileBytes(path, bytes, reason))
         return ProgramFileStatus::ReadError;
@@ -496,17 +511,19 @@ ProgramFileStatus LoadProgramSetting(const std::string& path, ProgramContainer& 
         return DecodeProgramSetting(bytes, data, reason) ? ProgramFileStatus::Ok
                                                          : ProgramFileStatus::ReadError;
     }
-    // A file of another model must be a whole file of that model; its values are then limited to
-    // this model's ranges.
+    // A file of another model must be a whole file of that model; it then keeps its sound on
+    // this one: gains, delays and bandwidths by value, limited to this model's ranges.
     ProgramContainer file;
     file.setDeviceType(fileType);
     if (!DecodeProgramSetting(bytes, file, reason))
         return ProgramFileStatus::ReadError;
     ProgramContainer converted;
     converted.setDeviceType(data.deviceType());
-    converted.copyProgramFrom(file);
-    LimitChannelRecords(converted);
+    ModelConversion conversion(fileType, data.deviceType());
+    conversion.Convert(file, converted);
     data.copyProgramFrom(converted);
+    if (limited != nullptr)
+        limited->insert(limited->end(), conversion.Limited().begin(), conversion.Limited().end());
     return ProgramFileStatus::Ok;
 }
 
@@ -614,22 +631,41 @@ ProgramFileStatus SaveProgramLibrary(const std::string& path, const ProgramBank&
 }
 
 ProgramFileStatus LoadProgramLibrary(const std::string& path, int deviceType, ProgramBank& bank,
-                                     std::string* reason) {
+                                     std::string* reason, std::vector<LimitedValue>* limited) {
+    return LoadProgramLibraryAs(path, FileModelOf(path, deviceType), deviceType, bank, reason,
+                                limited);
+}
+
+ProgramFileStatus LoadProgramLibraryAs(const std::string& path, int fileType, int deviceType,
+                                       ProgramBank& bank, std::string* reason,
+                                       std::vector<LimitedValue>* limited) {
     std::vector<std::uint8_t> bytes;
     if (!ReadProgramFileBytes(path, bytes, reason))
         return ProgramFileStatus::ReadError;
-    // A library of another model must be a whole library of that model; its values are then
-    // limited to the ranges of `deviceType`.
-    const int fileType = FileModelOf(path, deviceType);
+    // A library of another model must be a whole library of that model; every program is then
+    // converted by value to `deviceType`.
     auto scratch = std::make_unique<ProgramBank>(bank);
     if (!DecodeProgramLibrary(bytes, fileType, *scratch, reason))
         return ProgramFileStatus::ReadError;
-    if (fileType != deviceType) {
-        for (auto& image : *scratch)
-            LimitProgramImage(image, deviceType);
-    }
+    ModelConversion conversion(fileType, deviceType);
+    for (std::size_t i = 0; i < scratch->size(); ++i)
+        conversion.Convert((*scratch)[i], static_cast<int>(i) + 1);
     bank = *scratch;
+    if (limited != nullptr)
+        limited->insert(limited->end(), conversion.Limited().begin(), conversion.Limited().end());
     return ProgramFileStatus::Ok;
+}
+
+int LibraryModelOf(std::span<const std::uint8_t> bytes, int preferred) {
+    auto scratch = std::make_unique<ProgramBank>();
+    if (DecodeProgramLibrary(bytes, preferred, *scratch))
+        return preferred;
+    for (const DeviceModel& model : kDeviceModels) {
+        if (model.deviceType != preferred &&
+            DecodeProgramLibrary(bytes, model.deviceType, *scratch))
+            return model.deviceType;
+    }
+    return preferred;
 }
 
 // --- Files on disk ---

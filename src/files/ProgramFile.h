@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DeviceModel.h"
+#include "model/ModelConversion.h"
 #include "model/ProgramImage.h"
 
 #include <array>
@@ -92,13 +93,22 @@ std::vector<std::string> LibraryPatterns(int deviceType);
 // The path a single setting is saved to: the chosen path, with the model's extension appended
 // when the file-name part does not already contain it ("live" -> "live.dia48").
 std::string SingleSettingSavePath(std::string_view chosen, int deviceType);
-// The path a library is saved to: ".dat" appended when the file-name part does not contain
-// ".dat" ("bank" -> "bank.dat"; "bank.dat48" stays).
-std::string LibrarySavePath(std::string_view chosen);
+// The path a library of a device type is saved to, so its name says its model as the single
+// settings' names do: the chosen path when its file-name part contains the model's library
+// extension, a bare ".dat" at its end completed with the model digits ("bank.dat" ->
+// "bank.dat48"), else the extension appended ("bank" -> "bank.dat48").
+std::string LibrarySavePath(std::string_view chosen, int deviceType);
+
+// A program name as a file name to propose ("Hall 2" stays; "a/b" -> "a_b"): printable ASCII
+// only (other bytes become '_'), no directory separator, no leading dot or blanks, no trailing
+// blanks. Empty when nothing of the name is left.
+std::string FileNameOfProgram(std::string_view programName);
 
 // Device type named by the digits of a file's extension ("x.dia36" -> 2), or 0 when the
 // extension names no model.
 int DeviceTypeFromPath(std::string_view path);
+// The model a file is read as: the one its name gives, else `fallback`.
+int FileModelOf(std::string_view path, int fallback);
 // True when the file-name part's extension starts with ".dat" (a library file).
 bool IsLibraryPath(std::string_view path);
 // True when the file-name part's extension starts with ".dia" (a single-setting file).
@@ -119,9 +129,12 @@ bool DecodeProgramSetting(std::span<const std::uint8_t> bytes, ProgramContainer&
 ProgramFileStatus SaveProgramSetting(const std::string& path, const ProgramContainer& data,
                                      std::string* reason = nullptr);
 // Reads the file as a file of the model its extension names (the container's own model when it
-// names none); a file of another model is then limited to the container's ranges.
+// names none). A file of another model must be a whole file of that model; it is then converted
+// by value to the container's model (ModelConversion), and the values that had to be limited to
+// its ranges are added to `limited`.
 ProgramFileStatus LoadProgramSetting(const std::string& path, ProgramContainer& data,
-                                     std::string* reason = nullptr);
+                                     std::string* reason = nullptr,
+                                     std::vector<LimitedValue>* limited = nullptr);
 
 // Limits the stored values of all 12 channel records to the ranges of the container's device
 // type, as values from a unit are. Uses the records' setters, so it raises change flags: meant
@@ -147,9 +160,19 @@ bool IsProgramLibraryData(std::span<const std::uint8_t> bytes);
 ProgramFileStatus SaveProgramLibrary(const std::string& path, const ProgramBank& bank,
                                      std::string* reason = nullptr);
 // Reads the file as a library of the model its extension names (`deviceType` when it names none);
-// a library of another model is then limited to the ranges of `deviceType`.
+// a library of another model is then converted by value to `deviceType`, as a single setting is.
 ProgramFileStatus LoadProgramLibrary(const std::string& path, int deviceType, ProgramBank& bank,
-                                     std::string* reason = nullptr);
+                                     std::string* reason = nullptr,
+                                     std::vector<LimitedValue>* limited = nullptr);
+// The same, read as a library of `fileType` whatever the name says.
+ProgramFileStatus LoadProgramLibraryAs(const std::string& path, int fileType, int deviceType,
+                                       ProgramBank& bank, std::string* reason = nullptr,
+                                       std::vector<LimitedValue>* limited = nullptr);
+// The model the bytes of a library whose name names none are best read as: `preferred` when
+// they are a whole library of it, else the first model whose library they are, else `preferred`
+// (whose read then says why it fails). Value ranges differ between the models, so a library
+// holding a 4x8 delay above 999 ms, for one, is no library of the 3x6 or 2x4.
+int LibraryModelOf(std::span<const std::uint8_t> bytes, int preferred);
 
 // Limits every value of one image to the range of the device type, as values from a unit are.
 void LimitProgramImage(ProgramImage& image, int deviceType);

@@ -6,6 +6,8 @@
 #include "link/UnitView.h"
 #include "model/ProgramContainer.h"
 
+#include <memory>
+
 ProgramFileActions::ProgramFileActions(UnitController& controller, IUnitView& view,
                                        IMessageSink* messages)
     : m_controller(controller), m_view(view), m_messages(messages) {}
@@ -63,17 +65,24 @@ FileOutcome ProgramFileActions::StoreProgramToFile(const std::string& chosenPath
 }
 
 FileOutcome ProgramFileActions::RecallProgramFromFile(const std::string& path) {
-    if (!ConfirmModelOf(path))
-        return FileOutcome::Cancelled;
-    ProgramContainer& data = m_controller.Data();
-    // All or nothing, every value limited to this model's ranges, curves recomputed.
+    const int viewType = m_controller.DeviceType();
+    const int fileType = FileModelOf(path, viewType);
+    // Read into a scratch container first, all or nothing, converted by value to this model's
+    // scales when the file is another model's: the question names what had to be limited.
+    ProgramContainer scratch;
+    scratch.setDeviceType(viewType);
     std::string reason;
-    const ProgramFileStatus status = LoadProgramSetting(path, data, &reason);
+    std::vector<LimitedValue> limited;
+    const ProgramFileStatus status = LoadProgramSetting(path, scratch, &reason, &limited);
     if (status != ProgramFileStatus::Ok) {
         Show(ProgramFileMessage(status, path, reason));
         return FileOutcome::Failed;
     }
-    m_view.OnTitleChanged(ProgramWindowTitle(m_controller.DeviceType(), data.programName()));
+    if (fileType != viewType && !Ask(OtherModelQuestion(fileType, viewType, limited)))
+        return FileOutcome::Cancelled;
+    ProgramContainer& data = m_controller.Data();
+    data.copyProgramFrom(scratch);
+    m_view.OnTitleChanged(ProgramWindowTitle(viewType, data.programName()));
     m_view.OnProgramLoaded();
     m_view.OnProgramFileUsed(path);
     // Connected: the recalled program becomes the unit's live settings.
@@ -83,7 +92,7 @@ FileOutcome ProgramFileActions::RecallProgramFromFile(const std::string& path) {
 }
 
 FileOutcome ProgramFileActions::SaveBankToFile(const std::string& chosenPath) {
-    const std::string path = LibrarySavePath(chosenPath);
+    const std::string path = LibrarySavePath(chosenPath, m_controller.DeviceType());
     if (!ConfirmReplacing(chosenPath, path))
         return FileOutcome::Cancelled;
     std::string reason;
@@ -98,28 +107,88 @@ FileOutcome ProgramFileActions::SaveBankToFile(const std::string& chosenPath) {
 FileOutcome ProgramFileActions::RecallAllProgramsFromFile(const std::string& path) {
     if (!RequireConnection())
         return FileOutcome::Failed;
-    if (!ConfirmModelOf(path))
-        return FileOutcome::Cancelled;
-    ProgramBank& bank = m_controller.Bank();
+    const int viewType = m_controller.DeviceType();
+    // A library named for no model is read as the model whose library its bytes are (this
+    // model's when they fit it); either way the operator hears which before 30 memories change.
+    const int named = DeviceTypeFromPath(path);
+    int fileType = named;
+    if (named == 0) {
+        std::vector<std::uint8_t> bytes;
+        std::string reason;
+        if (!ReadProgramFileBytes(path, bytes, &reason)) {
+            Show(ProgramFileMessage(ProgramFileStatus::ReadError, path, reason));
+            return FileOutcome::Failed;
+        }
+        fileType = LibraryModelOf(bytes, viewType);
+    }
+    auto scratch = std::make_unique<ProgramBank>(m_controller.Bank());
     std::string reason;
+    std::vector<LimitedValue> limited;
     const ProgramFileStatus status =
-        LoadProgramLibrary(path, m_controller.DeviceType(), bank, &reason);
+        LoadProgramLibraryAs(path, fileType, viewType, *scratch, &reason, &limited);
     if (status != ProgramFileStatus::Ok) {
         Show(ProgramFileMessage(status, path, reason));
         return FileOutcome::Failed;
     }
-    // Names into the program name list, the 30 programs to memories 1..30 as one batch.
+    if (named != viewType && !Ask(LibraryQuestion(path, named, fileType, viewType, limited)))
+        return FileOutcome::Cancelled;
+    ProgramBank& bank = m_controller.Bank();
+    bank = *scratch;
+    // The 30 programs to memories 1..30 as one batch; each memory's name enters the program
+    // name list once the unit has taken that memory.
     m_controller.WriteAllProgramsToDevice(bank);
     return FileOutcome::Done;
 }
 
 // ---- Questions ---------------------------------------------------------------------------------
 
-std::string ProgramFileActions::OtherModelQuestion(int fileType, int viewType) {
-    const std::string file(DeviceModelOf(fileType).label);
-    const std::string view(DeviceModelOf(viewType).label);
-    return "This file was made for the " + file + ", not for the " + view +
-           ".\nLoad it anyway? Its values are limited to the " + view + "'s ranges.";
+namespace {
+
+// At most this many limited values are listed in a question; the rest are counted.
+constexpr std::size_t kListedLimits = 10;
+
+std::string Label(int deviceType) {
+    return std::string(DeviceModelOf(deviceType).label);
+}
+
+// What converting does, and the values it limits, for a question.
+std::string ConversionText(int fileType, int viewType, const std::vector<LimitedValue>& limited,
+                           const std::string& subject) {
+    const std::string view = Label(viewType);
+    std::string text = subject + " converted by value to the " + view +
+                       "'s scales (gains in dB, delays in time, bandwidths in octaves).";
+    if (fileType == viewType)
+        return text;
+    if (limited.empty())
+        return text + " Every value fits the " + view + "'s ranges.";
+    text += " These values lie beyond the " + view + "'s ranges and are limited:";
+    for (std::size_t i = 0; i < limited.size() && i < kListedLimits; ++i)
+        text += "\n" + limited[i].Text();
+    if (limited.size() > kListedLimits)
+        text += "\n... and " + std::to_string(limited.size() - kListedLimits) + " more.";
+    return text;
+}
+
+} // namespace
+
+std::string ProgramFileActions::OtherModelQuestion(int fileType, int viewType,
+                                                   const std::vector<LimitedValue>& limited) {
+    return "This file was made for the " + Label(fileType) + ", not for the " + Label(viewType) +
+           ".\n" + ConversionText(fileType, viewType, limited, "Its values are") +
+           "\nLoad it anyway?";
+}
+
+std::string ProgramFileActions::LibraryQuestion(const std::string& path, int namedType,
+                                                int fileType, int viewType,
+                                                const std::vector<LimitedValue>& limited) {
+    std::string text = namedType == 0
+                           ? path + " does not say which model it was made for. It is read as a " +
+                                 Label(fileType) + " library."
+                           : path + " was made for the " + Label(namedType) + ", not for the " +
+                                 Label(viewType) + ".";
+    if (fileType != viewType)
+        text += "\n" + ConversionText(fileType, viewType, limited, "Its 30 programs are");
+    return text + "\nWrite its 30 programs to memories 1 to 30 of the unit?";
 }
 
 std::string ProgramFileActions::ReplaceQuestion(const std::string& path) {
@@ -128,7 +197,14 @@ std::string ProgramFileActions::ReplaceQuestion(const std::string& path) {
 
 std::optional<std::string> ProgramFileActions::Choose(IFileChooser& chooser, ProgramFileKind kind,
                                                       bool save) {
-    std::optional<std::string> chosen = chooser.ChooseFile({kind, save, m_controller.DeviceType()});
+    // A save proposes the program's name, a library the unit's, as 'backup-all' names them.
+    std::string proposed;
+    if (save)
+        proposed = kind == ProgramFileKind::SingleSetting
+                       ? FileNameOfProgram(m_controller.Data().programName())
+                       : "unit-" + std::to_string(m_controller.DeviceId());
+    std::optional<std::string> chosen =
+        chooser.ChooseFile({kind, save, m_controller.DeviceType(), proposed});
     if (chosen && chosen->empty())
         chosen.reset();
     return chosen;
@@ -141,19 +217,15 @@ bool ProgramFileActions::RequireConnection() {
     return false;
 }
 
-bool ProgramFileActions::ConfirmModelOf(const std::string& path) {
-    const int fileType = DeviceTypeFromPath(path);
-    const int viewType = m_controller.DeviceType();
-    if (fileType == 0 || fileType == viewType)
-        return true;
-    return m_messages != nullptr && m_messages->AskYesNo(OtherModelQuestion(fileType, viewType));
+bool ProgramFileActions::Ask(const std::string& question) {
+    return m_messages != nullptr && m_messages->AskYesNo(question);
 }
 
 bool ProgramFileActions::ConfirmReplacing(const std::string& chosenPath, const std::string& path) {
     // The chooser asked about the name as chosen; a name the extension rule made is asked here.
     if (path == chosenPath || !PathExists(path))
         return true;
-    return m_messages != nullptr && m_messages->AskYesNo(ReplaceQuestion(path));
+    return Ask(ReplaceQuestion(path));
 }
 
 void ProgramFileActions::Show(const std::string& text) {

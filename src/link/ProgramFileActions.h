@@ -1,9 +1,11 @@
 #pragma once
 
 #include "model/DeviceModel.h"
+#include "model/ModelConversion.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class UnitController;
 class IUnitView;
@@ -17,6 +19,9 @@ struct FileChoice {
     ProgramFileKind kind = ProgramFileKind::SingleSetting;
     bool save = false; // a name to save under; otherwise an existing file to read
     int deviceType = kDeviceType4x8;
+    // For a save: the name proposed, without extension (the program's name, or the unit's for a
+    // library); empty when there is none to propose.
+    std::string proposedName = {};
 };
 
 // Asks the operator for a file: the application's file chooser, or a script in tests.
@@ -44,16 +49,20 @@ enum class FileOutcome {
 //   control and, when connected, the unit's live settings follow.
 // - Store all programs to PC: only while connected: the unit's 30 memories are read into the
 //   bank under the busy display; once the last has arrived the view calls SaveBank, and the bank
-//   goes into a library file (".dat" appended when the name has no ".dat").
+//   goes into a library file named for the model (".dat48" appended, or the digits after a bare
+//   ".dat").
 // - Recall all programs from PC: only while connected: a library file's 30 programs go into the
-//   bank, their names into the program name list, and all 30 to the unit's memories under the
-//   busy display.
+//   bank and to the unit's memories under the busy display, each memory's name into the program
+//   name list once the unit has taken it.
 //
 // Failures show "File read Error" or "MusicFile Write Error" with the file and the reason on a
 // second line ("bank.dat48: ends early at byte 1200 of 1804").
 //
-// A file whose extension names another model ("x.dia48" in a 2x4 view) is read only when the
-// operator agrees; its values are then limited to this model's ranges.
+// A file whose extension names another model ("x.dia48" in a 2x4 view) is converted by value
+// (ModelConversion) and taken only when the operator agrees to a question that names every value
+// the conversion limited. A library whose name says no model (".dat") is read as the model its
+// bytes fit, this model's first, and is asked for as well, naming that model: 30 memories are
+// never written without that question.
 class ProgramFileActions {
 public:
     // The three must outlive the actions; `messages` may be null (questions are then answered
@@ -73,15 +82,21 @@ public:
     FileOutcome SaveBankToFile(const std::string& chosenPath);
     FileOutcome RecallAllProgramsFromFile(const std::string& path);
 
-    // The question before a file of model `fileType` is read into a view of `viewType`.
-    static std::string OtherModelQuestion(int fileType, int viewType);
+    // The question before a single setting of model `fileType` is taken into a view of
+    // `viewType`, naming the values the conversion limited.
+    static std::string OtherModelQuestion(int fileType, int viewType,
+                                          const std::vector<LimitedValue>& limited);
+    // The question before a library is written to the unit when its name names no model
+    // (`namedType` 0) or another one: it is read as `fileType` and converted to `viewType`.
+    static std::string LibraryQuestion(const std::string& path, int namedType, int fileType,
+                                       int viewType, const std::vector<LimitedValue>& limited);
     // The question before a save replaces a file the operator did not choose by that name.
     static std::string ReplaceQuestion(const std::string& path);
 
 private:
     std::optional<std::string> Choose(IFileChooser& chooser, ProgramFileKind kind, bool save);
     bool RequireConnection();
-    bool ConfirmModelOf(const std::string& path);
+    bool Ask(const std::string& question);
     bool ConfirmReplacing(const std::string& chosenPath, const std::string& path);
     void Show(const std::string& text);
 

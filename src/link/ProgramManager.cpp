@@ -28,11 +28,11 @@ bool ProgramManager::RunDeviceAction(DeviceProgramAction action, int number,
         Show(kEmptyNameText);
         return false;
     }
-    // A recall takes the listed name into the editor too: the unit's read has no name in it.
-    m_controller.Data().setProgramName(name);
-    m_controller.SetProgramName(number, name);
+    // The names change only once the unit has done what was asked: a store names the memory,
+    // the editor and the title when it is acknowledged; a recall brings the memory's listed name,
+    // as the list holds it, into the editor with the program.
     if (action == DeviceProgramAction::Store)
-        m_controller.StoreProgramToDevice(number);
+        m_controller.StoreProgramToDevice(number, name);
     else
         m_controller.ReadProgramFromDevice(number);
     return true;

@@ -33,10 +33,11 @@ public:
 
     // Device action on program memory `number` (1..30) with the name in the edit. Not
     // connected: "Please to Open COM-Port". Leading blanks are removed; a Store with nothing
-    // left: "Program Name is not empty". Otherwise the name becomes the container's program name
-    // and memory `number`'s entry in the name list, then the memory is read into the editor or
-    // the editor stored into it under the busy display. Returns whether the transfer started;
-    // a refusal changes and sends nothing.
+    // left: "Program Name is not empty". Otherwise the memory is read into the editor, which
+    // takes the memory's listed name with it, or the editor is stored into it under the name,
+    // which becomes the container's program name, the memory's entry in the name list and the
+    // title once the unit has acknowledged the store. Returns whether the transfer started; a
+    // refusal changes and sends nothing.
     bool RunDeviceAction(DeviceProgramAction action, int number, std::string_view typedName);
 
     // PC action: one of the four file operations, with `chooser` for the file. The two "all"

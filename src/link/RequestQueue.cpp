@@ -24,6 +24,12 @@ const Request* RequestQueue::At(int i) const {
     return &m_frames[static_cast<std::size_t>(i)].frame;
 }
 
+Request* RequestQueue::Mutable(int i) {
+    if (i < 0 || i >= Count())
+        return nullptr;
+    return &m_frames[static_cast<std::size_t>(i)].frame;
+}
+
 bool RequestQueue::RemoveHead() {
     if (m_frames.empty())
         return false;

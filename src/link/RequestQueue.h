@@ -28,6 +28,7 @@ public:
 
     // Frame at position i (0 = head), or nullptr when i is outside 0..Count()-1.
     const Request* At(int i) const;
+    Request* Mutable(int i);
 
     // Destroys the head frame; returns false (and does nothing) when the queue is empty.
     bool RemoveHead();

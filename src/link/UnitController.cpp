@@ -13,13 +13,6 @@
 
 namespace {
 
-// The scan's fall-back request: a global read of the meter levels.
-bool IsMeterPoll(const Request& frame) {
-    const auto& b = frame.bytes;
-    return b.size() > kOffsetChannel && b[kOffsetKind] == kKindRead &&
-           b[kOffsetSection] == kSectionGlobal && b[kOffsetChannel] == kGlobalMeters;
-}
-
 // "input A", "output 3" and so on, joined as a sentence lists them.
 std::string BlockList(unsigned missing) {
     std::vector<std::string> names;
@@ -83,7 +76,7 @@ bool UnitController::IsSettled() const {
     // An idle connection always has a meter poll on its way; anything else is still pending.
     const RequestQueue& queue = m_command.Queue();
     for (int i = 0; i < queue.Count(); ++i) {
-        if (!IsMeterPoll(*queue.At(i)))
+        if (!IsMeterPollRequest(*queue.At(i)))
             return false;
     }
     return true;
@@ -131,6 +124,8 @@ bool UnitController::Disconnect() {
         return false;
     m_command.ClosePort();
     m_connected = false;
+    // A transfer cut short: nothing more of it is taken (a store's name stays as it was).
+    m_transfer.End();
     m_command.ClearQueue();
     m_idCheck = 0; // its probe went with the queue
     SetBusy(false);
@@ -230,9 +225,11 @@ void UnitController::Tick() {
     if (m_command.QueueCount() < 2) {
         // The scan always returns a frame: the first pending change, else the meter poll.
         Request frame = NextPendingRequest(*m_data);
-        m_lastScanIdle = IsMeterPoll(frame);
+        m_lastScanIdle = IsMeterPollRequest(frame);
         m_command.QueueFrame(std::move(frame));
     }
+    if (m_transfer.IsActive())
+        m_transfer.CountTick();
     ServiceHead();
 }
 
@@ -287,6 +284,7 @@ void UnitController::AfterReceive(ReceiveOutcome outcome) {
     if (outcome == ReceiveOutcome::Acknowledged || outcome == ReceiveOutcome::DataDecoded ||
         outcome == ReceiveOutcome::RejectedBlock)
         m_heardUnit = true;
+    FollowTransfer();
     DeliverPosted();
     // The ID probe left the queue without timing out: a unit answered to the new ID.
     if (m_idCheck != 0 && !IdCheckQueued())
@@ -322,9 +320,11 @@ std::string UnitController::TypeErrorMessage(int reportedType) const {
 }
 
 void UnitController::FailConnection(const std::string& text) {
+    // What became of a transfer the failure cut short, while the queue still tells it.
+    const std::string note = m_connected ? TransferFailureNote() : std::string();
     // Only a connection that was open is reported; a hang-up seen after a disconnect is not.
     if (Disconnect())
-        Show(text);
+        Show(note.empty() ? text : text + "\n\n" + note);
 }
 
 // ---- Operations of the main view -------------------------------------------------------------
@@ -374,31 +374,157 @@ void UnitController::ReadProgramFromDevice(int slot) {
     if (!m_connected || slot < 0 || slot > kLastProgramSlot)
         return;
     m_command.Replies().ForgetReceivedBlocks();
-    StartBatch(::ReadProgramFromDevice(*m_data, slot));
+    StartBatch(::ReadProgramFromDevice(*m_data, slot), TransferKind::ReadProgram, slot);
 }
 
 void UnitController::StoreProgramToDevice(int slot) {
+    StoreProgramToDevice(slot, m_data->programName());
+}
+
+void UnitController::StoreProgramToDevice(int slot, std::string_view name) {
     if (!m_connected || slot < 0 || slot > kLastProgramSlot)
         return;
-    m_view.OnTitleChanged(std::string(m_model->filePrefix) + m_data->programName());
-    StartBatch(::StoreProgramToDevice(*m_data, slot));
+    // The frames carry the new name; the container keeps its own until the unit has taken it.
+    const std::string before = m_data->programName();
+    m_data->setProgramName(name);
+    std::vector<Request> frames = ::StoreProgramToDevice(*m_data, slot);
+    m_data->setProgramName(before);
+    m_storedName = name;
+    StartBatch(std::move(frames), TransferKind::StoreProgram, slot);
 }
 
 void UnitController::ReadAllProgramsFromDevice() {
     if (!m_connected)
         return;
     m_command.Replies().ForgetReceivedBlocks();
-    StartBatch(::ReadAllProgramsFromDevice(*m_data));
+    StartBatch(::ReadAllProgramsFromDevice(*m_data), TransferKind::ReadAllPrograms, 0);
 }
 
 void UnitController::WriteAllProgramsToDevice(const ProgramBank& bank) {
     if (!m_connected)
         return;
-    for (int slot = 1; slot <= kLastProgramSlot; ++slot)
-        m_programNames[static_cast<std::size_t>(slot)] =
-            bank[static_cast<std::size_t>(slot - 1)].name;
-    m_view.OnProgramNamesChanged();
-    StartBatch(::WriteAllProgramsToDevice(m_model->deviceType, m_deviceId, bank));
+    m_writtenNames.clear();
+    for (const ProgramImage& image : bank)
+        m_writtenNames.push_back(image.name);
+    StartBatch(::WriteAllProgramsToDevice(m_model->deviceType, m_deviceId, bank),
+               TransferKind::WriteAllPrograms, 0);
+}
+
+bool UnitController::StopTransfer() {
+    if (!m_transfer.IsActive() || !m_transfer.Progress().CanStop())
+        return false;
+    m_transfer.RequestStop();
+    const int dropped = m_command.DropBatchFramesIf(
+        [this](const Request& frame) { return m_transfer.DroppedByStop(frame); });
+    m_transfer.Dropped(dropped);
+    // The busy display ends with the batch's last frame on the line: that may have gone out
+    // already, or nothing of the batch may be left.
+    bool pending = false;
+    const RequestQueue& queue = m_command.Queue();
+    for (int i = 0; i < queue.Count(); ++i) {
+        const Request& frame = *queue.At(i);
+        if (frame.inBatch)
+            pending = frame.firstSendPending;
+    }
+    if (!pending)
+        SetBusy(false);
+    FollowTransfer();
+    return true;
+}
+
+void UnitController::FollowTransfer() {
+    if (!m_transfer.IsActive())
+        return;
+    const bool complete = m_transfer.Update(m_command.Queue());
+    // Each memory of a bank write enters the name list as soon as the unit has taken it.
+    if (m_transfer.Kind() == TransferKind::WriteAllPrograms) {
+        const std::vector<int> written = m_transfer.TakeNewlyCompletedMemories();
+        for (int memory : written) {
+            if (memory >= 1 && static_cast<std::size_t>(memory) <= m_writtenNames.size())
+                m_programNames[static_cast<std::size_t>(memory)] =
+                    m_writtenNames[static_cast<std::size_t>(memory - 1)];
+        }
+        if (!written.empty())
+            m_view.OnProgramNamesChanged();
+    }
+    if (complete)
+        FinishTransfer();
+}
+
+namespace {
+
+// "memory 5 was", "memories 1 to 12 were": memories and the verb that follows them.
+std::string MemoriesWere(const std::vector<int>& memories) {
+    return memories.size() == 1 ? "memory " + MemoryRangesText(memories) + " was"
+                                : "memories " + MemoryRangesText(memories) + " were";
+}
+
+} // namespace
+
+void UnitController::FinishTransfer() {
+    const std::vector<int> done = m_transfer.MemoriesDone();
+    const std::vector<int> untouched = m_transfer.MemoriesUntouched();
+    const TransferProgress last = m_transfer.End();
+    const std::string stopped = "Stopped after memory " +
+                                std::to_string(done.empty() ? 0 : done.back()) + " of " +
+                                std::to_string(last.memoryCount) + ": ";
+    switch (last.kind) {
+    case TransferKind::StoreProgram:
+        // Acknowledged as a whole: the name is the unit's now.
+        m_data->setProgramName(m_storedName);
+        if (last.slot >= 1)
+            m_programNames[static_cast<std::size_t>(last.slot)] = m_storedName;
+        m_view.OnTitleChanged(std::string(m_model->filePrefix) + m_storedName);
+        m_view.OnProgramNamesChanged();
+        break;
+    case TransferKind::WriteAllPrograms:
+        if (last.stopping)
+            Show(stopped + MemoriesWere(done) + " written" +
+                     (untouched.empty() ? "." : "; " + MemoriesWere(untouched) + " not changed."),
+                 MessageKind::Information);
+        break;
+    case TransferKind::ReadAllPrograms:
+        if (last.stopping)
+            Show(stopped + MemoriesWere(done) +
+                     " read. Nothing was saved: a program library holds all " +
+                     std::to_string(last.memoryCount) + " memories.",
+                 MessageKind::Information);
+        break;
+    case TransferKind::ReadProgram:
+        break;
+    }
+}
+
+std::string UnitController::TransferFailureNote() const {
+    if (!m_transfer.IsActive())
+        return {};
+    const TransferProgress now = m_transfer.Progress();
+    const std::vector<int> done = m_transfer.MemoriesDone();
+    const int inPart = m_transfer.MemoryInPart();
+    const std::string count =
+        std::to_string(done.size()) + " of " + std::to_string(now.memoryCount);
+    switch (now.kind) {
+    case TransferKind::WriteAllPrograms: {
+        std::string text = count + " memories were written";
+        if (!done.empty())
+            text += " (" + MemoryRangesText(done) + ")";
+        if (inPart != 0)
+            text += "; memory " + std::to_string(inPart) + " was written in part";
+        const std::vector<int> untouched = m_transfer.MemoriesUntouched();
+        if (!untouched.empty())
+            text += "; " + MemoriesWere(untouched) + " not changed";
+        return text + ".";
+    }
+    case TransferKind::ReadAllPrograms:
+        return count + " memories had been read; nothing was saved.";
+    case TransferKind::StoreProgram:
+        return now.slot == 0 ? "The live settings may hold part of the program."
+                             : "Memory " + std::to_string(now.slot) +
+                                   " may hold part of the program; its name stays as it was.";
+    case TransferKind::ReadProgram:
+        return {};
+    }
+    return {};
 }
 
 void UnitController::QueueConnectReads(const ConnectReads& reads) {
@@ -465,8 +591,9 @@ void UnitController::QueueDirect(std::vector<Request> frames) {
     m_command.QueueFrames(std::move(frames));
 }
 
-void UnitController::StartBatch(std::vector<Request> frames) {
+void UnitController::StartBatch(std::vector<Request> frames, TransferKind kind, int slot) {
     QueueDirect(std::move(frames));
+    m_transfer.Begin(kind, slot, m_command.Queue());
     // Last: the owner may show the busy display modally from here.
     SetBusy(true);
 }
@@ -542,6 +669,10 @@ void UnitController::DeliverPosted() {
 void UnitController::OnProgramReceived() {
     // Values only: the records' change flags stay as they are, so nothing is sent back.
     const ProgramContainer& received = m_command.Replies().ReceivedProgram();
+    // A memory recalled brings its listed name, byte for byte: the blocks carry no name.
+    if (m_transfer.IsActive() && m_transfer.Kind() == TransferKind::ReadProgram &&
+        m_transfer.Slot() >= 1)
+        m_data->setProgramName(m_programNames[static_cast<std::size_t>(m_transfer.Slot())]);
     for (int i = 0; i < m_model->inputs; ++i) {
         m_data->input(i).copyFrom(received.input(i));
         m_data->input(i).recomputeCurve();
@@ -614,6 +745,7 @@ void UnitController::OnProbeAnswered(int matches) {
 void UnitController::OnProgramIncomplete(int slot, bool stored) {
     // Nothing of it is taken over, and the rest of the transfer could not make it whole: a
     // backup with a program missing must not be offered for saving.
+    m_transfer.End();
     const bool dropped = m_command.DropBatch() > 0;
     SetBusy(false);
     const std::string program =

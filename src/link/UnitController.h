@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/ProgramFile.h"
+#include "link/BatchTransfer.h"
 #include "link/DeviceSearch.h"
 #include "link/UnitLink.h"
 #include "link/UnitView.h"
@@ -157,18 +158,37 @@ public:
     // inputs), recomputes the target's curve and, when connected, queues its block for the live
     // settings. Indexes outside the model's channels, or equal ones, do nothing.
     void CopyChannel(int from, int to, bool output);
-    // Reads program slot n (0 = live settings, 1..30 memories) under the busy display.
+    // Reads program slot n (0 = live settings, 1..30 memories) under the busy display. A memory
+    // brings its name in the program name list into the editor with it, byte for byte, once the
+    // program has arrived.
     void ReadProgramFromDevice(int slot);
     // Stores the container as program slot n (0 = live settings) under the busy display.
     void StoreProgramToDevice(int slot);
+    // Stores the container as memory `slot` (1..30) under the name `name`. The container's
+    // program name, memory `slot`'s entry in the name list and the window title take the name
+    // only once the unit has acknowledged the whole store: a store that fails leaves them as
+    // they were.
+    void StoreProgramToDevice(int slot, std::string_view name);
     // Reads the 30 stored programs into the program bank under the busy display.
     void ReadAllProgramsFromDevice();
-    // Sends the 30 programs of `bank` to the unit's memories under the busy display; their
-    // names go into the program name list.
+    // Sends the 30 programs of `bank` to the unit's memories under the busy display; each
+    // memory's name goes into the program name list once the unit has taken that memory.
     void WriteAllProgramsToDevice(const ProgramBank& bank);
     // Queues the connect probe and the reads of program names and global settings that `reads`
     // asks for.
     void QueueConnectReads(const ConnectReads& reads = ConnectReads::Everything());
+
+    // ---- Progress of a program transfer ----------------------------------------------------
+    // True from the start of one of the four transfers above until the unit has answered its
+    // last request, a stop has taken effect or the connection has ended.
+    bool IsTransferring() const { return m_transfer.IsActive(); }
+    // What the transfer has done so far, and what remains (its last state once it ended).
+    TransferProgress Transfer() const { return m_transfer.Progress(); }
+    // "Cancel" of the progress display: a transfer of all 30 memories stops after the memory on
+    // the line (a memory is never left half written by a stop); once that memory is answered the
+    // operator is told which memories were written or read. Returns false for a transfer that
+    // cannot stop between memories (it goes on).
+    bool StopTransfer();
 
     // ---- Edits of the tool dialogs: the container (or record) first, then the unit ---------
     // The front-panel backlight: 0 "Keep On", 1 timed ("25s" on a 4x8, "10s" on the others);
@@ -212,7 +232,13 @@ private:
     void AfterReceive(ReceiveOutcome outcome);
 
     void QueueDirect(std::vector<Request> frames);
-    void StartBatch(std::vector<Request> frames);
+    void StartBatch(std::vector<Request> frames, TransferKind kind, int slot);
+    // After every step of the line: takes in what the transfer has done and ends it once the
+    // unit has answered everything.
+    void FollowTransfer();
+    void FinishTransfer();
+    // The transfer was cut short by a failure: what became of it, for the failure's message.
+    std::string TransferFailureNote() const;
     void SetBusy(bool busy);
     void SetTickRunning(bool running);
     void FailConnection(const std::string& text);
@@ -244,6 +270,9 @@ private:
     int m_deviceId = 1;
     std::string m_portName;
     std::array<std::string, kProgramSlotCount> m_programNames{}; // slot 0 (live) and memories
+    BatchTransfer m_transfer;
+    std::string m_storedName;                  // the name a store gives its memory once answered
+    std::vector<std::string> m_writtenNames{}; // the names of the memories a bank write sends
     MeterLevels m_meters{};
     std::vector<std::pair<Notification, int>> m_posted;
 };

@@ -112,6 +112,30 @@ int UnitLink::DropBatch() {
     return m_queue.RemoveIf([](const Request& frame) { return frame.inBatch; });
 }
 
+int UnitLink::DropBatchFramesIf(const std::function<bool(const Request&)>& drop) {
+    bool endsWrite = false;
+    bool endsRead = false;
+    for (int i = 0; i < m_queue.Count(); ++i) {
+        const Request& frame = *m_queue.At(i);
+        endsWrite = endsWrite || frame.endsWriteBatch;
+        endsRead = endsRead || frame.endsReadBatch;
+    }
+    const int dropped =
+        m_queue.RemoveIf([&](const Request& frame) { return frame.inBatch && drop(frame); });
+    if (dropped == 0)
+        return 0;
+    Request* last = nullptr;
+    for (int i = 0; i < m_queue.Count(); ++i) {
+        if (m_queue.At(i)->inBatch)
+            last = m_queue.Mutable(i);
+    }
+    if (last != nullptr) {
+        last->endsWriteBatch = last->endsWriteBatch || endsWrite;
+        last->endsReadBatch = last->endsReadBatch || endsRead;
+    }
+    return dropped;
+}
+
 bool UnitLink::HeadGotAWrongBlock() const {
     return m_rejectedSerial != 0 && m_rejectedSerial == m_queue.HeadSerial();
 }

@@ -130,6 +130,9 @@ public:
     // Removes every queued frame of a batch transfer (the head too) and returns how many: the
     // transfer cannot come to a good end any more.
     int DropBatch();
+    // Removes the queued frames of a batch transfer for which `drop` holds, and makes the last
+    // batch frame left the one that ends the batch. Returns how many were removed.
+    int DropBatchFramesIf(const std::function<bool(const Request&)>& drop);
     // True when the head frame has been answered with a channel block of the wrong length (and
     // not yet with the right one).
     bool HeadGotAWrongBlock() const;

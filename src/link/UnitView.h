@@ -48,7 +48,8 @@ public:
     virtual void OnBankComplete() {}
     // The unit's global settings and program names are in the container and the name list.
     virtual void OnGlobalsReceived() {}
-    // The program name list changed without a reply (a bank was queued for the unit).
+    // The program name list changed without a reply of names: the unit acknowledged a store, or
+    // took memories of a bank.
     virtual void OnProgramNamesChanged() {}
     // Levels of the twelve meters.
     virtual void OnMetersReceived(const MeterLevels& /*levels*/) {}

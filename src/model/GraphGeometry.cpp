@@ -96,25 +96,31 @@ std::array<Label, 7> LevelLabels(int h) {
 }
 
 std::array<Label, 12> FrequencyLabels(const GraphRect& plot) {
-    // Positions are tuned for the view's plot width (about 890 px); they follow the width in
-    // thirds, so other widths shift them only roughly along with the grid.
-    const int w = plot.width();
-    const int third = w / 3;
-    const int y = plot.bottom;
-    return {{
-        {"10", 30, y},
-        {"20", third - 186, y},
-        {"50", third - 85, y},
-        {"100", third - 18, y},
-        {"200", third * 2 - 230, y},
-        {"500", third * 2 - 132, y},
-        {"1K", third * 2 - 51, y},
-        {"2K", third * 2 + 22, y},
-        {"5K", w - 165, y},
-        {"10K", w - 98, y},
-        {"20K", w - 23, y},
-        {"30K", w + 15, y},
+    static constexpr std::array<std::pair<std::string_view, int>, 12> kTexts{{
+        {"10", 10},
+        {"20", 20},
+        {"50", 50},
+        {"100", 100},
+        {"200", 200},
+        {"500", 500},
+        {"1K", 1000},
+        {"2K", 2000},
+        {"5K", 5000},
+        {"10K", 10000},
+        {"20K", 20000},
+        {"30K", 30000},
     }};
+    std::array<Label, 12> labels{};
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const auto& [text, hz] = kTexts[i];
+        labels[i] = {text, plot.left + GraphXOfFrequency(hz, plot.width()), plot.bottom};
+    }
+    return labels;
+}
+
+int CentredTextLeft(int centreX, int textWidth, int clientWidth) {
+    const int left = centreX - textWidth / 2;
+    return std::max(0, std::min(left, clientWidth - textWidth));
 }
 
 GraphRect BandHandle(const Filter& band, int w, int h) {

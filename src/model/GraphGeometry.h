@@ -40,7 +40,8 @@ std::array<int, kGridLines> GridX(int w);
 // Client y of the horizontal grid lines r = 1..12: plot top + trunc(plot height / 12 x r).
 std::array<int, kLevelLines> LevelLineY(const GraphRect& plot);
 
-// A fixed axis text and the top-left corner it is written from.
+// A fixed axis text and where it is written: the top-left corner of a level label; the centre
+// of a frequency label's top edge.
 struct Label {
     std::string_view text;
     int x = 0;
@@ -50,8 +51,12 @@ struct Label {
 };
 // "+20" .. "-40" at x = 6, placed with the plot height `h` (integer divisions).
 std::array<Label, 7> LevelLabels(int h);
-// "10" .. "30K" on the plot's bottom line, placed with the plot width (integer divisions).
+// "10" .. "30K" under the plot's bottom line, each centred on the client x of its frequency, so
+// every label stays under its grid line at any plot width.
 std::array<Label, 12> FrequencyLabels(const GraphRect& plot);
+// Left edge of a text `textWidth` pixels wide centred on `centreX`, moved inside a client area
+// `clientWidth` pixels wide when it would stick out (the "10" and "30K" at the plot's ends).
+int CentredTextLeft(int centreX, int textWidth, int clientWidth);
 
 // ---- Handles ------------------------------------------------------------------------------------
 // Where the graph draws and hit-tests a filter's handles on a plot of w x h pixels, in client

@@ -22,6 +22,7 @@ public:
     bool inBatch = false;
     bool endsReadBatch = false;
     bool endsWriteBatch = false;
+    int programSlot = 0;       // the program slot a batch frame moves (1..30 for a memory)
     int probedId = 0;          // device ID a search probe asks for (search progress)
     bool connectProbe = false; // the probe sent right after connecting
     bool idCheckProbe = false; // asks whether a unit already answers to an ID before renumbering

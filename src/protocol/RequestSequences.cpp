@@ -16,9 +16,10 @@ constexpr int kBackupBlockRead = kParameterStoredBlock;
 
 enum class BatchKind { Read, Write };
 
-// Marks a frame as part of a batch.
-void AddToBatch(std::vector<Request>& frames, Request frame) {
+// Marks a frame as part of a batch moving `slot`.
+void AddToBatch(std::vector<Request>& frames, Request frame, int slot) {
     frame.inBatch = true;
+    frame.programSlot = slot;
     frames.push_back(std::move(frame));
 }
 
@@ -35,21 +36,21 @@ void AppendBlockReads(std::vector<Request>& frames, const ProgramContainer& data
                       int mode) {
     const RequestFrames build(data);
     for (int i = 0; i < data.inputCount(); ++i)
-        AddToBatch(frames, build.blockReadFrame(slot, kSectionInput, i, mode));
+        AddToBatch(frames, build.blockReadFrame(slot, kSectionInput, i, mode), slot);
     for (int o = 0; o < data.outputCount(); ++o)
-        AddToBatch(frames, build.blockReadFrame(slot, kSectionOutput, o, mode));
+        AddToBatch(frames, build.blockReadFrame(slot, kSectionOutput, o, mode), slot);
 }
 
 void AppendOutputBlocks(std::vector<Request>& frames, const ProgramContainer& data, int slot) {
     const RequestFrames build(data);
     for (int o = 0; o < data.outputCount(); ++o)
-        AddToBatch(frames, build.outputBlockFrame(slot, o));
+        AddToBatch(frames, build.outputBlockFrame(slot, o), slot);
 }
 
 void AppendInputBlocks(std::vector<Request>& frames, const ProgramContainer& data, int slot) {
     const RequestFrames build(data);
     for (int i = 0; i < data.inputCount(); ++i)
-        AddToBatch(frames, build.inputBlockFrame(slot, i));
+        AddToBatch(frames, build.inputBlockFrame(slot, i), slot);
 }
 
 // Inputs A and B are muted while the outputs of the live settings are rewritten.
@@ -91,7 +92,7 @@ std::vector<Request> ReadProgramFromDevice(const ProgramContainer& data, int slo
 
 std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot) {
     std::vector<Request> frames;
-    frames.push_back(RequestFrames(data).programNameFrame(slot));
+    AddToBatch(frames, RequestFrames(data).programNameFrame(slot), slot);
     if (slot != 0) {
         AppendOutputBlocks(frames, data, slot);
         AppendInputBlocks(frames, data, slot);
@@ -103,7 +104,7 @@ std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot) {
         InputChannel& in = data.input(i);
         remembered[static_cast<std::size_t>(i)] = in.on();
         in.setOn(0);
-        frames.push_back(RequestFrames(data).inputLevelFrame(i));
+        AddToBatch(frames, RequestFrames(data).inputLevelFrame(i), 0);
     }
     AppendOutputBlocks(frames, data, 0);
     // Restoring through the setter raises the main flags, so the scan resends both levels.
@@ -123,7 +124,7 @@ WriteAllProgramsToDevice(int deviceType, int deviceId,
     scratch.setDeviceId(deviceId);
     for (int slot = 1; slot <= kProgramMemoryCount; ++slot) {
         scratch.loadProgramImage(bank[static_cast<std::size_t>(slot - 1)]);
-        frames.push_back(RequestFrames(scratch).programNameFrame(slot));
+        AddToBatch(frames, RequestFrames(scratch).programNameFrame(slot), slot);
         AppendOutputBlocks(frames, scratch, slot);
         AppendInputBlocks(frames, scratch, slot);
     }
@@ -137,6 +138,12 @@ std::vector<Request> ReadAllProgramsFromDevice(const ProgramContainer& data) {
         AppendBlockReads(frames, data, slot, kBackupBlockRead);
     EndBatch(frames, BatchKind::Read);
     return frames;
+}
+
+bool IsMeterPollRequest(const Request& frame) {
+    const auto& b = frame.bytes;
+    return b.size() > kOffsetChannel && b[kOffsetKind] == kKindRead &&
+           b[kOffsetSection] == kSectionGlobal && b[kOffsetChannel] == kGlobalMeters;
 }
 
 std::optional<Request> GlobalSettingFrame(const ProgramContainer& data, int code) {

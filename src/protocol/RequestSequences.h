@@ -32,6 +32,9 @@ struct ConnectReads {
 std::vector<Request> QueueConnectReads(const ProgramContainer& data,
                                        const ConnectReads& reads = ConnectReads::Everything());
 
+// Every frame of a batch carries the program slot it moves (Request::programSlot), so a transfer
+// of all memories can be followed, and stopped, memory by memory.
+
 // Reads the 12 channel blocks of a slot (0 = the live settings): inputs 0..3, outputs 0..7.
 // One read batch ending with output 7.
 std::vector<Request> ReadProgramFromDevice(const ProgramContainer& data, int slot);
@@ -54,6 +57,10 @@ WriteAllProgramsToDevice(int deviceType, int deviceId,
 // Reads every stored program for backup: for slots 1..30 the 4 input and 8 output blocks with the
 // backup marker. One read batch ending with output 7 of slot 30.
 std::vector<Request> ReadAllProgramsFromDevice(const ProgramContainer& data);
+
+// True for the meter poll, the request the pending-change scan falls back to when nothing is
+// pending.
+bool IsMeterPollRequest(const Request& frame);
 
 // The frame the view operation SendGlobalSetting queues for a global code: 0 program name
 // (slot 0), 1 global settings, 16 line set B, 17 line set A, 18 short tag, 20 backlight,

@@ -4,6 +4,7 @@
 #include "files/ProgramFile.h"
 
 #include "ProgramSamples.h"
+#include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
 
 #include <gtest/gtest.h>
@@ -358,28 +359,23 @@ TEST(ProgramLibrary, ChannelNamesLongerThanAUnitKeepsAreRefused) {
     EXPECT_FALSE(DecodeProgramLibrary(EncodeProgramLibrary(written), 1, bank, &reason));
 }
 
-TEST(ProgramLibrary, ALibraryOfAnotherModelIsLimitedToTheViewsRanges) {
+TEST(ProgramLibrary, ALibraryOfAnotherModelMustBeWholeForThatModel) {
     TempDir dir;
     ProgramBank written = SampleBank(kModels[0]);
-    InputImage& in = written[0].inputs[0];
-    in.delay = 52473;
-    in.gain = 460;
-    in.bands[0].bandwidth = 295;
-    const std::string path = dir.file("big.dat48");
-    ASSERT_EQ(SaveProgramLibrary(path, written), ProgramFileStatus::Ok);
-
-    ProgramBank read;
-    ASSERT_EQ(LoadProgramLibrary(path, 3, read), ProgramFileStatus::Ok);
-    EXPECT_EQ(static_cast<std::uint16_t>(read[0].inputs[0].delay), 1465);
-    EXPECT_EQ(read[0].inputs[0].gain, 460);
-    EXPECT_EQ(read[0].inputs[0].bands[0].bandwidth, 59);
-
-    // The same bytes named as a 2x4 library are no 2x4 library.
+    written[0].inputs[0].delay = static_cast<std::int16_t>(52473);
+    // The same bytes named as a 2x4 library are no 2x4 library: the delay lies beyond its range.
     const std::string misnamed = dir.file("big.dat24");
     ASSERT_EQ(SaveProgramLibrary(misnamed, written), ProgramFileStatus::Ok);
+    ProgramBank read;
     std::string reason;
     EXPECT_EQ(LoadProgramLibrary(misnamed, 3, read, &reason), ProgramFileStatus::ReadError);
     EXPECT_TRUE(reason.starts_with("not a program file of this model")) << reason;
+    // Named for no model, its bytes say which model's library they are.
+    std::vector<std::uint8_t> bytes = EncodeProgramLibrary(written);
+    EXPECT_EQ(LibraryModelOf(bytes, 3), 1);
+    EXPECT_EQ(LibraryModelOf(EncodeProgramLibrary(SampleBank(kModels[2])), 3), 3);
+    bytes.pop_back();
+    EXPECT_EQ(LibraryModelOf(bytes, 2), 2); // a library of none: read as asked, and refused
 }
 
 TEST(ProgramLibrary, OutputLimiterValuesAreLimited) {
@@ -429,20 +425,38 @@ TEST(ProgramFileNames, SingleSettingExtensionIsAppendedOnlyWhenMissing) {
     }
 }
 
-TEST(ProgramFileNames, LibraryGetsDatWhenNameHasNone) {
+TEST(ProgramFileNames, LibraryGetsItsModelsExtension) {
     struct Row {
         const char* chosen;
+        int deviceType;
         const char* saved;
     };
     const Row rows[] = {
-        {"bank", "bank.dat"},
-        {"bank.dat48", "bank.dat48"},
-        {"bank.dat24", "bank.dat24"},
-        {"old.dat/bank", "old.dat/bank.dat"},
+        {"bank", 1, "bank.dat48"},
+        {"bank", 2, "bank.dat36"},
+        {"bank.dat", 3, "bank.dat24"},
+        {"bank.dat48", 1, "bank.dat48"},
+        {"bank.dat24", 1, "bank.dat24.dat48"},
+        {"old.dat/bank", 2, "old.dat/bank.dat36"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.chosen);
-        EXPECT_EQ(LibrarySavePath(row.chosen), row.saved);
+        EXPECT_EQ(LibrarySavePath(row.chosen, row.deviceType), row.saved);
+    }
+}
+
+TEST(ProgramFileNames, ProgramNamesBecomeFileNamesToPropose) {
+    struct Row {
+        const char* program;
+        const char* file;
+    };
+    const Row rows[] = {
+        {"Hall 2", "Hall 2"},      {"a/b\\c", "a_b_c"}, {"  .hidden ", "hidden"},
+        {"Tab\there", "Tab_here"}, {"\xff\x01", "__"},  {" . ", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.program);
+        EXPECT_EQ(FileNameOfProgram(row.program), row.file);
     }
 }
 
@@ -809,26 +823,167 @@ TEST(ProgramSetting, TheSentFrequencyOfAFileIsNotKept) {
     EXPECT_EQ(EncodeProgramSetting(*data), EncodeProgramSetting(*Container(1)));
 }
 
-TEST(ProgramSettingFile, AFileOfAnotherModelIsLimitedToTheViewsRanges) {
+// ---- Another model's files keep their sound ----
+
+// One program's model-dependent values before and after a file of model `from` is read into a
+// container or bank of model `to`: gains by dB, delays by time, bandwidths by octaves, each then
+// limited to the target's range. Input A carries the gain, delay and bandwidth; output 1 a gain.
+struct ConversionCase {
+    const char* what;
+    int from;
+    int to;
+    int inputGain, outputGain, delay, bandwidth;         // indices on `from`'s scales
+    int inputGainTo, outputGainTo, delayTo, bandwidthTo; // indices on `to`'s scales
+    std::vector<std::string> limited;                    // what the operator is told
+};
+
+void PrintTo(const ConversionCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class ModelConversionTest : public testing::TestWithParam<ConversionCase> {};
+
+TEST_P(ModelConversionTest, ASingleSettingAndALibraryAreReadByValue) {
+    const ConversionCase& c = GetParam();
+    TempDir dir;
+    const std::string digits(ModelDigits(c.from));
+
+    const auto written = Container(c.from);
+    written->input(0).setGain(c.inputGain);
+    written->output(0).setGain(c.outputGain);
+    written->input(0).setDelay(c.delay);
+    written->input(0).filter(0).setBandwidthIndex(c.bandwidth);
+    const std::string setting = dir.file("show.dia" + digits);
+    ASSERT_EQ(SaveProgramSetting(setting, *written), ProgramFileStatus::Ok);
+    const auto data = Container(c.to);
+    std::vector<LimitedValue> limited;
+    ASSERT_EQ(LoadProgramSetting(setting, *data, nullptr, &limited), ProgramFileStatus::Ok);
+    EXPECT_EQ(data->input(0).gain(), c.inputGainTo);
+    EXPECT_EQ(data->output(0).gain(), c.outputGainTo);
+    EXPECT_EQ(data->input(0).delay(), c.delayTo);
+    EXPECT_EQ(data->input(0).filter(0).bandwidth(), BandwidthOctaves(c.to, c.bandwidthTo).value());
+    std::vector<std::string> texts;
+    for (const LimitedValue& value : limited)
+        texts.push_back(value.Text());
+    EXPECT_EQ(texts, c.limited);
+
+    // The same values in program 4 of a library of the model: named as that program.
+    ProgramBank library = SampleBank(kModels[c.from - 1]);
+    written->fillProgramImage(library[3]);
+    const std::string bankPath = dir.file("bank.dat" + digits);
+    ASSERT_EQ(SaveProgramLibrary(bankPath, library), ProgramFileStatus::Ok);
+    ProgramBank read{};
+    limited.clear();
+    ASSERT_EQ(LoadProgramLibrary(bankPath, c.to, read, nullptr, &limited), ProgramFileStatus::Ok);
+    EXPECT_EQ(read[3].inputs[0].gain, c.inputGainTo);
+    EXPECT_EQ(read[3].outputs[0].gain, c.outputGainTo);
+    EXPECT_EQ(static_cast<std::uint16_t>(read[3].inputs[0].delay), c.delayTo);
+    EXPECT_EQ(read[3].inputs[0].bands[0].bandwidth, c.bandwidthTo);
+    texts.clear();
+    for (const LimitedValue& value : limited) {
+        if (value.program == 4)
+            texts.push_back(value.Text().substr(std::string("Program 4: ").size()));
+    }
+    EXPECT_EQ(texts, c.limited);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ModelPairs, ModelConversionTest,
+    testing::Values(ConversionCase{"FourByEightToThreeBySixKeepsDecibelsMillisecondsAndOctaves",
+                                   1,
+                                   2,
+                                   400,
+                                   550,
+                                   9616,
+                                   25, // 0 dB, +15 dB, 100.0064 ms, 0.30 oct
+                                   360,
+                                   510,
+                                   566,
+                                   5, // 0 dB, +15 dB, 100 ms, 0.30 oct
+                                   {}},
+                    ConversionCase{"FourByEightToThreeBySixRoundsToTheNearestStep",
+                                   1,
+                                   2,
+                                   401,
+                                   401,
+                                   1000,
+                                   24, // +0.1 dB, 10.4 ms, 0.29 oct
+                                   361,
+                                   361,
+                                   476,
+                                   5, // +0.1 dB, 10 ms, 0.30 oct
+                                   {}},
+                    ConversionCase{"FourByEightToTwoByFourLimitsWhatTheTwoByFourCannotHold",
+                                   1,
+                                   3,
+                                   0,
+                                   400,
+                                   52473,
+                                   295, // -40 dB, 0 dB, 1000.0034 ms, 3.00 oct
+                                   0,
+                                   360,
+                                   1465,
+                                   59, // -36 dB, 0 dB, 999 ms, 3.00 oct
+                                   {"Input A gain -40.0 dB becomes -36.0 dB",
+                                    "Input A delay 1000.0 ms becomes 999.0 ms"}},
+                    ConversionCase{"ThreeBySixToFourByEightLimitsGainsAboveItsMaximum",
+                                   2,
+                                   1,
+                                   560,
+                                   560,
+                                   475,
+                                   3, // +20 dB, +20 dB, 9.975 ms, 0.20 oct
+                                   460,
+                                   550,
+                                   959,
+                                   15, // +6 dB, +15 dB, 9.9736 ms, 0.20 oct
+                                   {"Input A gain +20.0 dB becomes +6.0 dB",
+                                    "Output 1 gain +20.0 dB becomes +15.0 dB"}},
+                    ConversionCase{"ThreeBySixToFourByEightFindsTheNearestLongDelay",
+                                   2,
+                                   1,
+                                   0,
+                                   0,
+                                   1465,
+                                   0, // -36 dB, -36 dB, 999 ms, 0.05 oct
+                                   40,
+                                   40,
+                                   52425,
+                                   0, // -36 dB, -36 dB, 998.9954 ms, 0.05 oct
+                                   {}},
+                    ConversionCase{"TwoByFourToThreeBySixSharesItsScales",
+                                   3,
+                                   2,
+                                   123,
+                                   456,
+                                   1000,
+                                   17,
+                                   123,
+                                   456,
+                                   1000,
+                                   17,
+                                   {}}),
+    [](const testing::TestParamInfo<ConversionCase>& info) { return info.param.what; });
+
+TEST(ProgramSettingFile, AFileOfAnotherModelMustBeWholeForThatModel) {
     TempDir dir;
     const auto big = Container(1);
     big->input(0).setDelay(52473);
-    big->input(0).setGain(460);
-    const std::string path = dir.file("big.dia48");
-    ASSERT_EQ(SaveProgramSetting(path, *big), ProgramFileStatus::Ok);
     const auto data = Container(3);
     data->clearChangeFlags();
-    ASSERT_EQ(LoadProgramSetting(path, *data), ProgramFileStatus::Ok);
-    EXPECT_EQ(data->input(0).delay(), 1465);
-    EXPECT_EQ(data->input(0).gain(), 460);
-    EXPECT_TRUE(NothingPending(*data));
-
-    // Named as a 2x4 file, the same bytes are no 2x4 file.
+    // Named as a 2x4 file, the 4x8's bytes are no 2x4 file; nothing is taken.
     const std::string misnamed = dir.file("big.dia24");
     ASSERT_EQ(SaveProgramSetting(misnamed, *big), ProgramFileStatus::Ok);
     std::string reason;
     EXPECT_EQ(LoadProgramSetting(misnamed, *data, &reason), ProgramFileStatus::ReadError);
     EXPECT_EQ(reason, At(kInputA + 4));
+    EXPECT_EQ(data->input(0).delay(), 0);
+    // Named as the 4x8's, it is taken, converted, and raises no change flag.
+    const std::string path = dir.file("big.dia48");
+    ASSERT_EQ(SaveProgramSetting(path, *big), ProgramFileStatus::Ok);
+    ASSERT_EQ(LoadProgramSetting(path, *data), ProgramFileStatus::Ok);
+    EXPECT_EQ(data->input(0).delay(), 1465);
+    EXPECT_TRUE(NothingPending(*data));
 }
 
 TEST(ProgramSettingFile, SavesLoadsAndReportsUnreadableFiles) {

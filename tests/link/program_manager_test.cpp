@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -128,13 +129,13 @@ struct DeviceActionCase {
     int number;
     const char* typed;
     const char* message; // "" when the action goes ahead
-    const char* name;    // the program name afterwards
+    const char* stored;  // the name a store sends
 };
 
 class DeviceActionTest : public ProgramManagerTest,
                          public testing::WithParamInterface<DeviceActionCase> {};
 
-TEST_P(DeviceActionTest, NamesTheProgramThenMovesTheChosenMemory) {
+TEST_P(DeviceActionTest, MovesTheChosenMemoryAndNamesNothingBeforeTheUnitHasAnswered) {
     const DeviceActionCase& c = GetParam();
     Make();
     Connect();
@@ -143,14 +144,14 @@ TEST_P(DeviceActionTest, NamesTheProgramThenMovesTheChosenMemory) {
     EXPECT_EQ(started, std::string(c.message).empty());
     EXPECT_EQ(Texts(), std::string(c.message).empty() ? std::vector<std::string>{}
                                                       : std::vector<std::string>{c.message});
-    EXPECT_EQ(data.programName(), c.name);
+    // Nothing is answered here: the names stay as they were.
+    EXPECT_EQ(data.programName(), "NewProgram");
+    EXPECT_EQ(manager->ProgramName(c.number), "");
     if (!started) {
         EXPECT_EQ(Queued(), before);
-        EXPECT_EQ(manager->ProgramName(c.number), "");
         EXPECT_FALSE(ctl->IsBusy());
         return;
     }
-    EXPECT_EQ(manager->ProgramName(c.number), c.name);
     EXPECT_TRUE(ctl->IsBusy());
     ASSERT_GT(Queued(), before);
     const Bytes& first = QueuedFrame(before);
@@ -160,7 +161,7 @@ TEST_P(DeviceActionTest, NamesTheProgramThenMovesTheChosenMemory) {
         EXPECT_EQ(first[kOffsetKind], kKindWrite);
         EXPECT_EQ(first[kOffsetSection], kSectionGlobal);
         EXPECT_EQ(first[kOffsetChannel], kGlobalProgramName);
-        EXPECT_EQ(TextAt(first, 0, 15), (std::string(c.name) + "           ").substr(0, 15));
+        EXPECT_EQ(TextAt(first, 0, 15), (std::string(c.stored) + "           ").substr(0, 15));
         EXPECT_EQ(Queued(), before + 13); // name, 8 output and 4 input blocks
     } else {
         EXPECT_EQ(first[kOffsetKind], kKindRead);
@@ -171,16 +172,15 @@ TEST_P(DeviceActionTest, NamesTheProgramThenMovesTheChosenMemory) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DeviceActionTest,
-    testing::Values(DeviceActionCase{"StoreRow12WithoutLeadingBlanks", DeviceProgramAction::Store,
-                                     12, "  Show 2", "", "Show 2"},
-                    DeviceActionCase{"StoreOfBlanksIsRefused", DeviceProgramAction::Store, 12,
-                                     "   ", "Program Name is not empty", "NewProgram"},
-                    DeviceActionCase{"StoreOfNothingIsRefused", DeviceProgramAction::Store, 1, "",
-                                     "Program Name is not empty", "NewProgram"},
-                    DeviceActionCase{"RecallTakesTheListedName", DeviceProgramAction::Recall, 7,
-                                     "Hall", "", "Hall"},
-                    DeviceActionCase{"RecallOfAnUnnamedMemory", DeviceProgramAction::Recall, 30, "",
-                                     "", ""}),
+    testing::Values(
+        DeviceActionCase{"StoreRow12WithoutLeadingBlanks", DeviceProgramAction::Store, 12,
+                         "  Show 2", "", "Show 2"},
+        DeviceActionCase{"StoreOfBlanksIsRefused", DeviceProgramAction::Store, 12, "   ",
+                         "Program Name is not empty", ""},
+        DeviceActionCase{"StoreOfNothingIsRefused", DeviceProgramAction::Store, 1, "",
+                         "Program Name is not empty", ""},
+        DeviceActionCase{"RecallOfANamedMemory", DeviceProgramAction::Recall, 7, "Hall", "", ""},
+        DeviceActionCase{"RecallOfAnUnnamedMemory", DeviceProgramAction::Recall, 30, "", "", ""}),
     [](const testing::TestParamInfo<DeviceActionCase>& info) { return info.param.what; });
 
 // ---- One program to and from the PC ---------------------------------------------------------
@@ -195,6 +195,7 @@ TEST_F(ProgramManagerTest, SingleProgramGoesToAFileAndBackWithoutAUnit) {
     EXPECT_EQ(chooser.asked[0].kind, ProgramFileKind::SingleSetting);
     EXPECT_TRUE(chooser.asked[0].save);
     EXPECT_EQ(chooser.asked[0].deviceType, 3);
+    EXPECT_EQ(chooser.asked[0].proposedName, "Stage"); // the program's name is proposed
     const std::string stored = dir.file("live.dia24");
     EXPECT_EQ(ReadAll(stored), EncodeProgramSetting(data));
     EXPECT_EQ(view.titles, std::vector<std::string>{"VUR24_Stage"});
@@ -260,34 +261,47 @@ TEST_F(ProgramManagerTest, BankOperationsNeedAUnitAndAskNoFileWithoutOne) {
     EXPECT_EQ(Queued(), 0);
 }
 
-TEST_F(ProgramManagerTest, RecalledLibraryNamesTheMemoriesAndSendsAllThirty) {
-    Make();
+// A library every model could hold (default programs), program i's output 1 at gain index
+// `gain(i)` and named "Lib<i>".
+ProgramBank Library(int deviceType, const std::function<int(int)>& gain) {
     ProgramBank library{};
-    ProgramContainer fresh; // programs a 4x8 could hold
-    fresh.setDeviceType(1);
+    ProgramContainer fresh;
+    fresh.setDeviceType(deviceType);
     for (int i = 0; i < 30; ++i) {
-        fresh.fillProgramImage(library[static_cast<std::size_t>(i)]);
-        library[static_cast<std::size_t>(i)].name = "Lib" + std::to_string(i + 1);
-        library[static_cast<std::size_t>(i)].outputs[0].gain = static_cast<std::int16_t>(i * 10);
+        ProgramImage& image = library[static_cast<std::size_t>(i)];
+        fresh.fillProgramImage(image);
+        image.name = "Lib" + std::to_string(i + 1);
+        image.outputs[0].gain = static_cast<std::int16_t>(gain(i));
     }
+    return library;
+}
+
+TEST_F(ProgramManagerTest, RecalledLibraryGoesToAllThirtyMemoriesAfterSayingItsModel) {
+    Make();
     const std::string path = dir.file("shows.dat");
-    ASSERT_EQ(SaveProgramLibrary(path, library), ProgramFileStatus::Ok);
+    ASSERT_EQ(SaveProgramLibrary(path, Library(1, [](int i) { return i * 10; })),
+              ProgramFileStatus::Ok);
     Connect();
     const int before = Queued();
     chooser.answers = {path};
+    sink.answer = true;
     EXPECT_EQ(manager->RunPcAction(PcProgramAction::RecallAllPrograms, chooser), FileOutcome::Done);
     EXPECT_EQ(chooser.asked.at(0).kind, ProgramFileKind::Library);
     EXPECT_FALSE(chooser.asked.at(0).save);
+    // Its name says no model: the operator hears which model it is read as.
+    EXPECT_EQ(sink.questions,
+              std::vector<std::string>{path + " does not say which model it was made for. It is "
+                                              "read as a 4x8 library.\nWrite its 30 programs to "
+                                              "memories 1 to 30 of the unit?"});
     EXPECT_EQ(bank[29].outputs[0].gain, 290);
-    EXPECT_EQ(manager->ProgramName(1), "Lib1");
-    EXPECT_EQ(manager->ProgramName(30), "Lib30");
+    EXPECT_EQ(manager->ProgramName(1), ""); // named once the unit has taken each memory
     EXPECT_EQ(Queued(), before + 30 * 13);
     EXPECT_EQ(QueuedFrame(before)[kOffsetSlot], 1);
     EXPECT_EQ(QueuedFrame(Queued() - 1)[kOffsetSlot], 30);
     EXPECT_TRUE(ctl->IsBusy());
 }
 
-TEST_F(ProgramManagerTest, StoreAllReadsTheMemoriesThenSavesTheBankAsDat) {
+TEST_F(ProgramManagerTest, StoreAllReadsTheMemoriesThenSavesTheBankForItsModel) {
     Make(2);
     Connect();
     const int before = Queued();
@@ -301,19 +315,21 @@ TEST_F(ProgramManagerTest, StoreAllReadsTheMemoriesThenSavesTheBankAsDat) {
     EXPECT_EQ(files->SaveBank(chooser), FileOutcome::Done);
     EXPECT_EQ(chooser.asked.at(0).kind, ProgramFileKind::Library);
     EXPECT_TRUE(chooser.asked.at(0).save);
-    EXPECT_EQ(ReadAll(dir.file("bank.dat")), EncodeProgramLibrary(bank));
+    EXPECT_EQ(chooser.asked.at(0).proposedName, "unit-1");
+    EXPECT_EQ(ReadAll(dir.file("bank.dat36")), EncodeProgramLibrary(bank));
     EXPECT_EQ(files->SaveBankToFile(dir.file("missing/bank")), FileOutcome::Failed);
     EXPECT_EQ(Texts(),
-              std::vector<std::string>{"MusicFile Write Error\n" + dir.file("missing/bank.dat") +
+              std::vector<std::string>{"MusicFile Write Error\n" + dir.file("missing/bank.dat36") +
                                        ": its folder does not exist"});
 }
 
 // ---- Questions ------------------------------------------------------------------------------
 
-TEST_F(ProgramManagerTest, FileOfAnotherModelIsReadOnlyWhenTheOperatorAgrees) {
-    // A 4x8 file with a delay the 2x4 cannot hold.
+TEST_F(ProgramManagerTest, FileOfAnotherModelIsConvertedOnlyWhenTheOperatorAgrees) {
+    // A 4x8 file with a delay and a gain the 2x4 cannot hold.
     ProgramContainer big;
-    big.input(0).setDelay(50000);
+    big.input(0).setDelay(52473);
+    big.output(1).setGain(0);
     big.setProgramName("Big");
     const std::string path = dir.file("big.dia48");
     ASSERT_EQ(SaveProgramSetting(path, big), ProgramFileStatus::Ok);
@@ -323,8 +339,11 @@ TEST_F(ProgramManagerTest, FileOfAnotherModelIsReadOnlyWhenTheOperatorAgrees) {
     sink.answer = false;
     EXPECT_EQ(files->RecallProgramFromFile(path), FileOutcome::Cancelled);
     ASSERT_EQ(sink.questions.size(), 1u);
-    EXPECT_EQ(sink.questions[0], "This file was made for the 4x8, not for the 2x4.\nLoad it "
-                                 "anyway? Its values are limited to the 2x4's ranges.");
+    EXPECT_EQ(sink.questions[0],
+              "This file was made for the 4x8, not for the 2x4.\nIts values are converted by "
+              "value to the 2x4's scales (gains in dB, delays in time, bandwidths in octaves). "
+              "These values lie beyond the 2x4's ranges and are limited:\nInput A delay 1000.0 "
+              "ms becomes 999.0 ms\nOutput 2 gain -40.0 dB becomes -36.0 dB\nLoad it anyway?");
     EXPECT_EQ(data.input(0).delay(), delay);
     EXPECT_EQ(data.programName(), "NewProgram");
     EXPECT_EQ(view.programsLoaded, 0);
@@ -333,6 +352,7 @@ TEST_F(ProgramManagerTest, FileOfAnotherModelIsReadOnlyWhenTheOperatorAgrees) {
     EXPECT_EQ(files->RecallProgramFromFile(path), FileOutcome::Done);
     EXPECT_EQ(data.programName(), "Big");
     EXPECT_EQ(data.input(0).delay(), DeviceModelOf(3).delayMax);
+    EXPECT_EQ(data.input(1).gain(), DeviceModelOf(3).gainZeroIndex); // 0 dB stays 0 dB
 
     // This model's files and files that name no model are read without a question.
     ASSERT_EQ(SaveProgramSetting(dir.file("own.dia24"), data), ProgramFileStatus::Ok);
@@ -342,15 +362,29 @@ TEST_F(ProgramManagerTest, FileOfAnotherModelIsReadOnlyWhenTheOperatorAgrees) {
     EXPECT_EQ(sink.questions.size(), 2u);
 }
 
-TEST_F(ProgramManagerTest, LibraryOfAnotherModelIsAskedForToo) {
+TEST_F(ProgramManagerTest, LibraryOfAnotherModelIsConvertedOnlyWhenTheOperatorAgrees) {
+    // A 3x6 library whose program 4 drives output 1 at +20 dB, beyond the 4x8's +15 dB.
     const std::string path = dir.file("bank.dat36");
-    ASSERT_EQ(SaveProgramLibrary(path, ProgramBank{}), ProgramFileStatus::Ok);
+    ASSERT_EQ(SaveProgramLibrary(path, Library(2, [](int i) { return i == 3 ? 560 : 360; })),
+              ProgramFileStatus::Ok);
     Make(1);
     Connect();
     const int before = Queued();
     EXPECT_EQ(files->RecallAllProgramsFromFile(path), FileOutcome::Cancelled);
-    EXPECT_EQ(sink.questions.size(), 1u);
+    ASSERT_EQ(sink.questions.size(), 1u);
+    EXPECT_EQ(sink.questions[0],
+              path + " was made for the 3x6, not for the 4x8.\nIts 30 programs are converted by "
+                     "value to the 4x8's scales (gains in dB, delays in time, bandwidths in "
+                     "octaves). These values lie beyond the 4x8's ranges and are limited:\n"
+                     "Program 4: Output 1 gain +20.0 dB becomes +15.0 dB\nWrite its 30 programs "
+                     "to memories 1 to 30 of the unit?");
     EXPECT_EQ(Queued(), before);
+
+    sink.answer = true;
+    EXPECT_EQ(files->RecallAllProgramsFromFile(path), FileOutcome::Done);
+    EXPECT_EQ(bank[3].outputs[0].gain, 550);
+    EXPECT_EQ(bank[0].outputs[0].gain, 400); // 0 dB on the 3x6 is 0 dB on the 4x8
+    EXPECT_EQ(Queued(), before + 30 * 13);
 }
 
 TEST_F(ProgramManagerTest, ExtensionAddedToTheChosenNameDoesNotReplaceAFileUnasked) {

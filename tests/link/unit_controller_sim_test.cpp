@@ -159,11 +159,50 @@ TEST_F(ControllerSimTest, HangUpDuringABatchDisconnectsWithoutWaitingForTheTimeO
     ASSERT_TRUE(PumpUntil([&] { return !ctl->IsConnected(); }));
     EXPECT_EQ(owner.messages, std::vector<std::string>{
                                   "Unable to Open COM-Port\n\nThe line on " + line->SlavePath() +
-                                  " was lost: the port was closed or the adapter unplugged."});
+                                  " was lost: the port was closed or the adapter "
+                                  "unplugged.\n\n0 of 30 memories had been read; nothing "
+                                  "was saved."});
     EXPECT_FALSE(ctl->IsBusy());
     EXPECT_FALSE(owner.tickRunning);
     EXPECT_EQ(ctl->Command().QueueCount(), 0);
     EXPECT_FALSE(ctl->Command().IsPortOpen());
+}
+
+TEST_F(ControllerSimTest, StoppedBankWriteLeavesTheMemoriesAfterTheCurrentOneAsTheyWere) {
+    Start({{1, 1}});
+    ASSERT_TRUE(ctl->Connect(line->SlavePath(), 1, false));
+    Settle();
+    ProgramBank source{};
+    ProgramContainer fresh;
+    for (int i = 0; i < 30; ++i) {
+        ProgramImage& image = source[static_cast<std::size_t>(i)];
+        fresh.fillProgramImage(image);
+        image.name = "New" + std::to_string(i + 1);
+        image.outputs[2].gain = 123;
+    }
+    ctl->WriteAllProgramsToDevice(source);
+    while (ctl->Transfer().memoriesDone < 2)
+        TickAndWait();
+    TickAndWait(); // memory 3 has begun
+    ASSERT_TRUE(ctl->StopTransfer());
+    Settle();
+
+    EXPECT_EQ(owner.messages, std::vector<std::string>{"Stopped after memory 3 of 30: memories 1 "
+                                                       "to 3 were written; memories 4 to 30 "
+                                                       "were not changed."});
+    line->WithUnits([](auto& units) {
+        for (int slot = 1; slot <= 30; ++slot) {
+            const bool written = slot <= 3;
+            EXPECT_EQ(units[0].ProgramName(slot), written ? "New" + std::to_string(slot)
+                                                          : VirtualUnit::DefaultProgramName(slot))
+                << slot;
+            EXPECT_EQ(units[0].Program(slot).outputs[2] == VirtualUnit::DefaultProgram().outputs[2],
+                      !written)
+                << slot;
+        }
+    });
+    EXPECT_EQ(ctl->ProgramName(3), "New3");
+    EXPECT_EQ(ctl->ProgramName(4), VirtualUnit::DefaultProgramName(4));
 }
 
 } // namespace

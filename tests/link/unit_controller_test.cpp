@@ -372,18 +372,48 @@ TEST_F(UnitControllerTest, BatchEndsTheBusyFlagWhenItsLastFrameGoesOutWithoutMet
     EXPECT_EQ(view.titles.back(), "Tavrel 4x8  " + data.programName());
 }
 
-TEST_F(UnitControllerTest, StoreTitlesTheWindowAndNeedsAConnection) {
+TEST_F(UnitControllerTest, StoreNamesMemoryEditorAndTitleOnlyOnceTheUnitHasTakenIt) {
     Make();
     data.setProgramName("Gig");
-    ctl->StoreProgramToDevice(3); // disconnected: nothing at all
+    ctl->StoreProgramToDevice(3, "Show"); // disconnected: nothing at all
     EXPECT_TRUE(view.titles.empty());
     ConnectAndSettle();
+    const std::string before = data.programName(); // as the unit reported it
+    const std::string memory = ctl->ProgramName(3);
     const int queued = ctl->Command().QueueCount();
-    ctl->StoreProgramToDevice(3);
-    EXPECT_EQ(view.titles.back(), "RID48_" + data.programName());
+    ctl->StoreProgramToDevice(3, "Show");
     EXPECT_EQ(ctl->Command().QueueCount(), queued + 13); // the name and 12 blocks
     EXPECT_TRUE(ctl->IsBusy());
+    // On its way, the name is only in the frames.
+    EXPECT_EQ(data.programName(), before);
+    EXPECT_EQ(ctl->ProgramName(3), memory);
+    EXPECT_TRUE(view.titles.empty());
     Settle();
+    EXPECT_EQ(data.programName(), "Show");
+    EXPECT_EQ(ctl->ProgramName(3), "Show");
+    EXPECT_EQ(view.titles, std::vector<std::string>{"RID48_Show"});
+}
+
+TEST_F(UnitControllerTest, StoreCutShortByTheUnitLeavesEveryNameAndSaysWhatTheMemoryHolds) {
+    Make();
+    ConnectAndSettle();
+    data.setProgramName("Gig");
+    ctl->SetProgramName(3, "Old");
+    ctl->StoreProgramToDevice(3, "Show");
+    for (int i = 0; i < 4; ++i)
+        TickAnswered(); // the name and three blocks are taken
+    unit.silent = true;
+    for (int i = 0; i < 50 && ctl->IsConnected(); ++i)
+        TickAnswered();
+    ASSERT_FALSE(ctl->IsConnected());
+    EXPECT_EQ(data.programName(), "Gig");
+    EXPECT_EQ(ctl->ProgramName(3), "Old");
+    EXPECT_TRUE(view.titles.empty());
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_TRUE(sink.messages[0].text.ends_with(
+        "\n\nMemory 3 may hold part of the program; its name stays as it was."))
+        << sink.messages[0].text;
+    EXPECT_FALSE(ctl->IsTransferring());
 }
 
 TEST_F(UnitControllerTest, StoringTheLiveSettingsIsSettledOnlyAfterInputsAAndBAreRestored) {
@@ -797,20 +827,150 @@ TEST_F(UnitControllerTest, AllStoredProgramsFillTheBankWithTheirNamesAndOfferThe
     EXPECT_EQ(bank[29].outputs[7].name, "OUT7");
 }
 
-TEST_F(UnitControllerTest, WritingABankNamesTheProgramsAndSendsThemAsOneBatch) {
+TEST_F(UnitControllerTest, WritingABankNamesEachMemoryOnceTheUnitHasTakenIt) {
     Make();
     ConnectAndSettle();
     ProgramBank source{};
     for (int i = 0; i < 30; ++i)
         source[static_cast<std::size_t>(i)].name = "Bank" + std::to_string(i + 1);
     const int queued = ctl->Command().QueueCount();
+    const std::string second = ctl->ProgramName(2); // as the unit reported it
     ctl->WriteAllProgramsToDevice(source);
-    EXPECT_EQ(ctl->ProgramName(1), "Bank1");
-    EXPECT_EQ(ctl->ProgramName(30), "Bank30");
     EXPECT_EQ(ctl->Command().QueueCount(), queued + 30 * 13);
     EXPECT_TRUE(ctl->IsBusy());
+    EXPECT_NE(ctl->ProgramName(1), "Bank1");
+    while (ctl->Transfer().memoriesDone < 1)
+        TickAnswered();
+    EXPECT_EQ(ctl->ProgramName(1), "Bank1");
+    EXPECT_EQ(ctl->ProgramName(2), second);
     Settle(5000);
     EXPECT_FALSE(ctl->IsBusy());
+    EXPECT_EQ(ctl->ProgramName(30), "Bank30");
+    EXPECT_TRUE(sink.messages.empty()); // a whole bank written needs no word
+}
+
+// ---- Progress and stopping of the transfers of all memories --------------------------------
+
+TEST_F(UnitControllerTest, TransferCountsMemoriesAndEstimatesTheRestFromItsPace) {
+    Make();
+    ConnectAndSettle();
+    ctl->ReadAllProgramsFromDevice();
+    TransferProgress p = ctl->Transfer();
+    EXPECT_TRUE(ctl->IsTransferring());
+    EXPECT_EQ(p.requestsTotal, 30 * 12);
+    EXPECT_EQ(p.memoryCount, 30);
+    EXPECT_EQ(p.currentMemory, 1);
+    EXPECT_EQ(p.Text(), "Reading memory 1 of 30");
+    // Before the unit has shown its pace: two ticks a request.
+    EXPECT_EQ(p.remainingTicks, 2 * 360);
+    EXPECT_EQ(p.RemainingText(UnitController::kTickMs), "About 1 min 12 s left");
+    while (ctl->Transfer().memoriesDone < 12)
+        TickAnswered();
+    p = ctl->Transfer();
+    EXPECT_EQ(p.currentMemory, 13);
+    EXPECT_EQ(p.Text(), "Reading memory 13 of 30");
+    // The fake unit answers within the tick that sent: about one tick a request from here on.
+    EXPECT_NEAR(p.remainingTicks, 360 - p.requestsDone, 3);
+    EXPECT_EQ(p.RemainingText(UnitController::kTickMs), "About 22 s left");
+}
+
+struct StopCase {
+    const char* what;
+    bool write;      // a bank to the unit, else the unit's memories into the bank
+    int afterBlocks; // answered requests before the stop
+    int lastMemory;  // the memory the transfer ends with
+    const char* message;
+};
+
+void PrintTo(const StopCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class TransferStopTest : public UnitControllerTest, public testing::WithParamInterface<StopCase> {};
+
+TEST_P(TransferStopTest, StopsBetweenMemoriesAndSaysWhichWereDone) {
+    const StopCase& c = GetParam();
+    Make();
+    ConnectAndSettle();
+    ProgramBank source = bank;
+    for (int i = 0; i < 30; ++i)
+        source[static_cast<std::size_t>(i)].name = "New" + std::to_string(i + 1);
+    const std::string nextName = ctl->ProgramName(c.lastMemory + 1);
+    const std::size_t framesBefore = Frames().size();
+    if (c.write)
+        ctl->WriteAllProgramsToDevice(source);
+    else
+        ctl->ReadAllProgramsFromDevice();
+    const int perMemory = c.write ? 13 : 12;
+    for (int i = 0; i < c.afterBlocks; ++i)
+        TickAnswered();
+    EXPECT_TRUE(ctl->StopTransfer());
+    EXPECT_EQ(ctl->Transfer().Text(),
+              "Stopping after memory " + std::to_string(c.lastMemory) + " of 30");
+    EXPECT_FALSE(ctl->StopTransfer()); // once is enough
+    Settle();
+    EXPECT_FALSE(ctl->IsTransferring());
+    EXPECT_FALSE(ctl->IsBusy());
+    // The memory on the line was finished, no later one begun.
+    int blocks = 0;
+    int lastSlot = 0;
+    const auto frames = Frames();
+    for (std::size_t i = framesBefore; i < frames.size(); ++i) {
+        if (IsMeterPoll(frames[i]))
+            continue;
+        ++blocks;
+        lastSlot = frames[i][kOffsetSlot];
+    }
+    EXPECT_EQ(blocks, c.lastMemory * perMemory);
+    EXPECT_EQ(lastSlot, c.lastMemory);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, c.message);
+    EXPECT_EQ(view.bankComplete, 0); // a part of a bank is never offered for saving
+    if (c.write) {
+        EXPECT_EQ(ctl->ProgramName(c.lastMemory), "New" + std::to_string(c.lastMemory));
+        EXPECT_EQ(ctl->ProgramName(c.lastMemory + 1), nextName);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TransferStopTest,
+    testing::Values(
+        StopCase{"WriteStoppedInMemoryTwelve", true, 11 * 13 + 5, 12,
+                 "Stopped after memory 12 of 30: memories 1 to 12 were written; memories 13 to "
+                 "30 were not changed."},
+        StopCase{"WriteStoppedBeforeTheFirstAnswer", true, 0, 1,
+                 "Stopped after memory 1 of 30: memory 1 was written; memories 2 to 30 were not "
+                 "changed."},
+        StopCase{"ReadStoppedInMemorySeven", false, 6 * 12 + 1, 7,
+                 "Stopped after memory 7 of 30: memories 1 to 7 were read. Nothing was saved: a "
+                 "program library holds all 30 memories."}),
+    [](const testing::TestParamInfo<StopCase>& info) { return info.param.what; });
+
+TEST_F(UnitControllerTest, LostLineDuringABankWriteSaysHowManyMemoriesWereWritten) {
+    Make();
+    ConnectAndSettle();
+    ctl->WriteAllProgramsToDevice(bank);
+    for (int i = 0; i < 4 * 13 + 6; ++i)
+        TickAnswered();
+    ctl->OnLineEvent(kHangUpBits);
+    ASSERT_FALSE(ctl->IsConnected());
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_TRUE(sink.messages[0].text.ends_with(
+        "\n\n4 of 30 memories were written (1 to 4); memory 5 was written in part; memories 6 "
+        "to 30 were not changed."))
+        << sink.messages[0].text;
+    EXPECT_FALSE(ctl->StopTransfer()); // nothing left to stop
+}
+
+TEST_F(UnitControllerTest, OneProgramTransfersCannotBeStopped) {
+    Make();
+    ConnectAndSettle();
+    ctl->ReadProgramFromDevice(4);
+    EXPECT_EQ(ctl->Transfer().Text(), "Reading program 4 (0 of 12 requests)");
+    EXPECT_FALSE(ctl->Transfer().CanStop());
+    EXPECT_FALSE(ctl->StopTransfer());
+    Settle();
+    EXPECT_TRUE(sink.messages.empty());
 }
 
 TEST_F(UnitControllerTest, StoredProgramMissingABlockEndsTheBackupWithNothingTakenOver) {

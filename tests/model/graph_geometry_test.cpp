@@ -101,22 +101,47 @@ TEST(GraphLayout, AxisLabelsAtTheirPixels) {
                                                   {"-30", 6, 229},
                                                   {"-40", 6, 270}}};
     EXPECT_EQ(level, expectedLevel);
-
-    const auto freq = GG::FrequencyLabels({35, 10, 922, 249}); // w 887: a third is 295
-    const std::array<GG::Label, 12> expectedFreq{{{"10", 30, 249},
-                                                  {"20", 109, 249},
-                                                  {"50", 210, 249},
-                                                  {"100", 277, 249},
-                                                  {"200", 360, 249},
-                                                  {"500", 458, 249},
-                                                  {"1K", 539, 249},
-                                                  {"2K", 612, 249},
-                                                  {"5K", 722, 249},
-                                                  {"10K", 789, 249},
-                                                  {"20K", 864, 249},
-                                                  {"30K", 902, 249}}};
-    EXPECT_EQ(freq, expectedFreq);
 }
+
+// Frequency labels sit under their grid lines at every plot width: the view's default, a small
+// window, and the graph maximised on a 1920-pixel screen (where fixed offsets put "5K" under
+// the 10 kHz line).
+struct LabelWidthCase {
+    const char* what;
+    int clientWidth;
+    // Expected centres of "100", "1K", "5K", "10K": 35 + trunc((log10 f - 1) x w / 3.4771).
+    std::array<int, 4> centres;
+};
+
+class FrequencyLabelTest : public testing::TestWithParam<LabelWidthCase> {};
+
+TEST_P(FrequencyLabelTest, EachLabelIsCentredOnItsGridLine) {
+    const LabelWidthCase& c = GetParam();
+    const GraphRect plot = GG::PlotRect({0, 0, c.clientWidth, 300});
+    const auto labels = GG::FrequencyLabels(plot);
+    const auto gridX = GG::GridX(plot.width());
+    const auto& gridHz = GG::GridFrequencies();
+    for (const GG::Label& label : labels) {
+        SCOPED_TRACE(std::string(label.text));
+        const int hz = label.text.ends_with('K') ? std::stoi(std::string(label.text)) * 1000
+                                                 : std::stoi(std::string(label.text));
+        const auto line = std::find(gridHz.begin(), gridHz.end(), hz);
+        ASSERT_NE(line, gridHz.end());
+        EXPECT_EQ(label.x, gridX[static_cast<std::size_t>(line - gridHz.begin())]);
+        EXPECT_EQ(label.y, plot.bottom);
+    }
+    EXPECT_EQ((std::array<int, 4>{labels[3].x, labels[6].x, labels[8].x, labels[9].x}), c.centres);
+    // The end labels stay inside the control.
+    EXPECT_EQ(GG::CentredTextLeft(labels[0].x, 14, c.clientWidth), 28);
+    EXPECT_EQ(GG::CentredTextLeft(labels[11].x, 24, c.clientWidth), c.clientWidth - 24);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Widths, FrequencyLabelTest,
+    testing::Values(LabelWidthCase{"SmallWindow", 640, {206, 377, 496, 548}},
+                    LabelWidthCase{"DefaultView", 932, {290, 545, 723, 800}},
+                    LabelWidthCase{"MaximisedOn1920", 1890, {565, 1096, 1467, 1626}}),
+    [](const testing::TestParamInfo<LabelWidthCase>& info) { return info.param.what; });
 
 TEST(GraphLayout, HandleCaptionAlignment) {
     auto handle = [](int hz) { return GG::BandHandle(Band(0, hz, 306), kW, kH); };

@@ -49,12 +49,17 @@ bool IsMeterPollOnly(ProgramContainer& data) {
 constexpr int kRead = 0xA2;
 constexpr int kWrite = 0xA1;
 
-// Batch marks: which frames are in the batch and that only the last ends it (of the given kind).
-void ExpectBatch(const std::vector<Request>& frames, std::size_t firstInBatch, bool read) {
+// Batch marks: every frame is in the batch, carries the program slot it moves, and only the last
+// ends the batch (of the given kind).
+// A `slot` below 0 leaves the slots to the caller.
+void ExpectBatch(const std::vector<Request>& frames, int slot, bool read) {
     ASSERT_FALSE(frames.empty());
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const Request& f = frames[i];
-        EXPECT_EQ(f.inBatch, i >= firstInBatch) << "frame " << i;
+        EXPECT_TRUE(f.inBatch) << "frame " << i;
+        if (slot >= 0) {
+            EXPECT_EQ(f.programSlot, slot) << "frame " << i;
+        }
         const bool last = i + 1 == frames.size();
         EXPECT_EQ(f.endsReadBatch, last && read) << "frame " << i;
         EXPECT_EQ(f.endsWriteBatch, last && !read) << "frame " << i;
@@ -146,7 +151,7 @@ TEST_F(Sequences, ReadProgramIsOneReadBatchOfTwelveBlocks) {
     for (int slot : {0, 17}) {
         const std::vector<Request> frames = ReadProgramFromDevice(data, slot);
         EXPECT_EQ(Headers(frames), BlockReads(42, slot, 0)) << "slot " << slot;
-        ExpectBatch(frames, 0, true);
+        ExpectBatch(frames, slot, true);
     }
 }
 
@@ -158,7 +163,7 @@ TEST_F(Sequences, StoreToAMemoryWritesNameThenOutputsThenInputs) {
         expected.push_back(h);
     EXPECT_EQ(Headers(frames), expected);
     EXPECT_EQ(frames[0].bytes[9], 'C');
-    ExpectBatch(frames, 1, false);
+    ExpectBatch(frames, 7, false);
     EXPECT_TRUE(IsMeterPollOnly(data)) << "storing to a memory raises no flag";
 }
 
@@ -176,7 +181,7 @@ TEST_F(Sequences, StoreToLiveSettingsMutesInputsAAndBWhileOutputsAreWritten) {
     ASSERT_EQ(Headers(frames), expected);
     EXPECT_EQ(frames[1].bytes[9], 0); // A muted
     EXPECT_EQ(frames[2].bytes[9], 0); // B muted
-    ExpectBatch(frames, 3, false);
+    ExpectBatch(frames, 0, false);
     // The input blocks carry the restored on flags (payload offset 64).
     EXPECT_EQ(frames[11].bytes[9 + 64], 1);
     EXPECT_EQ(frames[12].bytes[9 + 64], 0);
@@ -209,8 +214,8 @@ TEST(SequencesBank, WriteAllProgramsSendsEveryImageToItsMemory) {
     }
     ASSERT_EQ(Headers(frames), expected);
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        const bool nameFrame = i % 13 == 0;
-        EXPECT_EQ(frames[i].inBatch, !nameFrame) << i;
+        EXPECT_TRUE(frames[i].inBatch) << i;
+        EXPECT_EQ(frames[i].programSlot, static_cast<int>(i / 13) + 1) << i;
         EXPECT_EQ(frames[i].endsWriteBatch, i + 1 == frames.size()) << i;
         EXPECT_FALSE(frames[i].endsReadBatch) << i;
     }
@@ -228,7 +233,9 @@ TEST_F(Sequences, ReadAllProgramsAsksForEveryMemoryForBackup) {
         for (const Header& h : BlockReads(42, slot, 0x77))
             expected.push_back(h);
     EXPECT_EQ(Headers(frames), expected);
-    ExpectBatch(frames, 0, true);
+    ExpectBatch(frames, -1, true);
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        EXPECT_EQ(frames[i].programSlot, static_cast<int>(i / 12) + 1) << i;
 }
 
 TEST_F(Sequences, GlobalSettingCodesMapToTheirFramesAndOthersToNothing) {

@@ -3,7 +3,7 @@
 #include "Progress.h"
 
 #include "model/DeviceModel.h"
-#include "protocol/Frame.h"
+#include "protocol/RequestSequences.h"
 
 #include <algorithm>
 #include <iterator>
@@ -246,11 +246,7 @@ int OnlineSession::PendingRequests() const {
     const RequestQueue& queue = m_controller.Command().Queue();
     int count = 0;
     for (int i = 0; i < queue.Count(); ++i) {
-        const auto& b = queue.At(i)->bytes;
-        const bool meterPoll = b.size() > kOffsetChannel && b[kOffsetKind] == kKindRead &&
-                               b[kOffsetSection] == kSectionGlobal &&
-                               b[kOffsetChannel] == kGlobalMeters;
-        if (!meterPoll)
+        if (!IsMeterPollRequest(*queue.At(i)))
             ++count;
     }
     return count;

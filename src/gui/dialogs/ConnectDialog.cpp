@@ -5,6 +5,7 @@
 #include "link/UnitController.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -146,6 +147,8 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     m_ids->setEditable(true);
     m_ids->setInsertPolicy(QComboBox::NoInsert);
     m_ids->setValidator(new QIntValidator(kFirstDeviceId, kLastDeviceId, m_ids));
+    // What is typed is the ID: "5" must not complete to a listed 50.
+    m_ids->setCompleter(nullptr);
     m_ids->setGeometry(DluRect(62, 42, 60, 14));
     idLabel->setBuddy(m_ids);
     m_search = new QPushButton(QStringLiteral("Search ID"), this);
@@ -189,7 +192,12 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
 
     m_timer.setInterval(kSearchTickMs);
     connect(&m_timer, &QTimer::timeout, this, &ConnectDialog::SearchTick);
-    connect(m_search, &QPushButton::clicked, this, &ConnectDialog::SearchDeviceIds);
+    connect(m_search, &QPushButton::clicked, this, [this] {
+        if (m_searching)
+            StopSearchKeepingFound();
+        else
+            SearchDeviceIds();
+    });
     connect(m_rescan, &QPushButton::clicked, this, &ConnectDialog::Rescan);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -225,7 +233,7 @@ int ConnectDialog::DeviceId() const {
     return ok && IsDeviceId(id) ? id : 0;
 }
 
-void ConnectDialog::FillPorts(const std::string& preferredPort) {
+void ConnectDialog::FillPorts(const std::string& preferredPort, bool offerUnlisted) {
     m_entries.clear();
     m_ports->clear();
     for (PortEntry& entry : m_source()) {
@@ -236,6 +244,22 @@ void ConnectDialog::FillPorts(const std::string& preferredPort) {
                      [](const PortEntry& a, const PortEntry& b) {
                          return PortNameLess(a.portName, b.portName);
                      });
+
+    // A port that answered before stays on offer when the system does not list it (a typed path,
+    // a virtual unit's link), as long as it is there to be opened.
+    const bool listed = std::any_of(m_entries.begin(), m_entries.end(), [&](const PortEntry& e) {
+        return e.portName == preferredPort || e.devicePath == preferredPort;
+    });
+    m_unlistedPort.clear();
+    if (offerUnlisted && !preferredPort.empty() && !listed &&
+        QFileInfo::exists(QString::fromStdString(preferredPort))) {
+        m_unlistedPort = preferredPort;
+        PortEntry typed;
+        typed.devicePath = preferredPort;
+        typed.portName = preferredPort;
+        typed.description = "Used last";
+        m_entries.insert(m_entries.begin(), std::move(typed));
+    }
     std::vector<std::string> names;
     std::vector<bool> usb;
     for (const PortEntry& entry : m_entries) {
@@ -256,9 +280,14 @@ void ConnectDialog::FillPorts(const std::string& preferredPort) {
 void ConnectDialog::Rescan() {
     if (m_searching)
         return;
-    // The chosen port stays chosen while it is listed; otherwise the usual preselection.
+    // The chosen port stays chosen while it is listed (a path the system never listed, while it
+    // exists); otherwise the usual preselection.
     const std::string chosen = m_entries.empty() ? std::string() : PortName();
-    FillPorts(chosen);
+    const bool listedBySystem =
+        chosen != m_unlistedPort &&
+        std::any_of(m_entries.begin(), m_entries.end(),
+                    [&](const PortEntry& e) { return e.portName == chosen; });
+    FillPorts(chosen, !listedBySystem);
     ShowPortDescription();
     UpdateOk();
 }
@@ -294,8 +323,9 @@ QString ConnectDialog::SearchStatus() const {
 
 void ConnectDialog::ShowSearching(bool searching) {
     m_progress->setVisible(searching);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_search, m_ports, m_rescan, m_firstId, m_lastId})
+    // The search button stops a running search; the port and the range stay as searched.
+    m_search->setText(searching ? QString::fromLatin1(kStopText) : QStringLiteral("Search ID"));
+    for (QWidget* w : std::initializer_list<QWidget*>{m_ports, m_rescan, m_firstId, m_lastId})
         w->setEnabled(!searching);
 }
 
@@ -336,27 +366,39 @@ void ConnectDialog::OnSearchEnded(const std::vector<int>& knownIds) {
         EndSearchDisplay(knownIds);
 }
 
-void ConnectDialog::EndSearchDisplay(const std::vector<int>& knownIds) {
+void ConnectDialog::EndSearchDisplay(const std::vector<int>& knownIds, const QString& prefix) {
     m_timer.stop();
     m_searching = false;
-    FillIds(knownIds);
     ShowSearching(false);
     if (!m_searchPortOpened) {
+        FillIds(knownIds);
         m_status->clear(); // nothing was probed; the message box said why
         return;
     }
-    // The IDs that answered within the range searched (IDs outside it stay known from before).
-    QStringList found;
+    // Only the units that answered are offered (IDs outside the range searched were never
+    // heard); with none, no ID is chosen until one is typed.
+    std::vector<int> found;
+    QStringList texts;
     for (int id : knownIds) {
-        if (id >= SearchFirstId() && id <= SearchLastId())
-            found << QString::number(id);
+        if (id >= SearchFirstId() && id <= SearchLastId()) {
+            found.push_back(id);
+            texts << QString::number(id);
+        }
     }
-    if (found.isEmpty()) {
-        m_status->setText(QString::fromLatin1(kNoUnitAnsweredText));
+    FillIds(found);
+    m_status->setText(
+        prefix + (texts.isEmpty() ? QString::fromLatin1(kNoUnitAnsweredText)
+                                  : QStringLiteral("Found: ") + texts.join(QStringLiteral(", "))));
+}
+
+void ConnectDialog::StopSearchKeepingFound() {
+    if (!m_searching)
         return;
-    }
-    m_status->setText(QStringLiteral("Found: ") + found.join(QStringLiteral(", ")));
-    m_ids->setCurrentIndex(m_ids->findText(found.front())); // the first unit that answered
+    const int probed = m_controller.Search().Progress();
+    m_controller.CancelSearch();
+    // The IDs not probed yet count as unknown, so the known ones are those that answered.
+    EndSearchDisplay(m_controller.Command().Replies().KnownDeviceIds(),
+                     QStringLiteral("Stopped at ID %1. ").arg(probed));
 }
 
 void ConnectDialog::StopSearch() {

@@ -23,14 +23,17 @@ using PortSource = std::function<PortEntryList()>;
 PortSource SystemPortSource();
 
 // The connect dialog "Connect": chooses the port and the device ID for a main view, and can
-// search the line for the units that answer. It works on the view's unit controller, which must
+// search the line for the units that answer. It preselects the port the view last connected to
+// (also a typed path the system does not list, while it exists), and a typed ID is taken as
+// typed, never completed to a listed one. It works on the view's unit controller, which must
 // be disconnected while the dialog is open (the view's send tick is stopped then); the view goes
 // on handing the port's line events to the controller, so search answers are decoded. The
 // search's own 30 ms tick runs in this dialog.
 //
 // "Rescan" lists the ports again (an adapter plugged in while the dialog is open); the search
-// probes only the IDs from "Search IDs" to "to" (1 to 250 unless narrowed), and a line of text
-// under the progress bar tells which ID is being probed and, at the end, which answered.
+// probes only the IDs from "Search IDs" to "to" (1 to 250 unless narrowed), shows its progress,
+// can be stopped, and a line of text under the progress bar tells which ID is being probed and,
+// at the end, which answered. After a search only the units that answered are offered.
 //
 // Typical use: construct with the remembered port name, exec(), and on Accepted connect with
 // PortName() and DeviceId().
@@ -42,6 +45,7 @@ public:
     static constexpr const char* kCaption = "Connect";
     static constexpr const char* kNoPortText = "NULL";
     static constexpr const char* kNoUnitAnsweredText = "No unit of this model answered";
+    static constexpr const char* kStopText = "Stop";
 
     // `rememberedPort` is the port to preselect (the view's last connection, empty before the
     // first). Without `ports` the system's serial ports are listed.
@@ -63,8 +67,10 @@ public:
     int SearchLastId() const;
 
     // "Search ID": opens the chosen port and probes the IDs of the search range one by one on
-    // the search tick.
+    // the search tick. While it runs the button reads "Stop".
     void SearchDeviceIds();
+    // "Stop": ends the search where it is; the units found so far are offered.
+    void StopSearchKeepingFound();
     bool IsSearching() const { return m_searching; }
     // One step of the 30 ms search tick; ends the search display once the search is over.
     void SearchTick();
@@ -92,9 +98,11 @@ public:
     int SearchTickInterval() const { return m_timer.interval(); }
 
 private:
-    void FillPorts(const std::string& preferredPort);
+    // Lists the system's ports and preselects one; with `offerUnlisted` a preferred port the
+    // system does not list is offered first while it exists.
+    void FillPorts(const std::string& preferredPort, bool offerUnlisted = true);
     void FillIds(const std::vector<int>& ids);
-    void EndSearchDisplay(const std::vector<int>& knownIds);
+    void EndSearchDisplay(const std::vector<int>& knownIds, const QString& prefix = {});
     void StopSearch();
     void ShowSearching(bool searching);
     void ShowPortDescription();
@@ -103,6 +111,7 @@ private:
     UnitController& m_controller;
     PortSource m_source;
     std::vector<PortEntry> m_entries; // the listed ports, in shown order
+    std::string m_unlistedPort;       // the port offered although the system does not list it
     QComboBox* m_ports = nullptr;
     QLabel* m_portDescription = nullptr;
     QPushButton* m_rescan = nullptr;

@@ -3,6 +3,7 @@
 #include "gui/support/DialogUnits.h"
 #include "gui/support/ToolDialogLook.h"
 #include "link/UnitController.h"
+#include "model/ProgramContainer.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -13,11 +14,21 @@
 namespace {
 
 // Layout in dialog units.
-constexpr int kWidth = 220;
+constexpr int kWidth = 280;
 constexpr int kHeight = 126;
+constexpr int kGroupWidth = 130;
 
 QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A channel as the lists show it: its tag and, once it has been named, its name ("CH3: Kick");
+// a channel still under its default name ("3") shows the tag alone.
+QString ChannelEntry(std::string_view tag, const Channel& channel) {
+    const std::string name = channel.displayName();
+    if (name.empty() || tag.ends_with(name))
+        return Latin1(tag);
+    return Latin1(tag) + QStringLiteral(": ") + QString::fromLatin1(name.c_str());
 }
 
 } // namespace
@@ -30,37 +41,44 @@ CopyChannelDialog::CopyChannelDialog(UnitController& controller, QWidget* parent
     const DeviceModel& model = controller.Model();
 
     m_inputs = new QRadioButton(QString::fromLatin1(kInputsText), this);
-    m_inputs->setGeometry(DluRect(14, 8, 90, 10));
+    m_inputs->setGeometry(DluRect(14, 8, 110, 10));
     m_outputs = new QRadioButton(QString::fromLatin1(kOutputsText), this);
-    m_outputs->setGeometry(DluRect(120, 8, 90, 10));
+    m_outputs->setGeometry(DluRect(14 + kGroupWidth + 6, 8, 110, 10));
 
-    // One group per direction: "Source:" and "Target:" lists of the model's channels.
+    // One group per direction: "Source:" and "Target:" lists of the model's channels, each with
+    // its name, so the operator sees which channel is overwritten.
+    const ProgramContainer& data = controller.Data();
     auto makeGroup = [this](const char* title, int x, QComboBox*& source, QComboBox*& target,
-                            int count, auto tagOf) {
+                            int count, auto entryOf) {
         auto* group = new QGroupBox(QString::fromLatin1(title), this);
-        group->setGeometry(DluRect(x, 24, 100, 70));
+        group->setGeometry(DluRect(x, 24, kGroupWidth, 70));
         for (int row = 0; row < 2; ++row) {
             auto* label =
                 new QLabel(row == 0 ? QStringLiteral("Source:") : QStringLiteral("Target:"), group);
             label->setGeometry(DluRect(8, 18 + 22 * row, 36, 12));
             auto* list = new QComboBox(group);
-            list->setGeometry(DluRect(44, 16 + 22 * row, 48, 14));
+            list->setGeometry(DluRect(44, 16 + 22 * row, kGroupWidth - 52, 14));
             for (int channel = 0; channel < count; ++channel)
-                list->addItem(Latin1(tagOf(channel)));
+                list->addItem(entryOf(channel));
             list->setCurrentIndex(row);
             (row == 0 ? source : target) = list;
         }
         return group;
     };
     m_inputGroup = makeGroup("Route In", 7, m_inputSource, m_inputTarget, model.inputs,
-                             [&model](int i) { return model.InputTag(i); });
-    m_outputGroup = makeGroup("Route Out", 113, m_outputSource, m_outputTarget, model.outputs,
-                              [&model](int o) { return model.OutputTag(o); });
+                             [&](int i) { return ChannelEntry(model.InputTag(i), data.input(i)); });
+    m_outputGroup =
+        makeGroup("Route Out", 7 + kGroupWidth + 6, m_outputSource, m_outputTarget, model.outputs,
+                  [&](int o) { return ChannelEntry(model.OutputTag(o), data.output(o)); });
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setGeometry(DluRect(85, 104, 50, 14));
+    m_ok->setGeometry(DluRect(kWidth - 114, 104, 50, 14));
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &CopyChannelDialog::accept);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setGeometry(DluRect(kWidth - 57, 104, 50, 14));
+    m_cancel->setAutoDefault(false);
+    connect(m_cancel, &QPushButton::clicked, this, &CopyChannelDialog::reject);
 
     m_inputs->setChecked(true);
     connect(m_inputs, &QRadioButton::toggled, this, &CopyChannelDialog::UpdateEnabled);

@@ -10,9 +10,9 @@ class QRadioButton;
 
 // The copy dialog "Copy": copies every setting of one input onto another input ("Copy In
 // Route") or of one output onto another output ("Copy Out  Route"). The combo boxes list the
-// model's channels ("CHA".., "CH1"..); the sources start at the first channel, the targets at
-// the second. "OK" copies, unless source and target are the same channel, and closes; the close
-// box and Esc close without copying.
+// model's channels ("CHA".., "CH1"..) with the names given to them ("CH3: Kick"); the sources
+// start at the first channel, the targets at the second. "OK" copies, unless source and target
+// are the same channel, and closes; "Cancel", the close box and Esc close without copying.
 class CopyChannelDialog : public QDialog {
     Q_OBJECT
 public:
@@ -31,6 +31,7 @@ public:
     QComboBox* SourceList(bool output) const { return output ? m_outputSource : m_inputSource; }
     QComboBox* TargetList(bool output) const { return output ? m_outputTarget : m_inputTarget; }
     QPushButton* OkButton() const { return m_ok; }
+    QPushButton* CancelButton() const { return m_cancel; }
 
 public slots:
     void accept() override;
@@ -48,4 +49,5 @@ private:
     QComboBox* m_outputSource = nullptr;
     QComboBox* m_outputTarget = nullptr;
     QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "gui/support/DialogUnits.h"
 #include "gui/support/ToolDialogLook.h"
 #include "gui/widgets/ShortTextEdit.h"
+#include "link/MessageSink.h"
 #include "link/UnitController.h"
 #include "model/ProgramContainer.h"
 #include "model/ValueLimits.h"
@@ -30,8 +31,9 @@ QLabel* MakeLabel(const char* text, QWidget* parent, int x, int y, int w) {
 
 } // namespace
 
-InterfaceSettingsDialog::InterfaceSettingsDialog(UnitController& controller, QWidget* parent)
-    : QDialog(parent), m_controller(controller) {
+InterfaceSettingsDialog::InterfaceSettingsDialog(UnitController& controller, QWidget* parent,
+                                                 IMessageSink* messages)
+    : QDialog(parent), m_controller(controller), m_messages(messages) {
     setWindowTitle(QString::fromLatin1(kCaption));
     setFixedSize(DluSize(kWidth, kHeight));
     ApplyToolDialogLook(*this);
@@ -72,6 +74,22 @@ InterfaceSettingsDialog::InterfaceSettingsDialog(UnitController& controller, QWi
     connect(m_temperature, &QComboBox::activated, this,
             [this](int index) { m_controller.SetTemperature(index); });
     connect(m_ok, &QPushButton::clicked, this, &InterfaceSettingsDialog::SendLines);
+}
+
+bool InterfaceSettingsDialog::HasUnsentLines() const {
+    const ProgramContainer& data = m_controller.Data();
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i]->text().toLatin1().toStdString() !=
+            data.lineSetB(kFirstInterfaceLine + static_cast<int>(i)))
+            return true;
+    }
+    return false;
+}
+
+void InterfaceSettingsDialog::reject() {
+    if (m_messages != nullptr && HasUnsentLines() && m_messages->AskYesNo(kUnsentLinesQuestion))
+        SendLines();
+    QDialog::reject();
 }
 
 void InterfaceSettingsDialog::SendLines() {

@@ -3,6 +3,7 @@
 #include "gui/support/ParameterTableColumns.h"
 #include "gui/support/ParameterTablePrint.h"
 #include "gui/support/PrintJob.h"
+#include "gui/widgets/FrozenColumnTable.h"
 #include "link/MessageSink.h"
 
 #include <QApplication>
@@ -23,6 +24,8 @@
 namespace {
 
 constexpr int kListHeight = 600; // pixels of list shown at first, screen permitting
+// What a window frame and its shadow may add to the dialog's width on the desktop.
+constexpr int kWindowFrameAllowance = 16;
 
 struct ExportFormat {
     const char* filter;
@@ -60,8 +63,11 @@ ParameterTableDialog::ParameterTableDialog(const ProgramContainer& data, int dev
     setWindowTitle(QString::fromLatin1(kCaption));
     m_printed = PrintedParameterTable(data, m_table);
 
-    m_list = new QTableWidget(this);
+    auto* list = new FrozenColumnTable(this);
+    m_list = list;
     FillList();
+    // The row labels stay in view while the channels scroll sideways.
+    list->FreezeFirstColumn();
 
     m_print = new QPushButton(QString::fromLatin1(kPrintText), this);
     m_export = new QPushButton(QString::fromUtf8(kExportText), this);
@@ -80,14 +86,18 @@ ParameterTableDialog::ParameterTableDialog(const ProgramContainer& data, int dev
     layout->addWidget(m_list);
     layout->addLayout(buttons);
 
-    // Wide enough for every column, as tall as a screen allows.
+    // Wide enough for every column (the 4x8's thirteen fit a 1366-pixel screen), as tall as the
+    // screen allows; a narrower screen scrolls the channels under the frozen labels.
     int width = 2 * m_list->frameWidth() + m_list->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < m_list->columnCount(); ++c)
         width += m_list->columnWidth(c);
     QSize size(width + layout->contentsMargins().left() + layout->contentsMargins().right(),
                kListHeight);
-    if (const QScreen* screen = QApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        const QSize available = screen->availableGeometry().size();
+        size = size.boundedTo(
+            QSize(available.width() - kWindowFrameAllowance, available.height() * 9 / 10));
+    }
     resize(size);
 }
 

@@ -151,6 +151,9 @@ PcProgramAction ProgramManagerDialog::SelectedPcAction() const {
 void ProgramManagerDialog::RefillList() {
     for (int row = 0; row < kRows; ++row)
         m_list->item(row, 1)->setText(Latin1(PrintableText(m_manager.ProgramName(row + 1))));
+    // The edit follows its row unless the operator is typing a name.
+    if (!m_name->isChanged() && !m_name->hasFocus())
+        m_name->showText(m_list->item(m_selected - 1, 1)->text());
 }
 
 void ProgramManagerDialog::ShowProgram(int row) {
@@ -167,10 +170,14 @@ void ProgramManagerDialog::UpdateNameEditable() {
 }
 
 void ProgramManagerDialog::RunDeviceAction() {
-    const std::string typed = m_name->text().toLatin1().toStdString();
+    // A name left as listed keeps the memory's own bytes: the list shows unprintable ones as
+    // spaces, which must not be written back.
+    const std::string& listed = m_manager.ProgramName(m_selected);
+    const std::string shown = m_name->text().toLatin1().toStdString();
+    const std::string typed = shown == PrintableText(listed) ? listed : shown;
     if (m_manager.RunDeviceAction(SelectedDeviceAction(), m_selected, typed)) {
+        // The list follows once the unit has answered (RefillList from the view).
         RefillList();
-        m_name->showText(Latin1(PrintableText(m_manager.ProgramName(m_selected))));
     }
 }
 

@@ -119,6 +119,7 @@ bool MainWindow::OnCommand(int command) {
                 Qt::QueuedConnection);
         connect(surface, &ControlSurface::titleChanged, this, &QWidget::setWindowTitle);
         connect(surface, &ControlSurface::programFileUsed, this, &MainWindow::AddRecentFile);
+        connect(surface, &ControlSurface::portConnected, this, &MainWindow::SetPreferredPort);
         surface->setFocus();
     }
     child->show();

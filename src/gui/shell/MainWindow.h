@@ -63,7 +63,8 @@ public:
     // is taken off the list.
     void OpenRecentFile(int index);
 
-    // The port a new control surface's connect dialog preselects (--port).
+    // The port a new control surface's connect dialog preselects: --port, then the port of the
+    // last connection in this run.
     void SetPreferredPort(const QString& port) { m_preferredPort = port; }
 
 private:

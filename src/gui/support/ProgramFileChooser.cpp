@@ -1,10 +1,12 @@
 #include "gui/support/ProgramFileChooser.h"
 
 #include "files/ProgramFile.h"
+#include "gui/support/ProgramSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 QStringList ProgramFileChooser::NameFilters(ProgramFileKind kind, int deviceType) {
     const bool library = kind == ProgramFileKind::Library;
@@ -24,20 +26,33 @@ std::optional<std::string> ProgramFileChooser::ChooseFile(const FileChoice& choi
     const QStringList filters = NameFilters(choice.kind, choice.deviceType);
     const QString filter = filters.join(QStringLiteral(";;"));
     QString selected = filters.front();
+    const QDir folder(StartFolder());
     QString chosen;
     if (choice.save) {
-        // The save chooser starts with the model's pattern as its name ("*.dia48").
-        const std::string initial = choice.kind == ProgramFileKind::Library
-                                        ? LibraryInitialName(choice.deviceType)
-                                        : SingleSettingInitialName(choice.deviceType);
-        chosen = QFileDialog::getSaveFileName(
-            m_parent, QString(), QDir::current().filePath(QString::fromStdString(initial)), filter,
-            &selected);
+        // The save chooser proposes the program's name with the model's extension, or starts
+        // with the model's pattern ("*.dia48") when there is no name to propose.
+        const bool library = choice.kind == ProgramFileKind::Library;
+        const std::string initial =
+            choice.proposedName.empty()
+                ? (library ? LibraryInitialName(choice.deviceType)
+                           : SingleSettingInitialName(choice.deviceType))
+                : choice.proposedName + (library ? LibraryExtension(choice.deviceType)
+                                                 : SingleSettingExtension(choice.deviceType));
+        chosen = QFileDialog::getSaveFileName(m_parent, QString(),
+                                              folder.filePath(QString::fromStdString(initial)),
+                                              filter, &selected);
     } else {
-        chosen = QFileDialog::getOpenFileName(m_parent, QString(), QDir::currentPath(), filter,
-                                              &selected);
+        chosen =
+            QFileDialog::getOpenFileName(m_parent, QString(), folder.path(), filter, &selected);
     }
     if (chosen.isEmpty())
         return std::nullopt;
+    programsettings::SetLastFileFolder(QFileInfo(chosen).absolutePath());
     return QFile::encodeName(chosen).toStdString();
+}
+
+QString ProgramFileChooser::StartFolder() {
+    // The folder of the last program file chosen, while it is there; else the current one.
+    const QString last = programsettings::LastFileFolder();
+    return !last.isEmpty() && QDir(last).exists() ? last : QDir::currentPath();
 }

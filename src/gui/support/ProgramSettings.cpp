@@ -5,6 +5,7 @@ namespace programsettings {
 namespace {
 
 constexpr const char* kLastPortKey = "Connection/LastPort";
+constexpr const char* kLastFileFolderKey = "Files/LastFolder";
 
 } // namespace
 
@@ -18,6 +19,14 @@ QString LastPort() {
 
 void SetLastPort(const QString& port) {
     Open().setValue(QLatin1String(kLastPortKey), port);
+}
+
+QString LastFileFolder() {
+    return Open().value(QLatin1String(kLastFileFolderKey)).toString();
+}
+
+void SetLastFileFolder(const QString& folder) {
+    Open().setValue(QLatin1String(kLastFileFolderKey), folder);
 }
 
 } // namespace programsettings

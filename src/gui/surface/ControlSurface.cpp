@@ -96,7 +96,14 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
       m_data(&document.Data()) {
     m_messages.boxes.SetParent(this);
     m_busyRunner = [](ControlSurface& surface) {
-        BusyDialog display([&surface] { return surface.Controller().IsBusy(); }, &surface);
+        UnitController& controller = surface.Controller();
+        BusyDialog display([&controller] { return controller.IsBusy(); }, &surface,
+                           {[&controller]() -> std::optional<TransferProgress> {
+                                if (!controller.IsTransferring())
+                                    return std::nullopt;
+                                return controller.Transfer();
+                            },
+                            [&controller] { return controller.StopTransfer(); }});
         display.exec();
     };
     // Sets the container's and the engine's device type for the small models.
@@ -533,12 +540,15 @@ std::string ControlSurface::DescriptionOfPort(const std::string& portName) const
 }
 
 bool ControlSurface::ConnectTo(const std::string& portName, int deviceId) {
-    m_rememberedPort = portName;
     m_portPath = portName;
     m_portDescription = DescriptionOfPort(portName);
     const bool opened = m_controller->Connect(portName, deviceId);
-    if (opened)
+    // Only a port that opened is remembered: a failed attempt keeps the last good one on offer.
+    if (opened) {
+        m_rememberedPort = portName;
         programsettings::SetLastPort(QString::fromStdString(portName));
+        emit portConnected(QString::fromStdString(portName));
+    }
     return opened;
 }
 
@@ -694,8 +704,8 @@ void ControlSurface::OnConnectionChanged(bool connected) {
         // Disconnected or the line lost: the last levels are no reading any more.
         ClearMeters();
     }
-    if (m_layout.linkBoxFollowsConnection)
-        m_linkBox->setText(connected ? QStringLiteral("Link") : QStringLiteral("Unlink"));
+    // Every model shows the link's state, not only the 4x8.
+    m_linkBox->setText(connected ? QStringLiteral("Link") : QStringLiteral("Unlink"));
 }
 
 void ControlSurface::ClearMeters() {
@@ -855,6 +865,10 @@ void ControlSurface::OnProgramLoaded() {
     m_history->RecordLoad(QStringLiteral("Recall Program From PC"));
 }
 
+void ControlSurface::OnProgramNamesChanged() {
+    emit programNamesChanged();
+}
+
 void ControlSurface::OnProgramFileUsed(const std::string& path) {
     emit programFileUsed(QFile::decodeName(QByteArray::fromStdString(path)));
 }
@@ -944,7 +958,10 @@ void ControlSurface::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), kFormBackground);
     p.fillRect(m_units.Rect(kTitleBarBox.x, kTitleBarBox.y, kTitleBarBox.w, kTitleBarBox.h),
                kTitleBar);
-    p.fillRect(m_units.Rect(kPanelBox.x, kPanelBox.y, kPanelBox.w, kPanelBox.h), kPanel);
+    // The panel runs on to the widget's sides and bottom: a window wider or taller than the form
+    // shows more of the surface, not a grey frame round its strips.
+    const QRect panel = m_units.Rect(kPanelBox.x, kPanelBox.y, kPanelBox.w, kPanelBox.h);
+    p.fillRect(QRect(0, panel.top(), width(), height() - panel.top()), kPanel);
 
     // Status line captions on the red bar.
     p.setPen(Qt::white);

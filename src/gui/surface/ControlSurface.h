@@ -128,8 +128,9 @@ public:
     void OpenCopyDialog();
     void OpenInterfaceSettings();
     void OpenChannelNames();
-    // The port the connect dialog preselects before the first connection (the command line's);
-    // without one, the port of the program's last connection, kept across runs.
+    // The port the connect dialog preselects until this surface has connected (the command
+    // line's, or the one the program last connected to in this run); without one, the port of
+    // the program's last connection, kept across runs. After a connection its port is preselected.
     void SetRememberedPort(const std::string& portName) { m_rememberedPort = portName; }
     // Where the connect dialog lists ports from; empty: the system's serial ports and the running
     // virtual units.
@@ -191,6 +192,7 @@ public:
     void OnGlobalsReceived() override;
     void OnProgramLoaded() override;
     void OnProgramFileUsed(const std::string& path) override;
+    void OnProgramNamesChanged() override;
     void OnSearchProgress(int probedId) override;
     void OnSearchEnded(const std::vector<int>& knownIds) override;
 
@@ -200,6 +202,11 @@ signals:
     void titleChanged(const QString& title);
     // A single-setting file was stored or recalled (for the recent-file list).
     void programFileUsed(const QString& path);
+    // A connection was opened on this port (the next surface preselects it).
+    void portConnected(const QString& portName);
+    // The unit has taken a memory's new name (a store, a memory of a bank written): an open
+    // program manager lists the names again.
+    void programNamesChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -12,6 +12,7 @@
 void ControlSurface::OpenProgramManager() {
     ProgramManager manager(*m_controller, *m_fileActions, &m_messages);
     ProgramManagerDialog dialog(manager, *m_chooser, this);
+    connect(this, &ControlSurface::programNamesChanged, &dialog, &ProgramManagerDialog::RefillList);
     dialog.exec();
     // A program read in is a step of its own (OnProgramReceived, OnProgramLoaded); a store gives
     // the editor the name typed for the memory, which is the operator's edit too.
@@ -25,7 +26,7 @@ void ControlSurface::OpenCopyDialog() {
 }
 
 void ControlSurface::OpenInterfaceSettings() {
-    InterfaceSettingsDialog dialog(*m_controller, this);
+    InterfaceSettingsDialog dialog(*m_controller, this, &m_messages);
     dialog.exec();
 }
 

@@ -61,7 +61,6 @@ struct SurfaceLayout {
     DluBox sourceBox;
     DluBox statusLed;
     DluBox linkBox;
-    bool linkBoxFollowsConnection; // 4x8: "Link" / "Unlink"; the others keep "Link/Unlink"
     const char* initialPortCaption;
 
     // Side buttons: one column, each 50 by 14, tops given in button order.

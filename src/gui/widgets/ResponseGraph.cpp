@@ -187,8 +187,15 @@ void ResponseGraph::paintBackground(QPainter& painter) const {
     };
     for (const GG::Label& l : GG::LevelLabels(plot_.height()))
         label(l);
-    for (const GG::Label& l : GG::FrequencyLabels(plot_))
-        label(l);
+    // Each frequency label centred under its grid line, kept inside the control at the ends.
+    const QFontMetrics metrics(painter.font());
+    for (const GG::Label& l : GG::FrequencyLabels(plot_)) {
+        const QString text = QString::fromLatin1(l.text.data(), static_cast<int>(l.text.size()));
+        const int width = metrics.horizontalAdvance(text);
+        painter.drawText(
+            QRect(GG::CentredTextLeft(l.x, width, rect().width()), l.y, width, kFontPixels * 2),
+            Qt::AlignLeft | Qt::AlignTop, text);
+    }
     painter.setBackgroundMode(Qt::TransparentMode);
 
     // Plot area. Grid lines on the plot's right and bottom edges fall just outside it and are

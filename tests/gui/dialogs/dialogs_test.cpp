@@ -20,7 +20,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -73,6 +75,20 @@ QStringList Items(const QComboBox& box) {
     return items;
 }
 
+// A line with the given units (ID, device type), not served by a thread: the search steps poll
+// it. nullptr, with a warning, when it cannot be opened.
+std::unique_ptr<VirtualLine> OpenLine(std::vector<SimUnitSpec> units) {
+    SimLineOptions options;
+    options.units = std::move(units);
+    auto line = std::make_unique<VirtualLine>(options);
+    std::string error;
+    if (!line->Open(&error)) {
+        qWarning("%s", error.c_str());
+        return nullptr;
+    }
+    return line;
+}
+
 // Runs the dialog's search tick as the 30 ms timer would, letting the virtual line answer each
 // probe and handing the reply to the controller as the view's line-event handler does.
 // Returns the ticks taken.
@@ -109,6 +125,9 @@ private slots:
     void searchOnAPortThatDoesNotOpenEndsAtOnce();
     void searchProbesOnlyTheChosenRange();
     void rescanListsPortsPluggedInMeanwhile();
+    void typedIdIsTakenAsTyped_data();
+    void typedIdIsTakenAsTyped();
+    void stoppedSearchOffersTheUnitsFoundSoFar();
     void closingEndsARunningSearch_data();
     void closingEndsARunningSearch();
 
@@ -119,6 +138,7 @@ private slots:
     void busyDisplayBlinksAndClosesWhenTheFlagClears();
     void busyDisplayIgnoresEnterEscapeAndCloseBox();
     void busyDisplayEndsItsExecLoop();
+    void busyDisplayShowsATransfersProgressAndStopsIt();
 
     void messageBoxesAreTitledAndAnswered();
     void controlMessagesOpenABoxAfterTheEvent();
@@ -188,6 +208,10 @@ void DialogsTest::connectPreselectsAPort_data() {
         << "/dev/ttyUSB3";
     QTest::newRow("remembered port gone: first USB adapter") << mixed << "/dev/ttyACM0"
                                                              << "/dev/ttyUSB0";
+    // A typed path or a link that answered before (here a path sure to exist) stays on offer,
+    // first, while the system does not list it.
+    QTest::newRow("a remembered path the system does not list") << mixed << "/dev/null"
+                                                                << "/dev/null";
     QTest::newRow("no USB adapter: first entry in shown order")
         << QStringList{"/dev/ttyS4", "/dev/ttyS10", "/dev/ttyS2"} << ""
         << "/dev/ttyS2";
@@ -251,27 +275,24 @@ void DialogsTest::connectListsKnownIdsAscending() {
 }
 
 void DialogsTest::searchListsTheUnitsOfTheViewsType() {
-    SimLineOptions options;
     // Two 4x8 units and one 2x4 unit, which a 4x8 view must not list.
-    options.units = {{3, 1}, {17, 1}, {9, 3}};
-    VirtualLine line(options);
-    std::string error;
-    QVERIFY2(line.Open(&error), error.c_str());
+    auto line = OpenLine({{3, 1}, {17, 1}, {9, 3}});
+    QVERIFY(line);
 
     ControllerFixture f;
-    ConnectDialog dlg(f.controller, line.SlavePath(), nullptr,
-                      Ports({"/dev/ttyS0", QString::fromStdString(line.SlavePath())}));
-    QCOMPARE(dlg.PortName(), line.SlavePath());
+    ConnectDialog dlg(f.controller, line->SlavePath(), nullptr,
+                      Ports({"/dev/ttyS0", QString::fromStdString(line->SlavePath())}));
+    QCOMPARE(dlg.PortName(), line->SlavePath());
     dlg.show();
     QTest::mouseClick(dlg.SearchButton(), Qt::LeftButton);
     QVERIFY(dlg.IsSearching());
     QVERIFY(dlg.IsSearchTickRunning());
-    QVERIFY(!dlg.SearchButton()->isEnabled());
+    QCOMPARE(dlg.SearchButton()->text(), QString("Stop"));
     QVERIFY(dlg.Progress()->isVisible());
     QCOMPARE(dlg.Progress()->pos(), 0);
 
     // Probe the first IDs and look at the display half-way.
-    RunSearch(dlg, f.controller, line, 40);
+    RunSearch(dlg, f.controller, *line, 40);
     QVERIFY(dlg.IsSearching());
     QVERIFY(dlg.Progress()->pos() >= 3);
     QCOMPARE(dlg.SearchStatus(),
@@ -279,14 +300,14 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
     SaveShot(dlg, "connect_dialog_searching");
 
     // Each silent ID takes a transmit tick and four waiting ticks.
-    const int ticks = RunSearch(dlg, f.controller, line, 250 * 5 + 10);
+    const int ticks = RunSearch(dlg, f.controller, *line, 250 * 5 + 10);
     QVERIFY2(!dlg.IsSearching(), qPrintable(QString("stopped after %1 ticks").arg(ticks)));
     QCOMPARE(Items(*dlg.IdList()), (QStringList{"3", "17"}));
     QCOMPARE(dlg.IdList()->currentText(), QString("3"));
     QCOMPARE(dlg.DeviceId(), 3);
     QVERIFY(dlg.Progress()->isHidden());
     QVERIFY(!dlg.IsSearchTickRunning());
-    QVERIFY(dlg.SearchButton()->isEnabled());
+    QCOMPARE(dlg.SearchButton()->text(), QString("Search ID"));
     // The search gave the port back: the view opens it afresh on OK.
     QVERIFY(!f.controller.Command().IsPortOpen());
     QCOMPARE(f.controller.Command().QueueCount(), 0);
@@ -298,16 +319,14 @@ void DialogsTest::searchListsTheUnitsOfTheViewsType() {
 }
 
 void DialogsTest::searchWithoutAnswersLeavesNoIdButOneCanBeTyped() {
-    SimLineOptions options;
-    options.units = {{9, 2}}; // a 3x6 unit only
-    VirtualLine line(options);
-    std::string error;
-    QVERIFY2(line.Open(&error), error.c_str());
+    auto line = OpenLine({{9, 2}}); // a 3x6 unit only
+    QVERIFY(line);
 
     ControllerFixture f;
-    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    ConnectDialog dlg(f.controller, "", nullptr,
+                      Ports({QString::fromStdString(line->SlavePath())}));
     dlg.SearchDeviceIds();
-    const int ticks = RunSearch(dlg, f.controller, line, 250 * 5 + 10);
+    const int ticks = RunSearch(dlg, f.controller, *line, 250 * 5 + 10);
     QVERIFY(!dlg.IsSearching());
     // A silent ID takes its transmit tick and four waiting ticks, the last of which gives it up
     // (or, for ID 250, ends the search); the 3x6 unit's answer frees the line at once.
@@ -343,14 +362,12 @@ void DialogsTest::searchOnAPortThatDoesNotOpenEndsAtOnce() {
 }
 
 void DialogsTest::searchProbesOnlyTheChosenRange() {
-    SimLineOptions options;
-    options.units = {{3, 1}, {17, 1}};
-    VirtualLine line(options);
-    std::string error;
-    QVERIFY2(line.Open(&error), error.c_str());
+    auto line = OpenLine({{3, 1}, {17, 1}});
+    QVERIFY(line);
 
     ControllerFixture f;
-    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    ConnectDialog dlg(f.controller, "", nullptr,
+                      Ports({QString::fromStdString(line->SlavePath())}));
     // Moving one end past the other takes the other along.
     dlg.SetSearchRange(30, 20);
     QCOMPARE(dlg.SearchFirstId(), 20);
@@ -365,12 +382,64 @@ void DialogsTest::searchProbesOnlyTheChosenRange() {
     QCOMPARE(dlg.Progress()->upper(), 20);
     QCOMPARE(dlg.SearchStatus(), QString("Searching ID 10 of 20"));
     // Eleven IDs, each silent one five ticks at most: the rest of the line is not probed.
-    const int ticks = RunSearch(dlg, f.controller, line, 11 * 5 + 5);
+    const int ticks = RunSearch(dlg, f.controller, *line, 11 * 5 + 5);
     QVERIFY2(!dlg.IsSearching(), qPrintable(QString("stopped after %1 ticks").arg(ticks)));
     QCOMPARE(dlg.SearchStatus(), QString("Found: 17"));
     QCOMPARE(dlg.DeviceId(), 17);
+    // Only the unit that answered is offered, not the IDs outside the range never probed.
+    QCOMPARE(Items(*dlg.IdList()), QStringList{"17"});
     QVERIFY(dlg.FirstIdBox()->isEnabled());
     QVERIFY(!f.controller.Command().IsPortOpen());
+}
+
+void DialogsTest::typedIdIsTakenAsTyped_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("id");
+    // The list holds 50 and 51, as after a search that found them.
+    QTest::newRow("5 is 5, not the listed 50") << "5" << 5;
+    QTest::newRow("a listed ID") << "51" << 51;
+    QTest::newRow("the highest ID") << "250" << 250;
+    QTest::newRow("nothing typed: no ID") << "" << 0;
+}
+
+void DialogsTest::typedIdIsTakenAsTyped() {
+    QFETCH(QString, typed);
+    QFETCH(int, id);
+    ControllerFixture f;
+    for (int i = 1; i <= 250; ++i)
+        f.controller.Command().Replies().SetDeviceIdKnown(i, i == 50 || i == 51);
+    ConnectDialog dlg(f.controller, "", nullptr, Ports({"/dev/ttyS0"}));
+    dlg.show();
+    QLineEdit* edit = dlg.IdList()->lineEdit();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, typed);
+    QCOMPARE(dlg.IdList()->currentText(), typed);
+    QCOMPARE(dlg.DeviceId(), id);
+    QCOMPARE(dlg.OkButton()->isEnabled(), id != 0);
+}
+
+void DialogsTest::stoppedSearchOffersTheUnitsFoundSoFar() {
+    auto line = OpenLine({{3, 1}, {17, 1}});
+    QVERIFY(line);
+
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, "", nullptr,
+                      Ports({QString::fromStdString(line->SlavePath())}));
+    dlg.show();
+    QTest::mouseClick(dlg.SearchButton(), Qt::LeftButton);
+    for (int tick = 0; tick < 200 && f.controller.Search().Progress() <= 20; ++tick)
+        RunSearch(dlg, f.controller, *line, 1);
+    const int probed = f.controller.Search().Progress();
+    QTest::mouseClick(dlg.SearchButton(), Qt::LeftButton); // "Stop"
+    QVERIFY(!dlg.IsSearching());
+    QVERIFY(!f.controller.IsSearching());
+    QVERIFY(!f.controller.Command().IsPortOpen());
+    QCOMPARE(Items(*dlg.IdList()), (QStringList{"3", "17"}));
+    QCOMPARE(dlg.DeviceId(), 3);
+    QCOMPARE(dlg.SearchStatus(), QString("Stopped at ID %1. Found: 3, 17").arg(probed));
+    QCOMPARE(dlg.SearchButton()->text(), QString("Search ID"));
+    QVERIFY(dlg.Progress()->isHidden());
 }
 
 void DialogsTest::rescanListsPortsPluggedInMeanwhile() {
@@ -405,17 +474,15 @@ void DialogsTest::closingEndsARunningSearch_data() {
 
 void DialogsTest::closingEndsARunningSearch() {
     QFETCH(QString, how);
-    SimLineOptions options;
-    options.units = {{3, 1}};
-    VirtualLine line(options);
-    std::string error;
-    QVERIFY2(line.Open(&error), error.c_str());
+    auto line = OpenLine({{3, 1}});
+    QVERIFY(line);
 
     ControllerFixture f;
-    ConnectDialog dlg(f.controller, "", nullptr, Ports({QString::fromStdString(line.SlavePath())}));
+    ConnectDialog dlg(f.controller, "", nullptr,
+                      Ports({QString::fromStdString(line->SlavePath())}));
     dlg.show();
     dlg.SearchDeviceIds();
-    RunSearch(dlg, f.controller, line, 12);
+    RunSearch(dlg, f.controller, *line, 12);
     QVERIFY(dlg.IsSearching());
     QVERIFY(f.controller.Command().IsPortOpen());
 
@@ -565,6 +632,55 @@ void DialogsTest::busyDisplayEndsItsExecLoop() {
         dlg.Tick();
     });
     QCOMPARE(dlg.exec(), int(QDialog::Accepted));
+}
+
+void DialogsTest::busyDisplayShowsATransfersProgressAndStopsIt() {
+    bool busy = true;
+    std::optional<TransferProgress> progress = TransferProgress{};
+    progress->kind = TransferKind::WriteAllPrograms;
+    progress->requestsTotal = 390;
+    progress->requestsDone = 150;
+    progress->memoryCount = 30;
+    progress->memoriesDone = 11;
+    progress->currentMemory = 12;
+    progress->remainingTicks = 480;
+    int stops = 0;
+    BusyDialog dlg([&busy] { return busy; }, nullptr,
+                   {[&progress] { return progress; },
+                    [&] {
+                        ++stops;
+                        progress->stopping = true;
+                        return true;
+                    }});
+    dlg.show();
+    QCOMPARE(dlg.ProgressBar()->maximum(), 390);
+    QCOMPARE(dlg.ProgressBar()->value(), 150);
+    QCOMPARE(dlg.ProgressText()->text(), QString("Writing memory 12 of 30"));
+    QCOMPARE(dlg.RemainingText()->text(), QString("About 48 s left"));
+    QVERIFY(dlg.CancelButton()->isVisible() && dlg.CancelButton()->isEnabled());
+    SaveShot(dlg, "busy_display_transfer");
+
+    QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+    QCOMPARE(stops, 1);
+    QCOMPARE(dlg.ProgressText()->text(), QString("Stopping after memory 12 of 30"));
+    QVERIFY(!dlg.CancelButton()->isEnabled());
+    QVERIFY(dlg.isVisible()); // until the memory on the line is out
+
+    // One program: progress without a place to stop; no transfer: the blinking text alone.
+    progress = TransferProgress{};
+    progress->kind = TransferKind::StoreProgram;
+    progress->slot = 5;
+    progress->requestsTotal = 13;
+    progress->requestsDone = 4;
+    dlg.Tick();
+    QCOMPARE(dlg.ProgressText()->text(), QString("Storing program 5 (4 of 13 requests)"));
+    QVERIFY(!dlg.CancelButton()->isVisible());
+    progress.reset();
+    dlg.Tick();
+    QVERIFY(!dlg.ProgressBar()->isVisible());
+    busy = false;
+    dlg.Tick();
+    QVERIFY(!dlg.isVisible());
 }
 
 void DialogsTest::messageBoxesAreTitledAndAnswered() {

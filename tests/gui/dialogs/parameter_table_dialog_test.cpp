@@ -10,6 +10,7 @@
 #include "gui/shell/MainWindow.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceDocument.h"
+#include "gui/widgets/FrozenColumnTable.h"
 #include "gui/widgets/TwoStateButton.h"
 #include "model/ProgramContainer.h"
 
@@ -22,6 +23,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -77,6 +80,7 @@ private slots:
     void listShowsEveryParameterOfTheModel();
     void peqBandsShowBandwidthAndQAndShelvesLeaveThemEmpty();
     void listColoursAndScreenshot();
+    void fourByEightFitsA1366PixelScreenAndItsLabelsStayWhenScrolled();
     void printedPagesCarryTitleAndPageText();
     void pagesThreeToOnePrintPageThreeFirst();
     void cancelledOrEmptyPrintingPrintsNothingSilently();
@@ -190,6 +194,39 @@ void ParameterTableDialogTest::listColoursAndScreenshot() {
         }
     }
     QVERIFY(blue);
+}
+
+void ParameterTableDialogTest::fourByEightFitsA1366PixelScreenAndItsLabelsStayWhenScrolled() {
+    // The test screen is 1366 x 768.
+    const auto data = Program(1, "Hall");
+    ParameterTableDialog dialog(*data, 1, m_messages);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTableWidget* list = dialog.List();
+    QVERIFY(dialog.frameGeometry().width() <= 1366);
+    // At the default size every column shows whole: nothing to scroll sideways.
+    int columns = 0;
+    for (int c = 0; c < list->columnCount(); ++c)
+        columns += list->columnWidth(c);
+    QVERIFY2(columns <= list->viewport()->width(),
+             qPrintable(QString("%1 of %2").arg(columns).arg(list->viewport()->width())));
+    QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+
+    // Narrowed, the channels scroll and the label column stays.
+    dialog.resize(600, dialog.height());
+    QTRY_VERIFY(list->horizontalScrollBar()->maximum() > 0);
+    list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    auto* table = qobject_cast<FrozenColumnTable*>(list);
+    QVERIFY(table && table->FrozenView() && table->FrozenView()->isVisible());
+    QTableView* frozen = table->FrozenView();
+    QCOMPARE(frozen->geometry().left(), list->frameWidth());
+    QCOMPARE(frozen->columnWidth(0), list->columnWidth(0));
+    const QRect label = frozen->visualRect(frozen->model()->index(RowOf(list, "Gain"), 0));
+    QVERIFY(frozen->viewport()->rect().contains(label));
+    // Scrolled down, the labels follow the rows.
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    QCOMPARE(frozen->verticalScrollBar()->value(), list->verticalScrollBar()->value());
+    SaveShot(dialog, QStringLiteral("data-view-4x8-narrow"));
 }
 
 void ParameterTableDialogTest::printedPagesCarryTitleAndPageText() {

@@ -4,6 +4,7 @@
 #include "GuiTestSupport.h"
 #include "SurfaceHarness.h"
 
+#include "gui/dialogs/ConnectDialog.h"
 #include "gui/shell/Application.h"
 #include "gui/shell/ChildWindow.h"
 #include "gui/shell/MainWindow.h"
@@ -220,6 +221,7 @@ void ShellTest::recentFileListHoldsFourAcrossRuns() {
 void ShellTest::escWhileConnectedEndsTheConnection() {
     auto line = OpenVirtualUnit(1);
     QVERIFY(line);
+    Frame().SetPreferredPort(QStringLiteral("/dev/ttyUSB9")); // as --port names it
     QPointer<ControlSurface> surface = Show(ID_DEVICE_4X8);
     QVERIFY(surface->ConnectTo(line->SlavePath(), 1));
     QVERIFY(TickUntil(*surface, [&] { return surface->Controller().IsSettled(); }));
@@ -231,8 +233,29 @@ void ShellTest::escWhileConnectedEndsTheConnection() {
     QVERIFY(!surface);
     QCOMPARE(Frame().windowTitle(), QString("Tavrel1.0"));
 
-    // The port is free again: a new surface takes it over and reads the unit.
+    // The next surface offers the port that answered, not the one the command line named, and
+    // it is free again: the new surface takes it over and reads the unit.
     ControlSurface* next = Show(ID_DEVICE_4X8);
+    const std::string port = line->SlavePath();
+    next->SetPortSource([port] {
+        PortEntry adapter;
+        adapter.devicePath = adapter.portName = "/dev/ttyUSB9";
+        adapter.usb = true;
+        PortEntry unit;
+        unit.devicePath = unit.portName = port;
+        return PortEntryList{adapter, unit};
+    });
+    QString offered;
+    {
+        ModalWatcher watcher([&](QWidget* modal) {
+            if (auto* dialog = qobject_cast<ConnectDialog*>(modal)) {
+                offered = QString::fromStdString(dialog->PortName());
+                dialog->reject();
+            }
+        });
+        QTest::mouseClick(next->SideButtonAt(SideButton::Connection), Qt::LeftButton);
+    }
+    QCOMPARE(offered, QString::fromStdString(port));
     QVERIFY(next->ConnectTo(line->SlavePath(), 1));
     QVERIFY(TickUntil(*next, [&] { return next->Controller().IsSettled(); }));
     QVERIFY(Messages().Texts().isEmpty());
@@ -329,9 +352,15 @@ void ShellTest::surfaceScalesWithTheWindow() {
     const DluBox& group = surface->Layout().outputGroup;
     QCOMPARE(shot.pixelColor(units.X(group.x + 3), units.Y(group.y + group.h - 3)),
              QColor(48, 54, 68));
-    // Outside the form only the form's ground shows.
-    if (form.left() > 2)
-        QCOMPARE(shot.pixelColor(1, surface->height() / 2), QColor(151, 163, 175));
+    // Outside the form the surface's own background goes on: the form's ground beside the status
+    // line and the graph, the dark panel beside and below the strips (no grey frame round them).
+    if (form.left() > 2) {
+        QCOMPARE(shot.pixelColor(1, units.Y(100)), QColor(151, 163, 175));
+        QCOMPARE(shot.pixelColor(1, units.Y(300)), QColor(48, 54, 68));
+        QCOMPARE(shot.pixelColor(surface->width() - 2, units.Y(300)), QColor(48, 54, 68));
+    }
+    if (form.bottom() < surface->height() - 2)
+        QCOMPARE(shot.pixelColor(surface->width() / 2, surface->height() - 1), QColor(48, 54, 68));
 }
 
 TAVREL_GUI_TEST_MAIN(ShellTest)

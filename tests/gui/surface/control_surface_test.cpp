@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -467,8 +468,7 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     QCOMPARE(surface->SideButtonAt(SideButton::Connection)->toolTip(), QString(kDisconnectTooltip));
     QCOMPARE(surface->Led()->colourCode(), int(StatusLed::Green));
     QVERIFY(surface->Led()->keepBlinking());
-    QCOMPARE(surface->LinkBox()->text(),
-             QString(layout.linkBoxFollowsConnection ? "Link" : "Link/Unlink"));
+    QCOMPARE(surface->LinkBox()->text(), QString("Link"));
     QCOMPARE(surface->DeviceIdBox()->text(), QString("1"));
     // The port box shows the device's short name; path and description are its tooltip.
     QCOMPARE(surface->PortBox()->text(), QString::fromStdString(ShortPortName(port)));
@@ -522,8 +522,7 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
     QVERIFY(!controller.IsConnected());
     QCOMPARE(surface->SideButtonAt(SideButton::Connection)->text(), QString("Connection"));
-    QCOMPARE(surface->LinkBox()->text(),
-             QString(layout.linkBoxFollowsConnection ? "Unlink" : "Link/Unlink"));
+    QCOMPARE(surface->LinkBox()->text(), QString("Unlink"));
     QCOMPARE(surface->Led()->colourCode(), int(StatusLed::Red));
 }
 
@@ -613,10 +612,31 @@ void ControlSurfaceTest::connectDialogOffersThePortOfTheLastConnection() {
     QVERIFY(first->ConnectTo(port, 1));
     QVERIFY(first->Disconnect());
 
+    // After UnConnect the same surface offers it, and an attempt that fails does not change that.
+    QTemporaryDir dir;
+    QCOMPARE(offered(*first), QString::fromStdString(port));
+    QVERIFY(!first->ConnectTo(dir.filePath("unplugged").toStdString(), 1));
+    QCOMPARE(offered(*first), QString::fromStdString(port));
+
     // A new surface, as in the next run of the program, offers the port connected to last.
     ControlSurface* next = Show(ID_DEVICE_4X8);
     next->SetPortSource(ports);
     QCOMPARE(offered(*next), QString::fromStdString(port));
+
+    // A path the system does not list (a link to the line, typed in the dialog) is offered
+    // again after UnConnect, not the adapter the list starts with.
+    const QString link = dir.filePath("rack-a");
+    QVERIFY(QFile::link(QString::fromStdString(port), link));
+    next->SetPortSource([] {
+        PortEntry adapter;
+        adapter.devicePath = adapter.portName = "/dev/ttyUSB9";
+        adapter.usb = true;
+        return PortEntryList{adapter};
+    });
+    QVERIFY(next->ConnectTo(link.toStdString(), 1));
+    QVERIFY(next->Disconnect());
+    QCOMPARE(offered(*next), link);
+    Messages().Clear();
 }
 
 namespace {

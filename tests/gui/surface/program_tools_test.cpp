@@ -12,6 +12,7 @@
 #include "gui/dialogs/ProgramManagerDialog.h"
 #include "gui/shell/MainWindow.h"
 #include "gui/support/ProgramFileChooser.h"
+#include "gui/support/ProgramSettings.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceDocument.h"
 #include "gui/widgets/Fader.h"
@@ -26,6 +27,7 @@
 #include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
@@ -48,6 +50,20 @@ public:
             return std::nullopt;
         return answers.takeFirst().toStdString();
     }
+};
+
+// The program manager of a surface as its "Program" button opens it: the list follows the names
+// the unit takes. Files are chosen by `chooser`.
+struct ProgramManagerUnderTest {
+    ProgramManagerUnderTest(ControlSurface& surface, IMessageSink& messages)
+        : manager(surface.Controller(), surface.FileActions(), &messages),
+          dialog(manager, chooser, &surface) {
+        QObject::connect(&surface, &ControlSurface::programNamesChanged, &dialog,
+                         &ProgramManagerDialog::RefillList);
+    }
+    ScriptedChooser chooser;
+    ProgramManager manager;
+    ProgramManagerDialog dialog;
 };
 
 QByteArray ReadAll(const QString& path) {
@@ -77,6 +93,7 @@ private slots:
     void deviceActionsNeedAUnitWhileFilesDoNot();
     void rowTwelveIsStoredToMemoryTwelveAndReadBack();
     void libraryRecalledIntoTheUnitComesBackFromIt();
+    void failedStoreKeepsTheNamesAndARecallKeepsTheStoredBytes();
     void copyDialog_data();
     void copyDialog();
     void channelNamesShowTheModelsChannels_data();
@@ -86,8 +103,11 @@ private slots:
     void interfaceListsFollowTheModel_data();
     void interfaceListsFollowTheModel();
     void temperatureAndLinesReachTheUnit();
+    void typedLinesAreNotDroppedUnasked_data();
+    void typedLinesAreNotDroppedUnasked();
     void chooserListsThisModelsFiles_data();
     void chooserListsThisModelsFiles();
+    void saveChooserProposesTheProgramInTheFolderLastUsed();
     void fileOfAnotherModelNeedsTheOperatorsYes();
 
 private:
@@ -225,9 +245,9 @@ void ProgramToolsTest::deviceActionsNeedAUnitWhileFilesDoNot() {
     QTemporaryDir dir;
     ControlSurface* surface = Show(ID_DEVICE_4X8);
     ProgramContainer& data = surface->Document().Data();
-    ProgramManager manager(surface->Controller(), surface->FileActions(), &Messages());
-    ScriptedChooser chooser;
-    ProgramManagerDialog dialog(manager, chooser, surface);
+    ProgramManagerUnderTest program(*surface, Messages());
+    ScriptedChooser& chooser = program.chooser;
+    ProgramManagerDialog& dialog = program.dialog;
     QVERIFY(Activate(dialog));
     QCOMPARE(dialog.NumberLabel()->text(), QString("1"));
     QCOMPARE(dialog.ProgramList()->item(29, 0)->text(), QString("30"));
@@ -273,9 +293,8 @@ void ProgramToolsTest::rowTwelveIsStoredToMemoryTwelveAndReadBack() {
     data.output(2).setGain(111);
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
 
-    ProgramManager manager(controller, surface->FileActions(), &Messages());
-    ScriptedChooser chooser;
-    ProgramManagerDialog dialog(manager, chooser, surface);
+    ProgramManagerUnderTest program(*surface, Messages());
+    ProgramManagerDialog& dialog = program.dialog;
     QVERIFY(Activate(dialog));
     QTableWidget* list = dialog.ProgramList();
     auto clickRow = [&](int row) {
@@ -291,11 +310,15 @@ void ProgramToolsTest::rowTwelveIsStoredToMemoryTwelveAndReadBack() {
     dialog.DeviceRadio(DeviceProgramAction::Store)->click();
     dialog.NameEdit()->selectAll();
     QTest::keyClicks(dialog.NameEdit(), " Show 12");
+    const QString title = Frame().windowTitle();
     QTest::mouseClick(dialog.DeviceOkButton(), Qt::LeftButton);
-    QCOMPARE(list->item(11, 1)->text(), QString("Show 12")); // the leading blank is gone
-    QCOMPARE(Frame().windowTitle(), QString("RID48_Show 12"));
+    // The unit has taken nothing yet: the list and the title show what it holds.
+    QCOMPARE(list->item(11, 1)->text(), QString::fromStdString(controller.ProgramName(12)));
+    QCOMPARE(Frame().windowTitle(), title);
     QCOMPARE(m_harness->BusyDisplays(), 1);
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+    QCOMPARE(list->item(11, 1)->text(), QString("Show 12")); // the leading blank is gone
+    QCOMPARE(Frame().windowTitle(), QString("RID48_Show 12"));
     line->WithUnits([](std::vector<VirtualUnit>& units) {
         const VirtualUnit& unit = units.front();
         QCOMPARE(unit.ProgramName(12), std::string("Show 12"));
@@ -339,20 +362,21 @@ void ProgramToolsTest::libraryRecalledIntoTheUnitComesBackFromIt() {
     ControlSurface* surface = Connected(2, *line);
     QVERIFY(surface);
     UnitController& controller = surface->Controller();
-    ProgramManager manager(controller, surface->FileActions(), &Messages());
-    ScriptedChooser chooser;
+    ProgramManagerUnderTest program(*surface, Messages());
+    ScriptedChooser& chooser = program.chooser;
     surface->SetFileChooser(&chooser); // the bank save asks the surface's chooser
-    ProgramManagerDialog dialog(manager, chooser, surface);
+    ProgramManagerDialog& dialog = program.dialog;
     dialog.show();
 
     chooser.answers = {libraryPath};
     dialog.PcRadio(PcProgramAction::RecallAllPrograms)->click();
     QTest::mouseClick(dialog.PcOkButton(), Qt::LeftButton);
-    QCOMPARE(dialog.ProgramList()->item(0, 1)->text(), QString("Show1")); // list refilled
-    QCOMPARE(dialog.ProgramList()->item(29, 1)->text(), QString("Show30"));
     QCOMPARE(m_harness->BusyDisplays(), 1);
     QVERIFY(TickUntil(
         *surface, [&] { return controller.IsSettled(); }, 3000));
+    // Refilled as the unit took each memory.
+    QCOMPARE(dialog.ProgramList()->item(0, 1)->text(), QString("Show1"));
+    QCOMPARE(dialog.ProgramList()->item(29, 1)->text(), QString("Show30"));
     line->WithUnits([](std::vector<VirtualUnit>& units) {
         for (int slot = 1; slot <= 30; ++slot)
             QCOMPARE(units.front().ProgramName(slot), "Show" + std::to_string(slot));
@@ -364,10 +388,54 @@ void ProgramToolsTest::libraryRecalledIntoTheUnitComesBackFromIt() {
     dialog.PcRadio(PcProgramAction::StoreAllPrograms)->click();
     QTest::mouseClick(dialog.PcOkButton(), Qt::LeftButton);
     QVERIFY(TickUntil(
-        *surface, [&] { return QFile::exists(dir.filePath("back.dat")) && controller.IsSettled(); },
-        3000));
-    QCOMPARE(ReadAll(dir.filePath("back.dat")), ReadAll(libraryPath));
+        *surface,
+        [&] { return QFile::exists(dir.filePath("back.dat36")) && controller.IsSettled(); }, 3000));
+    QCOMPARE(ReadAll(dir.filePath("back.dat36")), ReadAll(libraryPath));
     QVERIFY(Messages().Texts().isEmpty());
+}
+
+void ProgramToolsTest::failedStoreKeepsTheNamesAndARecallKeepsTheStoredBytes() {
+    auto line = OpenVirtualUnit(1);
+    QVERIFY(line);
+    ControlSurface* surface = Connected(1, *line);
+    QVERIFY(surface);
+    UnitController& controller = surface->Controller();
+    ProgramContainer& data = surface->Document().Data();
+    ProgramManagerUnderTest program(*surface, Messages());
+    ProgramManagerDialog& dialog = program.dialog;
+    dialog.show();
+    auto chooseRow = [&](int row) { dialog.ProgramList()->setCurrentCell(row, 1); };
+
+    // A memory whose listed name holds a control byte and a byte above 0x7E: shown as spaces,
+    // recalled as stored.
+    const std::string odd = "Ab\x01\xfe";
+    controller.SetProgramName(5, odd);
+    dialog.RefillList();
+    chooseRow(4);
+    QCOMPARE(dialog.NameEdit()->text(), QString("Ab  "));
+    QTest::mouseClick(dialog.DeviceOkButton(), Qt::LeftButton);
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+    QCOMPARE(data.programName(), odd);
+    QCOMPARE(controller.ProgramName(5), odd);
+
+    // A store the unit never acknowledges changes no name.
+    const std::string listed = controller.ProgramName(6);
+    const QString title = Frame().windowTitle();
+    dialog.DeviceRadio(DeviceProgramAction::Store)->click();
+    chooseRow(5);
+    dialog.NameEdit()->selectAll();
+    QTest::keyClicks(dialog.NameEdit(), "Gone");
+    QTest::mouseClick(dialog.DeviceOkButton(), Qt::LeftButton);
+    line->SetSilent(true);
+    QVERIFY(TickUntil(
+        *surface, [&] { return !controller.IsConnected(); }, 100));
+    QCOMPARE(dialog.ProgramList()->item(5, 1)->text(), QString::fromStdString(listed));
+    QCOMPARE(controller.ProgramName(6), listed);
+    QCOMPARE(data.programName(), odd);
+    QCOMPARE(Frame().windowTitle(), title);
+    QCOMPARE(Messages().Texts().size(), 1);
+    QVERIFY(Messages().Texts().front().endsWith(
+        "Memory 6 may hold part of the program; its name stays as it was."));
 }
 
 // ---- Copy and channel names --------------------------------------------------------------------
@@ -410,14 +478,30 @@ void ProgramToolsTest::copyDialog() {
     QVERIFY(dialog.InputsRadio()->isChecked());
     QCOMPARE(dialog.SourceList(output)->currentIndex(), 0);
     QCOMPARE(dialog.TargetList(output)->currentIndex(), 1);
+    // Each channel with its name once it has one.
     QStringList listed;
     for (int i = 0; i < dialog.TargetList(output)->count(); ++i)
         listed << dialog.TargetList(output)->itemText(i);
+    channels[source] += QStringLiteral(": Kick");
     QCOMPARE(listed, channels);
+
+    // "Cancel" leaves every channel as it was.
+    {
+        CopyChannelDialog cancelled(surface->Controller(), surface);
+        cancelled.show();
+        (output ? cancelled.OutputsRadio() : cancelled.InputsRadio())->click();
+        cancelled.SourceList(output)->setCurrentIndex(source);
+        cancelled.TargetList(output)->setCurrentIndex(target);
+        QTest::mouseClick(cancelled.CancelButton(), Qt::LeftButton);
+        QCOMPARE(cancelled.result(), int(QDialog::Rejected));
+        QCOMPARE(to.gain(), targetGain);
+        QCOMPARE(to.nameText(), targetName);
+    }
 
     (output ? dialog.OutputsRadio() : dialog.InputsRadio())->click();
     dialog.SourceList(output)->setCurrentIndex(source);
     dialog.TargetList(output)->setCurrentIndex(target);
+    SaveShot(dialog, QStringLiteral("copy_dialog_named"));
     QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -621,6 +705,36 @@ void ProgramToolsTest::temperatureAndLinesReachTheUnit() {
     });
 }
 
+void ProgramToolsTest::typedLinesAreNotDroppedUnasked_data() {
+    QTest::addColumn<bool>("send");
+    QTest::newRow("yes sends them") << true;
+    QTest::newRow("no drops them") << false;
+}
+
+void ProgramToolsTest::typedLinesAreNotDroppedUnasked() {
+    QFETCH(bool, send);
+    ControlSurface* surface = Show(ID_DEVICE_3X6);
+    ProgramContainer& data = surface->Document().Data();
+    {
+        // Nothing typed: closing asks nothing.
+        InterfaceSettingsDialog dialog(surface->Controller(), surface, &Messages());
+        dialog.show();
+        dialog.reject();
+        QVERIFY(Messages().Messages().isEmpty());
+    }
+    InterfaceSettingsDialog dialog(surface->Controller(), surface, &Messages());
+    dialog.show();
+    QTest::keyClicks(dialog.LineEdit(1), "Balcony");
+    QVERIFY(dialog.HasUnsentLines());
+    Messages().SetYesNoAnswer(send);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(Messages().Texts(),
+             QStringList{QString::fromLatin1(InterfaceSettingsDialog::kUnsentLinesQuestion)});
+    QVERIFY(Messages().Messages().front().question);
+    QCOMPARE(data.lineSetB(2), send ? std::string("Balcony") : std::string());
+}
+
 // ---- The file choosers and files of another model ----------------------------------------------
 
 void ProgramToolsTest::chooserListsThisModelsFiles_data() {
@@ -680,6 +794,38 @@ void ProgramToolsTest::chooserListsThisModelsFiles() {
     QCOMPARE(seen, listed);
 }
 
+void ProgramToolsTest::saveChooserProposesTheProgramInTheFolderLastUsed() {
+    QTemporaryDir first;
+    QTemporaryDir second;
+    programsettings::SetLastFileFolder(first.path());
+    ControlSurface* surface = Show(ID_DEVICE_3X6);
+    surface->Document().Data().setProgramName("Hall 2");
+    ProgramFileChooser chooser(surface);
+    surface->SetFileChooser(&chooser);
+
+    QString folder;
+    QString proposed;
+    ModalWatcher watcher([&](QWidget* modal) {
+        auto* fileDialog = qobject_cast<QFileDialog*>(modal);
+        if (!fileDialog)
+            return;
+        folder = fileDialog->directory().absolutePath();
+        const QStringList files = fileDialog->selectedFiles();
+        proposed = files.isEmpty() ? QString() : QFileInfo(files.front()).fileName();
+        // Saved somewhere else: that folder is the next one offered.
+        auto* name = fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(QDir(second.path()).filePath(QStringLiteral("gig.dia36")));
+        QMetaObject::invokeMethod(fileDialog, "accept");
+    });
+    surface->StoreProgramToFileChosen();
+    QCOMPARE(folder, QDir(first.path()).absolutePath());
+    QCOMPARE(proposed, QString("Hall 2.dia36"));
+    QVERIFY(QFile::exists(QDir(second.path()).filePath(QStringLiteral("gig.dia36"))));
+    QCOMPARE(ProgramFileChooser::StartFolder(), QDir(second.path()).absolutePath());
+    programsettings::SetLastFileFolder(QString()); // the other tests open the current folder
+}
+
 void ProgramToolsTest::fileOfAnotherModelNeedsTheOperatorsYes() {
     QTemporaryDir dir;
     ProgramContainer big; // a 4x8 program with a delay no 2x4 can hold
@@ -715,11 +861,11 @@ void ProgramToolsTest::fileOfAnotherModelNeedsTheOperatorsYes() {
     QCOMPARE(Frame().RecentFiles().value(0), path); // kept: it can be read
     QCOMPARE(Frame().windowTitle(), QString("Tavrel1.0 2x4"));
 
-    // "Yes": read, its values limited to the 2x4's ranges.
+    // "Yes": read by value, 948 ms staying 948 ms on the 2x4's scale.
     Messages().SetYesNoAnswer(true);
     Frame().OpenRecentFile(0);
     QCOMPARE(data.programName(), std::string("Big"));
-    QCOMPARE(data.input(0).delay(), 1465);
+    QCOMPARE(data.input(0).delay(), 476 + 938);
     QCOMPARE(Frame().windowTitle(), QString("VUR24_Big"));
 }
 
