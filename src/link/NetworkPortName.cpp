@@ -39,6 +39,14 @@ std::string NetworkPortName::Where() const {
     return host + " port " + std::to_string(port);
 }
 
+std::string NetworkPortName::Name() const {
+    const auto scheme = std::find_if(kSchemes.begin(), kSchemes.end(),
+                                     [&](const Scheme& s) { return s.protocol == protocol; });
+    const bool ipv6 = host.find(':') != std::string::npos;
+    return std::string(scheme->prefix) + (ipv6 ? "[" + host + "]" : host) + ":" +
+           std::to_string(port);
+}
+
 bool IsNetworkPortName(std::string_view name) {
     return SchemeOf(name) != nullptr;
 }

@@ -18,6 +18,10 @@ struct NetworkPortName {
 
     // "HOST port PORT", for messages.
     std::string Where() const;
+    // The name in its usual form: the scheme in lower case, an IPv6 address in brackets, the
+    // port number without leading zeros ("TCP://rack:07000" gives "tcp://rack:7000"). Two
+    // spellings of one port give the same name.
+    std::string Name() const;
 };
 
 // True when `name` asks for a network port (it begins with "rfc2217://" or "tcp://", in any

@@ -21,6 +21,7 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -252,6 +253,20 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(NetworkPortNames, DevicePathsAreNoNetworkPorts) {
     for (const char* path : {"/dev/ttyUSB0", "/tmp/tavrel-demo", "tcp:/host:1", "telnet://h:1"})
         EXPECT_FALSE(IsNetworkPortName(path)) << path;
+}
+
+TEST(NetworkPortNames, SpellingsOfOnePortGiveOneName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"TCP://Rack-3.venue.lan:07000", "tcp://Rack-3.venue.lan:7000"},
+        {"RFC2217://[fd00::7]:7000", "rfc2217://[fd00::7]:7000"},
+        {"rfc2217://10.0.0.7:4001", "rfc2217://10.0.0.7:4001"},
+    };
+    for (const auto& [written, name] : cases) {
+        const auto parsed = ParseNetworkPortName(written);
+        ASSERT_TRUE(parsed.has_value()) << written;
+        EXPECT_EQ(parsed->Name(), name);
+        EXPECT_EQ(ParseNetworkPortName(parsed->Name())->Name(), name);
+    }
 }
 
 // ---- Raw TCP ------------------------------------------------------------------------------------
