@@ -1,9 +1,13 @@
 #include "gui/dialogs/ConnectDialog.h"
 
+#include "gui/dialogs/NetworkPortDialog.h"
 #include "gui/support/DialogUnits.h"
+#include "gui/support/ProgramSettings.h"
 #include "gui/widgets/GradientProgressBar.h"
+#include "link/NetworkPortName.h"
 #include "link/UnitController.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QIntValidator>
@@ -12,6 +16,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStringList>
+#include <QStyle>
 
 #include <algorithm>
 #include <cctype>
@@ -177,6 +182,12 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     m_status = new QLabel(this);
     m_status->setGeometry(DluRect(10, 92, 210, 10));
 
+    m_addNetworkPort = new QPushButton(tr("Add network port..."), this);
+    m_addNetworkPort->setGeometry(DluRect(10, 108, 90, 14));
+    m_addNetworkPort->setAutoDefault(false);
+    m_addNetworkPort->setToolTip(tr("Adds the port of a serial device server on the network, "
+                                    "as rfc2217://HOST:PORT or tcp://HOST:PORT"));
+
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setGeometry(DluRect(114, 108, 50, 14));
     m_ok->setDefault(true);
@@ -184,7 +195,19 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     cancel->setGeometry(DluRect(170, 108, 50, 14));
     cancel->setAutoDefault(false);
 
-    FillPorts(rememberedPort);
+    // The network ports used lately, most recent first; a network port named as the remembered
+    // one (the command line's --port) and not among them comes first, in its usual form.
+    for (const QString& recent : programsettings::RecentNetworkPorts())
+        m_networkPorts.push_back(recent.toStdString());
+    std::string preferred = rememberedPort;
+    if (IsNetworkPortName(rememberedPort)) {
+        const auto parsed = ParseNetworkPortName(rememberedPort);
+        preferred = parsed ? parsed->Name() : std::string();
+        if (parsed && std::find(m_networkPorts.begin(), m_networkPorts.end(), preferred) ==
+                          m_networkPorts.end())
+            m_networkPorts.insert(m_networkPorts.begin(), preferred);
+    }
+    FillPorts(preferred);
     FillIds(m_controller.Command().Replies().KnownDeviceIds());
     m_progress->hide();
     m_progress->setRange(kFirstDeviceId, kLastDeviceId);
@@ -199,6 +222,7 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
             SearchDeviceIds();
     });
     connect(m_rescan, &QPushButton::clicked, this, &ConnectDialog::Rescan);
+    connect(m_addNetworkPort, &QPushButton::clicked, this, &ConnectDialog::AddNetworkPort);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_ports, &QComboBox::currentTextChanged, this, [this] {
@@ -235,7 +259,6 @@ int ConnectDialog::DeviceId() const {
 
 void ConnectDialog::FillPorts(const std::string& preferredPort, bool offerUnlisted) {
     m_entries.clear();
-    m_ports->clear();
     for (PortEntry& entry : m_source()) {
         if (!entry.portName.empty())
             m_entries.push_back(std::move(entry));
@@ -246,12 +269,13 @@ void ConnectDialog::FillPorts(const std::string& preferredPort, bool offerUnlist
                      });
 
     // A port that answered before stays on offer when the system does not list it (a typed path,
-    // a virtual unit's link), as long as it is there to be opened.
+    // a virtual unit's link), as long as it is there to be opened. Network ports have their own
+    // place in the list.
     const bool listed = std::any_of(m_entries.begin(), m_entries.end(), [&](const PortEntry& e) {
         return e.portName == preferredPort || e.devicePath == preferredPort;
     });
     m_unlistedPort.clear();
-    if (offerUnlisted && !preferredPort.empty() && !listed &&
+    if (offerUnlisted && !preferredPort.empty() && !listed && !IsNetworkPortName(preferredPort) &&
         QFileInfo::exists(QString::fromStdString(preferredPort))) {
         m_unlistedPort = preferredPort;
         PortEntry typed;
@@ -260,21 +284,76 @@ void ConnectDialog::FillPorts(const std::string& preferredPort, bool offerUnlist
         typed.description = "Used last";
         m_entries.insert(m_entries.begin(), std::move(typed));
     }
+    ListNetworkPorts();
+    ShowPorts(preferredPort);
+}
+
+void ConnectDialog::ListNetworkPorts() {
+    std::erase_if(m_entries, [](const PortEntry& e) { return IsNetworkPortName(e.portName); });
+    for (const std::string& name : m_networkPorts) {
+        PortEntry network;
+        network.devicePath = name;
+        network.portName = name;
+        network.description = NetworkPortDescription(name).toStdString();
+        m_entries.push_back(std::move(network));
+    }
+}
+
+void ConnectDialog::ShowPorts(const std::string& preferredPort) {
+    m_ports->clear();
     std::vector<std::string> names;
     std::vector<bool> usb;
+    int widest = 0;
     for (const PortEntry& entry : m_entries) {
         names.push_back(entry.portName);
         usb.push_back(entry.usb);
-        m_ports->addItem(QString::fromStdString(entry.portName));
+        const QString name = QString::fromStdString(entry.portName);
+        m_ports->addItem(name);
         m_ports->setItemData(m_ports->count() - 1, QString::fromStdString(entry.description),
                              Qt::ToolTipRole);
+        widest = std::max(widest, m_ports->fontMetrics().horizontalAdvance(name));
     }
+    // The list opens wide enough for a network port's whole name.
+    m_ports->view()->setMinimumWidth(widest + 2 * m_ports->fontMetrics().averageCharWidth() +
+                                     m_ports->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     if (m_entries.empty()) {
         m_ports->addItem(QString::fromLatin1(kNoPortText));
         m_ports->setCurrentIndex(0);
         return;
     }
     m_ports->setCurrentIndex(PreselectedPort(names, usb, preferredPort));
+}
+
+QString ConnectDialog::NetworkPortDescription(const std::string& portName) {
+    const auto parsed = ParseNetworkPortName(portName);
+    if (!parsed)
+        return {};
+    const QString description = parsed->protocol == NetworkProtocol::Rfc2217
+                                    ? tr("Network port on %1 port %2 (RFC 2217)")
+                                    : tr("Network port on %1 port %2 (raw TCP)");
+    return description.arg(QString::fromStdString(parsed->host)).arg(parsed->port);
+}
+
+void ConnectDialog::AddNetworkPort() {
+    if (m_searching)
+        return;
+    NetworkPortDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted)
+        AddNetworkPortName(dialog.PortName());
+}
+
+bool ConnectDialog::AddNetworkPortName(const std::string& name) {
+    const auto parsed = ParseNetworkPortName(name);
+    if (!parsed)
+        return false;
+    const std::string usual = parsed->Name();
+    std::erase(m_networkPorts, usual);
+    m_networkPorts.insert(m_networkPorts.begin(), usual);
+    ListNetworkPorts();
+    ShowPorts(usual);
+    ShowPortDescription();
+    UpdateOk();
+    return true;
 }
 
 void ConnectDialog::Rescan() {
@@ -325,7 +404,8 @@ void ConnectDialog::ShowSearching(bool searching) {
     m_progress->setVisible(searching);
     // The search button stops a running search; the port and the range stay as searched.
     m_search->setText(searching ? QString::fromLatin1(kStopText) : QStringLiteral("Search ID"));
-    for (QWidget* w : std::initializer_list<QWidget*>{m_ports, m_rescan, m_firstId, m_lastId})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_ports, m_rescan, m_addNetworkPort, m_firstId, m_lastId})
         w->setEnabled(!searching);
 }
 
@@ -420,8 +500,9 @@ void ConnectDialog::ShowPortDescription() {
     const std::string name = PortName();
     const auto entry = std::find_if(m_entries.begin(), m_entries.end(),
                                     [&](const PortEntry& e) { return e.portName == name; });
-    const QString text =
-        entry != m_entries.end() ? QString::fromStdString(entry->description) : QString();
+    // A network port typed into the list is described as a listed one.
+    const QString text = entry != m_entries.end() ? QString::fromStdString(entry->description)
+                                                  : NetworkPortDescription(name);
     m_portDescription->setText(m_portDescription->fontMetrics().elidedText(
         text, Qt::ElideRight, m_portDescription->width()));
     m_portDescription->setToolTip(text);

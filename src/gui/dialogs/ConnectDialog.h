@@ -30,6 +30,12 @@ PortSource SystemPortSource();
 // on handing the port's line events to the controller, so search answers are decoded. The
 // search's own 30 ms tick runs in this dialog.
 //
+// After the serial ports it lists network ports (serial device servers, rfc2217://HOST:PORT or
+// tcp://HOST:PORT): those added in this dialog ("Add network port...") and those connected to
+// lately, most recent first; a network port named as the remembered port is offered too. They are
+// not discovered: the dialog offers what was used, and a port added here is remembered once a
+// connection to it opens.
+//
 // "Rescan" lists the ports again (an adapter plugged in while the dialog is open); the search
 // probes only the IDs from "Search IDs" to "to" (1 to 250 unless narrowed), shows its progress,
 // can be stopped, and a line of text under the progress bar tells which ID is being probed and,
@@ -61,6 +67,12 @@ public:
 
     // "Rescan": lists the ports again, keeping the chosen one when it is still there.
     void Rescan();
+    // "Add network port...": asks for a network port name, checked before it is taken, and
+    // lists and chooses it.
+    void AddNetworkPort();
+    // Lists a network port name (in its usual form) first among the network ports and chooses
+    // it; false, listing nothing, when `name` is no well-formed network port name.
+    bool AddNetworkPortName(const std::string& name);
     // The IDs the search probes, first..last (1 <= first <= last <= 250).
     void SetSearchRange(int first, int last);
     int SearchFirstId() const;
@@ -86,6 +98,7 @@ public:
     QComboBox* PortList() const { return m_ports; }
     QLabel* PortDescription() const { return m_portDescription; }
     QPushButton* RescanButton() const { return m_rescan; }
+    QPushButton* AddNetworkPortButton() const { return m_addNetworkPort; }
     QComboBox* IdList() const { return m_ids; }
     QSpinBox* FirstIdBox() const { return m_firstId; }
     QSpinBox* LastIdBox() const { return m_lastId; }
@@ -97,10 +110,18 @@ public:
     bool IsSearchTickRunning() const { return m_timer.isActive(); }
     int SearchTickInterval() const { return m_timer.interval(); }
 
+    // What the dialog shows for a network port, as "Network port on HOST port PORT (RFC 2217)";
+    // empty for a name that is no well-formed network port name.
+    static QString NetworkPortDescription(const std::string& portName);
+
 private:
-    // Lists the system's ports and preselects one; with `offerUnlisted` a preferred port the
-    // system does not list is offered first while it exists.
+    // Lists the system's ports and the network ports and preselects one; with `offerUnlisted` a
+    // preferred port the system does not list is offered first while it exists.
     void FillPorts(const std::string& preferredPort, bool offerUnlisted = true);
+    // Puts the network ports on offer after the listed ports, in place of those listed before.
+    void ListNetworkPorts();
+    // Shows the ports on offer and chooses `preferredPort` (else the usual preselection).
+    void ShowPorts(const std::string& preferredPort);
     void FillIds(const std::vector<int>& ids);
     void EndSearchDisplay(const std::vector<int>& knownIds, const QString& prefix = {});
     void StopSearch();
@@ -112,9 +133,11 @@ private:
     PortSource m_source;
     std::vector<PortEntry> m_entries; // the listed ports, in shown order
     std::string m_unlistedPort;       // the port offered although the system does not list it
+    std::vector<std::string> m_networkPorts; // the network ports on offer, in shown order
     QComboBox* m_ports = nullptr;
     QLabel* m_portDescription = nullptr;
     QPushButton* m_rescan = nullptr;
+    QPushButton* m_addNetworkPort = nullptr;
     QComboBox* m_ids = nullptr;
     QSpinBox* m_firstId = nullptr;
     QSpinBox* m_lastId = nullptr;

@@ -1,11 +1,31 @@
 #include "gui/support/ProgramSettings.h"
 
+#include "link/NetworkPortName.h"
+
 namespace programsettings {
 
 namespace {
 
 constexpr const char* kLastPortKey = "Connection/LastPort";
 constexpr const char* kLastFileFolderKey = "Files/LastFolder";
+constexpr const char* kRecentNetworkPortsKey = "Connection/RecentNetworkPorts";
+
+// The usual form of a network port name; empty when `port` is none.
+QString UsualNetworkPortName(const QString& port) {
+    const auto parsed = ParseNetworkPortName(port.trimmed().toStdString());
+    return parsed ? QString::fromStdString(parsed->Name()) : QString();
+}
+
+// `ports` in their usual form, each once, in the order given, at most the limit.
+QStringList TidyNetworkPorts(const QStringList& ports) {
+    QStringList tidy;
+    for (const QString& port : ports) {
+        const QString name = UsualNetworkPortName(port);
+        if (!name.isEmpty() && !tidy.contains(name))
+            tidy << name;
+    }
+    return tidy.mid(0, kRecentNetworkPortCount);
+}
 
 } // namespace
 
@@ -19,6 +39,18 @@ QString LastPort() {
 
 void SetLastPort(const QString& port) {
     Open().setValue(QLatin1String(kLastPortKey), port);
+}
+
+QStringList RecentNetworkPorts() {
+    return TidyNetworkPorts(Open().value(QLatin1String(kRecentNetworkPortsKey)).toStringList());
+}
+
+void RememberNetworkPort(const QString& port) {
+    const QString name = UsualNetworkPortName(port);
+    if (name.isEmpty())
+        return;
+    Open().setValue(QLatin1String(kRecentNetworkPortsKey),
+                    TidyNetworkPorts(QStringList{name} + RecentNetworkPorts()));
 }
 
 QString LastFileFolder() {

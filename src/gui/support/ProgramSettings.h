@@ -2,10 +2,11 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 // The program's own settings store, under the organisation "Tavrel" and the application
-// "tavrel": the recent-file list, the main window's size, the port of the last connection and the
-// folder of the last program file chosen.
+// "tavrel": the recent-file list, the main window's size, the port of the last connection, the
+// network ports connected to lately and the folder of the last program file chosen.
 namespace programsettings {
 
 inline constexpr const char* kOrganisation = "Tavrel";
@@ -17,6 +18,18 @@ QSettings Open();
 // first.
 QString LastPort();
 void SetLastPort(const QString& port);
+
+// How many network ports the connect dialog remembers.
+inline constexpr int kRecentNetworkPortCount = 8;
+
+// The network ports (rfc2217://HOST:PORT, tcp://HOST:PORT) connections were opened on, most
+// recent first, each once in its usual form; at most kRecentNetworkPortCount. Entries that are
+// no well-formed network port name (a hand-edited settings file) are left out.
+QStringList RecentNetworkPorts();
+// Puts `port` first in the recent network ports, dropping its earlier place and the oldest
+// beyond the limit. A name that is no well-formed network port name changes nothing: serial
+// ports are listed by the system.
+void RememberNetworkPort(const QString& port);
 
 // The folder a program file was last chosen in; empty before the first.
 QString LastFileFolder();

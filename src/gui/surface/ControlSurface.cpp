@@ -19,6 +19,7 @@
 #include "gui/widgets/StatusLed.h"
 #include "gui/widgets/TwoStateButton.h"
 #include "gui/widgets/ValueEdit.h"
+#include "link/NetworkPortName.h"
 #include "model/PrintableText.h"
 #include "model/ProgramContainer.h"
 
@@ -532,6 +533,9 @@ void ControlSurface::ChangeDevice() {
 }
 
 std::string ControlSurface::DescriptionOfPort(const std::string& portName) const {
+    // A network port is described by its name; the serial port list knows nothing of it.
+    if (IsNetworkPortName(portName))
+        return ConnectDialog::NetworkPortDescription(portName).toStdString();
     const PortEntryList ports = m_portSource ? m_portSource() : SystemPortSource()();
     const auto entry = std::find_if(ports.begin(), ports.end(), [&](const PortEntry& e) {
         return e.portName == portName || e.devicePath == portName;
@@ -543,10 +547,12 @@ bool ControlSurface::ConnectTo(const std::string& portName, int deviceId) {
     m_portPath = portName;
     m_portDescription = DescriptionOfPort(portName);
     const bool opened = m_controller->Connect(portName, deviceId);
-    // Only a port that opened is remembered: a failed attempt keeps the last good one on offer.
+    // Only a port that opened is remembered (a network port also among those used lately): a
+    // failed attempt keeps the last good one on offer.
     if (opened) {
         m_rememberedPort = portName;
         programsettings::SetLastPort(QString::fromStdString(portName));
+        programsettings::RememberNetworkPort(QString::fromStdString(portName));
         emit portConnected(QString::fromStdString(portName));
     }
     return opened;

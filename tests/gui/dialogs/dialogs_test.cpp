@@ -10,7 +10,9 @@
 #include "gui/dialogs/BusyDialog.h"
 #include "gui/dialogs/ConnectDialog.h"
 #include "gui/dialogs/DeviceIdDialog.h"
+#include "gui/dialogs/NetworkPortDialog.h"
 #include "gui/support/DialogUnits.h"
+#include "gui/support/ProgramSettings.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/widgets/GradientProgressBar.h"
 #include "gui/widgets/ValueEdit.h"
@@ -32,10 +34,12 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
+using guitest::ModalWatcher;
 using guitest::SaveShot;
 
 struct QuietView : IUnitView {
@@ -110,7 +114,10 @@ int RunSearch(ConnectDialog& dlg, UnitController& ctl, VirtualLine& line, int ma
 class DialogsTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { SetControlMessageHook({}); }
+    void init() {
+        SetControlMessageHook({});
+        programsettings::Open().clear(); // no network port used by an earlier test
+    }
 
     void dialogUnitsFitTheMainFormIntoTheWindow();
     void dialogUnitScaleFitsAFormIntoAnyArea_data();
@@ -130,6 +137,10 @@ private slots:
     void stoppedSearchOffersTheUnitsFoundSoFar();
     void closingEndsARunningSearch_data();
     void closingEndsARunningSearch();
+    void connectListsNetworkPortsAfterTheSerialPorts_data();
+    void connectListsNetworkPortsAfterTheSerialPorts();
+    void recentNetworkPortsKeepTheLatestOnce();
+    void addingANetworkPortChecksTheName();
 
     void devicePreselection_data();
     void devicePreselection();
@@ -503,6 +514,131 @@ void DialogsTest::closingEndsARunningSearch() {
     QVERIFY(f.controller.Command().SearchWindow() == nullptr);
     // The ID chosen before the search is what OK hands on.
     QCOMPARE(dlg.DeviceId(), 1);
+}
+
+void DialogsTest::connectListsNetworkPortsAfterTheSerialPorts_data() {
+    QTest::addColumn<QStringList>("serial");
+    QTest::addColumn<QStringList>("used"); // network ports connected to, oldest first
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QString>("description"); // of the preselected port
+    const QStringList serial{"/dev/ttyS0", "/dev/ttyUSB0*"};
+    const QStringList used{"tcp://10.0.0.7:4001", "rfc2217://rack1.venue.lan:7000"};
+    const QStringList shown{"/dev/ttyS0", "/dev/ttyUSB0", "rfc2217://rack1.venue.lan:7000",
+                            "tcp://10.0.0.7:4001"};
+    QTest::newRow("the network port used last")
+        << serial << used << "rfc2217://rack1.venue.lan:7000" << shown
+        << "Network port on rack1.venue.lan port 7000 (RFC 2217)";
+    QTest::newRow("an earlier network port") << serial << used << "tcp://10.0.0.7:4001" << shown
+                                             << "Network port on 10.0.0.7 port 4001 (raw TCP)";
+    QTest::newRow("a network port named on the command line, in its usual form")
+        << serial << used << "RFC2217://[fd00::7]:07000"
+        << QStringList{"/dev/ttyS0", "/dev/ttyUSB0", "rfc2217://[fd00::7]:7000",
+                       "rfc2217://rack1.venue.lan:7000", "tcp://10.0.0.7:4001"}
+        << "Network port on fd00::7 port 7000 (RFC 2217)";
+    QTest::newRow("nothing remembered: the USB adapter, not a network port")
+        << serial << used << "" << shown << "desc /dev/ttyUSB0";
+    QTest::newRow("no serial port: the network ports, not NULL")
+        << QStringList{} << used << ""
+        << QStringList{"rfc2217://rack1.venue.lan:7000", "tcp://10.0.0.7:4001"}
+        << "Network port on rack1.venue.lan port 7000 (RFC 2217)";
+}
+
+void DialogsTest::connectListsNetworkPortsAfterTheSerialPorts() {
+    QFETCH(QStringList, serial);
+    QFETCH(QStringList, used);
+    QFETCH(QString, remembered);
+    QFETCH(QStringList, items);
+    QFETCH(QString, description);
+    for (const QString& port : used)
+        programsettings::RememberNetworkPort(port);
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, remembered.toStdString(), nullptr, Ports(serial));
+    QCOMPARE(Items(*dlg.PortList()), items);
+    QCOMPARE(dlg.PortDescription()->toolTip(), description);
+    const int chosen = dlg.PortList()->currentIndex();
+    QCOMPARE(dlg.PortList()->itemData(chosen, Qt::ToolTipRole).toString(), description);
+    if (QTest::currentDataTag() == QLatin1String("the network port used last"))
+        SaveShot(dlg, "connect_dialog_network_port");
+}
+
+void DialogsTest::recentNetworkPortsKeepTheLatestOnce() {
+    // Ten network ports, one of them used again in another spelling, and a serial port.
+    for (int i = 1; i <= 10; ++i)
+        programsettings::RememberNetworkPort(QString("tcp://rack%1:4001").arg(i));
+    programsettings::RememberNetworkPort(" TCP://rack9:04001 ");
+    programsettings::RememberNetworkPort("/dev/ttyUSB0");
+    programsettings::RememberNetworkPort("tcp://rack11"); // no port number: not a port
+    QCOMPARE(programsettings::RecentNetworkPorts(),
+             (QStringList{"tcp://rack9:4001", "tcp://rack10:4001", "tcp://rack8:4001",
+                          "tcp://rack7:4001", "tcp://rack6:4001", "tcp://rack5:4001",
+                          "tcp://rack4:4001", "tcp://rack3:4001"}));
+}
+
+void DialogsTest::addingANetworkPortChecksTheName() {
+    ControllerFixture f;
+    ConnectDialog dlg(f.controller, "", nullptr, Ports({"/dev/ttyS0", "/dev/ttyUSB0*"}));
+    dlg.show();
+    // Types `text` into the dialog the button opens and presses OK; tells what the dialog said
+    // and whether it stayed open (then cancels it).
+    struct Outcome {
+        bool okEnabledEmpty = false;
+        bool stayedOpen = false;
+        QString problem;
+    };
+    auto add = [&](const QString& text, const QString& shot = {}) {
+        Outcome outcome;
+        bool seen = false;
+        ModalWatcher watcher([&](QWidget* modal) {
+            auto* input = qobject_cast<NetworkPortDialog*>(modal);
+            if (input == nullptr || std::exchange(seen, true))
+                return;
+            outcome.okEnabledEmpty = input->OkButton()->isEnabled();
+            QTest::keyClicks(input->NameEdit(), text);
+            QTest::mouseClick(input->OkButton(), Qt::LeftButton);
+            outcome.stayedOpen = input->isVisible();
+            outcome.problem = input->Problem()->isVisible() ? input->Problem()->text() : QString();
+            if (!shot.isEmpty())
+                SaveShot(*input, shot);
+            if (input->isVisible())
+                input->reject();
+        });
+        QTest::mouseClick(dlg.AddNetworkPortButton(), Qt::LeftButton);
+        return outcome;
+    };
+
+    const Outcome refused = add("tcp://rack1.venue.lan", "network_port_dialog_refused");
+    QVERIFY(!refused.okEnabledEmpty);
+    QVERIFY(refused.stayedOpen);
+    QCOMPARE(refused.problem,
+             QString("tcp://rack1.venue.lan is no network port (no port number): write "
+                     "rfc2217://HOST:PORT or tcp://HOST:PORT, an IPv6 address in brackets as in "
+                     "rfc2217://[::1]:7000"));
+    QCOMPARE(Items(*dlg.PortList()), (QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}));
+    QCOMPARE(dlg.PortName(), std::string("/dev/ttyUSB0"));
+
+    // A serial device path is no network port either.
+    QVERIFY(add("/dev/ttyS1").problem.contains("begins with neither rfc2217:// nor tcp://"));
+    QCOMPARE(dlg.PortList()->count(), 2);
+
+    const Outcome taken = add(" TCP://rack1.venue.lan:07001 ");
+    QVERIFY(!taken.stayedOpen);
+    QCOMPARE(Items(*dlg.PortList()),
+             (QStringList{"/dev/ttyS0", "/dev/ttyUSB0", "tcp://rack1.venue.lan:7001"}));
+    QCOMPARE(dlg.PortName(), std::string("tcp://rack1.venue.lan:7001"));
+    QCOMPARE(dlg.PortDescription()->toolTip(),
+             QString("Network port on rack1.venue.lan port 7001 (raw TCP)"));
+    QVERIFY(dlg.OkButton()->isEnabled());
+    // Added again, it is listed once; it is remembered only once a connection to it opens.
+    QVERIFY(dlg.AddNetworkPortName("rfc2217://[::1]:7000"));
+    QVERIFY(dlg.AddNetworkPortName("tcp://rack1.venue.lan:7001"));
+    QCOMPARE(Items(*dlg.PortList()),
+             (QStringList{"/dev/ttyS0", "/dev/ttyUSB0", "tcp://rack1.venue.lan:7001",
+                          "rfc2217://[::1]:7000"}));
+    dlg.Rescan();
+    QCOMPARE(dlg.PortList()->count(), 4);
+    QCOMPARE(dlg.PortName(), std::string("tcp://rack1.venue.lan:7001"));
+    QVERIFY(programsettings::RecentNetworkPorts().isEmpty());
 }
 
 void DialogsTest::devicePreselection_data() {

@@ -2,6 +2,7 @@
 // unit on a pseudo-terminal, driven by explicit send ticks.
 
 #include "GuiTestSupport.h"
+#include "Ser2netServer.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/BusyDialog.h"
@@ -33,8 +34,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <set>
+#include <string>
 
 using namespace guitest;
 
@@ -74,6 +77,7 @@ private slots:
     void connectsToTheVirtualUnit();
     void connectButtonRunsTheDialogsOnTheRealTimers();
     void connectDialogOffersThePortOfTheLastConnection();
+    void connectsThroughASerialServerChosenInTheDialog();
     void metersShowNothingWithoutAReading_data();
     void metersShowNothingWithoutAReading();
     void deviceDialogGivesTheUnitANewId();
@@ -636,6 +640,76 @@ void ControlSurfaceTest::connectDialogOffersThePortOfTheLastConnection() {
     QVERIFY(next->ConnectTo(link.toStdString(), 1));
     QVERIFY(next->Disconnect());
     QCOMPARE(offered(*next), link);
+    Messages().Clear();
+}
+
+void ControlSurfaceTest::connectsThroughASerialServerChosenInTheDialog() {
+    auto line = OpenVirtualUnit(1);
+    QVERIFY(line);
+    QTemporaryDir dir;
+    Ser2netServer server;
+    std::string error;
+    QVERIFY2(server.Start(line->SlavePath(), dir.path().toStdString(), &error), error.c_str());
+    programsettings::Open().clear(); // no port used by an earlier test
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    // A USB adapter is listed too (never opened): the network port must win the preselection
+    // once it was used.
+    surface->SetPortSource([] {
+        PortEntry adapter;
+        adapter.devicePath = adapter.portName = "/dev/ttyUSB9";
+        adapter.usb = true;
+        return PortEntryList{adapter};
+    });
+    const std::string port = server.Rfc2217PortName();
+    // Opens the connect dialog, lets `act` work on it and tells which ports it listed.
+    auto runDialog = [&](const std::function<void(ConnectDialog&)>& act) {
+        QStringList listed;
+        ModalWatcher watcher([&](QWidget* modal) {
+            auto* dialog = qobject_cast<ConnectDialog*>(modal);
+            if (dialog == nullptr || !dialog->isVisible() || !listed.isEmpty())
+                return;
+            for (int i = 0; i < dialog->PortList()->count(); ++i)
+                listed << dialog->PortList()->itemText(i);
+            act(*dialog);
+        });
+        QTest::mouseClick(surface->SideButtonAt(SideButton::Connection), Qt::LeftButton);
+        return listed;
+    };
+
+    // Added in the dialog, chosen, OK: the unit's program comes in through ser2net.
+    runDialog([&](ConnectDialog& dialog) {
+        QVERIFY(dialog.AddNetworkPortName(port));
+        dialog.accept();
+    });
+    UnitController& controller = surface->Controller();
+    QVERIFY(controller.IsConnected());
+    QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
+    QVERIFY2(Messages().Texts().isEmpty(), qPrintable(Messages().Texts().join('\n')));
+    QCOMPARE(Frame().windowTitle(), QString("Tavrel 4x8  Default"));
+    QCOMPARE(surface->PortBox()->toolTip(),
+             QString::fromStdString(port) +
+                 QString("\nNetwork port on 127.0.0.1 port %1 (RFC 2217)")
+                     .arg(QString::fromStdString(port).section(':', -1)));
+    QCOMPARE(programsettings::RecentNetworkPorts(), QStringList{QString::fromStdString(port)});
+    QVERIFY(surface->Disconnect());
+
+    // The next dialog lists it after the adapter and preselects it.
+    QString offered;
+    const QStringList listed = runDialog([&](ConnectDialog& dialog) {
+        offered = QString::fromStdString(dialog.PortName());
+        dialog.reject();
+    });
+    QCOMPARE(listed, (QStringList{"/dev/ttyUSB9", QString::fromStdString(port)}));
+    QCOMPARE(offered, QString::fromStdString(port));
+
+    // A network port that does not open is reported and not remembered.
+    server.Stop();
+    QVERIFY(!surface->ConnectTo(server.RawPortName(), 1));
+    QCOMPARE(Messages().Texts().size(), 1);
+    QVERIFY2(Messages().Texts()[0].contains("Connection refused"),
+             qPrintable(Messages().Texts()[0]));
+    QCOMPARE(programsettings::RecentNetworkPorts(), QStringList{QString::fromStdString(port)});
+    QCOMPARE(programsettings::LastPort(), QString::fromStdString(port));
     Messages().Clear();
 }
 
