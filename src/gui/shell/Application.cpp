@@ -5,6 +5,7 @@
 #include "gui/shell/SelectionScreen.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/surface/ControlSurface.h"
+#include "link/NetworkPortName.h"
 
 #include "TavrelVersion.h"
 
@@ -108,6 +109,12 @@ Application::CommandLine Application::ParseCommandLine(const QStringList& argume
         const std::optional<QString> value = takeValue();
         if (!value || value->isEmpty())
             return fail(QStringLiteral("%1 needs a value").arg(name));
+        // A network port name is checked here, where the operator still sees what was typed.
+        std::string portError;
+        if ((name == QLatin1String("--port") || name == QLatin1String("--auto-connect")) &&
+            IsNetworkPortName(value->toStdString()) &&
+            !ParseNetworkPortName(value->toStdString(), &portError))
+            return fail(QStringLiteral("%1: %2").arg(name, QString::fromStdString(portError)));
         if (text) {
             *text = *value;
         } else if (name == QLatin1String("--device-id")) {

@@ -91,6 +91,10 @@ void CommandLineTest::acceptedOptions_data() {
         << "/dev/ttyUSB0"
         << "" << 1 << ""
         << "";
+    QTest::newRow("a network port") << QStringList{"tavrel", "--port", "rfc2217://[fd00::7]:7000"}
+                                    << 0 << "rfc2217://[fd00::7]:7000"
+                                    << "" << 1 << ""
+                                    << "";
     QTest::newRow("Qt's options are left to Qt")
         << QStringList{"tavrel", "-platform", "offscreen", "--style=fusion", "-reverse"} << 0 << ""
         << "" << 1 << ""
@@ -136,6 +140,11 @@ void CommandLineTest::refusedOptions_data() {
     QTest::newRow("unknown option") << QStringList{"--verbose"} << "unknown option --verbose";
     QTest::newRow("our options want two dashes")
         << QStringList{"-port", "p"} << "unknown option -port";
+    QTest::newRow("a network port without its port number")
+        << QStringList{"--auto-connect", "tcp://rack1.venue.lan"}
+        << "--auto-connect: tcp://rack1.venue.lan is no network port (no port number): write "
+           "rfc2217://HOST:PORT or tcp://HOST:PORT, an IPv6 address in brackets as in "
+           "rfc2217://[::1]:7000";
     QTest::newRow("a file name") << QStringList{"show.dia48"} << "unexpected argument show.dia48";
 }
 
