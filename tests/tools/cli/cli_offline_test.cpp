@@ -772,6 +772,87 @@ TEST_F(CliTest, SetWritesNothingWhenAnyArgumentIsInvalid) {
     }
 }
 
+TEST_F(CliTest, ConvertRewritesAProgramForAnotherModelByValueAndNamesWhatItLimits) {
+    // A 3x6 program: input A +20 dB (beyond the 4x8's +6), output 1 at 0 dB, output 2 +3 dB.
+    auto show = Container(2);
+    show->input(0).setGain(560);
+    show->output(1).setGain(390);
+    ASSERT_TRUE(SaveProgramSetting(file("show.dia36"), *show) == ProgramFileStatus::Ok);
+
+    const RunResult converted = run({"convert", "--type", "4x8", file("show.dia36"), file("big")});
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(Lines(converted.out),
+              (std::vector<std::string>{"Input A gain +20.0 dB becomes +6.0 dB",
+                                        "Wrote " + file("big.dia48") +
+                                            ": the program of the 3x6 for the 4x8, 1 value "
+                                            "limited."}));
+    auto big = Container(1);
+    ASSERT_EQ(LoadProgramSetting(file("big.dia48"), *big), ProgramFileStatus::Ok);
+    EXPECT_EQ(big->input(0).gain(), 460);  // +6 dB
+    EXPECT_EQ(big->output(0).gain(), 400); // 0 dB
+    EXPECT_EQ(big->output(1).gain(), 430); // +3 dB
+
+    // A library: one line per value limited, named by its program.
+    ProgramBank bank{};
+    for (int i = 0; i < kProgramMemoryCount; ++i) {
+        show->output(0).setGain(i == 6 ? 560 : 360);
+        show->fillProgramImage(bank[static_cast<std::size_t>(i)]);
+    }
+    ASSERT_EQ(SaveProgramLibrary(file("bank.dat36"), bank), ProgramFileStatus::Ok);
+    const RunResult library =
+        run({"convert", "--type", "4x8", file("bank.dat36"), file("all.dat")});
+    ASSERT_EQ(library.status, 0) << library.err;
+    const auto lines = Lines(library.out);
+    ASSERT_EQ(lines.size(), 32u); // input A in every program, output 1 in program 7, the summary
+    EXPECT_EQ(lines[0], "Program 1: Input A gain +20.0 dB becomes +6.0 dB");
+    EXPECT_EQ(lines[7], "Program 7: Output 1 gain +20.0 dB becomes +15.0 dB");
+    ProgramBank read{};
+    ASSERT_EQ(LoadProgramLibrary(file("all.dat48"), 1, read), ProgramFileStatus::Ok);
+    EXPECT_EQ(read[6].outputs[0].gain, 550);
+    EXPECT_EQ(read[5].outputs[0].gain, 400);
+}
+
+TEST_F(CliTest, ConvertRefusesToWriteOverWhatItReadsOrUnderAnotherModelsName) {
+    ASSERT_EQ(SaveProgramSetting(file("show.dia36"), *Container(2)), ProgramFileStatus::Ok);
+    ASSERT_EQ(SaveProgramSetting(file("plain"), *Container(2)), ProgramFileStatus::Ok);
+    fs::create_symlink(file("show.dia36"), file("link.dia36"));
+    const std::string original = Slurp(file("show.dia36"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const std::vector<Case> cases{
+        {{"--type", "3x6", file("show.dia36"), file("show.dia36")},
+         file("show.dia36") + " is the file being converted"},
+        {{"--type", "3x6", file("show.dia36"), file("link.dia36")},
+         file("link.dia36") + " is the file being converted"},
+        {{"--type", "3x6", file("show.dia36"), file("show")},
+         file("show.dia36") + " is the file being converted"},
+        {{"--type", "4x8", file("show.dia36"), file("x.dia24")},
+         file("x.dia24") + " is named for a 2x4, but --type is 4x8"},
+        {{"--type", "4x8", file("show.dia36"), file("x.dat48")},
+         file("show.dia36") + " is a single setting; name OUT .dia48"},
+        {{"--type", "4x8", file("plain"), file("x")},
+         file("plain") + " does not say which model it was made for"},
+        {{file("show.dia36"), file("x")}, "--type names the model to convert to"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"convert"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(c.error);
+        const RunResult result = run(args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err.rfind("tavrel-cli: error: " + c.error, 0), 0u) << result.err;
+        EXPECT_TRUE(result.out.empty());
+    }
+    EXPECT_EQ(Slurp(file("show.dia36")), original);
+    EXPECT_FALSE(fs::exists(file("x.dia48")));
+    // Told the model, a file named for none converts.
+    EXPECT_EQ(run({"convert", "--type", "4x8", "--from", "3x6", file("plain"), file("x")}).status,
+              0);
+    EXPECT_TRUE(fs::exists(file("x.dia48")));
+}
+
 // ---- response, phase and group delay ----
 
 TEST_F(CliTest, ResponseAddsPhaseAndGroupDelayColumns) {
@@ -920,85 +1001,4 @@ TEST_F(CliTest, ExportEqWritesATextThatImportsBackIntoTheSameSettings) {
     const RunResult imported = run({"import-eq", "--preamp", target, "out.4", text});
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(Bytes(target), Bytes(path));
-}
-
-TEST_F(CliTest, ConvertRewritesAProgramForAnotherModelByValueAndNamesWhatItLimits) {
-    // A 3x6 program: input A +20 dB (beyond the 4x8's +6), output 1 at 0 dB, output 2 +3 dB.
-    auto show = Container(2);
-    show->input(0).setGain(560);
-    show->output(1).setGain(390);
-    ASSERT_TRUE(SaveProgramSetting(file("show.dia36"), *show) == ProgramFileStatus::Ok);
-
-    const RunResult converted = run({"convert", "--type", "4x8", file("show.dia36"), file("big")});
-    ASSERT_EQ(converted.status, 0) << converted.err;
-    EXPECT_EQ(Lines(converted.out),
-              (std::vector<std::string>{"Input A gain +20.0 dB becomes +6.0 dB",
-                                        "Wrote " + file("big.dia48") +
-                                            ": the program of the 3x6 for the 4x8, 1 value "
-                                            "limited."}));
-    auto big = Container(1);
-    ASSERT_EQ(LoadProgramSetting(file("big.dia48"), *big), ProgramFileStatus::Ok);
-    EXPECT_EQ(big->input(0).gain(), 460);  // +6 dB
-    EXPECT_EQ(big->output(0).gain(), 400); // 0 dB
-    EXPECT_EQ(big->output(1).gain(), 430); // +3 dB
-
-    // A library: one line per value limited, named by its program.
-    ProgramBank bank{};
-    for (int i = 0; i < kProgramMemoryCount; ++i) {
-        show->output(0).setGain(i == 6 ? 560 : 360);
-        show->fillProgramImage(bank[static_cast<std::size_t>(i)]);
-    }
-    ASSERT_EQ(SaveProgramLibrary(file("bank.dat36"), bank), ProgramFileStatus::Ok);
-    const RunResult library =
-        run({"convert", "--type", "4x8", file("bank.dat36"), file("all.dat")});
-    ASSERT_EQ(library.status, 0) << library.err;
-    const auto lines = Lines(library.out);
-    ASSERT_EQ(lines.size(), 32u); // input A in every program, output 1 in program 7, the summary
-    EXPECT_EQ(lines[0], "Program 1: Input A gain +20.0 dB becomes +6.0 dB");
-    EXPECT_EQ(lines[7], "Program 7: Output 1 gain +20.0 dB becomes +15.0 dB");
-    ProgramBank read{};
-    ASSERT_EQ(LoadProgramLibrary(file("all.dat48"), 1, read), ProgramFileStatus::Ok);
-    EXPECT_EQ(read[6].outputs[0].gain, 550);
-    EXPECT_EQ(read[5].outputs[0].gain, 400);
-}
-
-TEST_F(CliTest, ConvertRefusesToWriteOverWhatItReadsOrUnderAnotherModelsName) {
-    ASSERT_EQ(SaveProgramSetting(file("show.dia36"), *Container(2)), ProgramFileStatus::Ok);
-    ASSERT_EQ(SaveProgramSetting(file("plain"), *Container(2)), ProgramFileStatus::Ok);
-    fs::create_symlink(file("show.dia36"), file("link.dia36"));
-    const std::string original = Slurp(file("show.dia36"));
-    struct Case {
-        std::vector<std::string> args;
-        std::string error;
-    };
-    const std::vector<Case> cases{
-        {{"--type", "3x6", file("show.dia36"), file("show.dia36")},
-         file("show.dia36") + " is the file being converted"},
-        {{"--type", "3x6", file("show.dia36"), file("link.dia36")},
-         file("link.dia36") + " is the file being converted"},
-        {{"--type", "3x6", file("show.dia36"), file("show")},
-         file("show.dia36") + " is the file being converted"},
-        {{"--type", "4x8", file("show.dia36"), file("x.dia24")},
-         file("x.dia24") + " is named for a 2x4, but --type is 4x8"},
-        {{"--type", "4x8", file("show.dia36"), file("x.dat48")},
-         file("show.dia36") + " is a single setting; name OUT .dia48"},
-        {{"--type", "4x8", file("plain"), file("x")},
-         file("plain") + " does not say which model it was made for"},
-        {{file("show.dia36"), file("x")}, "--type names the model to convert to"},
-    };
-    for (const Case& c : cases) {
-        std::vector<std::string> args{"convert"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        SCOPED_TRACE(c.error);
-        const RunResult result = run(args);
-        EXPECT_EQ(result.status, 2);
-        EXPECT_EQ(result.err.rfind("tavrel-cli: error: " + c.error, 0), 0u) << result.err;
-        EXPECT_TRUE(result.out.empty());
-    }
-    EXPECT_EQ(Slurp(file("show.dia36")), original);
-    EXPECT_FALSE(fs::exists(file("x.dia48")));
-    // Told the model, a file named for none converts.
-    EXPECT_EQ(run({"convert", "--type", "4x8", "--from", "3x6", file("plain"), file("x")}).status,
-              0);
-    EXPECT_TRUE(fs::exists(file("x.dia48")));
 }
