@@ -231,7 +231,12 @@ void UnitController::Tick() {
         // The scan always returns a frame: the first pending change, else the meter poll.
         Request frame = NextPendingRequest(*m_data);
         m_lastScanIdle = IsMeterPoll(frame);
-        m_command.QueueFrame(std::move(frame));
+        // A meter poll goes only into an empty queue, where it leaves on this tick. Queued behind
+        // a request still waiting for its answer, it would sit ahead of the next edit, and every
+        // edit would leave one tick late from then on (each tick adds one poll, each answer
+        // takes one away).
+        if (!m_lastScanIdle || m_command.QueueCount() == 0)
+            m_command.QueueFrame(std::move(frame));
     }
     ServiceHead();
 }

@@ -134,9 +134,9 @@ public:
     const DeviceSearch& Search() const { return m_search; }
 
     // ---- Time and the line -------------------------------------------------------------
-    // The 100 ms send tick (timer 2): tops the queue up with one changed value or a meter poll
-    // while fewer than two frames wait, then services the head. Does nothing while the tick is
-    // stopped.
+    // The 100 ms send tick (timer 2): tops the queue up with one changed value while fewer than
+    // two frames wait, or with a meter poll when none waits (so an edit never queues behind a
+    // poll), then services the head. Does nothing while the tick is stopped.
     void Tick();
     // One step of the head frame's life: first transmission (ending the busy display at a
     // batch's last frame), the one repetition after 20 ticks, abandonment after 40.

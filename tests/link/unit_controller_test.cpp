@@ -265,6 +265,31 @@ TEST_F(UnitControllerTest, EditsGoOutOnePerTickInScanOrder) {
     EXPECT_EQ(Word(edits[1], 2), 450 + 700); // gain code on the 4x8
 }
 
+// A meter reply that comes in after the next tick must not leave a spare poll in the queue: it
+// would go out ahead of the next edit, and so would one on every later tick.
+TEST_F(UnitControllerTest, EditLeavesOnTheFirstTickAfterItEvenAfterALateMeterReply) {
+    Make();
+    ConnectAndSettle();
+    ctl->Tick(); // a meter poll on the line
+    const Bytes poll = Frames().back();
+    ASSERT_TRUE(IsMeterPoll(poll));
+    ctl->Tick(); // its reply is late: nothing is queued behind it
+    EXPECT_EQ(ctl->Command().QueueCount(), 1);
+    Deliver(unit.Answer(poll));
+
+    data.output(2).setGain(450);
+    const std::size_t before = Frames().size();
+    TickAnswered();
+    ASSERT_EQ(Frames().size(), before + 1);
+    EXPECT_EQ(Frames().back(), RequestFrames(data).outputLevelFrame(2).bytes);
+    // Idle again: one poll per tick.
+    for (int i = 0; i < 3; ++i) {
+        TickAnswered();
+        EXPECT_TRUE(IsMeterPoll(Frames().back()));
+    }
+    EXPECT_EQ(Frames().size(), before + 4);
+}
+
 TEST_F(UnitControllerTest, EditMadeAfterTheLastIdleScanIsNotSettledUntilAnswered) {
     Make();
     ConnectAndSettle();
@@ -351,7 +376,7 @@ TEST_F(UnitControllerTest, BatchEndsTheBusyFlagWhenItsLastFrameGoesOutWithoutMet
     ctl->ReadProgramFromDevice(0);
     EXPECT_TRUE(ctl->IsBusy());
     EXPECT_EQ(view.busy.back(), true);
-    TickAnswered(); // the meter poll queued before the batch
+    EXPECT_EQ(ctl->Command().QueueCount(), 12); // no meter poll waits ahead of it
     for (int i = 0; i < 12; ++i) {
         const std::size_t before = Frames().size();
         ctl->Tick();
