@@ -21,13 +21,13 @@ bool IsMeterPoll(const Request& frame) {
 }
 
 // "input A", "output 3" and so on, joined as a sentence lists them.
-std::string BlockList(unsigned missing) {
+std::string BlockList(ChannelBlocks missing) {
     std::vector<std::string> names;
     for (int i = 0; i < ProgramImage::kInputCount; ++i)
-        if (missing & (1u << i))
+        if (missing & InputBlockBit(i))
             names.push_back(std::string("input ") + static_cast<char>('A' + i));
     for (int o = 0; o < ProgramImage::kOutputCount; ++o)
-        if (missing & (1u << (ProgramImage::kInputCount + o)))
+        if (missing & OutputBlockBit(o))
             names.push_back("output " + std::to_string(o + 1));
     std::string text;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -108,6 +108,8 @@ bool UnitController::Connect(const std::string& portName, int deviceId, bool rea
     SetTickRunning(true);
     if (readLiveProgram)
         ReadProgramFromDevice(0);
+    else
+        ReadChannelsFromDevice(reads.liveChannels);
     return true;
 }
 
@@ -380,6 +382,14 @@ void UnitController::ReadProgramFromDevice(int slot) {
     StartBatch(::ReadProgramFromDevice(*m_data, slot));
 }
 
+void UnitController::ReadChannelsFromDevice(ChannelBlocks blocks) {
+    blocks &= ModelChannelBlocks(m_model->inputs, m_model->outputs);
+    if (!m_connected || blocks == 0)
+        return;
+    m_command.Replies().ForgetReceivedBlocks(blocks);
+    StartBatch(::ReadChannelsFromDevice(*m_data, blocks));
+}
+
 void UnitController::StoreProgramToDevice(int slot) {
     if (!m_connected || slot < 0 || slot > kLastProgramSlot)
         return;
@@ -524,6 +534,12 @@ void UnitController::SendNotification(Notification message, int parameter) {
     case Notification::StoredProgramIncomplete:
         OnProgramIncomplete(parameter, true);
         break;
+    case Notification::ChannelsReceived:
+        OnChannelsReceived(static_cast<ChannelBlocks>(parameter));
+        break;
+    case Notification::UnitSettingReceived:
+        OnUnitSettingReceived(parameter);
+        break;
     case Notification::SearchFinished:
         break; // goes to the search, which registers itself as the search window
     }
@@ -557,6 +573,24 @@ void UnitController::OnProgramReceived() {
     m_view.OnProgramReceived();
 }
 
+void UnitController::OnChannelsReceived(ChannelBlocks blocks) {
+    // As for a whole program: values only, and only the model's channels.
+    const ProgramContainer& received = m_command.Replies().ReceivedProgram();
+    for (int i = 0; i < m_model->inputs; ++i) {
+        if (blocks & InputBlockBit(i)) {
+            m_data->input(i).copyFrom(received.input(i));
+            m_data->input(i).recomputeCurve();
+        }
+    }
+    for (int o = 0; o < m_model->outputs; ++o) {
+        if (blocks & OutputBlockBit(o)) {
+            m_data->output(o).copyFrom(received.output(o));
+            m_data->output(o).recomputeCurve();
+        }
+    }
+    m_view.OnChannelsReceived(blocks);
+}
+
 void UnitController::OnStoredProgramReceived(int slot) {
     if (slot < 1 || slot > kLastProgramSlot)
         return;
@@ -582,6 +616,27 @@ void UnitController::OnGlobalsReceived() {
     m_data->setProgramName(received.programName());
     m_data->setInputSource(m_command.Replies().SourceByte());
     m_view.OnGlobalsReceived();
+}
+
+void UnitController::OnUnitSettingReceived(int code) {
+    // Each setting as it comes, like the program names: a connect that reads only some unit
+    // settings gets no temperature reply to take them all in with.
+    const ReplyDecoder& replies = m_command.Replies();
+    const ProgramContainer& received = replies.ReceivedProgram();
+    switch (code) {
+    case kGlobalSettings:
+        m_data->setInputSource(replies.SourceByte());
+        break;
+    case kGlobalLineSetB:
+        for (int line = 0; line < kTextLines; ++line)
+            m_data->setLineSetB(line, received.lineSetB(line));
+        break;
+    case kGlobalBacklight:
+        m_data->setBacklight(received.backlight());
+        break;
+    default:
+        break;
+    }
 }
 
 void UnitController::OnProgramNameReceived(int slot) {

@@ -95,7 +95,8 @@ public:
     // port, opens it; then takes the ID, clears the change flags (edits made while disconnected
     // are not sent), queues the probe and the names and global reads `reads` asks for (the
     // application asks for all), starts the tick and, with `readLiveProgram`, reads the unit's
-    // live program under the busy display. A connection that is still open is closed first.
+    // live program under the busy display (without it, the live settings of the channels
+    // `reads` names, if any). A connection that is still open is closed first.
     // (The connection button while connected is Disconnect.) Returns false when the port could
     // not be opened (the engine has shown why).
     bool Connect(const std::string& portName, int deviceId, bool readLiveProgram = true,
@@ -159,6 +160,11 @@ public:
     void CopyChannel(int from, int to, bool output);
     // Reads program slot n (0 = live settings, 1..30 memories) under the busy display.
     void ReadProgramFromDevice(int slot);
+    // Reads the live settings of some of the model's channels only (`blocks`: bits 0..3 inputs
+    // A..D, 4..11 outputs 1..8; other channels are left out) as one batch. They are taken into
+    // the container only when every one came in (the view is told with OnChannelsReceived);
+    // otherwise none is, as for a program.
+    void ReadChannelsFromDevice(ChannelBlocks blocks);
     // Stores the container as program slot n (0 = live settings) under the busy display.
     void StoreProgramToDevice(int slot);
     // Reads the 30 stored programs into the program bank under the busy display.
@@ -206,6 +212,8 @@ private:
     void OnProbeAnswered(int matches);
     void OnMetersReceived();
     void OnProgramIncomplete(int slot, bool stored);
+    void OnChannelsReceived(ChannelBlocks blocks);
+    void OnUnitSettingReceived(int code);
     void DeliverPosted();
     // What follows any receive step: the unit was heard, posted notifications are delivered and
     // the ID check learns whether its probe was answered.
