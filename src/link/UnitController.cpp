@@ -77,10 +77,10 @@ void UnitController::SetProgramName(int n, std::string_view name) {
 }
 
 bool UnitController::IsSettled() const {
-    // An edit made since the latest scan is still to be sent, although that scan found nothing.
-    if (!m_connected || m_busy || !m_lastScanIdle || m_data->hasPendingChanges())
+    // A raised flag is an edit still to be sent (or a crossover still on its way).
+    if (!m_connected || m_busy || m_data->hasPendingChanges())
         return false;
-    // An idle connection always has a meter poll on its way; anything else is still pending.
+    // An idle connection has a meter poll on its way; anything else is still pending.
     const RequestQueue& queue = m_command.Queue();
     for (int i = 0; i < queue.Count(); ++i) {
         if (!IsMeterPoll(*queue.At(i)))
@@ -121,7 +121,6 @@ bool UnitController::OpenConnection(const std::string& portName) {
         return false;
     m_portName = portName;
     m_connected = true;
-    m_lastScanIdle = false;
     m_heardUnit = false;
     SetBusy(false);
     m_view.OnConnectionChanged(true);
@@ -232,12 +231,11 @@ void UnitController::Tick() {
     if (m_command.QueueCount() < 2) {
         // The scan always returns a frame: the first pending change, else the meter poll.
         Request frame = NextPendingRequest(*m_data);
-        m_lastScanIdle = IsMeterPoll(frame);
         // A meter poll goes only into an empty queue, where it leaves on this tick. Queued behind
         // a request still waiting for its answer, it would sit ahead of the next edit, and every
         // edit would leave one tick late from then on (each tick adds one poll, each answer
         // takes one away).
-        if (!m_lastScanIdle || m_command.QueueCount() == 0)
+        if (!IsMeterPoll(frame) || m_command.QueueCount() == 0)
             m_command.QueueFrame(std::move(frame));
     }
     ServiceHead();
@@ -472,9 +470,6 @@ SnapshotChanges UnitController::RestoreSettings(const SettingsSnapshot& snapshot
 }
 
 void UnitController::QueueDirect(std::vector<Request> frames) {
-    // Frames queued past the scan: the next idle scan must come after them before the unit
-    // counts as settled (a store of the live settings also raises flags of its own).
-    m_lastScanIdle = false;
     m_command.QueueFrames(std::move(frames));
 }
 

@@ -84,10 +84,9 @@ public:
     const UnitLink& Command() const { return m_command; }
     ProgramContainer& Data() { return *m_data; }
     ProgramBank& Bank() { return *m_bank; }
-    // True while connected and not busy, when the latest scan of the tick found no change
-    // pending (it fell back to a meter poll), no record has raised a change flag since and
-    // nothing but meter polls is queued: every edit and every request queued has been answered
-    // by the unit.
+    // True while connected and not busy, when no record has a change flag raised and nothing but
+    // meter polls is queued: every edit and every request queued has been answered by the unit
+    // (a crossover's whole run of steps included). It holds as soon as the last answer is in.
     bool IsSettled() const;
 
     // ---- Connection ----------------------------------------------------------------------
@@ -246,9 +245,8 @@ private:
     bool m_connected = false;
     bool m_busy = true;
     bool m_tickRunning = false;
-    bool m_lastScanIdle = false; // the latest scan returned the meter poll
-    bool m_heardUnit = false;    // the unit addressed has answered since it was chosen
-    int m_idCheck = 0;           // the new ID being probed by ChangeDeviceId; 0 when none
+    bool m_heardUnit = false; // the unit addressed has answered since it was chosen
+    int m_idCheck = 0;        // the new ID being probed by ChangeDeviceId; 0 when none
     int m_deviceId = 1;
     std::string m_portName;
     std::array<std::string, kProgramSlotCount> m_programNames{}; // slot 0 (live) and memories
