@@ -6,7 +6,8 @@
 // pacing takes time.
 //
 // `read` is also compared with the bound it would have with the application's connect reads
-// (every program name and the unit settings), which the command-line client leaves out.
+// (every program name and the unit settings), which the command-line client leaves out. `get`
+// and `set` of one setting read only the block of its channel (or the one unit setting).
 //
 //   transfer_bench [--cli PATH] [--all]     --all adds backup and restore (about 75 s each)
 
@@ -129,6 +130,9 @@ int main(int argc, char** argv) {
     std::vector<Transfer> transfers{
         {"read (live program)", {"read", dir.File("live.dia48")}},
         {"store (program 1)", {"write", "--slot", "1", single}},
+        {"get (one setting)", {"get", "out.3.gain"}},
+        {"set (one setting)", {"set", "out.3.gain=-2"}},
+        {"get (unit temperature)", {"get", "unit.temperature"}},
     };
     if (all) {
         transfers.push_back({"backup (30 programs)", {"backup", dir.File("backup.dat48")}});
