@@ -41,8 +41,8 @@ struct Measured {
     std::vector<SimExchange> log;
 };
 
-// The client ends as soon as the last answer it waits for is in (the send tick queued its next
-// meter poll before that answer came, so no further request follows in the log).
+// The client ends as soon as the last answer it waits for is in, so no request follows it in the
+// log.
 double BoundOf(const std::vector<SimExchange>& log) {
     if (log.empty())
         return kTickSeconds;
