@@ -151,6 +151,9 @@ int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx
             ResolveProgramFile(command, args, ctx, FileUse::ReadSetting, options, path);
         status != kExitOk)
         return status;
+    // Nothing is read from the unit for a file that could not be saved.
+    if (std::string reason; !CheckSaveTarget(path, &reason))
+        return ProgramFileExit(ProgramFileStatus::WriteError, path, reason, ctx);
     // The file keeps the program's name, so that name is the one read besides the probe.
     const ConnectReads reads{{options.slot}};
     return WithConnectedUnit(
@@ -224,6 +227,9 @@ int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ct
 // progress as "LABEL 12/30". Returns the exit status (a failure's message shown).
 int BackUpUnit(const UnitOptions& options, const std::string& path, std::string_view label,
                CliContext& ctx) {
+    // A backup takes over a minute: a file that could not be saved is refused before it starts.
+    if (std::string reason; !CheckSaveTarget(path, &reason))
+        return ProgramFileExit(ProgramFileStatus::WriteError, path, reason, ctx);
     return WithConnectedUnit(
         options, ctx, MemoryNameReads(),
         [&](OnlineSession& session) {

@@ -500,7 +500,7 @@ TEST_F(CliTest, DumpPdfRefusesCsvAndReportsAFileItCannotWrite) {
     const std::string missing = file("missing/x.pdf");
     const RunResult unwritable = run({"dump", "--pdf", missing, path});
     EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.err, "cannot write " + missing + ": No such file or directory\n");
+    EXPECT_EQ(unwritable.err, "cannot write " + missing + ": its folder does not exist\n");
 }
 
 // ---- response ----

@@ -21,6 +21,8 @@
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
@@ -502,6 +504,152 @@ TEST_F(CliOnlineTest, BackupAllBacksUpEveryUnitOfTheTypeAndReportsOneThatFails) 
               "No 3x6 unit answered on " + Port() + " (IDs 1-6): nothing was backed up.\n");
     EXPECT_FALSE(fs::exists(none));
 }
+
+// ---- Save targets --------------------------------------------------------------------------
+
+// What a save target test puts where a command would save: the reason a save gives for it, or ""
+// when it cannot be made here (a device node needs root).
+struct SaveTargetCase {
+    const char* name;
+    std::string (*make)(const fs::path& dir, const fs::path& target, const std::string& pty);
+    std::string readReason; // what a read of it says
+};
+
+void PrintTo(const SaveTargetCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliSaveTargetTest : public CliOnlineTest,
+                          public testing::WithParamInterface<SaveTargetCase> {};
+
+// Every command that saves a file refuses a target that is not a regular file, says why, leaves
+// it as it was and exits 1; the commands that read a unit refuse before they ask it anything.
+TEST_P(CliSaveTargetTest, EveryCommandThatSavesRefusesItAndLeavesItAsItWas) {
+    SimLineOptions options;
+    options.keepLog = true;
+    StartLine(options);
+    const fs::path dir = fs::canonical(m_dir);
+    ProgramContainer program;
+    ASSERT_EQ(SaveProgramSetting((dir / "source.dia48").string(), program), ProgramFileStatus::Ok);
+    struct Command {
+        const char* name;
+        std::string file; // the target's name in its folder
+        std::vector<std::string> args;
+        std::string message; // what stderr starts with, before the target's path
+        bool readsTheUnit;   // talks to the unit before it would save
+    };
+    const std::string port = Port();
+    const std::vector<Command> commands{
+        {"read",
+         "read.dia48",
+         {"read", "--port", port},
+         "tavrel-cli: MusicFile Write Error: ",
+         false},
+        {"backup",
+         "bank.dat48",
+         {"backup", "--port", port},
+         "tavrel-cli: MusicFile Write Error: ",
+         false},
+        {"backup-all",
+         "all/unit-1.dat48",
+         {"backup-all", "--port", port, "--ids", "1-1", "--tick-ms", "10", (dir / "all").string()},
+         "tavrel-cli: MusicFile Write Error: ",
+         true},
+        {"dump --pdf",
+         "table.pdf",
+         {"dump", (dir / "source.dia48").string(), "--pdf"},
+         "cannot write ",
+         false},
+        {"set on a file",
+         "set.dia48",
+         {"set", "in.A.gain=-3"},
+         "tavrel-cli: File read Error: ",
+         false},
+    };
+    for (const Command& command : commands) {
+        SCOPED_TRACE(command.name);
+        const fs::path target = dir / command.file;
+        fs::create_directories(target.parent_path());
+        const std::string reason = GetParam().make(dir, target, port);
+        if (reason.empty())
+            GTEST_SKIP() << "cannot be made without root";
+        struct stat before {};
+        ASSERT_EQ(::lstat(target.c_str(), &before), 0);
+        std::vector<std::string> args = command.args;
+        if (command.args.front() == "set")
+            args.insert(args.begin() + 1, target.string());
+        else if (command.args.front() != "backup-all")
+            args.push_back(target.string());
+        const int requests = m_line->RequestCount();
+
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 1) << Describe(run);
+        // `set` reads the file it saves: it stops at the read.
+        const std::string why = command.args.front() == "set" ? GetParam().readReason : reason;
+        const std::string summary = command.args.front() == "backup-all"
+                                        ? "0 of 1 units were backed up; not backed up: ID 1\n"
+                                        : "";
+        EXPECT_EQ(run.err, command.message + target.string() + ": " + why + "\n" + summary);
+        EXPECT_EQ(run.out, "");
+        if (!command.readsTheUnit) {
+            EXPECT_EQ(m_line->RequestCount(), requests) << "nothing was asked of the unit";
+        }
+        struct stat after {};
+        ASSERT_EQ(::lstat(target.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        fs::remove_all(target);
+    }
+    EXPECT_EQ(Writes(m_line->Exchanges()), std::vector<WriteKey>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, CliSaveTargetTest,
+    testing::Values(
+        SaveTargetCase{"NamedPipe",
+                       [](const fs::path&, const fs::path& target, const std::string&) {
+                           return ::mkfifo(target.c_str(), 0600) == 0
+                                      ? std::string("is a named pipe (FIFO), not a regular file")
+                                      : std::string("mkfifo failed");
+                       },
+                       "is not a regular file"},
+        SaveTargetCase{"DeviceNode",
+                       [](const fs::path&, const fs::path& target, const std::string&) {
+                           // The numbers of /dev/null: harmless if it were ever written.
+                           return ::mknod(target.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0
+                                      ? std::string("is a device, not a regular file")
+                                      : std::string();
+                       },
+                       "is not a regular file"},
+        SaveTargetCase{"LinkToANamedPipe",
+                       [](const fs::path& dir, const fs::path& target, const std::string&) {
+                           const fs::path pipe = dir / (target.filename().string() + ".pipe");
+                           ::mkfifo(pipe.c_str(), 0600);
+                           fs::create_symlink(pipe, target);
+                           return "is a link to " + pipe.string() +
+                                  ", which is a named pipe (FIFO), not a regular file";
+                       },
+                       "is not a regular file"},
+        SaveTargetCase{"LinkToADevice",
+                       [](const fs::path&, const fs::path& target, const std::string& pty) {
+                           // The virtual unit's own pseudo-terminal.
+                           fs::create_symlink(pty, target);
+                           return "is a link to " + pty + ", which is a device, not a regular file";
+                       },
+                       "is not a regular file"},
+        SaveTargetCase{"LinkToNothing",
+                       [](const fs::path&, const fs::path& target, const std::string&) {
+                           fs::create_symlink("gone", target);
+                           return std::string("is a link to a file that does not exist");
+                       },
+                       "does not exist"},
+        SaveTargetCase{"Directory",
+                       [](const fs::path&, const fs::path& target, const std::string&) {
+                           fs::create_directory(target);
+                           return std::string("is a directory");
+                       },
+                       "is a directory"}),
+    [](const testing::TestParamInfo<SaveTargetCase>& info) { return info.param.name; });
 
 // ---- Failures --------------------------------------------------------------------------------
 
