@@ -205,7 +205,8 @@ void UnitController::SwitchToDevice(int id) {
     ReadProgramFromDevice(0);
 }
 
-bool UnitController::StartSearch(const std::string& portName, int first, int last) {
+bool UnitController::StartSearch(const std::string& portName, int first, int last,
+                                 int silentRetries) {
     if (m_connected)
         return false;
     first = std::clamp(first, kFirstDeviceId, kLastDeviceId);
@@ -213,7 +214,7 @@ bool UnitController::StartSearch(const std::string& portName, int first, int las
     m_search.End();
     LineEventHandler forwarder = m_forwarder ? m_forwarder : [](std::uint32_t) {};
     const bool opened = m_command.OpenPort(portName, this, std::move(forwarder)).opened;
-    m_search.Begin(*m_data, first, last);
+    m_search.Begin(*m_data, first, last, std::max(silentRetries, 0));
     return opened;
 }
 

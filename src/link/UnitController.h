@@ -122,11 +122,12 @@ public:
     void SwitchToDevice(int id);
 
     // ---- Device-ID search (connect dialog) -----------------------------------------------
-    // Opens the port (the engine shows a failure) and starts the search over first..last.
-    // Refused (false) while connected, since it would take the port over. The search's own
-    // 30 ms tick is SearchTick. Returns whether the port opened.
+    // Opens the port (the engine shows a failure) and starts the search over first..last, with
+    // `silentRetries` more passes over the IDs that stay silent (DeviceSearch). Refused (false)
+    // while connected, since it would take the port over. The search's own 30 ms tick is
+    // SearchTick. Returns whether the port opened.
     bool StartSearch(const std::string& portName, int first = kFirstDeviceId,
-                     int last = kLastDeviceId);
+                     int last = kLastDeviceId, int silentRetries = 0);
     void SearchTick() { m_search.Tick(); }
     // The connect dialog closes during a search.
     void CancelSearch() { m_search.End(); }

@@ -117,6 +117,7 @@ bool UnitLink::TransmitHead() {
     if (!head || !IsPortOpen())
         return false;
     m_transmittedSerial = m_queue.HeadSerial();
+    m_garbled = false;
     // The unit needs the filler bytes as separate writes before the frame.
     const std::uint8_t filler = kFrameFiller;
     for (int i = 0; i < kFillerBytesPerFrame; ++i) {
@@ -163,6 +164,8 @@ ReceiveOutcome UnitLink::ExpireReceive() {
 }
 
 ReceiveOutcome UnitLink::ProcessAssembly(const AssemblyResult& assembly) {
+    if (assembly.noise > 0 || assembly.dropped > 0)
+        m_garbled = true;
     // The assembly holds its own copies of the frames: notification handlers may run a nested
     // event loop that receives again before these frames are finished.
     switch (assembly.step) {

@@ -764,6 +764,92 @@ TEST_F(UnitControllerTest, UnansweredProbeIsGivenUpAfterFourSearchTicks) {
     EXPECT_EQ(view.lastProgress, 2);
 }
 
+// How the unit at ID 3 answers each probe of its ID, in turn.
+enum class Answer { Good, Damaged, CutShort, Noise, Silent };
+
+struct LossyAnswerCase {
+    const char* name;
+    std::vector<Answer> answers; // after the last one the unit answers well
+    int silentRetries;
+    bool found;
+    int probes; // of ID 3
+};
+
+void PrintTo(const LossyAnswerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LossySearchTest : public UnitControllerTest,
+                        public testing::WithParamInterface<LossyAnswerCase> {};
+
+// A window that heard something unreadable is probed again at once, at most twice; a silent one
+// only in a further pass, when the search asks for one.
+TEST_P(LossySearchTest, ProbesADamagedAnswerAgainAndASilentOneInTheNextPass) {
+    const LossyAnswerCase& c = GetParam();
+    Make();
+    ASSERT_TRUE(ctl->StartSearch("/dev/fake", 1, 5, c.silentRetries));
+    const Bytes good = UnitReply(kData, 0, 3, 0x15, 0, Bytes{3, 1}, 3);
+    std::size_t asked = 0;
+    int ticks = 0;
+    while (ctl->IsSearching() && ++ticks < 1000) {
+        const std::size_t before = Frames().size();
+        ctl->SearchTick();
+        const auto frames = Frames();
+        if (frames.size() == before || frames.back()[9] != 3)
+            continue;
+        const Answer answer = asked < c.answers.size() ? c.answers[asked] : Answer::Good;
+        ++asked;
+        Bytes reply = good;
+        switch (answer) {
+        case Answer::Good:
+            break;
+        case Answer::Damaged:
+            reply[reply.size() - 2] ^= 0xFF; // the checksum
+            break;
+        case Answer::CutShort:
+            reply.resize(reply.size() - 3);
+            break;
+        case Answer::Noise:
+            reply = Bytes{0x00, 0x53, 0x7F, 0x10};
+            break;
+        case Answer::Silent:
+            continue;
+        }
+        Deliver(reply);
+    }
+    ASSERT_FALSE(ctl->IsSearching());
+    EXPECT_EQ(static_cast<int>(asked), c.probes);
+    ASSERT_EQ(view.searchEnded.size(), 1u);
+    const std::vector<int>& known = view.searchEnded[0];
+    EXPECT_EQ(std::find(known.begin(), known.end(), 3) != known.end(), c.found);
+    // The silent IDs are probed once per pass, never repeated within one.
+    const auto frames = Frames();
+    EXPECT_EQ(std::count_if(frames.begin(), frames.end(), [](const Bytes& f) { return f[9] == 5; }),
+              1 + c.silentRetries);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Search, LossySearchTest,
+    testing::Values(
+        LossyAnswerCase{"DamagedAnswerIsAskedAgainAtOnce", {Answer::Damaged}, 0, true, 2},
+        LossyAnswerCase{"AnswerCutShortIsAskedAgain", {Answer::CutShort}, 0, true, 2},
+        LossyAnswerCase{"NoiseIsAskedAgain", {Answer::Noise}, 0, true, 2},
+        LossyAnswerCase{
+            "TwoDamagedAnswersAreAskedAgainTwice", {Answer::Damaged, Answer::Damaged}, 0, true, 3},
+        LossyAnswerCase{"ThreeDamagedAnswersGiveTheIdUp",
+                        {Answer::Damaged, Answer::Damaged, Answer::Damaged},
+                        0,
+                        false,
+                        3},
+        LossyAnswerCase{"SilenceIsNotAskedAgainWithinAPass", {Answer::Silent}, 0, false, 1},
+        LossyAnswerCase{"SilenceIsAskedAgainInASecondPass", {Answer::Silent}, 1, true, 2},
+        LossyAnswerCase{"DamagedAnswerInTheSecondPassIsAskedAgain",
+                        {Answer::Silent, Answer::Damaged},
+                        1,
+                        true,
+                        3}),
+    [](const testing::TestParamInfo<LossyAnswerCase>& info) { return info.param.name; });
+
 // ---- Notifications into the container --------------------------------------------------------
 
 TEST_F(UnitControllerTest, SmallModelTakesOnlyItsChannelsFromAReadProgram) {

@@ -116,6 +116,25 @@ int ReadIdRange(const CliCommand& command, const CliArguments& args, CliContext&
     return kExitOk;
 }
 
+// More passes than this cost minutes on a full range and find nothing a line this bad hides.
+constexpr int kMaxSilentRetries = 5;
+
+// --retries N: further passes over the IDs that stayed silent. Returns kExitOk or the usage
+// error's status.
+int ReadRetries(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                int& retries) {
+    return ReadNumberOption(command, args, ctx, "--retries", 0, kMaxSilentRetries,
+                            "--retries must be 0 to 5", retries);
+}
+
+// "1, 3 and 17".
+std::string IdList(const std::vector<int>& ids) {
+    std::string text;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == ids.size() ? " and " : ", ") + std::to_string(ids[i]);
+    return text;
+}
+
 int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
@@ -124,8 +143,11 @@ int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& c
     int last = kLastDeviceId;
     if (const int status = ReadIdRange(command, args, ctx, first, last); status != kExitOk)
         return status;
+    int retries = 0;
+    if (const int status = ReadRetries(command, args, ctx, retries); status != kExitOk)
+        return status;
     OnlineSession session(options, ctx);
-    if (!session.Search(first, last))
+    if (!session.Search(first, last, retries))
         return kExitFailure;
     int found = 0;
     for (int id : session.Owner().knownIds) {
@@ -273,6 +295,14 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
     int last = kLastDeviceId;
     if (const int status = ReadIdRange(command, args, ctx, first, last); status != kExitOk)
         return status;
+    int retries = 1;
+    if (const int status = ReadRetries(command, args, ctx, retries); status != kExitOk)
+        return status;
+    int expected = 0;
+    if (const int status = ReadNumberOption(command, args, ctx, "--expect", 1, kLastDeviceId,
+                                            "--expect must be 1 to 250", expected);
+        status != kExitOk)
+        return status;
     const std::filesystem::path dir = args.positional().front();
     auto unusable = [&](const std::string& why) {
         return CliFailure("Cannot use " + dir.string() + " as the folder of the backups: " + why,
@@ -287,7 +317,7 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
     std::vector<int> ids;
     {
         OnlineSession search(options, ctx);
-        if (!search.Search(first, last))
+        if (!search.Search(first, last, retries))
             return kExitFailure;
         for (int id : search.Owner().knownIds)
             if (id >= first && id <= last)
@@ -299,6 +329,15 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
                               " (IDs " + std::to_string(first) + '-' + std::to_string(last) +
                               "): nothing was backed up.",
                           ctx);
+    // Said before the long work starts, so that a missing unit shows at once.
+    ctx.out << "Found " << ids.size() << ' ' << model.label
+            << (ids.size() == 1 ? " unit" : " units") << " on " << options.port << ": ID "
+            << IdList(ids) << '\n'
+            << std::flush;
+    const bool tooFew = static_cast<int>(ids.size()) < expected;
+    if (tooFew)
+        ctx.err << expected << " units were expected, but only " << ids.size()
+                << " answered; the units found are backed up all the same.\n";
     std::filesystem::create_directories(dir, error);
     if (!std::filesystem::is_directory(dir))
         return unusable(error ? error.message() : "not a folder");
@@ -316,15 +355,17 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
         if (BackUpUnit(unit, path, label, ctx) != kExitOk)
             failed.push_back(ids[i]);
     }
-    if (failed.empty())
-        return kExitOk;
-    std::string list;
-    for (int id : failed)
-        list += (list.empty() ? "" : ", ") + std::to_string(id);
-    return CliFailure(std::to_string(ids.size() - failed.size()) + " of " +
-                          std::to_string(ids.size()) + " units were backed up; not backed up: ID " +
-                          list,
-                      ctx);
+    if (!failed.empty()) {
+        std::string list;
+        for (int id : failed)
+            list += (list.empty() ? "" : ", ") + std::to_string(id);
+        ctx.err << ids.size() - failed.size() << " of " << ids.size()
+                << " units were backed up; not backed up: ID " << list << '\n';
+    }
+    if (tooFew)
+        ctx.err << "Only " << ids.size() << " of the " << expected
+                << " units expected were found.\n";
+    return CliStatus(failed.empty() && !tooFew);
 }
 
 int RunRestore(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
@@ -441,6 +482,10 @@ int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& c
     });
 }
 
+#define TAVREL_RETRIES_OPTION(byDefault)                                                           \
+    "  --retries  N (0..5): probe the IDs that stayed silent N more times, in passes after\n"      \
+    "             the first; default " byDefault "\n"
+
 const CliRegistrar kOnlineCommands{
     {"ports",
      "[--test-open]",
@@ -454,9 +499,9 @@ const CliRegistrar kOnlineCommands{
      "or \"-\", and a description. Running virtual units are listed after the real ports.\n"
      "  --test-open  leave out ports that cannot be opened now (held by another program)\n"},
     {"search",
-     "--port P [--type T] [--ids FIRST-LAST]",
+     "--port P [--type T] [--ids FIRST-LAST] [--retries N]",
      "probe device IDs and list the units of the type that answer",
-     {"--port", "--type", "--ids"},
+     {"--port", "--type", "--ids", "--retries"},
      {},
      0,
      0,
@@ -464,8 +509,9 @@ const CliRegistrar kOnlineCommands{
      "Probes one ID every 30 ms tick and gives each about 120 ms to answer, as the connect\n"
      "dialog does; the IDs of the units of the type that answered are printed one per line,\n"
      "in ascending order (none: a note on standard error). All 250 IDs take about 40 s.\n"
+     "An answer damaged on the line is asked for again at once, up to two more times.\n"
      "\n" TAVREL_PORT_OPTION TAVREL_TYPE_OPTION
-     "  --ids      FIRST-LAST: probe only these IDs; default 1-250\n"},
+     "  --ids      FIRST-LAST: probe only these IDs; default 1-250\n" TAVREL_RETRIES_OPTION("0")},
     {"read",
      "--port P [--id N] [--type T] [--slot S] [--tick-ms MS] FILE",
      "read program S of the unit (0 = live settings) into a single-setting file",
@@ -503,19 +549,22 @@ const CliRegistrar kOnlineCommands{
      "A FILE without the model's extension gets it (hall -> hall.dat48).\n"
      "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_FILE_TYPE_OPTION TAVREL_TICK_OPTION},
     {"backup-all",
-     "--port P [--type T] [--ids FIRST-LAST] [--tick-ms MS] DIR",
+     "--port P [--type T] [--ids FIRST-LAST] [--retries N] [--expect N] [--tick-ms MS] DIR",
      "find the units of the type on the line and back each up into DIR/unit-ID.datNN",
-     {"--port", "--type", "--ids", "--tick-ms"},
+     {"--port", "--type", "--ids", "--retries", "--expect", "--tick-ms"},
      {},
      1,
      1,
      RunBackupAll,
-     "Searches the line as 'search' does, then reads the 30 stored programs of every unit\n"
-     "found into DIR/unit-ID plus the model's library extension (unit-3.dat48), creating DIR\n"
-     "when it does not exist. A line per unit says what was read; a unit that fails is\n"
-     "reported and the others are still backed up, and the exit status is then 1.\n"
+     "Searches the line as 'search' does and prints the IDs found, then reads the 30 stored\n"
+     "programs of every unit found into DIR/unit-ID plus the model's library extension\n"
+     "(unit-3.dat48), creating DIR when it does not exist. A line per unit says what was read;\n"
+     "a unit that fails is reported and the others are still backed up, and the exit status\n"
+     "is then 1.\n"
      "\n" TAVREL_PORT_OPTION TAVREL_TYPE_OPTION
-     "  --ids      FIRST-LAST: search only these IDs; default 1-250\n" TAVREL_TICK_OPTION},
+     "  --ids      FIRST-LAST: search only these IDs; default 1-250\n" TAVREL_RETRIES_OPTION(
+         "1") "  --expect   N: the number of units on the line; fewer found is a failure (exit\n"
+              "             status 1), after the units found are backed up\n" TAVREL_TICK_OPTION},
     {"restore",
      "--port P [--id N] [--type T] [--tick-ms MS] FILE",
      "write a program library file's 30 programs into the unit's memories",
@@ -552,5 +601,7 @@ const CliRegistrar kOnlineCommands{
      "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_TYPE_OPTION
      "  --count    number of meter replies to print; default 10\n" TAVREL_TICK_OPTION},
 };
+
+#undef TAVREL_RETRIES_OPTION
 
 } // namespace

@@ -205,8 +205,8 @@ bool OnlineSession::Run(const std::function<bool()>& done, const std::function<v
     return false;
 }
 
-bool OnlineSession::Search(int first, int last) {
-    if (!m_events.ok() || !m_controller.StartSearch(m_options.port, first, last)) {
+bool OnlineSession::Search(int first, int last, int silentRetries) {
+    if (!m_events.ok() || !m_controller.StartSearch(m_options.port, first, last, silentRetries)) {
         m_controller.CancelSearch();
         return false;
     }
@@ -216,8 +216,10 @@ bool OnlineSession::Search(int first, int last) {
     while (m_controller.IsSearching()) {
         Step(next, period, [this] { m_controller.SearchTick(); });
         const int probed = m_controller.Search().Progress();
+        const int pass = m_controller.Search().Pass();
         if (m_progress && probed != shown && m_controller.IsSearching())
-            m_owner.ShowProgress("ID " + std::to_string(probed) + '/' + std::to_string(last));
+            m_owner.ShowProgress("ID " + std::to_string(probed) + '/' + std::to_string(last) +
+                                 (pass > 0 ? ", pass " + std::to_string(pass + 1) : ""));
         shown = probed;
     }
     m_owner.EndProgress();

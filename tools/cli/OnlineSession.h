@@ -165,9 +165,10 @@ public:
     // Runs the send tick and the line until `done` holds; on a terminal, `progress` runs after
     // every step. False when the connection ended first (its message has been shown).
     bool Run(const std::function<bool()>& done, const std::function<void()>& progress = {});
-    // The device-ID search over first..last with its 30 ms tick; a terminal shows the ID being
-    // probed ("ID 37/250"). False when the port did not open.
-    bool Search(int first, int last);
+    // The device-ID search over first..last with its 30 ms tick, and `silentRetries` more passes
+    // over the IDs that stayed silent; a terminal shows the ID being probed ("ID 37/250", "ID
+    // 37/250, pass 2"). False when the port did not open.
+    bool Search(int first, int last, int silentRetries = 0);
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -172,6 +172,25 @@ TEST_F(CliOnlineTest, SearchListsTheUnitsOfTheTypeInAscendingOrder) {
     EXPECT_EQ(none.err, "No 4x8 unit answered on " + Port() + " (IDs 4-6).\n");
 }
 
+TEST_F(CliOnlineTest, SearchFindsEveryUnitThroughDroppedAndDamagedAnswers) {
+    SimLineOptions options = Units({{3, 1}, {7, 1}, {12, 1}});
+    // Counted over the units' answers: ID 12's first answer is dropped, its second (in the pass
+    // over the silent IDs) damaged, and its third comes through.
+    options.dropEvery = 3;
+    options.corruptEvery = 4;
+    StartLine(options);
+    const CliRun once = RunCli({"search", "--port", Port(), "--ids", "1-15"});
+    ASSERT_EQ(once.status, 0) << Describe(once);
+    EXPECT_EQ(once.out, "3\n7\n") << "a dropped answer is silence, and one pass hears none";
+
+    m_line.reset(); // the same faults, counted afresh
+    StartLine(options);
+    const CliRun again = RunCli({"search", "--port", Port(), "--ids", "1-15", "--retries", "1"});
+    ASSERT_EQ(again.status, 0) << Describe(again);
+    EXPECT_EQ(again.out, "3\n7\n12\n");
+    EXPECT_EQ(again.err, "");
+}
+
 TEST_F(CliOnlineTest, WriteStoresAFileAsAMemoryAndReadBringsItBack) {
     StartLine(Units({{4, 1}}));
     ProgramContainer program;
@@ -483,13 +502,18 @@ TEST_F(CliOnlineTest, BackupAllBacksUpEveryUnitOfTheTypeAndReportsOneThatFails) 
     StartLine(Units({{1, 1}, {3, 3}, {5, 1}}));
     const fs::path dir = m_dir / "backups";
     fs::create_directories(dir / "unit-5.dat48"); // a folder where the file of ID 5 would go
-    const CliRun run =
-        RunCli({"backup-all", "--port", Port(), "--ids", "1-6", "--tick-ms", "10", dir.string()});
+    // Three units are expected on the line; the 2x4 is not of the type searched.
+    const CliRun run = RunCli({"backup-all", "--port", Port(), "--ids", "1-6", "--expect", "3",
+                               "--tick-ms", "10", dir.string()});
     EXPECT_EQ(run.status, 1) << Describe(run);
-    EXPECT_EQ(run.out, "Read the 30 programs of the 4x8 with ID 1 into " +
+    EXPECT_EQ(run.out, "Found 2 4x8 units on " + Port() +
+                           ": ID 1 and 5\nRead the 30 programs of the 4x8 with ID 1 into " +
                            (dir / "unit-1.dat48").string() + "\n");
-    EXPECT_EQ(run.err, "tavrel-cli: MusicFile Write Error: " + (dir / "unit-5.dat48").string() +
-                           ": is a directory\n1 of 2 units were backed up; not backed up: ID 5\n");
+    EXPECT_EQ(run.err, "3 units were expected, but only 2 answered; the units found are backed up "
+                       "all the same.\ntavrel-cli: MusicFile Write Error: " +
+                           (dir / "unit-5.dat48").string() +
+                           ": is a directory\n1 of 2 units were backed up; not backed up: ID 5\n"
+                           "Only 2 of the 3 units expected were found.\n");
     ProgramBank bank{};
     ASSERT_EQ(LoadProgramLibrary((dir / "unit-1.dat48").string(), 1, bank), ProgramFileStatus::Ok);
     EXPECT_EQ(bank[29].name, "Prog30");
