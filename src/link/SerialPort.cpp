@@ -6,12 +6,14 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
 #include <optional>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -419,6 +421,11 @@ bool SerialPort::AwaitEndOfBurst() {
 }
 
 void SerialPort::Listen() {
+    // Signals are the program's business, not the listener's: they go to a thread that can act
+    // on them (a command line tool stops its transfer gently on SIGINT).
+    sigset_t all;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, nullptr);
     for (;;) {
         // Hang-ups are reported whatever is asked for: the port stays watched for them while
         // received bytes wait for a Read.

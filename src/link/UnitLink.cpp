@@ -108,6 +108,14 @@ int UnitLink::DropBatch() {
     return m_queue.RemoveIf([](const Request& frame) { return frame.inBatch; });
 }
 
+int UnitLink::DropWaiting() {
+    const Request* head = m_queue.Head();
+    const bool onLine =
+        head != nullptr && !head->firstSendPending && m_queue.HeadSerial() == m_transmittedSerial;
+    m_lengthWarned = false;
+    return m_queue.RemoveIf([&](const Request& frame) { return !(onLine && &frame == head); });
+}
+
 bool UnitLink::HeadGotAWrongBlock() const {
     return m_rejectedSerial != 0 && m_rejectedSerial == m_queue.HeadSerial();
 }

@@ -127,6 +127,9 @@ public:
     // Removes every queued frame of a batch transfer (the head too) and returns how many: the
     // transfer cannot come to a good end any more.
     int DropBatch();
+    // Removes every queued frame that has not been put on the line, keeping a head that has, so
+    // its answer still completes it. Returns how many were removed.
+    int DropWaiting();
     // True when the head frame has been answered with a channel block of the wrong length (and
     // not yet with the right one).
     bool HeadGotAWrongBlock() const;

@@ -402,6 +402,67 @@ TEST_F(UnitControllerTest, StoringTheLiveSettingsIsSettledOnlyAfterInputsAAndBAr
     EXPECT_EQ(data.input(0).on(), 1);
 }
 
+// A store of the live settings cut short, in the program of which input B is muted: only
+// input A's mute is the store's own. Ticks until both mutes and the first output block have been
+// answered.
+class CutShortStoreTest : public UnitControllerTest {
+protected:
+    void StoreUntilTheFirstOutputBlock() {
+        Make();
+        ConnectAndSettle();
+        data.input(1).setOn(0);
+        data.clearChangeFlags();
+        m_before = Frames().size();
+        ctl->StoreProgramToDevice(0);
+        for (int i = 0; i < 100 && SentSinceStore().size() < 4; ++i)
+            TickAnswered(); // the name, both mutes, output 1
+        ASSERT_EQ(SentSinceStore().size(), 4u);
+        EXPECT_EQ(ctl->InputsMutedForStore(), std::vector<int>{0});
+    }
+    // Every frame since the store but meter polls.
+    std::vector<Bytes> SentSinceStore() const {
+        const auto frames = Frames();
+        std::vector<Bytes> sent;
+        std::copy_if(frames.begin() + static_cast<std::ptrdiff_t>(m_before), frames.end(),
+                     std::back_inserter(sent), [this](const Bytes& f) { return !IsMeterPoll(f); });
+        return sent;
+    }
+    std::size_t m_before = 0;
+};
+
+TEST_F(CutShortStoreTest, StoppedItSendsNothingMoreButTheUndoingOfItsMute) {
+    StoreUntilTheFirstOutputBlock();
+    ctl->StopSending();
+    EXPECT_FALSE(ctl->IsBusy());
+    Settle();
+    const std::vector<Bytes> after = SentSinceStore();
+    ASSERT_EQ(after.size(), 5u);
+    EXPECT_EQ(after[3][4], 2) << "output 1's block, then nothing more of the program";
+    EXPECT_EQ(after[4], RequestFrames(data).inputLevelFrame(0).bytes); // input A on again
+    EXPECT_EQ(after[4][9], 1);
+    EXPECT_TRUE(ctl->InputsMutedForStore().empty());
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(CutShortStoreTest, LostLineNamesTheInputItLeftMuted) {
+    StoreUntilTheFirstOutputBlock();
+    ctl->OnLineEvent(kHangUpBits);
+    EXPECT_FALSE(ctl->IsConnected());
+    EXPECT_EQ(Texts(sink),
+              std::vector<std::string>{
+                  "Unable to Open COM-Port\n\nThe line on /dev/fake was lost: the port was closed "
+                  "or the adapter unplugged. Input A was muted while the outputs were written and "
+                  "may still be muted: switch it on again once the unit answers."});
+    EXPECT_EQ(ctl->InputsLeftMuted(), std::vector<int>{0});
+    // A store that ran to its end leaves nothing to name.
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false));
+    EXPECT_TRUE(ctl->InputsLeftMuted().empty());
+    Settle();
+    ctl->StoreProgramToDevice(0);
+    Settle();
+    EXPECT_TRUE(ctl->InputsMutedForStore().empty());
+}
+
 // ---- Connection ------------------------------------------------------------------------------
 
 TEST_F(UnitControllerTest, ConnectClearsOfflineEditsAndReadsNamesGlobalsAndTheLiveProgram) {

@@ -148,7 +148,7 @@ int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& c
         return status;
     OnlineSession session(options, ctx);
     if (!session.Search(first, last, retries))
-        return kExitFailure;
+        return session.FailureStatus();
     int found = 0;
     for (int id : session.Owner().knownIds) {
         if (id >= first && id <= last) {
@@ -163,6 +163,14 @@ int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& c
 }
 
 // ---- read --------------------------------------------------------------------------------------
+
+// A read that a signal stopped says that its file was left alone; returns `status`.
+int NothingSaved(const OnlineSession& session, const std::string& path, int status,
+                 CliContext& ctx) {
+    if (session.Interrupted() != 0)
+        ctx.err << "Nothing was saved to " << path << ".\n";
+    return status;
+}
 
 int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
@@ -186,7 +194,7 @@ int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx
             session.Data().setProgramName(unit.ProgramName(options.slot));
             unit.ReadProgramFromDevice(options.slot);
             if (const int status = session.FinishBatch({"frame"}); status != kExitOk)
-                return status;
+                return NothingSaved(session, path, status, ctx);
             if (!session.Owner().programReceived)
                 return CliFailure("The unit sent no complete program", ctx);
             std::string reason;
@@ -258,7 +266,7 @@ int BackUpUnit(const UnitOptions& options, const std::string& path, std::string_
             session.Controller().ReadAllProgramsFromDevice();
             if (const int status = session.FinishBatch({label, kProgramMemoryCount});
                 status != kExitOk)
-                return status;
+                return NothingSaved(session, path, status, ctx);
             if (!session.Owner().bankComplete)
                 return CliFailure("The unit sent no complete program bank", ctx);
             std::string reason;
@@ -314,11 +322,13 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
     if (std::filesystem::exists(dir, error) && !std::filesystem::is_directory(dir, error))
         return unusable("not a folder");
 
+    // One watch over the whole run: a signal between two units stops it there as well.
+    const InterruptWatch watch;
     std::vector<int> ids;
     {
         OnlineSession search(options, ctx);
         if (!search.Search(first, last, retries))
-            return kExitFailure;
+            return search.FailureStatus();
         for (int id : search.Owner().knownIds)
             if (id >= first && id <= last)
                 ids.push_back(id);
@@ -343,7 +353,17 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
         return unusable(error ? error.message() : "not a folder");
 
     std::vector<int> failed;
+    int interrupted = 0; // the exit status of a unit's backup that a signal stopped
     for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (interrupted == 0)
+            if (const int signal = TakeInterrupt(); signal != 0) {
+                ctx.err << "Interrupted by " << InterruptName(signal) << ".\n";
+                interrupted = InterruptExitStatus(signal);
+            }
+        if (interrupted != 0) {
+            failed.push_back(ids[i]);
+            continue;
+        }
         UnitOptions unit = options;
         unit.deviceId = ids[i];
         const std::string path =
@@ -352,8 +372,11 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
         const std::string label = "unit " + std::to_string(i + 1) + '/' +
                                   std::to_string(ids.size()) + " (ID " + std::to_string(ids[i]) +
                                   "): program";
-        if (BackUpUnit(unit, path, label, ctx) != kExitOk)
+        const int status = BackUpUnit(unit, path, label, ctx);
+        if (status != kExitOk)
             failed.push_back(ids[i]);
+        if (status > kExitUsage)
+            interrupted = status;
     }
     if (!failed.empty()) {
         std::string list;
@@ -365,6 +388,8 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
     if (tooFew)
         ctx.err << "Only " << ids.size() << " of the " << expected
                 << " units expected were found.\n";
+    if (interrupted != 0)
+        return interrupted;
     return CliStatus(failed.empty() && !tooFew);
 }
 
@@ -417,13 +442,13 @@ int RunSetId(const CliCommand& command, const CliArguments& args, CliContext& ct
         if (!unit.ChangeDeviceId(*newId))
             return CliFailure("The ID change could not be started", ctx);
         if (!session.WaitSettled())
-            return kExitFailure;
+            return session.FailureStatus();
         if (unit.DeviceId() != *newId)
             return kExitFailure;
         // The unit must answer under its new ID: one more meter reply proves it.
         const int replies = session.Owner().meterReplies;
         if (!session.Run([&] { return session.Owner().meterReplies > replies; }))
-            return kExitFailure;
+            return session.FailureStatus();
         ctx.out << "The " << DeviceModelOf(options.deviceType).label << " with ID "
                 << options.deviceId << " now has ID " << *newId << '\n';
         return kExitOk;
@@ -478,7 +503,7 @@ int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& c
             ctx.out << '\n' << std::flush;
             ++printed;
         };
-        return CliStatus(session.Run([&] { return printed == count; }));
+        return session.Run([&] { return printed == count; }) ? kExitOk : session.FailureStatus();
     });
 }
 

@@ -18,7 +18,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <poll.h>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -43,8 +45,10 @@ struct CliRun {
     double seconds = 0;
 };
 
-// Runs tavrel-cli with the arguments; kills it after 90 s.
-CliRun RunCli(const std::vector<std::string>& args) {
+// Runs tavrel-cli with the arguments; kills it after 90 s. `meanwhile` is called every few
+// milliseconds with the child's process ID while it runs.
+CliRun RunCli(const std::vector<std::string>& args,
+              const std::function<void(pid_t)>& meanwhile = {}) {
     CliRun run;
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
@@ -73,7 +77,9 @@ CliRun RunCli(const std::vector<std::string>& args) {
             kill(pid, SIGKILL);
             break;
         }
-        if (poll(fds, 2, 500) <= 0)
+        if (meanwhile)
+            meanwhile(pid);
+        if (poll(fds, 2, meanwhile ? 2 : 500) <= 0)
             continue;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
@@ -614,7 +620,7 @@ TEST_P(CliSaveTargetTest, EveryCommandThatSavesRefusesItAndLeavesItAsItWas) {
                                         ? "0 of 1 units were backed up; not backed up: ID 1\n"
                                         : "";
         EXPECT_EQ(run.err, command.message + target.string() + ": " + why + "\n" + summary);
-        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.out, command.readsTheUnit ? "Found 1 4x8 unit on " + port + ": ID 1\n" : "");
         if (!command.readsTheUnit) {
             EXPECT_EQ(m_line->RequestCount(), requests) << "nothing was asked of the unit";
         }
@@ -737,19 +743,139 @@ TEST_F(CliOnlineTest, UnitThatFallsSilentIsGivenUpAfterFourPointOneSeconds) {
     EXPECT_LT(run.seconds, 7.0);
 }
 
-TEST_F(CliOnlineTest, HangUpMidTransferEndsTheCommandAtOnce) {
+struct HangUpCase {
+    const char* name;
+    std::string slot;
+    int hangupAfter; // requests taken in before the line goes
+    // What stderr says after "Unable to Open COM-Port: The line on PORT was lost: ...", as a
+    // regular expression; %P is the port. The last answer may be lost with the line.
+    std::string err;
+};
+
+void PrintTo(const HangUpCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliHangUpTest : public CliOnlineTest, public testing::WithParamInterface<HangUpCase> {};
+
+TEST_P(CliHangUpTest, EndsTheWriteAtOnceAndSaysWhatIsLeft) {
+    const HangUpCase& c = GetParam();
     SimLineOptions options;
-    options.hangupAfter = 6; // the probe, a meter poll, the name and three blocks of the store
+    options.hangupAfter = c.hangupAfter;
     StartLine(options);
     ProgramContainer program;
     ASSERT_EQ(SaveProgramSetting(File("p.dia48"), program), ProgramFileStatus::Ok);
-    const CliRun run = RunCli({"write", "--port", Port(), "--slot", "3", File("p.dia48")});
+    const CliRun run = RunCli({"write", "--port", Port(), "--slot", c.slot, File("p.dia48")});
     EXPECT_EQ(run.status, 1) << Describe(run);
-    EXPECT_EQ(run.err, "Unable to Open COM-Port: The line on " + Port() +
-                           " was lost: the port was closed or the adapter unplugged.\n");
+    std::string err = c.err;
+    for (std::size_t at; (at = err.find("%P")) != std::string::npos;)
+        err.replace(at, 2, Port());
+    const std::string lost = "Unable to Open COM-Port: The line on " + Port() +
+                             " was lost: the port was closed or the adapter unplugged.";
+    EXPECT_EQ(run.err.substr(0, lost.size()), lost);
+    EXPECT_TRUE(
+        std::regex_match(run.err.substr(std::min(lost.size(), run.err.size())), std::regex(err)))
+        << run.err;
     // The line goes about 0.7 s in; waiting for the time-out would take until 4.8 s at least.
     EXPECT_LT(run.seconds, 3.0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    HangUps, CliHangUpTest,
+    testing::Values(
+        // The probe, a meter poll, the name and three blocks of the store.
+        HangUpCase{"IntoAMemory", "3", 6,
+                   "\nWritten: the program name and outputs 1 (and 2|to 3)\\. Not written: "
+                   "outputs (3|4) to 8 and inputs A to D\\.\n"},
+        // The probe, a meter poll, the name and the mutes of inputs A and B.
+        HangUpCase{"IntoTheLiveSettingsAfterTheMutes", "0", 5,
+                   " Inputs A and B were muted while the outputs were written and may still be "
+                   "muted: switch them on again once the unit answers\\.\nWritten: the program "
+                   "name\\. Not written: outputs 1 to 8 and inputs A to D\\.\nTo unmute them: "
+                   "tavrel-cli set --port %P --id 1 --type 4x8 in\\.A\\.mute=off "
+                   "in\\.B\\.mute=off\n"}),
+    [](const testing::TestParamInfo<HangUpCase>& info) { return info.param.name; });
+
+struct InterruptCase {
+    const char* name;
+    int signal;
+    int status;
+};
+
+void PrintTo(const InterruptCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliInterruptTest : public CliOnlineTest, public testing::WithParamInterface<InterruptCase> {};
+
+// Interrupted while it stores the live settings, the write lets the frame on the line be
+// answered, sends nothing more of the program, switches inputs A and B on again (as they were
+// before and as the program has them) and says what it wrote.
+TEST_P(CliInterruptTest, WriteStopsAfterTheFrameOnTheLineAndUndoesTheMutes) {
+    const InterruptCase& c = GetParam();
+    SimLineOptions options;
+    options.keepLog = true;
+    StartLine(options);
+    ProgramContainer program;
+    program.setProgramName("Show");
+    for (int o = 0; o < 8; ++o)
+        program.output(o).setGain(300 + o);
+    ASSERT_EQ(SaveProgramSetting(File("show.dia48"), program), ProgramFileStatus::Ok);
+    bool signalled = false;
+    const CliRun run =
+        RunCli({"write", "--port", Port(), "--tick-ms", "20", File("show.dia48")}, [&](pid_t pid) {
+            // The probe, a meter poll, the name, both mutes and output 1 have reached the unit.
+            if (!signalled && m_line->RequestCount() >= 6) {
+                kill(pid, c.signal);
+                signalled = true;
+            }
+        });
+    ASSERT_TRUE(signalled);
+    EXPECT_EQ(run.status, c.status) << Describe(run);
+    EXPECT_EQ(run.out, "");
+    std::istringstream lines(run.err);
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line, std::string("Interrupted by ") + c.name +
+                        ": stopping after the frame on the line (a second signal leaves at once).");
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line.rfind("Written: the program name and output", 0), 0u) << line;
+    EXPECT_NE(line.find(" Not written: outputs "), std::string::npos) << line;
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line,
+              "The mutes of inputs A and B, set while the outputs were written, were undone.");
+
+    // On the line: both mutes, some outputs but not all, no input block, then the levels of
+    // inputs A and B switched on again.
+    const std::vector<WriteKey> writes = Writes(m_line->Exchanges());
+    const WriteKey muteA{kSectionInput, 0, InputChannel::kMainCode};
+    const WriteKey muteB{kSectionInput, 1, InputChannel::kMainCode};
+    ASSERT_GE(writes.size(), 5u);
+    EXPECT_EQ(writes[1], muteA);
+    EXPECT_EQ(writes[2], muteB);
+    EXPECT_EQ(writes[writes.size() - 2], muteA);
+    EXPECT_EQ(writes.back(), muteB);
+    const auto outputs = std::count_if(writes.begin(), writes.end(), [](const WriteKey& w) {
+        return std::get<0>(w) == kSectionOutput;
+    });
+    EXPECT_GE(outputs, 1);
+    EXPECT_LT(outputs, 8);
+    EXPECT_EQ(writes.size(), 3u + static_cast<std::size_t>(outputs) + 2u);
+    const VirtualUnit unit = Unit();
+    const SimProgram& live = unit.Program(0);
+    EXPECT_EQ(live.inputs[0][64], 1) << "input A on";
+    EXPECT_EQ(live.inputs[1][64], 1) << "input B on";
+    EXPECT_EQ(Word(&live.outputs[0][50]), 300 + 700) << "output 1 was written";
+    EXPECT_EQ(Word(&live.outputs[7][50]), 400 + 700) << "output 8 was not";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliInterruptTest,
+                         testing::Values(InterruptCase{"SIGINT", SIGINT, 130},
+                                         InterruptCase{"SIGTERM", SIGTERM, 143},
+                                         InterruptCase{"SIGHUP", SIGHUP, 129}),
+                         [](const testing::TestParamInfo<InterruptCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(CliOnlineTest, GarbageAndDamagedRepliesOnTheLineAreSkipped) {
     SimLineOptions options;
