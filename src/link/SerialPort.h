@@ -9,13 +9,16 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <termios.h>
 #include <thread>
 
 // The command engine's port on a real serial line (a terminal device such as /dev/ttyUSB0 or a
 // virtual unit's pseudo-terminal).
 //
 // The port is held exclusively (a non-blocking flock, which also stops root, plus TIOCEXCL) and
-// runs raw with CLOCAL, so a missing carrier neither blocks nor hangs it up. A listener thread
+// runs raw with CLOCAL, so a missing carrier neither blocks nor hangs it up. The terminal
+// settings it had are kept at Open and put back at Close (and by a failed Open), and so is its
+// exclusive flag: a port, a console or a user's terminal is left as it was found. A listener thread
 // waits in poll() on the port and on an eventfd that wakes it; it only reports line events to the
 // handler given at Open and never reads or writes the port:
 // - received bytes once per burst: bytes that trickle in (about one per millisecond at 9600
@@ -53,6 +56,11 @@ public:
     // How often the listener's wait ended since Open: a listener that spins shows here.
     std::uint64_t ListenerWakeups() const { return m_wakeups.load(); }
 
+    // Whether `device` is a terminal that could be opened exclusively now: no other program holds
+    // its lock or its exclusive flag. Finds out without changing anything of the port: neither
+    // its settings nor its flags, and it is closed again at once.
+    static bool CanOpen(const std::string& device);
+
     // Why an open of `device` failed with errno `error`, in words for the operator. A permission
     // problem names the group that owns the device (usually dialout) and the package's udev rule
     // for the common USB-serial adapters.
@@ -79,8 +87,13 @@ private:
     void Wake();
     bool SetupFailed(const LineSettings& settings, int error);
 
+    // Puts back the settings and the exclusive flag the port had before Open.
+    void RestoreTerminal();
+
     int m_fd = -1;
     int m_wakeFd = -1; // eventfd: wakes the listener to stop or to watch for bytes again
+    std::optional<termios> m_foundSettings; // the terminal settings before Open changed them
+    bool m_foundExclusive = false;          // another holder had set the exclusive flag
     std::thread m_listener;
     std::atomic<bool> m_stopping{false};
     // Received bytes were reported and no Read has taken bytes since.

@@ -2,12 +2,21 @@
 #include "gui/surface/ControlSurface.h"
 
 #include "TavrelVersion.h"
+#include "TerminalSettings.h"
+#include "VirtualLine.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +68,7 @@ private slots:
     void wrongOptionExitsWithTwo();
     void withoutDisplaySaysHowToGetOne();
     void unreachableDisplayEndsWithoutCrash();
+    void endedBySignalItLeavesThePortAsItFoundIt();
 };
 
 void CommandLineTest::acceptedOptions_data() {
@@ -191,6 +201,33 @@ void CommandLineTest::unreachableDisplayEndsWithoutCrash() {
     QVERIFY(!run.crashed);
     QVERIFY2(run.err.contains(QLatin1String("start it from a desktop session")),
              qPrintable(run.err));
+}
+
+void CommandLineTest::endedBySignalItLeavesThePortAsItFoundIt() {
+    VirtualLine line({});
+    QVERIFY(line.Open());
+    line.Start();
+    const int observer = ::open(line.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    QVERIFY(observer >= 0);
+    const termios found = CookedTerminalSettings(observer);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel"),
+                  {QStringLiteral("--auto-connect"), QString::fromStdString(line.SlavePath())});
+    QVERIFY(process.waitForStarted());
+    // Connected: the probe and the reads of the connect have reached the unit.
+    QTRY_VERIFY_WITH_TIMEOUT(line.RequestCount() >= 10, 10000);
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 128 + SIGTERM);
+    termios left{};
+    QCOMPARE(::tcgetattr(observer, &left), 0);
+    QVERIFY(SameTerminalSettings(left, found));
+    ::close(observer);
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

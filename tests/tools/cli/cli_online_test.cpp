@@ -2,6 +2,7 @@
 // virtual units served in this process over a real pseudo-terminal, paced in real time as the
 // application paces (except where a test asks for a faster tick to move a whole bank).
 
+#include "TerminalSettings.h"
 #include "VirtualLine.h"
 #include "files/ProgramFile.h"
 #include "model/InputChannel.h"
@@ -163,6 +164,50 @@ TEST_F(CliOnlineTest, PortsListsARunningVirtualUnit) {
     const std::string expected =
         (m_dir / "tavrel" / "bench").string() + "\t-\tVirtual unit bench\n";
     EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
+}
+
+// A port is left with the settings it had, whether probed by `ports --test-open`, used to the
+// end or left on a signal; the settings here are a console's, not a line's.
+TEST_F(CliOnlineTest, PortIsLeftWithTheTerminalSettingsItHad) {
+    SimLineOptions options;
+    options.linkName = "bench";
+    StartLine(options);
+    const int observer = ::open(Port().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(observer, 0);
+    const termios found = CookedTerminalSettings(observer);
+    const std::string link = (m_dir / "tavrel" / "bench").string();
+    struct Use {
+        const char* what;
+        std::vector<std::string> args;
+        int status;
+        int signalAfter; // requests the unit has taken in when SIGINT comes; 0: none
+    };
+    const std::vector<Use> uses{
+        {"ports --test-open", {"ports", "--test-open"}, 0, 0},
+        {"read", {"read", "--port", link, "--tick-ms", "10", File("r.dia48")}, 0, 0},
+        {"meters left on SIGINT", {"meters", "--port", link, "--count", "100000"}, 130, 3},
+    };
+    for (const Use& use : uses) {
+        SCOPED_TRACE(use.what);
+        const int before = m_line->RequestCount();
+        bool signalled = false;
+        const CliRun run = RunCli(use.args, [&](pid_t pid) {
+            if (use.signalAfter > 0 && !signalled &&
+                m_line->RequestCount() >= before + use.signalAfter) {
+                kill(pid, SIGINT);
+                signalled = true;
+            }
+        });
+        EXPECT_EQ(run.status, use.status) << Describe(run);
+        termios left{};
+        ASSERT_EQ(::tcgetattr(observer, &left), 0);
+        EXPECT_TRUE(SameTerminalSettings(left, found));
+        if (use.args.front() == "ports") {
+            EXPECT_NE(run.out.find(link + "\t-\tVirtual unit bench\n"), std::string::npos)
+                << "the probe finds the unit's port free";
+        }
+    }
+    ::close(observer);
 }
 
 TEST_F(CliOnlineTest, SearchListsTheUnitsOfTheTypeInAscendingOrder) {
