@@ -902,6 +902,22 @@ std::optional<Value> ParseValue(const Parameter& parameter, const DeviceModel& m
     return std::nullopt;
 }
 
+std::string TextTheUnitKeeps(const Parameter& parameter, std::string_view text) {
+    const Row& row = *parameter.row;
+    if (row.form != Form::Text)
+        return std::string(text);
+    // Channel names come back without their trailing blanks, interface lines without blanks at
+    // either end.
+    const bool leadingToo = row.scope == Scope::Unit;
+    const auto last = text.find_last_not_of(' ');
+    if (last == std::string_view::npos)
+        return {};
+    text = text.substr(0, last + 1);
+    if (leadingToo)
+        text.remove_prefix(text.find_first_not_of(' '));
+    return std::string(text);
+}
+
 ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer& program,
                    UnitController* unit) {
     ApplyOutcome outcome;

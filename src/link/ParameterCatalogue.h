@@ -73,6 +73,11 @@ std::string ReadParameter(const Parameter& parameter, const ProgramContainer& pr
 std::optional<Value> ParseValue(const Parameter& parameter, const DeviceModel& model,
                                 std::string_view text, std::string& error);
 
+// What a unit keeps of a text (a channel name, an interface line) and gives back when it is read:
+// a name without the blanks at its end, an interface line without blanks at either end. Any
+// other parameter's text is returned as it is.
+std::string TextTheUnitKeeps(const Parameter& parameter, std::string_view text);
+
 // One parameter with its checked value.
 struct Assignment {
     Parameter parameter;

@@ -205,6 +205,12 @@ int ReadAssignments(const CliCommand& command, const CliArguments& args, const S
         }
         if (!value->note.empty())
             notes.push_back(value->note);
+        // A unit drops the blanks around some texts: what is set and shown is what it keeps.
+        if (std::string kept = pc::TextTheUnitKeeps(*parameter, value->text);
+            source.unit && kept != value->text) {
+            notes.push_back(parameter->name + ": the unit keeps \"" + kept + "\"");
+            value->text = std::move(kept);
+        }
         assignments.push_back({*parameter, std::move(*value)});
     }
     if (errors.empty() && assignments.empty())
