@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,10 +27,31 @@ namespace pc = ParameterCatalogue;
 // name=value of every parameter listed, in order.
 using Snapshot = std::vector<std::pair<std::string, std::string>>;
 
+// A value on one line: bytes a name may hold besides printable ASCII (a name read from a unit or
+// a file can hold any) are shown as escapes, "\n", "\t", "\x01", so no value breaks a line.
+std::string OneLine(std::string_view value) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string line;
+    for (const char c : value) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else if (c == '\t')
+            line += "\\t";
+        else if (b < 0x20 || b >= 0x7F)
+            line += std::string("\\x") + kHex[b >> 4] + kHex[b & 0xF];
+        else
+            line += c;
+    }
+    return line;
+}
+
 Snapshot Take(const std::vector<pc::Parameter>& parameters, const ProgramContainer& program) {
     Snapshot values;
     for (const pc::Parameter& p : parameters)
-        values.emplace_back(p.name, pc::ReadParameter(p, program));
+        values.emplace_back(p.name, OneLine(pc::ReadParameter(p, program)));
     return values;
 }
 
@@ -155,7 +177,7 @@ int RunGet(const CliCommand& command, const CliArguments& args, CliContext& ctx)
 
     auto print = [&](const ProgramContainer& program) {
         for (const pc::Parameter& p : parameters)
-            ctx.out << p.name << '=' << pc::ReadParameter(p, program) << '\n';
+            ctx.out << p.name << '=' << OneLine(pc::ReadParameter(p, program)) << '\n';
         return kExitOk;
     };
     if (source.unit)

@@ -685,6 +685,21 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 
 } // namespace
 
+TEST_F(CliTest, GetAndSetShowControlBytesOfANameAsEscapes) {
+    // A name read from an old or damaged file may hold any byte.
+    auto data = Container(1);
+    data->input(0).setName(std::string("a\nb\x01\t\xE9"));
+    data->input(1).setName("ok");
+    const std::string path = saveSetting("odd-names.dia48", *data);
+
+    const RunResult get = run({"get", path, "in.A.name", "in.B.name"});
+    ASSERT_EQ(get.status, 0) << get.err;
+    EXPECT_EQ(get.out, "in.A.name=a\\nb\\x01\\t\\xe9\nin.B.name=ok\n");
+    const RunResult set = run({"set", path, "in.A.name=Vox"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out, "in.A.name=Vox (was a\\nb\\x01\\t\\xe9)\n");
+}
+
 TEST_F(CliTest, SetThenGetGivesTheValueAndLeavesEveryOtherByte) {
     struct Case {
         int deviceType;
