@@ -9,7 +9,11 @@
 #include "files/ProgramFile.h"
 #include "link/ParameterCatalogue.h"
 #include "model/DeviceModel.h"
+#include "model/InputChannel.h"
+#include "model/OutputChannel.h"
+#include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
+#include "model/ProgramImage.h"
 
 #include <climits>
 #include <functional>
@@ -243,11 +247,12 @@ int ReadAssignments(const CliCommand& command, const CliArguments& args, const S
     return kExitOk;
 }
 
-// Applies the values; with a refusal nothing may be sent or saved. Returns kExitOk or the usage
-// error's status.
+// Applies the values; with a refusal nothing may be sent or saved. `dropsGainsOfBandsOff` names
+// a holder that keeps no gain for a band switched off (a unit, a program library), so a gain
+// given with "off" is lost there. Returns kExitOk or the usage error's status.
 int ApplyAssignments(const CliCommand& command, const std::vector<pc::Assignment>& assignments,
                      ProgramContainer& program, UnitController* unit, std::string_view nothingDone,
-                     CliContext& ctx) {
+                     std::string_view dropsGainsOfBandsOff, CliContext& ctx) {
     const pc::ApplyOutcome outcome = pc::Apply(assignments, program, unit);
     if (!outcome.refusals.empty()) {
         std::vector<std::string> errors = outcome.refusals;
@@ -255,7 +260,39 @@ int ApplyAssignments(const CliCommand& command, const std::vector<pc::Assignment
         return CliUsageErrors(command, errors, ctx);
     }
     PrintNotes(outcome.corrections, ctx);
+    for (const auto& [name, gain] : outcome.gainsOfBandsOff) {
+        if (dropsGainsOfBandsOff.empty())
+            PrintNotes({name + ": " + gain +
+                        " dB is kept for when the band is switched on; switched off it shows 0.0"},
+                       ctx);
+        else
+            PrintNotes({name + ": " + gain + " dB is not kept: " +
+                        std::string(dropsGainsOfBandsOff) + " holds a band switched off at 0.0 dB"},
+                       ctx);
+    }
     return kExitOk;
+}
+
+// A program image has no on/off for a band of its own: a band at 0.0 dB is off. A band switched
+// off is stored at 0.0 dB, or it would come back on at the gain it keeps.
+void FillStoredImage(const ProgramContainer& program, ProgramImage& image) {
+    program.fillProgramImage(image);
+    for (std::size_t i = 0; i < image.inputs.size(); ++i)
+        for (int b = 0; b < InputChannel::kBandCount; ++b)
+            if (program.input(static_cast<int>(i)).filter(b).off() != 0)
+                image.inputs[i].bands[static_cast<std::size_t>(b)].gain = kEqGainZeroIndex;
+    for (std::size_t o = 0; o < image.outputs.size(); ++o)
+        for (int b = 0; b < OutputChannel::kBandCount; ++b)
+            if (program.output(static_cast<int>(o)).filter(b).off() != 0)
+                image.outputs[o].bands[static_cast<std::size_t>(b)].gain = kEqGainZeroIndex;
+}
+
+// The whole program as a file would hold it, gains kept by bands switched off included (no
+// parameter shows those).
+ProgramImage ImageOf(const ProgramContainer& program) {
+    ProgramImage image;
+    program.fillProgramImage(image);
+    return image;
 }
 
 int SetOnUnit(const CliCommand& command, const Source& source,
@@ -270,8 +307,9 @@ int SetOnUnit(const CliCommand& command, const Source& source,
             shown.push_back(std::move(p));
     return WithUnitParameters(source, named, ctx, [&](OnlineSession& session) {
         const Snapshot before = Take(shown, session.Data());
-        if (const int status = ApplyAssignments(command, assignments, session.Data(),
-                                                &session.Controller(), "Nothing was sent.", ctx);
+        if (const int status =
+                ApplyAssignments(command, assignments, session.Data(), &session.Controller(),
+                                 "Nothing was sent.", "the unit", ctx);
             status != kExitOk)
             return status;
         // The pending-change scan sends the edits (a crossover as its run of octave steps) and
@@ -295,20 +333,22 @@ int SetInFile(const CliCommand& command, Source& source,
         pc::AllParameters(*source.model, pc::Holder::ProgramFile);
     const auto program = TakeProgram(source.file, source.file.program);
     const Snapshot before = Take(shown, *program);
+    const ProgramImage imageBefore = ImageOf(*program);
     if (const int status =
-            ApplyAssignments(command, assignments, *program, nullptr, "Nothing was written.", ctx);
+            ApplyAssignments(command, assignments, *program, nullptr, "Nothing was written.",
+                             source.file.library ? "a program library" : "", ctx);
         status != kExitOk)
         return status;
     const Snapshot after = Take(shown, *program);
-    if (before == after) {
+    if (before == after && (source.file.library || imageBefore == ImageOf(*program))) {
         ctx.out << "Nothing changed: " << source.path << " already holds these values\n";
         return kExitOk;
     }
     ProgramFileStatus saved = ProgramFileStatus::Ok;
     std::string reason;
     if (source.file.library) {
-        program->fillProgramImage(
-            source.file.bank[static_cast<std::size_t>(source.file.program - 1)]);
+        FillStoredImage(*program,
+                        source.file.bank[static_cast<std::size_t>(source.file.program - 1)]);
         saved = SaveProgramLibrary(source.path, source.file.bank, &reason);
     } else {
         saved = SaveProgramSetting(source.path, *program, &reason);
