@@ -924,14 +924,24 @@ std::vector<ControlSurface::ScaleLabel> ControlSurface::ScaleLabels(bool output)
         centres.push_back(fader.top() + first.fader->thumbHeight() / 2.0 +
                           first.fader->travel() * position / first.gainMax);
     }
-    // A quarter line between labels, so neighbours read as separate marks (the 4x8 inputs' 6dB
-    // and 0dB stay apart down to the smallest window).
-    const std::vector<bool> visible = VisibleScaleMarks(centres, textHeight * 1.25);
+    // A quarter line between labels, so neighbours read as separate marks: marks closer than
+    // that (the 3x6's -30dB and -36dB, the 4x8 inputs' 6dB and 0dB) move apart, between the
+    // "Gain" row label above and the group's frame below; only when even that leaves no room
+    // are some left out.
+    const double gap = textHeight * 1.25;
+    const double low = m_units.Y(m_layout.rows.gainEdit + 14) + textHeight / 2.0;
+    const double high = m_units.Y(group.y + group.h - 4) - textHeight / 2.0;
+    std::vector<bool> visible(centres.size(), true);
+    if (const auto spread = SpreadScaleMarks(centres, gap, low, high))
+        centres = *spread;
+    else
+        visible = VisibleScaleMarks(centres, gap);
     for (std::size_t i = 0; i < marks.size(); ++i) {
         if (visible[i])
-            labels.push_back({QRect(left, static_cast<int>(centres[i]) - textHeight / 2,
-                                    right - left, textHeight),
-                              QString::fromLatin1(marks[i].first)});
+            labels.push_back(
+                {QRect(left, static_cast<int>(std::lround(centres[i])) - textHeight / 2,
+                       right - left, textHeight),
+                 QString::fromLatin1(marks[i].first)});
     }
     return labels;
 }
