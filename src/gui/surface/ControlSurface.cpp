@@ -81,6 +81,16 @@ QString Text(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A box of the status line: sunken, black text on `face`.
+void MakeSunkenBox(QLabel& box, const QColor& face) {
+    box.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    box.setAutoFillBackground(true);
+    QPalette palette = box.palette();
+    palette.setColor(QPalette::Window, face);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    box.setPalette(palette);
+}
+
 } // namespace
 
 // ---- Message relay -----------------------------------------------------------------------------
@@ -216,12 +226,7 @@ void ControlSurface::CreateStatusLine() {
         auto* display = new QLabel(caption, this);
         Place(display, box);
         display->setAlignment(Qt::AlignCenter);
-        display->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        display->setAutoFillBackground(true);
-        QPalette palette = display->palette();
-        palette.setColor(QPalette::Window, kStatusBoxFace);
-        palette.setColor(QPalette::WindowText, Qt::black);
-        display->setPalette(palette);
+        MakeSunkenBox(*display, kStatusBoxFace);
         return display;
     };
     m_deviceIdBox = makeBox(m_layout.deviceIdBox, QStringLiteral("********"));
@@ -265,12 +270,7 @@ void ControlSurface::CreateStatusLine() {
     // What a rule did to a value, over the right end of the status line for a few seconds.
     m_notice = new TimedNotice(this);
     Place(m_notice, {comparison.x, comparison.y, kStatusLineRight - comparison.x, comparison.h});
-    m_notice->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_notice->setAutoFillBackground(true);
-    QPalette noticePalette = m_notice->palette();
-    noticePalette.setColor(QPalette::Window, kNoticeFace);
-    noticePalette.setColor(QPalette::WindowText, Qt::black);
-    m_notice->setPalette(noticePalette);
+    MakeSunkenBox(*m_notice, kNoticeFace);
 }
 
 void ControlSurface::ShowNotice(const QString& text) {

@@ -508,30 +508,24 @@ void ControlsTest::spinHeldReportsEvery400ms() {
 void ControlsTest::spinHeldTwoSecondsRunsFar() {
     // Held for two seconds (a step at once, repeats from 400 ms every 100 ms): a frequency runs
     // through several hundred Hz, a 4x8 delay through several milliseconds.
-    auto holdTwoSeconds = [](ValueSpin& spin) {
+    // The text of a spin over 0..max of a kind, held up for two seconds from `start`.
+    auto heldTwoSeconds = [](int kind, int max, int start) {
+        ValueEdit edit;
+        edit.setKind(kind);
+        ValueSpin spin;
+        spin.setBuddy(&edit);
+        spin.setRange(0, max);
+        spin.setPosition(start);
         spin.pressArrow(1);
         for (int t = ValueSpin::kRepeatDelayMs; t <= 2000; t += ValueSpin::kRepeatIntervalMs)
             spin.repeatTick();
         spin.releaseArrow();
+        return edit.text();
     };
-    ValueEdit hzEdit;
-    hzEdit.setKind(kKindInteger);
-    ValueSpin hz;
-    hz.setBuddy(&hzEdit);
-    hz.setRange(10, 30000);
-    hz.setPosition(1000);
-    holdTwoSeconds(hz);
-    QVERIFY2(hz.position() >= 1300 && hz.position() <= 2000, qPrintable(hzEdit.text()));
-
-    ValueEdit msEdit;
-    msEdit.setKind(kKindDelayMsLong);
-    ValueSpin ms;
-    ms.setBuddy(&msEdit);
-    ms.setRange(0, 52473);
-    ms.setPosition(0);
-    holdTwoSeconds(ms);
-    const double reached = msEdit.text().toDouble();
-    QVERIFY2(reached >= 3.0 && reached <= 10.0, qPrintable(msEdit.text()));
+    const QString hz = heldTwoSeconds(kKindInteger, 30000, 1000);
+    QVERIFY2(hz.toInt() >= 1300 && hz.toInt() <= 2000, qPrintable(hz));
+    const QString ms = heldTwoSeconds(kKindDelayMsLong, 52473, 0);
+    QVERIFY2(ms.toDouble() >= 3.0 && ms.toDouble() <= 10.0, qPrintable(ms));
 }
 
 void ControlsTest::spinStepsFromTypedText() {
