@@ -20,6 +20,23 @@ bool IsMeterPoll(const Request& frame) {
            b[kOffsetSection] == kSectionGlobal && b[kOffsetChannel] == kGlobalMeters;
 }
 
+// " Inputs A and B were muted ...": what a cut-off store of the live settings left behind, as a
+// sentence to add to the message; empty when it left nothing muted.
+std::string MutedInputsText(const std::vector<int>& inputs) {
+    if (inputs.empty())
+        return {};
+    std::string names;
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        names += std::string(i == 0                   ? ""
+                             : i + 1 == inputs.size() ? " and "
+                                                      : ", ") +
+                 static_cast<char>('A' + inputs[i]);
+    const bool one = inputs.size() == 1;
+    return std::string(one ? " Input " : " Inputs ") + names + (one ? " was" : " were") +
+           " muted while the outputs were written and may still be muted: switch " +
+           (one ? "it" : "them") + " on again once the unit answers.";
+}
+
 // "input A", "output 3" and so on, joined as a sentence lists them.
 std::string BlockList(unsigned missing) {
     std::vector<std::string> names;
@@ -119,6 +136,7 @@ bool UnitController::OpenConnection(const std::string& portName) {
         return false;
     m_portName = portName;
     m_connected = true;
+    m_leftMuted.clear();
     m_lastScanIdle = false;
     m_heardUnit = false;
     SetBusy(false);
@@ -132,11 +150,47 @@ bool UnitController::Disconnect() {
     m_command.ClosePort();
     m_connected = false;
     m_command.ClearQueue();
-    m_idCheck = 0; // its probe went with the queue
+    m_idCheck = 0;        // its probe went with the queue
+    m_mutedForStore = {}; // ... and so did any store
     SetBusy(false);
     SetTickRunning(false);
     m_view.OnConnectionChanged(false);
     return true;
+}
+
+void UnitController::StopSending() {
+    if (!m_connected)
+        return;
+    const std::vector<int> muted = InputsMutedForStore();
+    m_command.DropWaiting();
+    m_data->clearChangeFlags();
+    if (m_idCheck != 0 && !IdCheckQueued())
+        m_idCheck = 0; // its probe was dropped unsent: nothing was learnt
+    std::vector<Request> frames;
+    for (int input : muted) {
+        // The records hold the input's own on/off again (the store restored it).
+        Request level = RequestFrames(*m_data).inputLevelFrame(input);
+        level.unmutesInput = input;
+        frames.push_back(std::move(level));
+    }
+    QueueDirect(std::move(frames));
+    SetBusy(false);
+}
+
+std::vector<int> UnitController::InputsMutedForStore() const {
+    std::vector<int> muted;
+    const RequestQueue& queue = m_command.Queue();
+    for (int input = 0; input < m_model->inputs; ++input) {
+        if (!m_mutedForStore[static_cast<std::size_t>(input)] || m_data->input(input).on() == 0)
+            continue;
+        for (int i = 0; i < queue.Count(); ++i) {
+            if (queue.At(i)->unmutesInput == input) {
+                muted.push_back(input);
+                break;
+            }
+        }
+    }
+    return muted;
 }
 
 bool UnitController::ChangeDeviceId(int newId) {
@@ -205,7 +259,8 @@ void UnitController::SwitchToDevice(int id) {
     ReadProgramFromDevice(0);
 }
 
-bool UnitController::StartSearch(const std::string& portName, int first, int last) {
+bool UnitController::StartSearch(const std::string& portName, int first, int last,
+                                 int silentRetries) {
     if (m_connected)
         return false;
     first = std::clamp(first, kFirstDeviceId, kLastDeviceId);
@@ -213,7 +268,7 @@ bool UnitController::StartSearch(const std::string& portName, int first, int las
     m_search.End();
     LineEventHandler forwarder = m_forwarder ? m_forwarder : [](std::uint32_t) {};
     const bool opened = m_command.OpenPort(portName, this, std::move(forwarder)).opened;
-    m_search.Begin(*m_data, first, last);
+    m_search.Begin(*m_data, first, last, std::max(silentRetries, 0));
     return opened;
 }
 
@@ -241,6 +296,9 @@ void UnitController::ServiceHead() {
     if (!head)
         return;
     if (head->firstSendPending) {
+        // Once a store's mute has gone out, the unit may hold it.
+        if (head->mutesInput >= 0 && head->mutesInput < kInputCount)
+            m_mutedForStore[static_cast<std::size_t>(head->mutesInput)] = true;
         m_command.TransmitHead();
         head->firstSendPending = false;
         // The busy display ends when the batch's last frame has gone out, not when it is
@@ -323,8 +381,12 @@ std::string UnitController::TypeErrorMessage(int reportedType) const {
 
 void UnitController::FailConnection(const std::string& text) {
     // Only a connection that was open is reported; a hang-up seen after a disconnect is not.
-    if (Disconnect())
-        Show(text);
+    // What a store cut off in the middle left muted is named, as nothing can undo it now.
+    std::vector<int> muted = InputsMutedForStore();
+    if (!Disconnect())
+        return;
+    m_leftMuted = std::move(muted);
+    Show(text + MutedInputsText(m_leftMuted));
 }
 
 // ---- Operations of the main view -------------------------------------------------------------
@@ -380,6 +442,7 @@ void UnitController::ReadProgramFromDevice(int slot) {
 void UnitController::StoreProgramToDevice(int slot) {
     if (!m_connected || slot < 0 || slot > kLastProgramSlot)
         return;
+    m_mutedForStore = {};
     m_view.OnTitleChanged(std::string(m_model->filePrefix) + m_data->programName());
     StartBatch(::StoreProgramToDevice(*m_data, slot));
 }

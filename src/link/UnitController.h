@@ -106,6 +106,20 @@ public:
     // connected with the port open. Returns whether it closed a connection.
     bool Disconnect();
 
+    // Stops sending after the frame on the line: that frame is left to be answered (or given
+    // up), every other queued frame and every edit not yet sent is dropped, and the inputs a
+    // store of the live settings had muted for its own sake get their own on/off again (their
+    // level frames are queued, marked as unmuting them). Ends the busy display. Only when
+    // connected.
+    void StopSending();
+    // The inputs (0 = A) a store of the live settings has muted for its own sake and not yet
+    // given their own on/off again: the mute has gone out, the input is to be on, and the frame
+    // that switches it on has not been answered.
+    std::vector<int> InputsMutedForStore() const;
+    // The inputs InputsMutedForStore named when the connection last failed (the unit stopped
+    // answering or the line was lost); empty after a connect.
+    const std::vector<int>& InputsLeftMuted() const { return m_leftMuted; }
+
     // Device dialog, first choice: gives the unit a new ID, unless another unit on the line
     // answers to it already (two units with one ID could no longer be told apart). The new ID is
     // probed first, through the normal ticks; when a unit answers, nothing is sent and the
@@ -122,11 +136,12 @@ public:
     void SwitchToDevice(int id);
 
     // ---- Device-ID search (connect dialog) -----------------------------------------------
-    // Opens the port (the engine shows a failure) and starts the search over first..last.
-    // Refused (false) while connected, since it would take the port over. The search's own
-    // 30 ms tick is SearchTick. Returns whether the port opened.
+    // Opens the port (the engine shows a failure) and starts the search over first..last, with
+    // `silentRetries` more passes over the IDs that stay silent (DeviceSearch). Refused (false)
+    // while connected, since it would take the port over. The search's own 30 ms tick is
+    // SearchTick. Returns whether the port opened.
     bool StartSearch(const std::string& portName, int first = kFirstDeviceId,
-                     int last = kLastDeviceId);
+                     int last = kLastDeviceId, int silentRetries = 0);
     void SearchTick() { m_search.Tick(); }
     // The connect dialog closes during a search.
     void CancelSearch() { m_search.End(); }
@@ -241,6 +256,8 @@ private:
     bool m_lastScanIdle = false; // the latest scan returned the meter poll
     bool m_heardUnit = false;    // the unit addressed has answered since it was chosen
     int m_idCheck = 0;           // the new ID being probed by ChangeDeviceId; 0 when none
+    std::array<bool, kInputCount> m_mutedForStore{}; // a store's mute of the input went out
+    std::vector<int> m_leftMuted;                    // see InputsLeftMuted
     int m_deviceId = 1;
     std::string m_portName;
     std::array<std::string, kProgramSlotCount> m_programNames{}; // slot 0 (live) and memories

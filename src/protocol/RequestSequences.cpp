@@ -103,13 +103,18 @@ std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot) {
         InputChannel& in = data.input(i);
         remembered[static_cast<std::size_t>(i)] = in.on();
         in.setOn(0);
-        frames.push_back(RequestFrames(data).inputLevelFrame(i));
+        Request mute = RequestFrames(data).inputLevelFrame(i);
+        mute.mutesInput = i;
+        frames.push_back(std::move(mute));
     }
     AppendOutputBlocks(frames, data, 0);
     // Restoring through the setter raises the main flags, so the scan resends both levels.
     for (int i = 0; i < kMutedInputsDuringLiveStore; ++i)
         data.input(i).setOn(remembered[static_cast<std::size_t>(i)]);
+    const std::size_t firstInputBlock = frames.size();
     AppendInputBlocks(frames, data, 0);
+    for (int i = 0; i < kMutedInputsDuringLiveStore; ++i)
+        frames[firstInputBlock + static_cast<std::size_t>(i)].unmutesInput = i;
     EndBatch(frames, BatchKind::Write);
     return frames;
 }

@@ -40,7 +40,9 @@ std::vector<Request> ReadProgramFromDevice(const ProgramContainer& data, int slo
 // the 4 input blocks as one write batch ending with input 3.
 // Slot 0 (the live settings) first mutes inputs A and B with level frames while the outputs are
 // written, then restores their on flags in the records (raising their main flags, so the scan
-// sends their levels again) before the input blocks. That form changes the container.
+// sends their levels again) before the input blocks. That form changes the container. The mute
+// frames and the blocks of inputs A and B, which give them their own on/off again, are marked
+// (Request::mutesInput, unmutesInput).
 std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot);
 
 // Sends a whole program bank to the unit's memories 1..30: each image is loaded into a scratch

@@ -402,6 +402,67 @@ TEST_F(UnitControllerTest, StoringTheLiveSettingsIsSettledOnlyAfterInputsAAndBAr
     EXPECT_EQ(data.input(0).on(), 1);
 }
 
+// A store of the live settings cut short, in the program of which input B is muted: only
+// input A's mute is the store's own. Ticks until both mutes and the first output block have been
+// answered.
+class CutShortStoreTest : public UnitControllerTest {
+protected:
+    void StoreUntilTheFirstOutputBlock() {
+        Make();
+        ConnectAndSettle();
+        data.input(1).setOn(0);
+        data.clearChangeFlags();
+        m_before = Frames().size();
+        ctl->StoreProgramToDevice(0);
+        for (int i = 0; i < 100 && SentSinceStore().size() < 4; ++i)
+            TickAnswered(); // the name, both mutes, output 1
+        ASSERT_EQ(SentSinceStore().size(), 4u);
+        EXPECT_EQ(ctl->InputsMutedForStore(), std::vector<int>{0});
+    }
+    // Every frame since the store but meter polls.
+    std::vector<Bytes> SentSinceStore() const {
+        const auto frames = Frames();
+        std::vector<Bytes> sent;
+        std::copy_if(frames.begin() + static_cast<std::ptrdiff_t>(m_before), frames.end(),
+                     std::back_inserter(sent), [this](const Bytes& f) { return !IsMeterPoll(f); });
+        return sent;
+    }
+    std::size_t m_before = 0;
+};
+
+TEST_F(CutShortStoreTest, StoppedItSendsNothingMoreButTheUndoingOfItsMute) {
+    StoreUntilTheFirstOutputBlock();
+    ctl->StopSending();
+    EXPECT_FALSE(ctl->IsBusy());
+    Settle();
+    const std::vector<Bytes> after = SentSinceStore();
+    ASSERT_EQ(after.size(), 5u);
+    EXPECT_EQ(after[3][4], 2) << "output 1's block, then nothing more of the program";
+    EXPECT_EQ(after[4], RequestFrames(data).inputLevelFrame(0).bytes); // input A on again
+    EXPECT_EQ(after[4][9], 1);
+    EXPECT_TRUE(ctl->InputsMutedForStore().empty());
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(CutShortStoreTest, LostLineNamesTheInputItLeftMuted) {
+    StoreUntilTheFirstOutputBlock();
+    ctl->OnLineEvent(kHangUpBits);
+    EXPECT_FALSE(ctl->IsConnected());
+    EXPECT_EQ(Texts(sink),
+              std::vector<std::string>{
+                  "Unable to Open COM-Port\n\nThe line on /dev/fake was lost: the port was closed "
+                  "or the adapter unplugged. Input A was muted while the outputs were written and "
+                  "may still be muted: switch it on again once the unit answers."});
+    EXPECT_EQ(ctl->InputsLeftMuted(), std::vector<int>{0});
+    // A store that ran to its end leaves nothing to name.
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false));
+    EXPECT_TRUE(ctl->InputsLeftMuted().empty());
+    Settle();
+    ctl->StoreProgramToDevice(0);
+    Settle();
+    EXPECT_TRUE(ctl->InputsMutedForStore().empty());
+}
+
 // ---- Connection ------------------------------------------------------------------------------
 
 TEST_F(UnitControllerTest, ConnectClearsOfflineEditsAndReadsNamesGlobalsAndTheLiveProgram) {
@@ -763,6 +824,92 @@ TEST_F(UnitControllerTest, UnansweredProbeIsGivenUpAfterFourSearchTicks) {
     EXPECT_EQ(Frames().size(), 2u);
     EXPECT_EQ(view.lastProgress, 2);
 }
+
+// How the unit at ID 3 answers each probe of its ID, in turn.
+enum class Answer { Good, Damaged, CutShort, Noise, Silent };
+
+struct LossyAnswerCase {
+    const char* name;
+    std::vector<Answer> answers; // after the last one the unit answers well
+    int silentRetries;
+    bool found;
+    int probes; // of ID 3
+};
+
+void PrintTo(const LossyAnswerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LossySearchTest : public UnitControllerTest,
+                        public testing::WithParamInterface<LossyAnswerCase> {};
+
+// A window that heard something unreadable is probed again at once, at most twice; a silent one
+// only in a further pass, when the search asks for one.
+TEST_P(LossySearchTest, ProbesADamagedAnswerAgainAndASilentOneInTheNextPass) {
+    const LossyAnswerCase& c = GetParam();
+    Make();
+    ASSERT_TRUE(ctl->StartSearch("/dev/fake", 1, 5, c.silentRetries));
+    const Bytes good = UnitReply(kData, 0, 3, 0x15, 0, Bytes{3, 1}, 3);
+    std::size_t asked = 0;
+    int ticks = 0;
+    while (ctl->IsSearching() && ++ticks < 1000) {
+        const std::size_t before = Frames().size();
+        ctl->SearchTick();
+        const auto frames = Frames();
+        if (frames.size() == before || frames.back()[9] != 3)
+            continue;
+        const Answer answer = asked < c.answers.size() ? c.answers[asked] : Answer::Good;
+        ++asked;
+        Bytes reply = good;
+        switch (answer) {
+        case Answer::Good:
+            break;
+        case Answer::Damaged:
+            reply[reply.size() - 2] ^= 0xFF; // the checksum
+            break;
+        case Answer::CutShort:
+            reply.resize(reply.size() - 3);
+            break;
+        case Answer::Noise:
+            reply = Bytes{0x00, 0x53, 0x7F, 0x10};
+            break;
+        case Answer::Silent:
+            continue;
+        }
+        Deliver(reply);
+    }
+    ASSERT_FALSE(ctl->IsSearching());
+    EXPECT_EQ(static_cast<int>(asked), c.probes);
+    ASSERT_EQ(view.searchEnded.size(), 1u);
+    const std::vector<int>& known = view.searchEnded[0];
+    EXPECT_EQ(std::find(known.begin(), known.end(), 3) != known.end(), c.found);
+    // The silent IDs are probed once per pass, never repeated within one.
+    const auto frames = Frames();
+    EXPECT_EQ(std::count_if(frames.begin(), frames.end(), [](const Bytes& f) { return f[9] == 5; }),
+              1 + c.silentRetries);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Search, LossySearchTest,
+    testing::Values(
+        LossyAnswerCase{"DamagedAnswerIsAskedAgainAtOnce", {Answer::Damaged}, 0, true, 2},
+        LossyAnswerCase{"AnswerCutShortIsAskedAgain", {Answer::CutShort}, 0, true, 2},
+        LossyAnswerCase{"NoiseIsAskedAgain", {Answer::Noise}, 0, true, 2},
+        LossyAnswerCase{
+            "TwoDamagedAnswersAreAskedAgainTwice", {Answer::Damaged, Answer::Damaged}, 0, true, 3},
+        LossyAnswerCase{"ThreeDamagedAnswersGiveTheIdUp",
+                        {Answer::Damaged, Answer::Damaged, Answer::Damaged},
+                        0,
+                        false,
+                        3},
+        LossyAnswerCase{"SilenceIsNotAskedAgainWithinAPass", {Answer::Silent}, 0, false, 1},
+        LossyAnswerCase{"SilenceIsAskedAgainInASecondPass", {Answer::Silent}, 1, true, 2},
+        LossyAnswerCase{"DamagedAnswerInTheSecondPassIsAskedAgain",
+                        {Answer::Silent, Answer::Damaged},
+                        1,
+                        true,
+                        3}),
+    [](const testing::TestParamInfo<LossyAnswerCase>& info) { return info.param.name; });
 
 // ---- Notifications into the container --------------------------------------------------------
 

@@ -237,8 +237,12 @@ int SetOnUnit(const CliCommand& command, const Source& source,
             return status;
         // The pending-change scan sends the edits (a crossover as its run of octave steps) and
         // the unit-wide frames go out as queued; done when the unit has answered them all.
-        if (!session.WaitSettled())
-            return kExitFailure;
+        if (!session.WaitSettled()) {
+            if (session.Interrupted() != 0)
+                ctx.err << "Some of the changes may not have reached " << UnitText(source.options)
+                        << "; 'tavrel-cli get' shows what it holds.\n";
+            return session.FailureStatus();
+        }
         if (!PrintChanges(before, Take(shown, session.Data()), ctx))
             ctx.out << "Nothing changed: " << UnitText(source.options)
                     << " already had these values\n";

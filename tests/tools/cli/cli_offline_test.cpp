@@ -2,10 +2,12 @@
 // dump, response, frames, get and set, and their errors.
 
 #include "Progress.h"
+#include "TransferReport.h"
 #include "files/ProgramFile.h"
 #include "model/DeviceModel.h"
 #include "model/OutputChannel.h"
 #include "model/ProgramContainer.h"
+#include "protocol/RequestSequences.h"
 
 #include <gtest/gtest.h>
 
@@ -334,6 +336,42 @@ TEST(CliProgress, CountsUnitsWhoseFramesHaveAllGoneOut) {
     }
 }
 
+// ---- A transfer that ended early ----
+
+TEST(CliTransferReport, SaysWhichPartsOfTheProgramsWereWritten) {
+    ProgramContainer program;
+    const std::vector<Request> memory = StoreProgramToDevice(program, 3);
+    const std::vector<Request> live = StoreProgramToDevice(program, 0);
+    ProgramBank bank{};
+    const std::vector<Request> library = WriteAllProgramsToDevice(1, 1, bank);
+    struct Case {
+        const char* what;
+        const std::vector<Request>& frames;
+        std::size_t answered;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"nothing answered", memory, 0, "Nothing was written."},
+        {"the name and three outputs", memory, 4,
+         "Written: the program name and outputs 1 to 3. Not written: outputs 4 to 8 and inputs A "
+         "to D."},
+        {"the last input missing", memory, 12,
+         "Written: the program name, outputs 1 to 8 and inputs A to C. Not written: input D."},
+        // The name, the two mutes the store sets for its own sake, output 1.
+        {"the live settings: mutes are no part", live, 4,
+         "Written: the program name and output 1. Not written: outputs 2 to 8 and inputs A to D."},
+        {"a library stopped in program 13", library, 12 * 13 + 5,
+         "Written: programs 1 to 12. Partly written: program 13 (the program name and outputs 1 "
+         "to 4). Not written: programs 14 to 30."},
+        {"a library stopped after program 1", library, 13,
+         "Written: program 1. Not written: programs 2 to 30."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(DescribeWrittenPart(c.frames, c.answered), c.text);
+    }
+}
+
 // ---- dump ----
 
 TEST_F(CliTest, DumpPrintsTheTableOfASingleSetting) {
@@ -502,7 +540,7 @@ TEST_F(CliTest, DumpPdfRefusesCsvAndReportsAFileItCannotWrite) {
     const std::string missing = file("missing/x.pdf");
     const RunResult unwritable = run({"dump", "--pdf", missing, path});
     EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.err, "cannot write " + missing + ": No such file or directory\n");
+    EXPECT_EQ(unwritable.err, "cannot write " + missing + ": its folder does not exist\n");
 }
 
 // ---- response ----
