@@ -8,6 +8,7 @@
 #include "model/TextEntryRules.h"
 #include "model/ValueFormats.h"
 #include "model/ValueLimits.h"
+#include "protocol/Frame.h"
 
 #include <algorithm>
 #include <array>
@@ -68,6 +69,8 @@ struct Row {
     bool (*offersOff)(const DeviceModel&) = nullptr;
     // The key of the setting this is another view of (".q" shows the bandwidth ".bw" stores).
     std::string_view sameField = {};
+    // A unit-wide setting: the global code under which the unit reports it.
+    int globalCode = 0;
 };
 
 namespace {
@@ -518,7 +521,8 @@ const std::array<Row, 32> kRows{{
                           [&](int source) { unit->SetInputSource(source, true); });
          },
      .offers = HasInputSource,
-     .lacking = "has no choice of input source"},
+     .lacking = "has no choice of input source",
+     .globalCode = kGlobalSettings},
     {.scope = Scope::Unit,
      .key = "temperature",
      .unit = "°C",
@@ -530,7 +534,8 @@ const std::array<Row, 32> kRows{{
              if (unit == nullptr)
                  return Edit::Refused;
              return Store(p.temperature(), v.index, [&](int c) { unit->SetTemperature(c); });
-         }},
+         },
+     .globalCode = kGlobalTemperature},
     {.scope = Scope::Unit,
      .key = "backlight",
      .form = Form::Choice,
@@ -541,21 +546,24 @@ const std::array<Row, 32> kRows{{
              if (unit == nullptr)
                  return Edit::Refused;
              return Store(p.backlight(), v.index, [&](int b) { unit->SetBacklight(b); });
-         }},
+         },
+     .globalCode = kGlobalBacklight},
     {.scope = Scope::Unit,
      .key = "line2",
      .form = Form::Text,
      .maxChars = InterfaceLineChars,
      .shownText = [](Program p, Ref) { return p.lineSetB(kFirstInterfaceLine); },
      .write = [](Target p, Unit unit, Ref,
-                 Given v) { return WriteInterfaceLine(p, unit, kFirstInterfaceLine, v); }},
+                 Given v) { return WriteInterfaceLine(p, unit, kFirstInterfaceLine, v); },
+     .globalCode = kGlobalLineSetB},
     {.scope = Scope::Unit,
      .key = "line3",
      .form = Form::Text,
      .maxChars = InterfaceLineChars,
      .shownText = [](Program p, Ref) { return p.lineSetB(kFirstInterfaceLine + 1); },
      .write = [](Target p, Unit unit, Ref,
-                 Given v) { return WriteInterfaceLine(p, unit, kFirstInterfaceLine + 1, v); }},
+                 Given v) { return WriteInterfaceLine(p, unit, kFirstInterfaceLine + 1, v); },
+     .globalCode = kGlobalLineSetB},
 }};
 
 // ---- Names --------------------------------------------------------------------------------------
@@ -761,6 +769,10 @@ bool Holds(const Assignment& a, const ProgramContainer& program) {
 
 bool Parameter::IsUnitSetting() const {
     return row != nullptr && row->scope == Scope::Unit;
+}
+
+int Parameter::GlobalCode() const {
+    return IsUnitSetting() ? row->globalCode : 0;
 }
 
 std::string Parameter::FieldName() const {

@@ -41,6 +41,8 @@ struct Parameter {
 
     // A unit-wide setting ("unit.…"), which no program holds.
     bool IsUnitSetting() const;
+    // A unit-wide setting's global code, under which the unit reports it (0 for the others).
+    int GlobalCode() const;
     // The name of the stored value: ".q" and ".bw" are two views of one bandwidth.
     std::string FieldName() const;
 };

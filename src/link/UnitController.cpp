@@ -38,13 +38,13 @@ std::string MutedInputsText(const std::vector<int>& inputs) {
 }
 
 // "input A", "output 3" and so on, joined as a sentence lists them.
-std::string BlockList(unsigned missing) {
+std::string BlockList(ChannelBlocks missing) {
     std::vector<std::string> names;
     for (int i = 0; i < ProgramImage::kInputCount; ++i)
-        if (missing & (1u << i))
+        if (missing & InputBlockBit(i))
             names.push_back(std::string("input ") + static_cast<char>('A' + i));
     for (int o = 0; o < ProgramImage::kOutputCount; ++o)
-        if (missing & (1u << (ProgramImage::kInputCount + o)))
+        if (missing & OutputBlockBit(o))
             names.push_back("output " + std::to_string(o + 1));
     std::string text;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -94,10 +94,10 @@ void UnitController::SetProgramName(int n, std::string_view name) {
 }
 
 bool UnitController::IsSettled() const {
-    // An edit made since the latest scan is still to be sent, although that scan found nothing.
-    if (!m_connected || m_busy || !m_lastScanIdle || m_data->hasPendingChanges())
+    // A raised flag is an edit still to be sent (or a crossover still on its way).
+    if (!m_connected || m_busy || m_data->hasPendingChanges())
         return false;
-    // An idle connection always has a meter poll on its way; anything else is still pending.
+    // An idle connection has a meter poll on its way; anything else is still pending.
     const RequestQueue& queue = m_command.Queue();
     for (int i = 0; i < queue.Count(); ++i) {
         if (!IsMeterPoll(*queue.At(i)))
@@ -125,6 +125,8 @@ bool UnitController::Connect(const std::string& portName, int deviceId, bool rea
     SetTickRunning(true);
     if (readLiveProgram)
         ReadProgramFromDevice(0);
+    else
+        ReadChannelsFromDevice(reads.liveChannels);
     return true;
 }
 
@@ -137,7 +139,6 @@ bool UnitController::OpenConnection(const std::string& portName) {
     m_portName = portName;
     m_connected = true;
     m_leftMuted.clear();
-    m_lastScanIdle = false;
     m_heardUnit = false;
     SetBusy(false);
     m_view.OnConnectionChanged(true);
@@ -285,8 +286,12 @@ void UnitController::Tick() {
     if (m_command.QueueCount() < 2) {
         // The scan always returns a frame: the first pending change, else the meter poll.
         Request frame = NextPendingRequest(*m_data);
-        m_lastScanIdle = IsMeterPoll(frame);
-        m_command.QueueFrame(std::move(frame));
+        // A meter poll goes only into an empty queue, where it leaves on this tick. Queued behind
+        // a request still waiting for its answer, it would sit ahead of the next edit, and every
+        // edit would leave one tick late from then on (each tick adds one poll, each answer
+        // takes one away).
+        if (!IsMeterPoll(frame) || m_command.QueueCount() == 0)
+            m_command.QueueFrame(std::move(frame));
     }
     ServiceHead();
 }
@@ -439,6 +444,14 @@ void UnitController::ReadProgramFromDevice(int slot) {
     StartBatch(::ReadProgramFromDevice(*m_data, slot));
 }
 
+void UnitController::ReadChannelsFromDevice(ChannelBlocks blocks) {
+    blocks &= ModelChannelBlocks(m_model->inputs, m_model->outputs);
+    if (!m_connected || blocks == 0)
+        return;
+    m_command.Replies().ForgetReceivedBlocks(blocks);
+    StartBatch(::ReadChannelsFromDevice(*m_data, blocks));
+}
+
 void UnitController::StoreProgramToDevice(int slot) {
     if (!m_connected || slot < 0 || slot > kLastProgramSlot)
         return;
@@ -522,9 +535,6 @@ SnapshotChanges UnitController::RestoreSettings(const SettingsSnapshot& snapshot
 }
 
 void UnitController::QueueDirect(std::vector<Request> frames) {
-    // Frames queued past the scan: the next idle scan must come after them before the unit
-    // counts as settled (a store of the live settings also raises flags of its own).
-    m_lastScanIdle = false;
     m_command.QueueFrames(std::move(frames));
 }
 
@@ -584,6 +594,12 @@ void UnitController::SendNotification(Notification message, int parameter) {
     case Notification::StoredProgramIncomplete:
         OnProgramIncomplete(parameter, true);
         break;
+    case Notification::ChannelsReceived:
+        OnChannelsReceived(static_cast<ChannelBlocks>(parameter));
+        break;
+    case Notification::UnitSettingReceived:
+        OnUnitSettingReceived(parameter);
+        break;
     case Notification::SearchFinished:
         break; // goes to the search, which registers itself as the search window
     }
@@ -617,6 +633,24 @@ void UnitController::OnProgramReceived() {
     m_view.OnProgramReceived();
 }
 
+void UnitController::OnChannelsReceived(ChannelBlocks blocks) {
+    // As for a whole program: values only, and only the model's channels.
+    const ProgramContainer& received = m_command.Replies().ReceivedProgram();
+    for (int i = 0; i < m_model->inputs; ++i) {
+        if (blocks & InputBlockBit(i)) {
+            m_data->input(i).copyFrom(received.input(i));
+            m_data->input(i).recomputeCurve();
+        }
+    }
+    for (int o = 0; o < m_model->outputs; ++o) {
+        if (blocks & OutputBlockBit(o)) {
+            m_data->output(o).copyFrom(received.output(o));
+            m_data->output(o).recomputeCurve();
+        }
+    }
+    m_view.OnChannelsReceived(blocks);
+}
+
 void UnitController::OnStoredProgramReceived(int slot) {
     if (slot < 1 || slot > kLastProgramSlot)
         return;
@@ -642,6 +676,27 @@ void UnitController::OnGlobalsReceived() {
     m_data->setProgramName(received.programName());
     m_data->setInputSource(m_command.Replies().SourceByte());
     m_view.OnGlobalsReceived();
+}
+
+void UnitController::OnUnitSettingReceived(int code) {
+    // Each setting as it comes, like the program names: a connect that reads only some unit
+    // settings gets no temperature reply to take them all in with.
+    const ReplyDecoder& replies = m_command.Replies();
+    const ProgramContainer& received = replies.ReceivedProgram();
+    switch (code) {
+    case kGlobalSettings:
+        m_data->setInputSource(replies.SourceByte());
+        break;
+    case kGlobalLineSetB:
+        for (int line = 0; line < kTextLines; ++line)
+            m_data->setLineSetB(line, received.lineSetB(line));
+        break;
+    case kGlobalBacklight:
+        m_data->setBacklight(received.backlight());
+        break;
+    default:
+        break;
+    }
 }
 
 void UnitController::OnProgramNameReceived(int slot) {

@@ -20,7 +20,7 @@ struct Announcement {
     bool posted;
 };
 
-constexpr std::array<Announcement, 10> kAnnouncements{{
+constexpr std::array<Announcement, 12> kAnnouncements{{
     {ReplyEvent::ProgramReceived, Notification::ProgramReceived, false, false},
     {ReplyEvent::StoredProgramReceived, Notification::StoredProgramReceived, false, false},
     {ReplyEvent::GlobalsReceived, Notification::GlobalsReceived, false, false},
@@ -31,6 +31,8 @@ constexpr std::array<Announcement, 10> kAnnouncements{{
     {ReplyEvent::ProgramNameReceived, Notification::ProgramNameReceived, false, false},
     {ReplyEvent::ProgramIncomplete, Notification::ProgramIncomplete, false, false},
     {ReplyEvent::StoredProgramIncomplete, Notification::StoredProgramIncomplete, false, false},
+    {ReplyEvent::ChannelsReceived, Notification::ChannelsReceived, false, false},
+    {ReplyEvent::UnitSettingReceived, Notification::UnitSettingReceived, false, false},
 }};
 
 } // namespace

@@ -27,6 +27,8 @@ enum class Notification : std::uint32_t {
     ProgramNameReceived = 0x0476,     // a program name of slot 0..30; parameter = the slot
     ProgramIncomplete = 0x0477,       // the live program read lacks blocks; parameter = its slot
     StoredProgramIncomplete = 0x0478, // a stored program lacks blocks; parameter = its slot
+    ChannelsReceived = 0x0479,        // some live blocks asked for, all in; parameter = the blocks
+    UnitSettingReceived = 0x047A,     // a unit setting read; parameter = its global code
 };
 
 // Receiver of the engine's notifications (the main view, or the device-ID search). Both calls

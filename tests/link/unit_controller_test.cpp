@@ -35,6 +35,7 @@ public:
     std::vector<std::pair<int, std::string>> boxes;
     int editorsClosed = 0;
     int programsReceived = 0;
+    std::vector<unsigned> channelsReceived;
     std::vector<int> storedSlots;
     int bankComplete = 0;
     int globals = 0;
@@ -57,6 +58,7 @@ public:
     void CloseAllEditors() override { ++editorsClosed; }
     void OnUnitAddressed(bool readsProgram) override { addressed.push_back(readsProgram); }
     void OnProgramReceived() override { ++programsReceived; }
+    void OnChannelsReceived(unsigned blocks) override { channelsReceived.push_back(blocks); }
     void OnStoredProgramReceived(int slot) override { storedSlots.push_back(slot); }
     void OnBankComplete() override { ++bankComplete; }
     void OnGlobalsReceived() override { ++globals; }
@@ -93,6 +95,7 @@ struct FakeUnit {
     int shortBlocks = 0; // this many block reads are answered one payload byte short
     int temperature = 30;
     int source = 1;
+    int backlight = 1;
     Bytes meterCodes = Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 30};
 
     Bytes Answer(const Bytes& r) {
@@ -129,6 +132,9 @@ struct FakeUnit {
             break;
         case 0x01:
             p[0] = static_cast<std::uint8_t>(source);
+            break;
+        case 0x14:
+            p[0] = static_cast<std::uint8_t>(backlight);
             break;
         case 0x02:
             p = meterCodes;
@@ -265,6 +271,31 @@ TEST_F(UnitControllerTest, EditsGoOutOnePerTickInScanOrder) {
     EXPECT_EQ(Word(edits[1], 2), 450 + 700); // gain code on the 4x8
 }
 
+// A meter reply that comes in after the next tick must not leave a spare poll in the queue: it
+// would go out ahead of the next edit, and so would one on every later tick.
+TEST_F(UnitControllerTest, EditLeavesOnTheFirstTickAfterItEvenAfterALateMeterReply) {
+    Make();
+    ConnectAndSettle();
+    ctl->Tick(); // a meter poll on the line
+    const Bytes poll = Frames().back();
+    ASSERT_TRUE(IsMeterPoll(poll));
+    ctl->Tick(); // its reply is late: nothing is queued behind it
+    EXPECT_EQ(ctl->Command().QueueCount(), 1);
+    Deliver(unit.Answer(poll));
+
+    data.output(2).setGain(450);
+    const std::size_t before = Frames().size();
+    TickAnswered();
+    ASSERT_EQ(Frames().size(), before + 1);
+    EXPECT_EQ(Frames().back(), RequestFrames(data).outputLevelFrame(2).bytes);
+    // Idle again: one poll per tick.
+    for (int i = 0; i < 3; ++i) {
+        TickAnswered();
+        EXPECT_TRUE(IsMeterPoll(Frames().back()));
+    }
+    EXPECT_EQ(Frames().size(), before + 4);
+}
+
 TEST_F(UnitControllerTest, EditMadeAfterTheLastIdleScanIsNotSettledUntilAnswered) {
     Make();
     ConnectAndSettle();
@@ -275,8 +306,8 @@ TEST_F(UnitControllerTest, EditMadeAfterTheLastIdleScanIsNotSettledUntilAnswered
         TickAnswered();
         ++ticks;
     }
-    // 30000 -> 15000 -> 7500 -> 4000, sent twice, then the idle scan.
-    EXPECT_GE(ticks, 5);
+    // 30000 -> 15000 -> 7500 -> 4000, sent twice: settled as soon as the last one is answered.
+    EXPECT_EQ(ticks, 4);
     EXPECT_FALSE(data.hasPendingChanges());
 }
 
@@ -351,7 +382,7 @@ TEST_F(UnitControllerTest, BatchEndsTheBusyFlagWhenItsLastFrameGoesOutWithoutMet
     ctl->ReadProgramFromDevice(0);
     EXPECT_TRUE(ctl->IsBusy());
     EXPECT_EQ(view.busy.back(), true);
-    TickAnswered(); // the meter poll queued before the batch
+    EXPECT_EQ(ctl->Command().QueueCount(), 12); // no meter poll waits ahead of it
     for (int i = 0; i < 12; ++i) {
         const std::size_t before = Frames().size();
         ctl->Tick();
@@ -498,21 +529,51 @@ TEST_F(UnitControllerTest, ConnectClearsOfflineEditsAndReadsNamesGlobalsAndTheLi
     EXPECT_GE(view.globals, 1);
 }
 
-TEST_F(UnitControllerTest, ConnectForOneCommandReadsOnlyTheNamesAskedForAndKeepsThem) {
+TEST_F(UnitControllerTest, ConnectForOneCommandReadsOnlyWhatItAsksForAndKeepsIt) {
     Make();
-    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false, ConnectReads{{4, 9}}));
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false, ConnectReads{{4, 9}, {0x01, 0x14}}));
     Settle();
     std::vector<std::pair<int, int>> sent; // channel or global code, slot
     for (const Bytes& f : Frames())
         if (!IsMeterPoll(f))
             sent.emplace_back(f[5], f[3]);
-    EXPECT_EQ(sent, (std::vector<std::pair<int, int>>{{0x15, 0}, {0x00, 4}, {0x00, 9}}));
-    // No unit settings came, so no later reply hands the names over: each is kept as it comes.
+    EXPECT_EQ(sent, (std::vector<std::pair<int, int>>{
+                        {0x15, 0}, {0x00, 4}, {0x00, 9}, {0x14, 0}, {0x01, 0}}));
+    // No temperature came, so no later reply hands the names and settings over: each is kept as
+    // it comes.
     EXPECT_EQ(ctl->ProgramName(4), "P4");
     EXPECT_EQ(ctl->ProgramName(9), "P9");
     EXPECT_EQ(ctl->ProgramName(5), "");
+    EXPECT_EQ(data.backlight(), unit.backlight);
+    EXPECT_EQ(data.inputSource(), unit.source);
     EXPECT_EQ(view.globals, 0);
     EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(UnitControllerTest, ChannelsReadByThemselvesAreTakenInAloneAndOnlyOnTheModel) {
+    Make(kDeviceType2x4);
+    unit.type = kDeviceType2x4;
+    ConnectAndSettle();
+    const std::size_t before = Frames().size();
+    data.output(3).setName("Mine");
+    data.clearChangeFlags();
+    // Output 8 is not on a 2x4: it is not asked for.
+    ctl->ReadChannelsFromDevice(InputBlockBit(1) | OutputBlockBit(0) | OutputBlockBit(7));
+    EXPECT_TRUE(ctl->IsBusy());
+    Settle();
+    std::vector<std::pair<int, int>> read; // section, channel
+    const auto frames = Frames();
+    for (std::size_t i = before; i < frames.size(); ++i)
+        if (!IsMeterPoll(frames[i]))
+            read.emplace_back(frames[i][4], frames[i][5]);
+    EXPECT_EQ(read, (std::vector<std::pair<int, int>>{{1, 1}, {2, 0}}));
+    EXPECT_EQ(data.input(1).nameText(), "IN1");
+    EXPECT_EQ(data.output(0).nameText(), "OUT0");
+    EXPECT_EQ(data.input(0).nameText(), "A"); // not read: as it was
+    EXPECT_EQ(data.output(3).nameText(), "Mine");
+    EXPECT_EQ(view.channelsReceived, std::vector<unsigned>{InputBlockBit(1) | OutputBlockBit(0)});
+    EXPECT_EQ(view.programsReceived, 0);
+    EXPECT_FALSE(data.hasPendingChanges()); // values only: nothing is sent back
 }
 
 TEST_F(UnitControllerTest, PortThatDoesNotOpenLeavesTheViewDisconnected) {
@@ -980,9 +1041,10 @@ TEST_F(UnitControllerTest, StoredProgramMissingABlockEndsTheBackupWithNothingTak
                                "input D and output 1: the read was stopped and nothing of it was "
                                "taken over."});
     EXPECT_EQ(bank[2], ProgramImage{});
-    // No read of the stopped transfer went out after it.
+    // No read of the stopped transfer went out after the one that ended program 3.
     const Bytes last = Frames().back();
-    EXPECT_TRUE(IsMeterPoll(last));
+    EXPECT_EQ(std::vector<int>(last.begin() + 3, last.begin() + 7),
+              (std::vector<int>{3, 2, 7, 0x77}));
 }
 
 TEST_F(UnitControllerTest, BlockOfTheWrongLengthIsAskedForAgainWithOneMessage) {

@@ -84,7 +84,11 @@ public:
     void ShowMessage(const std::string& text, MessageKind) override;
     bool AskYesNo(const std::string&) override { return false; }
 
-    void OnProgramReceived() override { programReceived = true; }
+    void OnProgramReceived() override {
+        programReceived = true;
+        receivedBlocks = kAllChannelBlocks;
+    }
+    void OnChannelsReceived(unsigned blocks) override { receivedBlocks |= blocks; }
     void OnBankComplete() override { bankComplete = true; }
     void OnMetersReceived(const MeterLevels& levels) override;
     void OnSearchEnded(const std::vector<int>& ids) override { knownIds = ids; }
@@ -95,6 +99,7 @@ public:
 
     int messages = 0;
     bool programReceived = false;
+    ChannelBlocks receivedBlocks = 0; // live channel blocks taken into the container
     bool bankComplete = false;
     int meterReplies = 0;
     std::function<void(const MeterLevels&)> onMeters;

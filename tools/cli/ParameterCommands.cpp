@@ -10,7 +10,9 @@
 #include "link/ParameterCatalogue.h"
 #include "model/DeviceModel.h"
 #include "model/ProgramContainer.h"
+#include "protocol/ChannelBlocks.h"
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <map>
@@ -94,29 +96,39 @@ int OpenSource(const CliCommand& command, const CliArguments& args, CliContext& 
     return kExitOk;
 }
 
-// What a unit must be asked before its parameters can be shown: the live program for channel
-// settings, the unit settings for "unit.…".
+// What a unit must be asked before its parameters can be shown: the live settings of the
+// channels they belong to, and the unit settings they are.
 struct Needs {
-    bool program = false;
-    bool unitSettings = false;
+    ChannelBlocks blocks = 0;
+    std::vector<int> unitSettings; // global codes
 
     explicit Needs(const std::vector<pc::Parameter>& parameters) {
-        for (const pc::Parameter& p : parameters)
-            (p.IsUnitSetting() ? unitSettings : program) = true;
+        for (const pc::Parameter& p : parameters) {
+            if (!p.IsUnitSetting())
+                blocks |= ChannelBlockBit(p.output, p.channel);
+            else if (!Covers(p))
+                unitSettings.push_back(p.GlobalCode());
+        }
     }
-    bool Covers(const pc::Parameter& p) const { return p.IsUnitSetting() ? unitSettings : program; }
+    bool Covers(const pc::Parameter& p) const {
+        if (!p.IsUnitSetting())
+            return (blocks & ChannelBlockBit(p.output, p.channel)) != 0;
+        return std::ranges::find(unitSettings, p.GlobalCode()) != unitSettings.end();
+    }
 };
 
-// On a connected unit: reads what the parameters need, then runs `work` on the container.
+// On a connected unit: reads what the parameters need (right behind the probe, each channel's
+// block by itself), then runs `work` on the container.
 int WithUnitParameters(const Source& source, const std::vector<pc::Parameter>& parameters,
                        CliContext& ctx, const std::function<int(OnlineSession&)>& work) {
     const Needs needs(parameters);
     ConnectReads reads;
     reads.unitSettings = needs.unitSettings;
+    reads.liveChannels = needs.blocks;
     return WithConnectedUnit(source.options, ctx, reads, [&](OnlineSession& session) {
-        if (needs.program)
-            if (const int status = ReadLiveProgram(session, ctx); status != kExitOk)
-                return status;
+        // Nothing of the channels is taken in unless every block asked for came.
+        if ((session.Owner().receivedBlocks & needs.blocks) != needs.blocks)
+            return CliFailure("The unit sent no complete program", ctx);
         return work(session);
     });
 }

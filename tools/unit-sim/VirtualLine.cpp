@@ -331,8 +331,10 @@ int VirtualLine::Poll(int timeoutMs) {
         for (;;) {
             const ssize_t n = read(m_master, buffer, sizeof buffer);
             if (n > 0) {
-                m_pending.insert(m_pending.end(), buffer, buffer + n);
                 m_lastByte = Clock::now();
+                if (m_pending.empty() && m_fillerBytes == 0)
+                    m_requestStart = m_lastByte;
+                m_pending.insert(m_pending.end(), buffer, buffer + n);
                 continue;
             }
             if (n < 0 && errno == EINTR)
@@ -398,9 +400,10 @@ int VirtualLine::TakeFrames() {
                     replyBytes = Reply(std::move(*reply), requestBytes);
         }
         if (m_options.keepLog)
-            m_log.push_back(
-                {std::vector<std::uint8_t>(frame.begin(), frame.end()), requestBytes, replyBytes});
+            m_log.push_back({std::vector<std::uint8_t>(frame.begin(), frame.end()), requestBytes,
+                             replyBytes, m_requestStart});
         m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(total));
+        m_requestStart = m_lastByte; // what is left came with the latest read
         if (m_options.hangupAfter > 0 && requestNumber >= m_options.hangupAfter)
             m_hangupDeadline = Clock::now() + kHangupDrain;
     }

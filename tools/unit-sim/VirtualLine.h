@@ -58,6 +58,8 @@ struct SimExchange {
     std::vector<std::uint8_t> request; // the checked frame
     std::size_t requestWireBytes = 0;  // the frame and the filler before it
     std::size_t replyWireBytes = 0;    // 0 when the request went unanswered
+    // When the line read the request's first byte (its filler, or the frame when none came).
+    std::chrono::steady_clock::time_point arrived{};
 };
 
 class VirtualLine {
@@ -139,6 +141,7 @@ private:
     std::vector<std::uint8_t> m_pending; // request bytes not yet taken as frames
     std::size_t m_fillerBytes = 0;       // filler bytes seen before the pending frame
     std::chrono::steady_clock::time_point m_lastByte{};
+    std::chrono::steady_clock::time_point m_requestStart{}; // first byte of the pending request
     int m_replyCount = 0;
     int m_dataReplyCount = 0;              // data replies (0x53) among them
     int m_blockReplyCount = 0;             // channel blocks among those

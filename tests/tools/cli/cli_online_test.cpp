@@ -401,7 +401,10 @@ TEST_P(CliRequestTest, SendsOnlyTheRequestsItsOutputNeeds) {
     ASSERT_EQ(SaveProgramSetting(File("p.dia48"), program), ProgramFileStatus::Ok);
     std::vector<std::string> args = c.args;
     args.insert(args.begin() + 1, {"--port", Port()});
-    args.push_back(args.front() == "meters" ? "--count=1" : File("p.dia48"));
+    if (args.front() == "meters")
+        args.push_back("--count=1");
+    else if (args.front() == "read" || args.front() == "write")
+        args.push_back(File("p.dia48"));
     const CliRun run = RunCli(args);
     ASSERT_EQ(run.status, 0) << Describe(run);
 
@@ -424,17 +427,34 @@ std::vector<RequestKey> Concat(std::vector<RequestKey> a, const std::vector<Requ
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, CliRequestTest,
-    testing::Values(RequestCase{"ReadReadsTheProgramsNameAndItsBlocks",
-                                {"read", "--slot", "5"},
-                                Concat({{kKindRead, 5, kSectionGlobal, kGlobalProgramName}},
-                                       BlockRequests(kKindRead, 5,
-                                                     {{kSectionInput, 4}, {kSectionOutput, 8}}))},
-                    RequestCase{"WriteReadsNothing",
-                                {"write", "--slot", "3"},
-                                Concat({{kKindWrite, 3, kSectionGlobal, kGlobalProgramName}},
-                                       BlockRequests(kKindWrite, 3,
-                                                     {{kSectionOutput, 8}, {kSectionInput, 4}}))},
-                    RequestCase{"MetersReadsNothingButTheMeters", {"meters"}, {}}),
+    testing::Values(
+        RequestCase{"ReadReadsTheProgramsNameAndItsBlocks",
+                    {"read", "--slot", "5"},
+                    Concat({{kKindRead, 5, kSectionGlobal, kGlobalProgramName}},
+                           BlockRequests(kKindRead, 5, {{kSectionInput, 4}, {kSectionOutput, 8}}))},
+        RequestCase{
+            "WriteReadsNothing",
+            {"write", "--slot", "3"},
+            Concat({{kKindWrite, 3, kSectionGlobal, kGlobalProgramName}},
+                   BlockRequests(kKindWrite, 3, {{kSectionOutput, 8}, {kSectionInput, 4}}))},
+        RequestCase{"MetersReadsNothingButTheMeters", {"meters"}, {}},
+        RequestCase{"GetOfOneSettingReadsItsChannelAlone",
+                    {"get", "in.B.gain"},
+                    {{kKindRead, 0, kSectionInput, 1}}},
+        RequestCase{"GetOfAUnitSettingReadsItAlone",
+                    {"get", "unit.backlight"},
+                    {{kKindRead, 0, kSectionGlobal, kGlobalBacklight}}},
+        RequestCase{"SetOfOneSettingReadsAndWritesItsChannelAlone",
+                    {"set", "out.3.gain=1"},
+                    {{kKindRead, 0, kSectionOutput, 2}, {kKindWrite, 0, kSectionOutput, 2}}},
+        RequestCase{"SetOfSettingsOfTwoChannelsAndTheUnit",
+                    {"set", "out.8.delay=1", "in.A.gain=-3", "unit.temperature=30"},
+                    {{kKindRead, 0, kSectionGlobal, kGlobalTemperature},
+                     {kKindRead, 0, kSectionInput, 0},
+                     {kKindRead, 0, kSectionOutput, 7},
+                     {kKindWrite, 0, kSectionGlobal, kGlobalTemperature},
+                     {kKindWrite, 0, kSectionInput, 0},
+                     {kKindWrite, 0, kSectionOutput, 7}}}),
     [](const testing::TestParamInfo<RequestCase>& info) { return info.param.name; });
 
 // ---- Settings by name ------------------------------------------------------------------------
@@ -1093,6 +1113,17 @@ TEST_F(CliOnlineTest, ImportEqOnAUnitSendsTheFramesTypingTheValuesWould) {
     ASSERT_EQ(typed.status, 0) << Describe(typed);
     EXPECT_FALSE(imported.empty());
     EXPECT_EQ(WriteFrames(m_line->Exchanges()), imported);
+}
+
+TEST_F(CliOnlineTest, SetOnAUnitThatOnlySendsWrongBlocksSendsNothing) {
+    SimLineOptions options;
+    options.shortBlockEvery = 1;
+    options.keepLog = true;
+    StartLine(options);
+    const CliRun run = RunCli({"set", "--port", Port(), "--tick-ms", "10", "out.2.gain=1"});
+    EXPECT_EQ(run.status, 1) << Describe(run);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Writes(m_line->Exchanges()), std::vector<WriteKey>{});
 }
 
 struct UsageCase {
