@@ -56,7 +56,7 @@ bool IsShelf(const Filter& band) {
 EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, EditorBinding& binding,
                                        std::function<Filter&()> band, QWidget* parent)
     : CaptionedGroup(QStringLiteral("EQ%1").arg(number), parent), m_binding(binding) {
-    const QString prefix = QStringLiteral("band%1.").arg(number);
+    const QString prefix = QStringLiteral("eq.%1.").arg(number);
     // A field of this band; its name is given without the band's prefix.
     auto field = [&](EditorBinding::Field f) {
         f.name.prepend(prefix);
@@ -107,7 +107,7 @@ EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, Edi
 
     // ---- Frequency ----
     const auto frequency = field({
-        .name = QStringLiteral("frequency"),
+        .name = QStringLiteral("freq"),
         .shown = [band] { return band().frequency(); },
         .write = [band](int hz) { return SetBandFrequency(band(), hz); },
     });
@@ -122,7 +122,7 @@ EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, Edi
     auto writeBandwidth = [band](int index) { return SetBandBandwidth(band(), index); };
     auto shownBandwidth = [band] { return band().bandwidthIndex(); };
     const auto bandwidth = field({
-        .name = QStringLiteral("bandwidth"),
+        .name = QStringLiteral("bw"),
         .shown = shownBandwidth,
         .write = writeBandwidth,
         .visible = peq,

@@ -40,7 +40,7 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
     x += kDelayGroupWidth + kGap;
 
     const EditorBinding::FieldId threshold = b.addField({
-        .name = QStringLiteral("gateThreshold"),
+        .name = QStringLiteral("gate"),
         .shown = [this] { return int(record().gateThreshold()); },
         .write = [this](int index) { return SetGateThreshold(record(), index); },
         .enabled = [this] { return GateThresholdEditable(record()); },
@@ -53,7 +53,7 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
             addGroup(this, QStringLiteral("Noisegate"), x, kGroupTop, kGateWidth, kGroupHeight);
         thresholdBox = addGroup(gate, QStringLiteral("Threshold"), 4, 12, kThresholdWidth, 134);
         const EditorBinding::FieldId gateSwitch = b.addField({
-            .name = QStringLiteral("gateEnabled"),
+            .name = QStringLiteral("gate.on"),
             .shown = [this] { return record().gateOff() ? 0 : 1; },
             .write = [this](int on) { return SetGateEnabled(record(), on != 0); },
         });
@@ -83,7 +83,7 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
             addGroup(this, QStringLiteral("Input"), x, kGroupTop, kSourceWidth, kGroupHeight);
         addLabel(input, QStringLiteral("Source"), 6, 16, 48, 12);
         const EditorBinding::FieldId source = b.addField({
-            .name = QStringLiteral("inputSource"),
+            .name = QStringLiteral("unit.source"),
             .shown = [this] { return container().inputSource(); },
             .write =
                 [this](int value) {

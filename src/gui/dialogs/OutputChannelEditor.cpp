@@ -56,7 +56,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
     auto* sources =
         addGroup(this, QStringLiteral("In Source"), x, kGroupTop, kSourceWidth, kGroupHeight);
     const EditorBinding::FieldId mix = b.addField({
-        .name = QStringLiteral("mix"),
+        .name = QStringLiteral("source"),
         .shown = [this] { return int(record().mix()); },
         .write = [this](int mask) { return SetMix(record(), mask); },
     });
@@ -89,7 +89,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
 
     // ---- Limiter ----
     const EditorBinding::FieldId threshold = b.addField({
-        .name = QStringLiteral("threshold"),
+        .name = QStringLiteral("limiter.threshold"),
         .shown = [this] { return record().threshold(); },
         .write = [this](int index) { return SetLimiterThreshold(record(), index); },
     });
@@ -100,7 +100,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
 
     auto manualTiming = [this] { return LimiterViewOf(record()).manualTiming; };
     const EditorBinding::FieldId attack = b.addField({
-        .name = QStringLiteral("attack"),
+        .name = QStringLiteral("limiter.attack"),
         .shown = [this] { return LimiterViewOf(record()).attack; },
         .write = [this](int index) { return SetAttack(record(), index); },
         .enabled = manualTiming,
@@ -110,7 +110,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
     x += kLimiterWidth + kGap;
 
     const EditorBinding::FieldId release = b.addField({
-        .name = QStringLiteral("release"),
+        .name = QStringLiteral("limiter.release"),
         .shown = [this] { return LimiterViewOf(record()).release; },
         .write = [this](int index) { return SetRelease(record(), index); },
         .enabled = manualTiming,
@@ -126,7 +126,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
     if (model.hasFullDynamics) {
         auto compressorSettings = [this] { return LimiterViewOf(record()).compressorSettings; };
         const EditorBinding::FieldId clip = b.addField({
-            .name = QStringLiteral("clipLimit"),
+            .name = QStringLiteral("limiter.clip"),
             .shown = [this] { return record().clipLimit(); },
             .write = [this](int index) { return SetClipLimit(record(), index); },
             .enabled = compressorSettings,
@@ -137,7 +137,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
         x += kLimiterWidth + kGap;
 
         const EditorBinding::FieldId ratio = b.addField({
-            .name = QStringLiteral("ratio"),
+            .name = QStringLiteral("limiter.ratio"),
             .shown = [this] { return record().ratio(); },
             .write = [this](int index) { return SetRatio(record(), index); },
             .enabled = compressorSettings,
@@ -149,7 +149,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
         auto* compress =
             addGroup(this, QStringLiteral("Compress"), x, kGroupTop, kModeWidth, kModeGroupHeight);
         const EditorBinding::FieldId mode = b.addField({
-            .name = QStringLiteral("dynamicsMode"),
+            .name = QStringLiteral("limiter.mode"),
             .shown = [this] { return record().dynamicsMode(); },
             .write = [this](int value) { return SetDynamicsMode(record(), value); },
             .enabled = compressorSettings,
@@ -163,7 +163,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
             addGroup(this, QStringLiteral("Mode"), x, kGroupTop + kGroupHeight - kModeGroupHeight,
                      kModeWidth, kModeGroupHeight);
         const EditorBinding::FieldId dynamicsType = b.addField({
-            .name = QStringLiteral("dynamicsType"),
+            .name = QStringLiteral("limiter.type"),
             .shown = [this] { return record().dynamicsType(); },
             .write = [this](int value) { return SetDynamicsType(record(), value); },
         });
@@ -180,7 +180,7 @@ OutputChannelEditor::CrossoverControls OutputChannelEditor::addCrossover(QWidget
                                                                          bool highPass) {
     EditorBinding& b = binding();
     const Crossover which = highPass ? Crossover::HighPass : Crossover::LowPass;
-    const QString prefix = highPass ? QStringLiteral("highPass.") : QStringLiteral("lowPass.");
+    const QString prefix = highPass ? QStringLiteral("hpf.") : QStringLiteral("lpf.");
     auto filter = [this, highPass]() -> Filter& {
         return highPass ? record().highPass() : record().lowPass();
     };
@@ -219,7 +219,7 @@ OutputChannelEditor::CrossoverControls OutputChannelEditor::addCrossover(QWidget
     b.bindFader(slope, c.slopeFader, kCrossoverSlopeEntry.max);
 
     const EditorBinding::FieldId frequency = b.addField({
-        .name = prefix + QStringLiteral("frequency"),
+        .name = prefix + QStringLiteral("freq"),
         .shown = [filter] { return filter().frequency(); },
         .write = [this, which](int hz) { return SetCrossoverFrequency(record(), which, hz); },
     });

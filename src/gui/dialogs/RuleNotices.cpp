@@ -19,17 +19,17 @@ struct Notice {
 };
 
 constexpr std::array<Notice, 13> kNotices{{
-    {"highPass.frequency", Edit::Corrected, "%1: HPF stops at the LPF, %3 Hz"},
-    {"lowPass.frequency", Edit::Corrected, "%1: LPF stops at the HPF, %3 Hz"},
-    {"frequency", Edit::Corrected, "%1: %2 as a low shelf stops at %3 Hz"},
+    {"hpf.freq", Edit::Corrected, "%1: HPF stops at the LPF, %3 Hz"},
+    {"lpf.freq", Edit::Corrected, "%1: LPF stops at the HPF, %3 Hz"},
+    {"freq", Edit::Corrected, "%1: %2 as a low shelf stops at %3 Hz"},
     {"type", Edit::Corrected, "%1: %2 lowered to 20000 Hz for a low shelf"},
     {"on", Edit::Refused, "%1: %2 stays off at 0.0 dB; set a gain first"},
-    {"mix", Edit::Refused, "%1: %4 stays on, an output needs a source"},
-    {"attack", Edit::Refused, "%1: in Auto the unit sets the attack"},
-    {"release", Edit::Refused, "%1: in Auto the unit sets the release"},
-    {"dynamicsMode", Edit::Refused, "%1: Manual/Auto is for the Compressor"},
-    {"clipLimit", Edit::Refused, "%1: the clip limit is for the Compressor"},
-    {"ratio", Edit::Refused, "%1: the ratio is for the Compressor"},
+    {"source", Edit::Refused, "%1: %4 stays on, an output needs a source"},
+    {"limiter.attack", Edit::Refused, "%1: in Auto the unit sets the attack"},
+    {"limiter.release", Edit::Refused, "%1: in Auto the unit sets the release"},
+    {"limiter.mode", Edit::Refused, "%1: Manual/Auto is for the Compressor"},
+    {"limiter.clip", Edit::Refused, "%1: the clip limit is for the Compressor"},
+    {"limiter.ratio", Edit::Refused, "%1: the ratio is for the Compressor"},
     {"", Edit::Corrected, "%1: limited to what the settings allow"},
     {"", Edit::Refused, "%1: not possible with these settings"},
 }};
@@ -39,8 +39,8 @@ constexpr std::array<Notice, 13> kNotices{{
 QString RuleNotice(const QString& channel, const QString& field, int asked, int after, Edit edit) {
     if (edit != Edit::Corrected && edit != Edit::Refused)
         return {};
-    // A band's field: "band3.frequency" is the frequency of EQ3.
-    static const QRegularExpression bandField(QStringLiteral("^band(\\d+)\\.(.+)$"));
+    // A band's field: "eq.3.freq" is the frequency of EQ3.
+    static const QRegularExpression bandField(QStringLiteral("^eq\\.(\\d+)\\.(.+)$"));
     const QRegularExpressionMatch band = bandField.match(field);
     const QString name = band.hasMatch() ? band.captured(2) : field;
     const QString bandLabel = band.hasMatch() ? QStringLiteral("EQ") + band.captured(1) : QString();
@@ -51,7 +51,7 @@ QString RuleNotice(const QString& channel, const QString& field, int asked, int 
         if (n.edit != edit || (n.field[0] != '\0' && name != QLatin1String(n.field)))
             continue;
         // A band's frequency is only ever limited by the low shelf's top.
-        if (name == QLatin1String("frequency") && !band.hasMatch())
+        if (name == QLatin1String("freq") && !band.hasMatch())
             continue;
         // Each placeholder by its number (arg() would fill the lowest ones present in turn).
         QString text = QString::fromLatin1(n.text);

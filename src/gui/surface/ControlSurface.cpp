@@ -21,6 +21,7 @@
 #include "gui/widgets/TimedNotice.h"
 #include "gui/widgets/TwoStateButton.h"
 #include "gui/widgets/ValueEdit.h"
+#include "model/ParameterRegistry.h"
 #include "model/PrintableText.h"
 #include "model/ProgramContainer.h"
 
@@ -36,6 +37,13 @@
 #include <utility>
 
 namespace {
+
+// The Edit menu's name of an editor field, which the editors name as the parameter without its
+// channel ("eq.3.gain" -> "EQ3 Gain").
+QString FieldLabel(const QString& field) {
+    const std::string label = ParameterRegistry::LabelOfField(field.toStdString());
+    return label.empty() ? field : QString::fromStdString(label);
+}
 
 // Colours of the form.
 const QColor kFormBackground(151, 163, 175);
@@ -151,7 +159,7 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
                             .arg(output ? QStringLiteral("out") : QStringLiteral("in"))
                             .arg(channel)
                             .arg(field),
-                        ChannelLabel(output, channel) + QLatin1Char(' ') + EditedFieldLabel(field));
+                        ChannelLabel(output, channel) + QLatin1Char(' ') + FieldLabel(field));
                 },
             .actions = m_history->Actions(),
             .stripArea = [this](bool output, int channel) { return StripArea(output, channel); },
@@ -702,11 +710,10 @@ void ControlSurface::RecordGraphDrag(int position, int mode) {
         const OutputChannel& record = m_data->output(channel);
         if (record.highPass().frequency() == record.lowPass().frequency()) {
             const bool highPass = position == OutputChannel::kHighPassPosition;
-            ShowNotice(RuleNotice(ChannelLabel(true, channel),
-                                  highPass ? QStringLiteral("highPass.frequency")
-                                           : QStringLiteral("lowPass.frequency"),
-                                  0, record.highPass().frequency(),
-                                  ChannelEditRules::Edit::Corrected));
+            ShowNotice(
+                RuleNotice(ChannelLabel(true, channel),
+                           highPass ? QStringLiteral("hpf.freq") : QStringLiteral("lpf.freq"), 0,
+                           record.highPass().frequency(), ChannelEditRules::Edit::Corrected));
         }
     }
 }

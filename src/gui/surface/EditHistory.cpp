@@ -6,12 +6,7 @@
 
 #include <QAction>
 #include <QKeySequence>
-#include <QRegularExpression>
-#include <QStringList>
 #include <QUndoCommand>
-
-#include <algorithm>
-#include <iterator>
 
 #include <utility>
 
@@ -192,40 +187,4 @@ void EditHistory::ShowStatus() {
         return;
     m_shownStatus = text;
     emit statusChanged(text);
-}
-
-QString EditedFieldLabel(const QString& field) {
-    // Names the editors show for the parts whose field names say it differently.
-    static const std::pair<QString, QString> kShown[] = {
-        {QStringLiteral("highPass"), QStringLiteral("HPF")},
-        {QStringLiteral("lowPass"), QStringLiteral("LPF")},
-        {QStringLiteral("q"), QStringLiteral("Q")},
-        {QStringLiteral("on"), QStringLiteral("On/Off")},
-        {QStringLiteral("mix"), QStringLiteral("In Source")},
-        {QStringLiteral("kind"), QStringLiteral("Characteristic")},
-        {QStringLiteral("gateEnabled"), QStringLiteral("Noisegate")},
-        {QStringLiteral("dynamicsMode"), QStringLiteral("Manual/Auto")},
-        {QStringLiteral("dynamicsType"), QStringLiteral("Limit/Compressor")},
-    };
-    static const QRegularExpression band(QStringLiteral("^band(\\d+)$"));
-    static const QRegularExpression wordStart(QStringLiteral("(?<=[a-z])(?=[A-Z])"));
-    QStringList words;
-    for (const QString& part : field.split(QLatin1Char('.'), Qt::SkipEmptyParts)) {
-        if (const auto match = band.match(part); match.hasMatch()) {
-            words << QStringLiteral("EQ") + match.captured(1);
-            continue;
-        }
-        const auto shown = std::find_if(std::begin(kShown), std::end(kShown),
-                                        [&](const auto& row) { return row.first == part; });
-        if (shown != std::end(kShown)) {
-            words << shown->second;
-            continue;
-        }
-        // camelCase to words: "gateThreshold" -> "Gate Threshold".
-        for (QString word : part.split(wordStart, Qt::SkipEmptyParts)) {
-            word[0] = word[0].toUpper();
-            words << word;
-        }
-    }
-    return words.join(QLatin1Char(' '));
 }

@@ -107,7 +107,3 @@ private:
     QAction* m_switch = nullptr;
     QString m_shownStatus;
 };
-
-// The Edit menu's name of an editor field: "band3.gain" -> "EQ3 Gain", "highPass.frequency" ->
-// "HPF Frequency", "gateThreshold" -> "Gate Threshold".
-QString EditedFieldLabel(const QString& field);
