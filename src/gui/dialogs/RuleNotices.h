@@ -8,8 +8,8 @@
 // asked for, or refused it: what happened and why, in a line that fits the status line
 // ("Out 3: HPF stops at the LPF, 2000 Hz"). `channel` names the channel ("Out 3", "Input A"),
 // `field` is the editor field written, named as the parameter without its channel ("hpf.freq",
-// "eq.3.on", "source"; the mask of all sources for "source"), `asked` the
-// value asked for and `after` the value the field shows now. Empty for an edit that was
-// neither corrected nor refused.
+// "eq.3.on"; "source" is an output's whole mix of inputs), `asked` the value asked for and
+// `after` the value the field shows now. Empty for an edit that was neither corrected nor
+// refused.
 QString RuleNotice(const QString& channel, const QString& field, int asked, int after,
                    ChannelEditRules::Edit edit);
