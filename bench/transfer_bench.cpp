@@ -6,12 +6,15 @@
 // pacing takes time.
 //
 // `read` is also compared with the bound it would have with the application's connect reads
-// (every program name and the unit settings), which the command-line client leaves out.
+// (every program name and the unit settings), which the command-line client leaves out, and
+// timed through a ser2net on the loopback (its raw TCP port and its Telnet RFC 2217 port)
+// against the same read on the pseudo-terminal, several times each in turn, by the medians.
 //
 //   transfer_bench [--cli PATH] [--all]     --all adds backup and restore (about 75 s each)
 
 #include "ChildProcess.h"
 #include "PacedBound.h"
+#include "Ser2netServer.h"
 #include "VirtualLine.h"
 #include "files/ProgramFile.h"
 #include "model/ProgramContainer.h"
@@ -99,6 +102,49 @@ std::optional<Measured> Run(const std::string& cli, const Transfer& transfer,
     return measured;
 }
 
+// Reads through ser2net, each route in turn, kNetworkRuns times: the medians, or nothing when a
+// read failed or ser2net is missing.
+constexpr int kNetworkRuns = 5;
+
+struct NetworkReads {
+    double pty = 0;
+    double raw = 0;
+    double rfc2217 = 0;
+};
+
+std::optional<NetworkReads> ReadThroughSer2net(const std::string& cli, const TempDirectory& dir) {
+    SimLineOptions options;
+    options.baudTiming = true;
+    VirtualLine line(options);
+    std::string error;
+    Ser2netServer server;
+    if (!line.Open(&error)) {
+        std::fprintf(stderr, "transfer_bench: %s\n", error.c_str());
+        return std::nullopt;
+    }
+    line.Start();
+    if (!server.Start(line.SlavePath(), dir.Path(), &error)) {
+        std::fprintf(stderr, "transfer_bench: %s\n", error.c_str());
+        return std::nullopt;
+    }
+    const std::string ports[] = {line.SlavePath(), server.RawPortName(), server.Rfc2217PortName()};
+    std::vector<double> seconds[3];
+    for (int run = 0; run < kNetworkRuns; ++run) {
+        for (int i = 0; i < 3; ++i) {
+            ChildProcess child(cli, {"read", "--port", ports[i], dir.File("network.dia48")});
+            const std::string logPath = dir.File("network.log");
+            const auto result = child.Start(logPath) ? child.Wait(60) : std::nullopt;
+            if (!result || result->exitStatus != 0) {
+                std::fprintf(stderr, "transfer_bench: read on %s failed:\n%s", ports[i].c_str(),
+                             ReadTextFile(logPath).c_str());
+                return std::nullopt;
+            }
+            seconds[i].push_back(result->seconds);
+        }
+    }
+    return NetworkReads{Median(seconds[0]), Median(seconds[1]), Median(seconds[2])};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -157,5 +203,23 @@ int main(int argc, char** argv) {
                 "(%.2f s): %.2fx (target 0.5x: %s)\n",
                 withAppConnect, read->seconds / withAppConnect,
                 read->seconds <= 0.5 * withAppConnect ? "met" : "MISSED");
+
+    if (Ser2netServer::ProgramPath().empty()) {
+        std::printf("\n  read through ser2net: not measured, ser2net is not installed "
+                    "(scripts/ensure-packages.sh)\n");
+        return 0;
+    }
+    const auto network = ReadThroughSer2net(cli, dir);
+    if (!network)
+        return 1;
+    std::printf("\n  read through ser2net on the loopback, median of %d, against the "
+                "pseudo-terminal (%.2f s):\n",
+                kNetworkRuns, network->pty);
+    for (const auto& [label, value] : {std::pair{"tcp:// (raw)", network->raw},
+                                       std::pair{"rfc2217:// (Telnet)", network->rfc2217}}) {
+        const double ratio = value / network->pty;
+        std::printf("  %-24s %8.2f s %6.2fx (target 1.05x: %s)\n", label, value, ratio,
+                    ratio <= 1.05 ? "met" : "MISSED");
+    }
     return 0;
 }

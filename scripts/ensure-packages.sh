@@ -14,6 +14,10 @@ PACKAGES=(
   xvfb xauth
   # the Debian package, its manual pages and icons, and the checks of its files
   dpkg-dev fakeroot file lintian desktop-file-utils appstream help2man librsvg2-bin
+  # a real serial device server: the tests and the benchmark of network ports start their own
+  # (Debian's package also starts its service with its own configuration on localhost;
+  # "systemctl disable --now ser2net" stops it)
+  ser2net
 )
 if [[ "${1:-}" == "--fuzz" ]]; then
   # libFuzzer comes with clang only (g++ has no -fsanitize=fuzzer).

@@ -20,7 +20,7 @@ esac
 
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD_DIR" -j "$(nproc)" --target filter_response_bench graph_bench \
+cmake --build "$BUILD_DIR" -j "$(nproc)" --target filter_response_bench graph_bench eq_import_bench \
   graph_paint_bench transfer_bench idle_bench startup_bench
 
 runtime_dir=$(mktemp -d /tmp/tavrel-bench.XXXXXX)
@@ -39,3 +39,5 @@ echo
 "$bench/graph_bench" --benchmark_color=false 2>/dev/null | sed -n '/^Share of a/,$p'
 echo
 "$bench/filter_response_bench" --benchmark_color=false 2>/dev/null | sed -n '/^Recompute cost/,$p'
+echo
+"$bench/eq_import_bench" --benchmark_color=false 2>/dev/null | sed -n '/^Import of a/,$p'

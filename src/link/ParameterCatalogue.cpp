@@ -1034,4 +1034,25 @@ std::string HelpText() {
     return text;
 }
 
+std::optional<ChannelId> FindChannel(const DeviceModel& model, std::string_view name,
+                                     std::string& error) {
+    // Every channel has a gain: its name finds the channel the same way every setting does.
+    constexpr std::string_view kSetting = ".gain";
+    const auto gain =
+        FindParameter(model, Holder::ProgramFile, std::string(name) + std::string(kSetting), error);
+    if (gain)
+        return ChannelId{gain->output, gain->channel};
+    const auto suffix = error.find(std::string(kSetting) + ":");
+    if (suffix != std::string::npos)
+        error.erase(suffix, kSetting.size()); // "out.9: the 4x8 has outputs 1 to 8"
+    else
+        error = "unknown channel " + std::string(name) + " (in.A, out.2, ...)";
+    return std::nullopt;
+}
+
+std::string ChannelName(ChannelId channel) {
+    return channel.output ? "out." + std::to_string(channel.index + 1)
+                          : std::string("in.") + InputChar(channel.index);
+}
+
 } // namespace ParameterCatalogue

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ChannelEditRules.h"
+#include "model/ChannelId.h"
 #include "model/DeviceModel.h"
 
 #include <optional>
@@ -96,6 +97,13 @@ struct ApplyOutcome {
 // `unit`'s setters (needed for them; a program file has none).
 ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer& program,
                    UnitController* unit);
+
+// The channel a name stands for, as the parameters name it ("out.2", "in.a"). Nothing, with a
+// message naming it, for an unknown name or a channel the model lacks.
+std::optional<ChannelId> FindChannel(const DeviceModel& model, std::string_view name,
+                                     std::string& error);
+// "in.A" or "out.2".
+std::string ChannelName(ChannelId channel);
 
 // Lines listing every parameter with its unit and range on each model, and the rules that hold.
 std::string HelpText();

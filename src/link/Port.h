@@ -26,8 +26,9 @@ struct LineSettings {
     bool flowControl = false; // true: hardware (RTS/CTS) flow control; never software
 };
 
-// The serial line as the command engine uses it: SerialPort on a real line, an in-memory port in
-// engine tests. Every call but the handler's comes from the user-interface thread.
+// The serial line as the command engine uses it: SerialPort on a real line, NetworkPort on a
+// line behind a serial device server, an in-memory port in engine tests. Every call but the
+// handler's comes from the user-interface thread.
 class IPort {
 public:
     virtual ~IPort() = default;
@@ -46,6 +47,7 @@ public:
     // Returns the number of bytes read (0 when none are waiting) or -1 on failure.
     virtual long Read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) = 0;
 
-    // Human-readable reason of the last failed Open or Setup, for the operator ("" when none).
+    // Human-readable reason of the last failed Open or Setup, or of the loss of the line, for
+    // the operator ("" when none).
     virtual std::string LastErrorText() const = 0;
 };

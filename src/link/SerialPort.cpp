@@ -1,5 +1,6 @@
 #include "link/SerialPort.h"
 
+#include "link/Deadline.h"
 #include "link/Trace.h"
 
 #include <algorithm>
@@ -12,11 +13,9 @@
 #include <grp.h>
 #include <optional>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <termios.h>
 #include <unistd.h>
 
@@ -105,32 +104,8 @@ std::string OwningGroup(const std::string& device) {
     return "dialout";
 }
 
-// Received bytes are reported once their burst has ended: a reply trickles in byte by byte on a
-// 9600-baud line (about 1 ms apart), and reporting every byte would wake the listener and the
-// user-interface thread for each. The listener looks at the driver's queue every kBurstCheckMs;
-// the burst is over when a look finds fewer new bytes than the line carries in the time since the
-// last look (less kBurstSlackBytes for the sender's and the timer's jitter), or none at all on a
-// line of unknown speed. A meter reply (25 bytes, 26 ms) thus costs a single look, and the last
-// byte of any reply is reported at most about one look late, far within the 100 ms send tick. A
-// stream that never pauses is reported every kLongestBurstMs all the same.
-constexpr int kBurstCheckMs = 30;
-constexpr double kBurstSlackBytes = 2;
-constexpr auto kLongestBurst = std::chrono::milliseconds(250);
-
-// Bytes per second the line carries: start bit, data bits, parity bit, stop bits per byte.
-int LineBytesPerSecond(const LineSettings& settings) {
-    const int bitsPerByte = 1 + settings.dataBits + (settings.parity ? 1 : 0) + settings.stopBits;
-    return settings.baudRate / bitsPerByte;
-}
-
 bool HungUp(short revents) {
     return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
-
-int MillisecondsLeft(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::max<long long>(0, left));
 }
 
 } // namespace
@@ -149,16 +124,13 @@ bool SerialPort::Open(const std::string& device, LineEventHandler onEvent) {
         return false;
     }
     int fd = -1;
-    int wakeFd = -1;
     bool exclusive = false;
     auto fail = [&](const char* trace, int error) {
         Trace(trace);
         if (exclusive) {
             ::ioctl(fd, TIOCNXCL); // the flag outlives our descriptor while others hold the tty
         }
-        if (wakeFd >= 0) {
-            ::close(wakeFd);
-        }
+        m_watcher.Stop();
         if (fd >= 0) {
             ::close(fd); // also drops the lock
         }
@@ -183,9 +155,8 @@ bool SerialPort::Open(const std::string& device, LineEventHandler onEvent) {
         return fail("SerialPort::Open - Unable to open port\n", errno);
     }
     exclusive = true;
-    wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd < 0) {
-        return fail("SerialPort::Open - Unable to create event\n", errno);
+    if (const int error = m_watcher.PrepareWakeup(); error != 0) {
+        return fail("SerialPort::Open - Unable to create event\n", error);
     }
     termios line{};
     if (::tcgetattr(fd, &line) != 0) {
@@ -203,23 +174,10 @@ bool SerialPort::Open(const std::string& device, LineEventHandler onEvent) {
                     errno);
     }
 
-    m_fd = fd;
-    m_wakeFd = wakeFd;
-    m_stopping = false;
-    m_bytesReported = false;
-    m_wakeups = 0;
-    m_lineBytesPerSecond = 0;       // unknown until Setup
-    m_handler = std::move(onEvent); // in place before the listener can call it
-    try {
-        m_listener = std::thread(&SerialPort::Listen, this);
-    } catch (const std::system_error& error) {
-        // A port nobody listens to would never report received bytes.
-        m_fd = -1;
-        m_wakeFd = -1;
-        m_handler = nullptr;
-        return fail("SerialPort::Open - Unable to start COMM watcher thread\n",
-                    error.code().value());
+    if (const int error = m_watcher.Start(fd, std::move(onEvent)); error != 0) {
+        return fail("SerialPort::Open - Unable to start COMM watcher thread\n", error);
     }
+    m_fd = fd;
     m_lastError.clear();
     return true;
 }
@@ -260,7 +218,7 @@ bool SerialPort::Setup(const LineSettings& settings) {
         Trace("SerialPort::Setup - Unable to set DCB information\n");
         return SetupFailed(settings, 0);
     }
-    m_lineBytesPerSecond = LineBytesPerSecond(settings);
+    m_watcher.SetLineSettings(settings);
     m_lastError.clear();
     return true;
 }
@@ -270,13 +228,10 @@ void SerialPort::Close() {
         Trace("SerialPort::Close - Method called when device is not open\n");
         return;
     }
-    EndListener();
+    m_watcher.Stop();
     ::ioctl(m_fd, TIOCNXCL); // other holders of the terminal (a simulator) keep it otherwise
     ::close(m_fd);
-    ::close(m_wakeFd);
     m_fd = -1;
-    m_wakeFd = -1;
-    m_handler = nullptr;
 }
 
 bool SerialPort::Write(const std::uint8_t* data, std::size_t count, int timeoutMs) {
@@ -289,9 +244,7 @@ long SerialPort::Read(std::uint8_t* buffer, std::size_t capacity, int) {
         return ::read(m_fd, buffer + done, capacity - done);
     };
     const long count = Transfer(Direction::Receive, capacity, 0, read);
-    if (m_bytesReported.exchange(false)) {
-        Wake(); // the listener watches for bytes again and reports any still waiting
-    }
+    m_watcher.BytesTaken();
     return count;
 }
 
@@ -348,102 +301,6 @@ long SerialPort::Transfer(Direction direction, std::size_t count, int timeoutMs,
         return -1;
     }
     return static_cast<long>(done);
-}
-
-void SerialPort::Wake() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto ignored = ::write(m_wakeFd, &one, sizeof one);
-}
-
-void SerialPort::EndListener() {
-    if (!m_listener.joinable()) {
-        return;
-    }
-    m_stopping = true;
-    Wake();
-    m_listener.join();
-    m_stopping = false;
-}
-
-std::optional<short> SerialPort::WaitForLine(short portEvents, int timeoutMs) {
-    for (;;) {
-        std::array<pollfd, 2> fds{{{m_wakeFd, POLLIN, 0}, {m_fd, portEvents, 0}}};
-        if (::poll(fds.data(), fds.size(), timeoutMs) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            Trace("SerialPort::Listen - Unable to wait until COM event has arrived\n");
-            return std::nullopt;
-        }
-        ++m_wakeups;
-        if (fds[0].revents & POLLIN) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const auto ignored = ::read(m_wakeFd, &count, sizeof count);
-        }
-        if (m_stopping) {
-            return std::nullopt;
-        }
-        return fds[1].revents;
-    }
-}
-
-int SerialPort::BytesWaiting() const {
-    int count = 0;
-    return ::ioctl(m_fd, FIONREAD, &count) == 0 ? count : -1;
-}
-
-bool SerialPort::AwaitEndOfBurst() {
-    const double bytesPerMs = m_lineBytesPerSecond.load() / 1000.0;
-    const auto start = Clock::now();
-    auto lookedAt = start;
-    int waiting = BytesWaiting();
-    for (;;) {
-        // Bytes are not asked for (they keep the port ready); hang-ups are reported regardless.
-        const std::optional<short> port = WaitForLine(0, kBurstCheckMs);
-        if (!port) {
-            return false;
-        }
-        if (HungUp(*port)) {
-            return true; // the bytes first; the hang-up is reported next
-        }
-        const auto now = Clock::now();
-        const int count = BytesWaiting();
-        const double sinceLook = std::chrono::duration<double, std::milli>(now - lookedAt).count();
-        const double busyLine = std::max(1.0, bytesPerMs * sinceLook - kBurstSlackBytes);
-        if (count - waiting < busyLine || now - start >= kLongestBurst) {
-            return true; // the line fell quiet during the look (or the queue cannot be read)
-        }
-        waiting = count;
-        lookedAt = now;
-    }
-}
-
-void SerialPort::Listen() {
-    for (;;) {
-        // Hang-ups are reported whatever is asked for: the port stays watched for them while
-        // received bytes wait for a Read.
-        const std::optional<short> port =
-            WaitForLine(static_cast<short>(m_bytesReported ? 0 : POLLIN), -1);
-        if (!port) {
-            return;
-        }
-        std::uint32_t bits = 0;
-        if (HungUp(*port)) {
-            bits = LineEvent::kLineError | LineEvent::kIoError; // the driver dropped what it held
-        } else if (*port & POLLIN) {
-            if (!AwaitEndOfBurst()) {
-                return;
-            }
-            m_bytesReported = true;
-            bits = LineEvent::kBytesReceived;
-        }
-        if (bits != 0 && m_handler) {
-            m_handler(bits);
-        }
-        if (bits & LineEvent::kIoError) {
-            return; // a hung-up descriptor polls ready for ever: nothing is left to watch
-        }
-    }
 }
 
 std::string SerialPort::OpenErrorText(int error, const std::string& device) {

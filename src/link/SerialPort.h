@@ -1,30 +1,22 @@
 #pragma once
 
+#include "link/LineWatcher.h"
 #include "link/Port.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <sys/types.h>
-#include <thread>
 
 // The command engine's port on a real serial line (a terminal device such as /dev/ttyUSB0 or a
 // virtual unit's pseudo-terminal).
 //
 // The port is held exclusively (a non-blocking flock, which also stops root, plus TIOCEXCL) and
 // runs raw with CLOCAL, so a missing carrier neither blocks nor hangs it up. A listener thread
-// waits in poll() on the port and on an eventfd that wakes it; it only reports line events to the
-// handler given at Open and never reads or writes the port:
-// - received bytes once per burst: bytes that trickle in (about one per millisecond at 9600
-//   baud) are reported when the driver's queue grows slower than the line's speed, looked at
-//   every 30 ms, so a whole reply costs one report instead of one per byte;
-// - and once per unread batch: the next report waits until a Read took bytes, so unread bytes
-//   neither spin the listener nor flood the handler;
-// - a hang-up (adapter unplugged, the unit's side closed) once, as a line error with the I/O
-//   error bit; then the listener ends, since a hung-up descriptor polls ready for ever.
+// (LineWatcher) reports its line events to the handler given at Open: received bytes once per
+// burst and once per unread batch (the next report waits until a Read took bytes), and a hang-up
+// (adapter unplugged, the unit's side closed) once; it never reads or writes the port.
 // The port's own failures go to the trace sink; Open and Setup also keep a reason for the
 // operator (LastErrorText).
 class SerialPort : public IPort {
@@ -51,7 +43,7 @@ public:
     std::string LastErrorText() const override { return m_lastError; }
 
     // How often the listener's wait ended since Open: a listener that spins shows here.
-    std::uint64_t ListenerWakeups() const { return m_wakeups.load(); }
+    std::uint64_t ListenerWakeups() const { return m_watcher.Wakeups(); }
 
     // Why an open of `device` failed with errno `error`, in words for the operator. A permission
     // problem names the group that owns the device (usually dialout) and the package's udev rule
@@ -66,29 +58,9 @@ private:
     // is waiting. Returns the bytes moved, or -1 when the line failed or a send timed out.
     long Transfer(Direction direction, std::size_t count, int timeoutMs,
                   const std::function<ssize_t(std::size_t done)>& move);
-    void Listen();
-    // Waits for the port events asked for (hang-ups always) or the wake-up; nothing when the
-    // listener is to end. Returns the port's poll events, 0 when timeoutMs passed.
-    std::optional<short> WaitForLine(short portEvents, int timeoutMs);
-    // Waits until the bytes that started to arrive have stopped coming. False when the listener
-    // is to end.
-    bool AwaitEndOfBurst();
-    // Bytes the driver holds for reading; -1 when it cannot tell.
-    int BytesWaiting() const;
-    void EndListener();
-    void Wake();
     bool SetupFailed(const LineSettings& settings, int error);
 
     int m_fd = -1;
-    int m_wakeFd = -1; // eventfd: wakes the listener to stop or to watch for bytes again
-    std::thread m_listener;
-    std::atomic<bool> m_stopping{false};
-    // Received bytes were reported and no Read has taken bytes since.
-    std::atomic<bool> m_bytesReported{false};
-    std::atomic<std::uint64_t> m_wakeups{0};
-    std::atomic<int> m_lineBytesPerSecond{0}; // of the settings Setup applied; 0: unknown
-    // Set before the listener starts and cleared after Close has joined it, so the listener
-    // never sees it change.
-    LineEventHandler m_handler;
+    LineWatcher m_watcher;
     std::string m_lastError;
 };

@@ -305,8 +305,10 @@ std::string UnitController::NoAnswerMessage() const {
 }
 
 std::string UnitController::LineLostMessage() const {
-    return std::string(kNoAnswerText) + "\n\nThe line on " + m_portName +
-           " was lost: the port was closed or the adapter unplugged.";
+    // A network port knows why its connection ended; a serial line only that it hung up.
+    const std::string reason = m_command.PortErrorText();
+    return std::string(kNoAnswerText) + "\n\nThe line on " + m_portName + " was lost: " +
+           (reason.empty() ? "the port was closed or the adapter unplugged" : reason) + ".";
 }
 
 std::string UnitController::TypeErrorMessage(int reportedType) const {

@@ -1,5 +1,6 @@
 #include "link/UnitLink.h"
 
+#include "link/PortFactory.h"
 #include "link/SerialPort.h"
 #include "protocol/Frame.h"
 
@@ -34,8 +35,9 @@ constexpr std::array<Announcement, 10> kAnnouncements{{
 
 } // namespace
 
-UnitLink::UnitLink(std::unique_ptr<IPort> port)
-    : m_port(port ? std::move(port) : std::make_unique<SerialPort>()) {}
+UnitLink::UnitLink(std::unique_ptr<IPort> port) : m_portByName(port == nullptr) {
+    m_port = port ? std::move(port) : std::make_unique<SerialPort>();
+}
 
 UnitLink::~UnitLink() {
     ClosePort();
@@ -46,6 +48,8 @@ UnitLink::~UnitLink() {
 OpenPortResult UnitLink::OpenPort(const std::string& portName, ILinkListener* listener,
                                   LineEventHandler onLineEvent) {
     ClosePort();
+    if (m_portByName)
+        m_port = MakePortFor(portName);
     OpenPortResult result;
     if (!m_port->Open(portName, std::move(onLineEvent))) {
         result.reason = m_port->LastErrorText();

@@ -83,7 +83,8 @@ public:
 
     using Clock = FrameAssembler::Clock;
 
-    // The engine uses the given port; without one it uses a serial port (SerialPort).
+    // The engine uses the given port; without one, each OpenPort uses the port its name asks
+    // for (MakePortFor: a serial port, or a network port for rfc2217:// and tcp:// names).
     explicit UnitLink(std::unique_ptr<IPort> port = nullptr);
     UnitLink(const UnitLink&) = delete;
     UnitLink& operator=(const UnitLink&) = delete;
@@ -112,6 +113,8 @@ public:
     // Closes the port when it is open and forgets the notification receiver.
     void ClosePort();
     bool IsPortOpen() const;
+    // The port's reason for its last failure or for the loss of its line ("" when it gave none).
+    std::string PortErrorText() const { return m_port->LastErrorText(); }
 
     // ---- Send queue ----------------------------------------------------------------------
     void QueueFrame(Request frame);
@@ -170,6 +173,7 @@ private:
     void Announce(const DecodedReply& reply);
     void Send(ILinkListener* receiver, Notification message, int parameter);
 
+    bool m_portByName; // no port was given: OpenPort picks one by the port name
     std::unique_ptr<IPort> m_port;
     IMessageSink* m_messages = nullptr;
     ILinkListener* m_listener = nullptr;

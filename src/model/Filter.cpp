@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "model/ProgramImage.h"
+#include "model/UnitFilterDesign.h"
 
 namespace {
 
@@ -20,38 +21,9 @@ std::string FormatDouble(const char* format, double value) {
 } // namespace
 
 void Filter::recompute() {
-    switch (type_) {
-    case kPeq:
-        if (off_ != 0) {
-            FilterResponse::Flat(response_);
-        } else {
-            FilterResponse::Peaking(frequency_, gain_, bandwidth_, response_);
-        }
-        break;
-    case kLowShelf:
-    case kHighShelf:
-        if (off_ != 0) {
-            FilterResponse::Flat(response_);
-        } else {
-            FilterResponse::Shelf(type_ == kHighShelf, frequency_, gain_, slope_, response_);
-        }
-        break;
-    case kHighPass:
-        if (HighPassIsOff(frequency_)) {
-            FilterResponse::Flat(response_);
-        } else {
-            FilterResponse::Crossover(true, frequency_, kind_, slope_, response_);
-        }
-        break;
-    case kLowPass:
-        if (LowPassIsOff(frequency_)) {
-            FilterResponse::Flat(response_);
-        } else {
-            FilterResponse::Crossover(false, frequency_, kind_, slope_, response_);
-        }
-        break;
-    default:
-        break; // unknown type: the response stays as it was
+    // A type no filter has keeps the response it had.
+    if (const std::optional<BiquadCascade> design = UnitFilterDesign::Of(*this)) {
+        FilterResponse::OnGrid(*design, response_);
     }
 }
 

@@ -2,12 +2,13 @@
 
 #include <array>
 
+#include "model/BiquadCascade.h"
 #include "model/ParameterScales.h"
 
 // The magnitude responses of the unit's equaliser bands and crossover filters in dB at the 241
-// grid frequencies, as pure functions of the parameters. The filter record calls them whenever a
-// parameter changes; the benchmark measures them. Out-of-table slopes or kinds give a flat
-// response; any value is finite.
+// grid frequencies, as pure functions of the parameters (the biquads of UnitFilterDesign). The
+// filter record calls them whenever a parameter changes; the benchmark measures them.
+// Out-of-table slopes or kinds give a flat response; any value is finite.
 namespace FilterResponse {
 
 // One value in dB per grid frequency.
@@ -15,6 +16,9 @@ using Values = std::array<double, kGridPoints>;
 
 // 0 dB everywhere: a band that is off, a crossover at its end of the range.
 void Flat(Values& out);
+// The magnitude of a cascade at every grid frequency (flat for an empty one, and for one whose
+// coefficients are not finite).
+void OnGrid(const BiquadCascade& cascade, Values& out);
 // Peaking band: centre `hz`, gain in dB, bandwidth in octaves (half-angle frequency scale).
 void Peaking(int hz, double gainDb, double octaves, Values& out);
 // Low (`high` false) or high shelf, slope 0 = 6 dB, 1 = 12 dB.

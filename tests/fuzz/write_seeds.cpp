@@ -6,8 +6,10 @@
 #include "FuzzSupport.h"
 #include "FuzzUnit.h"
 #include "ProgramSamples.h"
+#include "files/FilterTextFile.h"
 #include "files/ProgramFile.h"
 #include "model/DeviceModel.h"
+#include "model/EqualizerExport.h"
 #include "model/ProgramContainer.h"
 #include "model/ValueFormats.h"
 #include "protocol/RequestSequences.h"
@@ -265,6 +267,65 @@ void ControllerSeeds() {
     }
 }
 
+// What a serial server sends on a Telnet RFC 2217 port: its greeting, the answers to the line
+// settings, a reply with its 0xFF bytes doubled and a modem state notification inside, and a
+// refusal. One read per part.
+void TelnetSeeds() {
+    const Bytes greeting{255, 251, 3,   255, 253, 3,   255, 251, 1,   255, 254,
+                         1,   255, 253, 0,   255, 251, 0,   255, 253, 44};
+    const Bytes settings{255, 250, 44,  101, 0,   0,   37,  128, 255, 240, 255, 250, 44,
+                         102, 8,   255, 240, 255, 250, 44,  103, 1,   255, 240, 255, 250,
+                         44,  104, 1,   255, 240, 255, 250, 44,  105, 1,   255, 240};
+    const Bytes reply{255, 255, 255, 255, 177, 83,  1,   0,   13,  0,
+                      255, 250, 44,  107, 48,  255, 240, 255, 255, 170};
+    auto read = [](SeedBytes& seed, const Bytes& part) {
+        seed.Byte(static_cast<int>(part.size() - 1)).Append(part);
+    };
+    SeedBytes session;
+    session.Byte(2);
+    read(session, greeting);
+    read(session, settings);
+    read(session, reply);
+    Write("telnet_stream", "greeting_settings_reply", session.bytes);
+    SeedBytes refusal;
+    refusal.Byte(0);
+    read(refusal, {255, 254, 44, 13, 0, 65, 13, 10});
+    Write("telnet_stream", "refusal_and_text", refusal.bytes);
+}
+
+// Filter texts as this program exports them (the sample program's inputs and outputs, every
+// band type and crossover section) and as measurement programs write them, and measurements in
+// the formats they are read from.
+void EqualizerTextSeeds() {
+    ProgramContainer data;
+    data.loadProgramImage(SampleImage());
+    for (const ChannelId channel : {ChannelId{false, 1}, ChannelId{true, 2}}) {
+        const std::string text = FormatFilterText(ExportEqualizer(data, channel));
+        Write("equalizer_text", channel.output ? "export_output.txt" : "export_input.txt",
+              Bytes(text.begin(), text.end()));
+    }
+    const std::string exported =
+        "Filter Settings file\r\n\r\nEqualiser: Generic\r\n"
+        "Preamp: -6.2 dB\r\n"
+        "Filter  1: ON  PK       Fc    63.5 Hz  Gain  -5.0 dB  Q  4.000\r\n"
+        "Filter: ON PK Fc 1000 Hz Gain 2 dB BW Oct 0.5\r\n"
+        "Filter  3: ON  LS 6dB   Fc   100 Hz  Gain   3.0 dB\r\n"
+        "Filter  4: ON  HSC 12 dB Fc 2.5 kHz Gain -1.5 dB Q 0.9\r\n"
+        "Filter  5: ON  HPQ      Fc    80 Hz  Q 0.707\r\n"
+        "Filter  6: ON  HPQ      Fc    80 Hz  Q 0.707\r\n"
+        "Filter  7: ON  LP1      Fc  2000 Hz\r\n"
+        "Filter  8: ON  LPQ      Fc  2000 Hz  Q 1.0\r\n"
+        "Filter  9: ON  NO       Fc    60 Hz  Q 10\r\n"
+        "Filter 10: OFF AP       Fc   300 Hz  Q 0.7\r\n"
+        "Filter 11: ON  None\r\n";
+    Write("equalizer_text", "measurement_program.txt", Bytes(exported.begin(), exported.end()));
+    const std::string measured = "* Freq(Hz) SPL(dB) Phase(degrees)\n"
+                                 "20 80.5 170\n25 81.0 -175\n31.5 82.25 -160\n40 83 -150\n";
+    Write("equalizer_text", "measurement.txt", Bytes(measured.begin(), measured.end()));
+    const std::string frd = "# woofer\nFreq SPL\n100;85,5\n200;86,25\n400;87\n";
+    Write("equalizer_text", "response.frd", Bytes(frd.begin(), frd.end()));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -277,5 +338,7 @@ int main(int argc, char** argv) {
     ReceiveSeeds();
     ValueEntrySeeds();
     ControllerSeeds();
+    TelnetSeeds();
+    EqualizerTextSeeds();
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "PdfExport.h"
 #include "ProgramSource.h"
 
+#include "model/ChannelResponse.h"
 #include "model/DeviceModel.h"
 #include "model/ParameterScales.h"
 #include "model/ParameterTable.h"
@@ -173,6 +174,8 @@ int RunResponse(const CliCommand& command, const CliArguments& args, CliContext&
     const ProgramContainer& data = *program;
     const std::vector<ChannelColumn> all = ModelChannels(DeviceModelOf(source.deviceType));
 
+    const bool phase = args.flag("--phase");
+    const bool groupDelay = args.flag("--group-delay");
     std::vector<ChannelColumn> chosen = all;
     if (const auto text = args.value("--channel")) {
         const auto channel = ParseChannel(*text, all);
@@ -184,19 +187,35 @@ int RunResponse(const CliCommand& command, const CliArguments& args, CliContext&
         ctx.out << "Hz";
         for (const ChannelColumn& channel : all) {
             ctx.out << '\t' << channel.label;
+            if (phase) {
+                ctx.out << '\t' << channel.label << " phase";
+            }
+            if (groupDelay) {
+                ctx.out << '\t' << channel.label << " group delay";
+            }
         }
         ctx.out << '\n';
     }
-    std::vector<std::vector<double>> levels;
-    for (const ChannelColumn& channel : chosen) {
-        levels.push_back(ChannelLevels(data, channel, source.deviceType));
-    }
     const auto& grid = FrequencyGrid();
+    std::vector<std::vector<double>> columns;
+    for (const ChannelColumn& channel : chosen) {
+        columns.push_back(ChannelLevels(data, channel, source.deviceType));
+        if (phase || groupDelay) {
+            const ResponseCurves curves = ChannelCurves(
+                ChannelTransfer(data, ChannelId{channel.output, channel.index}), grid);
+            if (phase) {
+                columns.push_back(curves.phaseDeg);
+            }
+            if (groupDelay) {
+                columns.push_back(curves.groupDelayMs);
+            }
+        }
+    }
     char text[64];
     for (int i = 0; i < kGridPoints; ++i) {
         std::snprintf(text, sizeof text, "%.1f", grid[static_cast<std::size_t>(i)]);
         ctx.out << text;
-        for (const auto& column : levels) {
+        for (const auto& column : columns) {
             std::snprintf(text, sizeof text, "\t%.3f", column[static_cast<std::size_t>(i)]);
             ctx.out << text;
         }
@@ -273,18 +292,22 @@ const CliRegistrar kOfflineCommands{
     },
     {
         "response",
-        "[--type 4x8|3x6|2x4] [--channel A..D|1..8] [--program N] FILE",
+        "[--type 4x8|3x6|2x4] [--channel A..D|1..8] [--phase] [--group-delay] [--program N] "
+        "FILE",
         "print each channel's response in dB at the 241 grid frequencies",
         {"--type", "--channel", "--program"},
-        {},
+        {"--phase", "--group-delay"},
         1,
         1,
         RunResponse,
         "One line per grid frequency: the frequency in Hz and, tab-separated, the level in dB as\n"
         "the channel's curve is drawn (inputs: equaliser bands; outputs: all filters) plus the\n"
         "channel gain. Without --channel every channel of the model, after a heading line.\n"
-        "  --channel  A..D for an input, 1..8 for an output\n"
-        "  --program  program N (1..30) of a library; default 1\n",
+        "  --channel      A..D for an input, 1..8 for an output\n"
+        "  --phase        after each level, the phase in degrees (-180 to 180) of the channel's\n"
+        "                 filters as the unit runs them (96 kHz biquads), delay and polarity\n"
+        "  --group-delay  after each level (and phase), the group delay in ms of the same\n"
+        "  --program      program N (1..30) of a library; default 1\n",
     },
     {
         "frames",

@@ -446,6 +446,8 @@ const CliRegistrar kOnlineCommands{
      RunPorts,
      "One port per line, tab-separated: the name to pass to --port, \"USB\" for a USB adapter\n"
      "or \"-\", and a description. Running virtual units are listed after the real ports.\n"
+     "Serial servers on the network are not discovered: give them to --port as\n"
+     "rfc2217://HOST:PORT or tcp://HOST:PORT.\n"
      "  --test-open  leave out ports that cannot be opened now (held by another program)\n"},
     {"search",
      "--port P [--type T] [--ids FIRST-LAST]",

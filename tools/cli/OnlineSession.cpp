@@ -272,3 +272,12 @@ ConnectReads MemoryNameReads() {
         reads.programNames.push_back(slot);
     return reads;
 }
+
+int ReadLiveProgram(OnlineSession& session, CliContext& ctx) {
+    session.Controller().ReadProgramFromDevice(0);
+    if (const int status = session.FinishBatch({"frame"}); status != kExitOk)
+        return status;
+    if (!session.Owner().programReceived)
+        return CliFailure("The unit sent no complete program", ctx);
+    return kExitOk;
+}

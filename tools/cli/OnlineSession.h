@@ -33,7 +33,10 @@ inline constexpr int kMinTickMs = 10;
 std::vector<std::string_view> WithUnitOptions(std::vector<std::string_view> more);
 
 // Lines of the help of the commands that talk to a unit.
-#define TAVREL_PORT_OPTION "  --port     the serial port (a device path, as 'ports' lists them)\n"
+#define TAVREL_PORT_OPTION                                                                         \
+    "  --port     the port: a device path as 'ports' lists them, or a serial server on the\n"      \
+    "             network as rfc2217://HOST:PORT (Telnet, sets the line) or tcp://HOST:PORT\n"     \
+    "             (raw bytes: the server's line must be set to 9600 8N1 by the operator)\n"
 #define TAVREL_ID_OPTION "  --id       device ID 1..250 of the unit; default 1\n"
 #define TAVREL_TYPE_OPTION                                                                         \
     "  --type     4x8 (default), 3x6 or 2x4: the unit must report this type\n"
@@ -199,3 +202,7 @@ int WithConnectedUnit(const UnitOptions& options, CliContext& ctx, const Connect
 
 // A connect that reads the names of program memories 1..30, which a library stores.
 ConnectReads MemoryNameReads();
+
+// Reads the unit's live settings into the session's container (as the application does after a
+// connect). Returns the exit status.
+int ReadLiveProgram(OnlineSession& session, CliContext& ctx);

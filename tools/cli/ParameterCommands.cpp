@@ -94,17 +94,6 @@ int OpenSource(const CliCommand& command, const CliArguments& args, CliContext& 
     return kExitOk;
 }
 
-// Reads the unit's live settings into the session's container (as the application does after a
-// connect). Returns the exit status.
-int ReadLiveProgram(OnlineSession& session, CliContext& ctx) {
-    session.Controller().ReadProgramFromDevice(0);
-    if (const int status = session.FinishBatch({"frame"}); status != kExitOk)
-        return status;
-    if (!session.Owner().programReceived)
-        return CliFailure("The unit sent no complete program", ctx);
-    return kExitOk;
-}
-
 // What a unit must be asked before its parameters can be shown: the live program for channel
 // settings, the unit settings for "unit.…".
 struct Needs {

@@ -30,6 +30,14 @@ std::unique_ptr<ProgramContainer> TakeProgram(ProgramSource& source, int number)
     return source.library ? ContainerFromBank(source, number) : std::move(source.setting);
 }
 
+ProgramFileStatus SaveTakenProgram(ProgramSource& source, const std::string& path,
+                                   const ProgramContainer& program, std::string* reason) {
+    if (!source.library)
+        return SaveProgramSetting(path, program, reason);
+    program.fillProgramImage(source.bank[static_cast<std::size_t>(source.program - 1)]);
+    return SaveProgramLibrary(path, source.bank, reason);
+}
+
 int OpenProgramFile(const CliCommand& command, const CliArguments& args, CliContext& ctx,
                     ProgramSource& source) {
     const std::string& path = args.positional().front();

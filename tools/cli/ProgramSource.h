@@ -33,6 +33,12 @@ std::unique_ptr<ProgramContainer> ContainerFromBank(const ProgramSource& source,
 // holding library program `number` (1..30).
 std::unique_ptr<ProgramContainer> TakeProgram(ProgramSource& source, int number);
 
+// Saves `program` where TakeProgram took it from: the single-setting file whole, or program
+// `source.program` of the library with its other programs as they were. The file is replaced
+// only once the new one is complete.
+ProgramFileStatus SaveTakenProgram(ProgramSource& source, const std::string& path,
+                                   const ProgramContainer& program, std::string* reason);
+
 // The common start of the commands on program files: the device type (--type, else the model
 // digits of the file's extension, else 4x8), the file (the one positional argument) read, and
 // for a library the program chosen with --program. Returns

@@ -13,8 +13,8 @@ class MainWindow;
 class Application {
 public:
     struct Options {
-        QString port;          // --port PATH: the port the connect dialog preselects
-        QString autoConnect;   // --auto-connect PATH: connect at start-up (with --device)
+        QString port;          // --port PORT: the port the connect dialog preselects
+        QString autoConnect;   // --auto-connect PORT: connect at start-up (with --device)
         int deviceId = 1;      // --device-id N
         int deviceCommand = 0; // --device 4x8|3x6|2x4: open that surface at start-up
         QString screenshot;    // --screenshot FILE: save the main window as PNG, then quit

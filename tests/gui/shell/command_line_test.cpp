@@ -153,7 +153,7 @@ void CommandLineTest::helpAndVersionNeedNoDisplay() {
     QCOMPARE(help.status, 0);
     QVERIFY(!help.crashed);
     for (const char* option :
-         {"--device MODEL", "--port PATH", "--auto-connect PATH", "--device-id N",
+         {"--device MODEL", "--port PORT", "--auto-connect PORT", "--device-id N",
           "--screenshot FILE", "--help", "--version", "QT_QPA_PLATFORM=offscreen"})
         QVERIFY2(help.out.contains(QLatin1String(option)), option);
 

@@ -4,6 +4,7 @@
 #include "Progress.h"
 #include "files/ProgramFile.h"
 #include "model/DeviceModel.h"
+#include "model/OutputChannel.h"
 #include "model/ProgramContainer.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <regex>
 #include <set>
 #include <spawn.h>
 #include <sstream>
@@ -262,8 +264,8 @@ TEST_F(CliTest, EveryUsageLineListsExactlyTheOptionsTheCommandTakes) {
         }
     }
     ASSERT_GE(usage.size(), 11u);
-    // Two positional arguments are too many for every command that takes a fixed number: a listed
-    // option is taken and the count is refused. Any other option is refused as unknown.
+    // Four positional arguments are too many for every command that takes a fixed number: a
+    // listed option is taken and the count is refused. Any other option is refused as unknown.
     for (const auto& [command, options] : usage) {
         for (const std::string& option : every) {
             SCOPED_TRACE(command + " " + option);
@@ -272,7 +274,7 @@ TEST_F(CliTest, EveryUsageLineListsExactlyTheOptionsTheCommandTakes) {
             if (listed != options.end() && listed->second) {
                 args.push_back("1");
             }
-            args.insert(args.end(), {"x", "y"});
+            args.insert(args.end(), {"w", "x", "y", "z"});
             const RunResult result = run(args);
             if (anyCount.contains(command)) {
                 const bool unknown = result.err.rfind("tavrel-cli: error: unknown option", 0) == 0;
@@ -768,4 +770,154 @@ TEST_F(CliTest, SetWritesNothingWhenAnyArgumentIsInvalid) {
         EXPECT_EQ(Lines(result.err).at(0), "tavrel-cli: error: " + c.err);
         EXPECT_EQ(Bytes(path), before);
     }
+}
+
+// ---- response, phase and group delay ----
+
+TEST_F(CliTest, ResponseAddsPhaseAndGroupDelayColumns) {
+    const auto data = Container(1);
+    data->output(0).setDelay(962); // 10.0048 ms
+    data->output(0).setPolarity(1);
+    const std::string path = saveSetting("phase.dia48", *data);
+    const RunResult all = run({"response", "--phase", "--group-delay", path});
+    ASSERT_EQ(all.status, 0) << all.err;
+    const auto heading = Lines(all.out).at(0);
+    EXPECT_EQ(heading.substr(0, heading.find("\tInput B")),
+              "Hz\tInput A\tInput A phase\tInput A group delay");
+
+    const RunResult one = run({"response", "--channel", "1", "--phase", "--group-delay", path});
+    ASSERT_EQ(one.status, 0) << one.err;
+    const auto lines = Lines(one.out);
+    ASSERT_EQ(lines.size(), 241u);
+    // At 10 Hz: level 0 dB, the inverted polarity (180 degrees) less 10.0048 ms of 10 Hz
+    // (36.017 degrees).
+    EXPECT_EQ(lines[0], "10.0\t0.000\t143.983\t10.005");
+}
+
+// ---- import-eq and export-eq ----
+
+TEST_F(CliTest, ImportEqSetsTheBandsOfAFileAndPrintsWhatItDid) {
+    const auto data = Container(3);
+    data->output(1).filter(4).setGainIndex(330); // an old band, switched off by the import
+    const std::string path = saveSetting("show.dia24", *data);
+    const std::string text = file("eq.txt");
+    std::ofstream(text) << "Filter Settings file\n"
+                           "Preamp: -6.0 dB\n"
+                           "Filter  1: ON  PK       Fc  1000 Hz  Gain  -3.5 dB  Q  2.400\n"
+                           "Filter  2: ON  NO       Fc    60 Hz  Q 10\n"
+                           "Filter  3: ON  LSC 12 dB Fc    80 Hz  Gain   4.0 dB\n";
+
+    const RunResult dry = run({"import-eq", "--dry-run", path, "out.2", text});
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(Lines(dry.out).at(Lines(dry.out).size() - 2),
+              "Dry run: out.2 of " + path + " was not changed");
+    const auto before = Bytes(path);
+
+    const RunResult result = run({"import-eq", path, "out.2", text});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 8u) << result.out;
+    EXPECT_EQ(lines[0], "line  requested                              held by the unit          "
+                        "           note");
+    EXPECT_EQ(lines[1], "   3  ON PK Fc 1000 Hz Gain -3.5 dB Q 2.400  band 1: PEQ 1000 Hz -3.5 dB "
+                        "Q 2.387");
+    EXPECT_EQ(lines[2], "   4  ON NO Fc 60 Hz Q 10                    not applied                "
+                        "          the unit has no notch filter");
+    EXPECT_EQ(lines[3], "   5  ON LSC 12 dB Fc 80 Hz Gain 4.0 dB      band 2: Lo_Shf 12dB 80 Hz "
+                        "4.0 dB");
+    EXPECT_EQ(lines[4], "   2  Preamp: -6.0 dB                        not applied                "
+                        "          ignored: the channel gain stays 0.0 dB");
+    EXPECT_EQ(lines[5], "                                             bands 3 to 6: off          "
+                        "          left over");
+    EXPECT_EQ(lines[6], "Imported 2 filters from " + text + " into out.2 of " + path);
+    EXPECT_TRUE(std::regex_match(lines[7], std::regex("largest difference: [0-9]+\\.[0-9]{2} dB")))
+        << lines[7];
+    EXPECT_NE(Bytes(path), before);
+
+    ProgramContainer back;
+    back.setDeviceType(kDeviceType2x4);
+    ASSERT_EQ(LoadProgramSetting(path, back), ProgramFileStatus::Ok);
+    const OutputChannel& out = back.output(1);
+    EXPECT_EQ(out.filter(0).frequency(), 1000);
+    EXPECT_EQ(out.filter(0).gainIndex(), 265);
+    EXPECT_EQ(out.filter(1).type(), Filter::kLowShelf);
+    EXPECT_NE(out.filter(4).off(), 0);
+    EXPECT_EQ(out.gain(), 360); // the preamp is ignored without --preamp
+}
+
+TEST_F(CliTest, ImportEqThatTakesNothingOrReadsBadInputChangesNothing) {
+    const std::string path = saveSetting("show.dia48", *Container(1));
+    const std::string nothing = file("nothing.txt");
+    std::ofstream(nothing)
+        << "Filter 1: ON NO Fc 60 Hz Q 10\nFilter 2: OFF PK Fc 1000 Hz Gain 3 dB Q 1\n";
+    const std::string bad = file("bad.txt");
+    std::ofstream(bad)
+        << "Filter 1: ON PK Fc 1000 Hz Gain 3 dB Q 1\nFilter 2: ON PK Fc 1 Hz Gain 3 dB Q 1\n";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    };
+    const std::vector<Case> cases{
+        {{"import-eq", path, "out.1", nothing},
+         2,
+         "tavrel-cli: nothing imported from " + nothing +
+             ": the 4x8 holds none of the text's filters on an output. Nothing was changed.\n"},
+        {{"import-eq", path, "out.1", bad},
+         2,
+         "tavrel-cli: " + bad +
+             ", line 2: Fc 1 Hz is beyond what the units hold (10 to 30000 Hz). Nothing was "
+             "changed.\n"},
+        {{"import-eq", path, "out.1", file("missing.txt")},
+         1,
+         "tavrel-cli: " + file("missing.txt") + ": does not exist. Nothing was changed.\n"},
+        {{"import-eq", path, "out.9", nothing},
+         2,
+         "tavrel-cli: error: out.9: the 4x8 has outputs 1 to 8\n"},
+    };
+    const auto before = Bytes(path);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const RunResult result = run(c.args);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.err.substr(0, result.err.find("Usage:")), c.err);
+        EXPECT_EQ(Bytes(path), before);
+    }
+}
+
+TEST_F(CliTest, ExportEqWritesATextThatImportsBackIntoTheSameSettings) {
+    const auto data = Container(1);
+    OutputChannel& out = data->output(3);
+    out.filter(0).setFrequency(250);
+    out.filter(0).setBandwidthIndex(120);
+    out.filter(0).setGainIndex(250);
+    out.filter(1).setType(Filter::kHighShelf);
+    out.filter(1).setFrequency(7000);
+    out.filter(1).setGainIndex(320);
+    out.highPass().setKind(Filter::kLinkwitzRiley);
+    out.highPass().setSlope(Filter::kSlope24);
+    out.highPass().setFrequency(90);
+    out.setGain(380);
+    const std::string path = saveSetting("show.dia48", *data);
+
+    const RunResult shown = run({"export-eq", path, "out.4"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out, "# Equaliser of out.4 of " + path + " (4x8), written by tavrel-cli " +
+                             Lines(run({"--version"}).out).at(0).substr(11) +
+                             "\n"
+                             "Preamp: -2.0 dB\n"
+                             "Filter  1: ON  PK        Fc     250 Hz  Gain  -5.0 dB  Q  1.119\n"
+                             "Filter  2: ON  HSC 6 dB  Fc    7000 Hz  Gain   2.0 dB\n"
+                             "Filter  3: ON  HPQ       Fc   90.00 Hz  Q 0.7100\n"
+                             "Filter  4: ON  HPQ       Fc   90.00 Hz  Q 0.7100\n");
+    const std::string text = file("out4.txt");
+    const RunResult written = run({"export-eq", path, "out.4", text});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out, "Wrote the equaliser of out.4 of " + path + " to " + text + "\n");
+    EXPECT_EQ(Slurp(text), shown.out);
+
+    const std::string target = saveSetting("other.dia48", *Container(1));
+    const RunResult imported = run({"import-eq", "--preamp", target, "out.4", text});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(Bytes(target), Bytes(path));
 }

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <sstream>
 #include <string>
@@ -709,6 +710,46 @@ TEST_F(CliOnlineTest, UnitThatOnlySendsWrongBlocksFailsTheReadAndWritesNoFile) {
     EXPECT_EQ(run.err, "输入数据长度错误\nUnable to Open COM-Port: The unit with ID 1 on " +
                            Port() + " answered with channel blocks of the wrong length.\n");
     EXPECT_FALSE(fs::exists(File("live.dia48")));
+}
+
+// The write requests of a log, whole frames.
+std::vector<std::vector<std::uint8_t>> WriteFrames(const std::vector<SimExchange>& log) {
+    std::vector<std::vector<std::uint8_t>> frames;
+    for (const SimExchange& e : log)
+        if (e.request[kOffsetKind] == kKindWrite)
+            frames.emplace_back(e.request.begin(), e.request.end());
+    return frames;
+}
+
+TEST_F(CliOnlineTest, ImportEqOnAUnitSendsTheFramesTypingTheValuesWould) {
+    const std::string text = File("eq.txt");
+    std::ofstream(text) << "Preamp: -6 dB\r\n"
+                           "Filter  1: ON  PK       Fc  1000 Hz  Gain  -3.5 dB  Q  2.400\r\n"
+                           "Filter  2: ON  LSC 12 dB Fc    80 Hz  Gain   4.0 dB\r\n"
+                           "Filter  3: ON  HPQ      Fc    60 Hz  Q 0.7071\r\n"
+                           "Filter  4: ON  HPQ      Fc    60 Hz  Q 0.7071\r\n";
+    SimLineOptions options;
+    options.keepLog = true;
+    StartLine(options);
+    const CliRun import = RunCli({"import-eq", "--port", Port(), "--tick-ms", "10", "out.2", text});
+    ASSERT_EQ(import.status, 0) << Describe(import);
+    EXPECT_NE(import.out.find("Imported 4 filters from " + text +
+                              " into out.2 of the 4x8 with ID 1\nlargest difference: "),
+              std::string::npos)
+        << import.out;
+    const auto imported = WriteFrames(m_line->Exchanges());
+    EXPECT_EQ(Word(&Unit().Program(0).outputs[1][56]), 60); // the high-pass frequency
+
+    m_line.reset();
+    StartLine(options); // a fresh unit
+    const CliRun typed =
+        RunCli({"set", "--port", Port(), "--tick-ms", "10", "out.2.eq.1.freq=1000",
+                "out.2.eq.1.bw=0.60", "out.2.eq.1.gain=-3.5", "out.2.eq.2.type=lowshelf",
+                "out.2.eq.2.freq=80", "out.2.eq.2.slope=12", "out.2.eq.2.gain=4",
+                "out.2.hpf.kind=linkwitz-riley", "out.2.hpf.slope=24", "out.2.hpf.freq=60"});
+    ASSERT_EQ(typed.status, 0) << Describe(typed);
+    EXPECT_FALSE(imported.empty());
+    EXPECT_EQ(WriteFrames(m_line->Exchanges()), imported);
 }
 
 struct UsageCase {
