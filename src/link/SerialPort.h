@@ -17,10 +17,10 @@
 // The port is held exclusively (a non-blocking flock, which also stops root, plus TIOCEXCL) and
 // runs raw with CLOCAL, so a missing carrier neither blocks nor hangs it up. The terminal
 // settings it had are kept at Open and put back at Close (and by a failed Open), and so is its
-// exclusive flag: a port, a console or a user's terminal is left as it was found. A listener thread
-// (LineWatcher) reports its line events to the handler given at Open: received bytes once per
-// burst and once per unread batch (the next report waits until a Read took bytes), and a hang-up
-// (adapter unplugged, the unit's side closed) once; it never reads or writes the port.
+// exclusive flag: a port, a console or a user's terminal is left as it was found. A listener
+// thread (LineWatcher) reports its line events to the handler given at Open: received bytes once
+// per burst and once per unread batch (the next report waits until a Read took bytes), and a
+// hang-up (adapter unplugged, the unit's side closed) once; it never reads or writes the port.
 // The port's own failures go to the trace sink; Open and Setup also keep a reason for the
 // operator (LastErrorText).
 class SerialPort : public IPort {
@@ -73,8 +73,8 @@ private:
     void RestoreTerminal();
 
     int m_fd = -1;
-    LineWatcher m_watcher;
     std::optional<termios> m_foundSettings; // the terminal settings before Open changed them
     bool m_foundExclusive = false;          // another holder had set the exclusive flag
+    LineWatcher m_watcher;
     std::string m_lastError;
 };

@@ -868,6 +868,14 @@ std::optional<Value> ParseText(const Row& row, Key key, const DeviceModel& model
     return value;
 }
 
+bool IsBandSetting(Key key, ParameterField field) {
+    return key.field == field;
+}
+
+bool SameBand(Key a, Key b) {
+    return a.scope == b.scope && a.channel == b.channel && a.band == b.band;
+}
+
 // Whether the program now holds the value asked.
 bool Holds(const Assignment& a, const ProgramContainer& program) {
     const Row& row = RowOf(a.key);
@@ -1174,6 +1182,22 @@ std::optional<Value> ParseValue(const DeviceModel& model, const ParameterKey& ke
     return std::nullopt;
 }
 
+std::string TextTheUnitKeeps(const ParameterKey& key, std::string_view text) {
+    const Row& row = RowOf(key);
+    if (row.form != Form::Text)
+        return std::string(text);
+    // Channel names come back without their trailing blanks, interface lines without blanks at
+    // either end.
+    const bool leadingToo = row.scope == RowScope::Unit;
+    const auto last = text.find_last_not_of(' ');
+    if (last == std::string_view::npos)
+        return {};
+    text = text.substr(0, last + 1);
+    if (leadingToo)
+        text.remove_prefix(text.find_first_not_of(' '));
+    return std::string(text);
+}
+
 Edit Write(ProgramContainer& program, const ParameterKey& key, const Value& value,
            UnitSettingsWriter* unit) {
     return RowOf(key).write(program, unit, key, value);
@@ -1191,6 +1215,24 @@ ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer&
     std::vector<const Assignment*> unitSettings;
     for (const Assignment& a : assignments)
         (a.key.IsUnitSetting() ? unitSettings : channelSettings).push_back(&a);
+    // A band's on/off goes after everything else, as an operator switches a band off after
+    // typing its gain (typing a gain switches the band on): "off" with a gain on one line leaves
+    // the band off, keeping that gain for when it is switched on again, in either order.
+    std::stable_partition(channelSettings.begin(), channelSettings.end(), [](const Assignment* a) {
+        return !IsBandSetting(a->key, ParameterField::BandOn);
+    });
+    const auto keptWhileOff = [&](const Assignment& a) {
+        if (!IsBandSetting(a.key, ParameterField::BandGain))
+            return false;
+        const Filter& band = BandOf(program, a.key);
+        return band.off() != 0 && band.gainIndex() == a.value.index &&
+               std::any_of(channelSettings.begin(), channelSettings.end(),
+                           [&](const Assignment* other) {
+                               return IsBandSetting(other->key, ParameterField::BandOn) &&
+                                      SameBand(other->key, a.key) && other->value.index == 0;
+                           });
+    };
+    const auto holds = [&](const Assignment& a) { return Holds(a, program) || keptWhileOff(a); };
 
     // The second round writes what the first left different: a value another one in the list
     // has made possible since (or has changed again).
@@ -1198,7 +1240,7 @@ ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer&
     for (int round = 0; round < 2; ++round)
         for (std::size_t i = 0; i < channelSettings.size(); ++i) {
             const Assignment& a = *channelSettings[i];
-            if (round == 0 || !Holds(a, program))
+            if (round == 0 || !holds(a))
                 last[i] = Write(program, a.key, a.value, unit);
         }
     for (std::size_t i = 0; i < channelSettings.size(); ++i) {
@@ -1206,6 +1248,11 @@ ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer&
         const Row& row = RowOf(a.key);
         if (Holds(a, program))
             continue;
+        if (keptWhileOff(a)) {
+            outcome.gainsOfBandsOff.emplace_back(
+                NameOf(a.key), Format(row.scale(ModelOf(program), a.key), a.value.index));
+            continue;
+        }
         if (last[i] == Edit::Refused) {
             outcome.refusals.push_back(NameOf(a.key) + ": " + std::string(row.refusal));
         } else {
@@ -1308,12 +1355,15 @@ std::string HelpText() {
                 " with bands 1 to " + std::to_string(model.inputBands) + ", outputs 1 to " +
                 std::to_string(model.outputs) + " with bands 1 to " +
                 std::to_string(model.outputBands) + "\n";
-    text += "The editors' rules hold: a high-pass never lies above the low-pass of its output; a\n"
-            "low shelf goes up to 20000 Hz; a 3x6 or 2x4 output keeps at least one input; a band\n"
-            "gain of 0.0 dB switches the band off; a PEQ band has a bandwidth and a Q, a shelf a\n"
-            "slope; a gate threshold switches the gate on; in Auto mode the unit sets attack and\n"
-            "release itself; clip, ratio and Auto need limiter.type=compressor. The unit-wide\n"
-            "settings (unit.*) belong to a unit; program files do not hold them.\n";
+    text +=
+        "The editors' rules hold: a high-pass never lies above the low-pass of its output; a\n"
+        "low shelf goes up to 20000 Hz; a 3x6 or 2x4 output keeps at least one input; a band\n"
+        "gain of 0.0 dB switches the band off and any other gain switches it on, but\n"
+        "eq.B.on=off given with a gain wins (a single-setting file keeps that gain for when\n"
+        "the band is switched on); a PEQ band has a bandwidth and a Q, a shelf a slope; a gate\n"
+        "threshold switches the gate on; in Auto mode the unit sets attack and release\n"
+        "itself; clip, ratio and Auto need limiter.type=compressor. The unit-wide settings\n"
+        "(unit.*) belong to a unit; program files do not hold them.\n";
     return text;
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class ProgramContainer;
@@ -200,6 +201,11 @@ std::string DisplayText(const ProgramContainer& program, const ParameterKey& key
 std::optional<Value> ParseValue(const DeviceModel& model, const ParameterKey& key,
                                 std::string_view text, std::string& error);
 
+// What a unit keeps of a text (a channel name, an interface line) and gives back when it is read:
+// a name without the blanks at its end, an interface line without blanks at either end. Any
+// other parameter's text is returned as it is.
+std::string TextTheUnitKeeps(const ParameterKey& key, std::string_view text);
+
 // Writes one value through the editing rules. A unit-wide setting needs `unit` (refused
 // without it).
 ChannelEditRules::Edit Write(ProgramContainer& program, const ParameterKey& key, const Value& value,
@@ -222,12 +228,16 @@ struct ApplyOutcome {
     std::vector<std::string> refusals;
     // "out.1.hpf.freq: ...; set to 1000" for each value a rule stored differently.
     std::vector<std::string> corrections;
+    // Name and value ("in.A.eq.2.gain", "3.0") of each gain given with "off" for its band: the
+    // program keeps it for when the band is switched on, and shows 0.0 dB until then.
+    std::vector<std::pair<std::string, std::string>> gainsOfBandsOff;
 };
 
 // Writes the values. The channel settings go first, and twice, so their order on a command line
 // does not matter (a high-pass raised above its low-pass's old frequency together with the
 // low-pass; a ratio given before the Compressor type it needs); the second round writes only
-// what the first could not. Then, when nothing was refused, the unit-wide settings go to `unit`
+// what the first could not. A band's on/off goes after its gain, so switching a band off wins
+// over a gain given with it. Then, when nothing was refused, the unit-wide settings go to `unit`
 // (needed for them; a program file has none).
 ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer& program,
                    UnitSettingsWriter* unit);

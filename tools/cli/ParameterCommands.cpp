@@ -8,8 +8,12 @@
 
 #include "files/ProgramFile.h"
 #include "model/DeviceModel.h"
+#include "model/InputChannel.h"
+#include "model/OutputChannel.h"
 #include "model/ParameterRegistry.h"
+#include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
+#include "model/ProgramImage.h"
 #include "protocol/ChannelBlocks.h"
 #include "protocol/Frame.h"
 
@@ -19,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -29,10 +34,31 @@ namespace pr = ParameterRegistry;
 // name=value of every parameter listed, in order.
 using Snapshot = std::vector<std::pair<std::string, std::string>>;
 
+// A value on one line: bytes a name may hold besides printable ASCII (a name read from a unit or
+// a file can hold any) are shown as escapes, "\n", "\t", "\x01", so no value breaks a line.
+std::string OneLine(std::string_view value) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string line;
+    for (const char c : value) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else if (c == '\t')
+            line += "\\t";
+        else if (b < 0x20 || b >= 0x7F)
+            line += std::string("\\x") + kHex[b >> 4] + kHex[b & 0xF];
+        else
+            line += c;
+    }
+    return line;
+}
+
 Snapshot Take(const std::vector<ParameterKey>& keys, const ProgramContainer& program) {
     Snapshot values;
     for (const ParameterKey& key : keys)
-        values.emplace_back(pr::NameOf(key), pr::ReadValue(program, key));
+        values.emplace_back(pr::NameOf(key), OneLine(pr::ReadValue(program, key)));
     return values;
 }
 
@@ -171,7 +197,7 @@ int RunGet(const CliCommand& command, const CliArguments& args, CliContext& ctx)
 
     auto print = [&](const ProgramContainer& program) {
         for (const ParameterKey& key : parameters)
-            ctx.out << pr::NameOf(key) << '=' << pr::ReadValue(program, key) << '\n';
+            ctx.out << pr::NameOf(key) << '=' << OneLine(pr::ReadValue(program, key)) << '\n';
         return kExitOk;
     };
     if (source.unit)
@@ -220,6 +246,12 @@ int ReadAssignments(const CliCommand& command, const CliArguments& args, const S
         }
         if (!value->note.empty())
             notes.push_back(value->note);
+        // A unit drops the blanks around some texts: what is set and shown is what it keeps.
+        if (std::string kept = pr::TextTheUnitKeeps(*key, value->text);
+            source.unit && kept != value->text) {
+            notes.push_back(name + ": the unit keeps \"" + kept + "\"");
+            value->text = std::move(kept);
+        }
         assignments.push_back({*key, std::move(*value)});
     }
     if (errors.empty() && assignments.empty())
@@ -230,11 +262,12 @@ int ReadAssignments(const CliCommand& command, const CliArguments& args, const S
     return kExitOk;
 }
 
-// Applies the values; with a refusal nothing may be sent or saved. Returns kExitOk or the usage
-// error's status.
+// Applies the values; with a refusal nothing may be sent or saved. `dropsGainsOfBandsOff` names
+// a holder that keeps no gain for a band switched off (a unit, a program library), so a gain
+// given with "off" is lost there. Returns kExitOk or the usage error's status.
 int ApplyAssignments(const CliCommand& command, const std::vector<pr::Assignment>& assignments,
                      ProgramContainer& program, UnitController* unit, std::string_view nothingDone,
-                     CliContext& ctx) {
+                     std::string_view dropsGainsOfBandsOff, CliContext& ctx) {
     const pr::ApplyOutcome outcome = pr::Apply(assignments, program, unit);
     if (!outcome.refusals.empty()) {
         std::vector<std::string> errors = outcome.refusals;
@@ -242,7 +275,39 @@ int ApplyAssignments(const CliCommand& command, const std::vector<pr::Assignment
         return CliUsageErrors(command, errors, ctx);
     }
     PrintNotes(outcome.corrections, ctx);
+    for (const auto& [name, gain] : outcome.gainsOfBandsOff) {
+        if (dropsGainsOfBandsOff.empty())
+            PrintNotes({name + ": " + gain +
+                        " dB is kept for when the band is switched on; switched off it shows 0.0"},
+                       ctx);
+        else
+            PrintNotes({name + ": " + gain + " dB is not kept: " +
+                        std::string(dropsGainsOfBandsOff) + " holds a band switched off at 0.0 dB"},
+                       ctx);
+    }
     return kExitOk;
+}
+
+// A program image has no on/off for a band of its own: a band at 0.0 dB is off. A band switched
+// off is stored at 0.0 dB, or it would come back on at the gain it keeps.
+void FillStoredImage(const ProgramContainer& program, ProgramImage& image) {
+    program.fillProgramImage(image);
+    for (std::size_t i = 0; i < image.inputs.size(); ++i)
+        for (int b = 0; b < InputChannel::kBandCount; ++b)
+            if (program.input(static_cast<int>(i)).filter(b).off() != 0)
+                image.inputs[i].bands[static_cast<std::size_t>(b)].gain = kEqGainZeroIndex;
+    for (std::size_t o = 0; o < image.outputs.size(); ++o)
+        for (int b = 0; b < OutputChannel::kBandCount; ++b)
+            if (program.output(static_cast<int>(o)).filter(b).off() != 0)
+                image.outputs[o].bands[static_cast<std::size_t>(b)].gain = kEqGainZeroIndex;
+}
+
+// The whole program as a file would hold it, gains kept by bands switched off included (no
+// parameter shows those).
+ProgramImage ImageOf(const ProgramContainer& program) {
+    ProgramImage image;
+    program.fillProgramImage(image);
+    return image;
 }
 
 int SetOnUnit(const CliCommand& command, const Source& source,
@@ -257,8 +322,9 @@ int SetOnUnit(const CliCommand& command, const Source& source,
             shown.push_back(key);
     return WithUnitParameters(source, named, ctx, [&](OnlineSession& session) {
         const Snapshot before = Take(shown, session.Data());
-        if (const int status = ApplyAssignments(command, assignments, session.Data(),
-                                                &session.Controller(), "Nothing was sent.", ctx);
+        if (const int status =
+                ApplyAssignments(command, assignments, session.Data(), &session.Controller(),
+                                 "Nothing was sent.", "the unit", ctx);
             status != kExitOk)
             return status;
         // The pending-change scan sends the edits (a crossover as its run of octave steps) and
@@ -281,20 +347,22 @@ int SetInFile(const CliCommand& command, Source& source,
     const std::vector<ParameterKey> shown = pr::Keys(*source.model, pr::Holder::ProgramFile);
     const auto program = TakeProgram(source.file, source.file.program);
     const Snapshot before = Take(shown, *program);
+    const ProgramImage imageBefore = ImageOf(*program);
     if (const int status =
-            ApplyAssignments(command, assignments, *program, nullptr, "Nothing was written.", ctx);
+            ApplyAssignments(command, assignments, *program, nullptr, "Nothing was written.",
+                             source.file.library ? "a program library" : "", ctx);
         status != kExitOk)
         return status;
     const Snapshot after = Take(shown, *program);
-    if (before == after) {
+    if (before == after && (source.file.library || imageBefore == ImageOf(*program))) {
         ctx.out << "Nothing changed: " << source.path << " already holds these values\n";
         return kExitOk;
     }
     ProgramFileStatus saved = ProgramFileStatus::Ok;
     std::string reason;
     if (source.file.library) {
-        program->fillProgramImage(
-            source.file.bank[static_cast<std::size_t>(source.file.program - 1)]);
+        FillStoredImage(*program,
+                        source.file.bank[static_cast<std::size_t>(source.file.program - 1)]);
         saved = SaveProgramLibrary(source.path, source.file.bank, &reason);
     } else {
         saved = SaveProgramSetting(source.path, *program, &reason);

@@ -529,6 +529,22 @@ TEST_F(CliOnlineTest, SetOfFiveParametersSendsExactlyFiveChanges) {
     EXPECT_EQ(get.out, "out.1.eq.2.freq=250\nunit.temperature=30\n");
 }
 
+TEST_F(CliOnlineTest, SetPrintsTheTextAsTheUnitKeepsIt) {
+    StartLine({});
+    // A channel name comes back without the blanks at its end, an interface line without those
+    // at either end.
+    const CliRun set = RunCli(
+        {"set", "--port", Port(), "--tick-ms", "10", "in.A.name= x ", "unit.line2=  Hall  "});
+    ASSERT_EQ(set.status, 0) << Describe(set);
+    EXPECT_EQ(set.out, "in.A.name= x (was A)\nunit.line2=Hall (was )\n");
+    EXPECT_EQ(set.err, "tavrel-cli: note: in.A.name: the unit keeps \" x\"\n"
+                       "tavrel-cli: note: unit.line2: the unit keeps \"Hall\"\n");
+    const CliRun get =
+        RunCli({"get", "--port", Port(), "--tick-ms", "10", "in.A.name", "unit.line2"});
+    ASSERT_EQ(get.status, 0) << Describe(get);
+    EXPECT_EQ(get.out, "in.A.name= x\nunit.line2=Hall\n");
+}
+
 TEST_F(CliOnlineTest, SetWithAnInvalidArgumentAmongValidOnesSendsNothing) {
     SimLineOptions options;
     options.keepLog = true;
