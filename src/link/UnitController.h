@@ -6,6 +6,7 @@
 #include "link/UnitLink.h"
 #include "link/UnitView.h"
 #include "model/DeviceModel.h"
+#include "model/ParameterRegistry.h"
 #include "model/SettingsSnapshot.h"
 #include "protocol/RequestSequences.h"
 
@@ -23,8 +24,9 @@ class IMessageSink;
 // device-ID search from a 30 ms tick, handles every notification of the engine and reports to its
 // owner through IUnitView. Message boxes go to the IMessageSink. It never sleeps and starts no
 // timer: the owner calls Tick (and SearchTick during a search) and hands every line event of the
-// port to OnLineEvent on the controller's thread.
-class UnitController : private ILinkListener {
+// port to OnLineEvent on the controller's thread. Parameters written by key reach the unit-wide
+// settings through its UnitSettingsWriter side.
+class UnitController : public UnitSettingsWriter, private ILinkListener {
 public:
     static constexpr int kTickTimerId = 2;
     static constexpr int kTickMs = 100;
@@ -226,6 +228,14 @@ public:
     // equal to the record's, or a channel the model lacks, changes nothing. Returns whether the
     // name changed.
     bool SetChannelName(bool output, int channel, std::string_view name);
+
+    // ---- UnitSettingsWriter: the unit-wide settings written by key ---------------------------
+    void WriteInputSource(int source) override { SetInputSource(source, true); }
+    void WriteTemperature(int celsius) override { SetTemperature(celsius); }
+    void WriteBacklight(int backlight) override { SetBacklight(backlight); }
+    void WriteInterfaceLines(std::string_view first, std::string_view second) override {
+        SetInterfaceLines(first, second);
+    }
 
     // ---- Restoring settings (undo, redo, the A/B switch) ------------------------------------
     // Makes the container hold `snapshot` (ApplySnapshot): the channel values that differ get

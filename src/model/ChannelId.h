@@ -3,7 +3,7 @@
 #include "model/ProgramContainer.h"
 
 // One channel of a program: input 0..3 (A..D) or output 0..7 (1..8). The command line names it
-// "in.A" or "out.2" (ParameterCatalogue).
+// "in.A" or "out.2" (ParameterRegistry).
 struct ChannelId {
     bool output = false;
     int index = 0;

@@ -1,202 +1,96 @@
 #include "model/ParameterTable.h"
 
 #include "model/DeviceModel.h"
-#include "model/ParameterScales.h"
+#include "model/ParameterRegistry.h"
 #include "model/PrintableText.h"
 #include "model/ProgramContainer.h"
 
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <optional>
 
 namespace {
 
-// What a row shows. Band rows carry the band number, source rows the input number.
-enum class Field {
-    Blank,
-    Name,
-    InputSource,
-    NoiseGate,
-    Gain,
-    Polarity,
-    Delay,
-    Mute,
-    BandType,
-    BandGain,
-    BandFreq,
-    BandBandwidth,
-    BandQ,
-    Source,
-    LowPassType,
-    LowPassFreq,
-    LowPassSlope,
-    HighPassType,
-    HighPassFreq,
-    HighPassSlope,
-    Threshold,
-    Attack,
-    Release,
-    ClipLimit,
-    Ratio,
-    CompressionType,
-    CompressionMode,
-};
-
+// A row of the table: its label and the parameter it shows (none: a blank row). Band rows carry
+// the band, source rows the input.
 struct RowSpec {
     std::string label;
-    Field field;
+    std::optional<ParameterField> field = std::nullopt;
     int item = 0; // band 0..7 or input 0..3
 };
 
 std::vector<RowSpec> RowSpecs(const DeviceModel& model) {
     std::vector<RowSpec> rows;
-    rows.push_back({"Name", Field::Name});
+    rows.push_back({"Name", ParameterField::Name});
     if (model.hasInputSource) {
-        rows.push_back({"InPut Source", Field::InputSource});
+        rows.push_back({"InPut Source", ParameterField::InputSource});
     }
-    rows.push_back({"NoiseGate", Field::NoiseGate});
-    rows.push_back({"Gain", Field::Gain});
-    rows.push_back({"Polarity", Field::Polarity});
-    rows.push_back({"Delay", Field::Delay});
-    rows.push_back({"Mute", Field::Mute});
+    rows.push_back({"NoiseGate", ParameterField::Gate});
+    rows.push_back({"Gain", ParameterField::Gain});
+    rows.push_back({"Polarity", ParameterField::Polarity});
+    rows.push_back({"Delay", ParameterField::Delay});
+    rows.push_back({"Mute", ParameterField::Mute});
     for (int b = 0; b < model.inputBands; ++b) {
         const std::string eq = "EQ" + std::to_string(b + 1) + " ";
-        rows.push_back({eq + "Type", Field::BandType, b});
-        rows.push_back({eq + "Gain", Field::BandGain, b});
-        rows.push_back({eq + "Freq", Field::BandFreq, b});
-        rows.push_back({eq + "BW", Field::BandBandwidth, b});
-        rows.push_back({eq + "Q", Field::BandQ, b});
-        rows.push_back({"", Field::Blank});
+        rows.push_back({eq + "Type", ParameterField::BandType, b});
+        rows.push_back({eq + "Gain", ParameterField::BandGain, b});
+        rows.push_back({eq + "Freq", ParameterField::BandFrequency, b});
+        rows.push_back({eq + "BW", ParameterField::BandBandwidth, b});
+        rows.push_back({eq + "Q", ParameterField::BandQ, b});
+        rows.push_back({""});
     }
     for (int i = 0; i < model.dataViewSourceRows; ++i) {
         if (i < model.inputs) {
-            rows.push_back({std::string(model.SourceRowLabel(i)), Field::Source, i});
+            rows.push_back({std::string(model.SourceRowLabel(i)), ParameterField::Source, i});
         } else {
-            rows.push_back({"", Field::Blank});
+            rows.push_back({""});
         }
     }
-    rows.push_back({"XType_LPF", Field::LowPassType});
-    rows.push_back({"XFreq_LPF", Field::LowPassFreq});
-    rows.push_back({"XSLope_LPF", Field::LowPassSlope});
-    rows.push_back({"XType_HPF", Field::HighPassType});
-    rows.push_back({"XFreq_HPF", Field::HighPassFreq});
-    rows.push_back({"XSLope_HPF", Field::HighPassSlope});
-    rows.push_back({"", Field::Blank});
-    rows.push_back({"Threshold", Field::Threshold});
-    rows.push_back({"Attack", Field::Attack});
-    rows.push_back({"Release", Field::Release});
+    rows.push_back({"XType_LPF", ParameterField::LowPassKind});
+    rows.push_back({"XFreq_LPF", ParameterField::LowPassFrequency});
+    rows.push_back({"XSLope_LPF", ParameterField::LowPassSlope});
+    rows.push_back({"XType_HPF", ParameterField::HighPassKind});
+    rows.push_back({"XFreq_HPF", ParameterField::HighPassFrequency});
+    rows.push_back({"XSLope_HPF", ParameterField::HighPassSlope});
+    rows.push_back({""});
+    rows.push_back({"Threshold", ParameterField::LimiterThreshold});
+    rows.push_back({"Attack", ParameterField::Attack});
+    rows.push_back({"Release", ParameterField::Release});
     if (model.hasFullDynamics) {
-        rows.push_back({"Clip Limit", Field::ClipLimit});
-        rows.push_back({"Ratio", Field::Ratio});
-        rows.push_back({"Compression Type", Field::CompressionType});
-        rows.push_back({"Compression Mode", Field::CompressionMode});
+        rows.push_back({"Clip Limit", ParameterField::ClipLimit});
+        rows.push_back({"Ratio", ParameterField::Ratio});
+        // The row labelled "Compression Type" lists the mode (Auto/Manual) and the row labelled
+        // "Compression Mode" the type (Limit/Compressor), as the unit's printed lists always have.
+        rows.push_back({"Compression Type", ParameterField::DynamicsMode});
+        rows.push_back({"Compression Mode", ParameterField::DynamicsType});
     }
     return rows;
 }
 
-bool IsShelf(const Filter& band) {
-    return band.type() == kBandLowShelf || band.type() == kBandHighShelf;
-}
-
-// The cell of an equaliser band row; bandwidth and Q are left empty for a shelf.
-std::string BandCell(const Filter& band, Field field) {
-    switch (field) {
-    case Field::BandType:
-        return band.typeText();
-    case Field::BandGain:
-        return band.gainText();
-    case Field::BandFreq:
-        return band.frequencyText();
-    case Field::BandBandwidth:
-        return IsShelf(band) ? std::string() : band.bandwidthText();
-    case Field::BandQ:
-        return IsShelf(band) ? std::string() : band.qText();
-    default:
+// A row's cell in a channel's column: the parameter's display text where the channel has it
+// (bands past an output's last and the outputs' rows stay empty in other columns). The unit-wide
+// input source is listed in the input columns.
+std::string Cell(const DeviceModel& model, const ProgramContainer& data, const RowSpec& row,
+                 ChannelId channel) {
+    if (!row.field) {
         return {};
     }
-}
-
-bool IsBandField(Field field) {
-    return field == Field::BandType || field == Field::BandGain || field == Field::BandFreq ||
-           field == Field::BandBandwidth || field == Field::BandQ;
-}
-
-// Input columns show nothing from the first "Src" row on.
-std::string InputCell(const ProgramContainer& data, const InputChannel& in, const RowSpec& row) {
-    if (IsBandField(row.field)) {
-        return row.item < InputChannel::kBandCount ? BandCell(in.filter(row.item), row.field)
-                                                   : std::string();
+    ParameterKey key = BandKey(channel, row.item, *row.field); // item 0 past the band rows
+    if (*row.field == ParameterField::Source) {
+        if (!channel.output) {
+            return {};
+        }
+        key = SourceKey(channel.index, row.item);
+    } else if (*row.field == ParameterField::InputSource) {
+        if (channel.output) {
+            return {};
+        }
+        key = UnitKey(*row.field);
     }
-    switch (row.field) {
-    case Field::Name:
-        return in.displayName();
-    case Field::InputSource:
-        return data.inputSourceText();
-    case Field::NoiseGate:
-        return in.gateText();
-    case Field::Gain:
-        return in.gainText();
-    case Field::Polarity:
-        return in.polarityText();
-    case Field::Delay:
-        return in.delayText();
-    case Field::Mute:
-        return in.stateText();
-    default:
+    if (!ParameterRegistry::Offers(model, key)) {
         return {};
     }
-}
-
-std::string OutputCell(const DeviceModel& model, const OutputChannel& out, const RowSpec& row) {
-    if (IsBandField(row.field)) {
-        // Outputs have fewer bands: the EQ7 and EQ8 rows of the 4x8 stay empty.
-        return row.item < model.outputBands ? BandCell(out.filter(row.item), row.field)
-                                            : std::string();
-    }
-    switch (row.field) {
-    case Field::Name:
-        return out.displayName();
-    case Field::Gain:
-        return out.gainText();
-    case Field::Polarity:
-        return out.polarityText();
-    case Field::Delay:
-        return out.delayText();
-    case Field::Mute:
-        return out.stateText();
-    case Field::Source:
-        return out.mixText(row.item);
-    case Field::LowPassType:
-        return out.lowPass().kindText();
-    case Field::LowPassFreq:
-        return out.lowPass().frequencyText();
-    case Field::LowPassSlope:
-        return out.lowPass().crossoverSlopeText();
-    case Field::HighPassType:
-        return out.highPass().kindText();
-    case Field::HighPassFreq:
-        return out.highPass().frequencyText();
-    case Field::HighPassSlope:
-        return out.highPass().crossoverSlopeText();
-    case Field::Threshold:
-        return out.thresholdText();
-    case Field::Attack:
-        return out.attackText();
-    case Field::Release:
-        return out.releaseText();
-    case Field::ClipLimit:
-        return out.clipLimitText();
-    case Field::Ratio:
-        return out.ratioText();
-    // The row labelled "Compression Type" lists the mode (Auto/Manual) and the row labelled
-    // "Compression Mode" the type (Limit/Compressor), as the unit's printed lists always have.
-    case Field::CompressionType:
-        return out.dynamicsModeText();
-    case Field::CompressionMode:
-        return out.dynamicsTypeText();
-    default:
-        return {};
-    }
+    return ParameterRegistry::DisplayText(data, key);
 }
 
 std::string CsvField(const std::string& text) {
@@ -261,10 +155,10 @@ ParameterTable::ParameterTable(const ProgramContainer& data, int deviceType)
         cells.reserve(headings_.size());
         cells.push_back(row.label);
         for (int i = 0; i < inputColumns_; ++i) {
-            cells.push_back(PrintableText(InputCell(data, data.input(i), row)));
+            cells.push_back(PrintableText(Cell(*model, data, row, {false, i})));
         }
         for (int o = 0; o < outputColumns_; ++o) {
-            cells.push_back(PrintableText(OutputCell(*model, data.output(o), row)));
+            cells.push_back(PrintableText(Cell(*model, data, row, {true, o})));
         }
         rows_.push_back(std::move(cells));
     }

@@ -8,8 +8,9 @@ class ProgramContainer;
 
 // The list of every parameter of a program as a table of texts: one column per channel of the
 // model, one row per parameter. Column 0 holds the row labels and is headed by the program name;
-// then come "Input A".. and "Out1".. . Cells hold the channel records' own display texts, names
-// with their unprintable bytes as spaces (PrintableText). The data view shows it, printing pages
+// then come "Input A".. and "Out1".. . Cells hold each parameter's display text as the parameter
+// registry reads it from the records, names with their unprintable bytes as spaces
+// (PrintableText). The data view shows it, printing pages
 // it, and tavrel-cli prints it.
 class ParameterTable {
 public:

@@ -10,9 +10,9 @@
 
 #include "files/FilterTextFile.h"
 #include "files/ProgramFile.h"
-#include "link/ParameterCatalogue.h"
 #include "model/EqualizerExport.h"
 #include "model/EqualizerImport.h"
+#include "model/ParameterRegistry.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,7 +23,7 @@
 
 namespace {
 
-namespace pc = ParameterCatalogue;
+namespace pr = ParameterRegistry;
 
 // The channel a command works on: in a program file (FILE CHANNEL ...) or on a unit (--port ...
 // CHANNEL ...), as get and set take them. `rest` holds the arguments after CHANNEL.
@@ -38,7 +38,7 @@ struct EqualizerTarget {
 
     // "out.2 of show.dia24", "out.2 of the 4x8 with ID 1".
     std::string Where() const {
-        return pc::ChannelName(channel) + " of " + (unit ? UnitText(options) : path);
+        return pr::ChannelName(channel) + " of " + (unit ? UnitText(options) : path);
     }
 };
 
@@ -76,7 +76,7 @@ int OpenTarget(const CliCommand& command, const CliArguments& args, CliContext& 
     if (positional.size() > most + 1)
         return CliUsageError(command, "too many arguments", ctx);
     std::string error;
-    const auto channel = pc::FindChannel(*target.model, positional.front(), error);
+    const auto channel = pr::FindChannel(*target.model, positional.front(), error);
     if (!channel)
         return CliUsageError(command, error, ctx);
     target.channel = *channel;

@@ -240,10 +240,10 @@ int WithConnectedUnit(const UnitOptions& options, CliContext& ctx, const Connect
 // A connect that reads the names of program memories 1..30, which a library stores.
 ConnectReads MemoryNameReads();
 
-// The text as one word of a shell command line: as it is when it holds no character the shell
-// would take apart, else in single quotes.
-std::string ShellWord(const std::string& text);
-
 // Reads the unit's live settings into the session's container (as the application does after a
 // connect). Returns the exit status.
 int ReadLiveProgram(OnlineSession& session, CliContext& ctx);
+
+// The text as one word of a shell command line: as it is when it holds no character the shell
+// would take apart, else in single quotes.
+std::string ShellWord(const std::string& text);

@@ -1,5 +1,5 @@
 // get and set: settings read and changed by name, on a unit or in a program file. The names,
-// values, ranges and rules come from the parameter catalogue, which writes through the editors'
+// values, ranges and rules come from the parameter registry, which writes through the editors'
 // own rules; this file only takes the arguments apart and prints.
 
 #include "Cli.h"
@@ -7,14 +7,15 @@
 #include "ProgramSource.h"
 
 #include "files/ProgramFile.h"
-#include "link/ParameterCatalogue.h"
 #include "model/DeviceModel.h"
 #include "model/InputChannel.h"
 #include "model/OutputChannel.h"
+#include "model/ParameterRegistry.h"
 #include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
-#include "protocol/ChannelBlocks.h"
 #include "model/ProgramImage.h"
+#include "protocol/ChannelBlocks.h"
+#include "protocol/Frame.h"
 
 #include <algorithm>
 #include <climits>
@@ -28,7 +29,7 @@
 
 namespace {
 
-namespace pc = ParameterCatalogue;
+namespace pr = ParameterRegistry;
 
 // name=value of every parameter listed, in order.
 using Snapshot = std::vector<std::pair<std::string, std::string>>;
@@ -54,11 +55,25 @@ std::string OneLine(std::string_view value) {
     return line;
 }
 
-Snapshot Take(const std::vector<pc::Parameter>& parameters, const ProgramContainer& program) {
+Snapshot Take(const std::vector<ParameterKey>& keys, const ProgramContainer& program) {
     Snapshot values;
-    for (const pc::Parameter& p : parameters)
-        values.emplace_back(p.name, OneLine(pc::ReadParameter(p, program)));
+    for (const ParameterKey& key : keys)
+        values.emplace_back(pr::NameOf(key), OneLine(pr::ReadValue(program, key)));
     return values;
+}
+
+// The global code under which the unit reports a unit-wide setting.
+int GlobalCodeOf(const ParameterKey& key) {
+    switch (key.field) {
+    case ParameterField::InputSource:
+        return kGlobalSettings;
+    case ParameterField::Temperature:
+        return kGlobalTemperature;
+    case ParameterField::Backlight:
+        return kGlobalBacklight;
+    default:
+        return kGlobalLineSetB; // the interface lines
+    }
 }
 
 // "name=new (was old)" for each parameter whose shown value changed, side effects included (a
@@ -90,7 +105,7 @@ struct Source {
     std::size_t firstName = 0; // index of the first name among the positional arguments
     const DeviceModel* model = nullptr;
 
-    pc::Holder Holder() const { return unit ? pc::Holder::Unit : pc::Holder::ProgramFile; }
+    pr::Holder Holder() const { return unit ? pr::Holder::Unit : pr::Holder::ProgramFile; }
 };
 
 int OpenSource(const CliCommand& command, const CliArguments& args, CliContext& ctx,
@@ -128,24 +143,24 @@ struct Needs {
     ChannelBlocks blocks = 0;
     std::vector<int> unitSettings; // global codes
 
-    explicit Needs(const std::vector<pc::Parameter>& parameters) {
-        for (const pc::Parameter& p : parameters) {
-            if (!p.IsUnitSetting())
-                blocks |= ChannelBlockBit(p.output, p.channel);
-            else if (!Covers(p))
-                unitSettings.push_back(p.GlobalCode());
+    explicit Needs(const std::vector<ParameterKey>& keys) {
+        for (const ParameterKey& key : keys) {
+            if (!key.IsUnitSetting())
+                blocks |= ChannelBlockBit(key.IsOutput(), key.channel);
+            else if (!Covers(key))
+                unitSettings.push_back(GlobalCodeOf(key));
         }
     }
-    bool Covers(const pc::Parameter& p) const {
-        if (!p.IsUnitSetting())
-            return (blocks & ChannelBlockBit(p.output, p.channel)) != 0;
-        return std::ranges::find(unitSettings, p.GlobalCode()) != unitSettings.end();
+    bool Covers(const ParameterKey& key) const {
+        if (!key.IsUnitSetting())
+            return (blocks & ChannelBlockBit(key.IsOutput(), key.channel)) != 0;
+        return std::ranges::find(unitSettings, GlobalCodeOf(key)) != unitSettings.end();
     }
 };
 
 // On a connected unit: reads what the parameters need (right behind the probe, each channel's
 // block by itself), then runs `work` on the container.
-int WithUnitParameters(const Source& source, const std::vector<pc::Parameter>& parameters,
+int WithUnitParameters(const Source& source, const std::vector<ParameterKey>& parameters,
                        CliContext& ctx, const std::function<int(OnlineSession&)>& work) {
     const Needs needs(parameters);
     ConnectReads reads;
@@ -165,24 +180,24 @@ int RunGet(const CliCommand& command, const CliArguments& args, CliContext& ctx)
     Source source;
     if (const int status = OpenSource(command, args, ctx, source); status != kExitOk)
         return status;
-    std::vector<pc::Parameter> parameters;
+    std::vector<ParameterKey> parameters;
     std::vector<std::string> errors;
     const auto& names = args.positional();
     for (std::size_t i = source.firstName; i < names.size(); ++i) {
         std::string error;
-        if (auto p = pc::FindParameter(*source.model, source.Holder(), names[i], error))
-            parameters.push_back(std::move(*p));
+        if (auto key = pr::FindKey(*source.model, source.Holder(), names[i], error))
+            parameters.push_back(*key);
         else
             errors.push_back(error);
     }
     if (!errors.empty())
         return CliUsageErrors(command, errors, ctx);
     if (parameters.empty())
-        parameters = pc::AllParameters(*source.model, source.Holder());
+        parameters = pr::Keys(*source.model, source.Holder());
 
     auto print = [&](const ProgramContainer& program) {
-        for (const pc::Parameter& p : parameters)
-            ctx.out << p.name << '=' << OneLine(pc::ReadParameter(p, program)) << '\n';
+        for (const ParameterKey& key : parameters)
+            ctx.out << pr::NameOf(key) << '=' << OneLine(pr::ReadValue(program, key)) << '\n';
         return kExitOk;
     };
     if (source.unit)
@@ -198,7 +213,7 @@ int RunGet(const CliCommand& command, const CliArguments& args, CliContext& ctx)
 // names, channels or settings the model lacks, values that do not parse and names given twice
 // are errors. Returns kExitOk, or the usage error's status with every error shown.
 int ReadAssignments(const CliCommand& command, const CliArguments& args, const Source& source,
-                    CliContext& ctx, std::vector<pc::Assignment>& assignments) {
+                    CliContext& ctx, std::vector<pr::Assignment>& assignments) {
     std::vector<std::string> errors;
     std::vector<std::string> notes;
     std::map<std::string, std::string> fields; // stored value -> the name that set it
@@ -211,21 +226,20 @@ int ReadAssignments(const CliCommand& command, const CliArguments& args, const S
             continue;
         }
         std::string error;
-        const auto parameter =
-            pc::FindParameter(*source.model, source.Holder(), text.substr(0, eq), error);
-        if (!parameter) {
+        const auto key = pr::FindKey(*source.model, source.Holder(), text.substr(0, eq), error);
+        if (!key) {
             errors.push_back(error);
             continue;
         }
-        const auto [field, first] = fields.emplace(parameter->FieldName(), parameter->name);
+        const std::string name = pr::NameOf(*key);
+        const auto [field, first] = fields.emplace(pr::NameOf(pr::StoredKey(*key)), name);
         if (!first) {
-            errors.push_back(field->second == parameter->name
-                                 ? parameter->name + " is given twice"
-                                 : field->second + " and " + parameter->name +
-                                       " set the same value: give one of them");
+            errors.push_back(field->second == name ? name + " is given twice"
+                                                   : field->second + " and " + name +
+                                                         " set the same value: give one of them");
             continue;
         }
-        auto value = pc::ParseValue(*parameter, *source.model, text.substr(eq + 1), error);
+        auto value = pr::ParseValue(*source.model, *key, text.substr(eq + 1), error);
         if (!value) {
             errors.push_back(error);
             continue;
@@ -233,12 +247,12 @@ int ReadAssignments(const CliCommand& command, const CliArguments& args, const S
         if (!value->note.empty())
             notes.push_back(value->note);
         // A unit drops the blanks around some texts: what is set and shown is what it keeps.
-        if (std::string kept = pc::TextTheUnitKeeps(*parameter, value->text);
+        if (std::string kept = pr::TextTheUnitKeeps(*key, value->text);
             source.unit && kept != value->text) {
-            notes.push_back(parameter->name + ": the unit keeps \"" + kept + "\"");
+            notes.push_back(name + ": the unit keeps \"" + kept + "\"");
             value->text = std::move(kept);
         }
-        assignments.push_back({*parameter, std::move(*value)});
+        assignments.push_back({*key, std::move(*value)});
     }
     if (errors.empty() && assignments.empty())
         errors.push_back("give at least one NAME=VALUE");
@@ -251,10 +265,10 @@ int ReadAssignments(const CliCommand& command, const CliArguments& args, const S
 // Applies the values; with a refusal nothing may be sent or saved. `dropsGainsOfBandsOff` names
 // a holder that keeps no gain for a band switched off (a unit, a program library), so a gain
 // given with "off" is lost there. Returns kExitOk or the usage error's status.
-int ApplyAssignments(const CliCommand& command, const std::vector<pc::Assignment>& assignments,
+int ApplyAssignments(const CliCommand& command, const std::vector<pr::Assignment>& assignments,
                      ProgramContainer& program, UnitController* unit, std::string_view nothingDone,
                      std::string_view dropsGainsOfBandsOff, CliContext& ctx) {
-    const pc::ApplyOutcome outcome = pc::Apply(assignments, program, unit);
+    const pr::ApplyOutcome outcome = pr::Apply(assignments, program, unit);
     if (!outcome.refusals.empty()) {
         std::vector<std::string> errors = outcome.refusals;
         errors.back() += ". " + std::string(nothingDone);
@@ -297,15 +311,15 @@ ProgramImage ImageOf(const ProgramContainer& program) {
 }
 
 int SetOnUnit(const CliCommand& command, const Source& source,
-              const std::vector<pc::Assignment>& assignments, CliContext& ctx) {
-    std::vector<pc::Parameter> named;
-    for (const pc::Assignment& a : assignments)
-        named.push_back(a.parameter);
+              const std::vector<pr::Assignment>& assignments, CliContext& ctx) {
+    std::vector<ParameterKey> named;
+    for (const pr::Assignment& a : assignments)
+        named.push_back(a.key);
     const Needs needs(named);
-    std::vector<pc::Parameter> shown;
-    for (pc::Parameter& p : pc::AllParameters(*source.model, pc::Holder::Unit))
-        if (needs.Covers(p))
-            shown.push_back(std::move(p));
+    std::vector<ParameterKey> shown;
+    for (const ParameterKey& key : pr::Keys(*source.model, pr::Holder::Unit))
+        if (needs.Covers(key))
+            shown.push_back(key);
     return WithUnitParameters(source, named, ctx, [&](OnlineSession& session) {
         const Snapshot before = Take(shown, session.Data());
         if (const int status =
@@ -329,9 +343,8 @@ int SetOnUnit(const CliCommand& command, const Source& source,
 }
 
 int SetInFile(const CliCommand& command, Source& source,
-              const std::vector<pc::Assignment>& assignments, CliContext& ctx) {
-    const std::vector<pc::Parameter> shown =
-        pc::AllParameters(*source.model, pc::Holder::ProgramFile);
+              const std::vector<pr::Assignment>& assignments, CliContext& ctx) {
+    const std::vector<ParameterKey> shown = pr::Keys(*source.model, pr::Holder::ProgramFile);
     const auto program = TakeProgram(source.file, source.file.program);
     const Snapshot before = Take(shown, *program);
     const ProgramImage imageBefore = ImageOf(*program);
@@ -364,7 +377,7 @@ int RunSet(const CliCommand& command, const CliArguments& args, CliContext& ctx)
     Source source;
     if (const int status = OpenSource(command, args, ctx, source); status != kExitOk)
         return status;
-    std::vector<pc::Assignment> assignments;
+    std::vector<pr::Assignment> assignments;
     if (const int status = ReadAssignments(command, args, source, ctx, assignments);
         status != kExitOk)
         return status;
@@ -392,7 +405,7 @@ const CliRegistrar kParameterCommands{
      "value as the editors show it, in the units listed below. A unit is connected and its\n"
      "live settings are read (its unit-wide settings too when a unit.* parameter is asked for).\n"
      "\n" TAVREL_PARAMETER_OPTIONS,
-     pc::HelpText},
+     pr::HelpText},
     {"set",
      "(--port P [--id N] [--type T] [--tick-ms MS] | FILE [--type T] [--program N]) PARAM=VALUE...",
      "change settings by name on a unit's live settings or in a program file",
@@ -401,16 +414,16 @@ const CliRegistrar kParameterCommands{
      1,
      INT_MAX,
      RunSet,
-     "Every PARAM=VALUE is checked first: an unknown parameter, a value that does not parse or a\n"
-     "channel the model lacks is an error (exit 2) and nothing is sent or written. A value\n"
-     "beyond its range is limited as the editor limits it, with a note on standard error. The\n"
+     "Every PARAM=VALUE is checked first: an unknown parameter, a value that does not parse, a\n"
+     "value beyond its range or a channel the model lacks is an error (exit 2) and nothing is\n"
+     "sent or written (a value is never limited to its range and taken). The\n"
      "values are written as typing them into the editors writes them; the lines printed say\n"
      "what changed (\"in.A.gain=-3.0 (was 0.0)\"). On a unit the live settings are read, the\n"
      "changes sent as the application sends them (a crossover in steps of one octave), and the\n"
      "command ends when the unit has answered every frame. A file is replaced whole once the\n"
      "new one is written; a library keeps its other programs as they are.\n"
      "\n" TAVREL_PARAMETER_OPTIONS,
-     pc::HelpText},
+     pr::HelpText},
 };
 
 #undef TAVREL_PARAMETER_OPTIONS

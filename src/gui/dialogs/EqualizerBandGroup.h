@@ -54,7 +54,7 @@ public:
         TwoStateButton* onOff = nullptr;
     };
 
-    // Band `number` (1-based, for the caption and the field names "band3.gain").
+    // Band `number` (1-based, for the caption and the field names "eq.3.gain").
     EqualizerBandGroup(int number, const DeviceModel& model, EditorBinding& binding,
                        std::function<Filter&()> band, QWidget* parent);
 

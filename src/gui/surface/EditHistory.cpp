@@ -6,12 +6,7 @@
 
 #include <QAction>
 #include <QKeySequence>
-#include <QRegularExpression>
-#include <QStringList>
 #include <QUndoCommand>
-
-#include <algorithm>
-#include <iterator>
 
 #include <utility>
 
@@ -73,10 +68,13 @@ EditHistory::EditHistory(UnitController& controller, std::function<void()> showR
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 
     m_storeA = new QAction(QStringLiteral("Store Settings as &A"), this);
+    m_storeA->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     connect(m_storeA, &QAction::triggered, this, [this] { Store(Slot::A); });
     m_storeB = new QAction(QStringLiteral("Store Settings as &B"), this);
+    m_storeB->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
     connect(m_storeB, &QAction::triggered, this, [this] { Store(Slot::B); });
     m_switch = new QAction(QStringLiteral("&Switch A/B"), this);
+    m_switch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     m_switch->setEnabled(false);
     connect(m_switch, &QAction::triggered, this, &EditHistory::Switch);
     m_shownStatus = StatusText();
@@ -159,9 +157,13 @@ void EditHistory::Store(Slot slot) {
 }
 
 void EditHistory::Switch() {
-    const auto target = m_comparison.SwitchTarget(TakeSnapshot(m_controller.Data()));
+    const SettingsSnapshot live = TakeSnapshot(m_controller.Data());
+    const auto target = m_comparison.SwitchTarget(live);
     if (!target)
         return;
+    // Edits made since the slot being left became live belong to it: kept there, so switching
+    // back brings them back.
+    m_comparison.Store(SettingsComparison::Other(*target), live);
     m_restoring = true;
     m_controller.RestoreSettings(m_comparison.Settings(*target));
     if (m_showRestored)
@@ -185,40 +187,4 @@ void EditHistory::ShowStatus() {
         return;
     m_shownStatus = text;
     emit statusChanged(text);
-}
-
-QString EditedFieldLabel(const QString& field) {
-    // Names the editors show for the parts whose field names say it differently.
-    static const std::pair<QString, QString> kShown[] = {
-        {QStringLiteral("highPass"), QStringLiteral("HPF")},
-        {QStringLiteral("lowPass"), QStringLiteral("LPF")},
-        {QStringLiteral("q"), QStringLiteral("Q")},
-        {QStringLiteral("on"), QStringLiteral("On/Off")},
-        {QStringLiteral("mix"), QStringLiteral("In Source")},
-        {QStringLiteral("kind"), QStringLiteral("Characteristic")},
-        {QStringLiteral("gateEnabled"), QStringLiteral("Noisegate")},
-        {QStringLiteral("dynamicsMode"), QStringLiteral("Manual/Auto")},
-        {QStringLiteral("dynamicsType"), QStringLiteral("Limit/Compressor")},
-    };
-    static const QRegularExpression band(QStringLiteral("^band(\\d+)$"));
-    static const QRegularExpression wordStart(QStringLiteral("(?<=[a-z])(?=[A-Z])"));
-    QStringList words;
-    for (const QString& part : field.split(QLatin1Char('.'), Qt::SkipEmptyParts)) {
-        if (const auto match = band.match(part); match.hasMatch()) {
-            words << QStringLiteral("EQ") + match.captured(1);
-            continue;
-        }
-        const auto shown = std::find_if(std::begin(kShown), std::end(kShown),
-                                        [&](const auto& row) { return row.first == part; });
-        if (shown != std::end(kShown)) {
-            words << shown->second;
-            continue;
-        }
-        // camelCase to words: "gateThreshold" -> "Gate Threshold".
-        for (QString word : part.split(wordStart, Qt::SkipEmptyParts)) {
-            word[0] = word[0].toUpper();
-            words << word;
-        }
-    }
-    return words.join(QLatin1Char(' '));
 }

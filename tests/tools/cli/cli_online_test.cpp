@@ -564,6 +564,10 @@ TEST_F(CliOnlineTest, SetWithAnInvalidArgumentAmongValidOnesSendsNothing) {
         {{"in.A.gain=-3", "in.B.delay=soon"},
          "tavrel-cli: error: in.B.delay: soon is not a number (0.0000 to 1000 ms)\n",
          0},
+        // Out of range: refused, not limited to the range and sent.
+        {{"out.1.hpf.freq=40000", "in.A.gain=-3"},
+         "tavrel-cli: error: out.1.hpf.freq: 40000 is Out of Range (10 to 30000 Hz)\n",
+         0},
         // Refused by the rules only once the live settings are known: read, but nothing sent.
         {{"in.A.gain=-3", "out.1.limiter.ratio=1:4", "unit.temperature=30"},
          "tavrel-cli: error: out.1.limiter.ratio: only a compressor has a ratio "
@@ -1087,17 +1091,6 @@ TEST_F(CliOnlineTest, UnitThatOnlySendsWrongBlocksFailsTheReadAndWritesNoFile) {
     EXPECT_FALSE(fs::exists(File("live.dia48")));
 }
 
-TEST_F(CliOnlineTest, SetOnAUnitThatOnlySendsWrongBlocksSendsNothing) {
-    SimLineOptions options;
-    options.shortBlockEvery = 1;
-    options.keepLog = true;
-    StartLine(options);
-    const CliRun run = RunCli({"set", "--port", Port(), "--tick-ms", "10", "out.2.gain=1"});
-    EXPECT_EQ(run.status, 1) << Describe(run);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(Writes(m_line->Exchanges()), std::vector<WriteKey>{});
-}
-
 // The write requests of a log, whole frames.
 std::vector<std::vector<std::uint8_t>> WriteFrames(const std::vector<SimExchange>& log) {
     std::vector<std::vector<std::uint8_t>> frames;
@@ -1136,6 +1129,17 @@ TEST_F(CliOnlineTest, ImportEqOnAUnitSendsTheFramesTypingTheValuesWould) {
     ASSERT_EQ(typed.status, 0) << Describe(typed);
     EXPECT_FALSE(imported.empty());
     EXPECT_EQ(WriteFrames(m_line->Exchanges()), imported);
+}
+
+TEST_F(CliOnlineTest, SetOnAUnitThatOnlySendsWrongBlocksSendsNothing) {
+    SimLineOptions options;
+    options.shortBlockEvery = 1;
+    options.keepLog = true;
+    StartLine(options);
+    const CliRun run = RunCli({"set", "--port", Port(), "--tick-ms", "10", "out.2.gain=1"});
+    EXPECT_EQ(run.status, 1) << Describe(run);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Writes(m_line->Exchanges()), std::vector<WriteKey>{});
 }
 
 struct UsageCase {

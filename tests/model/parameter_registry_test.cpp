@@ -1,26 +1,46 @@
-// Settings by name: which names each model has, how a value text becomes what is stored (limited
-// as the editors limit it), that every value shown reads back unchanged, and that the order of
-// the values given does not change what the editing rules make of them.
+// The parameter registry: every key of every model is there once under its canonical name, the
+// names each model has, how a value text becomes what is stored (refused out of range as the
+// editors refuse it), that what is written reads back, that the scales agree with the model
+// table, and that the order of the values given does not change what the editing rules make of
+// them.
 
-#include "link/ParameterCatalogue.h"
+#include "model/ParameterRegistry.h"
 
-#include "FakePort.h"
-#include "link/UnitController.h"
 #include "model/Filter.h"
 #include "model/InputChannel.h"
+#include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
 #include "protocol/RequestFrames.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <regex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace pc = ParameterCatalogue;
+namespace pr = ParameterRegistry;
 
 namespace {
+
+// A unit's side of the unit-wide settings: the values go straight into the container, as the
+// controller stores them before it queues their frames.
+class ContainerUnit : public UnitSettingsWriter {
+public:
+    explicit ContainerUnit(ProgramContainer& data) : m_data(data) {}
+    void WriteInputSource(int source) override { m_data.setInputSource(source); }
+    void WriteTemperature(int celsius) override { m_data.setTemperature(celsius); }
+    void WriteBacklight(int backlight) override { m_data.setBacklight(backlight); }
+    void WriteInterfaceLines(std::string_view first, std::string_view second) override {
+        m_data.setLineSetB(kFirstInterfaceLine, first);
+        m_data.setLineSetB(kFirstInterfaceLine + 1, second);
+    }
+
+private:
+    ProgramContainer& m_data;
+};
 
 std::unique_ptr<ProgramContainer> Program(int deviceType) {
     auto data = std::make_unique<ProgramContainer>();
@@ -35,17 +55,17 @@ bool NothingPending(ProgramContainer& data) {
 }
 
 // The assignments of "name=value" texts on a model; fails the test for any that is not valid.
-std::vector<pc::Assignment>
+std::vector<pr::Assignment>
 Assignments(const DeviceModel& model,
             const std::vector<std::pair<std::string, std::string>>& texts) {
-    std::vector<pc::Assignment> list;
+    std::vector<pr::Assignment> list;
     for (const auto& [name, text] : texts) {
         std::string error;
-        const auto p = pc::FindParameter(model, pc::Holder::ProgramFile, name, error);
+        const auto p = pr::FindKey(model, pr::Holder::ProgramFile, name, error);
         EXPECT_TRUE(p) << error;
         if (!p)
             continue;
-        const auto value = pc::ParseValue(*p, model, text, error);
+        const auto value = pr::ParseValue(model, *p, text, error);
         EXPECT_TRUE(value) << error;
         if (value)
             list.push_back({*p, *value});
@@ -55,22 +75,21 @@ Assignments(const DeviceModel& model,
 
 std::string Read(const ProgramContainer& data, const std::string& name) {
     std::string error;
-    const auto p =
-        pc::FindParameter(DeviceModelOf(data.deviceType()), pc::Holder::Unit, name, error);
-    return p ? pc::ReadParameter(*p, data) : "(" + error + ")";
+    const auto p = pr::FindKey(DeviceModelOf(data.deviceType()), pr::Holder::Unit, name, error);
+    return p ? pr::ReadValue(data, *p) : "(" + error + ")";
 }
 
 } // namespace
 
-TEST(ParameterCatalogue, NamesResolveOrSayWhatTheModelLacks) {
+TEST(ParameterRegistry, NamesResolveOrSayWhatTheModelLacks) {
     struct Case {
         int deviceType;
-        pc::Holder holder;
+        pr::Holder holder;
         const char* name;
         const char* expected; // the name as listed, or the error
     };
-    const auto file = pc::Holder::ProgramFile;
-    const auto unit = pc::Holder::Unit;
+    const auto file = pr::Holder::ProgramFile;
+    const auto unit = pr::Holder::Unit;
     const Case cases[] = {
         {1, file, "in.a.GAIN", "in.A.gain"},
         {1, file, "out.2.eq.3.freq", "out.2.eq.3.freq"},
@@ -94,33 +113,34 @@ TEST(ParameterCatalogue, NamesResolveOrSayWhatTheModelLacks) {
     };
     for (const Case& c : cases) {
         std::string error;
-        const auto p = pc::FindParameter(DeviceModelOf(c.deviceType), c.holder, c.name, error);
-        EXPECT_EQ(p ? p->name : error, c.expected) << c.name;
+        const auto p = pr::FindKey(DeviceModelOf(c.deviceType), c.holder, c.name, error);
+        EXPECT_EQ(p ? pr::NameOf(*p) : error, c.expected) << c.name;
     }
 }
 
-TEST(ParameterCatalogue, ValuesAreReadAsTheEditorsValueBoxesReadThem) {
+TEST(ParameterRegistry, ValuesAreReadAsTheEditorsValueBoxesReadThem) {
     struct Case {
         int deviceType;
         const char* name;
         const char* text;
         const char* stored; // the value read back, or the error
-        bool noted = false; // limited to the range, with a note
+        bool noted = false; // a text cut to its field, with a note
     };
     const Case cases[] = {
         {1, "in.A.gain", "-3.5", "-3.5", false},
-        {1, "in.A.gain", "12", "6.0", true},
+        // A number out of range is refused, never limited to the range and taken.
+        {1, "in.A.gain", "12", "in.A.gain: 12 is Out of Range (-40.0 to 6.0 dB)"},
         {2, "in.A.gain", "12", "12.0", false},
-        {1, "out.1.gain", "-41", "-40.0", true},
+        {1, "out.1.gain", "-41", "out.1.gain: -41 is Out of Range (-40.0 to 15.0 dB)"},
         {1, "in.A.delay", "1000", "1000", false},
-        {2, "in.A.delay", "2000", "999.0", true},
+        {2, "in.A.delay", "2000", "in.A.delay: 2000 is Out of Range (0.000 to 999.0 ms)"},
         {1, "in.A.gate", "off", "off", false},
         {1, "in.A.gate", "OFF", "off", false},
         {1, "in.A.gate", "-20", "-20.0", false},
         {2, "in.A.gate", "off",
          "in.A.gate: off is not a number (-120.0 to 10.0 dBu); the 3x6 has no switch to turn it "
          "off"},
-        {1, "out.1.hpf.freq", "40000", "30000", true},
+        {1, "out.1.hpf.freq", "40000", "out.1.hpf.freq: 40000 is Out of Range (10 to 30000 Hz)"},
         {1, "out.1.hpf.freq", "100.5",
          "out.1.hpf.freq: 100.5 is not a whole number (10 to 30000 Hz)"},
         {1, "out.1.hpf.freq", "1k", "out.1.hpf.freq: 1k is not a number (10 to 30000 Hz)"},
@@ -130,24 +150,27 @@ TEST(ParameterCatalogue, ValuesAreReadAsTheEditorsValueBoxesReadThem) {
          "out.1.hpf.kind: chebyshev is not one of butterworth, linkwitz-riley, bessel"},
         {1, "out.1.limiter.attack", "0.95",
          "out.1.limiter.attack: 0.95 is not a possible value (0.3 to 100 ms)"},
-        {1, "out.1.limiter.attack", "200", "100", true},
+        {1, "out.1.limiter.attack", "200",
+         "out.1.limiter.attack: 200 is Out of Range (0.3 to 100 ms)"},
         {1, "in.A.eq.1.q", "1.414", "1.414", false},
         {2, "in.A.eq.1.bw", "0.33", "0.35", false},
-        {1, "in.A.eq.1.gain", "20", "15.0", true},
+        {1, "in.A.eq.1.gain", "20", "in.A.eq.1.gain: 20 is Out of Range (-30.0 to 15.0 dB)"},
         {1, "in.A.name", "KickDrumLeft", "KickDrum", true},
         {1, "in.A.name", "K\xc3\xa4se",
          "in.A.name: only printable ASCII characters can be stored "
          "(the unit shows no others)"},
-        {1, "unit.temperature", "60", "50", true},
+        {1, "unit.temperature", "60",
+         "unit.temperature: 60 is Out of Range (0 to 50 \xC2\xB0"
+         "C)"},
         {3, "unit.line2", "Seventeen chars!!", "Seventeen chars!", true},
         {3, "unit.backlight", "10s", "10s", false},
     };
     for (const Case& c : cases) {
         const DeviceModel& model = DeviceModelOf(c.deviceType);
         std::string error;
-        const auto p = pc::FindParameter(model, pc::Holder::Unit, c.name, error);
+        const auto p = pr::FindKey(model, pr::Holder::Unit, c.name, error);
         ASSERT_TRUE(p) << error;
-        const auto value = pc::ParseValue(*p, model, c.text, error);
+        const auto value = pr::ParseValue(model, *p, c.text, error);
         const std::string row = std::string(c.name) + "=" + c.text;
         if (!value) {
             EXPECT_EQ(error, c.stored) << row;
@@ -155,19 +178,17 @@ TEST(ParameterCatalogue, ValuesAreReadAsTheEditorsValueBoxesReadThem) {
         }
         EXPECT_EQ(!value->note.empty(), c.noted) << row << ": " << value->note;
         // What the editor would show after the commit: the value written and read again. The
-        // unit-wide settings go through a controller (not connected: nothing is sent).
+        // unit-wide settings go through the unit's writer.
         auto data = Program(c.deviceType);
-        ProgramBank bank{};
-        IUnitView view;
-        UnitController unit(c.deviceType, *data, bank, view, nullptr, std::make_unique<FakePort>());
-        pc::Apply({{*p, *value}}, *data, &unit);
-        EXPECT_EQ(pc::ReadParameter(*p, *data), c.stored) << row;
+        ContainerUnit unit(*data);
+        pr::Apply({{*p, *value}}, *data, &unit);
+        EXPECT_EQ(pr::ReadValue(*data, *p), c.stored) << row;
     }
 }
 
 // Every value a model's program shows is taken back as it is: no parameter's text is read
 // differently from how it is shown, and writing what is there sends nothing.
-TEST(ParameterCatalogue, EveryShownValueReadsBackUnchanged) {
+TEST(ParameterRegistry, EveryShownValueReadsBackUnchanged) {
     for (const DeviceModel& model : kDeviceModels) {
         auto data = Program(model.deviceType);
         // Settings away from the defaults, among them an output in the compressor's Auto mode
@@ -190,16 +211,17 @@ TEST(ParameterCatalogue, EveryShownValueReadsBackUnchanged) {
         for (int frames = 0; !NothingPending(*data); ++frames)
             ASSERT_LT(frames, 100) << model.label;
 
-        std::vector<pc::Assignment> all;
-        for (const pc::Parameter& p : pc::AllParameters(model, pc::Holder::ProgramFile)) {
-            const std::string shown = pc::ReadParameter(p, *data);
+        std::vector<pr::Assignment> all;
+        for (const ParameterKey& p : pr::Keys(model, pr::Holder::ProgramFile)) {
+            const std::string shown = pr::ReadValue(*data, p);
             std::string error;
-            const auto value = pc::ParseValue(p, model, shown, error);
-            ASSERT_TRUE(value) << model.label << ' ' << p.name << '=' << shown << ": " << error;
-            EXPECT_EQ(value->note, "") << model.label << ' ' << p.name;
+            const auto value = pr::ParseValue(model, p, shown, error);
+            ASSERT_TRUE(value) << model.label << ' ' << pr::NameOf(p) << '=' << shown << ": "
+                               << error;
+            EXPECT_EQ(value->note, "") << model.label << ' ' << pr::NameOf(p);
             all.push_back({p, *value});
         }
-        const pc::ApplyOutcome outcome = pc::Apply(all, *data, nullptr);
+        const pr::ApplyOutcome outcome = pr::Apply(all, *data, nullptr);
         EXPECT_TRUE(outcome.refusals.empty()) << model.label << ": " << outcome.refusals.front();
         EXPECT_TRUE(outcome.corrections.empty())
             << model.label << ": " << outcome.corrections.front();
@@ -207,7 +229,7 @@ TEST(ParameterCatalogue, EveryShownValueReadsBackUnchanged) {
     }
 }
 
-TEST(ParameterCatalogue, OrderOfTheValuesDoesNotChangeWhatTheRulesMakeOfThem) {
+TEST(ParameterRegistry, OrderOfTheValuesDoesNotChangeWhatTheRulesMakeOfThem) {
     const DeviceModel& model = DeviceModelOf(kDeviceType4x8);
     struct Case {
         const char* name;
@@ -266,7 +288,7 @@ TEST(ParameterCatalogue, OrderOfTheValuesDoesNotChangeWhatTheRulesMakeOfThem) {
         data->output(0).highPass().setFrequency(100);
         data->output(0).lowPass().setFrequency(1000);
         data->clearChangeFlags();
-        const pc::ApplyOutcome outcome = pc::Apply(Assignments(model, c.values), *data, nullptr);
+        const pr::ApplyOutcome outcome = pr::Apply(Assignments(model, c.values), *data, nullptr);
         EXPECT_EQ(outcome.refusals, c.refusals) << c.name;
         EXPECT_EQ(outcome.corrections, c.corrections) << c.name;
         for (const auto& [name, shown] : c.expected)
@@ -274,7 +296,7 @@ TEST(ParameterCatalogue, OrderOfTheValuesDoesNotChangeWhatTheRulesMakeOfThem) {
     }
 }
 
-TEST(ParameterCatalogue, BandSwitchedOffWithAGainStaysOffInEitherOrder) {
+TEST(ParameterRegistry, BandSwitchedOffWithAGainStaysOffInEitherOrder) {
     // As an operator types the gain (which switches a band on) and then switches the band off:
     // "off" wins and the gain is kept for when the band is switched on again.
     const DeviceModel& model = DeviceModelOf(kDeviceType4x8);
@@ -352,7 +374,7 @@ TEST(ParameterCatalogue, BandSwitchedOffWithAGainStaysOffInEitherOrder) {
             data->clearChangeFlags();
             const std::pair<std::string, std::string> on{"in.B.eq.2.on", c.on};
             const std::pair<std::string, std::string> gain{"in.B.eq.2.gain", c.gain};
-            const pc::ApplyOutcome outcome = pc::Apply(
+            const pr::ApplyOutcome outcome = pr::Apply(
                 Assignments(model, onFirst ? std::vector{on, gain} : std::vector{gain, on}), *data,
                 nullptr);
             EXPECT_EQ(outcome.refusals, c.refusals) << what;
@@ -364,4 +386,148 @@ TEST(ParameterCatalogue, BandSwitchedOffWithAGainStaysOffInEitherOrder) {
             EXPECT_EQ(Read(*data, "in.B.eq.2.gain"), c.shownGain) << what;
             EXPECT_EQ(band.gainIndex(), c.storedGain) << what;
         }
+}
+
+// Every key of a model is there once, under a canonical name that finds the same key again, and
+// the model has it; no two keys share a name or a stored value unless one is a view of the other.
+TEST(ParameterRegistry, EveryKeyOfEveryModelIsUniqueAndNamedCanonically) {
+    const std::regex canonical(R"((in\.[A-D]|out\.[1-8])(\.eq\.[1-8])?\.[a-z][a-z0-9.]*|)"
+                               R"(out\.[1-8]\.source\.[A-D]|unit\.[a-z][a-z0-9]*)");
+    for (const DeviceModel& model : kDeviceModels) {
+        std::set<ParameterKey> keys;
+        std::set<std::string> names;
+        for (const ParameterKey& key : pr::Keys(model, pr::Holder::Unit)) {
+            const std::string name = pr::NameOf(key);
+            EXPECT_TRUE(keys.insert(key).second) << model.label << ' ' << name;
+            EXPECT_TRUE(names.insert(name).second) << model.label << ' ' << name;
+            EXPECT_TRUE(std::regex_match(name, canonical)) << model.label << ' ' << name;
+            EXPECT_TRUE(pr::Offers(model, key)) << model.label << ' ' << name;
+            EXPECT_FALSE(pr::Label(key).empty()) << model.label << ' ' << name;
+            std::string error;
+            const auto found = pr::FindKey(model, pr::Holder::Unit, name, error);
+            ASSERT_TRUE(found) << model.label << ' ' << name << ": " << error;
+            EXPECT_EQ(*found, key) << model.label << ' ' << name;
+            const ParameterKey stored = pr::StoredKey(key);
+            EXPECT_TRUE(stored == key || pr::Offers(model, stored)) << model.label << ' ' << name;
+        }
+        // Inputs, bands and settings beyond the model are not offered.
+        EXPECT_EQ(pr::Offers(model, ChannelKey({false, model.inputs}, ParameterField::Gain)), false)
+            << model.label;
+        EXPECT_EQ(
+            pr::Offers(model, BandKey({true, 0}, model.outputBands, ParameterField::BandGain)),
+            false)
+            << model.label;
+        EXPECT_EQ(pr::Offers(model, ChannelKey({true, 0}, ParameterField::Gate)), false)
+            << model.label;
+        EXPECT_EQ(pr::Offers(model, SourceKey(0, model.inputs)), false) << model.label;
+        const std::size_t programKeys = pr::Keys(model, pr::Holder::ProgramFile).size();
+        EXPECT_EQ(keys.size() - programKeys, model.hasInputSource ? 5u : 4u) << model.label;
+    }
+}
+
+// An index written through a key reads back, at both ends of a number's range and for every word
+// of a choice, on every model that has the key.
+TEST(ParameterRegistry, WhatIsWrittenWithinTheRangeReadsBack) {
+    const char* const names[] = {
+        "in.A.gain",
+        "out.2.gain",
+        "in.B.delay",
+        "out.1.delay",
+        "in.A.gate",
+        "in.A.gate.on",
+        "in.A.mute",
+        "out.3.polarity",
+        "out.1.source.B",
+        "out.1.hpf.kind",
+        "out.1.lpf.slope",
+        "out.1.limiter.threshold",
+        "out.1.limiter.attack",
+        "out.1.limiter.release",
+        "out.1.limiter.type",
+        "in.A.eq.2.type",
+        "in.A.eq.2.freq",
+        "out.2.eq.6.bw",
+        "in.B.eq.1.q",
+        "in.A.eq.3.gain",
+        "unit.temperature",
+        "unit.backlight",
+        "unit.source",
+    };
+    for (const DeviceModel& model : kDeviceModels) {
+        for (const char* name : names) {
+            std::string error;
+            const auto key = pr::FindKey(model, pr::Holder::Unit, name, error);
+            if (!key)
+                continue; // a setting this model lacks
+            std::vector<int> indices;
+            if (pr::FormOf(key->field) == pr::Form::Number) {
+                const DisplayKindSettings scale = pr::Scale(model, *key);
+                indices = {scale.max, scale.min, (scale.min + scale.max) / 2};
+            } else {
+                for (const pr::Choice& c : pr::Choices(model, key->field))
+                    indices.push_back(c.index);
+            }
+            for (int index : indices) {
+                auto data = Program(model.deviceType);
+                ContainerUnit unit(*data);
+                pr::WriteIndex(*data, *key, index, &unit);
+                EXPECT_EQ(pr::ReadIndex(*data, *key), index) << model.label << ' ' << name;
+            }
+        }
+    }
+}
+
+// The gains' scales are the model table's: 0.1 dB steps from the lowest level, the 0 dB index,
+// each kind's top, the fader's top at the top of the range, and the texts of the records.
+TEST(ParameterRegistry, GainScalesAreTheModelTables) {
+    for (const DeviceModel& model : kDeviceModels) {
+        for (const bool output : {false, true}) {
+            const ParameterKey key = ChannelKey({output, 0}, ParameterField::Gain);
+            const DisplayKindSettings scale = pr::Scale(model, key);
+            const std::string which = std::string(model.label) + (output ? " output" : " input");
+            EXPECT_EQ(scale.min, 0) << which;
+            EXPECT_EQ(scale.max, output ? model.outputGainMax : model.inputGainMax) << which;
+            EXPECT_EQ(pr::ShownNumber(scale, model.gainZeroIndex), 0.0) << which;
+            EXPECT_EQ(pr::IndexOfShown(scale, 0.0), model.gainZeroIndex) << which;
+            EXPECT_EQ(pr::IndexOfShown(scale, 99.0), scale.max) << which; // limited to the range
+            EXPECT_EQ(pr::FaderPosition(scale, scale.max), 0) << which;
+            for (int index : {0, 1, model.gainZeroIndex - 35, model.gainZeroIndex, scale.max}) {
+                EXPECT_DOUBLE_EQ(*pr::ShownNumber(scale, index),
+                                 *ChannelGainDb(model.deviceType, index))
+                    << which << ' ' << index;
+                EXPECT_EQ(pr::IndexAtFaderPosition(scale, pr::FaderPosition(scale, index)), index)
+                    << which << ' ' << index;
+                auto data = Program(model.deviceType);
+                pr::WriteIndex(*data, key, index);
+                EXPECT_EQ(pr::ReadValue(*data, key), ChannelGainText(model.deviceType, index))
+                    << which << ' ' << index;
+                EXPECT_EQ(pr::DisplayText(*data, key), ChannelGainText(model.deviceType, index))
+                    << which << ' ' << index;
+            }
+        }
+    }
+}
+
+// The labels an operator reads in the Edit menu, found from a parameter's name without its
+// channel.
+TEST(ParameterRegistry, LabelsOfFieldsNamedWithoutTheirChannel) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"eq.3.gain", "EQ3 Gain"},
+        {"eq.8.on", "EQ8 On/Off"},
+        {"eq.1.q", "EQ1 Q"},
+        {"hpf.freq", "HPF Frequency"},
+        {"lpf.kind", "LPF Characteristic"},
+        {"gate", "Gate Threshold"},
+        {"gate.on", "Noisegate"},
+        {"source", "In Source"},
+        {"unit.source", "Input Source"},
+        {"limiter.type", "Limit/Compressor"},
+        {"limiter.mode", "Manual/Auto"},
+        {"limiter.clip", "Clip Limit"},
+        {"delay", "Delay"},
+        {"volume", ""},
+        {"eq.x.gain", ""},
+    };
+    for (const auto& [field, label] : cases)
+        EXPECT_EQ(pr::LabelOfField(field), label) << field;
 }
