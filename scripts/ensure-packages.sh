@@ -8,6 +8,8 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core
+  # lupdate and lrelease, and CMake's Qt6LinguistTools that makes the translations' catalogues
+  qt6-l10n-tools qt6-tools-dev
   # printed pages: Arial's and Times New Roman's metric twins, a font with the full-width colon
   # of the title, and the PDF readers the print tests check pages with
   fonts-liberation2 fonts-wqy-microhei poppler-utils

@@ -73,6 +73,11 @@ public:
 
 } // namespace
 
+// The languages of --language: English and those of the translations the build embeds. The
+// command line is read before Qt starts, so the list is written here; the translation test
+// checks it against the embedded catalogues.
+const QStringList Application::kLanguages{QStringLiteral("en"), QStringLiteral("zh_CN")};
+
 Application::CommandLine Application::ParseCommandLine(const QStringList& arguments) {
     CommandLine result;
     Options& options = result.options;
@@ -127,6 +132,7 @@ Application::CommandLine Application::ParseCommandLine(const QStringList& argume
         QString* text = name == QLatin1String("--port")           ? &options.port
                         : name == QLatin1String("--auto-connect") ? &options.autoConnect
                         : name == QLatin1String("--screenshot")   ? &options.screenshot
+                        : name == QLatin1String("--language")     ? &options.language
                                                                   : nullptr;
         const bool known =
             text || name == QLatin1String("--device-id") || name == QLatin1String("--device");
@@ -141,6 +147,9 @@ Application::CommandLine Application::ParseCommandLine(const QStringList& argume
             IsNetworkPortName(value->toStdString()) &&
             !ParseNetworkPortName(value->toStdString(), &portError))
             return fail(QStringLiteral("%1: %2").arg(name, QString::fromStdString(portError)));
+        if (name == QLatin1String("--language") && !kLanguages.contains(*value))
+            return fail(QStringLiteral("--language wants %1, not %2")
+                            .arg(kLanguages.join(QStringLiteral(" or ")), *value));
         if (text) {
             *text = *value;
         } else if (name == QLatin1String("--device-id")) {
@@ -184,6 +193,9 @@ QString Application::HelpText() {
         "  --screenshot FILE    save the main window as a PNG file, then quit; with\n"
         "                       --auto-connect once the unit's program is shown (exit\n"
         "                       status 1 if it is not shown within 20 seconds)\n"
+        "  --language LANG      show the texts in LANG: en (English) or zh_CN\n"
+        "                       (Simplified Chinese); by default the language of the\n"
+        "                       system locale, English where there is no translation\n"
         "  -h, --help           show this help and exit\n"
         "      --version        show the version and exit\n"
         "\n"

@@ -26,6 +26,7 @@ public:
         // kScreenshotSaveMs before the end, and a watchdog ends a program that hangs at the end.
         int screenshotTimeoutMs = 20000;
         QString platform; // Qt's -platform NAME, passed on to Qt
+        QString language; // --language LANG: the texts' language; empty: the system locale's
     };
     struct CommandLine {
         enum class Action { Run, ShowHelp, ShowVersion, Fail };
@@ -36,6 +37,8 @@ public:
     // Reads the options after the program name. Qt's own options (-platform, -style, ...) are
     // accepted and left for QApplication; anything else is refused.
     static CommandLine ParseCommandLine(const QStringList& arguments);
+    // The names --language accepts.
+    static const QStringList kLanguages;
     // The text of --help and of --version.
     static QString HelpText();
     static QString VersionText();

@@ -1,4 +1,5 @@
 #include "gui/shell/Application.h"
+#include "gui/support/Translations.h"
 
 #include "TavrelVersion.h"
 
@@ -90,6 +91,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QString::fromLatin1(kTavrelVersion));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kTavrelDesktopId));
     EndOnStopSignals(&application);
+    Translations::Install(commandLine.options.language);
     Application theApp;
     if (!theApp.InitInstance(commandLine.options))
         return kExitCannotStart;

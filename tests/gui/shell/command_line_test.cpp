@@ -81,36 +81,49 @@ void CommandLineTest::acceptedOptions_data() {
     QTest::addColumn<int>("deviceId");
     QTest::addColumn<QString>("screenshot");
     QTest::addColumn<QString>("platform");
+    QTest::addColumn<QString>("language");
     QTest::newRow("nothing: the selection screen") << QStringList{"tavrel"} << 0 << ""
                                                    << "" << 1 << ""
+                                                   << ""
                                                    << "";
     QTest::newRow("--port only preselects")
         << QStringList{"tavrel", "--port", "/run/vu"} << 0 << "/run/vu"
         << "" << 1 << ""
+        << ""
         << "";
     QTest::newRow("--auto-connect opens the 4x8 and preselects its port")
         << QStringList{"tavrel", "--screenshot", "s.png", "--auto-connect", "/run/vu"}
         << ID_DEVICE_4X8 << "/run/vu"
         << "/run/vu" << 1 << "s.png"
+        << ""
         << "";
     QTest::newRow("--device picks the model, --device-id the unit")
         << QStringList{"tavrel", "--device", "2x4", "--device-id", "250", "--auto-connect", "p"}
         << ID_DEVICE_2X4 << "p"
         << "p" << 250 << ""
+        << ""
         << "";
     QTest::newRow("values after an equals sign")
         << QStringList{"tavrel", "--device=3x6", "--port=/dev/ttyUSB0"} << ID_DEVICE_3X6
         << "/dev/ttyUSB0"
         << "" << 1 << ""
+        << ""
         << "";
     QTest::newRow("a network port") << QStringList{"tavrel", "--port", "rfc2217://[fd00::7]:7000"}
                                     << 0 << "rfc2217://[fd00::7]:7000"
                                     << "" << 1 << ""
+                                    << ""
                                     << "";
     QTest::newRow("Qt's options are left to Qt")
         << QStringList{"tavrel", "-platform", "offscreen", "--style=fusion", "-reverse"} << 0 << ""
         << "" << 1 << ""
-        << "offscreen";
+        << "offscreen"
+        << "";
+    QTest::newRow("--language picks the texts' language")
+        << QStringList{"tavrel", "--language", "zh_CN"} << 0 << ""
+        << "" << 1 << ""
+        << ""
+        << "zh_CN";
 }
 
 void CommandLineTest::acceptedOptions() {
@@ -121,6 +134,7 @@ void CommandLineTest::acceptedOptions() {
     QFETCH(int, deviceId);
     QFETCH(QString, screenshot);
     QFETCH(QString, platform);
+    QFETCH(QString, language);
     const Application::CommandLine commandLine = Application::ParseCommandLine(arguments);
     QCOMPARE(commandLine.action, Action::Run);
     const Application::Options& options = commandLine.options;
@@ -130,6 +144,7 @@ void CommandLineTest::acceptedOptions() {
     QCOMPARE(options.deviceId, deviceId);
     QCOMPARE(options.screenshot, screenshot);
     QCOMPARE(options.platform, platform);
+    QCOMPARE(options.language, language);
 }
 
 void CommandLineTest::refusedOptions_data() {
@@ -157,6 +172,8 @@ void CommandLineTest::refusedOptions_data() {
         << "--auto-connect: tcp://rack1.venue.lan is no network port (no port number): write "
            "rfc2217://HOST:PORT or tcp://HOST:PORT, an IPv6 address in brackets as in "
            "rfc2217://[::1]:7000";
+    QTest::newRow("a language without a translation")
+        << QStringList{"--language=fr"} << "--language wants en or zh_CN, not fr";
     QTest::newRow("a file name") << QStringList{"show.dia48"} << "unexpected argument show.dia48";
 }
 
