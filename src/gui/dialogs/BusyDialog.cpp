@@ -27,14 +27,14 @@ constexpr int kTextPoints = 16;
 
 BusyDialog::BusyDialog(std::function<bool()> isBusy, QWidget* parent, TransferHooks transfer)
     : QDialog(parent), m_isBusy(std::move(isBusy)), m_transfer(std::move(transfer)) {
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(tr(kCaption));
     // A title bar without a close box: the window goes away only when the batch is out.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
     const bool showsTransfer = static_cast<bool>(m_transfer.progress);
     setFixedSize(DluSize(kWidth, showsTransfer ? kTransferHeight : kHeight));
 
-    m_text = new QLabel(QString::fromLatin1(kText), this);
+    m_text = new QLabel(tr(kText), this);
     m_text->setGeometry(DluRect(0, 0, kWidth, kHeight));
     m_text->setAlignment(Qt::AlignCenter);
     QFont font = m_text->font();
@@ -51,12 +51,12 @@ BusyDialog::BusyDialog(std::function<bool()> isBusy, QWidget* parent, TransferHo
         m_progressText->setGeometry(DluRect(8, 57, kWidth - 16, 10));
         m_remaining = new QLabel(this);
         m_remaining->setGeometry(DluRect(8, 69, kWidth - 16, 10));
-        m_cancel = new QPushButton(QString::fromLatin1(kCancelText), this);
+        m_cancel = new QPushButton(tr(kCancelText), this);
         m_cancel->setGeometry(DluRect(kWidth - 58, 86, 50, 14));
         m_cancel->setAutoDefault(false);
-        m_cancel->setToolTip(QStringLiteral("Stops after the memory being transferred; the "
-                                            "memories before it are complete, the later ones "
-                                            "untouched"));
+        m_cancel->setToolTip(tr("Stops after the memory being transferred; the "
+                                "memories before it are complete, the later ones "
+                                "untouched"));
         connect(m_cancel, &QPushButton::clicked, this, &BusyDialog::StopTransfer);
         ShowTransfer();
     }

@@ -30,11 +30,11 @@ class BusyDialog : public QDialog {
 public:
     static constexpr int kTimerId = 8;
     static constexpr int kTickMs = 200;
-    static constexpr const char* kCaption = "Connecting";
-    static constexpr const char* kText = "transmitting Data";
+    static constexpr const char* kCaption = QT_TR_NOOP("Connecting");
+    static constexpr const char* kText = QT_TR_NOOP("transmitting Data");
     static inline const QColor kRed{255, 0, 0};
     static inline const QColor kDarkBlue{0, 0, 128};
-    static constexpr const char* kCancelText = "Cancel";
+    static constexpr const char* kCancelText = QT_TR_NOOP("Cancel");
 
     // What a transfer shows: its progress (nothing while none runs) and how to stop it (true
     // when the stop was taken). Both must stay callable while the dialog lives.

@@ -154,7 +154,7 @@ ChannelEditor::DelayControls ChannelEditor::addDelayControls(QWidget* group, con
         .write = [record](int index) { return SetDelay(record(), index); },
     });
     DelayControls c;
-    const QString units[3] = {msUnit, QStringLiteral("Meter"), QStringLiteral("Feet")};
+    const QString units[3] = {msUnit, tr("Meter"), tr("Feet")};
     const DelayUnit kinds[3] = {DelayUnit::Milliseconds, DelayUnit::Metres, DelayUnit::Feet};
     for (int i = 0; i < 3; ++i) {
         const int y = 14 + 22 * i;

@@ -27,16 +27,16 @@ QString Latin1(std::string_view text) {
 
 ChannelNamesDialog::ChannelNamesDialog(UnitController& controller, QWidget* parent)
     : QDialog(parent), m_controller(controller) {
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(tr(kCaption));
     setFixedSize(DluSize(kWidth, kHeight));
     ApplyToolDialogLook(*this);
     // Enter and Esc hand the focus to the dialog itself, which commits the edit left.
     setFocusPolicy(Qt::StrongFocus);
 
     const DeviceModel& model = controller.Model();
-    auto* inputs = new QGroupBox(QStringLiteral("Input"), this);
+    auto* inputs = new QGroupBox(tr("Input"), this);
     inputs->setGeometry(DluRect(6, 4, 84, 20 + kInputCount * kRowPitch));
-    auto* outputs = new QGroupBox(QStringLiteral("Output"), this);
+    auto* outputs = new QGroupBox(tr("Output"), this);
     outputs->setGeometry(DluRect(94, 4, 84, 20 + kOutputCount * kRowPitch));
     for (int i = 0; i < model.inputs; ++i)
         m_inputs.push_back(MakeRow(inputs, false, i, kFirstRow + i * kRowPitch));

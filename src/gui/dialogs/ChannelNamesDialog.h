@@ -17,7 +17,7 @@ class QLabel;
 class ChannelNamesDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr const char* kCaption = "Ch Setup";
+    static constexpr const char* kCaption = QT_TR_NOOP("Ch Setup");
 
     // `controller` renames the records (and tells its view); it must outlive the dialog.
     explicit ChannelNamesDialog(UnitController& controller, QWidget* parent = nullptr);

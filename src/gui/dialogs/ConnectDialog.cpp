@@ -123,29 +123,29 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
                              QWidget* parent, PortSource ports)
     : QDialog(parent), m_controller(controller),
       m_source(ports ? std::move(ports) : SystemPortSource()) {
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(tr(kCaption));
     setFixedSize(DluSize(kWidth, kHeight));
     QFont dialogFont = font();
     dialogFont.setPixelSize(DluFontPixelSize(kFontPoints));
     setFont(dialogFont);
 
-    auto* portLabel = new QLabel(QStringLiteral("Com Select:"), this);
+    auto* portLabel = new QLabel(tr("Com Select:"), this);
     portLabel->setGeometry(DluRect(10, 12, 50, 10));
     m_ports = new QComboBox(this);
     m_ports->setEditable(true); // a device path may be typed as well
     m_ports->setInsertPolicy(QComboBox::NoInsert);
     m_ports->setGeometry(DluRect(62, 10, 112, 14));
     portLabel->setBuddy(m_ports);
-    m_rescan = new QPushButton(QStringLiteral("Rescan"), this);
+    m_rescan = new QPushButton(tr("Rescan"), this);
     m_rescan->setGeometry(DluRect(178, 10, 42, 14));
     m_rescan->setAutoDefault(false);
-    m_rescan->setToolTip(QStringLiteral("Lists the serial ports again, for an adapter plugged in "
-                                        "while this dialog is open"));
+    m_rescan->setToolTip(tr("Lists the serial ports again, for an adapter plugged in "
+                            "while this dialog is open"));
     // The port's description in the dialog's own text colour: read, not greyed out.
     m_portDescription = new QLabel(this);
     m_portDescription->setGeometry(DluRect(62, 26, 158, 10));
 
-    auto* idLabel = new QLabel(QStringLiteral("Device ID:"), this);
+    auto* idLabel = new QLabel(tr("Device ID:"), this);
     idLabel->setGeometry(DluRect(10, 44, 50, 10));
     m_ids = new QComboBox(this);
     // Typing an ID lets the operator reach a unit after a search found none.
@@ -156,11 +156,11 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     m_ids->setCompleter(nullptr);
     m_ids->setGeometry(DluRect(62, 42, 60, 14));
     idLabel->setBuddy(m_ids);
-    m_search = new QPushButton(QStringLiteral("Search ID"), this);
+    m_search = new QPushButton(tr("Search ID"), this);
     m_search->setGeometry(DluRect(160, 42, 60, 14));
     m_search->setAutoDefault(false);
 
-    auto* rangeLabel = new QLabel(QStringLiteral("Search IDs:"), this);
+    auto* rangeLabel = new QLabel(tr("Search IDs:"), this);
     rangeLabel->setGeometry(DluRect(10, 62, 50, 10));
     auto makeIdBox = [this](int x, int value) {
         auto* box = new QSpinBox(this);
@@ -171,7 +171,7 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     };
     m_firstId = makeIdBox(62, kFirstDeviceId);
     rangeLabel->setBuddy(m_firstId);
-    auto* toLabel = new QLabel(QStringLiteral("to"), this);
+    auto* toLabel = new QLabel(tr("to"), this);
     toLabel->setGeometry(DluRect(106, 62, 12, 10));
     toLabel->setAlignment(Qt::AlignCenter);
     m_lastId = makeIdBox(120, kLastDeviceId);
@@ -188,10 +188,10 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     m_addNetworkPort->setToolTip(tr("Adds the port of a serial device server on the network, "
                                     "as rfc2217://HOST:PORT or tcp://HOST:PORT"));
 
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok = new QPushButton(tr("OK"), this);
     m_ok->setGeometry(DluRect(114, 108, 50, 14));
     m_ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setGeometry(DluRect(170, 108, 50, 14));
     cancel->setAutoDefault(false);
 
@@ -281,7 +281,7 @@ void ConnectDialog::FillPorts(const std::string& preferredPort, bool offerUnlist
         PortEntry typed;
         typed.devicePath = preferredPort;
         typed.portName = preferredPort;
-        typed.description = "Used last";
+        typed.description = tr("Used last").toStdString();
         m_entries.insert(m_entries.begin(), std::move(typed));
     }
     ListNetworkPorts();
@@ -403,7 +403,7 @@ QString ConnectDialog::SearchStatus() const {
 void ConnectDialog::ShowSearching(bool searching) {
     m_progress->setVisible(searching);
     // The search button stops a running search; the port and the range stay as searched.
-    m_search->setText(searching ? QString::fromLatin1(kStopText) : QStringLiteral("Search ID"));
+    m_search->setText(searching ? tr(kStopText) : tr("Search ID"));
     for (QWidget* w :
          std::initializer_list<QWidget*>{m_ports, m_rescan, m_addNetworkPort, m_firstId, m_lastId})
         w->setEnabled(!searching);
@@ -422,7 +422,7 @@ void ConnectDialog::SearchDeviceIds() {
     m_searching = true;
     m_progress->setRange(first, last);
     m_progress->setPos(0);
-    m_status->setText(QStringLiteral("Searching ID %1 of %2").arg(first).arg(last));
+    m_status->setText(tr("Searching ID %1 of %2").arg(first).arg(last));
     ShowSearching(true);
     m_timer.start();
 }
@@ -435,7 +435,7 @@ void ConnectDialog::SearchTick() {
     const int probed = m_controller.Search().Progress();
     m_progress->setPos(probed);
     if (probed > 0)
-        m_status->setText(QStringLiteral("Searching ID %1 of %2").arg(probed).arg(SearchLastId()));
+        m_status->setText(tr("Searching ID %1 of %2").arg(probed).arg(SearchLastId()));
     // The answer to the last ID ends the search while the reply is decoded, between ticks.
     if (!m_controller.IsSearching())
         EndSearchDisplay(m_controller.Command().Replies().KnownDeviceIds());
@@ -466,9 +466,9 @@ void ConnectDialog::EndSearchDisplay(const std::vector<int>& knownIds, const QSt
         }
     }
     FillIds(found);
-    m_status->setText(
-        prefix + (texts.isEmpty() ? QString::fromLatin1(kNoUnitAnsweredText)
-                                  : QStringLiteral("Found: ") + texts.join(QStringLiteral(", "))));
+    m_status->setText(prefix + (texts.isEmpty()
+                                    ? tr(kNoUnitAnsweredText)
+                                    : tr("Found: ") + texts.join(QStringLiteral(", "))));
 }
 
 void ConnectDialog::StopSearchKeepingFound() {
@@ -478,7 +478,7 @@ void ConnectDialog::StopSearchKeepingFound() {
     m_controller.CancelSearch();
     // The IDs not probed yet count as unknown, so the known ones are those that answered.
     EndSearchDisplay(m_controller.Command().Replies().KnownDeviceIds(),
-                     QStringLiteral("Stopped at ID %1. ").arg(probed));
+                     tr("Stopped at ID %1. ").arg(probed));
 }
 
 void ConnectDialog::StopSearch() {

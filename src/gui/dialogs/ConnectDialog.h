@@ -48,10 +48,10 @@ class ConnectDialog : public QDialog {
 public:
     static constexpr int kSearchTimerId = 1;
     static constexpr int kSearchTickMs = 30;
-    static constexpr const char* kCaption = "Connect";
+    static constexpr const char* kCaption = QT_TR_NOOP("Connect");
     static constexpr const char* kNoPortText = "NULL";
-    static constexpr const char* kNoUnitAnsweredText = "No unit of this model answered";
-    static constexpr const char* kStopText = "Stop";
+    static constexpr const char* kNoUnitAnsweredText = QT_TR_NOOP("No unit of this model answered");
+    static constexpr const char* kStopText = QT_TR_NOOP("Stop");
 
     // `rememberedPort` is the port to preselect (the view's last connection, empty before the
     // first). Without `ports` the system's serial ports are listed.

@@ -35,26 +35,25 @@ QString ChannelEntry(std::string_view tag, const Channel& channel) {
 
 CopyChannelDialog::CopyChannelDialog(UnitController& controller, QWidget* parent)
     : QDialog(parent), m_controller(controller) {
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(tr(kCaption));
     setFixedSize(DluSize(kWidth, kHeight));
     ApplyToolDialogLook(*this);
     const DeviceModel& model = controller.Model();
 
-    m_inputs = new QRadioButton(QString::fromLatin1(kInputsText), this);
+    m_inputs = new QRadioButton(tr(kInputsText), this);
     m_inputs->setGeometry(DluRect(14, 8, 110, 10));
-    m_outputs = new QRadioButton(QString::fromLatin1(kOutputsText), this);
+    m_outputs = new QRadioButton(tr(kOutputsText), this);
     m_outputs->setGeometry(DluRect(14 + kGroupWidth + 6, 8, 110, 10));
 
     // One group per direction: "Source:" and "Target:" lists of the model's channels, each with
     // its name, so the operator sees which channel is overwritten.
     const ProgramContainer& data = controller.Data();
-    auto makeGroup = [this](const char* title, int x, QComboBox*& source, QComboBox*& target,
+    auto makeGroup = [this](const QString& title, int x, QComboBox*& source, QComboBox*& target,
                             int count, auto entryOf) {
-        auto* group = new QGroupBox(QString::fromLatin1(title), this);
+        auto* group = new QGroupBox(title, this);
         group->setGeometry(DluRect(x, 24, kGroupWidth, 70));
         for (int row = 0; row < 2; ++row) {
-            auto* label =
-                new QLabel(row == 0 ? QStringLiteral("Source:") : QStringLiteral("Target:"), group);
+            auto* label = new QLabel(row == 0 ? tr("Source:") : tr("Target:"), group);
             label->setGeometry(DluRect(8, 18 + 22 * row, 36, 12));
             auto* list = new QComboBox(group);
             list->setGeometry(DluRect(44, 16 + 22 * row, kGroupWidth - 52, 14));
@@ -65,17 +64,17 @@ CopyChannelDialog::CopyChannelDialog(UnitController& controller, QWidget* parent
         }
         return group;
     };
-    m_inputGroup = makeGroup("Route In", 7, m_inputSource, m_inputTarget, model.inputs,
+    m_inputGroup = makeGroup(tr("Route In"), 7, m_inputSource, m_inputTarget, model.inputs,
                              [&](int i) { return ChannelEntry(model.InputTag(i), data.input(i)); });
-    m_outputGroup =
-        makeGroup("Route Out", 7 + kGroupWidth + 6, m_outputSource, m_outputTarget, model.outputs,
-                  [&](int o) { return ChannelEntry(model.OutputTag(o), data.output(o)); });
+    m_outputGroup = makeGroup(
+        tr("Route Out"), 7 + kGroupWidth + 6, m_outputSource, m_outputTarget, model.outputs,
+        [&](int o) { return ChannelEntry(model.OutputTag(o), data.output(o)); });
 
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok = new QPushButton(tr("OK"), this);
     m_ok->setGeometry(DluRect(kWidth - 114, 104, 50, 14));
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &CopyChannelDialog::accept);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel = new QPushButton(tr("Cancel"), this);
     m_cancel->setGeometry(DluRect(kWidth - 57, 104, 50, 14));
     m_cancel->setAutoDefault(false);
     connect(m_cancel, &QPushButton::clicked, this, &CopyChannelDialog::reject);

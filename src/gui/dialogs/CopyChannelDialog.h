@@ -16,9 +16,9 @@ class QRadioButton;
 class CopyChannelDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr const char* kCaption = "Copy";
-    static constexpr const char* kInputsText = "Copy In  Route";
-    static constexpr const char* kOutputsText = "Copy Out  Route";
+    static constexpr const char* kCaption = QT_TR_NOOP("Copy");
+    static constexpr const char* kInputsText = QT_TR_NOOP("Copy In  Route");
+    static constexpr const char* kOutputsText = QT_TR_NOOP("Copy Out  Route");
 
     // `controller` carries the copy out (and tells its view) and must outlive the dialog.
     explicit CopyChannelDialog(UnitController& controller, QWidget* parent = nullptr);

@@ -20,15 +20,15 @@ constexpr int kHeight = 100;
 
 DeviceIdDialog::DeviceIdDialog(int currentId, const std::vector<int>& knownIds, QWidget* parent)
     : QDialog(parent), m_currentId(currentId) {
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(tr(kCaption));
     setFixedSize(DluSize(kWidth, kHeight));
     QFont dialogFont = font();
     dialogFont.setPixelSize(DluFontPixelSize(8));
     setFont(dialogFont);
 
-    m_change = new QRadioButton(QString::fromLatin1(kChangeText), this);
+    m_change = new QRadioButton(tr(kChangeText), this);
     m_change->setGeometry(DluRect(10, 10, 120, 12));
-    m_currentText = new QLabel(QStringLiteral("Current device ID %1 To:").arg(currentId), this);
+    m_currentText = new QLabel(tr("Current device ID %1 To:").arg(currentId), this);
     m_currentText->setGeometry(DluRect(22, 26, 100, 12));
     m_newIds = new QComboBox(this);
     m_newIds->setGeometry(DluRect(130, 24, 60, 14));
@@ -37,7 +37,7 @@ DeviceIdDialog::DeviceIdDialog(int currentId, const std::vector<int>& knownIds, 
     // The current ID: OK or Enter without a choice of ID leaves the unit as it is.
     m_newIds->setCurrentIndex(std::max(0, m_newIds->findData(currentId)));
 
-    m_reconnect = new QRadioButton(QString::fromLatin1(kReconnectText), this);
+    m_reconnect = new QRadioButton(tr(kReconnectText), this);
     m_reconnect->setGeometry(DluRect(10, 46, 120, 12));
     m_knownIds = new QComboBox(this);
     m_knownIds->setGeometry(DluRect(130, 44, 60, 14));
@@ -49,11 +49,11 @@ DeviceIdDialog::DeviceIdDialog(int currentId, const std::vector<int>& knownIds, 
     connect(m_change, &QRadioButton::toggled, this, &DeviceIdDialog::UpdateEnabled);
     UpdateEnabled();
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setGeometry(DluRect(84, 76, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setGeometry(DluRect(140, 76, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }

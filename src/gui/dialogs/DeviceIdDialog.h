@@ -18,9 +18,9 @@ class DeviceIdDialog : public QDialog {
 public:
     enum Choice { kChangeId = 0, kReconnect = 1 };
 
-    static constexpr const char* kCaption = "Device";
-    static constexpr const char* kChangeText = "Change Current Device ID";
-    static constexpr const char* kReconnectText = "Re_Connect To Device";
+    static constexpr const char* kCaption = QT_TR_NOOP("Device");
+    static constexpr const char* kChangeText = QT_TR_NOOP("Change Current Device ID");
+    static constexpr const char* kReconnectText = QT_TR_NOOP("Re_Connect To Device");
 
     // `currentId` is the ID in use (1..250); `knownIds` the engine's known IDs, ascending.
     DeviceIdDialog(int currentId, const std::vector<int>& knownIds, QWidget* parent = nullptr);

@@ -101,8 +101,7 @@ EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, Edi
         .write = [band](int t) { return SetBandType(band(), t); },
     });
     c.type =
-        combo({QStringLiteral("PEQ"), QStringLiteral("Lo -- Shf"), QStringLiteral("Hi -- Shf")}, 4,
-              kTypeY, kWidth - 8);
+        combo({QStringLiteral("PEQ"), tr("Lo -- Shf"), tr("Hi -- Shf")}, 4, kTypeY, kWidth - 8);
     m_binding.bindCombo(type, c.type);
 
     // ---- Frequency ----

@@ -33,9 +33,8 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
     EditorBinding& b = binding();
     int x = kMargin;
 
-    auto* delayGroup =
-        addGroup(this, QStringLiteral("Delay"), x, kGroupTop, kDelayGroupWidth, kGroupHeight);
-    m_delay = addDelayControls(delayGroup, QStringLiteral("mS"), QStringLiteral("Time"),
+    auto* delayGroup = addGroup(this, tr("Delay"), x, kGroupTop, kDelayGroupWidth, kGroupHeight);
+    m_delay = addDelayControls(delayGroup, QStringLiteral("mS"), tr("Time"),
                                [this]() -> Channel& { return record(); });
     x += kDelayGroupWidth + kGap;
 
@@ -49,21 +48,20 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
     // framed by the narrow one.
     QWidget* thresholdBox = nullptr;
     if (model.hasGateSwitch) {
-        auto* gate =
-            addGroup(this, QStringLiteral("Noisegate"), x, kGroupTop, kGateWidth, kGroupHeight);
-        thresholdBox = addGroup(gate, QStringLiteral("Threshold"), 4, 12, kThresholdWidth, 134);
+        auto* gate = addGroup(this, tr("Noisegate"), x, kGroupTop, kGateWidth, kGroupHeight);
+        thresholdBox = addGroup(gate, tr("Threshold"), 4, 12, kThresholdWidth, 134);
         const EditorBinding::FieldId gateSwitch = b.addField({
             .name = QStringLiteral("gate.on"),
             .shown = [this] { return record().gateOff() ? 0 : 1; },
             .write = [this](int on) { return SetGateEnabled(record(), on != 0); },
         });
-        m_disable = addRadio(gate, QStringLiteral("Disble"), 62, 50, 38, 12);
-        m_enable = addRadio(gate, QStringLiteral("Enable"), 62, 70, 38, 12);
+        m_disable = addRadio(gate, tr("Disble"), 62, 50, 38, 12);
+        m_enable = addRadio(gate, tr("Enable"), 62, 70, 38, 12);
         b.bindRadios(gateSwitch, {{m_disable, 0}, {m_enable, 1}});
         x += kGateWidth + kGap;
     } else {
-        thresholdBox = addGroup(this, QStringLiteral("Noisegate"), x, kGroupTop, kNarrowGateWidth,
-                                kGroupHeight);
+        thresholdBox =
+            addGroup(this, tr("Noisegate"), x, kGroupTop, kNarrowGateWidth, kGroupHeight);
         x += kNarrowGateWidth + kGap;
     }
     const int boxWidth = model.hasGateSwitch ? kThresholdWidth : kNarrowGateWidth;
@@ -79,9 +77,8 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
     b.bindEnabled(threshold, unit);
 
     if (model.hasInputSource) {
-        auto* input =
-            addGroup(this, QStringLiteral("Input"), x, kGroupTop, kSourceWidth, kGroupHeight);
-        addLabel(input, QStringLiteral("Source"), 6, 16, 48, 12);
+        auto* input = addGroup(this, tr("Input"), x, kGroupTop, kSourceWidth, kGroupHeight);
+        addLabel(input, tr("Source"), 6, 16, 48, 12);
         const EditorBinding::FieldId source = b.addField({
             .name = QStringLiteral("unit.source"),
             .shown = [this] { return container().inputSource(); },
@@ -96,8 +93,8 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
                     return Edit::Written;
                 },
         });
-        m_analog = addRadio(input, QStringLiteral("Analog"), 6, 34, 50, 12);
-        m_digital = addRadio(input, QStringLiteral("Digital"), 6, 52, 50, 12);
+        m_analog = addRadio(input, tr("Analog"), 6, 34, 50, 12);
+        m_digital = addRadio(input, tr("Digital"), 6, 52, 50, 12);
         b.bindRadios(source, {{m_analog, 0}, {m_digital, 1}});
         x += kSourceWidth + kGap;
     }

@@ -23,8 +23,8 @@ QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QLabel* MakeLabel(const char* text, QWidget* parent, int x, int y, int w) {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
+QLabel* MakeLabel(const QString& text, QWidget* parent, int x, int y, int w) {
+    auto* label = new QLabel(text, parent);
     label->setGeometry(DluRect(x, y, w, 10));
     return label;
 }
@@ -34,19 +34,19 @@ QLabel* MakeLabel(const char* text, QWidget* parent, int x, int y, int w) {
 InterfaceSettingsDialog::InterfaceSettingsDialog(UnitController& controller, QWidget* parent,
                                                  IMessageSink* messages)
     : QDialog(parent), m_controller(controller), m_messages(messages) {
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(tr(kCaption));
     setFixedSize(DluSize(kWidth, kHeight));
     ApplyToolDialogLook(*this);
     const DeviceModel& model = controller.Model();
     const ProgramContainer& data = controller.Data();
 
-    MakeLabel("BackLight", this, 10, 11, 40);
+    MakeLabel(tr("BackLight"), this, 10, 11, 40);
     m_backlight = new QComboBox(this);
     m_backlight->setGeometry(DluRect(52, 8, 52, 14));
-    m_backlight->addItems({QStringLiteral("Keep On"), Latin1(model.backlightTimedText)});
+    m_backlight->addItems({tr("Keep On"), Latin1(model.backlightTimedText)});
     m_backlight->setCurrentIndex(kBacklightRange.Clamp(data.backlight()));
 
-    MakeLabel("Tmpterature", this, 114, 11, 46);
+    MakeLabel(tr("Tmpterature"), this, 114, 11, 46);
     m_temperature = new QComboBox(this);
     m_temperature->setGeometry(DluRect(162, 8, 50, 14));
     m_temperature->setMaxVisibleItems(12);
@@ -54,17 +54,17 @@ InterfaceSettingsDialog::InterfaceSettingsDialog(UnitController& controller, QWi
         m_temperature->addItem(QStringLiteral("%1C").arg(celsius));
     m_temperature->setCurrentIndex(kTemperatureRange.Clamp(data.temperature()));
 
-    auto* info = new QGroupBox(QStringLiteral("Interface Information"), this);
+    auto* info = new QGroupBox(tr("Interface Information"), this);
     info->setGeometry(DluRect(7, 28, 208, 64));
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const int y = 18 + 22 * static_cast<int>(i);
-        MakeLabel(i == 0 ? "Interface1 :" : "Interface2 :", info, 8, y + 2, 44);
+        MakeLabel(i == 0 ? tr("Interface1 :") : tr("Interface2 :"), info, 8, y + 2, 44);
         m_lines[i] = new ShortTextEdit(model.interfaceLineWidth, info);
         m_lines[i]->setGeometry(DluRect(54, y, 146, 14));
         m_lines[i]->showText(Latin1(data.lineSetB(kFirstInterfaceLine + static_cast<int>(i))));
     }
 
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok = new QPushButton(tr("OK"), this);
     m_ok->setGeometry(DluRect(165, 100, 50, 14));
     m_ok->setDefault(true); // Enter in a line sends the lines too
 
@@ -87,7 +87,8 @@ bool InterfaceSettingsDialog::HasUnsentLines() const {
 }
 
 void InterfaceSettingsDialog::reject() {
-    if (m_messages != nullptr && HasUnsentLines() && m_messages->AskYesNo(kUnsentLinesQuestion))
+    if (m_messages != nullptr && HasUnsentLines() &&
+        m_messages->AskYesNo(tr(kUnsentLinesQuestion).toStdString()))
         SendLines();
     QDialog::reject();
 }

@@ -20,11 +20,11 @@ class QPushButton;
 class InterfaceSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr const char* kCaption = "Interface";
+    static constexpr const char* kCaption = QT_TR_NOOP("Interface");
     static constexpr int kTemperatureEntries = 51; // "0C" .. "50C"
 
     static constexpr const char* kUnsentLinesQuestion =
-        "The interface lines you typed have not been sent to the unit.\nSend them now?";
+        QT_TR_NOOP("The interface lines you typed have not been sent to the unit.\nSend them now?");
 
     // `controller` carries the settings out; it must outlive the dialog, as must `messages`,
     // which asks about lines not sent (without it they are dropped).

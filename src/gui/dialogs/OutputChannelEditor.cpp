@@ -53,8 +53,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
     int x = kMargin;
 
     // ---- In Source ----
-    auto* sources =
-        addGroup(this, QStringLiteral("In Source"), x, kGroupTop, kSourceWidth, kGroupHeight);
+    auto* sources = addGroup(this, tr("In Source"), x, kGroupTop, kSourceWidth, kGroupHeight);
     const EditorBinding::FieldId mix = b.addField({
         .name = QStringLiteral("source"),
         .shown = [this] { return int(record().mix()); },
@@ -73,8 +72,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
     x += kSourceWidth + kGap;
 
     // ---- Delay ----
-    auto* delay =
-        addGroup(this, QStringLiteral("Delay"), x, kGroupTop, kDelayGroupWidth, kGroupHeight);
+    auto* delay = addGroup(this, tr("Delay"), x, kGroupTop, kDelayGroupWidth, kGroupHeight);
     m_delay = addDelayControls(delay, QStringLiteral("Ms"), QString(),
                                [this]() -> Channel& { return record(); });
     x += kDelayGroupWidth + kGap;
@@ -93,8 +91,8 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
         .shown = [this] { return record().threshold(); },
         .write = [this](int index) { return SetLimiterThreshold(record(), index); },
     });
-    m_threshold = addLimiterColumn(x, QStringLiteral("Threshold"), QStringLiteral("dBu"),
-                                   kLimiterWidth, threshold, kLimiterThresholdEntry);
+    m_threshold = addLimiterColumn(x, tr("Threshold"), QStringLiteral("dBu"), kLimiterWidth,
+                                   threshold, kLimiterThresholdEntry);
     m_threshold.fader->setKeySteps(kLevelKeys);
     x += kLimiterWidth + kGap;
 
@@ -105,8 +103,8 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
         .write = [this](int index) { return SetAttack(record(), index); },
         .enabled = manualTiming,
     });
-    m_attack = addLimiterColumn(x, QStringLiteral("Attack"), QStringLiteral("Ms"), kLimiterWidth,
-                                attack, kAttackEntry);
+    m_attack = addLimiterColumn(x, tr("Attack"), QStringLiteral("Ms"), kLimiterWidth, attack,
+                                kAttackEntry);
     x += kLimiterWidth + kGap;
 
     const EditorBinding::FieldId release = b.addField({
@@ -115,8 +113,8 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
         .write = [this](int index) { return SetRelease(record(), index); },
         .enabled = manualTiming,
     });
-    m_release = addLimiterColumn(x, QStringLiteral("Release"), QString(), kReleaseWidth, release,
-                                 kReleaseDisplay);
+    m_release =
+        addLimiterColumn(x, tr("Release"), QString(), kReleaseWidth, release, kReleaseDisplay);
     b.bindText(release, m_release.edit, [this] {
         const LimiterView view = LimiterViewOf(record());
         return QString::fromStdString(ComposedReleaseText(view.release, view.attack));
@@ -131,8 +129,8 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
             .write = [this](int index) { return SetClipLimit(record(), index); },
             .enabled = compressorSettings,
         });
-        m_clipLimit = addLimiterColumn(x, QStringLiteral("Clip Limit"), QString(), kLimiterWidth,
-                                       clip, kClipLimitEntry);
+        m_clipLimit =
+            addLimiterColumn(x, tr("Clip Limit"), QString(), kLimiterWidth, clip, kClipLimitEntry);
         m_clipLimit.fader->setKeySteps(kLevelKeys);
         x += kLimiterWidth + kGap;
 
@@ -142,33 +140,30 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
             .write = [this](int index) { return SetRatio(record(), index); },
             .enabled = compressorSettings,
         });
-        m_ratio = addLimiterColumn(x, QStringLiteral("Ratio"), QString(), kRatioWidth, ratio,
-                                   kRatioEntry);
+        m_ratio = addLimiterColumn(x, tr("Ratio"), QString(), kRatioWidth, ratio, kRatioEntry);
         x += kRatioWidth + kGap;
 
-        auto* compress =
-            addGroup(this, QStringLiteral("Compress"), x, kGroupTop, kModeWidth, kModeGroupHeight);
+        auto* compress = addGroup(this, tr("Compress"), x, kGroupTop, kModeWidth, kModeGroupHeight);
         const EditorBinding::FieldId mode = b.addField({
             .name = QStringLiteral("limiter.mode"),
             .shown = [this] { return record().dynamicsMode(); },
             .write = [this](int value) { return SetDynamicsMode(record(), value); },
             .enabled = compressorSettings,
         });
-        m_manual = addRadio(compress, QStringLiteral("Manual"), 6, 16, 52, 12);
-        m_auto = addRadio(compress, QStringLiteral("Auto"), 6, 34, 52, 12);
+        m_manual = addRadio(compress, tr("Manual"), 6, 16, 52, 12);
+        m_auto = addRadio(compress, tr("Auto"), 6, 34, 52, 12);
         b.bindRadios(mode,
                      {{m_manual, OutputChannel::kModeManual}, {m_auto, OutputChannel::kModeAuto}});
 
-        auto* type =
-            addGroup(this, QStringLiteral("Mode"), x, kGroupTop + kGroupHeight - kModeGroupHeight,
-                     kModeWidth, kModeGroupHeight);
+        auto* type = addGroup(this, tr("Mode"), x, kGroupTop + kGroupHeight - kModeGroupHeight,
+                              kModeWidth, kModeGroupHeight);
         const EditorBinding::FieldId dynamicsType = b.addField({
             .name = QStringLiteral("limiter.type"),
             .shown = [this] { return record().dynamicsType(); },
             .write = [this](int value) { return SetDynamicsType(record(), value); },
         });
-        m_limit = addRadio(type, QStringLiteral("Limit"), 6, 16, 52, 12);
-        m_compressor = addRadio(type, QStringLiteral("Compressor"), 6, 34, 54, 12);
+        m_limit = addRadio(type, tr("Limit"), 6, 16, 52, 12);
+        m_compressor = addRadio(type, tr("Compressor"), 6, 34, 54, 12);
         b.bindRadios(dynamicsType, {{m_limit, OutputChannel::kDynamicsLimit},
                                     {m_compressor, OutputChannel::kDynamicsCompressor}});
         x += kModeWidth + kGap;
@@ -200,9 +195,9 @@ OutputChannelEditor::CrossoverControls OutputChannelEditor::addCrossover(QWidget
         face->setTextColours(Qt::black, Qt::white);
         return face;
     };
-    c.butterworth = button(QStringLiteral("BTWorth"), 14);
+    c.butterworth = button(tr("BTWorth"), 14);
     c.linkwitzRiley = button(QStringLiteral("L__R"), 30);
-    c.bessel = button(QStringLiteral("Bessel"), 46);
+    c.bessel = button(tr("Bessel"), 46);
     b.bindPressed(kind, {{c.butterworth, Filter::kButterworth},
                          {c.linkwitzRiley, Filter::kLinkwitzRiley},
                          {c.bessel, Filter::kBessel}});

@@ -67,7 +67,7 @@ QString SuggestedName(const ParameterTable& table) {
 ParameterTableDialog::ParameterTableDialog(const ProgramContainer& data, int deviceType,
                                            IMessageSink& messages, QWidget* parent)
     : QDialog(parent), m_table(data, deviceType), m_messages(messages), m_chooser(RunPrintDialog) {
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(tr(kCaption));
     m_printed = PrintedParameterTable(data, m_table);
 
     auto* list = new FrozenColumnTable(this);
@@ -76,9 +76,9 @@ ParameterTableDialog::ParameterTableDialog(const ProgramContainer& data, int dev
     // The row labels stay in view while the channels scroll sideways.
     list->FreezeFirstColumn();
 
-    m_print = new QPushButton(QString::fromLatin1(kPrintText), this);
-    m_export = new QPushButton(QString::fromUtf8(kExportText), this);
-    auto* close = new QPushButton(QString::fromLatin1(kCloseText), this);
+    m_print = new QPushButton(tr(kPrintText), this);
+    m_export = new QPushButton(tr(kExportText), this);
+    auto* close = new QPushButton(tr(kCloseText), this);
     close->setDefault(true);
     connect(m_print, &QPushButton::clicked, this, &ParameterTableDialog::Print);
     connect(m_export, &QPushButton::clicked, this, &ParameterTableDialog::Export);
@@ -159,8 +159,7 @@ void ParameterTableDialog::Print() {
         return;
 
     // Shown only when printing takes a while; its Cancel stops the job after the current page.
-    QProgressDialog progress(QStringLiteral("Printing\u2026"), QStringLiteral("Cancel"), 0, 1,
-                             this);
+    QProgressDialog progress(tr("Printing\u2026"), tr("Cancel"), 0, 1, this);
     progress.setWindowModality(Qt::WindowModal);
     // Qt's print-to-file writes straight into the file named: the job prints into a scratch
     // file instead, which is then saved as every file of the program is (whole or not at all,
@@ -189,18 +188,18 @@ void ParameterTableDialog::Print() {
     QByteArray document;
     QString error;
     if (!ReadWholeFile(printer.outputFileName(), document))
-        ShowWriteError(chosenFile, QStringLiteral("the printed document could not be read back"));
+        ShowWriteError(chosenFile, tr("the printed document could not be read back"));
     else if (!WriteBytes(chosenFile, document.toStdString(), &error))
         ShowWriteError(chosenFile, error);
 }
 
 void ParameterTableDialog::ShowWriteError(const QString& path, const QString& reason) {
-    m_messages.ShowMessage(QStringLiteral("Could not write %1: %2").arg(path, reason).toStdString(),
+    m_messages.ShowMessage(tr("Could not write %1: %2").arg(path, reason).toStdString(),
                            MessageKind::Error);
 }
 
 void ParameterTableDialog::Export() {
-    QFileDialog chooser(this, QString::fromUtf8(kExportText));
+    QFileDialog chooser(this, tr(kExportText));
     chooser.setAcceptMode(QFileDialog::AcceptSave);
     QStringList filters;
     for (const ExportFormat& format : kExportFormats)
@@ -230,7 +229,7 @@ bool ParameterTableDialog::ExportTo(const QString& path) {
         TablePrinter pages(PrintTable());
         written = PrintToPdfFile(pages, path, &error);
     } else {
-        m_messages.ShowMessage(kExportNeedsSuffixText, MessageKind::Warning);
+        m_messages.ShowMessage(tr(kExportNeedsSuffixText).toStdString(), MessageKind::Warning);
         return false;
     }
     if (!written)

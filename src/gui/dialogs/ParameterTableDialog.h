@@ -22,12 +22,12 @@ class QTableWidget;
 class ParameterTableDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr const char* kCaption = "DataView";
-    static constexpr const char* kPrintText = "Print";
-    static constexpr const char* kExportText = "Export\u2026";
-    static constexpr const char* kCloseText = "Close";
+    static constexpr const char* kCaption = QT_TR_NOOP("DataView");
+    static constexpr const char* kPrintText = QT_TR_NOOP("Print");
+    static constexpr const char* kExportText = QT_TR_NOOP("Export\u2026");
+    static constexpr const char* kCloseText = QT_TR_NOOP("Close");
     static constexpr const char* kExportNeedsSuffixText =
-        "Export needs a file name ending in .csv or .pdf.";
+        QT_TR_NOOP("Export needs a file name ending in .csv or .pdf.");
     // The list: blue text on a pale lavender background.
     static inline const QColor kListBackground{247, 247, 255};
     static inline const QColor kListText{0, 0, 255};

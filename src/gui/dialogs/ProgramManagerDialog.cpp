@@ -27,18 +27,21 @@ const QColor kListBackground(247, 247, 255);
 const QColor kListText(0, 0, 255);
 
 // Captions as the operator reads them, blanks included.
-constexpr std::array<const char*, 2> kDeviceCaptions{"Recall program from Device ",
-                                                     "Store program to Device"};
-constexpr std::array<const char*, 4> kPcCaptions{"Store Program to PC", "Recall Program From PC",
-                                                 "Recall  all Program From PC",
-                                                 "Store all Program to PC "};
+constexpr std::array<const char*, 2> kDeviceCaptions{
+    QT_TRANSLATE_NOOP("ProgramManagerDialog", "Recall program from Device "),
+    QT_TRANSLATE_NOOP("ProgramManagerDialog", "Store program to Device")};
+constexpr std::array<const char*, 4> kPcCaptions{
+    QT_TRANSLATE_NOOP("ProgramManagerDialog", "Store Program to PC"),
+    QT_TRANSLATE_NOOP("ProgramManagerDialog", "Recall Program From PC"),
+    QT_TRANSLATE_NOOP("ProgramManagerDialog", "Recall  all Program From PC"),
+    QT_TRANSLATE_NOOP("ProgramManagerDialog", "Store all Program to PC ")};
 
 QString Latin1(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QPushButton* MakeOkButton(QWidget* parent, int x, int y) {
-    auto* button = new QPushButton(QStringLiteral("OK"), parent);
+    auto* button = new QPushButton(ProgramManagerDialog::tr("OK"), parent);
     button->setGeometry(DluRect(x, y, 50, 14));
     // Enter presses a focused button only: neither "OK" is the dialog's default.
     button->setAutoDefault(false);
@@ -50,13 +53,13 @@ QPushButton* MakeOkButton(QWidget* parent, int x, int y) {
 ProgramManagerDialog::ProgramManagerDialog(ProgramManager& manager, IFileChooser& chooser,
                                            QWidget* parent)
     : QDialog(parent), m_manager(manager), m_chooser(chooser) {
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(tr(kCaption));
     setFixedSize(DluSize(kWidth, kHeight));
     ApplyToolDialogLook(*this);
 
     m_list = new QTableWidget(kRows, 2, this);
     m_list->setGeometry(DluRect(7, 7, 186, 200));
-    m_list->setHorizontalHeaderLabels({QStringLiteral("Program"), QStringLiteral("Name")});
+    m_list->setHorizontalHeaderLabels({tr("Program"), tr("Name")});
     m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_list->setColumnWidth(0, kNumberColumnWidth);
@@ -81,11 +84,11 @@ ProgramManagerDialog::ProgramManagerDialog(ProgramManager& manager, IFileChooser
         m_list->item(row, 0)->setText(QString::number(row + 1));
     }
 
-    auto* device = new QGroupBox(QStringLiteral("Program"), this);
+    auto* device = new QGroupBox(tr("Program"), this);
     device->setGeometry(DluRect(200, 4, 145, 92));
     auto* deviceGroup = new QButtonGroup(this);
     for (std::size_t i = 0; i < m_deviceRadios.size(); ++i) {
-        m_deviceRadios[i] = new QRadioButton(QString::fromLatin1(kDeviceCaptions[i]), device);
+        m_deviceRadios[i] = new QRadioButton(tr(kDeviceCaptions[i]), device);
         m_deviceRadios[i]->setGeometry(DluRect(8, 12 + 12 * static_cast<int>(i), 130, 10));
         deviceGroup->addButton(m_deviceRadios[i], static_cast<int>(i));
     }
@@ -98,11 +101,11 @@ ProgramManagerDialog::ProgramManagerDialog(ProgramManager& manager, IFileChooser
     m_name->setGeometry(DluRect(32, 41, 106, 14));
     m_deviceOk = MakeOkButton(device, 88, 70);
 
-    auto* pc = new QGroupBox(QStringLiteral("PC Program"), this);
+    auto* pc = new QGroupBox(tr("PC Program"), this);
     pc->setGeometry(DluRect(200, 100, 145, 107));
     auto* pcGroup = new QButtonGroup(this);
     for (std::size_t i = 0; i < m_pcRadios.size(); ++i) {
-        m_pcRadios[i] = new QRadioButton(QString::fromLatin1(kPcCaptions[i]), pc);
+        m_pcRadios[i] = new QRadioButton(tr(kPcCaptions[i]), pc);
         m_pcRadios[i]->setGeometry(DluRect(8, 13 + 12 * static_cast<int>(i), 130, 10));
         pcGroup->addButton(m_pcRadios[i], static_cast<int>(i));
     }

@@ -20,7 +20,7 @@ class QTableWidget;
 class ProgramManagerDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr const char* kCaption = "Program";
+    static constexpr const char* kCaption = QT_TR_NOOP("Program");
     static constexpr int kRows = kProgramMemoryCount;
 
     // `manager` and `chooser` must outlive the dialog.

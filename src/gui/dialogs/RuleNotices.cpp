@@ -1,5 +1,6 @@
 #include "gui/dialogs/RuleNotices.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <array>
@@ -19,19 +20,31 @@ struct Notice {
 };
 
 constexpr std::array<Notice, 13> kNotices{{
-    {"hpf.freq", Edit::Corrected, "%1: HPF stops at the LPF, %3 Hz"},
-    {"lpf.freq", Edit::Corrected, "%1: LPF stops at the HPF, %3 Hz"},
-    {"freq", Edit::Corrected, "%1: %2 as a low shelf stops at %3 Hz"},
-    {"type", Edit::Corrected, "%1: %2 lowered to 20000 Hz for a low shelf"},
-    {"on", Edit::Refused, "%1: %2 stays off at 0.0 dB; set a gain first"},
-    {"source", Edit::Refused, "%1: %4 stays on, an output needs a source"},
-    {"limiter.attack", Edit::Refused, "%1: in Auto the unit sets the attack"},
-    {"limiter.release", Edit::Refused, "%1: in Auto the unit sets the release"},
-    {"limiter.mode", Edit::Refused, "%1: Manual/Auto is for the Compressor"},
-    {"limiter.clip", Edit::Refused, "%1: the clip limit is for the Compressor"},
-    {"limiter.ratio", Edit::Refused, "%1: the ratio is for the Compressor"},
-    {"", Edit::Corrected, "%1: limited to what the settings allow"},
-    {"", Edit::Refused, "%1: not possible with these settings"},
+    {"hpf.freq", Edit::Corrected,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: HPF stops at the LPF, %3 Hz")},
+    {"lpf.freq", Edit::Corrected,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: LPF stops at the HPF, %3 Hz")},
+    {"freq", Edit::Corrected,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: %2 as a low shelf stops at %3 Hz")},
+    {"type", Edit::Corrected,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: %2 lowered to 20000 Hz for a low shelf")},
+    {"on", Edit::Refused,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: %2 stays off at 0.0 dB; set a gain first")},
+    {"source", Edit::Refused,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: %4 stays on, an output needs a source")},
+    {"limiter.attack", Edit::Refused,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: in Auto the unit sets the attack")},
+    {"limiter.release", Edit::Refused,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: in Auto the unit sets the release")},
+    {"limiter.mode", Edit::Refused,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: Manual/Auto is for the Compressor")},
+    {"limiter.clip", Edit::Refused,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: the clip limit is for the Compressor")},
+    {"limiter.ratio", Edit::Refused,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: the ratio is for the Compressor")},
+    {"", Edit::Corrected,
+     QT_TRANSLATE_NOOP("RuleNotices", "%1: limited to what the settings allow")},
+    {"", Edit::Refused, QT_TRANSLATE_NOOP("RuleNotices", "%1: not possible with these settings")},
 }};
 
 } // namespace
@@ -54,7 +67,7 @@ QString RuleNotice(const QString& channel, const QString& field, int asked, int 
         if (name == QLatin1String("freq") && !band.hasMatch())
             continue;
         // Each placeholder by its number (arg() would fill the lowest ones present in turn).
-        QString text = QString::fromLatin1(n.text);
+        QString text = QCoreApplication::translate("RuleNotices", n.text);
         text.replace(QLatin1String("%1"), channel);
         text.replace(QLatin1String("%2"), bandLabel);
         text.replace(QLatin1String("%3"), QString::number(after));

@@ -145,31 +145,31 @@ bool MainWindow::OnCommand(int command) {
 }
 
 void MainWindow::CreateMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    m_openAction = file->addAction(QStringLiteral("&Open..."));
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    m_openAction = file->addAction(tr("&Open..."));
     m_openAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
     connect(m_openAction, &QAction::triggered, this, [this] {
         if (ControlSurface* surface = ActiveSurface())
             surface->RecallProgramFromFileChosen();
     });
-    m_saveAction = file->addAction(QStringLiteral("&Save..."));
+    m_saveAction = file->addAction(tr("&Save..."));
     m_saveAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     connect(m_saveAction, &QAction::triggered, this, [this] {
         if (ControlSurface* surface = ActiveSurface())
             surface->StoreProgramToFileChosen();
     });
     file->addSeparator();
-    m_recentMenu = file->addMenu(QStringLiteral("Recent File"));
+    m_recentMenu = file->addMenu(tr("Recent File"));
     file->addSeparator();
-    QAction* exitAction = file->addAction(QStringLiteral("E&xit"));
+    QAction* exitAction = file->addAction(tr("E&xit"));
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
 
-    m_editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
+    m_editMenu = menuBar()->addMenu(tr("&Edit"));
     UpdateEditMenu();
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
     m_helpMenu = help;
-    QAction* about = help->addAction(QStringLiteral("&About Tavrel1.0..."));
+    QAction* about = help->addAction(tr("&About Tavrel1.0..."));
     connect(about, &QAction::triggered, this, &MainWindow::ShowAbout);
     UpdateRecentFileMenu();
     UpdateFileActions();
@@ -207,7 +207,7 @@ void MainWindow::UpdateRecentFileMenu() {
         return;
     m_recentMenu->clear();
     if (m_recentFiles.isEmpty()) {
-        m_recentMenu->addAction(QStringLiteral("Recent File"))->setEnabled(false);
+        m_recentMenu->addAction(tr("Recent File"))->setEnabled(false);
         return;
     }
     const bool surface = ActiveSurface() != nullptr;
@@ -267,8 +267,8 @@ void MainWindow::SaveRecentFiles() const {
 }
 
 void MainWindow::ShowAbout() {
-    QMessageBox::about(this, QStringLiteral("About Tavrel1.0"),
-                       QStringLiteral("Tavrel Version %1\n\nControl program for the 4x8, 3x6 "
-                                      "and 2x4 loudspeaker processors.")
+    QMessageBox::about(this, tr("About Tavrel1.0"),
+                       tr("Tavrel Version %1\n\nControl program for the 4x8, 3x6 "
+                          "and 2x4 loudspeaker processors.")
                            .arg(QLatin1String(kTavrelVersion)));
 }

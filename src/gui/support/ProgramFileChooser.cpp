@@ -3,6 +3,7 @@
 #include "files/ProgramFile.h"
 #include "gui/support/ProgramSettings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -17,9 +18,10 @@ QStringList ProgramFileChooser::NameFilters(ProgramFileKind kind, int deviceType
     const std::string_view label = DeviceModelOf(deviceType).label;
     const QString model = QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size()));
     const QString what =
-        library ? QStringLiteral("program libraries") : QStringLiteral("program files");
+        library ? QCoreApplication::translate("ProgramFileChooser", "program libraries")
+                : QCoreApplication::translate("ProgramFileChooser", "program files");
     return {QStringLiteral("%1 %2 (%3)").arg(model, what, patterns.join(QLatin1Char(' '))),
-            QStringLiteral("All files (*)")};
+            QCoreApplication::translate("ProgramFileChooser", "All files (*)")};
 }
 
 std::optional<std::string> ProgramFileChooser::ChooseFile(const FileChoice& choice) {

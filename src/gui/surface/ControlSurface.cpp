@@ -192,17 +192,17 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
 }
 
 void ControlSurface::CreateChannelMenu() {
-    m_channelMenu = new QMenu(QStringLiteral("&Channel"), this);
+    m_channelMenu = new QMenu(tr("&Channel"), this);
     auto add = [this](bool output, int channel) {
         // "Input A" as "Input &A", "Out 3" as "Out &3": the letter or number picks it.
         QString title = ChannelLabel(output, channel);
         title.insert(title.lastIndexOf(QLatin1Char(' ')) + 1, QLatin1Char('&'));
         QMenu* menu = m_channelMenu->addMenu(title);
-        connect(menu->addAction(QStringLiteral("&Settings...")), &QAction::triggered, this,
+        connect(menu->addAction(tr("&Settings...")), &QAction::triggered, this,
                 [this, output, channel] {
                     OnChannelButton(output ? OutputStrip(channel) : InputStrip(channel));
                 });
-        connect(menu->addAction(QStringLiteral("&Equaliser...")), &QAction::triggered, this,
+        connect(menu->addAction(tr("&Equaliser...")), &QAction::triggered, this,
                 [this, output, channel] {
                     OnEqualizerButton(output ? OutputStrip(channel) : InputStrip(channel));
                 });
@@ -249,7 +249,7 @@ void ControlSurface::CreateStatusLine() {
     m_portBox = makeBox(m_layout.portBox, QString::fromLatin1(m_layout.initialPortCaption));
     if (m_layout.model.hasInputSource)
         m_sourceBox = makeBox(m_layout.sourceBox, QString());
-    m_linkBox = makeBox(m_layout.linkBox, QStringLiteral("Link/Unlink"));
+    m_linkBox = makeBox(m_layout.linkBox, tr("Link/Unlink"));
 
     m_led = new StatusLed(this);
     const DluBox& led = m_layout.statusLed;
@@ -264,9 +264,8 @@ void ControlSurface::CreateStatusLine() {
     m_comparisonButton->setPopupMode(QToolButton::MenuButtonPopup);
     m_comparisonButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_comparisonButton->setToolTip(
-        QStringLiteral(
-            "A/B comparison: click to switch between the settings stored as A and B (%1); the "
-            "arrow stores the settings now as A or B")
+        tr("A/B comparison: click to switch between the settings stored as A and B (%1); the "
+           "arrow stores the settings now as A or B")
             .arg(m_history->SwitchAction()->shortcut().toString(QKeySequence::NativeText)));
     auto* comparisonMenu = new QMenu(m_comparisonButton);
     comparisonMenu->addActions({m_history->SwitchAction(),
@@ -308,8 +307,8 @@ QRect ControlSurface::StripFrame(int column) const {
 
 void ControlSurface::CreateSideButtons() {
     for (std::size_t i = 0; i < m_sideButtons.size(); ++i) {
-        auto* button = new TwoStateButton(QString::fromLatin1(kSideButtonCaptions[i]), this);
-        button->setToolTip(QString::fromLatin1(kSideButtonTooltips[i]));
+        auto* button = new TwoStateButton(tr(kSideButtonCaptions[i]), this);
+        button->setToolTip(tr(kSideButtonTooltips[i]));
         Place(button, {m_layout.sideColumn, m_layout.sideRows[i], 50, 14});
         const auto which = static_cast<SideButton>(i);
         connect(button, &QAbstractButton::clicked, this, [this, which] { OnSideButton(which); });
@@ -346,13 +345,10 @@ SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
     // What each button of the strip does, named with the channel.
     const QString channelLabel =
         Text(output ? m_layout.model.OutputLabel(channel) : m_layout.model.InputLabel(channel));
-    strip.name->setToolTip(
-        QStringLiteral("Shows or hides the curve of %1 in the graph").arg(channelLabel));
-    strip.polarity->setToolTip(
-        QStringLiteral("Polarity of %1: normal or inverted").arg(channelLabel));
-    strip.eq->setToolTip(QStringLiteral("Opens the equaliser of %1").arg(channelLabel));
-    strip.channelEditor->setToolTip(
-        QStringLiteral("Opens the channel settings of %1").arg(channelLabel));
+    strip.name->setToolTip(tr("Shows or hides the curve of %1 in the graph").arg(channelLabel));
+    strip.polarity->setToolTip(tr("Polarity of %1: normal or inverted").arg(channelLabel));
+    strip.eq->setToolTip(tr("Opens the equaliser of %1").arg(channelLabel));
+    strip.channelEditor->setToolTip(tr("Opens the channel settings of %1").arg(channelLabel));
 
     strip.fader->setControlId((output ? kFirstOutputFaderId : kFirstInputFaderId) + channel);
     strip.gain->setControlId((output ? kFirstOutputGainEditId : kFirstInputGainEditId) + channel);
@@ -483,7 +479,7 @@ void ControlSurface::RefreshStrip(SurfaceStrip& strip) {
         on = record.on();
         gain = record.gain();
     }
-    strip.polarity->setText(polarity ? QStringLiteral("-Invert") : QStringLiteral("+Normal"));
+    strip.polarity->setText(polarity ? tr("-Invert") : tr("+Normal"));
     strip.polarity->setState(polarity ? 0 : 1);
     RefreshNameButton(strip);
     strip.mute->setSounding(on != 0);
@@ -500,7 +496,7 @@ void ControlSurface::RefreshNameButton(SurfaceStrip& strip) {
     strip.name->setTextColours(Qt::black, Qt::white);
     strip.name->setText(present ? Text(strip.output ? m_layout.model.OutputLabel(strip.channel)
                                                     : m_layout.model.InputLabel(strip.channel))
-                                : Text(kHiddenCaption));
+                                : tr(kHiddenCaption));
     strip.name->setState(present ? 1 : 0);
 }
 
@@ -767,7 +763,7 @@ void ControlSurface::OnPolarityButton(SurfaceStrip& strip) {
         record.setPolarity(record.polarity() ? 0 : 1);
         polarity = record.polarity();
     }
-    strip.polarity->setText(polarity ? QStringLiteral("-Invert") : QStringLiteral("+Normal"));
+    strip.polarity->setText(polarity ? tr("-Invert") : tr("+Normal"));
     strip.polarity->setState(polarity ? 0 : 1);
     m_graph->redraw();
     RecordStripEdit(strip, QStringLiteral("Polarity"));
@@ -813,10 +809,10 @@ void ControlSurface::OnConnectionChanged(bool connected) {
     if (!connected)
         m_awaitingUnitProgram = false;
     TwoStateButton* button = SideButtonAt(SideButton::Connection);
-    button->setText(connected ? QStringLiteral("UnConnect") : QStringLiteral("Connection"));
-    button->setToolTip(QString::fromLatin1(
-        connected ? kDisconnectTooltip
-                  : kSideButtonTooltips[static_cast<std::size_t>(SideButton::Connection)]));
+    button->setText(connected ? tr("UnConnect") : tr(kSideButtonCaptions[0]));
+    button->setToolTip(
+        tr(connected ? kDisconnectTooltip
+                     : kSideButtonTooltips[static_cast<std::size_t>(SideButton::Connection)]));
     button->setState(1);
     if (connected) {
         m_led->start(StatusLed::Green, StatusLed::Circular, kLedPeriodMs);
@@ -827,7 +823,7 @@ void ControlSurface::OnConnectionChanged(bool connected) {
         ClearMeters();
     }
     // Every model shows the link's state, not only the 4x8.
-    m_linkBox->setText(connected ? QStringLiteral("Link") : QStringLiteral("Unlink"));
+    m_linkBox->setText(connected ? tr("Link") : tr("Unlink"));
 }
 
 void ControlSurface::ClearMeters() {
@@ -938,7 +934,7 @@ void ControlSurface::OnMetersReceived(const MeterLevels& levels) {
 
 void ControlSurface::OnInputSourceChanged(int source, bool fromEditor) {
     if (m_sourceBox)
-        m_sourceBox->setText(source ? QStringLiteral("Digital") : QStringLiteral("Analog"));
+        m_sourceBox->setText(source ? tr("Digital") : tr("Analog"));
     // The source belongs to the whole unit: every open input editor shows it.
     if (fromEditor) {
         m_editors->Refresh(EditorKind::InputChannel);
@@ -1097,14 +1093,14 @@ void ControlSurface::paintEvent(QPaintEvent*) {
 
     // Status line captions on the red bar.
     p.setPen(Qt::white);
-    auto caption = [&](const DluBox& box, const char* text) {
+    auto caption = [&](const DluBox& box, const QString& text) {
         p.drawText(m_units.Rect(box.x, box.y, box.w, box.h), Qt::AlignLeft | Qt::AlignVCenter,
-                   QString::fromLatin1(text));
+                   text);
     };
-    caption(m_layout.deviceIdLabel, "DeviceID:");
-    caption(m_layout.portLabel, "Com Port:");
+    caption(m_layout.deviceIdLabel, tr("DeviceID:"));
+    caption(m_layout.portLabel, tr("Com Port:"));
     if (m_layout.model.hasInputSource)
-        caption(m_layout.sourceLabel, "Input Source:");
+        caption(m_layout.sourceLabel, tr("Input Source:"));
 
     // Group boxes in white, their captions breaking the top line.
     auto group = [&](const DluBox& box, const QString& title) {
@@ -1124,8 +1120,8 @@ void ControlSurface::paintEvent(QPaintEvent*) {
         p.drawText(QRect(gapLeft + 3, textTop, gapRight - gapLeft, fm.height()),
                    Qt::AlignLeft | Qt::AlignVCenter, title);
     };
-    group(m_layout.inputGroup, QStringLiteral("INPUT"));
-    group(m_layout.outputGroup, QStringLiteral("OUTPUT"));
+    group(m_layout.inputGroup, tr("INPUT"));
+    group(m_layout.outputGroup, tr("OUTPUT"));
 
     const StripRows& rows = m_layout.rows;
     auto stripFrames = [&](const std::vector<int>& columns) {
@@ -1142,13 +1138,12 @@ void ControlSurface::paintEvent(QPaintEvent*) {
     auto rowLabels = [&](const DluBox& groupBox, int firstColumn) {
         const int left = groupBox.x + 3;
         const int width = firstColumn - 3 - left;
-        const std::pair<int, const char*> labels[] = {{rows.polarity, "Polar"},
-                                                      {rows.eq, "EQ"},
-                                                      {rows.channel, "Curve"},
-                                                      {rows.gainEdit, "Gain"}};
+        const std::pair<int, QString> labels[] = {{rows.polarity, tr("Polar")},
+                                                  {rows.eq, tr("EQ")},
+                                                  {rows.channel, tr("Curve")},
+                                                  {rows.gainEdit, tr("Gain")}};
         for (const auto& [y, text] : labels)
-            p.drawText(m_units.Rect(left, y, width, 14), Qt::AlignLeft | Qt::AlignVCenter,
-                       QString::fromLatin1(text));
+            p.drawText(m_units.Rect(left, y, width, 14), Qt::AlignLeft | Qt::AlignVCenter, text);
     };
     rowLabels(m_layout.inputGroup, m_layout.inputColumns.front());
     rowLabels(m_layout.outputGroup, m_layout.outputColumns.front());

@@ -61,19 +61,19 @@ EditHistory::EditHistory(UnitController& controller, std::function<void()> showR
     m_current.settings = TakeSnapshot(m_controller.Data());
     CurrentOperatorAction(); // counts from now on, so the first drag is told apart already
 
-    m_undo = m_stack.createUndoAction(this, QStringLiteral("&Undo"));
+    m_undo = m_stack.createUndoAction(this, tr("&Undo"));
     m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    m_redo = m_stack.createRedoAction(this, QStringLiteral("&Redo"));
+    m_redo = m_stack.createRedoAction(this, tr("&Redo"));
     m_redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 
-    m_storeA = new QAction(QStringLiteral("Store Settings as &A"), this);
+    m_storeA = new QAction(tr("Store Settings as &A"), this);
     m_storeA->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     connect(m_storeA, &QAction::triggered, this, [this] { Store(Slot::A); });
-    m_storeB = new QAction(QStringLiteral("Store Settings as &B"), this);
+    m_storeB = new QAction(tr("Store Settings as &B"), this);
     m_storeB->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
     connect(m_storeB, &QAction::triggered, this, [this] { Store(Slot::B); });
-    m_switch = new QAction(QStringLiteral("&Switch A/B"), this);
+    m_switch = new QAction(tr("&Switch A/B"), this);
     m_switch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     m_switch->setEnabled(false);
     connect(m_switch, &QAction::triggered, this, &EditHistory::Switch);
@@ -170,9 +170,7 @@ void EditHistory::Switch() {
         m_showRestored();
     m_restoring = false;
     m_comparison.SwitchedTo(*target);
-    Push(
-        QString(),
-        QStringLiteral("Switch to %1").arg(QChar::fromLatin1(SettingsComparison::NameOf(*target))));
+    Push(QString(), tr("Switch to %1").arg(QChar::fromLatin1(SettingsComparison::NameOf(*target))));
     ShowStatus();
 }
 

@@ -29,7 +29,7 @@ MuteLampButton::MuteLampButton(QWidget* parent) : QAbstractButton(parent) {
 
 void MuteLampButton::setSounding(bool sounding) {
     m_sounding = sounding;
-    setToolTip(sounding ? QStringLiteral("On") : QStringLiteral("Muted"));
+    setToolTip(sounding ? tr("On") : tr("Muted"));
     update();
 }
 

@@ -2,6 +2,8 @@
 
 #include "model/DeviceModel.h"
 
+#include <QtGlobal>
+
 #include <array>
 #include <optional>
 #include <string_view>
@@ -104,23 +106,40 @@ int DeviceTypeOfCommand(int command);
 // Side buttons in column order and their captions.
 enum class SideButton { Connection, DataView, Device, Program, Copy, Interface, BoxName, Esc };
 inline constexpr std::array<const char*, 8> kSideButtonCaptions = {
-    "Connection", "DataView", "Device", "Program", "Copy", "Interface", "BoxName", "ESC"};
+    QT_TRANSLATE_NOOP("ControlSurface", "Connection"),
+    QT_TRANSLATE_NOOP("ControlSurface", "DataView"),
+    QT_TRANSLATE_NOOP("ControlSurface", "Device"),
+    QT_TRANSLATE_NOOP("ControlSurface", "Program"),
+    QT_TRANSLATE_NOOP("ControlSurface", "Copy"),
+    QT_TRANSLATE_NOOP("ControlSurface", "Interface"),
+    QT_TRANSLATE_NOOP("ControlSurface", "BoxName"),
+    QT_TRANSLATE_NOOP("ControlSurface", "ESC")};
 // What each side button opens or does, shown as its tooltip. The connection button's tooltip
 // follows the connection: kDisconnectTooltip while connected.
 inline constexpr std::array<const char*, 8> kSideButtonTooltips = {
-    "Opens the connect dialog: choose the serial port and the unit's device ID",
-    "Opens the parameter list of this program, to read, print or export",
-    "Opens the device dialog: give the connected unit a new device ID or switch to another unit",
-    "Opens the program manager: recall or store the unit's programs, open or save program files",
-    "Opens the copy dialog: copy every setting of one channel onto another",
-    "Opens the interface dialog: backlight, temperature and the unit's interface lines",
-    "Opens the channel-name dialog: name the inputs and outputs",
-    "Back to the model selection; ends the connection without asking"};
-inline constexpr const char* kDisconnectTooltip = "Closes the connection to the unit";
+    QT_TRANSLATE_NOOP("ControlSurface",
+                      "Opens the connect dialog: choose the serial port and the unit's device ID"),
+    QT_TRANSLATE_NOOP("ControlSurface",
+                      "Opens the parameter list of this program, to read, print or export"),
+    QT_TRANSLATE_NOOP("ControlSurface", "Opens the device dialog: give the connected unit a new "
+                                        "device ID or switch to another unit"),
+    QT_TRANSLATE_NOOP("ControlSurface", "Opens the program manager: recall or store the unit's "
+                                        "programs, open or save program files"),
+    QT_TRANSLATE_NOOP("ControlSurface",
+                      "Opens the copy dialog: copy every setting of one channel onto another"),
+    QT_TRANSLATE_NOOP(
+        "ControlSurface",
+        "Opens the interface dialog: backlight, temperature and the unit's interface lines"),
+    QT_TRANSLATE_NOOP("ControlSurface",
+                      "Opens the channel-name dialog: name the inputs and outputs"),
+    QT_TRANSLATE_NOOP("ControlSurface",
+                      "Back to the model selection; ends the connection without asking")};
+inline constexpr const char* kDisconnectTooltip =
+    QT_TRANSLATE_NOOP("ControlSurface", "Closes the connection to the unit");
 
 // Strip captions are the model's channel labels ("Input A", "Out 1"), or this while the curve is
 // hidden.
-inline constexpr std::string_view kHiddenCaption = "Hide";
+inline constexpr const char* kHiddenCaption = QT_TRANSLATE_NOOP("ControlSurface", "Hide");
 
 // Fader and gain index: the fader's position 0 is the top, so position = max - index.
 constexpr int FaderPositionOfGain(int gainMax, int gain) {
