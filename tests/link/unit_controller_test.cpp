@@ -509,11 +509,13 @@ TEST_F(CutShortStoreTest, LostLineNamesTheInputItLeftMuted) {
     StoreUntilTheFirstOutputBlock();
     ctl->OnLineEvent(kHangUpBits);
     EXPECT_FALSE(ctl->IsConnected());
-    EXPECT_EQ(Texts(sink),
-              std::vector<std::string>{
-                  "Unable to Open COM-Port\n\nThe line on /dev/fake was lost: the port was closed "
-                  "or the adapter unplugged. Input A was muted while the outputs were written and "
-                  "may still be muted: switch it on again once the unit answers."});
+    EXPECT_EQ(
+        Texts(sink),
+        std::vector<std::string>{
+            "Unable to Open COM-Port\n\nThe line on /dev/fake was lost: the port was closed "
+            "or the adapter unplugged. Input A was muted while the outputs were written and "
+            "may still be muted: switch it on again once the unit answers.\n\nThe live settings "
+            "may hold part of the program."});
     EXPECT_EQ(ctl->InputsLeftMuted(), std::vector<int>{0});
     // A store that ran to its end leaves nothing to name.
     ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false));
