@@ -712,16 +712,16 @@ std::optional<Value> ParseNumber(const Row& row, const Parameter& p, const Devic
             error += "; " + Label(model) + " has no switch to turn it " + std::string(row.offWord);
         return std::nullopt;
     }
+    // A value beyond the range is refused as the editors refuse it: nothing is limited and sent.
     const DisplayEntry entry = ApplyDisplayEntry(s, s.min, text);
     if (entry.outcome != EntryOutcome::Commit) {
-        error = p.name + ": " + std::string(text) + " is not a possible value (" + range + ")";
+        const bool outside = entry.problem == EntryProblem::OutOfRange;
+        error = p.name + ": " + std::string(text) + " is " +
+                (outside ? std::string(kOutOfRangeText) : "not a possible value") + " (" + range +
+                ")";
         return std::nullopt;
     }
-    Value value{entry.index, {}, {}};
-    if (entry.outOfRange)
-        value.note = p.name + ": " + std::string(text) + " is " + kOutOfRangeText + " (" + range +
-                     "); set to " + Format(s, entry.index);
-    return value;
+    return Value{entry.index, {}, {}};
 }
 
 std::optional<Value> ParseChoice(const Row& row, const Parameter& p, const DeviceModel& model,

@@ -46,7 +46,7 @@ struct Parameter {
 };
 
 // A value for a parameter after its checks: the index to store, or the text of a name or an
-// interface line. `note` says how a value outside its range was limited; it is empty otherwise.
+// interface line. `note` says how a text longer than its field was cut; it is empty otherwise.
 // Index -1 stands for "off" of a setting that has one besides its numbers (the noise gate).
 struct Value {
     int index = 0;
@@ -69,8 +69,8 @@ std::string ReadParameter(const Parameter& parameter, const ProgramContainer& pr
 
 // Checks a value text and turns it into what is stored. A number must be a whole decimal number
 // ("-3.5", "1600"); a word one of the parameter's words (either case); a text printable ASCII. A
-// value beyond the range is limited as the editor limits it and `note` says so. Nothing, with a
-// message naming the parameter, for a value that does not parse.
+// number beyond the range is refused as the editor refuses it (never limited and taken). Nothing,
+// with a message naming the parameter, for a value that does not parse or lies out of range.
 std::optional<Value> ParseValue(const Parameter& parameter, const DeviceModel& model,
                                 std::string_view text, std::string& error);
 

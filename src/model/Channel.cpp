@@ -124,8 +124,12 @@ void Channel::recomputeCurve() {
     else
         filters_.sumBands();
     const auto& points = filters_.points();
-    for (std::size_t i = 0; i < curve_.size(); ++i)
+    const auto& levels = filters_.levels();
+    const double gainDb = ChannelGainDbUnchecked(deviceType_, gain_);
+    for (std::size_t i = 0; i < curve_.size(); ++i) {
         curve_[i].y = points[i].y + levelOffset_ - y0;
+        curveLevels_[i] = levels[i] + gainDb;
+    }
 }
 
 void Channel::copyChannelFrom(const Channel& other) {

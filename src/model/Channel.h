@@ -34,6 +34,8 @@ inline constexpr int kCurvePoints = kGridPoints;
 
 // Pixel polyline of a channel's response on the graph, one point per grid frequency.
 using ChannelCurve = std::array<GraphPoint, kCurvePoints>;
+// The same response in dB (gain included), for drawing it with sub-pixel precision.
+using ChannelLevels = std::array<double, kCurvePoints>;
 
 // What an input and an output channel have in common: name, on, polarity, delay and gain as the
 // indices the unit receives, the filter set (equaliser bands, then the high-pass and the
@@ -70,12 +72,14 @@ public:
     // Plot area of the response graph: stores its size, lays the curve's x coordinates on the
     // frequency grid, hands the rectangle to the filter set and recomputes the curve.
     void setGraphRect(const GraphRect& plot);
-    // y of every curve point = the summed filters shifted by the channel gain. An input draws its
-    // equaliser bands only, an output its crossover pair as well.
+    // y of every curve point = the summed filters shifted by the channel gain, and the same level
+    // in dB (curveLevels). An input draws its equaliser bands only, an output its crossover pair
+    // as well.
     void recomputeCurve();
 
     // ---- Getters ----
     const ChannelCurve& curve() const { return curve_; }
+    const ChannelLevels& curveLevels() const { return curveLevels_; }
     int overlayInput(int input) const;
     int overlayOutput(int output) const;
     int levelOffset() const { return levelOffset_; }
@@ -140,6 +144,7 @@ private:
     std::uint8_t nameCode_;
     std::uint8_t mainCode_;
     ChannelCurve curve_{};
+    ChannelLevels curveLevels_{};
     std::array<int, kInputCount> overlayInputs_{1, 1, 1, 1};
     std::array<int, kOutputCount> overlayOutputs_{1, 1, 1, 1, 1, 1, 1, 1};
     int levelOffset_ = 0;

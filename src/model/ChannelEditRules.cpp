@@ -273,10 +273,11 @@ Edit SetBandType(Filter& band, int type) {
         return Edit::Refused;
     if (type == band.type())
         return Edit::Unchanged;
-    if (band.frequency() > BandFrequencyLimit(type))
+    const bool lowered = band.frequency() > BandFrequencyLimit(type);
+    if (lowered)
         band.setFrequency(BandFrequencyLimit(type));
     band.setType(type);
-    return Edit::Written;
+    return lowered ? Edit::Corrected : Edit::Written;
 }
 
 Edit SetBandFrequency(Filter& band, int hz) {

@@ -164,7 +164,8 @@ inline constexpr DisplayKindSettings kBandGainEntry{.kind = kKindLinear,
                                                     .unit = "dB"};
 
 // Type 0 PEQ, 1 low shelf, 2 high shelf; other values are refused. A band that becomes a low
-// shelf above 20000 Hz is brought down to 20000 Hz first (the stored frequency then changes too).
+// shelf above 20000 Hz is brought down to 20000 Hz first (the stored frequency then changes too,
+// and the edit counts as corrected).
 Edit SetBandType(Filter& band, int type);
 // Frequency limited to 10..30000 Hz, and to 20000 Hz for a low shelf.
 Edit SetBandFrequency(Filter& band, int hz);

@@ -63,6 +63,7 @@ void FilterSet::sumFirst(int filterCount) {
         }
         // Responses are finite and bounded, but keep the pixel arithmetic inside int anyway.
         sum = std::clamp(sum, -1e4, 1e4);
+        levels_[i] = sum;
         points_[i].y = GraphYOfLevel(sum, graphHeight_) + kGraphOffsetY;
     }
 }

@@ -17,6 +17,7 @@ public:
     static constexpr int kOutputCrossoverCode = 7; // parameter code of an output's crossover frame
 
     using Points = std::array<GraphPoint, kGridPoints>;
+    using Levels = std::array<double, kGridPoints>;
 
     FilterSet() = default;
     // Same as create(filterCount).
@@ -64,6 +65,8 @@ public:
     void copyFrom(const FilterSet& other);
 
     const Points& points() const { return points_; }
+    // The summed response in dB at every grid frequency, as the last sum left it.
+    const Levels& levels() const { return levels_; }
     int graphHeight() const { return graphHeight_; }
     int graphWidth() const { return graphWidth_; }
 
@@ -72,6 +75,7 @@ private:
 
     std::vector<Filter> filters_;
     Points points_{};
+    Levels levels_{};
     int graphHeight_ = 0;
     int graphWidth_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "model/GraphGeometry.h"
 
+#include "model/ParameterScales.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -252,6 +254,34 @@ bool CrossoverDragStep(Filter& filter, int otherFrequency, GraphPoint pointer,
         return false;
     filter.setFrequency(hz);
     return true;
+}
+
+std::string BandDescription(const Filter& band, int number) {
+    const int device = band.deviceType();
+    const bool off = band.off() != 0;
+    std::string text = "EQ" + std::to_string(number) + (off ? " off: " : ": ");
+    text += BandTypeText(band.type(), band.slope());
+    text += " " + FrequencyText(band.frequency()) + " Hz";
+    if (!off) {
+        const std::string gain = EqGainText(band.gainIndex(), false);
+        text += ", " + (gain.empty() || gain.front() == '-' || gain == "0.0" ? gain : "+" + gain) +
+                " dB";
+    }
+    if (band.type() == Filter::kPeq) {
+        text += ", " + BandwidthText(device, band.bandwidthIndex()) + " oct (Q " +
+                QText(device, band.bandwidthIndex()) + ")";
+    }
+    return text;
+}
+
+std::string CrossoverDescription(const Filter& crossover, bool highPass) {
+    const int hz = crossover.frequency();
+    const bool off = highPass ? HighPassIsOff(hz) : LowPassIsOff(hz);
+    std::string text = highPass ? "HPF" : "LPF";
+    if (off)
+        return text + " off: " + FrequencyText(hz) + " Hz";
+    return text + ": " + CrossoverKindText(crossover.kind()) + " " +
+           CrossoverSlopeText(crossover.slope()) + " " + FrequencyText(hz) + " Hz";
 }
 
 } // namespace GraphGeometry

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "model/Filter.h"
@@ -95,6 +96,14 @@ Align BandLabelAlign(const GraphRect& bandHandle, int frequency, int w);
 // "H" / "L" of a crossover handle: right-aligned at 10 Hz or less, left-aligned at 28000 Hz or
 // more, else centred.
 Align CrossoverLabelAlign(int frequency);
+
+// What a handle's tooltip says of its filter: "EQ3: PEQ 1000 Hz, +3.5 dB, 1.00 oct (Q 1.414)",
+// "EQ5 off: PEQ 10 Hz, 1.00 oct (Q 1.414)" (an off band keeps its gain, but it does not count),
+// "EQ2: Lo_Shf 12dB 100 Hz, -3.0 dB" for a shelf; `number` is the band's number (1-based).
+std::string BandDescription(const Filter& band, int number);
+// "HPF: L_R 24dB 120 Hz", "LPF off: 30000 Hz" (a high-pass at 10 Hz or below and a low-pass at
+// 30 kHz or above pass everything).
+std::string CrossoverDescription(const Filter& crossover, bool highPass);
 
 // Frequency in Hz at a plot x (0..w, without the 35 px offset). The right edge is exactly
 // 30000 Hz: the coordinate rule can land a hair below it in floating point, and a crossover

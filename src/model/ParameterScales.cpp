@@ -505,6 +505,20 @@ int GraphYOfLevel(double dB, int h) {
     return static_cast<int>(ClampToIntRange(std::trunc(h / kDbShown * (kGraphTopDb - dB) + 0.5)));
 }
 
+double GraphXOfFrequencyExact(double hz, int w) {
+    if (w <= 0 || !(hz > 0.0)) {
+        return 0.0;
+    }
+    return (std::log10(hz) - 1.0) * (w / kDecadesShown);
+}
+
+double GraphYOfLevelExact(double dB, int h) {
+    if (h <= 0) {
+        return 0.0;
+    }
+    return h / kDbShown * (kGraphTopDb - dB);
+}
+
 double GraphLevelOfY(int y, int h) {
     if (h <= 0) {
         return 0.0;

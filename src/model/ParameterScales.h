@@ -207,3 +207,7 @@ int GraphYOfLevel(double dB, int h);
 // Level of a y: 20 - y x 60 / h, then plus 0.5 when above 0 and minus 0.5 otherwise (not cut to
 // a whole number).
 double GraphLevelOfY(int y, int h);
+// The same coordinates before they are cut to whole pixels, for curves drawn with sub-pixel
+// precision: (log10 f - 1) x w / (log10 30000 - 1), and h / 60 x (20 - dB).
+double GraphXOfFrequencyExact(double hz, int w);
+double GraphYOfLevelExact(double dB, int h);

@@ -7,10 +7,11 @@
 #include <string>
 
 // The A/B comparison: two stored settings the operator switches the live settings between, to
-// hear one against the other. Storing is explicit: edits made after a switch change the live
-// settings, not the slot (the status says "edited"), so a slot always holds what was stored in
-// it. Which slot is live is read from the settings themselves; only when they equal neither does
-// the slot last stored or switched to count.
+// hear one against the other. Edits made while a slot is live belong to it: the status says
+// "edited" until the switch, which stores them in that slot before it makes the other one live
+// (the edit history does this), so switching twice comes back to what the unit had. Which slot
+// is live is read from the settings themselves; only when they equal neither does the slot last
+// stored or switched to count.
 class SettingsComparison {
 public:
     enum class Slot { A = 0, B = 1 };

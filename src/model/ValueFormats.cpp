@@ -10,6 +10,7 @@
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -26,11 +27,10 @@ constexpr int kShortKnee = 476;
 constexpr double kShortTopMs = 999.0;
 constexpr double kShortKneeEntryMs = 9.996;
 
-// Speeds of sound (m/s at 0 C) and feet factors as the editors use them.
+// Speed of sound (m/s at 0 C) and feet per metre of the distance displays; a typed distance is
+// converted back with the same figures.
 constexpr double kDisplaySpeed0 = 331.0;
-constexpr double kLongEntrySpeed0 = 331.4;
 constexpr double kDisplayFeet = 3.28;
-constexpr double kEntryFeet = 3.2808;
 
 constexpr std::array<const char*, 4> kSlopeTexts{"12", "18", "24", "48"};
 
@@ -71,10 +71,6 @@ double SpeedForDisplay(int temperatureC) {
     return 0.6 * temperatureC + kDisplaySpeed0;
 }
 
-double SpeedForLongEntry(int temperatureC) {
-    return 0.6 * temperatureC + kLongEntrySpeed0;
-}
-
 // Metres of a delay index on either scale; nullopt outside the scale.
 std::optional<double> Metres(int deviceType, int index, int temperatureC) {
     const std::optional<double> ms = DelayMs(deviceType, index);
@@ -113,19 +109,6 @@ int ShortIndexFromMs(double ms) {
     return static_cast<int>(ms / 0.021 + 0.5);
 }
 
-// Clamps a typed value to lo..hi and marks the entry out of range when it had to.
-double ClampTyped(double a, double lo, double hi, bool& outOfRange) {
-    if (a > hi) {
-        outOfRange = true;
-        return hi;
-    }
-    if (a < lo) {
-        outOfRange = true;
-        return lo;
-    }
-    return a;
-}
-
 template <std::size_t N> int FirstQAtOrBelow(const std::array<double, N>& table, double q) {
     const auto it = std::find_if(table.begin(), table.end(), [q](double e) { return q >= e; });
     return it == table.end() ? static_cast<int>(N) - 1 : static_cast<int>(it - table.begin());
@@ -148,131 +131,8 @@ std::string_view SkipPlus(std::string_view text) {
     return text;
 }
 
-// The integer entry rule of kinds 4, 8 and 9.
-DisplayEntry IntegerEntry(const DisplayKindSettings& s, int current, std::string_view text) {
-    DisplayEntry e{EntryOutcome::Restore, current, false};
-    if (Trim(text) == "OFF") {
-        e.outcome = EntryOutcome::KeepText;
-        return e;
-    }
-    const std::optional<int> typed = ReadInteger(text);
-    if (!typed) {
-        return e;
-    }
-    e.outcome = EntryOutcome::Commit;
-    e.index = *typed;
-    // The editors cap typed integers at 30000 (the top of the frequency scale). A value above the
-    // edit's own maximum is capped there as well, so no index outside the range is ever stored.
-    if (e.index > 30000 || e.index > s.max) {
-        e.outOfRange = true;
-        e.index = s.max;
-    } else if (e.index < s.min) {
-        e.outOfRange = true;
-        e.index = s.min;
-    }
-    return e;
-}
-
-// Rules of the kinds that read a decimal number. Returns the rule's index (before the range
-// clamp), or nullopt when the rule leaves the index unchanged.
-std::optional<int> DecimalRule(const DisplayKindSettings& s, double a, bool& oor) {
-    const int T = s.temperatureC;
-    switch (s.kind) {
-    case kKindDelayMsLong:
-        if (a == 1000.0) {
-            a = kLongTopMs; // the display shows the top as "1000"
-        }
-        if (a < 0) {
-            oor = true;
-            return s.min;
-        }
-        if (a > kLongTopMs) {
-            oor = true;
-            return s.max;
-        }
-        return LongIndexFromMs(a);
-    case kKindDelayMetresLong:
-    case kKindDelayFeetLong: {
-        const double speed = SpeedForLongEntry(T);
-        double top = speed / 1000.0 * kLongTopMs;
-        if (s.kind == kKindDelayFeetLong) {
-            top *= kEntryFeet;
-        }
-        a = ClampTyped(a, 0.0, top, oor);
-        const double metres = s.kind == kKindDelayFeetLong ? a / kEntryFeet : a;
-        return LongIndexFromMs(std::min(metres * 1000.0 / speed, kLongTopMs));
-    }
-    case kKindCentred: {
-        if (s.step == 0.0) {
-            return std::nullopt;
-        }
-        const int half = s.max / 2;
-        const double b1 = half * s.step;
-        const double b2 = (s.min - half) * s.step;
-        a = ClampTyped(a, std::min(b1, b2), std::max(b1, b2), oor);
-        return static_cast<int>(half + a / s.step + 0.5);
-    }
-    case kKindAttack:
-        if (a < 0.3) {
-            oor = true;
-            a = 0.3;
-        }
-        if (a + 6 > s.max) {
-            oor = true;
-            a = s.max - 6;
-        }
-        if (a >= 0.3 && a <= 0.9) {
-            return static_cast<int>((a - 0.3) / 0.1 + 0.5);
-        }
-        if (a >= 1 && a <= 106) {
-            return static_cast<int>(a) + 6;
-        }
-        return std::nullopt;
-    case kKindBandwidthFine:
-    case kKindBandwidthCoarse: {
-        a = ClampTyped(a, 0.05, 3.0, oor);
-        const double perStep = s.kind == kKindBandwidthFine ? 10.0 : 50.0; // thousandths
-        return static_cast<int>((a - 0.05) * 1000 / perStep + 0.5);
-    }
-    case kKindLinear: {
-        if (s.step == 0.0) {
-            return std::nullopt;
-        }
-        const double b1 = s.min * s.step - s.offset;
-        const double b2 = s.max * s.step - s.offset;
-        a = ClampTyped(a, std::min(b1, b2), std::max(b1, b2), oor);
-        return static_cast<int>((a + s.offset) / s.step + 0.5);
-    }
-    case kKindQFine:
-    case kKindQCoarse: {
-        a = ClampTyped(a, 0.404, 28.852, oor);
-        return s.kind == kKindQFine ? FirstQAtOrBelow(QFineTable(), a)
-                                    : FirstQAtOrBelow(QCoarseTable(), a);
-    }
-    case kKindDelayMsShort:
-        if (a < 0) {
-            oor = true;
-            return s.min;
-        }
-        if (a > kShortTopMs) {
-            oor = true;
-            return s.max;
-        }
-        return ShortIndexFromMs(a);
-    case kKindDelayMetresShort:
-    case kKindDelayFeetShort: {
-        const double speed = SpeedForDisplay(T);
-        double top = speed / 1000.0 * kShortTopMs;
-        if (s.kind == kKindDelayFeetShort) {
-            top *= kDisplayFeet;
-        }
-        a = ClampTyped(a, 0.0, top, oor);
-        const double metres = s.kind == kKindDelayFeetShort ? a / kEntryFeet : a;
-        return ShortIndexFromMs(std::min(metres * 1000.0 / speed, kShortTopMs));
-    }
-    default:
-        return std::nullopt;
-    }
+bool IsIntegerKind(int kind) {
+    return kind == kKindInteger || kind == kKindFrequency || kind == kKindInteger9;
 }
 
 bool HasDecimalRule(int kind) {
@@ -294,6 +154,252 @@ bool HasDecimalRule(int kind) {
     default:
         return false;
     }
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool InHertz(const DisplayKindSettings& s) {
+    return DisplayKindUnit(s) == "Hz";
+}
+
+// The value a kind shows for an index, as a number; nullopt where it shows none.
+std::optional<double> ShownValue(const DisplayKindSettings& s, int index) {
+    const std::optional<std::string> text = FormatDisplayKind(s, index);
+    return text ? ReadDecimal(*text) : std::nullopt;
+}
+
+// The largest magnitude the box shows over its range (1000 for the long delay in ms).
+double LargestShown(const DisplayKindSettings& s) {
+    double largest = 0.0;
+    for (const int index : {s.min, s.max}) {
+        if (const std::optional<double> v = ShownValue(s, index)) {
+            largest = std::max(largest, std::fabs(*v));
+        }
+    }
+    return largest;
+}
+
+// A typed number: an optional sign, digits with at most one decimal separator ('.' or ','),
+// then, in a box in Hz, an optional k for kHz, and the field's unit (any case). Anything else
+// (an exponent, a second separator, another word) is no number. `ambiguous` marks a separator
+// followed by exactly three digits in a box whose values reach 1000: "12,000" Hz may mean twelve
+// or twelve thousand, so it is refused rather than guessed ('.' is the decimal point a box with
+// decimals shows itself, so there it counts as one).
+struct TypedNumber {
+    double value = 0.0;
+    bool ambiguous = false;
+};
+
+std::optional<TypedNumber> ReadTypedNumber(const DisplayKindSettings& s, std::string_view text) {
+    const std::string_view t = Trim(text);
+    std::size_t i = 0;
+    const bool negative = i < t.size() && t[i] == '-';
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) {
+        ++i;
+    }
+    // The digits from i on, i moved past them.
+    auto digits = [&] {
+        const std::size_t from = i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') {
+            ++i;
+        }
+        return t.substr(from, i - from);
+    };
+    std::string number(digits());
+    char separator = 0;
+    std::size_t decimals = 0;
+    if (i < t.size() && (t[i] == '.' || t[i] == ',')) {
+        separator = t[i++];
+        const std::string_view fraction = digits();
+        decimals = fraction.size();
+        number += '.';
+        number += fraction;
+    }
+    if (number.empty() || number == ".") {
+        return std::nullopt;
+    }
+    std::string_view rest = Trim(t.substr(i));
+    double multiplier = 1.0;
+    if (InHertz(s) && !rest.empty() && (rest.front() == 'k' || rest.front() == 'K')) {
+        multiplier = 1000.0;
+        rest = Trim(rest.substr(1));
+    }
+    if (!rest.empty() && !SameIgnoringCase(rest, DisplayKindUnit(s))) {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    const auto r = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (r.ec != std::errc() || r.ptr != number.data() + number.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    TypedNumber typed{(negative ? -value : value) * multiplier, false};
+    typed.ambiguous = separator != 0 && decimals == 3 && multiplier == 1.0 &&
+                      (separator == ',' || IsIntegerKind(s.kind)) && LargestShown(s) >= 1000.0;
+    return typed;
+}
+
+// What a kind's rule makes of a typed number: the index, or why it is refused. Neither (the rule
+// cannot work with the settings, a zero step) leaves the old value without a word.
+struct RuleResult {
+    std::optional<int> index;
+    EntryProblem problem = EntryProblem::None;
+};
+
+RuleResult Refuse(EntryProblem problem) {
+    return {std::nullopt, problem};
+}
+
+// Whether a lies within lo..hi, allowing for the last bit of the arithmetic that made the
+// bounds ("15.0" is the top of -40.0 + 550 x 0.1).
+bool Within(double a, double lo, double hi) {
+    const double margin = 1e-9 * std::max({1.0, std::fabs(lo), std::fabs(hi)});
+    return a >= std::min(lo, hi) - margin && a <= std::max(lo, hi) + margin;
+}
+
+// The step of a delay scale whose distance (metres or feet at the settings' temperature) is the
+// one typed: the step that shows exactly this text, else the one whose distance lies nearest. The
+// shown distances are rounded, so a shown text comes back to its own step (also the short scale's
+// first whole millisecond, whose one-decimal text lies among the fine steps below it).
+RuleResult DistanceRule(const DisplayKindSettings& s, double a) {
+    const bool longScale = s.kind == kKindDelayMetresLong || s.kind == kKindDelayFeetLong;
+    const bool feet = s.kind == kKindDelayFeetLong || s.kind == kKindDelayFeetShort;
+    const int deviceType = longScale ? kDeviceType4x8 : kDeviceType3x6;
+    const int top = longScale ? 52473 : 1465;
+    const double speed = SpeedForDisplay(s.temperatureC);
+    if (speed <= 0.0) {
+        return {};
+    }
+    auto distance = [&](int index) {
+        return *Metres(deviceType, index, s.temperatureC) * (feet ? kDisplayFeet : 1.0);
+    };
+    // The top as it is shown may round above the exact top distance; typing it is the top.
+    const double shownTop = ShownValue(s, top).value_or(0.0);
+    if (!Within(a, 0.0, std::max(distance(top), shownTop))) {
+        return Refuse(EntryProblem::OutOfRange);
+    }
+    const double ms = std::clamp(a / (feet ? kDisplayFeet : 1.0) * 1000.0 / speed, 0.0,
+                                 longScale ? kLongTopMs : kShortTopMs);
+    const int estimate = longScale ? LongIndexFromMs(ms) : ShortIndexFromMs(ms);
+    std::vector<int> candidates;
+    for (int i = std::max(0, estimate - 2); i <= std::min(top, estimate + 2); ++i) {
+        candidates.push_back(i);
+    }
+    if (!longScale) {
+        candidates.push_back(kShortKnee);
+    }
+    const auto shows = [&](int i) { return ShownValue(s, i) == a; };
+    if (const auto exact = std::find_if(candidates.begin(), candidates.end(), shows);
+        exact != candidates.end()) {
+        return {*exact};
+    }
+    int nearest = std::clamp(estimate, 0, top);
+    for (const int i : candidates) {
+        if (std::fabs(distance(i) - a) < std::fabs(distance(nearest) - a)) {
+            nearest = i;
+        }
+    }
+    return {nearest};
+}
+
+// The rules of the kinds that read a decimal number. A number is checked against the allowed
+// range before it becomes an index, so no index is computed from a value far outside it.
+RuleResult DecimalRule(const DisplayKindSettings& s, double a) {
+    switch (s.kind) {
+    case kKindDelayMsLong:
+        if (a == 1000.0) {
+            a = kLongTopMs; // the display shows the top as "1000"
+        }
+        if (!Within(a, 0.0, kLongTopMs)) {
+            return Refuse(EntryProblem::OutOfRange);
+        }
+        return {LongIndexFromMs(std::clamp(a, 0.0, kLongTopMs))};
+    case kKindDelayMetresLong:
+    case kKindDelayFeetLong:
+    case kKindDelayMetresShort:
+    case kKindDelayFeetShort:
+        return DistanceRule(s, a);
+    case kKindCentred: {
+        if (s.step == 0.0) {
+            return {};
+        }
+        const int half = s.max / 2;
+        if (!Within(a, half * s.step, (s.min - half) * s.step)) {
+            return Refuse(EntryProblem::OutOfRange);
+        }
+        return {static_cast<int>(std::floor(half + a / s.step + 0.5))};
+    }
+    case kKindAttack:
+        if (a < 0.3 - 1e-9 || a + 6 > s.max + 1e-9) {
+            return Refuse(EntryProblem::OutOfRange);
+        }
+        if (a <= 0.9 + 1e-9) {
+            return {static_cast<int>((std::max(a, 0.3) - 0.3) / 0.1 + 0.5)};
+        }
+        if (a >= 1.0 && a <= 106.0) {
+            return {static_cast<int>(a) + 6};
+        }
+        return Refuse(EntryProblem::BetweenSteps);
+    case kKindBandwidthFine:
+    case kKindBandwidthCoarse: {
+        if (!Within(a, 0.05, 3.0)) {
+            return Refuse(EntryProblem::OutOfRange);
+        }
+        const double perStep = s.kind == kKindBandwidthFine ? 10.0 : 50.0; // thousandths
+        return {static_cast<int>((std::clamp(a, 0.05, 3.0) - 0.05) * 1000 / perStep + 0.5)};
+    }
+    case kKindLinear: {
+        if (s.step == 0.0) {
+            return {};
+        }
+        if (!Within(a, s.min * s.step - s.offset, s.max * s.step - s.offset)) {
+            return Refuse(EntryProblem::OutOfRange);
+        }
+        return {static_cast<int>(std::floor((a + s.offset) / s.step + 0.5))};
+    }
+    case kKindQFine:
+    case kKindQCoarse: {
+        if (!Within(a, 0.404, 28.852)) {
+            return Refuse(EntryProblem::OutOfRange);
+        }
+        const double q = std::clamp(a, 0.404, 28.852);
+        return {s.kind == kKindQFine ? FirstQAtOrBelow(QFineTable(), q)
+                                     : FirstQAtOrBelow(QCoarseTable(), q)};
+    }
+    case kKindDelayMsShort:
+        if (!Within(a, 0.0, kShortTopMs)) {
+            return Refuse(EntryProblem::OutOfRange);
+        }
+        return {ShortIndexFromMs(std::clamp(a, 0.0, kShortTopMs))};
+    default:
+        return {};
+    }
+}
+
+// The integer kinds (4, 8, 9): whole numbers, a fraction rounded to the nearest (1.5k is 1500 Hz,
+// 100.4 Hz is 100), within the edit's range and never above 30000 (the top of the frequency
+// scale).
+RuleResult IntegerRule(const DisplayKindSettings& s, double a) {
+    const double whole = std::round(a);
+    if (whole < s.min || whole > s.max || whole > 30000.0) {
+        return Refuse(EntryProblem::OutOfRange);
+    }
+    return {static_cast<int>(whole)};
+}
+
+DisplayEntry Refused(int current, EntryProblem problem) {
+    return DisplayEntry{EntryOutcome::Refused, current, problem};
+}
+
+// Shortest text of a typed number, for messages: 0.95, 1500.
+std::string ShortestText(double value) {
+    std::array<char, 32> buf{};
+    const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value);
+    return r.ec == std::errc() ? std::string(buf.data(), r.ptr) : std::string();
 }
 
 } // namespace
@@ -393,35 +499,33 @@ std::optional<std::string> FormatDisplayKind(const DisplayKindSettings& s, int i
 }
 
 DisplayEntry ApplyDisplayEntry(const DisplayKindSettings& s, int current, std::string_view text) {
-    switch (s.kind) {
-    case kKindInteger:
-    case kKindFrequency:
-    case kKindInteger9:
-        return IntegerEntry(s, current, text);
-    case kKindOwnerText:
-        return DisplayEntry{EntryOutcome::OwnerText, current, false};
-    default:
-        break;
+    const DisplayEntry restore{EntryOutcome::Restore, current, EntryProblem::None};
+    if (s.kind == kKindOwnerText) {
+        return DisplayEntry{EntryOutcome::OwnerText, current, EntryProblem::None};
     }
-    DisplayEntry e{EntryOutcome::Restore, current, false};
-    if (!HasDecimalRule(s.kind)) {
-        return e;
+    const bool integerKind = IsIntegerKind(s.kind);
+    if (integerKind && Trim(text) == "OFF") {
+        return DisplayEntry{EntryOutcome::KeepText, current, EntryProblem::None};
     }
-    const std::optional<double> a = ReadDecimal(text);
-    if (!a) {
-        return e;
+    if ((!integerKind && !HasDecimalRule(s.kind)) || Trim(text).empty()) {
+        return restore;
     }
-    const std::optional<int> index = DecimalRule(s, *a, e.outOfRange);
-    if (!index) {
-        return e; // the rule leaves the index unchanged: the old text comes back
+    const std::optional<TypedNumber> typed = ReadTypedNumber(s, text);
+    if (!typed || typed->ambiguous) {
+        return Refused(current, EntryProblem::NotANumber);
     }
-    e.outcome = EntryOutcome::Commit;
-    e.index = *index;
-    if (e.index > s.max || e.index < s.min) {
-        e.outOfRange = true;
-        e.index = std::clamp(e.index, s.min, std::max(s.min, s.max));
+    const RuleResult rule =
+        integerKind ? IntegerRule(s, typed->value) : DecimalRule(s, typed->value);
+    if (rule.problem != EntryProblem::None) {
+        return Refused(current, rule.problem);
     }
-    return e;
+    if (!rule.index) {
+        return restore;
+    }
+    if (*rule.index < s.min || *rule.index > s.max) {
+        return Refused(current, EntryProblem::OutOfRange);
+    }
+    return DisplayEntry{EntryOutcome::Commit, *rule.index, EntryProblem::None};
 }
 
 std::string DisplayKindUnit(const DisplayKindSettings& s) {
@@ -434,13 +538,11 @@ std::string DisplayKindUnit(const DisplayKindSettings& s) {
 }
 
 std::optional<std::string> DisplayKindRangeText(const DisplayKindSettings& s) {
-    const bool integerKind =
-        s.kind == kKindInteger || s.kind == kKindFrequency || s.kind == kKindInteger9;
-    if ((!integerKind && !HasDecimalRule(s.kind)) || s.max < s.min) {
+    if ((!IsIntegerKind(s.kind) && !HasDecimalRule(s.kind)) || s.max < s.min) {
         return std::nullopt;
     }
-    // The texts of the lowest and the highest index are the ends the entry rule clamps to
-    // (within the rounding of the display). The Q kinds run downwards: lowest value first.
+    // The texts of the lowest and the highest index are the ends the entry rule accepts (within
+    // the rounding of the display). The Q kinds run downwards: lowest value first.
     std::optional<std::string> low = FormatDisplayKind(s, s.min);
     std::optional<std::string> high = FormatDisplayKind(s, s.max);
     if (!low || !high || low->empty() || high->empty()) {
@@ -462,4 +564,55 @@ std::optional<std::string> DisplayKindRangeText(const DisplayKindSettings& s) {
 std::string OutOfRangeMessage(const DisplayKindSettings& s) {
     const std::optional<std::string> range = DisplayKindRangeText(s);
     return range ? std::string(kOutOfRangeText) + "\n" + *range : std::string(kOutOfRangeText);
+}
+
+std::string EntryRefusalMessage(const DisplayKindSettings& s, const DisplayEntry& entry,
+                                std::string_view typed) {
+    if (entry.outcome != EntryOutcome::Refused) {
+        return {};
+    }
+    const std::string unit = DisplayKindUnit(s);
+    switch (entry.problem) {
+    case EntryProblem::OutOfRange:
+        return OutOfRangeMessage(s);
+    case EntryProblem::NotANumber: {
+        std::string text = kNotANumberText;
+        if (const std::optional<std::string> range = DisplayKindRangeText(s)) {
+            text += "\n" + *range;
+        }
+        if (InHertz(s)) {
+            text += "\nkHz are typed with k: 1.5k is 1500 Hz";
+        }
+        return text;
+    }
+    case EntryProblem::BetweenSteps: {
+        // The steps on either side of the number typed.
+        const std::optional<TypedNumber> number = ReadTypedNumber(s, typed);
+        if (!number) {
+            return kOutOfRangeText;
+        }
+        std::optional<std::pair<double, std::string>> below, above;
+        for (int i = s.min; i <= s.max; ++i) {
+            const std::optional<double> v = ShownValue(s, i);
+            if (!v) {
+                continue;
+            }
+            if (*v < number->value && (!below || *v > below->first)) {
+                below = {*v, *FormatDisplayKind(s, i)};
+            }
+            if (*v > number->value && (!above || *v < above->first)) {
+                above = {*v, *FormatDisplayKind(s, i)};
+            }
+        }
+        const std::string suffix = unit.empty() ? std::string() : " " + unit;
+        std::string text = "No step at " + ShortestText(number->value) + suffix;
+        if (below && above) {
+            text += ": " + below->second + " or " + above->second + suffix;
+        }
+        return text;
+    }
+    case EntryProblem::None:
+        break;
+    }
+    return {};
 }

@@ -5,10 +5,10 @@
 #include <string_view>
 
 // Display kinds of the numeric edit: how a stored index is shown as engineering text and how a
-// typed text becomes an index again. The rules are exact copies of what the unit's editors have
-// always done, including their small asymmetries (the long-scale distance entries use a speed of
-// sound of 331.4 m/s where the displays use 331; feet entries divide by 3.2808 where the displays
-// multiply by 3.28), so a typed distance may show slightly differently after the commit.
+// typed text becomes an index again. The texts are those the unit's editors have always shown.
+// A typed distance is converted back with the very speed of sound and feet factor its display
+// uses (331 m/s + 0.6 m/s per degree C, 3.28 ft per metre) and goes to the nearest step, so the
+// distance shown is one that can be typed, and typing it gives that step again.
 
 enum DisplayKindCode : int {
     kKindDelayMsLong = 0,       // 4x8 delay in ms, indices 0..52473
@@ -59,24 +59,40 @@ enum class EntryOutcome {
     Commit,    // store `index`, reformat the text, notify the owner
     KeepText,  // nothing happens: the text stays as typed (the integer kinds' "OFF")
     Restore,   // nothing is stored: the text is reformatted from the old index, nobody is told
-               // (kind 5 leaves gaps in its scale; typed values there land here)
+               // (a kind without an entry rule, an emptied box)
     OwnerText, // kind 6: the text stays and the owner is told so it can read it
+    Refused,   // the text is not taken (see `problem`): the old index stays, the text is
+               // reformatted from it, nobody is told, and the operator is told why
+};
+
+// Why a typed text was refused.
+enum class EntryProblem {
+    None,
+    NotANumber,   // not a number in the field's unit: letters, "1e3", or "12,000" in a box whose
+                  // values reach 1000 (a thousands separator or a decimal one: it cannot be told)
+    OutOfRange,   // a number outside the allowed range
+    BetweenSteps, // inside the range, but on no step of the scale (an attack of 0.95 ms)
 };
 
 struct DisplayEntry {
     EntryOutcome outcome = EntryOutcome::Restore;
-    int index = 0;           // the index after the entry; the old one unless outcome is Commit
-    bool outOfRange = false; // the entry was clamped: show "Out of Range" before the commit
+    int index = 0; // the index after the entry; the old one unless outcome is Commit
+    EntryProblem problem = EntryProblem::None; // set exactly when outcome is Refused
 };
 
 // Applies the entry rule of the kind to a typed text. `current` is the index held before the
-// entry. A text that holds no number at all (empty, letters, "nan") restores the old value. A
-// committed index always lies within s.min..s.max: a rule result outside the edit's range is
-// clamped to it and reported as out of range.
+// entry. A value is never limited to the range and taken: a number outside the allowed range (the
+// texts of the lowest and highest index), or a text that is no number, is refused and the old
+// index stays. A number is optionally signed, with '.' or ',' as its decimal separator and
+// optionally followed by the field's unit ("-3.5 dB", "12,5ms"); a box in Hz also takes kHz with
+// a k ("1k", "1.5k", "2,5K" are 1000, 1500 and 2500 Hz) and rounds to whole Hz. An emptied box
+// restores the old value without a word.
 DisplayEntry ApplyDisplayEntry(const DisplayKindSettings& s, int current, std::string_view text);
 
-// The message the edit shows when an entry was clamped.
+// The message the edit shows when an entry was out of range.
 inline constexpr const char* kOutOfRangeText = "Out of Range";
+// ... and when it was no number.
+inline constexpr const char* kNotANumberText = "Not a number";
 
 // The unit the kind's numbers are in: s.unit when set, else the kind's own ("ms", "m", "ft",
 // "oct", "Hz"); empty for a kind without one (Q, the plain numbers).
@@ -85,13 +101,18 @@ std::string DisplayKindUnit(const DisplayKindSettings& s);
 // "Allowed range: -40.0 to 15.0 dB". std::nullopt for a kind without an entry rule, or when the
 // range has no text (an index range outside the kind's table).
 std::optional<std::string> DisplayKindRangeText(const DisplayKindSettings& s);
-// The message for a clamped entry: "Out of Range", and the allowed range on a second line when
-// the kind has one.
+// The message for an entry out of range: "Out of Range", and the allowed range on a second line
+// when the kind has one.
 std::string OutOfRangeMessage(const DisplayKindSettings& s);
+// The message for a refused entry: the out-of-range message, or "Not a number" with the allowed
+// range (and, in a box in Hz, how kHz are typed), or for a number between two steps the steps
+// around it ("No step at 0.95 ms: 0.9 or 1 ms"). Empty for an entry that was not refused.
+std::string EntryRefusalMessage(const DisplayKindSettings& s, const DisplayEntry& entry,
+                                std::string_view typed);
 
-// Reads the leading decimal number of a text the way the editors always have ("12.5ms" is 12.5),
-// also accepting ',' as the decimal separator and leading blanks or '+'. No number, or a
-// non-finite one, gives std::nullopt.
+// Reads the leading decimal number of a text ("12.5ms" is 12.5), also accepting ',' as the
+// decimal separator and leading blanks or '+': for reading the editors' own texts back (a typed
+// entry goes through ApplyDisplayEntry). No number, or a non-finite one, gives std::nullopt.
 std::optional<double> ReadDecimal(std::string_view text);
 // Reads the leading integer of a text ("12.7" is 12); beyond the int range it saturates.
 std::optional<int> ReadInteger(std::string_view text);

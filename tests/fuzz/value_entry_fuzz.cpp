@@ -1,6 +1,7 @@
 // The entry rules of every display kind on any typed text and any edit settings an editor could
-// have: a commit stores an index inside the edit's range, anything else keeps the old index, only
-// the owner-text kind hands the text to its owner, and the index that results can be shown.
+// have: a commit stores an index inside the edit's range, anything else keeps the old index (a
+// refusal with a reason and a message), only the owner-text kind hands the text to its owner, and
+// the index that results can be shown and typed again.
 //
 // Input: kind, range, step and offset, temperature, the current index, then the typed text.
 
@@ -46,15 +47,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (e.outcome) {
     case EntryOutcome::Commit:
         FUZZ_CHECK(e.index >= s.min && e.index <= s.max, "a committed index lies in the range");
+        FUZZ_CHECK(e.problem == EntryProblem::None, "a commit has no problem");
         break;
     case EntryOutcome::OwnerText:
         FUZZ_CHECK(s.kind == kKindOwnerText, "only the owner-text kind hands its text over");
-        FUZZ_CHECK(e.index == current && !e.outOfRange, "owner text keeps the index");
+        FUZZ_CHECK(e.index == current, "owner text keeps the index");
+        break;
+    case EntryOutcome::Refused:
+        FUZZ_CHECK(e.index == current, "a refused entry keeps the index");
+        FUZZ_CHECK(e.problem != EntryProblem::None, "a refusal says why");
+        FUZZ_CHECK(!EntryRefusalMessage(s, e, text).empty(), "a refusal has a message");
         break;
     case EntryOutcome::KeepText:
     case EntryOutcome::Restore:
         FUZZ_CHECK(e.index == current, "an entry not committed keeps the index");
         break;
+    }
+    // Never limited and taken: a text that commits is one the rule reads as lying in the range,
+    // so the text of the committed index commits to that index again.
+    if (e.outcome == EntryOutcome::Commit) {
+        if (const std::optional<std::string> again = FormatDisplayKind(s, e.index);
+            again && !again->empty()) {
+            FUZZ_CHECK(ApplyDisplayEntry(s, current, *again).outcome != EntryOutcome::Refused ||
+                           s.kind == kKindCentred || s.kind == kKindLinear,
+                       "the text of a committed index is taken again");
+        }
     }
     const std::optional<std::string> shown = FormatDisplayKind(s, e.index);
     FUZZ_CHECK(!shown || shown->size() < 64, "the text shown for an index is short");

@@ -102,22 +102,23 @@ TEST(ParameterCatalogue, ValuesAreReadAsTheEditorsValueBoxesReadThem) {
         const char* name;
         const char* text;
         const char* stored; // the value read back, or the error
-        bool noted = false; // limited to the range, with a note
+        bool noted = false; // a text cut to its field, with a note
     };
     const Case cases[] = {
         {1, "in.A.gain", "-3.5", "-3.5", false},
-        {1, "in.A.gain", "12", "6.0", true},
+        // A number out of range is refused, never limited to the range and taken.
+        {1, "in.A.gain", "12", "in.A.gain: 12 is Out of Range (-40.0 to 6.0 dB)"},
         {2, "in.A.gain", "12", "12.0", false},
-        {1, "out.1.gain", "-41", "-40.0", true},
+        {1, "out.1.gain", "-41", "out.1.gain: -41 is Out of Range (-40.0 to 15.0 dB)"},
         {1, "in.A.delay", "1000", "1000", false},
-        {2, "in.A.delay", "2000", "999.0", true},
+        {2, "in.A.delay", "2000", "in.A.delay: 2000 is Out of Range (0.000 to 999.0 ms)"},
         {1, "in.A.gate", "off", "off", false},
         {1, "in.A.gate", "OFF", "off", false},
         {1, "in.A.gate", "-20", "-20.0", false},
         {2, "in.A.gate", "off",
          "in.A.gate: off is not a number (-120.0 to 10.0 dBu); the 3x6 has no switch to turn it "
          "off"},
-        {1, "out.1.hpf.freq", "40000", "30000", true},
+        {1, "out.1.hpf.freq", "40000", "out.1.hpf.freq: 40000 is Out of Range (10 to 30000 Hz)"},
         {1, "out.1.hpf.freq", "100.5",
          "out.1.hpf.freq: 100.5 is not a whole number (10 to 30000 Hz)"},
         {1, "out.1.hpf.freq", "1k", "out.1.hpf.freq: 1k is not a number (10 to 30000 Hz)"},
@@ -127,15 +128,18 @@ TEST(ParameterCatalogue, ValuesAreReadAsTheEditorsValueBoxesReadThem) {
          "out.1.hpf.kind: chebyshev is not one of butterworth, linkwitz-riley, bessel"},
         {1, "out.1.limiter.attack", "0.95",
          "out.1.limiter.attack: 0.95 is not a possible value (0.3 to 100 ms)"},
-        {1, "out.1.limiter.attack", "200", "100", true},
+        {1, "out.1.limiter.attack", "200",
+         "out.1.limiter.attack: 200 is Out of Range (0.3 to 100 ms)"},
         {1, "in.A.eq.1.q", "1.414", "1.414", false},
         {2, "in.A.eq.1.bw", "0.33", "0.35", false},
-        {1, "in.A.eq.1.gain", "20", "15.0", true},
+        {1, "in.A.eq.1.gain", "20", "in.A.eq.1.gain: 20 is Out of Range (-30.0 to 15.0 dB)"},
         {1, "in.A.name", "KickDrumLeft", "KickDrum", true},
         {1, "in.A.name", "K\xc3\xa4se",
          "in.A.name: only printable ASCII characters can be stored "
          "(the unit shows no others)"},
-        {1, "unit.temperature", "60", "50", true},
+        {1, "unit.temperature", "60",
+         "unit.temperature: 60 is Out of Range (0 to 50 \xC2\xB0"
+         "C)"},
         {3, "unit.line2", "Seventeen chars!!", "Seventeen chars!", true},
         {3, "unit.backlight", "10s", "10s", false},
     };

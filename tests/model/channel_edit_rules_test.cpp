@@ -238,7 +238,7 @@ TEST(ChannelEditRules, ALowShelfNeverLiesAbove20kHz) {
     // PEQ -> high shelf keeps 25 kHz; high shelf -> low shelf brings it down to 20 kHz.
     EXPECT_EQ(SetBandType(band, Filter::kHighShelf), Edit::Written);
     EXPECT_EQ(band.frequency(), 25000);
-    EXPECT_EQ(SetBandType(band, Filter::kLowShelf), Edit::Written);
+    EXPECT_EQ(SetBandType(band, Filter::kLowShelf), Edit::Corrected);
     EXPECT_EQ(band.frequency(), 20000);
     EXPECT_EQ(band.type(), Filter::kLowShelf);
     EXPECT_EQ(SetBandFrequency(band, 26000), Edit::Unchanged); // already at the limit

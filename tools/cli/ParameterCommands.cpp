@@ -317,9 +317,9 @@ const CliRegistrar kParameterCommands{
      1,
      INT_MAX,
      RunSet,
-     "Every PARAM=VALUE is checked first: an unknown parameter, a value that does not parse or a\n"
-     "channel the model lacks is an error (exit 2) and nothing is sent or written. A value\n"
-     "beyond its range is limited as the editor limits it, with a note on standard error. The\n"
+     "Every PARAM=VALUE is checked first: an unknown parameter, a value that does not parse, a\n"
+     "value beyond its range or a channel the model lacks is an error (exit 2) and nothing is\n"
+     "sent or written (a value is never limited to its range and taken). The\n"
      "values are written as typing them into the editors writes them; the lines printed say\n"
      "what changed (\"in.A.gain=-3.0 (was 0.0)\"). On a unit the live settings are read, the\n"
      "changes sent as the application sends them (a crossover in steps of one octave), and the\n"

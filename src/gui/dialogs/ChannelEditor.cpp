@@ -1,5 +1,7 @@
 #include "gui/dialogs/ChannelEditor.h"
 
+#include "gui/dialogs/RuleNotices.h"
+
 #include "gui/support/DialogUnits.h"
 #include "gui/widgets/CaptionedGroup.h"
 #include "gui/widgets/Fader.h"
@@ -21,8 +23,8 @@ const QColor kDisabledBase(40, 45, 57);
 
 } // namespace
 
-ChannelEditor::ChannelEditor(ProgramContainer& data, QWidget* owner)
-    : QWidget(owner, Qt::Tool), m_data(&data), m_temperature(data.temperature()) {
+ChannelEditor::ChannelEditor(ProgramContainer& data, QWidget* owner, bool output)
+    : QWidget(owner, Qt::Tool), m_data(&data), m_output(output), m_temperature(data.temperature()) {
     setAttribute(Qt::WA_DeleteOnClose);
     // Opened from the surface without taking the keyboard from it.
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -45,6 +47,30 @@ ChannelEditor::ChannelEditor(ProgramContainer& data, QWidget* owner)
         if (m_graph)
             m_graph->redraw();
     });
+    connect(&m_binding, &EditorBinding::ruleApplied, this,
+            [this](const QString& field, int asked, int after, ChannelEditRules::Edit edit) {
+                const QString text = RuleNotice(channelLabel(), field, asked, after, edit);
+                if (!text.isEmpty())
+                    emit notice(text);
+            });
+    connect(&m_binding, &EditorBinding::notice, this, [this](const QString& text) {
+        emit notice(channelLabel() + QStringLiteral(": ") + text);
+    });
+}
+
+QString ChannelEditor::channelLabel() const {
+    const DeviceModel& model = DeviceModelOf(m_data->deviceType());
+    const std::string_view label =
+        m_output ? model.OutputLabel(m_channel) : model.InputLabel(m_channel);
+    return QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size()));
+}
+
+void ChannelEditor::followUnitSettings() {
+    if (m_data->temperature() == m_temperature)
+        return;
+    m_temperature = m_data->temperature();
+    for (ValueEdit* edit : m_distanceEdits)
+        edit->setTemperature(m_temperature);
 }
 
 void ChannelEditor::setContainer(ProgramContainer& data) {
@@ -53,6 +79,7 @@ void ChannelEditor::setContainer(ProgramContainer& data) {
 
 void ChannelEditor::selectChannel(int index) {
     m_channel = index;
+    followUnitSettings();
     setWindowTitle(captionOf(index));
     channelSelected();
     m_binding.refresh();
@@ -125,7 +152,7 @@ ChannelEditor::DelayControls ChannelEditor::addDelayControls(QWidget* group, con
     const EditorBinding::FieldId delay = m_binding.addField({
         .name = QStringLiteral("delay"),
         .shown = [record] { return record().delay(); },
-        .write = [record](int index) { return Wrote(SetDelay(record(), index)); },
+        .write = [record](int index) { return SetDelay(record(), index); },
     });
     DelayControls c;
     const QString units[3] = {msUnit, QStringLiteral("Meter"), QStringLiteral("Feet")};
@@ -137,6 +164,8 @@ ChannelEditor::DelayControls ChannelEditor::addDelayControls(QWidget* group, con
         addLabel(group, units[i], 54, y, 20, 12);
         m_binding.bindSpin(delay, c.spins[i], c.edits[i],
                            DelayEntry(model, kinds[i], m_temperature));
+        if (kinds[i] != DelayUnit::Milliseconds)
+            m_distanceEdits.push_back(c.edits[i]);
     }
     if (!faderLabel.isEmpty())
         addLabel(group, faderLabel, 50, 132, 22, 10, Qt::AlignRight | Qt::AlignVCenter);

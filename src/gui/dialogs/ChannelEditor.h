@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class CaptionedGroup;
 class Channel;
@@ -30,9 +31,10 @@ class ChannelEditor : public QWidget {
 public:
     static QColor Background() { return QColor(48, 54, 68); }
 
-    // `owner` is the control surface: the editor stays on top of its window. The temperature the
-    // delay distances use is copied from `data` now.
-    ChannelEditor(ProgramContainer& data, QWidget* owner);
+    // `owner` is the control surface: the editor stays on top of its window. `output`: the editor
+    // edits outputs (else inputs). The delay distances use the temperature of `data`, and follow
+    // it when it changes (followUnitSettings()).
+    ChannelEditor(ProgramContainer& data, QWidget* owner, bool output);
 
     // The program container, set again each time the editor is shown anew.
     void setContainer(ProgramContainer& data);
@@ -41,6 +43,10 @@ public:
     void setGraph(ResponseGraph* graph) { m_graph = graph; }
     ResponseGraph* graph() const { return m_graph; }
     int temperature() const { return m_temperature; }
+    bool editsOutput() const { return m_output; }
+    // The unit-wide settings changed (the temperature): the distances are shown and read with
+    // the new speed of sound. Text being typed stays.
+    void followUnitSettings();
 
     // Shows channel `index` (0-based) of the editor's kind: caption and every control.
     void selectChannel(int index);
@@ -63,6 +69,9 @@ signals:
     void closing();
     // A mouse press inside the editor: the graph should show this editor's channel.
     void clickedInside();
+    // Something for the status line: a rule limited or refused a value ("Out 3: HPF stops at the
+    // LPF, 2000 Hz"), or a value box did not take a number.
+    void notice(const QString& text);
 
 protected:
     // The caption of channel `index` ("CH A", "Out3").
@@ -91,9 +100,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The name of the channel shown, for notices ("Out 3").
+    QString channelLabel() const;
+
     ProgramContainer* m_data;
     ResponseGraph* m_graph = nullptr;
+    bool m_output;
     int m_temperature;
+    std::vector<ValueEdit*> m_distanceEdits; // the delay's metres and feet
     int m_channel = 0;
     EditorBinding m_binding;
 };

@@ -62,8 +62,21 @@ void EditorBinding::add(Control control) {
     show(m_controls.back(), false, nullptr);
 }
 
+void EditorBinding::forwardNotices(ValueEdit* edit) {
+    connect(edit, &ValueEdit::notice, this, &EditorBinding::notice);
+}
+
+void EditorBinding::faderReport(FieldId id, Fader* fader, int message, int position, int asked) {
+    (void)message;
+    const auto shown = m_faderShown.find(fader);
+    if (shown != m_faderShown.end() && shown->second == position)
+        return; // the thumb stands where the binding put it: nothing new is asked
+    apply(id, asked, fader);
+}
+
 void EditorBinding::bindEdit(FieldId id, ValueEdit* edit, const DisplayKindSettings& settings) {
     SetUp(*edit, settings);
+    forwardNotices(edit);
     if (!edit->isReadOnly())
         connect(edit, &ValueEdit::committed, this,
                 [this, id, edit] { apply(id, edit->value(), edit); });
@@ -73,6 +86,7 @@ void EditorBinding::bindEdit(FieldId id, ValueEdit* edit, const DisplayKindSetti
 void EditorBinding::bindSpin(FieldId id, ValueSpin* spin, ValueEdit* edit,
                              const DisplayKindSettings& settings) {
     SetUp(*edit, settings);
+    forwardNotices(edit);
     spin->setBuddy(edit);
     spin->setRange(settings.min, settings.max);
     connect(edit, &ValueEdit::committed, this,
@@ -86,7 +100,9 @@ void EditorBinding::bindFader(FieldId id, Fader* fader, int max) {
     fader->setRange(0, max);
     fader->setReportOnRelease(true);
     connect(fader, &Fader::sliderMessage, this,
-            [this, id, fader, max](int, int, int position) { apply(id, max - position, fader); });
+            [this, id, fader, max](int message, int, int position) {
+                faderReport(id, fader, message, position, max - position);
+            });
     add({.field = id, .kind = Kind::Fader, .widget = fader, .min = 0, .max = max});
 }
 
@@ -94,8 +110,9 @@ void EditorBinding::bindFrequencyFader(FieldId id, Fader* fader) {
     constexpr int kTop = controlmath::kFrequencySteps;
     fader->setRange(0, kTop);
     fader->setReportOnRelease(true);
-    connect(fader, &Fader::sliderMessage, this, [this, id, fader](int, int, int position) {
-        apply(id, controlmath::SliderFrequencyOfPosition(position, kTop), fader);
+    connect(fader, &Fader::sliderMessage, this, [this, id, fader](int message, int, int position) {
+        faderReport(id, fader, message, position,
+                    controlmath::SliderFrequencyOfPosition(position, kTop));
     });
     add({.field = id, .kind = Kind::FrequencyFader, .widget = fader, .max = kTop});
 }
@@ -203,7 +220,8 @@ bool EditorBinding::apply(FieldId id, int asked, const QWidget* origin) {
         return false;
     }
     const int before = f.shown();
-    const bool wrote = f.write(asked);
+    const ChannelEditRules::Edit result = f.write(asked);
+    const bool wrote = ChannelEditRules::Wrote(result);
     const int after = f.shown();
     // The fader being moved keeps its thumb when the record took what it asked for.
     const QWidget* keepThumb = after == asked ? origin : nullptr;
@@ -211,6 +229,13 @@ bool EditorBinding::apply(FieldId id, int asked, const QWidget* origin) {
         show(c, true, keepThumb);
     if (wrote)
         emit written(f.name, before, after);
+    // A value held where a rule keeps it (a high-pass dragged on against its low-pass) is
+    // corrected too, though nothing new was written.
+    using ChannelEditRules::Edit;
+    if (result == Edit::Refused)
+        emit ruleApplied(f.name, asked, after, Edit::Refused);
+    else if (result == Edit::Corrected || (result == Edit::Unchanged && after != asked))
+        emit ruleApplied(f.name, asked, after, Edit::Corrected);
     return wrote;
 }
 
@@ -231,12 +256,16 @@ void EditorBinding::show(const Control& c, bool keepTyping, const QWidget* keepT
             c.edit->setEnabled(on);
         break;
     case Kind::Fader:
-        if (auto* fader = qobject_cast<Fader*>(c.widget); fader && fader != keepThumb)
-            fader->setPosition(c.max - Within(value, c.min, c.max));
-        break;
     case Kind::FrequencyFader:
-        if (auto* fader = qobject_cast<Fader*>(c.widget); fader && fader != keepThumb)
-            fader->setFrequency(value);
+        if (auto* fader = qobject_cast<Fader*>(c.widget)) {
+            if (fader != keepThumb) {
+                if (c.kind == Kind::Fader)
+                    fader->setPosition(c.max - Within(value, c.min, c.max));
+                else
+                    fader->setFrequency(value);
+            }
+            m_faderShown[fader] = fader->position();
+        }
         break;
     case Kind::Knob:
         if (auto* knob = qobject_cast<RotaryKnob*>(c.widget); knob && knob != keepThumb)

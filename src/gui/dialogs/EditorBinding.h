@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/ChannelEditRules.h"
 #include "model/ValueFormats.h"
 
 #include <QObject>
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -32,16 +34,21 @@ class ValueSpin;
 // changes the release text, Auto disables the timing). Two things are kept meanwhile: the text of
 // another edit the operator is still typing into, and the thumb of the fader being moved, unless
 // a rule stored something else than the fader asked for (its positions and the frequencies do not
-// map one to one).
+// map one to one). A fader released, or a knob or fader reporting, at the position the binding
+// last showed writes nothing: that position may stand for another value than the one stored.
+//
+// A write that a rule corrected or refused is reported through ruleApplied(), so the editor can
+// say what happened; notices of the value boxes (a number between two steps) go out as notice().
 class EditorBinding : public QObject {
     Q_OBJECT
 public:
     using FieldId = int;
 
     struct Field {
-        QString name;                    // names the value in written(): "highPass.frequency"
-        std::function<int()> shown;      // the index the controls show now
-        std::function<bool(int)> write;  // applies the rules; true when something was written
+        QString name;               // names the value in written(): "highPass.frequency"
+        std::function<int()> shown; // the index the controls show now
+        // Applies the rules: written, corrected, unchanged or refused.
+        std::function<ChannelEditRules::Edit(int)> write;
         std::function<bool()> enabled{}; // when the controls can be used; empty: always
         std::function<bool()> visible{}; // when the controls are shown; empty: always
     };
@@ -97,6 +104,11 @@ public:
 signals:
     // A field was written: the index it showed before and the one it shows now.
     void written(const QString& field, int before, int after);
+    // A rule stored or kept another value than the one asked for (`edit` Corrected; `after` is
+    // what the field shows now), or refused it (Refused; nothing was written).
+    void ruleApplied(const QString& field, int asked, int after, ChannelEditRules::Edit edit);
+    // A value box has something to say that needs no box.
+    void notice(const QString& text);
 
 private:
     enum class Kind {
@@ -130,6 +142,11 @@ private:
     };
 
     void add(Control control);
+    // Connects a value box's notices to notice().
+    void forwardNotices(ValueEdit* edit);
+    // A slider's report; one at the position last shown, on release or after a rule moved the
+    // thumb there, asks for nothing new.
+    void faderReport(FieldId id, Fader* fader, int message, int position, int asked);
     // Writes and shows the fields again; `origin` is the control the entry came from.
     bool apply(FieldId id, int asked, const QWidget* origin);
     void show(const Control& c, bool keepTyping, const QWidget* keepThumb);
@@ -137,4 +154,6 @@ private:
 
     std::vector<Field> m_fields;
     std::vector<Control> m_controls;
+    // The position each bound fader stands at as the binding last showed or took it.
+    std::map<const QWidget*, int> m_faderShown;
 };

@@ -1,6 +1,7 @@
 #include "gui/dialogs/EqualizerBandGroup.h"
 
 #include "gui/support/DialogUnits.h"
+#include "gui/widgets/ControlMath.h"
 #include "gui/widgets/RotaryKnob.h"
 #include "gui/widgets/TwoStateButton.h"
 #include "gui/widgets/ValueEdit.h"
@@ -33,6 +34,8 @@ constexpr int kBandwidthKnobY = 52;
 constexpr int kQY = 66;
 constexpr int kGainKnobY = 77;
 constexpr int kSwitchY = 103;
+
+constexpr int kGainStepsPerDb = 10;
 
 // Knob colours: frequency, bandwidth, gain.
 const QColor kFrequencyAccent(0, 200, 255);
@@ -95,7 +98,7 @@ EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, Edi
     const auto type = field({
         .name = QStringLiteral("type"),
         .shown = [band] { return band().type(); },
-        .write = [band](int t) { return Wrote(SetBandType(band(), t)); },
+        .write = [band](int t) { return SetBandType(band(), t); },
     });
     c.type =
         combo({QStringLiteral("PEQ"), QStringLiteral("Lo -- Shf"), QStringLiteral("Hi -- Shf")}, 4,
@@ -106,7 +109,7 @@ EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, Edi
     const auto frequency = field({
         .name = QStringLiteral("frequency"),
         .shown = [band] { return band().frequency(); },
-        .write = [band](int hz) { return Wrote(SetBandFrequency(band(), hz)); },
+        .write = [band](int hz) { return SetBandFrequency(band(), hz); },
     });
     c.frequencyKnob = knob(kFrequencyKnobY, kFrequencyAccent);
     c.frequencyEdit = edit(EditYBesideKnob(kFrequencyKnobY));
@@ -116,7 +119,7 @@ EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, Edi
     m_binding.bindFrequencyKnob(frequency, c.frequencyKnob);
 
     // ---- Bandwidth and Q: one index; a shelf has a slope instead ----
-    auto writeBandwidth = [band](int index) { return Wrote(SetBandBandwidth(band(), index)); };
+    auto writeBandwidth = [band](int index) { return SetBandBandwidth(band(), index); };
     auto shownBandwidth = [band] { return band().bandwidthIndex(); };
     const auto bandwidth = field({
         .name = QStringLiteral("bandwidth"),
@@ -145,7 +148,7 @@ EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, Edi
     const auto slope = field({
         .name = QStringLiteral("slope"),
         .shown = [band] { return band().slope(); },
-        .write = [band](int s) { return Wrote(SetBandSlope(band(), s)); },
+        .write = [band](int s) { return SetBandSlope(band(), s); },
         .visible = shelf,
     });
     c.slope = combo({QStringLiteral("6"), QStringLiteral("12")}, kEditX, kBandwidthKnobY,
@@ -161,7 +164,7 @@ EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, Edi
     const auto gain = field({
         .name = QStringLiteral("gain"),
         .shown = [band] { return ShownBandGain(band()); },
-        .write = [band](int index) { return Wrote(SetBandGain(band(), index)); },
+        .write = [band](int index) { return SetBandGain(band(), index); },
     });
     c.gainKnob = knob(kGainKnobY, kGainAccent);
     c.gainEdit = edit(EditYBesideKnob(kGainKnobY));
@@ -169,12 +172,16 @@ EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, Edi
     label(QStringLiteral("dB"), kUnitX, EditYBesideKnob(kGainKnobY), kUnitWidth);
     m_binding.bindSpin(gain, c.gainSpin, c.gainEdit, kBandGainEntry);
     m_binding.bindKnob(gain, c.gainKnob, kBandGainEntry.min, kBandGainEntry.max);
+    // A level: 0.1 dB per arrow, 1 dB per page, no jump to an end; a double-click sets 0.0 dB,
+    // which switches the band off as typing 0.0 does.
+    c.gainKnob->setKeySteps(controlmath::LevelKeySteps(kGainStepsPerDb));
+    c.gainKnob->setDefaultValue(kEqGainZeroIndex);
 
     // ---- On / OFF: a band at 0.0 dB cannot be switched on ----
     const auto on = field({
         .name = QStringLiteral("on"),
         .shown = [band] { return band().off() ? 0 : 1; },
-        .write = [band](int v) { return Wrote(SetBandOn(band(), v != 0)); },
+        .write = [band](int v) { return SetBandOn(band(), v != 0); },
     });
     c.onOff = new TwoStateButton(this);
     c.onOff->setGeometry(DluRect(14, kSwitchY, kWidth - 28, kRowHeight + 1));

@@ -14,7 +14,7 @@ constexpr int kGroupTop = 2;
 } // namespace
 
 EqualizerEditor::EqualizerEditor(ProgramContainer& data, QWidget* owner, bool output, int bands)
-    : ChannelEditor(data, owner), m_output(output) {
+    : ChannelEditor(data, owner, output) {
     const DeviceModel& model = DeviceModelOf(data.deviceType());
     int x = kMargin;
     for (int b = 0; b < bands; ++b) {
@@ -41,7 +41,7 @@ void EqualizerEditor::filterDragged(int position) {
 }
 
 Channel& EqualizerEditor::record() const {
-    if (m_output)
+    if (editsOutput())
         return container().output(channel());
     return container().input(channel());
 }

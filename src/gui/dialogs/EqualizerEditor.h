@@ -26,6 +26,5 @@ protected:
 private:
     Channel& record() const;
 
-    bool m_output;
     std::vector<EqualizerBandGroup*> m_bands;
 };

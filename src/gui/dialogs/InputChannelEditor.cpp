@@ -1,6 +1,7 @@
 #include "gui/dialogs/InputChannelEditor.h"
 
 #include "gui/widgets/CaptionedGroup.h"
+#include "gui/widgets/ControlMath.h"
 #include "gui/widgets/Fader.h"
 #include "gui/widgets/ValueEdit.h"
 #include "model/ChannelEditRules.h"
@@ -27,7 +28,7 @@ const QColor kThresholdAccent(120, 220, 120);
 } // namespace
 
 InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
-    : ChannelEditor(data, owner) {
+    : ChannelEditor(data, owner, /*output=*/false) {
     const DeviceModel& model = DeviceModelOf(data.deviceType());
     EditorBinding& b = binding();
     int x = kMargin;
@@ -41,7 +42,7 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
     const EditorBinding::FieldId threshold = b.addField({
         .name = QStringLiteral("gateThreshold"),
         .shown = [this] { return int(record().gateThreshold()); },
-        .write = [this](int index) { return Wrote(SetGateThreshold(record(), index)); },
+        .write = [this](int index) { return SetGateThreshold(record(), index); },
         .enabled = [this] { return GateThresholdEditable(record()); },
     });
     // The threshold's edit and slider, in a box of their own inside the wide gate group or
@@ -54,7 +55,7 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
         const EditorBinding::FieldId gateSwitch = b.addField({
             .name = QStringLiteral("gateEnabled"),
             .shown = [this] { return record().gateOff() ? 0 : 1; },
-            .write = [this](int on) { return Wrote(SetGateEnabled(record(), on != 0)); },
+            .write = [this](int on) { return SetGateEnabled(record(), on != 0); },
         });
         m_disable = addRadio(gate, QStringLiteral("Disble"), 62, 50, 38, 12);
         m_enable = addRadio(gate, QStringLiteral("Enable"), 62, 70, 38, 12);
@@ -72,6 +73,9 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
                                 model.hasGateSwitch ? 96 : 110, kThresholdAccent);
     b.bindEdit(threshold, m_thresholdEdit, kGateThresholdEntry);
     b.bindFader(threshold, m_thresholdFader, kGateThresholdEntry.max);
+    // A level in 1 dB steps: one step per arrow and per page, no jump to an end.
+    m_thresholdFader->setKeySteps(controlmath::LevelKeySteps(1));
+    m_thresholdEdit->setPageStep(1);
     b.bindEnabled(threshold, unit);
 
     if (model.hasInputSource) {
@@ -84,12 +88,12 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
             .write =
                 [this](int value) {
                     if (container().inputSource() == value)
-                        return false;
+                        return Edit::Unchanged;
                     // A unit-wide setting without a change flag: the surface queues it.
                     container().setInputSource(value);
                     if (m_sourceHandler)
                         m_sourceHandler(value);
-                    return true;
+                    return Edit::Written;
                 },
         });
         m_analog = addRadio(input, QStringLiteral("Analog"), 6, 34, 50, 12);

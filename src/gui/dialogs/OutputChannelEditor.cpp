@@ -2,6 +2,7 @@
 
 #include "gui/support/DialogUnits.h"
 #include "gui/widgets/CaptionedGroup.h"
+#include "gui/widgets/ControlMath.h"
 #include "gui/widgets/Fader.h"
 #include "gui/widgets/TwoStateButton.h"
 #include "gui/widgets/ValueEdit.h"
@@ -23,7 +24,8 @@ constexpr int kGroupHeight = 150;
 constexpr int kSourceWidth = 50;
 constexpr int kCrossoverWidth = 94;
 constexpr int kLimiterWidth = 46;
-constexpr int kReleaseWidth = 58;
+constexpr int kReleaseWidth = 68; // "32X (3200ms)" whole
+constexpr int kRatioWidth = 54;   // "1:maximum" whole
 constexpr int kModeWidth = 62;
 constexpr int kModeGroupHeight = 72;
 
@@ -36,6 +38,8 @@ const QColor kHighPassPressed(14, 123, 164);
 const QColor kLowPassReleased(235, 156, 162);
 const QColor kLowPassPressed(219, 115, 26);
 const QColor kLimiterAccent(235, 190, 70);
+// The threshold and the clip limit are levels in 0.1 dB steps: 1 dB per page, no jump to an end.
+constexpr controlmath::KeySteps kLevelKeys = controlmath::LevelKeySteps(10);
 
 constexpr DisplayKindSettings kReleaseDisplay{
     .kind = kKindOwnerText, .min = 0, .max = kReleaseMaxIndex};
@@ -43,7 +47,7 @@ constexpr DisplayKindSettings kReleaseDisplay{
 } // namespace
 
 OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
-    : ChannelEditor(data, owner) {
+    : ChannelEditor(data, owner, /*output=*/true) {
     const DeviceModel& model = DeviceModelOf(data.deviceType());
     EditorBinding& b = binding();
     int x = kMargin;
@@ -54,7 +58,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
     const EditorBinding::FieldId mix = b.addField({
         .name = QStringLiteral("mix"),
         .shown = [this] { return int(record().mix()); },
-        .write = [this](int mask) { return Wrote(SetMix(record(), mask)); },
+        .write = [this](int mask) { return SetMix(record(), mask); },
     });
     for (int i = 0; i < model.inputs; ++i) {
         const int y = 16 + 20 * i;
@@ -87,17 +91,18 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
     const EditorBinding::FieldId threshold = b.addField({
         .name = QStringLiteral("threshold"),
         .shown = [this] { return record().threshold(); },
-        .write = [this](int index) { return Wrote(SetLimiterThreshold(record(), index)); },
+        .write = [this](int index) { return SetLimiterThreshold(record(), index); },
     });
     m_threshold = addLimiterColumn(x, QStringLiteral("Threshold"), QStringLiteral("dBu"),
                                    kLimiterWidth, threshold, kLimiterThresholdEntry);
+    m_threshold.fader->setKeySteps(kLevelKeys);
     x += kLimiterWidth + kGap;
 
     auto manualTiming = [this] { return LimiterViewOf(record()).manualTiming; };
     const EditorBinding::FieldId attack = b.addField({
         .name = QStringLiteral("attack"),
         .shown = [this] { return LimiterViewOf(record()).attack; },
-        .write = [this](int index) { return Wrote(SetAttack(record(), index)); },
+        .write = [this](int index) { return SetAttack(record(), index); },
         .enabled = manualTiming,
     });
     m_attack = addLimiterColumn(x, QStringLiteral("Attack"), QStringLiteral("Ms"), kLimiterWidth,
@@ -107,7 +112,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
     const EditorBinding::FieldId release = b.addField({
         .name = QStringLiteral("release"),
         .shown = [this] { return LimiterViewOf(record()).release; },
-        .write = [this](int index) { return Wrote(SetRelease(record(), index)); },
+        .write = [this](int index) { return SetRelease(record(), index); },
         .enabled = manualTiming,
     });
     m_release = addLimiterColumn(x, QStringLiteral("Release"), QString(), kReleaseWidth, release,
@@ -123,29 +128,30 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
         const EditorBinding::FieldId clip = b.addField({
             .name = QStringLiteral("clipLimit"),
             .shown = [this] { return record().clipLimit(); },
-            .write = [this](int index) { return Wrote(SetClipLimit(record(), index)); },
+            .write = [this](int index) { return SetClipLimit(record(), index); },
             .enabled = compressorSettings,
         });
         m_clipLimit = addLimiterColumn(x, QStringLiteral("Clip Limit"), QString(), kLimiterWidth,
                                        clip, kClipLimitEntry);
+        m_clipLimit.fader->setKeySteps(kLevelKeys);
         x += kLimiterWidth + kGap;
 
         const EditorBinding::FieldId ratio = b.addField({
             .name = QStringLiteral("ratio"),
             .shown = [this] { return record().ratio(); },
-            .write = [this](int index) { return Wrote(SetRatio(record(), index)); },
+            .write = [this](int index) { return SetRatio(record(), index); },
             .enabled = compressorSettings,
         });
-        m_ratio = addLimiterColumn(x, QStringLiteral("Ratio"), QString(), kLimiterWidth, ratio,
+        m_ratio = addLimiterColumn(x, QStringLiteral("Ratio"), QString(), kRatioWidth, ratio,
                                    kRatioEntry);
-        x += kLimiterWidth + kGap;
+        x += kRatioWidth + kGap;
 
         auto* compress =
             addGroup(this, QStringLiteral("Compress"), x, kGroupTop, kModeWidth, kModeGroupHeight);
         const EditorBinding::FieldId mode = b.addField({
             .name = QStringLiteral("dynamicsMode"),
             .shown = [this] { return record().dynamicsMode(); },
-            .write = [this](int value) { return Wrote(SetDynamicsMode(record(), value)); },
+            .write = [this](int value) { return SetDynamicsMode(record(), value); },
             .enabled = compressorSettings,
         });
         m_manual = addRadio(compress, QStringLiteral("Manual"), 6, 16, 52, 12);
@@ -159,7 +165,7 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
         const EditorBinding::FieldId dynamicsType = b.addField({
             .name = QStringLiteral("dynamicsType"),
             .shown = [this] { return record().dynamicsType(); },
-            .write = [this](int value) { return Wrote(SetDynamicsType(record(), value)); },
+            .write = [this](int value) { return SetDynamicsType(record(), value); },
         });
         m_limit = addRadio(type, QStringLiteral("Limit"), 6, 16, 52, 12);
         m_compressor = addRadio(type, QStringLiteral("Compressor"), 6, 34, 54, 12);
@@ -183,7 +189,7 @@ OutputChannelEditor::CrossoverControls OutputChannelEditor::addCrossover(QWidget
     const EditorBinding::FieldId kind = b.addField({
         .name = prefix + QStringLiteral("kind"),
         .shown = [filter] { return filter().kind(); },
-        .write = [this, which](int v) { return Wrote(SetCrossoverKind(record(), which, v)); },
+        .write = [this, which](int v) { return SetCrossoverKind(record(), which, v); },
     });
     const QColor released = highPass ? kHighPassReleased : kLowPassReleased;
     const QColor pressed = highPass ? kHighPassPressed : kLowPassPressed;
@@ -204,7 +210,7 @@ OutputChannelEditor::CrossoverControls OutputChannelEditor::addCrossover(QWidget
     const EditorBinding::FieldId slope = b.addField({
         .name = prefix + QStringLiteral("slope"),
         .shown = [filter] { return filter().slope(); },
-        .write = [this, which](int v) { return Wrote(SetCrossoverSlope(record(), which, v)); },
+        .write = [this, which](int v) { return SetCrossoverSlope(record(), which, v); },
     });
     c.slopeEdit = addEdit(group, 4, 70, 22, 12);
     addLabel(group, QStringLiteral("dB"), 28, 70, 14, 12);
@@ -215,8 +221,7 @@ OutputChannelEditor::CrossoverControls OutputChannelEditor::addCrossover(QWidget
     const EditorBinding::FieldId frequency = b.addField({
         .name = prefix + QStringLiteral("frequency"),
         .shown = [filter] { return filter().frequency(); },
-        .write = [this,
-                  which](int hz) { return Wrote(SetCrossoverFrequency(record(), which, hz)); },
+        .write = [this, which](int hz) { return SetCrossoverFrequency(record(), which, hz); },
     });
     c.frequencyEdit = addEdit(group, 4, 124, 36, 12);
     addLabel(group, QStringLiteral("Hz"), 42, 124, 12, 12);

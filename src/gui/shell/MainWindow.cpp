@@ -77,6 +77,11 @@ ControlSurface* MainWindow::ActiveSurface() const {
     return m_child ? qobject_cast<ControlSurface*>(m_child->View()) : nullptr;
 }
 
+QMenu* MainWindow::ChannelMenu() const {
+    const ControlSurface* surface = ActiveSurface();
+    return surface ? surface->ChannelMenu() : nullptr;
+}
+
 SelectionScreen* MainWindow::SelectionView() const {
     return m_child ? qobject_cast<SelectionScreen*>(m_child->View()) : nullptr;
 }
@@ -119,6 +124,8 @@ bool MainWindow::OnCommand(int command) {
                 Qt::QueuedConnection);
         connect(surface, &ControlSurface::titleChanged, this, &QWidget::setWindowTitle);
         connect(surface, &ControlSurface::programFileUsed, this, &MainWindow::AddRecentFile);
+        // The surface's Channel menu, before Help; it goes with the surface.
+        menuBar()->insertMenu(m_helpMenu->menuAction(), surface->ChannelMenu());
         surface->setFocus();
     }
     child->show();
@@ -160,6 +167,7 @@ void MainWindow::CreateMenus() {
     UpdateEditMenu();
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    m_helpMenu = help;
     QAction* about = help->addAction(QStringLiteral("&About Tavrel1.0..."));
     connect(about, &QAction::triggered, this, &MainWindow::ShowAbout);
     UpdateRecentFileMenu();

@@ -52,6 +52,9 @@ public:
     ChildWindow* ActiveChild() const { return m_child; }
     // The Edit menu: undo, redo and the A/B comparison of the control surface shown.
     QMenu* EditMenu() const { return m_editMenu; }
+    // The Channel menu of the control surface shown (its editors); nullptr on the selection
+    // screen.
+    QMenu* ChannelMenu() const;
     // The hosted control surface, or nullptr while the selection screen is shown.
     ControlSurface* ActiveSurface() const;
     SelectionScreen* SelectionView() const;
@@ -82,6 +85,7 @@ private:
     QString m_preferredPort;
     QMenu* m_recentMenu = nullptr;
     QMenu* m_editMenu = nullptr;
+    QMenu* m_helpMenu = nullptr;
     QAction* m_openAction = nullptr;
     QAction* m_saveAction = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "gui/dialogs/ConnectDialog.h"
 #include "gui/dialogs/DeviceIdDialog.h"
 #include "gui/dialogs/ParameterTableDialog.h"
+#include "gui/dialogs/RuleNotices.h"
 #include "gui/support/DialogUnits.h"
 #include "gui/support/ProgramSettings.h"
 #include "gui/support/QtMessageSink.h"
@@ -17,6 +18,7 @@
 #include "gui/widgets/LevelMeter.h"
 #include "gui/widgets/ResponseGraph.h"
 #include "gui/widgets/StatusLed.h"
+#include "gui/widgets/TimedNotice.h"
 #include "gui/widgets/TwoStateButton.h"
 #include "gui/widgets/ValueEdit.h"
 #include "model/PrintableText.h"
@@ -25,7 +27,9 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cmath>
@@ -53,11 +57,15 @@ constexpr double kGainStep = 0.1;
 constexpr int kGainStepsPerDb = 10;
 // A key press moves a gain fader by one 0.1 dB step, or by 1 dB for a page; Home and End stay
 // still. Jumping a level across its range in one press can blow loudspeakers.
-constexpr controlmath::KeySteps kGainFaderKeys{kGainStepsPerDb, false};
+constexpr controlmath::KeySteps kGainFaderKeys = controlmath::LevelKeySteps(kGainStepsPerDb);
 constexpr int kFormFontPoints = 8;
 constexpr int kNameLabelPixels = 13; // at the form's natural size, as the fader's parts below
 constexpr QMargins kFaderMargins(4, 0, 0, 2);
 constexpr int kComparisonBoxWidth = 90; // dialog units
+// The right end of the status line's boxes, short of the side buttons (dialog units).
+constexpr int kStatusLineRight = 616;
+// Notices on the status line: dark text on a pale yellow, apart from the grey status boxes.
+const QColor kNoticeFace(255, 243, 190);
 
 // Places on the form, in dialog units: the response graph, the red bar behind the status line
 // and the dark panel behind the two groups of strips.
@@ -71,6 +79,16 @@ QColor ToQColor(CurveColour c) {
 
 QString Text(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A box of the status line: sunken, black text on `face`.
+void MakeSunkenBox(QLabel& box, const QColor& face) {
+    box.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    box.setAutoFillBackground(true);
+    QPalette palette = box.palette();
+    palette.setColor(QPalette::Window, face);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    box.setPalette(palette);
 }
 
 } // namespace
@@ -136,6 +154,8 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
                         ChannelLabel(output, channel) + QLatin1Char(' ') + EditedFieldLabel(field));
                 },
             .actions = m_history->Actions(),
+            .stripArea = [this](bool output, int channel) { return StripArea(output, channel); },
+            .notice = [this](const QString& text) { ShowNotice(text); },
         });
     connect(m_graph, &ResponseGraph::dragEdited, this, &ControlSurface::RecordGraphDrag);
 
@@ -150,7 +170,45 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
         m_outputStrips.push_back(
             CreateStrip(true, i, m_layout.outputColumns[static_cast<std::size_t>(i)]));
 
+    CreateChannelMenu();
+    SetTabOrder();
     InstallKeyFilter(this);
+}
+
+void ControlSurface::CreateChannelMenu() {
+    m_channelMenu = new QMenu(QStringLiteral("&Channel"), this);
+    auto add = [this](bool output, int channel) {
+        // "Input A" as "Input &A", "Out 3" as "Out &3": the letter or number picks it.
+        QString title = ChannelLabel(output, channel);
+        title.insert(title.lastIndexOf(QLatin1Char(' ')) + 1, QLatin1Char('&'));
+        QMenu* menu = m_channelMenu->addMenu(title);
+        connect(menu->addAction(QStringLiteral("&Settings...")), &QAction::triggered, this,
+                [this, output, channel] {
+                    OnChannelButton(output ? OutputStrip(channel) : InputStrip(channel));
+                });
+        connect(menu->addAction(QStringLiteral("&Equaliser...")), &QAction::triggered, this,
+                [this, output, channel] {
+                    OnEqualizerButton(output ? OutputStrip(channel) : InputStrip(channel));
+                });
+    };
+    for (int i = 0; i < InputStripCount(); ++i)
+        add(false, i);
+    m_channelMenu->addSeparator();
+    for (int i = 0; i < OutputStripCount(); ++i)
+        add(true, i);
+}
+
+void ControlSurface::SetTabOrder() {
+    std::vector<QWidget*> order;
+    for (const std::vector<SurfaceStrip>* strips : {&m_inputStrips, &m_outputStrips}) {
+        for (const SurfaceStrip& strip : *strips)
+            order.insert(order.end(), {strip.name, strip.polarity, strip.eq, strip.channelEditor,
+                                       strip.gain, strip.fader, strip.mute});
+    }
+    order.insert(order.end(), m_sideButtons.begin(), m_sideButtons.end());
+    order.push_back(m_comparisonButton);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 ControlSurface::~ControlSurface() {
@@ -168,12 +226,7 @@ void ControlSurface::CreateStatusLine() {
         auto* display = new QLabel(caption, this);
         Place(display, box);
         display->setAlignment(Qt::AlignCenter);
-        display->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        display->setAutoFillBackground(true);
-        QPalette palette = display->palette();
-        palette.setColor(QPalette::Window, kStatusBoxFace);
-        palette.setColor(QPalette::WindowText, Qt::black);
-        display->setPalette(palette);
+        MakeSunkenBox(*display, kStatusBoxFace);
         return display;
     };
     m_deviceIdBox = makeBox(m_layout.deviceIdBox, QStringLiteral("********"));
@@ -186,11 +239,55 @@ void ControlSurface::CreateStatusLine() {
     const DluBox& led = m_layout.statusLed;
     Place(m_led, led);
 
-    // The A/B comparison's state, right of the link box.
+    // The A/B comparison right of the link box: its state, a click switches, the arrow stores.
     const DluBox& link = m_layout.linkBox;
-    m_comparisonBox = makeBox({link.x + link.w + 8, link.y, kComparisonBoxWidth, link.h},
-                              m_history->StatusText());
-    connect(m_history.get(), &EditHistory::statusChanged, m_comparisonBox, &QLabel::setText);
+    const DluBox comparison{link.x + link.w + 8, link.y, kComparisonBoxWidth, link.h};
+    m_comparisonButton = new QToolButton(this);
+    Place(m_comparisonButton, comparison);
+    m_comparisonButton->setText(m_history->StatusText());
+    m_comparisonButton->setPopupMode(QToolButton::MenuButtonPopup);
+    m_comparisonButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_comparisonButton->setToolTip(
+        QStringLiteral(
+            "A/B comparison: click to switch between the settings stored as A and B (%1); the "
+            "arrow stores the settings now as A or B")
+            .arg(m_history->SwitchAction()->shortcut().toString(QKeySequence::NativeText)));
+    auto* comparisonMenu = new QMenu(m_comparisonButton);
+    comparisonMenu->addActions({m_history->SwitchAction(),
+                                m_history->StoreAction(EditHistory::Slot::A),
+                                m_history->StoreAction(EditHistory::Slot::B)});
+    m_comparisonButton->setMenu(comparisonMenu);
+    connect(m_comparisonButton, &QToolButton::clicked, this, [this] {
+        // Nothing to switch between yet: offer to store instead.
+        if (m_history->SwitchAction()->isEnabled())
+            m_history->SwitchAction()->trigger();
+        else
+            m_comparisonButton->showMenu();
+    });
+    connect(m_history.get(), &EditHistory::statusChanged, m_comparisonButton,
+            &QToolButton::setText);
+
+    // What a rule did to a value, over the right end of the status line for a few seconds.
+    m_notice = new TimedNotice(this);
+    Place(m_notice, {comparison.x, comparison.y, kStatusLineRight - comparison.x, comparison.h});
+    MakeSunkenBox(*m_notice, kNoticeFace);
+}
+
+void ControlSurface::ShowNotice(const QString& text) {
+    m_notice->showNotice(text);
+}
+
+QRect ControlSurface::StripArea(bool output, int channel) const {
+    const std::vector<int>& columns = output ? m_layout.outputColumns : m_layout.inputColumns;
+    if (channel < 0 || channel >= static_cast<int>(columns.size()))
+        return {};
+    const QRect frame = StripFrame(columns[static_cast<std::size_t>(channel)]);
+    return QRect(mapToGlobal(frame.topLeft()), frame.size());
+}
+
+QRect ControlSurface::StripFrame(int column) const {
+    const StripRows& rows = m_layout.rows;
+    return m_units.Rect(column - 2, rows.name - 3, 46, rows.nameLabel + 13 - rows.name);
 }
 
 void ControlSurface::CreateSideButtons() {
@@ -600,6 +697,18 @@ void ControlSurface::RecordGraphDrag(int position, int mode) {
     m_history->Record(QStringLiteral("graph/%1/%2/%3").arg(mode).arg(channel).arg(position),
                       ChannelLabel(output, channel) + QLatin1Char(' ') + part +
                           QStringLiteral(" Drag"));
+    // A crossover dragged onto the other one stops there: say so, as the editor does.
+    if (mode == ResponseGraph::kModeOutputCrossover) {
+        const OutputChannel& record = m_data->output(channel);
+        if (record.highPass().frequency() == record.lowPass().frequency()) {
+            const bool highPass = position == OutputChannel::kHighPassPosition;
+            ShowNotice(RuleNotice(ChannelLabel(true, channel),
+                                  highPass ? QStringLiteral("highPass.frequency")
+                                           : QStringLiteral("lowPass.frequency"),
+                                  0, record.highPass().frequency(),
+                                  ChannelEditRules::Edit::Corrected));
+        }
+    }
 }
 
 void ControlSurface::ShowRestoredSettings() {
@@ -780,6 +889,7 @@ void ControlSurface::OnProgramReceived() {
 void ControlSurface::OnGlobalsReceived() {
     // The unit's own settings, not an edit.
     m_history->Adopt();
+    m_editors->FollowUnitSettings();
 }
 
 void ControlSurface::OnBankComplete() {
@@ -847,6 +957,8 @@ void ControlSurface::OnUnitSettingChanged(int code) {
             text = QString::fromLatin1(name);
     }
     m_history->Record(QStringLiteral("unit/%1").arg(code), text);
+    // The distances of the delays follow the temperature.
+    m_editors->FollowUnitSettings();
 }
 
 void ControlSurface::OnProgramLoaded() {
@@ -891,9 +1003,6 @@ bool ControlSurface::eventFilter(QObject* watched, QEvent* event) {
             // The focus goes to the surface; a gain edit losing it takes its typed text.
             setFocus(Qt::OtherFocusReason);
             return true;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return true; // no dialog-style navigation between the controls
         default:
             break;
         }
@@ -924,14 +1033,24 @@ std::vector<ControlSurface::ScaleLabel> ControlSurface::ScaleLabels(bool output)
         centres.push_back(fader.top() + first.fader->thumbHeight() / 2.0 +
                           first.fader->travel() * position / first.gainMax);
     }
-    // A quarter line between labels, so neighbours read as separate marks (the 4x8 inputs' 6dB
-    // and 0dB stay apart down to the smallest window).
-    const std::vector<bool> visible = VisibleScaleMarks(centres, textHeight * 1.25);
+    // A quarter line between labels, so neighbours read as separate marks: marks closer than
+    // that (the 3x6's -30dB and -36dB, the 4x8 inputs' 6dB and 0dB) move apart, between the
+    // "Gain" row label above and the group's frame below; only when even that leaves no room
+    // are some left out.
+    const double gap = textHeight * 1.25;
+    const double low = m_units.Y(m_layout.rows.gainEdit + 14) + textHeight / 2.0;
+    const double high = m_units.Y(group.y + group.h - 4) - textHeight / 2.0;
+    std::vector<bool> visible(centres.size(), true);
+    if (const auto spread = SpreadScaleMarks(centres, gap, low, high))
+        centres = *spread;
+    else
+        visible = VisibleScaleMarks(centres, gap);
     for (std::size_t i = 0; i < marks.size(); ++i) {
         if (visible[i])
-            labels.push_back({QRect(left, static_cast<int>(centres[i]) - textHeight / 2,
-                                    right - left, textHeight),
-                              QString::fromLatin1(marks[i].first)});
+            labels.push_back(
+                {QRect(left, static_cast<int>(std::lround(centres[i])) - textHeight / 2,
+                       right - left, textHeight),
+                 QString::fromLatin1(marks[i].first)});
     }
     return labels;
 }
@@ -981,10 +1100,8 @@ void ControlSurface::paintEvent(QPaintEvent*) {
     const StripRows& rows = m_layout.rows;
     auto stripFrames = [&](const std::vector<int>& columns) {
         p.setPen(kStripFrame);
-        for (int x : columns) {
-            const QRect r = m_units.Rect(x - 2, rows.name - 3, 46, rows.nameLabel + 13 - rows.name);
-            p.drawRect(r.adjusted(0, 0, -1, -1));
-        }
+        for (int x : columns)
+            p.drawRect(StripFrame(x).adjusted(0, 0, -1, -1));
     };
     stripFrames(m_layout.inputColumns);
     stripFrames(m_layout.outputColumns);

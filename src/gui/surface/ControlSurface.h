@@ -33,6 +33,9 @@ class SurfaceDocument;
 class EditorSlots;
 class EditHistory;
 class QAction;
+class QMenu;
+class QToolButton;
+class TimedNotice;
 
 // The controls of one channel strip.
 struct SurfaceStrip {
@@ -159,8 +162,17 @@ public:
     // shows them in its Edit menu).
     EditHistory& History() { return *m_history; }
     QList<QAction*> EditActions() const;
-    // The status line's A/B box.
-    QLabel* ComparisonBox() const { return m_comparisonBox; }
+    // The Channel menu: one submenu per input and output of the model ("Input &A", "Out &3"),
+    // each opening that channel's settings or equaliser editor, for the keyboard. The shell
+    // shows it in its menu bar; it goes with the surface.
+    QMenu* ChannelMenu() const { return m_channelMenu; }
+    // The status line's A/B comparison: its state; a click switches, its arrow stores A or B.
+    QToolButton* ComparisonButton() const { return m_comparisonButton; }
+    // The status line's notice: what a rule did to a value, for a few seconds.
+    TimedNotice* Notice() const { return m_notice; }
+    void ShowNotice(const QString& text);
+    // Where a channel's strip (its frame) is, in screen coordinates; empty for no such channel.
+    QRect StripArea(bool output, int channel) const;
     // The fader scale labels left of the first input (or output) strip, as drawn: those that
     // fit without touching each other, beside the strip's frame.
     struct ScaleLabel {
@@ -223,8 +235,14 @@ private:
     void Place(QWidget* widget, const DluBox& box);
     // The strip's parts that are sized in pixels: the name label's font and the fader's thumb.
     void ScaleStrip(SurfaceStrip& strip);
+    // The frame drawn around the strip in `column` (dialog units), in this widget's pixels.
+    QRect StripFrame(int column) const;
     void CreateStatusLine();
     void CreateSideButtons();
+    void CreateChannelMenu();
+    // Tab goes through the strips (inputs, then outputs; each from its name button down to its
+    // mute lamp), then the side buttons and the A/B comparison.
+    void SetTabOrder();
     SurfaceStrip CreateStrip(bool output, int channel, int column);
     void SetUpStrip(SurfaceStrip& strip);
     void RefreshStrip(SurfaceStrip& strip);
@@ -281,7 +299,9 @@ private:
     // step of it.
     bool m_awaitingUnitProgram = false;
     StatusLed* m_led = nullptr;
-    QLabel* m_comparisonBox = nullptr;
+    QToolButton* m_comparisonButton = nullptr;
+    QMenu* m_channelMenu = nullptr;
+    TimedNotice* m_notice = nullptr;
     QLabel* m_deviceIdBox = nullptr;
     QLabel* m_portBox = nullptr;
     QLabel* m_sourceBox = nullptr;

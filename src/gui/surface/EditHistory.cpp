@@ -73,10 +73,13 @@ EditHistory::EditHistory(UnitController& controller, std::function<void()> showR
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 
     m_storeA = new QAction(QStringLiteral("Store Settings as &A"), this);
+    m_storeA->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     connect(m_storeA, &QAction::triggered, this, [this] { Store(Slot::A); });
     m_storeB = new QAction(QStringLiteral("Store Settings as &B"), this);
+    m_storeB->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
     connect(m_storeB, &QAction::triggered, this, [this] { Store(Slot::B); });
     m_switch = new QAction(QStringLiteral("&Switch A/B"), this);
+    m_switch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     m_switch->setEnabled(false);
     connect(m_switch, &QAction::triggered, this, &EditHistory::Switch);
     m_shownStatus = StatusText();
@@ -159,9 +162,13 @@ void EditHistory::Store(Slot slot) {
 }
 
 void EditHistory::Switch() {
-    const auto target = m_comparison.SwitchTarget(TakeSnapshot(m_controller.Data()));
+    const SettingsSnapshot live = TakeSnapshot(m_controller.Data());
+    const auto target = m_comparison.SwitchTarget(live);
     if (!target)
         return;
+    // Edits made since the slot being left became live belong to it: kept there, so switching
+    // back brings them back.
+    m_comparison.Store(SettingsComparison::Other(*target), live);
     m_restoring = true;
     m_controller.RestoreSettings(m_comparison.Settings(*target));
     if (m_showRestored)

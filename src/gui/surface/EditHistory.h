@@ -35,7 +35,8 @@ public:
                 QObject* parent = nullptr);
     ~EditHistory() override;
 
-    // Undo (Ctrl+Z), redo (Ctrl+Shift+Z or Ctrl+Y), store as A, store as B, switch A/B.
+    // Undo (Ctrl+Z), redo (Ctrl+Shift+Z or Ctrl+Y), store as A (Ctrl+Shift+A), store as B
+    // (Ctrl+Shift+B), switch A/B (Ctrl+B).
     QList<QAction*> Actions() const;
     QAction* UndoAction() const { return m_undo; }
     QAction* RedoAction() const { return m_redo; }
@@ -66,6 +67,8 @@ public:
     // ---- A/B comparison ------------------------------------------------------------------------
     void Store(Slot slot);
     // Makes the other stored settings live (a step of its own); nothing unless both are stored.
+    // The settings live now are stored first in the slot they belong to (the live one, edits
+    // included), so switching twice comes back to them.
     void Switch();
     const SettingsComparison& Comparison() const { return m_comparison; }
     QString StatusText() const;

@@ -5,6 +5,7 @@
 #include "gui/dialogs/InputEqualizerEditor.h"
 #include "gui/dialogs/OutputChannelEditor.h"
 #include "gui/dialogs/OutputEqualizerEditor.h"
+#include "gui/surface/EditorPlacement.h"
 #include "gui/widgets/ResponseGraph.h"
 #include "model/DeviceModel.h"
 
@@ -25,12 +26,6 @@ struct EditorSlots::KindRow {
 };
 
 namespace {
-
-// Where the original placed its editors on its 1050 x 720 main window: over the strips.
-constexpr int kOriginalWidth = 1050;
-constexpr int kOriginalHeight = 720;
-constexpr int kOriginalLeft = 10;
-constexpr int kOriginalTop = 450;
 
 ChannelEditor* MakeInputChannelEditor(ProgramContainer& data, QWidget& owner,
                                       const EditorSlots::Hooks& hooks) {
@@ -131,6 +126,10 @@ ChannelEditor* EditorSlots::Open(EditorKind kind, int channel, ProgramContainer&
                     if (m_hooks.edited)
                         m_hooks.edited(RowOf(kind).output, editor->channel(), field);
                 });
+        connect(editor, &ChannelEditor::notice, this, [this](const QString& text) {
+            if (m_hooks.notice)
+                m_hooks.notice(text);
+        });
         editor->addActions(m_hooks.actions);
     } else {
         slot->setContainer(data);
@@ -139,7 +138,7 @@ ChannelEditor* EditorSlots::Open(EditorKind kind, int channel, ProgramContainer&
     editor->selectChannel(channel);
     ShowOnGraph(row, channel);
     if (created)
-        Place(*editor);
+        Place(*editor, row, channel);
     editor->show();
     if (!created)
         editor->raise(); // in front of the other editors again
@@ -200,6 +199,15 @@ void EditorSlots::ReloadAll(ProgramContainer& data) {
     }
 }
 
+void EditorSlots::FollowUnitSettings() {
+    for (const auto& ofKind : m_slots) {
+        for (const QPointer<ChannelEditor>& editor : ofKind) {
+            if (editor)
+                editor->followUnitSettings();
+        }
+    }
+}
+
 void EditorSlots::OnFilterChanged(int position, int mode) {
     if (mode == ResponseGraph::kModeAllChannels)
         return;
@@ -214,21 +222,27 @@ void EditorSlots::OnFilterChanged(int position, int mode) {
     }
 }
 
-QPoint EditorSlots::Placement(const QRect& main, const QSize& editor, const QRect& available) {
-    int x = main.left() + kOriginalLeft * main.width() / kOriginalWidth;
-    int y = main.top() + kOriginalTop * main.height() / kOriginalHeight;
-    // On screen: the right and bottom edges first, so a window larger than the screen keeps its
-    // title bar and left edge in view.
-    x = std::max(std::min(x, available.right() + 1 - editor.width()), available.left());
-    y = std::max(std::min(y, available.bottom() + 1 - editor.height()), available.top());
-    return {x, y};
-}
-
-void EditorSlots::Place(ChannelEditor& editor) {
+void EditorSlots::Place(ChannelEditor& editor, const KindRow& row, int channel) {
     const QWidget* window = m_owner.window();
     const QScreen* screen = window->screen();
-    const QRect available = screen ? screen->availableGeometry() : QRect();
-    const QRect main = window->frameGeometry();
-    editor.move(available.isValid() ? Placement(main, editor.frameGeometry().size(), available)
-                                    : Placement(main, editor.frameGeometry().size(), main));
+    EditorPlacementInput in;
+    in.mainWindow = window->frameGeometry();
+    in.available = !m_screenArea.isEmpty() ? m_screenArea
+                   : screen != nullptr     ? screen->availableGeometry()
+                                           : in.mainWindow;
+    in.graph = QRect(m_graph.mapToGlobal(QPoint(0, 0)), m_graph.size());
+    if (m_hooks.stripArea)
+        in.strip = m_hooks.stripArea(row.output, channel);
+    // Before it is shown the editor has no frame yet: count the main window's.
+    QSize frame = editor.frameGeometry().size();
+    if (frame == editor.size())
+        frame += in.mainWindow.size() - window->size();
+    in.editor = frame;
+    for (const auto& ofKind : m_slots) {
+        for (const QPointer<ChannelEditor>& other : ofKind) {
+            if (other && other != &editor && other->isVisible())
+                in.others.push_back(other->frameGeometry());
+        }
+    }
+    editor.move(PlaceEditor(in));
 }

@@ -31,8 +31,10 @@ enum class EditorKind {
 
 // The editors a control surface has opened: one slot per kind and channel of the model. An
 // editor is created on first use and shown again with the program container set anew; it is
-// modeless, shown without taking the keyboard from the surface, placed over the lower part of
-// the main window and kept on top of it. Closing it frees its slot. While an editor with a graph
+// modeless, shown without taking the keyboard from the surface, placed where it covers neither
+// the response graph nor the edited channel's strip when the screen has room for that
+// (PlaceEditor), and kept on top of the main window. Closing it frees its slot. While an editor
+// with a graph
 // mode is shown (and whenever the operator clicks into it) the response graph shows its channel
 // in that mode; closing it returns the graph to all channels. The graph's drag reports go to the
 // editor of the channel the graph shows in that mode.
@@ -47,6 +49,11 @@ public:
         std::function<void(bool output, int channel, const QString& field)> edited;
         // Actions every editor window carries, so their keys work while it has the focus.
         QList<QAction*> actions;
+        // Where the strip of an output's (else an input's) channel is, in screen coordinates;
+        // an editor of that channel avoids covering it.
+        std::function<QRect(bool output, int channel)> stripArea;
+        // Something an editor has to say on the status line.
+        std::function<void(const QString& text)> notice;
     };
 
     EditorSlots(QWidget& owner, ResponseGraph& graph, const DeviceModel& model, Hooks hooks);
@@ -67,14 +74,15 @@ public:
     void Refresh(EditorKind kind);
     // Shows every open editor again from `data` (after a new program came in).
     void ReloadAll(ProgramContainer& data);
+    // The unit-wide settings changed (the temperature): every open editor follows them.
+    void FollowUnitSettings();
 
     // The graph's drag report: filter `position` was dragged in graph mode `mode`.
     void OnFilterChanged(int position, int mode);
 
-    // Where an editor of frame size `editor` goes: over the main window's frame `main` where the
-    // original 1050 x 720 window had it at (10, 450), scaled with the window, and moved as far as
-    // needed to lie on the available screen area.
-    static QPoint Placement(const QRect& main, const QSize& editor, const QRect& available);
+    // The screen area editors are placed in, instead of the free area of the main window's screen
+    // (tests of other screen sizes); an empty rectangle goes back to the screen's.
+    void SetScreenArea(const QRect& area) { m_screenArea = area; }
 
 private:
     struct KindRow;
@@ -84,11 +92,13 @@ private:
     const std::vector<QPointer<ChannelEditor>>& SlotsOf(EditorKind kind) const;
     void ShowOnGraph(const KindRow& row, int channel);
     void Closing(const KindRow& row, ChannelEditor* editor);
-    void Place(ChannelEditor& editor);
+    // Places a new editor of `row` for `channel` (PlaceEditor).
+    void Place(ChannelEditor& editor, const KindRow& row, int channel);
 
     QWidget& m_owner;
     ResponseGraph& m_graph;
     const DeviceModel& m_model;
     Hooks m_hooks;
+    QRect m_screenArea;
     std::vector<std::vector<QPointer<ChannelEditor>>> m_slots; // by kind, then by channel
 };

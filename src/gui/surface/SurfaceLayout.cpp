@@ -1,5 +1,7 @@
 #include "gui/surface/SurfaceLayout.h"
 
+#include <algorithm>
+
 namespace {
 
 const std::vector<std::pair<const char*, int>> kScale4x8Inputs = {
@@ -121,6 +123,24 @@ std::vector<bool> VisibleScaleMarks(const std::vector<double>& centres, double t
         }
     }
     return visible;
+}
+
+std::optional<std::vector<double>> SpreadScaleMarks(const std::vector<double>& centres, double gap,
+                                                    double low, double high) {
+    std::vector<double> spread = centres;
+    if (spread.empty())
+        return spread;
+    // Upwards from the bottom mark: each label at least a gap above the one below it.
+    spread.back() = std::min(spread.back(), high);
+    for (std::size_t i = spread.size() - 1; i-- > 0;)
+        spread[i] = std::min(spread[i], spread[i + 1] - gap);
+    // Then downwards from the top, when the top label went above what is allowed.
+    spread.front() = std::max(spread.front(), low);
+    for (std::size_t i = 1; i < spread.size(); ++i)
+        spread[i] = std::max(spread[i], spread[i - 1] + gap);
+    if (spread.back() > high + 1e-9)
+        return std::nullopt;
+    return spread;
 }
 
 const SurfaceLayout& SurfaceLayoutOf(int deviceType) {

@@ -3,6 +3,7 @@
 #include "model/DeviceModel.h"
 
 #include <array>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -87,6 +88,14 @@ std::vector<int> SpreadColumns(const DluBox& group, int first, int count);
 // keeps `textHeight` pixels (labels plus a small gap) from the marks kept above it and from the
 // bottom one. `centres` runs top to bottom.
 std::vector<bool> VisibleScaleMarks(const std::vector<double>& centres, double textHeight);
+
+// Where the fader scale labels go so that every mark is drawn: each label as near its mark as
+// the others allow, `gap` pixels (a label's height and a little air) apart from its neighbours,
+// every centre within low..high. Labels too close move apart, the lower one staying on its mark
+// where it can. Nothing when the marks do not fit between low and high even so (the caller then
+// leaves some out, VisibleScaleMarks). `centres` runs top to bottom.
+std::optional<std::vector<double>> SpreadScaleMarks(const std::vector<double>& centres, double gap,
+                                                    double low, double high);
 
 // The layout of a device type (1 = 4x8, 2 = 3x6, 3 = 2x4); the 4x8's for any other value.
 const SurfaceLayout& SurfaceLayoutOf(int deviceType);

@@ -54,15 +54,6 @@ double SliderOffsetOfPosition(int position, double travel, int min, int max) {
     return static_cast<double>(std::clamp(position, min, max) - min) * travel / (max - min);
 }
 
-double PointerAngle(double dx, double dy) {
-    constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
-    double g = std::atan2(dx, -dy) * kDegreesPerRadian;
-    if (g < 0.0) {
-        g += 360.0;
-    }
-    return g;
-}
-
 double KnobSweepOfAngle(double angle) {
     double sweep = 0.0;
     if (angle >= 240.0 && angle <= 360.0) {
@@ -76,10 +67,6 @@ double KnobSweepOfAngle(double angle) {
     return std::clamp(sweep, 0.0, kKnobSweep);
 }
 
-int KnobValueOfAngle(double angle, int min, int max) {
-    return min + static_cast<int>(KnobSweepOfAngle(angle) * (max - min) / kKnobSweep);
-}
-
 double KnobAngleOfValue(int value, int min, int max) {
     if (max <= min) {
         return kKnobStartAngle;
@@ -90,6 +77,16 @@ double KnobAngleOfValue(int value, int min, int max) {
     const bool upperHalf = 2 * static_cast<long long>(v) > static_cast<long long>(min) + max;
     const double angle = upperHalf ? sweep - kKnobEndAngle : sweep + kKnobStartAngle;
     return angle >= 360.0 ? angle - 360.0 : angle;
+}
+
+int KnobDragValue(int startValue, double pixelsUp, int min, int max, bool fine) {
+    if (max <= min) {
+        return min;
+    }
+    const double pixels = kKnobDragPixels * (fine ? kKnobFineFactor : 1.0);
+    const double moved = pixelsUp * (max - min) / pixels;
+    return static_cast<int>(std::clamp(std::lround(startValue + moved), static_cast<long>(min),
+                                       static_cast<long>(max)));
 }
 
 int PageStep(int min, int max, KeySteps steps) {
@@ -139,6 +136,17 @@ int KeyStepTarget(StepKey key, int value, int min, int max, UpMeans up, KeySteps
 int WheelStepTarget(int notches, int value, int min, int max, UpMeans up) {
     const int upward = up == UpMeans::Higher ? 1 : -1;
     return std::clamp(value + upward * notches, min, std::max(min, max));
+}
+
+int HeldSpinStep(int repeat, int min, int max) {
+    constexpr double kGrowth = 1.35;         // each repeat's step is a third larger
+    constexpr int kRangeFractionSteps = 100; // the largest step: a hundredth of the range
+    const int largest = std::max(1, (max - min) / kRangeFractionSteps);
+    if (repeat <= 1) {
+        return 1;
+    }
+    const double step = std::pow(kGrowth, std::min(repeat - 1, 200));
+    return static_cast<int>(std::clamp<double>(std::round(step), 1.0, largest));
 }
 
 } // namespace controlmath

@@ -1,8 +1,9 @@
 #pragma once
 
-// Pure mappings behind the slider and knob controls: knob angle <-> value, slider pixels <->
-// position, the logarithmic frequency steps both share, and what their keys and wheel do. No Qt
-// here, so the widgets only draw what these compute and the mappings can be checked on their own.
+// Pure mappings behind the slider, knob and spin controls: knob value <-> angle and drag <->
+// value, slider pixels <-> position, the logarithmic frequency steps both share, what their keys
+// and wheel do, and how a held spin arrow speeds up. No Qt here, so the widgets only draw what
+// these compute and the mappings can be checked on their own.
 //
 // Angles are in degrees measured clockwise from straight up (12 o'clock), the way a knob's
 // pointer is read. The knob sweeps 230 degrees with its gap at the bottom: the lowest value sits
@@ -14,7 +15,10 @@ inline constexpr int kFrequencySteps = 240; // steps from 10 Hz to 30 kHz
 inline constexpr double kKnobSweep = 230.0; // degrees from the lowest to the highest value
 inline constexpr double kKnobStartAngle = 245.0;
 inline constexpr double kKnobEndAngle = 115.0;
-inline constexpr double kKnobRimFraction = 0.75; // a drag must start beyond this part of the radius
+// A knob is turned by dragging it up (more) or down (less): this many pixels cross its whole
+// range, ten times as many with Shift held for fine steps.
+inline constexpr double kKnobDragPixels = 200.0;
+inline constexpr double kKnobFineFactor = 10.0;
 
 // k = 3000^(1/240): one step multiplies the frequency by k, so 240 steps span 10 Hz to 30 kHz.
 double FrequencyBase();
@@ -37,17 +41,17 @@ int SliderPositionOfOffset(double offset, double travel, int min, int max);
 // Pixel offset of the thumb's top edge for a position (inverse of the above).
 double SliderOffsetOfPosition(int position, double travel, int min, int max);
 
-// Pointer angle of a point at (dx, dy) from the knob centre, screen coordinates (y down);
-// 0..360, 0 straight up, 90 to the right.
-double PointerAngle(double dx, double dy);
-// Part of the sweep (0..230) that a pointer angle selects: g - 245 for 240..360, g + 115 for
-// 0..120, then limited to 0..230. Angles in the bottom gap snap to the nearer end.
+// Part of the sweep (0..230) that a knob angle stands for: g - 245 for 240..360, g + 115 for
+// 0..120, then limited to 0..230; angles in the bottom gap count as the nearer end.
 double KnobSweepOfAngle(double angle);
-// Value of a pointer angle: min + sweep x (max - min) / 230, truncated.
-int KnobValueOfAngle(double angle, int min, int max);
 // Angle the knob shows for a value: (v - min) x 230 / (max - min), minus 115 above the middle
 // of the range and plus 245 otherwise; 0..360. An empty range shows the lowest angle.
 double KnobAngleOfValue(int value, int min, int max);
+// Value of a knob dragged `pixelsUp` pixels upwards (negative: downwards) from where the drag
+// took it at `startValue`: the whole range per kKnobDragPixels, kKnobFineFactor times finer when
+// `fine`; rounded to the nearest value and clamped to min..max. The knob never jumps to the
+// pointer: a drag that has not moved leaves it where it was.
+int KnobDragValue(int startValue, double pixelsUp, int min, int max, bool fine);
 
 // ---- Key and wheel steps, shared by the fader and the knob --------------------------------------
 
@@ -77,5 +81,19 @@ int KeyStepTarget(StepKey key, int value, int min, int max, UpMeans up, KeySteps
 // The value `notches` wheel notches step to (positive turned away from the operator, which
 // counts as Up), clamped to min..max.
 int WheelStepTarget(int notches, int value, int min, int max, UpMeans up);
+
+// Key steps for a level in dB that reaches loudspeakers (a gain, a threshold): one step per
+// arrow, 1 dB per page, Home and End do nothing. `stepsPerDb`: 10 for 0.1 dB steps.
+constexpr KeySteps LevelKeySteps(int stepsPerDb) {
+    return KeySteps{stepsPerDb, false};
+}
+
+// ---- Held spin arrows ---------------------------------------------------------------------------
+
+// The step of the `repeat`-th repeat (1, 2, ...) of a held spin arrow over min..max: one at
+// first, then a third more with every repeat, up to a hundredth of the range (at least one), so a
+// held arrow runs through a frequency or a delay in seconds while a short hold stays exact, and a
+// gain never moves by more than a hundredth of its range per repeat.
+int HeldSpinStep(int repeat, int min, int max);
 
 } // namespace controlmath

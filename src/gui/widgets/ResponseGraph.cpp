@@ -1,8 +1,13 @@
 #include "gui/widgets/ResponseGraph.h"
 
+#include <QHelpEvent>
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+
+#include <algorithm>
+#include <tuple>
 
 namespace GG = GraphGeometry;
 
@@ -50,6 +55,15 @@ QColor ToQColor(CurveColour c) {
     return {c.r, c.g, c.b};
 }
 
+// Curve widths: the channel edited, and every other curve.
+constexpr double kSelectedCurveWidth = 2.0;
+constexpr double kCurveWidth = 1.0;
+
+// Dark text on a light disc, white on a dark one.
+QColor CaptionOn(QColor disc) {
+    return disc.lightnessF() > 0.55 ? kBlack : kHandleText;
+}
+
 } // namespace
 
 ResponseGraph::ResponseGraph(QWidget* parent)
@@ -82,6 +96,9 @@ void ResponseGraph::initialise() {
 void ResponseGraph::layout() {
     client_ = {0, 0, width(), height()};
     plot_ = GG::PlotRect(client_);
+    const auto& grid = FrequencyGrid();
+    for (std::size_t i = 0; i < curveX_.size(); ++i)
+        curveX_[i] = plot_.left + GraphXOfFrequencyExact(grid[i], plot_.width());
     gridX_ = GG::GridX(plot_.width());
     levelY_ = GG::LevelLineY(plot_);
     background_ = QPixmap();
@@ -215,40 +232,41 @@ void ResponseGraph::paintEvent(QPaintEvent*) {
     if (data_ == nullptr || !initialised_)
         return;
     painter.setFont(CaptionFont());
+    painter.setRenderHint(QPainter::Antialiasing);
 
     switch (mode_) {
     case kModeAllChannels:
         for (InputChannel& in : data_->inputs()) {
             if (in.present() != 0) {
                 in.recomputeCurve();
-                paintCurve(painter, in.curve(), in.curveColour());
+                paintCurve(painter, in, kCurveWidth);
             }
         }
         for (OutputChannel& out : data_->outputs()) {
             if (out.present() != 0) {
                 out.recomputeCurve();
-                paintCurve(painter, out.curve(), out.curveColour());
+                paintCurve(painter, out, kCurveWidth);
             }
         }
         break;
     case kModeInputEq: {
         InputChannel& in = data_->input(selectedInput_);
-        paintBandLabels(painter, in.filters(), editedBandCount());
-        paintBandwidthHandles(painter, ToQColor(in.curveColour()));
         paintOverlays(painter, in);
+        paintBandwidthHandles(painter, ToQColor(in.curveColour()));
+        paintBandLabels(painter, in.filters(), editedBandCount(), ToQColor(in.curveColour()));
         break;
     }
     case kModeOutputEq: {
         OutputChannel& out = data_->output(selectedOutput_);
-        paintBandLabels(painter, out.filters(), editedBandCount());
-        paintBandwidthHandles(painter, ToQColor(out.curveColour()));
         paintOverlays(painter, out);
+        paintBandwidthHandles(painter, ToQColor(out.curveColour()));
+        paintBandLabels(painter, out.filters(), editedBandCount(), ToQColor(out.curveColour()));
         break;
     }
     case kModeOutputCrossover: {
         OutputChannel& out = data_->output(selectedOutput_);
-        paintCrossoverLabels(painter, out.filters());
         paintOverlays(painter, out);
+        paintCrossoverLabels(painter, out.filters(), ToQColor(out.curveColour()));
         break;
     }
     default:
@@ -256,15 +274,28 @@ void ResponseGraph::paintEvent(QPaintEvent*) {
     }
 }
 
-void ResponseGraph::paintBandLabels(QPainter& painter, FilterSet& set, int bands) {
-    painter.setPen(kHandleText);
+void ResponseGraph::paintHandle(QPainter& painter, const GraphRect& handle, QColor colour, bool on,
+                                bool current, const QString& caption, Qt::Alignment align) {
+    const QRectF disc = QRectF(ToQRect(handle)).adjusted(1.5, 1.5, -1.5, -1.5);
+    painter.save();
+    painter.setClipRect(ToQRect(plot_));
+    painter.setPen(QPen(current ? kHandleText : colour, current ? 1.5 : 1.2));
+    painter.setBrush(on ? colour : kBlack);
+    painter.drawEllipse(disc);
+    painter.restore();
+    painter.setPen(on ? CaptionOn(colour) : kHandleText);
+    painter.drawText(ToQRect(handle), align | Qt::AlignVCenter, caption);
+}
+
+void ResponseGraph::paintBandLabels(QPainter& painter, FilterSet& set, int bands, QColor colour) {
     const int w = plot_.width();
     // Last band first, so band 1 ends up on top where handles overlap.
     for (int k = std::min(bands, set.bandCount()); k >= 1; --k) {
         const Filter& band = set[k - 1];
         const GraphRect handle = handleOf(band);
         const Qt::Alignment align = ToQt(GG::BandLabelAlign(handle, band.frequency(), w));
-        painter.drawText(ToQRect(handle), align | Qt::AlignVCenter, QString::number(k));
+        paintHandle(painter, handle, colour, band.off() == 0, current_ == k - 1, QString::number(k),
+                    align);
     }
 }
 
@@ -272,6 +303,8 @@ void ResponseGraph::paintBandwidthHandles(QPainter& painter, QColor colour) {
     const Filter* f = current();
     if (f == nullptr || f->isBand() == 0 || f->type() != Filter::kPeq)
         return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false); // square boxes on whole pixels
     painter.setPen(colour);
     const GG::BandwidthHandles edges = bandwidthHandlesOf(*f);
     for (const GraphRect& r : {edges.lower, edges.upper}) {
@@ -279,49 +312,63 @@ void ResponseGraph::paintBandwidthHandles(QPainter& painter, QColor colour) {
         painter.fillRect(box, kBlack);
         painter.drawRect(box.adjusted(0, 0, -1, -1));
     }
+    painter.restore();
 }
 
-void ResponseGraph::paintCrossoverLabels(QPainter& painter, FilterSet& set) {
-    painter.setPen(kHandleText);
-    const std::array<std::pair<const Filter*, QString>, 2> handles{{
-        {&set.highPass(), QStringLiteral("H")},
-        {&set.lowPass(), QStringLiteral("L")},
+void ResponseGraph::paintCrossoverLabels(QPainter& painter, FilterSet& set, QColor colour) {
+    const std::array<std::tuple<int, bool, QString>, 2> handles{{
+        {set.highPassPosition(), true, QStringLiteral("H")},
+        {set.lowPassPosition(), false, QStringLiteral("L")},
     }};
-    for (const auto& [filter, text] : handles) {
-        const Qt::Alignment align = ToQt(GG::CrossoverLabelAlign(filter->frequency()));
-        painter.drawText(ToQRect(handleOf(*filter)), align | Qt::AlignVCenter, text);
+    for (const auto& [position, highPass, text] : handles) {
+        const Filter& filter = set[position];
+        const int hz = filter.frequency();
+        const bool on = highPass ? !HighPassIsOff(hz) : !LowPassIsOff(hz);
+        const Qt::Alignment align = ToQt(GG::CrossoverLabelAlign(hz));
+        paintHandle(painter, handleOf(filter), colour, on, current_ == position, text, align);
     }
 }
 
 template <class Record> void ResponseGraph::paintOverlays(QPainter& painter, Record& selected) {
-    // The channel's own curve goes on last so that it is never hidden by an overlaid one.
+    // The channel's own curve goes on last, thicker, so that it is never hidden by an overlaid
+    // one.
     selected.recomputeCurve();
     for (int i = 0; i < kInputCount; ++i) {
         if (selected.overlayInput(i) != 0) {
             InputChannel& in = data_->input(i);
             in.recomputeCurve();
-            paintCurve(painter, in.curve(), in.curveColour());
+            paintCurve(painter, in, kCurveWidth);
         }
     }
     for (int i = 0; i < kOutputCount; ++i) {
         if (selected.overlayOutput(i) != 0) {
             OutputChannel& out = data_->output(i);
             out.recomputeCurve();
-            paintCurve(painter, out.curve(), out.curveColour());
+            paintCurve(painter, out, kCurveWidth);
         }
     }
-    paintCurve(painter, selected.curve(), selected.curveColour());
+    paintCurve(painter, selected, kSelectedCurveWidth);
 }
 
-void ResponseGraph::paintCurve(QPainter& painter, const ChannelCurve& curve, CurveColour colour) {
+void ResponseGraph::paintCurve(QPainter& painter, const Channel& channel, double width) {
+    // At the levels themselves, not at whole pixels: no stair steps on a gentle slope. A pixel
+    // position p stands for the pixel from p to p + 1, so a curve whose level falls on a whole
+    // pixel runs through that pixel's middle and draws it crisp. A level far beyond the plot is
+    // held a little outside it; the plot clips it anyway.
+    const ChannelLevels& levels = channel.curveLevels();
+    const double h = plot_.height();
     for (int i = 0; i < kCurvePoints; ++i) {
-        const GraphPoint& p = curve[static_cast<std::size_t>(i)];
-        polyline_.setPoint(i, p.x, p.y);
+        const auto k = static_cast<std::size_t>(i);
+        const double y = plot_.top + GraphYOfLevelExact(levels[k], plot_.height());
+        polyline_[i] =
+            QPointF(curveX_[k] + 0.5, std::clamp(y, plot_.top - h, plot_.bottom + h) + 0.5);
     }
-    // A curve beyond +20 or -40 dB stays inside the plot instead of running over the labels.
+    // A curve beyond +20 or -40 dB stays inside the plot's border instead of running over it
+    // and the labels.
     painter.save();
-    painter.setClipRect(ToQRect(plot_));
-    painter.setPen(ToQColor(colour));
+    painter.setClipRect(ToQRect(plot_).adjusted(1, 1, -1, -1));
+    painter.setPen(
+        QPen(ToQColor(channel.curveColour()), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPolyline(polyline_);
     painter.restore();
 }
@@ -374,6 +421,31 @@ void ResponseGraph::setOverHandle(bool over) {
         return;
     overHandle_ = over;
     setCursor(over ? Qt::SizeAllCursor : Qt::ArrowCursor);
+}
+
+// ---- Tooltip ------------------------------------------------------------------------------------
+
+QString ResponseGraph::handleTooltip() {
+    const Filter* f = current();
+    const FilterSet* set = editedSet();
+    if (f == nullptr || set == nullptr || !overHandle_)
+        return {};
+    const std::string text =
+        f->isBand() != 0 ? GG::BandDescription(*f, current_ + 1)
+                         : GG::CrossoverDescription(*f, current_ == set->highPassPosition());
+    return QString::fromStdString(text);
+}
+
+bool ResponseGraph::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const QString text = handleTooltip();
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, this);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 // ---- Mouse --------------------------------------------------------------------------------------

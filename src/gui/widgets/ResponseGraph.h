@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QPixmap>
-#include <QPolygon>
+#include <QPolygonF>
 #include <QTimer>
 #include <QWidget>
 
@@ -16,6 +16,10 @@
 // output's crossover frequencies. Every drag goes through the filters' setters, so change flags
 // are raised and the values reach the unit with the next send tick. A change is reported at most
 // once per 300 ms tick through filterChanged(), so an open editor can refresh its controls.
+//
+// Curves are drawn smooth (antialiased, at sub-pixel positions), the edited channel's a little
+// thicker than the ones laid over it. A band's handle is a disc with its number, hollow while
+// the band is off; hovering a handle shows its filter's values as a tooltip.
 //
 // Lifecycle: setContainer(), then initialise() once the widget has its size, then setMode(0);
 // the owner connects filterChanged(). The container must outlive the graph or be replaced first.
@@ -93,6 +97,7 @@ signals:
     void dragEdited(int position, int mode);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -103,11 +108,17 @@ private:
     void layout();
     const QPixmap& background();
     void paintBackground(QPainter& painter) const;
-    void paintBandLabels(QPainter& painter, FilterSet& set, int bands);
+    void paintBandLabels(QPainter& painter, FilterSet& set, int bands, QColor colour);
     void paintBandwidthHandles(QPainter& painter, QColor colour);
-    void paintCrossoverLabels(QPainter& painter, FilterSet& set);
+    void paintCrossoverLabels(QPainter& painter, FilterSet& set, QColor colour);
+    // A handle: a disc in the channel's colour, a ring while its filter is off, ringed in white
+    // while it is under the pointer; its caption inside.
+    void paintHandle(QPainter& painter, const GraphRect& handle, QColor colour, bool on,
+                     bool current, const QString& caption, Qt::Alignment align);
     template <class Record> void paintOverlays(QPainter& painter, Record& selected);
-    void paintCurve(QPainter& painter, const ChannelCurve& curve, CurveColour colour);
+    void paintCurve(QPainter& painter, const Channel& channel, double width);
+    // The tooltip of the handle under the pointer: its filter's values.
+    QString handleTooltip();
 
     // What the pointer does with the current filter's handles. Only the current filter has any
     // of this: whenever another filter becomes current, or none, it starts again from nothing.
@@ -163,6 +174,7 @@ private:
     // drawn once into this pixmap and copied on every repaint.
     QPixmap background_;
     int backgroundLastGridLine_ = -1;
-    QPolygon polyline_;
+    std::array<double, kCurvePoints> curveX_{}; // client x of every grid frequency, unrounded
+    QPolygonF polyline_;
     QTimer reportTimer_;
 };

@@ -31,6 +31,7 @@ int QtAngle16(double knobAngle) {
 
 RotaryKnob::RotaryKnob(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::SizeVerCursor); // dragged up and down
     m_angle = controlmath::KnobAngleOfValue(m_value, m_min, m_max);
 }
 
@@ -67,14 +68,20 @@ double RotaryKnob::radius() const {
     return std::min(width(), height()) / 2.0 - 1.0;
 }
 
+void RotaryKnob::anchorDrag(double y, bool fine) {
+    m_dragStartY = y;
+    m_dragStartValue = m_value;
+    m_dragFine = fine;
+}
+
 void RotaryKnob::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
         QWidget::mousePressEvent(event);
         return;
     }
-    const QPointF d = event->position() - centre();
-    // Only the rim turns the knob, so a click on its face does not make it jump.
-    m_dragging = std::hypot(d.x(), d.y()) > controlmath::kKnobRimFraction * radius();
+    // Anywhere on the knob; the value moves only once the pointer does.
+    m_dragging = true;
+    anchorDrag(event->position().y(), event->modifiers().testFlag(Qt::ShiftModifier));
     update();
 }
 
@@ -82,12 +89,14 @@ void RotaryKnob::mouseMoveEvent(QMouseEvent* event) {
     if (!m_dragging) {
         return;
     }
-    const QPointF d = event->position() - centre();
-    if (d.x() == 0.0 && d.y() == 0.0) {
-        return; // no direction at the very centre
+    const double y = event->position().y();
+    const bool fine = event->modifiers().testFlag(Qt::ShiftModifier);
+    if (fine != m_dragFine) {
+        anchorDrag(y, fine);
+        return;
     }
-    const double g = controlmath::PointerAngle(d.x(), d.y());
-    const int v = controlmath::KnobValueOfAngle(g, m_min, m_max);
+    const int v =
+        controlmath::KnobDragValue(m_dragStartValue, m_dragStartY - y, m_min, m_max, fine);
     if (v != m_value) {
         setValue(v);
         emit knobMessage(kMsgDragged, m_controlId, m_value);
@@ -99,6 +108,15 @@ void RotaryKnob::mouseReleaseEvent(QMouseEvent* event) {
         m_dragging = false;
         update();
     }
+}
+
+void RotaryKnob::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !isEnabled() || !m_defaultValue) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    m_dragging = false;
+    stepTo(*m_defaultValue);
 }
 
 void RotaryKnob::changeEvent(QEvent* event) {
@@ -115,7 +133,8 @@ void RotaryKnob::stepTo(int value) {
 }
 
 void RotaryKnob::keyPressEvent(QKeyEvent* event) {
-    if (!stepinput::KeyPress(*event, m_value, m_min, m_max, kUpMeans, [this](int v) { stepTo(v); }))
+    if (!stepinput::KeyPress(
+            *event, m_value, m_min, m_max, kUpMeans, [this](int v) { stepTo(v); }, m_keySteps))
         QWidget::keyPressEvent(event);
 }
 

@@ -5,10 +5,14 @@
 #include <QColor>
 #include <QWidget>
 
-// Rotary knob sweeping 230 degrees with its gap at the bottom. It is turned by dragging its rim
-// (beyond three quarters of the radius), by the arrow, page, Home and End keys and by the wheel.
-// Reports go to the owner as knobMessage(): 0x28B9 while the rim is dragged, 0x28BA after a key
-// or wheel step.
+#include <optional>
+
+// Rotary knob sweeping 230 degrees with its gap at the bottom. It is turned as in audio software:
+// by dragging anywhere on it up (more) or down (less), never jumping to the pointer, with Shift
+// for fine steps; by the arrow and page keys (and Home and End, unless its key steps keep them
+// still); and by the wheel. A double-click sets its default value, when it has one. Reports go to
+// the owner as knobMessage(): 0x28B9 while it is dragged, 0x28BA after a key, wheel step or
+// double-click.
 class RotaryKnob : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +40,13 @@ public:
 
     // Colour of the value arc and the pointer.
     void setAccent(const QColor& colour);
+    // How far the keys move the knob (a tenth of the range per page, Home and End to the ends by
+    // default).
+    void setKeySteps(controlmath::KeySteps steps) { m_keySteps = steps; }
+    controlmath::KeySteps keySteps() const { return m_keySteps; }
+    // The value a double-click sets (none: a double-click does nothing).
+    void setDefaultValue(std::optional<int> value) { m_defaultValue = value; }
+    std::optional<int> defaultValue() const { return m_defaultValue; }
 
     bool isDragging() const { return m_dragging; }
 
@@ -49,6 +60,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -60,6 +72,9 @@ private:
     QPointF centre() const;
     double radius() const;
     void stepTo(int value);
+    // Starts the drag's count of pixels again from here (also when Shift is pressed or released
+    // during the drag, so the value does not jump).
+    void anchorDrag(double y, bool fine);
 
     int m_controlId = 0;
     int m_min = 0;
@@ -67,5 +82,10 @@ private:
     int m_value = 0;
     double m_angle = 245.0;
     bool m_dragging = false;
+    double m_dragStartY = 0.0; // where the drag's count of pixels starts
+    int m_dragStartValue = 0;  // the value there
+    bool m_dragFine = false;   // Shift was held there
     QColor m_accent{0, 200, 255};
+    controlmath::KeySteps m_keySteps;
+    std::optional<int> m_defaultValue;
 };

@@ -20,8 +20,6 @@ ControlMessageHook& Hook() {
     return hook;
 }
 
-constexpr int kPageStep = 10;
-
 } // namespace
 
 void SetControlMessageHook(ControlMessageHook hook) {
@@ -143,27 +141,33 @@ void ValueEdit::reformat() {
 
 bool ValueEdit::applyEntry() {
     m_modified = false;
-    const DisplayEntry e = ApplyDisplayEntry(m_settings, m_value, text().toStdString());
-    bool tell = false;
+    const std::string typed = text().toStdString();
+    const DisplayEntry e = ApplyDisplayEntry(m_settings, m_value, typed);
     switch (e.outcome) {
     case EntryOutcome::Commit:
         m_value = e.index;
         reformat();
-        tell = true;
-        break;
+        return true;
+    case EntryOutcome::Refused: {
+        // Nothing is taken: the stored value shows again, and the operator learns why. A number
+        // between two steps is no mistake worth a box: the status line says it.
+        reformat();
+        const QString message = QString::fromStdString(EntryRefusalMessage(m_settings, e, typed));
+        if (e.problem == EntryProblem::BetweenSteps)
+            emit notice(message);
+        else
+            ShowControlMessage(this, message);
+        return false;
+    }
     case EntryOutcome::Restore:
         reformat();
-        break;
+        return false;
     case EntryOutcome::OwnerText:
-        tell = true;
-        break;
+        return true;
     case EntryOutcome::KeepText:
-        break;
+        return false;
     }
-    if (e.outOfRange) {
-        ShowControlMessage(this, QString::fromStdString(OutOfRangeMessage(m_settings)));
-    }
-    return tell;
+    return false;
 }
 
 bool ValueEdit::commit() {
@@ -257,11 +261,11 @@ void ValueEdit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     case Qt::Key_PageUp:
-        stepBy(kPageStep);
+        stepBy(m_pageStep);
         event->accept();
         return;
     case Qt::Key_PageDown:
-        stepBy(-kPageStep);
+        stepBy(-m_pageStep);
         event->accept();
         return;
     default:

@@ -20,8 +20,10 @@ void ShowControlMessage(QWidget* source, const QString& text);
 
 // Numeric edit that holds an integer index and shows it as engineering text according to its
 // display kind. Typed text is committed when the edit loses the keyboard focus (or on Enter):
-// the kind's entry rule turns it into an index, clamping with "Out of Range" where needed (the
-// message names the allowed range on a second line), and the owner is told through committed().
+// the kind's entry rule turns it into an index and the owner is told through committed(). A text
+// out of range ("Out of Range") or no number ("Not a number") is refused with a message naming the
+// allowed range: the stored index shows again and nobody is told, so nothing reaches the unit. A
+// number between two steps of the scale is refused too, and said through notice().
 // Undo and redo keys undo typing while there is typing to undo, and are otherwise left to the
 // window's actions.
 class ValueEdit : public QLineEdit {
@@ -50,7 +52,8 @@ public:
     // that was not committed is discarded.
     bool setValue(int v);
     // The index; typed text that was not committed yet is committed first (its entry rule
-    // applies, "Out of Range" included), without notifying the owner, who is asking right now.
+    // applies: a refused text leaves the stored index), without notifying the owner, who is
+    // asking right now.
     int value();
     // The stored index, leaving typed text alone.
     int storedValue() const { return m_value; }
@@ -62,6 +65,8 @@ public:
     void setUnit(const QString& unit);
     // Temperature in degrees C for the metre and feet kinds; reformats.
     void setTemperature(int celsius);
+    // Steps of the Page keys in an edit without arrows (10 unless set).
+    void setPageStep(int steps) { m_pageStep = steps; }
 
     int kind() const { return m_settings.kind; }
     int minimum() const { return m_settings.min; }
@@ -87,6 +92,9 @@ public:
 signals:
     // A commit stored an index (or, for kind 6, left text for the owner to read).
     void committed(int controlId);
+    // Something the operator should know that needs no box (a number between two steps was not
+    // taken); for the status line.
+    void notice(const QString& text);
 
 protected:
     bool event(QEvent* event) override;
@@ -107,6 +115,7 @@ private:
     std::string m_unit; // the text m_settings.unit views
     int m_value = 0;
     int m_controlId = 0;
+    int m_pageStep = 10;
     bool m_modified = false;
     QColor m_idleText = IdleText();
     QColor m_idleBackground = Qt::transparent;

@@ -1,5 +1,6 @@
 #include "gui/widgets/ValueSpin.h"
 
+#include "gui/widgets/ControlMath.h"
 #include "gui/widgets/ValueEdit.h"
 
 #include <QKeyEvent>
@@ -97,6 +98,7 @@ void ValueSpin::pressArrow(int direction) {
         return;
     }
     m_held = direction > 0 ? 1 : -1;
+    m_repeats = 0;
     stepBy(m_held);
     m_repeatTimer.start(kRepeatDelayMs);
     m_reportTimer.start();
@@ -120,7 +122,8 @@ void ValueSpin::repeatTick() {
     if (m_repeatTimer.interval() != kRepeatIntervalMs) {
         m_repeatTimer.setInterval(kRepeatIntervalMs);
     }
-    stepBy(m_held);
+    // The longer the arrow is held, the larger the steps.
+    stepBy(m_held * controlmath::HeldSpinStep(++m_repeats, m_min, m_max));
 }
 
 void ValueSpin::reportTick() {

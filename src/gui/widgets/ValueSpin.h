@@ -7,9 +7,10 @@
 class ValueEdit;
 
 // Up-down arrows bound to one numeric edit (its buddy). A click steps the index by one and tells
-// the owner at once; while an arrow is held the value keeps stepping at the repeat rate but the
-// owner hears about it at most every 400 ms (timer 550) and once more on release, so a held
-// arrow does not flood the unit with requests. The arrow and page keys in the buddy step too.
+// the owner at once; while an arrow is held the value keeps stepping at the repeat rate, in steps
+// that grow the longer it is held (controlmath::HeldSpinStep), but the owner hears about it at
+// most every 400 ms (timer 550) and once more on release, so a held arrow does not flood the unit
+// with requests. The arrow and page keys in the buddy step too.
 class ValueSpin : public QWidget {
     Q_OBJECT
 public:
@@ -75,7 +76,8 @@ private:
     int m_min = 0;
     int m_max = 100;
     int m_position = 0;
-    int m_held = 0; // +1 up arrow held, -1 down arrow held, 0 none
+    int m_held = 0;    // +1 up arrow held, -1 down arrow held, 0 none
+    int m_repeats = 0; // repeat steps of the arrow held now
     bool m_changed = false;
     QTimer m_repeatTimer;
     QTimer m_reportTimer;

@@ -21,6 +21,8 @@
 
 namespace {
 
+using ChannelEditRules::Edit;
+
 constexpr DisplayKindSettings kPlain{.kind = kKindInteger, .min = 0, .max = 100};
 
 void Type(ValueEdit* edit, const QString& text) {
@@ -72,12 +74,12 @@ void EditorBindingTest::init() {
         .name = QStringLiteral("level"),
         .shown = [this] { return m_level; },
         .write =
-            [this](int v) {
-                v = std::clamp(v, 0, 50);
+            [this](int asked) {
+                const int v = std::clamp(asked, 0, 50);
                 if (v == m_level)
-                    return false;
+                    return Edit::Unchanged;
                 m_level = v;
-                return true;
+                return v == asked ? Edit::Written : Edit::Corrected;
             },
         .enabled = [this] { return m_gate; },
     });
@@ -87,7 +89,7 @@ void EditorBindingTest::init() {
         .write =
             [this](int hz) {
                 m_frequency = hz;
-                return true;
+                return Edit::Written;
             },
     });
 }
@@ -143,12 +145,23 @@ void EditorBindingTest::correctedWriteMovesTheControlItCameFrom() {
     m_binding->bindEdit(m_levelField, edit, kPlain);
     m_binding->bindFader(m_levelField, fader, 100);
 
-    // Dragged to 90, the rules keep 50: the thumb goes to 50 and the edit shows it.
+    QSignalSpy ruled(m_binding.get(), &EditorBinding::ruleApplied);
+    QSignalSpy written(m_binding.get(), &EditorBinding::written);
+
+    // Dragged to 90, the rules keep 50: the thumb goes to 50 and the edit shows it; the editor
+    // hears what the rule did.
     fader->setPosition(10);
     emit fader->sliderMessage(Fader::kMsgMoving, 0, 10);
     QCOMPARE(m_level, 50);
     QCOMPARE(fader->position(), 50);
     QCOMPARE(edit->text(), QString("50"));
+    QCOMPARE(ruled.count(), 1);
+    QCOMPARE(ruled.at(0).mid(0, 3), (QVariantList{QString("level"), 90, 50}));
+    QCOMPARE(ruled.at(0).at(3).value<Edit>(), Edit::Corrected);
+    // Released where the rule put the thumb: nothing new is asked, nothing written.
+    emit fader->sliderMessage(Fader::kMsgReleased, 0, 50);
+    QCOMPARE(written.count(), 1);
+    QCOMPARE(ruled.count(), 1);
     // Typed beyond the rules: the edit shows what was kept.
     Type(edit, "70");
     edit->commit();
@@ -159,6 +172,11 @@ void EditorBindingTest::correctedWriteMovesTheControlItCameFrom() {
     // and the value do not map one to one (the frequency steps below 20 Hz).
     auto* frequencyFader = new Fader(m_window.get());
     m_binding->bindFrequencyFader(m_frequencyField, frequencyFader);
+    // A click on the thumb that does not move it writes nothing: the position it stands at for
+    // 1000 Hz reads back as 998 Hz.
+    QVERIFY(controlmath::SliderFrequencyOfPosition(frequencyFader->position(), 240) != 1000);
+    emit frequencyFader->sliderMessage(Fader::kMsgReleased, 0, frequencyFader->position());
+    QCOMPARE(m_frequency, 1000);
     frequencyFader->setPosition(230);
     emit frequencyFader->sliderMessage(Fader::kMsgMoving, 0, 230);
     QCOMPARE(m_frequency, controlmath::SliderFrequencyOfPosition(230, 240));
@@ -209,9 +227,9 @@ void EditorBindingTest::choiceHidesAndRelabelsOtherControls() {
         .write =
             [this](int v) {
                 if (v == m_shape)
-                    return false;
+                    return Edit::Unchanged;
                 m_shape = v;
-                return true;
+                return Edit::Written;
             },
     });
     const EditorBinding::FieldId width = m_binding->addField({
@@ -220,7 +238,7 @@ void EditorBindingTest::choiceHidesAndRelabelsOtherControls() {
         .write =
             [this](int v) {
                 m_width = v;
-                return true;
+                return Edit::Written;
             },
         .visible = [this] { return m_shape == 0; },
     });

@@ -14,10 +14,12 @@
 #include "gui/widgets/ControlMath.h"
 #include "gui/widgets/Fader.h"
 #include "gui/widgets/ResponseGraph.h"
+#include "gui/widgets/TimedNotice.h"
 #include "gui/widgets/TwoStateButton.h"
 #include "gui/widgets/ValueEdit.h"
 #include "gui/widgets/ValueSpin.h"
 #include "model/ProgramContainer.h"
+#include "model/SettingsSnapshot.h"
 #include "protocol/Frame.h"
 #include "protocol/RequestFrames.h"
 
@@ -25,6 +27,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalSpy>
+#include <QStyle>
 #include <QtTest>
 
 #include <memory>
@@ -40,6 +44,16 @@ using Bytes = std::vector<std::uint8_t>;
 void Release(Fader* fader, int position) {
     fader->setPosition(position);
     emit fader->sliderMessage(Fader::kMsgReleased, fader->controlId(), position);
+}
+
+// Whether an edit shows its whole text: the text's width within the edit less its frame and the
+// line edit's own margins.
+bool ShowsWholeText(const QLineEdit* edit) {
+    constexpr int kLineEditMargin = 2; // each side, inside the frame
+    const int frame =
+        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+    const int room = edit->contentsRect().width() - 2 * frame - 2 * kLineEditMargin;
+    return edit->fontMetrics().horizontalAdvance(edit->text()) <= room;
 }
 
 // Clicks a radio button on its indicator, where a click always lands.
@@ -79,9 +93,13 @@ private slots:
     void channelButtonOpensOneEditorPerChannel();
     void editorsOfEachModel_data();
     void editorsOfEachModel();
-    void placementKeepsEditorsOnScreen_data();
-    void placementKeepsEditorsOnScreen();
+    void editorsOpenClearOfGraphAndStrip_data();
+    void editorsOpenClearOfGraphAndStrip();
+    void editorsCascadeOnAScreenWithoutRoom();
+    void typedValuesNeverReachTheUnitBySurprise_data();
+    void typedValuesNeverReachTheUnitBySurprise();
     void highPassNeverLiesAboveTheLowPass();
+    void distancesFollowTheTemperature();
     void limitInAutoBecomesManualOnOpening();
     void autoModeShowsTheDerivedTiming();
     void releaseTextFollowsItsSliderAndKeys();
@@ -215,6 +233,20 @@ void ChannelEditorsTest::editorsOfEachModel() {
     QCOMPARE(out->typeRadio(0) != nullptr, full);
     QVERIFY(SaveShot(*out, "editor-output-channel-" + ModelName(deviceType))
                 .pixelColor(2, out->height() - 2) == ChannelEditor::Background());
+    // The longest texts show whole: the ratio "1:maximum", a release of 32 x 100 ms.
+    OutputChannel& longest = data.output(2);
+    longest.setAttack(kAttackMaxIndex);
+    longest.setRelease(kReleaseMaxIndex);
+    if (full) {
+        longest.setDynamicsType(OutputChannel::kDynamicsCompressor);
+        longest.setRatio(kRatioMaxIndex);
+    }
+    out->selectChannel(2);
+    QCOMPARE(out->release().edit->text(), QString("32X (3200ms)"));
+    if (full)
+        QCOMPARE(out->ratio().edit->text(), QString("1:maximum"));
+    for (const ValueEdit* edit : out->findChildren<ValueEdit*>())
+        QVERIFY2(ShowsWholeText(edit), qPrintable(edit->text()));
     if (full) {
         // At 200 %: everything is drawn in logical pixels, so the picture is simply sharper.
         QPixmap sharp(out->size() * 2);
@@ -244,24 +276,192 @@ void ChannelEditorsTest::editorsOfEachModel() {
     SaveShot(*in, "editor-input-channel-" + ModelName(deviceType));
 }
 
-void ChannelEditorsTest::placementKeepsEditorsOnScreen_data() {
-    QTest::addColumn<QRect>("main");
-    QTest::addColumn<QPoint>("expected");
-    const QRect screen(0, 0, 1920, 1080);
-    QTest::newRow("1050 x 720 window: (10, 450) from its corner")
-        << QRect(100, 50, 1050, 720) << QPoint(110, 500);
-    QTest::newRow("a window twice as large: twice as far")
-        << QRect(0, 0, 2100, 1440) << QPoint(20, 1080 - 240);
-    QTest::newRow("near the right edge: moved left")
-        << QRect(1500, 0, 1050, 720) << QPoint(1920 - 600, 450);
-    QTest::newRow("above and left of the screen: moved in")
-        << QRect(-500, -400, 1050, 720) << QPoint(0, 50);
+// The screens an operator brings: a 1366 x 768 laptop, a full HD screen, and a 2560 x 1440
+// screen at 200 % (1280 x 720 logical pixels), each with a 40-pixel panel at the bottom. The main
+// window opens at the top left at the size it opens with on that screen.
+struct Screen {
+    const char* name;
+    QRect available;
+};
+const Screen kLaptop{"1366x768", QRect(0, 0, 1366, 728)};
+const Screen kFullHd{"1920x1080", QRect(0, 0, 1920, 1040)};
+const Screen kDoubled{"2560x1440 at 200%", QRect(0, 0, 1280, 680)};
+
+// Shows the main window on `screen` as it opens there, and places editors on that screen.
+void PutOnScreen(MainWindow& frame, ControlSurface& surface, const QRect& available) {
+    frame.setGeometry(QRect(available.topLeft(), MainWindow::OpeningSize(QSize(), available)));
+    QTRY_COMPARE(surface.width(), frame.centralWidget()->width());
+    surface.Editors().SetScreenArea(available);
 }
 
-void ChannelEditorsTest::placementKeepsEditorsOnScreen() {
-    QFETCH(QRect, main);
-    QFETCH(QPoint, expected);
-    QCOMPARE(EditorSlots::Placement(main, QSize(600, 240), QRect(0, 0, 1920, 1080)), expected);
+QRect GraphArea(ControlSurface& surface) {
+    ResponseGraph* graph = surface.Graph();
+    return QRect(graph->mapToGlobal(QPoint(0, 0)), graph->size());
+}
+
+void ChannelEditorsTest::editorsOpenClearOfGraphAndStrip_data() {
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<int>("deviceType");
+    QTest::addColumn<int>("kind"); // EditorKind
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<bool>("stripSpared"); // the screen has room to spare the edited strip
+    const int inputEq = int(EditorKind::InputEqualizer);
+    const int outputEq = int(EditorKind::OutputEqualizer);
+    const int output = int(EditorKind::OutputChannel);
+    const int input = int(EditorKind::InputChannel);
+    struct Row {
+        const Screen& screen;
+        int deviceType, kind, channel;
+        bool stripSpared;
+    };
+    const Row rows[] = {{kFullHd, 1, inputEq, 0, true},  {kFullHd, 1, outputEq, 3, true},
+                        {kFullHd, 1, output, 7, true},   {kFullHd, 2, input, 1, true},
+                        {kLaptop, 1, inputEq, 3, false}, {kLaptop, 1, outputEq, 7, false},
+                        {kLaptop, 1, output, 0, false},  {kLaptop, 3, input, 0, true},
+                        {kLaptop, 3, output, 0, true},   {kDoubled, 1, inputEq, 1, false},
+                        {kDoubled, 1, output, 4, false}, {kDoubled, 2, outputEq, 2, false}};
+    const char* kinds[] = {"input", "output", "input EQ", "output EQ"};
+    for (const Row& r : rows)
+        QTest::addRow("%s: %s %s editor of channel %d", r.screen.name,
+                      qPrintable(ModelName(r.deviceType)), kinds[r.kind], r.channel + 1)
+            << r.screen.available << r.deviceType << r.kind << r.channel << r.stripSpared;
+}
+
+void ChannelEditorsTest::editorsOpenClearOfGraphAndStrip() {
+    QFETCH(QRect, available);
+    QFETCH(int, deviceType);
+    QFETCH(int, kind);
+    QFETCH(int, channel);
+    QFETCH(bool, stripSpared);
+    ControlSurface* surface = Show(deviceType);
+    PutOnScreen(m_harness->Window(), *surface, available);
+    const auto editorKind = static_cast<EditorKind>(kind);
+    const bool output =
+        editorKind == EditorKind::OutputChannel || editorKind == EditorKind::OutputEqualizer;
+    ChannelEditor* editor =
+        surface->Editors().Open(editorKind, channel, surface->Document().Data());
+    QVERIFY(editor);
+    const QRect frame = editor->frameGeometry();
+    // Whole on the screen, never over the graph; clear of its strip where the screen has room.
+    QVERIFY2(available.contains(frame), qPrintable(QDebug::toString(frame)));
+    QVERIFY(!frame.intersects(GraphArea(*surface)));
+    if (stripSpared)
+        QVERIFY(!frame.intersects(surface->StripArea(output, channel)));
+}
+
+void ChannelEditorsTest::editorsCascadeOnAScreenWithoutRoom() {
+    ControlSurface* surface = Show(1);
+    PutOnScreen(m_harness->Window(), *surface, kLaptop.available);
+    ProgramContainer& data = surface->Document().Data();
+    // Four wide editors on a laptop: each on the screen, none exactly on another.
+    std::vector<QPoint> corners;
+    for (int channel = 0; channel < 4; ++channel) {
+        ChannelEditor* editor = surface->Editors().Open(EditorKind::OutputEqualizer, channel, data);
+        QVERIFY(kLaptop.available.contains(editor->frameGeometry()));
+        QVERIFY(!editor->frameGeometry().intersects(GraphArea(*surface)));
+        QVERIFY(std::find(corners.begin(), corners.end(), editor->pos()) == corners.end());
+        corners.push_back(editor->pos());
+    }
+}
+
+// What typing into a value box does: a Hz box (the high-pass of output 1), a gain box (the
+// strip of input A) and a delay box (input A's milliseconds), on a 4x8.
+void ChannelEditorsTest::typedValuesNeverReachTheUnitBySurprise_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown"); // the box's text afterwards
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("sent"); // a frame is waiting for the unit
+    const QString hz = QStringLiteral("\nAllowed range: 10 to 30000 Hz");
+    const QString kilo = QStringLiteral("\nkHz are typed with k: 1.5k is 1500 Hz");
+    const QString db = QStringLiteral("\nAllowed range: -40.0 to 6.0 dB");
+    const QString ms = QStringLiteral("\nAllowed range: 0.0000 to 1000 ms");
+    QTest::newRow("Hz: 1k") << "hz"
+                            << "1k"
+                            << "1000"
+                            << "" << true;
+    QTest::newRow("Hz: 1.5k") << "hz"
+                              << "1.5k"
+                              << "1500"
+                              << "" << true;
+    QTest::newRow("Hz: 2,5k") << "hz"
+                              << "2,5k"
+                              << "2500"
+                              << "" << true;
+    QTest::newRow("Hz: 2.5K") << "hz"
+                              << "2.5K"
+                              << "2500"
+                              << "" << true;
+    QTest::newRow("Hz: 1e3 is no number") << "hz"
+                                          << "1e3"
+                                          << "120"
+                                          << "Not a number" + hz + kilo << false;
+    QTest::newRow("Hz: 12,000 could be 12 or 12000") << "hz"
+                                                     << "12,000"
+                                                     << "120"
+                                                     << "Not a number" + hz + kilo << false;
+    QTest::newRow("Hz: 5 is below the range") << "hz"
+                                              << "5"
+                                              << "120"
+                                              << "Out of Range" + hz << false;
+    QTest::newRow("Hz: 40000 is above it") << "hz"
+                                           << "40000"
+                                           << "120"
+                                           << "Out of Range" + hz << false;
+    QTest::newRow("gain: -3.5") << "gain"
+                                << "-3.5"
+                                << "-3.5"
+                                << "" << true;
+    QTest::newRow("gain: above the maximum") << "gain"
+                                             << "10"
+                                             << "0.0"
+                                             << "Out of Range" + db << false;
+    QTest::newRow("gain: no number") << "gain"
+                                     << "loud"
+                                     << "0.0"
+                                     << "Not a number" + db << false;
+    QTest::newRow("delay: the top") << "delay"
+                                    << "1000"
+                                    << "1000"
+                                    << "" << true;
+    QTest::newRow("delay: above the top") << "delay"
+                                          << "1000.5"
+                                          << "0.0000"
+                                          << "Out of Range" + ms << false;
+    QTest::newRow("delay: negative") << "delay"
+                                     << "-1"
+                                     << "0.0000"
+                                     << "Out of Range" + ms << false;
+}
+
+void ChannelEditorsTest::typedValuesNeverReachTheUnitBySurprise() {
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QString, message);
+    QFETCH(bool, sent);
+    ControlSurface* surface = Show(1);
+    // Enter in a strip's box gives the focus to the surface, which takes the text.
+    m_harness->Window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m_harness->Window()));
+    ProgramContainer& data = surface->Document().Data();
+    data.output(0).highPass().setFrequency(120);
+    ValueEdit* edit = surface->InputStrip(0).gain;
+    if (box == "hz")
+        edit = Open<OutputChannelEditor>(*surface, 0)->highPass().frequencyEdit;
+    else if (box == "delay")
+        edit = Open<InputChannelEditor>(*surface, 0)->delay().edits[0];
+    while (data.hasPendingChanges())
+        data.clearChangeFlags(); // as after sending: nothing waits
+    const SettingsSnapshot before = TakeSnapshot(data);
+
+    TypeValue(edit, typed);
+    QTRY_VERIFY(!edit->isValueModified());
+    QCOMPARE(edit->text(), shown);
+    QCOMPARE(m_harness->Messages().ControlMessages(),
+             message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(data.hasPendingChanges(), sent);
+    QCOMPARE(TakeSnapshot(data) == before, !sent);
 }
 
 void ChannelEditorsTest::highPassNeverLiesAboveTheLowPass() {
@@ -277,16 +477,55 @@ void ChannelEditorsTest::highPassNeverLiesAboveTheLowPass() {
     QCOMPARE(out->highPass().frequencyEdit->text(), QString("5000"));
     QCOMPARE(out->highPass().frequencyFader->position(),
              controlmath::SliderPositionOfFrequency(5000, 0, 240));
-    // Dragged to the top (30 kHz): the same, silently.
+    // The status line says what happened and why.
+    QCOMPARE(surface->Notice()->notice(), QString("Out 1: HPF stops at the LPF, 5000 Hz"));
+    QVERIFY(surface->Notice()->isVisible());
+    QVERIFY(surface->Notice()->toolTip().isEmpty()); // shown whole
+    SaveShot(*surface, "surface-notice");
+    surface->Notice()->expire();
+    QVERIFY(!surface->Notice()->isVisible());
+    // Dragged to the top (30 kHz): the same.
     Release(out->highPass().frequencyFader, 0);
     QCOMPARE(record.highPass().frequency(), 5000);
     QCOMPARE(out->highPass().frequencyFader->position(),
              controlmath::SliderPositionOfFrequency(5000, 0, 240));
+    QCOMPARE(surface->Notice()->notice(), QString("Out 1: HPF stops at the LPF, 5000 Hz"));
+
+    // Dragged up against a low-pass at 2000 Hz and let go where it stopped: written once, and
+    // the release does not move it to the slider's own frequency there (1945 Hz).
+    TypeValue(out->highPass().frequencyEdit, "500");
+    TypeValue(out->lowPass().frequencyEdit, "2000");
+    QSignalSpy written(&out->binding(), &EditorBinding::written);
+    Fader* fader = out->highPass().frequencyFader;
+    fader->resize(fader->width(), 132);
+    const QPoint thumb = fader->thumbRect().center().toPoint();
+    QTest::mousePress(fader, Qt::LeftButton, {}, thumb);
+    QTest::mouseMove(fader, QPoint(thumb.x(), 0));
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(thumb.x(), 0));
+    QCOMPARE(record.highPass().frequency(), 2000);
+    QCOMPARE(written.count(), 1);
     // The low-pass dragged to the bottom stops at the high-pass.
     Release(out->lowPass().frequencyFader, 240);
-    QCOMPARE(record.lowPass().frequency(), 5000);
-    QCOMPARE(out->lowPass().frequencyEdit->text(), QString("5000"));
+    QCOMPARE(record.lowPass().frequency(), 2000);
+    QCOMPARE(out->lowPass().frequencyEdit->text(), QString("2000"));
+    QCOMPARE(surface->Notice()->notice(), QString("Out 1: LPF stops at the HPF, 2000 Hz"));
     QVERIFY(m_harness->Messages().ControlMessages().isEmpty());
+}
+
+void ChannelEditorsTest::distancesFollowTheTemperature() {
+    ControlSurface* surface = Show(2);
+    ProgramContainer& data = surface->Document().Data();
+    data.input(0).setDelay(476); // 10 ms
+    auto* in = Open<InputChannelEditor>(*surface, 0);
+    QCOMPARE(data.temperature(), 25);
+    QCOMPARE(in->delay().edits[1]->text(), QString("3.5")); // 10 ms x 346 m/s
+    // The interface settings change the temperature: the open editor shows and reads distances
+    // with the new speed of sound.
+    surface->Controller().SetTemperature(0);
+    QCOMPARE(in->delay().edits[1]->text(), QString("3.3")); // x 331 m/s
+    QCOMPARE(in->delay().edits[2]->text(), QString("10.9"));
+    TypeValue(in->delay().edits[1], "6.6"); // 20 ms at 331 m/s
+    QCOMPARE(data.input(0).delay(), 486);
 }
 
 void ChannelEditorsTest::limitInAutoBecomesManualOnOpening() {
@@ -401,6 +640,8 @@ void ChannelEditorsTest::lastSourceOfASmallOutputStaysOn() {
     QTest::mouseClick(in1, Qt::LeftButton);
     QCOMPARE(in1->state(), refused ? 1 : 0);
     QCOMPARE(in1->text(), QString(refused ? "ON" : "OFF"));
+    QCOMPARE(surface->Notice()->notice(),
+             refused ? QString("Out 2: IN 1 stays on, an output needs a source") : QString());
     QCOMPARE(int(data.output(1).mix()), refused ? 0b0001 : 0);
     QCOMPARE(data.output(1).mainChanged(), refused ? 0 : 1);
     // With IN 2 on, IN 1 may go.
@@ -509,6 +750,16 @@ void ChannelEditorsTest::crossoverDraggedOnTheGraphShowsInTheEditor() {
     QCOMPARE(out->highPass().frequencyFader->position(),
              controlmath::SliderPositionOfFrequency(dragged, 0, 240));
     QCOMPARE(out->attack().edit->text(), QString("2")); // the automatic attack of 200..499 Hz
+
+    // Dragged on past the low-pass: it stops there, and the status line says so.
+    record.lowPass().setFrequency(5000);
+    const GraphPoint at = graph->handleOf(record.highPass()).centre();
+    QTest::mouseMove(graph, QPoint(at.x, at.y));
+    QTest::mousePress(graph, Qt::LeftButton, {}, QPoint(at.x, at.y));
+    QTest::mouseMove(graph, QPoint(at.x + 500, at.y));
+    QTest::mouseRelease(graph, Qt::LeftButton, {}, QPoint(at.x + 500, at.y));
+    QCOMPARE(record.highPass().frequency(), 5000);
+    QCOMPARE(surface->Notice()->notice(), QString("Out 3: HPF stops at the LPF, 5000 Hz"));
 }
 
 void ChannelEditorsTest::enterCommitsAndEscRestoresWithoutClosing() {
@@ -529,14 +780,23 @@ void ChannelEditorsTest::enterCommitsAndEscRestoresWithoutClosing() {
     TypeValue(threshold, "-9");
     QCOMPARE(data.output(0).threshold(), 210);
     QCOMPARE(threshold->text(), QString("-9.0"));
+    // An attack between two steps is not taken either; the status line says why.
+    TypeValue(out->attack().edit, "0.95");
+    QCOMPARE(data.output(0).attack(), 0);
+    QCOMPARE(surface->Notice()->notice(), QString("Out 1: No step at 0.95 ms: 0.9 or 1 ms"));
     QVERIFY(out->isVisible());
     QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).outputLimiterFrame(0).bytes);
 
-    // Typed beyond the range: "Out of Range" with the allowed range, and the nearer end.
+    // Typed beyond the range: "Out of Range" with the allowed range, and nothing taken.
     TypeValue(threshold, "25");
     QCOMPARE(m_harness->Messages().ControlMessages(),
              QStringList{"Out of Range\nAllowed range: -30.0 to 20.0 dBu"});
-    QCOMPARE(data.output(0).threshold(), 500);
+    QCOMPARE(data.output(0).threshold(), 210);
+    QCOMPARE(threshold->text(), QString("-9.0"));
+    // An attack between two steps is not taken either; the status line says why.
+    TypeValue(out->attack().edit, "0.95");
+    QCOMPARE(data.output(0).attack(), 0);
+    QCOMPARE(surface->Notice()->notice(), QString("Out 1: No step at 0.95 ms: 0.9 or 1 ms"));
 }
 
 void ChannelEditorsTest::outputEditorEditReachesTheUnit() {

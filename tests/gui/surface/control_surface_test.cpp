@@ -11,6 +11,7 @@
 #include "gui/support/DialogUnits.h"
 #include "gui/support/ProgramSettings.h"
 #include "gui/surface/ControlSurface.h"
+#include "gui/surface/EditorSlots.h"
 #include "gui/surface/SurfaceButtons.h"
 #include "gui/surface/SurfaceDocument.h"
 #include "gui/widgets/Fader.h"
@@ -25,6 +26,8 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
@@ -54,7 +57,10 @@ private slots:
 
     void faderAndEditAreCoupled_data();
     void faderAndEditAreCoupled();
-    void typedGainOutOfRangeIsClamped();
+    void typedGainOutOfRangeIsRefused();
+    void tabWalksTheStripsThenTheSideButtons();
+    void channelMenuOpensEveryEditor_data();
+    void channelMenuOpensEveryEditor();
     void escapeInAGainEditTakesNothingIn();
     void gainFaderKeysNeverJump_data();
     void gainFaderKeysNeverJump();
@@ -149,31 +155,87 @@ void ControlSurfaceTest::faderAndEditAreCoupled() {
     QVERIFY(Messages().ControlMessages().isEmpty());
 }
 
-void ControlSurfaceTest::typedGainOutOfRangeIsClamped() {
+void ControlSurfaceTest::typedGainOutOfRangeIsRefused() {
     ControlSurface* surface = Show(ID_DEVICE_4X8);
     Frame().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+    ProgramContainer& data = surface->Document().Data();
+    data.clearChangeFlags();
     SurfaceStrip& strip = surface->InputStrip(0);
     strip.gain->setFocus();
     QTRY_VERIFY(strip.gain->hasFocus());
     strip.gain->selectAll();
     QTest::keyClicks(strip.gain, "10");
-    // Enter moves the focus to the view; the edit takes its text on losing it.
+    // Enter moves the focus to the view; the edit takes its text on losing it: above the top it
+    // is refused, and the gain, the fader and the unit keep what they had.
     QTest::keyClick(strip.gain, Qt::Key_Return);
     QTRY_VERIFY(surface->hasFocus());
     QCOMPARE(Messages().ControlMessages(),
              QStringList{"Out of Range\nAllowed range: -40.0 to 6.0 dB"});
-    QCOMPARE(strip.gain->text(), QString("6.0"));
-    QCOMPARE(strip.fader->position(), 0);
-    QCOMPARE(surface->Document().Data().input(0).gain(), 460);
+    QCOMPARE(strip.gain->text(), QString("0.0"));
+    QCOMPARE(strip.fader->position(), 460 - 400);
+    QCOMPARE(data.input(0).gain(), 400);
+    QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
+}
 
-    // Esc does the same; Tab never moves the focus between controls.
-    strip.gain->setFocus();
-    QTRY_VERIFY(strip.gain->hasFocus());
-    QTest::keyClick(strip.gain, Qt::Key_Tab);
-    QVERIFY(strip.gain->hasFocus());
-    QTest::keyClick(strip.gain, Qt::Key_Escape);
-    QTRY_VERIFY(surface->hasFocus());
+void ControlSurfaceTest::tabWalksTheStripsThenTheSideButtons() {
+    ControlSurface* surface = Show(ID_DEVICE_4X8);
+    Frame().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+    const SurfaceStrip& a = surface->InputStrip(0);
+    const SurfaceStrip& b = surface->InputStrip(1);
+    a.name->setFocus();
+    QTRY_VERIFY(a.name->hasFocus());
+    // Down a strip, then on to the next one.
+    const QWidget* order[] = {a.polarity, a.eq, a.channelEditor, a.gain, a.fader, a.mute, b.name};
+    for (const QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), next);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTRY_COMPARE(QApplication::focusWidget(), a.mute);
+    // After the last output the side buttons: "Connection" first (the others wait for a unit).
+    surface->OutputStrip(7).mute->setFocus();
+    QTRY_VERIFY(surface->OutputStrip(7).mute->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), surface->SideButtonAt(SideButton::Connection));
+}
+
+void ControlSurfaceTest::channelMenuOpensEveryEditor_data() {
+    QTest::addColumn<int>("deviceType");
+    QTest::addColumn<QStringList>("titles");
+    QTest::newRow("4x8") << 1
+                         << QStringList{"Input &A", "Input &B", "Input &C", "Input &D", "",
+                                        "Out &1",   "Out &2",   "Out &3",   "Out &4",   "Out &5",
+                                        "Out &6",   "Out &7",   "Out &8"};
+    QTest::newRow("2x4") << 3 << QStringList{"Input &A", "Input &B", "",      "Out &1",
+                                             "Out &2",   "Out &3",   "Out &4"};
+}
+
+void ControlSurfaceTest::channelMenuOpensEveryEditor() {
+    QFETCH(int, deviceType);
+    QFETCH(QStringList, titles);
+    ControlSurface* surface = Show(DeviceCommand(deviceType));
+    QMenu* menu = surface->ChannelMenu();
+    QVERIFY(Frame().menuBar()->actions().contains(menu->menuAction()));
+    QCOMPARE(Frame().ChannelMenu(), menu);
+    QStringList shown;
+    for (QAction* action : menu->actions())
+        shown << action->text();
+    QCOMPARE(shown, titles);
+    // Each channel's submenu opens its settings and its equaliser.
+    const QList<QAction*> channels = menu->actions();
+    auto open = [&](int entry, int item) { channels[entry]->menu()->actions()[item]->trigger(); };
+    open(0, 0);
+    QVERIFY(surface->Editors().Editor(EditorKind::InputChannel, 0));
+    open(titles.size() - 1, 1);
+    const int lastOutput = surface->OutputStripCount() - 1;
+    QVERIFY(surface->Editors().Editor(EditorKind::OutputEqualizer, lastOutput));
+    QCOMPARE(surface->Editors().OpenCount(), 2);
+    // The menu goes with the surface.
+    Show(ID_DEVICE_SELECT);
+    QCOMPARE(Frame().ChannelMenu(), nullptr);
+    QCOMPARE(Frame().menuBar()->actions().size(), 3); // File, Edit, Help
 }
 
 void ControlSurfaceTest::escapeInAGainEditTakesNothingIn() {
@@ -386,8 +448,10 @@ void ControlSurfaceTest::stripsFillTheirGroupsAndScaleLabelsStayClear() {
         // Every label inside the group, clear of the others and of every strip control.
         const std::vector<ControlSurface::ScaleLabel> labels = surface->ScaleLabels(output);
         const auto& marks = output ? layout.outputScale : layout.inputScale;
-        QCOMPARE(labels.front().text, QString(marks.front().first));
-        QCOMPARE(labels.back().text, QString(marks.back().first));
+        // Every mark, the 3x6's -30dB beside its -36dB included.
+        QCOMPARE(labels.size(), marks.size());
+        for (std::size_t i = 0; i < labels.size(); ++i)
+            QCOMPARE(labels[i].text, QString(marks[i].first));
         for (std::size_t i = 0; i < labels.size(); ++i) {
             const QRect& r = labels[i].rect;
             QVERIFY(groupRect.contains(r));

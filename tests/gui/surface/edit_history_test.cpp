@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -118,6 +119,7 @@ private slots:
     void loadedProgramIsOneStepUndoneWithoutMemoryWrites();
     void undoneEditsReachTheUnitAndConnectingStartsAFreshHistory();
     void abSwitchSendsOnlyTheDifferences();
+    void abSwitchKeepsTheEditsOfTheSlotLeft();
 
 private:
     ControlSurface* Show(int deviceType) { return m_harness->Show(DeviceCommand(deviceType)); }
@@ -390,7 +392,7 @@ void EditHistoryTest::abSwitchSendsOnlyTheDifferences() {
     ProgramContainer& data = surface->Document().Data();
     EditHistory& history = surface->History();
     QAction* switchAb = history.SwitchAction();
-    QLabel* box = surface->ComparisonBox();
+    QToolButton* box = surface->ComparisonButton();
     QCOMPARE(box->text(), QString("A/B: none"));
     history.StoreAction(EditHistory::Slot::A)->trigger();
     QCOMPARE(box->text(), QString("A/B: A live"));
@@ -438,6 +440,42 @@ void EditHistoryTest::abSwitchSendsOnlyTheDifferences() {
     history.UndoAction()->trigger();
     QVERIFY(TakeSnapshot(data) == a);
     QCOMPARE(box->text(), QString("A/B: A live, B stored"));
+}
+
+void EditHistoryTest::abSwitchKeepsTheEditsOfTheSlotLeft() {
+    ControlSurface* surface = Show(1);
+    m_harness->Window().activateWindow(); // for the shortcut
+    QVERIFY(QTest::qWaitForWindowActive(&m_harness->Window()));
+    ProgramContainer& data = surface->Document().Data();
+    EditHistory& history = surface->History();
+    QToolButton* button = surface->ComparisonButton();
+    // Without two stored settings the button offers to store them; its shortcut and the
+    // switch action do nothing yet.
+    QVERIFY(!history.SwitchAction()->isEnabled());
+    QCOMPARE(history.SwitchAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+    QVERIFY(button->menu()->actions().contains(history.StoreAction(EditHistory::Slot::A)));
+
+    history.StoreAction(EditHistory::Slot::A)->trigger();
+    DragFader(surface->OutputStrip(0).fader, {200});
+    history.StoreAction(EditHistory::Slot::B)->trigger();
+    const SettingsSnapshot b = TakeSnapshot(data);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    QCOMPARE(button->text(), QString("A/B: A live, B stored"));
+
+    // Edits while A is live belong to A: switching away keeps them there, and switching back
+    // brings them back, as they were on the unit.
+    DragFader(surface->OutputStrip(5).fader, {90});
+    QTest::mouseClick(surface->InputStrip(2).polarity, Qt::LeftButton);
+    QCOMPARE(button->text(), QString("A/B: A edited, B stored"));
+    const SettingsSnapshot edited = TakeSnapshot(data);
+    QTest::keyClick(surface, Qt::Key_B, Qt::ControlModifier);
+    QVERIFY(TakeSnapshot(data) == b);
+    QCOMPARE(button->text(), QString("A/B: B live, A stored"));
+    history.SwitchAction()->trigger();
+    QVERIFY(TakeSnapshot(data) == edited);
+    QCOMPARE(surface->OutputStrip(5).fader->position(), 90);
+    QCOMPARE(button->text(), QString("A/B: A live, B stored"));
+    QVERIFY(m_harness->Messages().Texts().isEmpty());
 }
 
 TAVREL_GUI_TEST_MAIN(EditHistoryTest)

@@ -16,6 +16,7 @@
 #include "gui/widgets/ControlMath.h"
 #include "gui/widgets/ResponseGraph.h"
 #include "gui/widgets/RotaryKnob.h"
+#include "gui/widgets/TimedNotice.h"
 #include "gui/widgets/TwoStateButton.h"
 #include "gui/widgets/ValueEdit.h"
 #include "gui/widgets/ValueSpin.h"
@@ -235,11 +236,14 @@ void EqualizerEditorsTest::editorsOfEachModel() {
     band.bandwidthSpin->stepBy(1);
     QCOMPARE(band.bandwidthEdit->text(), secondStep);
     QCOMPARE(data.output(0).filter(3).bandwidthIndex(), 1);
+    TypeValue(band.bandwidthEdit, "3");
+    QCOMPARE(band.qEdit->text(), QString("0.404"));
+    QCOMPARE(data.output(0).filter(3).bandwidthIndex(), bandwidthMax);
+    // Beyond 3 octaves: refused with the range, the bandwidth stays.
     TypeValue(band.bandwidthEdit, "4");
     QCOMPARE(m_harness->Messages().ControlMessages(),
              QStringList{"Out of Range\nAllowed range: 0.05 to 3.00 oct"});
     QCOMPARE(band.bandwidthEdit->text(), QString("3.00"));
-    QCOMPARE(band.qEdit->text(), QString("0.404"));
     QCOMPARE(data.output(0).filter(3).bandwidthIndex(), bandwidthMax);
 }
 
@@ -266,17 +270,20 @@ void EqualizerEditorsTest::shelvesTradeTheBandwidthForTheSlope() {
     QVERIFY(!band.qEdit->isEnabled());
     QVERIFY(!band.qSpin->isEnabled());
 
-    // -> "Lo -- Shf": the same controls, but never above 20000 Hz.
+    // -> "Lo -- Shf": the same controls, but never above 20000 Hz; the status line says so.
     Pick(band.type, Filter::kLowShelf);
     QCOMPARE(record.frequency(), 20000);
+    QCOMPARE(surface->Notice()->notice(),
+             QString("Input A: EQ2 lowered to 20000 Hz for a low shelf"));
     QCOMPARE(band.frequencyEdit->text(), QString("20000"));
     QCOMPARE(band.frequencyKnob->value(), controlmath::FrequencyStepsOf(20000));
     QVERIFY(band.slope->isVisibleTo(in));
     QVERIFY(!band.bandwidthEdit->isVisibleTo(in));
-    // Typed or turned above 20000 Hz: 20000 Hz, silently.
+    // Typed or turned above 20000 Hz: 20000 Hz.
     TypeValue(band.frequencyEdit, "26000");
     QCOMPARE(record.frequency(), 20000);
     QCOMPARE(band.frequencyEdit->text(), QString("20000"));
+    QCOMPARE(surface->Notice()->notice(), QString("Input A: EQ2 as a low shelf stops at 20000 Hz"));
     TypeValue(band.frequencyEdit, "1000");
     QCOMPARE(record.frequency(), 1000);
     QTest::keyClick(band.frequencyKnob, Qt::Key_End); // the top: 30 kHz
@@ -360,6 +367,20 @@ void EqualizerEditorsTest::offBandShowsZeroDecibelsAndKeepsItsGain() {
     QCOMPARE(record.off(), 0);
     QCOMPARE(band.onOff->text(), QString("On"));
 
+    // The gain knob steps like a level: 0.1 dB per arrow, 1 dB per page, no jump to an end.
+    QTest::keyClick(band.gainKnob, Qt::Key_Up);
+    QCOMPARE(record.gainIndex(), 361);
+    QTest::keyClick(band.gainKnob, Qt::Key_PageDown);
+    QCOMPARE(record.gainIndex(), 351);
+    QTest::keyClick(band.gainKnob, Qt::Key_End);
+    QTest::keyClick(band.gainKnob, Qt::Key_Home);
+    QCOMPARE(record.gainIndex(), 351);
+    // A double-click on it sets 0.0 dB, which switches the band off as typing 0.0 does.
+    QTest::mouseDClick(band.gainKnob, Qt::LeftButton);
+    QCOMPARE(record.off(), 1);
+    QCOMPARE(band.gainKnob->value(), 300);
+    QCOMPARE(band.onOff->text(), QString("OFF"));
+    TypeValue(band.gainEdit, "6");
     // The knob at exactly 0.0 dB switches the band off.
     Turn(band.gainKnob, 300);
     QCOMPARE(record.off(), 1);
@@ -372,6 +393,8 @@ void EqualizerEditorsTest::offBandShowsZeroDecibelsAndKeepsItsGain() {
     QCOMPARE(band.onOff->text(), QString("OFF"));
     QCOMPARE(record.off(), 1);
     QCOMPARE(record.changed(), 0);
+    QCOMPARE(surface->Notice()->notice(),
+             QString("Out 2: EQ4 stays off at 0.0 dB; set a gain first"));
 }
 
 void EqualizerEditorsTest::bandDraggedOnTheGraphShowsInTheEditor() {

@@ -5,8 +5,10 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QToolTip>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -46,6 +48,16 @@ bool IsBlack(QRgb c) {
 }
 
 using guitest::SaveShot;
+
+// The colours of every channel's curve.
+std::vector<QRgb> CurveColours(const ProgramContainer& data) {
+    std::vector<QRgb> colours;
+    for (const InputChannel& in : data.inputs())
+        colours.push_back(qRgb(in.curveColour().r, in.curveColour().g, in.curveColour().b));
+    for (const OutputChannel& out : data.outputs())
+        colours.push_back(qRgb(out.curveColour().r, out.curveColour().g, out.curveColour().b));
+    return colours;
+}
 
 // Presses on `from`, drags to every point of `path` and releases on the last one.
 void Drag(QWidget& w, QPoint from, std::initializer_list<QPoint> path) {
@@ -117,6 +129,8 @@ private slots:
     void noReportWithoutADrag();
     void switchingChannelDeliversTheWaitingReport();
     void hoverShowsTheMoveCursor();
+    void curvesAreSmoothTheEditedOneThicker();
+    void handlesAreNumberedHollowWhileOffAndSayTheirValues();
     void screenshots();
 
 private:
@@ -478,6 +492,74 @@ void ResponseGraphTest::hoverShowsTheMoveCursor() {
     QCOMPARE(graph_->currentFilter(), ResponseGraph::kNoFilter);
 }
 
+void ResponseGraphTest::curvesAreSmoothTheEditedOneThicker() {
+    // Input A edited at -1.5 dB, between rows (96.75 below the plot's top); input B laid over it
+    // at -10 dB, on a whole row (135).
+    for (OutputChannel& out : data_->outputs())
+        out.setGain(0);
+    data_->input(0).setGain(385);
+    data_->input(1).setGain(300);
+    data_->input(2).setGain(0);
+    data_->input(3).setGain(0);
+    graph_->setMode(ResponseGraph::kModeInputEq);
+    const QImage img = graph_->grab().toImage();
+    auto shadeOf = [](QRgb pixel) { return std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)}); };
+    auto rowsLit = [&](int x, int from, int to) {
+        int lit = 0;
+        for (int y = from; y <= to; ++y)
+            lit += shadeOf(img.pixel(x, y)) > 0 ? 1 : 0;
+        return lit;
+    };
+    // Smooth and two pixels wide: from 106.25 to 108.25, so row 107 whole and the rows on either
+    // side in part (a line on whole pixels would light two rows fully).
+    QCOMPARE(rowsLit(300, 101, 115), 3); // between the 0 dB line (100) and the next (122)
+    const int full = shadeOf(CurveColours(*data_)[0]);
+    QCOMPARE(shadeOf(img.pixel(300, 107)), full);
+    QVERIFY(shadeOf(img.pixel(300, 106)) < full && shadeOf(img.pixel(300, 108)) < full);
+    // The curve laid over it is one pixel wide, on its row.
+    QCOMPARE(rowsLit(300, 140, 150), 1);
+    QCOMPARE(img.pixel(300, 145), CurveColours(*data_)[1]);
+}
+
+void ResponseGraphTest::handlesAreNumberedHollowWhileOffAndSayTheirValues() {
+    // Input A: band 3 on at 1 kHz +6 dB; band 4 off at 2 kHz (it keeps -3 dB, shown at 0 dB).
+    Filter& on = data_->input(0).filter(2);
+    on.setFrequency(1000);
+    on.setGainIndex(360);
+    on.setBandwidthIndex(95);
+    Filter& off = data_->input(0).filter(3);
+    off.setFrequency(2000);
+    off.setGainIndex(270);
+    off.setBandwidthIndex(95);
+    off.setOff(1);
+    graph_->setMode(ResponseGraph::kModeInputEq);
+    const QImage img = graph_->grab().toImage();
+    const QRgb colour = CurveColours(*data_)[0];
+    // A point inside each disc, beside its number: filled while the band is on, black (hollow)
+    // while it is off.
+    auto beside = [&](const Filter& band) {
+        const GraphRect h = graph_->handleOf(band);
+        return img.pixel(h.left + 3, h.centre().y);
+    };
+    QCOMPARE(beside(on), colour);
+    QVERIFY(IsBlack(beside(off)));
+
+    // Hovering a handle tells its band's values.
+    auto tooltipAt = [&](const Filter& band) {
+        const QPoint at = Centre(graph_->handleOf(band));
+        QTest::mouseMove(graph_.get(), at);
+        QHelpEvent help(QEvent::ToolTip, at, graph_->mapToGlobal(at));
+        QApplication::sendEvent(graph_.get(), &help);
+        return QToolTip::text();
+    };
+    QCOMPARE(tooltipAt(on), QString("EQ3: PEQ 1000 Hz, +6.0 dB, 1.00 oct (Q 1.414)"));
+    QCOMPARE(tooltipAt(off), QString("EQ4 off: PEQ 2000 Hz, 1.00 oct (Q 1.414)"));
+    graph_->setMode(ResponseGraph::kModeOutputCrossover);
+    data_->output(0).highPass().setFrequency(120);
+    QCOMPARE(tooltipAt(data_->output(0).highPass()), QString("HPF: BTWorth 12dB 120 Hz"));
+    QCOMPARE(tooltipAt(data_->output(0).lowPass()), QString("LPF off: 30000 Hz"));
+}
+
 void ResponseGraphTest::screenshots() {
     // At the size the main view gives the graph: a plot of 887 x 239, 0 dB on row 90.
     setUpGraph({932, 269});
@@ -505,8 +587,8 @@ void ResponseGraphTest::screenshots() {
     const QRgb white = qRgb(255, 255, 255);
     const int zeroDbRow = 10 + 80;
 
-    // Every default curve is flat at 0 dB; the one drawn last shows: the last output when all
-    // channels are shown, else the edited channel.
+    // Every default curve is flat at 0 dB, here between two rows, so the curves drawn smooth
+    // blend there; the edited channel's curve, thicker and drawn last, covers row 90 whole.
     const char* names[] = {"all", "input-eq", "output-eq", "output-crossover"};
     const QRgb onTop[] = {rgb(data_->output(7).curveColour()), rgb(data_->input(0).curveColour()),
                           rgb(data_->output(0).curveColour()), rgb(data_->output(0).curveColour())};
@@ -514,7 +596,10 @@ void ResponseGraphTest::screenshots() {
         graph_->setMode(mode);
         const QImage img =
             SaveShot(*graph_, QStringLiteral("fstatic-defaults-%1").arg(names[mode]));
-        QCOMPARE(img.pixel(500, zeroDbRow), onTop[mode]);
+        if (mode == ResponseGraph::kModeAllChannels)
+            QVERIFY(!IsBlack(img.pixel(500, zeroDbRow)));
+        else
+            QCOMPARE(img.pixel(500, zeroDbRow), onTop[mode]);
     }
 
     SetUpProgram(*data_);

@@ -48,16 +48,17 @@ private slots:
 
     void sliderFrequency_data();
     void sliderFrequency();
-    void knobAngleToValue_data();
-    void knobAngleToValue();
+    void knobDragToValue_data();
+    void knobDragToValue();
     void knobValueToAngle_data();
     void knobValueToAngle();
-    void pointerAngleIsClockwiseFromTop();
     void keyAndWheelSteps_data();
     void keyAndWheelSteps();
+    void heldSpinSteps_data();
+    void heldSpinSteps();
 
     void editCommitsTypedTextOnFocusLoss();
-    void editOutOfRangeShowsMessageAndClamps();
+    void editRefusesWhatItCannotTake();
     void editColoursFollowTheEntry();
     void editIgnoresValuesOutsideItsRange();
     void editValueCommitsTypedTextSilently();
@@ -68,6 +69,7 @@ private slots:
     void spinRejectsPositionOutsideRange();
     void spinClickStepsAndReportsOnce();
     void spinHeldReportsEvery400ms();
+    void spinHeldTwoSecondsRunsFar();
     void spinStepsFromTypedText();
     void spinKeysInBuddyStep();
 
@@ -76,7 +78,7 @@ private slots:
     void sliderDisablingEndsDrag();
     void sliderKeysMoveAndReport();
 
-    void knobRimDragTurnsIt();
+    void knobDragsUpAndDownAndResetsOnDoubleClick();
     void knobKeysAndFrequency();
     void wheelStepsFaderAndKnobOnlyWhenEnabled();
 
@@ -120,30 +122,30 @@ void ControlsTest::sliderFrequency() {
     QCOMPARE(controlmath::SliderPositionOfFrequency(hz, 0, 240), position);
 }
 
-void ControlsTest::knobAngleToValue_data() {
-    QTest::addColumn<double>("angle");
+void ControlsTest::knobDragToValue_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<double>("pixelsUp");
+    QTest::addColumn<bool>("fine");
     QTest::addColumn<int>("max"); // range 0..max
     QTest::addColumn<int>("value");
-    // On a 0..230 range the value is the swept angle itself.
-    QTest::newRow("start at 245") << 245.0 << 230 << 0;
-    QTest::newRow("240..245 is below the start") << 240.0 << 230 << 0;
-    QTest::newRow("300 is 55 past the start") << 300.0 << 230 << 55;
-    QTest::newRow("360 is straight up") << 360.0 << 230 << 115;
-    QTest::newRow("0 is straight up") << 0.0 << 230 << 115;
-    QTest::newRow("60 past the top") << 60.0 << 230 << 175;
-    QTest::newRow("end at 115") << 115.0 << 230 << 230;
-    QTest::newRow("115..120 is capped") << 120.0 << 230 << 230;
-    QTest::newRow("gap right of bottom snaps to the end") << 150.0 << 230 << 230;
-    QTest::newRow("gap left of bottom snaps to the start") << 200.0 << 230 << 0;
-    QTest::newRow("top of a 0..100 knob") << 0.0 << 100 << 50; // 115 x 100 / 230
-    QTest::newRow("truncates") << 300.0 << 100 << 23;          // 55 x 100 / 230 = 23.9
+    // 200 pixels cross the whole range; with Shift 2000.
+    QTest::newRow("no move, no jump") << 120 << 0.0 << false << 240 << 120;
+    QTest::newRow("up is more") << 120 << 50.0 << false << 240 << 180;
+    QTest::newRow("down is less") << 120 << -50.0 << false << 240 << 60;
+    QTest::newRow("fine: ten times less") << 120 << 50.0 << true << 240 << 126;
+    QTest::newRow("rounded to the nearest") << 300 << 1.0 << false << 450 << 302; // 2.25
+    QTest::newRow("fine gain: a tenth of a dB per 4.4 px") << 300 << 4.5 << true << 450 << 301;
+    QTest::newRow("stops at the top") << 200 << 500.0 << false << 240 << 240;
+    QTest::newRow("stops at the bottom") << 10 << -500.0 << false << 240 << 0;
 }
 
-void ControlsTest::knobAngleToValue() {
-    QFETCH(double, angle);
+void ControlsTest::knobDragToValue() {
+    QFETCH(int, start);
+    QFETCH(double, pixelsUp);
+    QFETCH(bool, fine);
     QFETCH(int, max);
     QFETCH(int, value);
-    QCOMPARE(controlmath::KnobValueOfAngle(angle, 0, max), value);
+    QCOMPARE(controlmath::KnobDragValue(start, pixelsUp, 0, max, fine), value);
 }
 
 void ControlsTest::knobValueToAngle_data() {
@@ -164,16 +166,6 @@ void ControlsTest::knobValueToAngle() {
     knob.setRange(0, 100);
     knob.setValue(value);
     QVERIFY2(std::abs(knob.angle() - angle) < 1e-9, qPrintable(QString::number(knob.angle())));
-}
-
-void ControlsTest::pointerAngleIsClockwiseFromTop() {
-    struct Row {
-        double dx, dy, angle;
-    };
-    const Row rows[] = {{0, -1, 0}, {1, 0, 90}, {0, 1, 180}, {-1, 0, 270}, {1, -1, 45}};
-    for (const Row& r : rows) {
-        QCOMPARE(controlmath::PointerAngle(r.dx, r.dy), r.angle);
-    }
 }
 
 void ControlsTest::keyAndWheelSteps_data() {
@@ -242,6 +234,24 @@ void ControlsTest::keyAndWheelSteps() {
     QCOMPARE(stepped, target);
 }
 
+void ControlsTest::heldSpinSteps_data() {
+    QTest::addColumn<int>("repeat");
+    QTest::addColumn<int>("max"); // range 0..max
+    QTest::addColumn<int>("step");
+    QTest::newRow("the first repeats are single steps") << 2 << 30000 << 1;
+    QTest::newRow("a third more each repeat") << 9 << 30000 << 11; // 1.35^8 = 11.0
+    QTest::newRow("at most a hundredth of a frequency") << 40 << 30000 << 300;
+    QTest::newRow("a gain: at most 0.4 dB") << 40 << 450 << 4;
+    QTest::newRow("a short range keeps single steps") << 40 << 59 << 1;
+}
+
+void ControlsTest::heldSpinSteps() {
+    QFETCH(int, repeat);
+    QFETCH(int, max);
+    QFETCH(int, step);
+    QCOMPARE(controlmath::HeldSpinStep(repeat, 0, max), step);
+}
+
 // ---- Numeric edit ----------------------------------------------------------------------------
 
 void ControlsTest::editCommitsTypedTextOnFocusLoss() {
@@ -270,25 +280,43 @@ void ControlsTest::editCommitsTypedTextOnFocusLoss() {
     QCOMPARE(edit.maxLength(), 9);
 }
 
-void ControlsTest::editOutOfRangeShowsMessageAndClamps() {
+void ControlsTest::editRefusesWhatItCannotTake() {
     ValueEdit edit;
     edit.setRange(0, 52473);
     edit.setKind(kKindDelayMsLong);
     edit.setValue(100);
-    QSignalSpy spy(&edit, &ValueEdit::committed);
+    QSignalSpy committed(&edit, &ValueEdit::committed);
+    QSignalSpy notices(&edit, &ValueEdit::notice);
 
     TypeAndLeave(edit, "1000");
     QCOMPARE(edit.storedValue(), 52473);
     QCOMPARE(edit.text(), QString("1000"));
     QVERIFY(m_recorder.ControlMessages().isEmpty());
 
+    // Out of range, or no number: the message with the allowed range, the stored value shown
+    // again, and the owner (who would send it) told nothing.
     edit.setValue(100);
     TypeAndLeave(edit, "1000.5");
-    // The text stays; the allowed range in the field's unit follows on a second line.
+    TypeAndLeave(edit, "1e3");
     QCOMPARE(m_recorder.ControlMessages(),
-             QStringList{"Out of Range\nAllowed range: 0.0000 to 1000 ms"});
-    QCOMPARE(edit.storedValue(), 52473);
-    QCOMPARE(spy.count(), 2); // a clamped entry is still committed
+             (QStringList{"Out of Range\nAllowed range: 0.0000 to 1000 ms",
+                          "Not a number\nAllowed range: 0.0000 to 1000 ms"}));
+    QCOMPARE(edit.storedValue(), 100);
+    QCOMPARE(edit.text(), QString("1.0400"));
+    QCOMPARE(edit.value(), 100);
+    QCOMPARE(committed.count(), 1);
+
+    // A number between two steps of the attack: said on the status line, no box.
+    m_recorder.Clear();
+    edit.setRange(0, 106);
+    edit.setKind(kKindAttack);
+    edit.setValue(9);
+    TypeAndLeave(edit, "0.95");
+    QCOMPARE(edit.storedValue(), 9);
+    QCOMPARE(notices.count(), 1);
+    QCOMPARE(notices.at(0).at(0).toString(), QString("No step at 0.95 ms: 0.9 or 1 ms"));
+    QVERIFY(m_recorder.ControlMessages().isEmpty());
+    QCOMPARE(committed.count(), 1);
 }
 
 void ControlsTest::editColoursFollowTheEntry() {
@@ -309,7 +337,7 @@ void ControlsTest::editColoursFollowTheEntry() {
     QTest::keyClicks(&edit, "20.5");
     QTest::keyClick(&edit, Qt::Key_Return);
     QCOMPARE(edit.currentBackgroundColour(), QColor(255, 255, 255)); // Enter keeps the look
-    QCOMPARE(edit.storedValue(), 500);
+    QCOMPARE(edit.storedValue(), 300);
     QCOMPARE(m_recorder.ControlMessages(),
              QStringList{"Out of Range\nAllowed range: -30.0 to 20.0"});
 
@@ -451,10 +479,11 @@ void ControlsTest::spinHeldReportsEvery400ms() {
     // report timer runs every 400 ms.
     spin.pressArrow(1);
     int steps = 1;
+    int repeats = 0;
     for (int t = 100; t <= 2000; t += 100) {
         if (t >= ValueSpin::kRepeatDelayMs) {
             spin.repeatTick();
-            ++steps;
+            steps += controlmath::HeldSpinStep(++repeats, 0, 1000);
         }
         if (t % ValueSpin::kReportIntervalMs == 0) {
             spin.reportTick();
@@ -474,6 +503,29 @@ void ControlsTest::spinHeldReportsEvery400ms() {
     spin.releaseArrow();
     QCOMPARE(spy.count(), 7);
     QVERIFY(!spin.hasUnreportedChange());
+}
+
+void ControlsTest::spinHeldTwoSecondsRunsFar() {
+    // Held for two seconds (a step at once, repeats from 400 ms every 100 ms): a frequency runs
+    // through several hundred Hz, a 4x8 delay through several milliseconds.
+    // The text of a spin over 0..max of a kind, held up for two seconds from `start`.
+    auto heldTwoSeconds = [](int kind, int max, int start) {
+        ValueEdit edit;
+        edit.setKind(kind);
+        ValueSpin spin;
+        spin.setBuddy(&edit);
+        spin.setRange(0, max);
+        spin.setPosition(start);
+        spin.pressArrow(1);
+        for (int t = ValueSpin::kRepeatDelayMs; t <= 2000; t += ValueSpin::kRepeatIntervalMs)
+            spin.repeatTick();
+        spin.releaseArrow();
+        return edit.text();
+    };
+    const QString hz = heldTwoSeconds(kKindInteger, 30000, 1000);
+    QVERIFY2(hz.toInt() >= 1300 && hz.toInt() <= 2000, qPrintable(hz));
+    const QString ms = heldTwoSeconds(kKindDelayMsLong, 52473, 0);
+    QVERIFY2(ms.toDouble() >= 3.0 && ms.toDouble() <= 10.0, qPrintable(ms));
 }
 
 void ControlsTest::spinStepsFromTypedText() {
@@ -621,30 +673,46 @@ void ControlsTest::sliderKeysMoveAndReport() {
 
 // ---- Knob ------------------------------------------------------------------------------------
 
-void ControlsTest::knobRimDragTurnsIt() {
+void ControlsTest::knobDragsUpAndDownAndResetsOnDoubleClick() {
     RotaryKnob knob;
-    knob.resize(80, 80); // centre (40, 40), radius 39: the rim starts at 29.25
-    knob.setRange(0, 100);
+    knob.resize(40, 40);
+    knob.setRange(0, 200); // one value per pixel
+    knob.setValue(100);
     knob.setControlId(2650);
     QSignalSpy spy(&knob, &RotaryKnob::knobMessage);
 
-    QTest::mousePress(&knob, Qt::LeftButton, {}, QPoint(40, 20)); // on the face
-    QTest::mouseMove(&knob, QPoint(79, 40));
-    QTest::mouseRelease(&knob, Qt::LeftButton, {}, QPoint(79, 40));
-    QCOMPARE(spy.count(), 0);
-    QCOMPARE(knob.value(), 0);
-
-    QTest::mousePress(&knob, Qt::LeftButton, {}, QPoint(40, 5)); // on the rim
+    // Anywhere on the knob; pressing alone moves nothing, the value follows the pointer's height.
+    QTest::mousePress(&knob, Qt::LeftButton, {}, QPoint(30, 30));
     QVERIFY(knob.isDragging());
-    QTest::mouseMove(&knob, QPoint(79, 40)); // 90 degrees: 205 of 230
-    QCOMPARE(knob.value(), 205 * 100 / 230);
-    QTest::mouseMove(&knob, QPoint(40, 1)); // straight up: the middle
-    QCOMPARE(knob.value(), 50);
-    QTest::mouseRelease(&knob, Qt::LeftButton, {}, QPoint(40, 1));
-    QCOMPARE(spy.count(), 2);
-    QCOMPARE(spy.at(0).at(0).toInt(), RotaryKnob::kMsgDragged);
-    QCOMPARE(spy.at(0).at(1).toInt(), 2650);
-    QCOMPARE(spy.at(1).at(2).toInt(), 50);
+    QCOMPARE(spy.count(), 0);
+    QTest::mouseMove(&knob, QPoint(5, 10)); // 20 px up, whatever the angle
+    QCOMPARE(knob.value(), 120);
+    // Shift: ten times finer, from where the knob stands (no jump when it is pressed).
+    auto move = [&](QPoint to, Qt::KeyboardModifiers modifiers) {
+        QMouseEvent e(QEvent::MouseMove, to, knob.mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                      modifiers);
+        QApplication::sendEvent(&knob, &e);
+    };
+    move(QPoint(5, 10), Qt::ShiftModifier);
+    QCOMPARE(knob.value(), 120);
+    move(QPoint(5, -40), Qt::ShiftModifier); // 50 px up: 5
+    QCOMPARE(knob.value(), 125);
+    move(QPoint(5, 60), Qt::NoModifier); // Shift let go: counted afresh from here
+    move(QPoint(5, 90), Qt::NoModifier); // 30 px down
+    QCOMPARE(knob.value(), 95);
+    QTest::mouseRelease(&knob, Qt::LeftButton, {}, QPoint(5, 90));
+    QVERIFY(!knob.isDragging());
+    QCOMPARE(spy.first().at(0).toInt(), RotaryKnob::kMsgDragged);
+    QCOMPARE(spy.first().at(1).toInt(), 2650);
+
+    // A double-click sets the default value when the knob has one.
+    spy.clear();
+    QTest::mouseDClick(&knob, Qt::LeftButton);
+    QCOMPARE(knob.value(), 95);
+    knob.setDefaultValue(150);
+    QTest::mouseDClick(&knob, Qt::LeftButton);
+    QCOMPARE(knob.value(), 150);
+    QCOMPARE(spy.last(), (QList<QVariant>{RotaryKnob::kMsgKey, 2650, 150}));
 }
 
 void ControlsTest::knobKeysAndFrequency() {
@@ -662,6 +730,15 @@ void ControlsTest::knobKeysAndFrequency() {
     QCOMPARE(knob.value(), 450);
     QCOMPARE(spy.count(), 3);
     QCOMPARE(spy.last().at(0).toInt(), RotaryKnob::kMsgKey);
+    // A level's knob: 1 dB (ten steps) per page, Home and End stay still.
+    knob.setKeySteps(controlmath::LevelKeySteps(10));
+    knob.setValue(300);
+    QTest::keyClick(&knob, Qt::Key_PageUp);
+    QCOMPARE(knob.value(), 310);
+    QTest::keyClick(&knob, Qt::Key_Home);
+    QTest::keyClick(&knob, Qt::Key_End);
+    QCOMPARE(knob.value(), 310);
+    QCOMPARE(spy.count(), 4);
 
     knob.setRange(0, 240);
     knob.setFrequency(30000);

@@ -456,6 +456,10 @@ TEST_F(CliOnlineTest, SetWithAnInvalidArgumentAmongValidOnesSendsNothing) {
         {{"in.A.gain=-3", "in.B.delay=soon"},
          "tavrel-cli: error: in.B.delay: soon is not a number (0.0000 to 1000 ms)\n",
          0},
+        // Out of range: refused, not limited to the range and sent.
+        {{"out.1.hpf.freq=40000", "in.A.gain=-3"},
+         "tavrel-cli: error: out.1.hpf.freq: 40000 is Out of Range (10 to 30000 Hz)\n",
+         0},
         // Refused by the rules only once the live settings are known: read, but nothing sent.
         {{"in.A.gain=-3", "out.1.limiter.ratio=1:4", "unit.temperature=30"},
          "tavrel-cli: error: out.1.limiter.ratio: only a compressor has a ratio "
