@@ -7,6 +7,11 @@
 #include <QFileDialog>
 
 QStringList ProgramFileChooser::NameFilters(ProgramFileKind kind, int deviceType) {
+    if (kind == ProgramFileKind::FilterText)
+        return {QStringLiteral("Filter texts (*.txt)"), QStringLiteral("All files (*)")};
+    if (kind == ProgramFileKind::Measurement)
+        return {QStringLiteral("Measurements (*.txt *.frd *.zma *.csv)"),
+                QStringLiteral("All files (*)")};
     const bool library = kind == ProgramFileKind::Library;
     QStringList patterns;
     for (const std::string& pattern :
@@ -29,6 +34,8 @@ std::optional<std::string> ProgramFileChooser::ChooseFile(const FileChoice& choi
         // The save chooser starts with the model's pattern as its name ("*.dia48").
         const std::string initial = choice.kind == ProgramFileKind::Library
                                         ? LibraryInitialName(choice.deviceType)
+                                    : choice.kind == ProgramFileKind::FilterText
+                                        ? std::string("*.txt")
                                         : SingleSettingInitialName(choice.deviceType);
         chosen = QFileDialog::getSaveFileName(
             m_parent, QString(), QDir::current().filePath(QString::fromStdString(initial)), filter,

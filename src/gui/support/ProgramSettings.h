@@ -2,9 +2,11 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 // The program's own settings store, under the organisation "Tavrel" and the application
-// "tavrel": the recent-file list, the main window's size and the port of the last connection.
+// "tavrel": the recent-file list, the main window's size, the port of the last connection and the
+// measurements laid over the graph for each program file.
 namespace programsettings {
 
 inline constexpr const char* kOrganisation = "Tavrel";
@@ -16,5 +18,10 @@ QSettings Open();
 // first.
 QString LastPort();
 void SetLastPort(const QString& port);
+
+// The measurements remembered for a program file, as lines of MeasurementOverlays::Remembered();
+// none for a file never seen. Setting none forgets the file.
+QStringList MeasurementsOf(const QString& programFile);
+void SetMeasurementsOf(const QString& programFile, const QStringList& lines);
 
 } // namespace programsettings
