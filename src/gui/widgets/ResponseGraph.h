@@ -30,7 +30,7 @@ class MeasurementOverlays;
 //
 // The view switch shows the same curves as phase or group delay instead of level (the filters as
 // the unit runs them, with the channel's delay and polarity); those views have no handles. With
-// measurements, each drawn channel that has one shows it faintly in its colour and, bolder, the
+// measurements, each drawn channel that has one shows it faintly in its colour and, solid, the
 // predicted response (the measurement through the channel); the predicted sum of the chosen
 // outputs is drawn in white, or the reason it cannot be is written on the plot.
 //
