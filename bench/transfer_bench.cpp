@@ -9,6 +9,7 @@
 // (every program name and the unit settings), which the command-line client leaves out, and
 // timed through a ser2net on the loopback (its raw TCP port and its Telnet RFC 2217 port)
 // against the same read on the pseudo-terminal, several times each in turn, by the medians.
+// `get` and `set` of one setting read only the block of its channel (or the one unit setting).
 //
 //   transfer_bench [--cli PATH] [--all]     --all adds backup and restore (about 75 s each)
 
@@ -43,8 +44,8 @@ struct Measured {
     std::vector<SimExchange> log;
 };
 
-// The client ends as soon as the last answer it waits for is in (the send tick queued its next
-// meter poll before that answer came, so no further request follows in the log).
+// The client ends as soon as the last answer it waits for is in, so no request follows it in the
+// log.
 double BoundOf(const std::vector<SimExchange>& log) {
     if (log.empty())
         return kTickSeconds;
@@ -175,6 +176,9 @@ int main(int argc, char** argv) {
     std::vector<Transfer> transfers{
         {"read (live program)", {"read", dir.File("live.dia48")}},
         {"store (program 1)", {"write", "--slot", "1", single}},
+        {"get (one setting)", {"get", "out.3.gain"}},
+        {"set (one setting)", {"set", "out.3.gain=-2"}},
+        {"get (unit temperature)", {"get", "unit.temperature"}},
     };
     if (all) {
         transfers.push_back({"backup (30 programs)", {"backup", dir.File("backup.dat48")}});

@@ -21,7 +21,7 @@ esac
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" -j "$(nproc)" --target filter_response_bench graph_bench eq_import_bench \
-  graph_paint_bench transfer_bench idle_bench startup_bench
+  graph_paint_bench transfer_bench idle_bench startup_bench edit_latency_bench dump_pdf_bench
 
 runtime_dir=$(mktemp -d /tmp/tavrel-bench.XXXXXX)
 trap 'rm -rf -- "$runtime_dir"' EXIT
@@ -32,7 +32,11 @@ bench="$BUILD_DIR/bench"
 echo
 "$bench/idle_bench"
 echo
+"$bench/edit_latency_bench"
+echo
 "$bench/transfer_bench" "${all[@]}"
+echo
+"$bench/dump_pdf_bench"
 echo
 "$bench/graph_paint_bench"
 echo

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -239,22 +240,81 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-// The path a save really replaces: a symbolic link is followed to its file, so the link stays.
-std::string ResolveSaveTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string resolved(real);
-            std::free(real);
-            return resolved;
-        }
-    }
-    return path;
-}
-
 void SetReason(std::string* reason, std::string text) {
     if (reason != nullptr)
         *reason = std::move(text);
+}
+
+// What a save found at its path: the file it replaces (at the end of any links) and, when that
+// file exists already, its status.
+struct SaveTarget {
+    std::string path;
+    std::optional<struct stat> existing;
+};
+
+// Why something that is not a regular file is not saved over; `link` is the end of the links
+// that led to it, empty when the path named it directly.
+std::string NotRegularReason(mode_t mode, const std::string& link) {
+    if (S_ISDIR(mode) && link.empty())
+        return std::string(file_reason::kDirectory);
+    const std::string kind = S_ISDIR(mode)                    ? "a directory"
+                             : S_ISFIFO(mode)                 ? "a named pipe (FIFO)"
+                             : S_ISSOCK(mode)                 ? "a socket"
+                             : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                                                              : "something else";
+    if (link.empty())
+        return "is " + kind + ", not a regular file";
+    return "is a link to " + link + ", which is " + kind + ", not a regular file";
+}
+
+// The file a save replaces. Only a regular file is ever replaced, so that a save cannot turn a
+// device node, a named pipe or a socket (or a link to one) into a file: those are refused, and
+// so are links that lead nowhere or round in a circle. Nothing is opened here.
+std::optional<SaveTarget> FindSaveTarget(const std::string& path, std::string* reason) {
+    struct stat found {};
+    if (::lstat(path.c_str(), &found) != 0) {
+        if (errno == ENOENT)
+            return SaveTarget{path, std::nullopt}; // a new file; its folder is checked on creation
+        SetReason(reason, FileErrorReason(errno, true));
+        return std::nullopt;
+    }
+    if (!S_ISLNK(found.st_mode)) {
+        if (!S_ISREG(found.st_mode)) {
+            SetReason(reason, NotRegularReason(found.st_mode, {}));
+            return std::nullopt;
+        }
+        return SaveTarget{path, found};
+    }
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) {
+        SetReason(reason, errno == ENOENT  ? std::string(file_reason::kDanglingLink)
+                          : errno == ELOOP ? std::string(file_reason::kLinkLoop)
+                                           : FileErrorReason(errno, true));
+        return std::nullopt;
+    }
+    const std::string resolved(real);
+    std::free(real);
+    if (::stat(resolved.c_str(), &found) != 0) {
+        SetReason(reason, FileErrorReason(errno, true));
+        return std::nullopt;
+    }
+    if (!S_ISREG(found.st_mode)) {
+        SetReason(reason, NotRegularReason(found.st_mode, resolved));
+        return std::nullopt;
+    }
+    return SaveTarget{resolved, found};
+}
+
+// Gives the new file the owner, group and permissions of the file it replaces. The owner goes
+// first: changing it clears set-user-ID and set-group-ID bits.
+bool KeepOwnerAndMode(int fd, const struct stat& existing) {
+    struct stat made {};
+    if (::fstat(fd, &made) != 0)
+        return false;
+    if ((made.st_uid != existing.st_uid || made.st_gid != existing.st_gid) &&
+        ::fchown(fd, existing.st_uid, existing.st_gid) != 0)
+        return false;
+    return ::fchmod(fd, existing.st_mode & 07777) == 0;
 }
 
 std::string NotProgramFile(const std::string& detail) {
@@ -641,9 +701,17 @@ bool PathExists(const std::string& path) {
 
 bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes,
                           std::string* reason) {
-    // Non-blocking open so that choosing a FIFO cannot hang the program; only regular files are
-    // read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Only regular files are read. Anything else is refused before it is opened, since opening
+    // a device can do something of its own (a serial port raises its control lines); the
+    // non-blocking open keeps a named pipe put there meanwhile from hanging the program, and the
+    // type is checked once more on what was opened.
+    struct stat found {};
+    if (::stat(path.c_str(), &found) == 0 && !S_ISREG(found.st_mode)) {
+        SetReason(reason, std::string(S_ISDIR(found.st_mode) ? file_reason::kDirectory
+                                                             : file_reason::kNotRegular));
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         SetReason(reason, FileErrorReason(errno));
         return false;
@@ -700,15 +768,20 @@ bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& by
     return true;
 }
 
+bool CheckSaveTarget(const std::string& path, std::string* reason) {
+    return FindSaveTarget(path, reason).has_value();
+}
+
 bool SaveFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes,
                        std::string* reason) {
-    const std::string target = ResolveSaveTarget(path);
+    const std::optional<SaveTarget> found = FindSaveTarget(path, reason);
+    if (!found)
+        return false;
+    const std::string& target = found->path;
     const auto slash = target.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (base.empty() || (exists && S_ISDIR(existing.st_mode))) {
+    if (base.empty()) {
         SetReason(reason, std::string(file_reason::kDirectory));
         return false;
     }
@@ -730,27 +803,34 @@ bool SaveFileReplacing(const std::string& path, std::span<const std::uint8_t> by
         SetReason(reason, FileErrorReason(EEXIST, true));
         return false;
     }
+    auto fail = [&](std::string why) {
+        SetReason(reason, std::move(why));
+        ::unlink(temp.c_str());
+        return false;
+    };
 
-    // Replacing an existing file keeps its permissions.
-    if (exists && S_ISREG(existing.st_mode)) {
-        ::fchmod(fd, existing.st_mode & 07777);
+    if (found->existing && !KeepOwnerAndMode(fd, *found->existing)) {
+        ::close(fd);
+        return fail(std::string(file_reason::kOwnerNotKept));
     }
-
     bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
     int error = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         error = errno;
     }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        SetReason(reason, FileErrorReason(error, true));
-        ::unlink(temp.c_str());
-        return false;
-    }
+    if (!ok)
+        return fail(FileErrorReason(error, true));
+    // The path may have been given to something else while the file was written: look again
+    // just before replacing, so that a device or pipe put there meanwhile is not replaced either.
+    std::string why;
+    const std::optional<SaveTarget> again = FindSaveTarget(path, &why);
+    if (!again)
+        return fail(why);
+    if (again->path != target)
+        return fail(FileErrorReason(EBUSY, true));
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+        return fail(FileErrorReason(errno, true));
     // Make the rename itself durable; a failure here does not undo the completed save.
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {

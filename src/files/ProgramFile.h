@@ -61,6 +61,10 @@ inline constexpr std::string_view kMissingFolder = "its folder does not exist";
 inline constexpr std::string_view kDirectory = "is a directory";
 inline constexpr std::string_view kPermission = "permission denied";
 inline constexpr std::string_view kNotRegular = "is not a regular file";
+inline constexpr std::string_view kDanglingLink = "is a link to a file that does not exist";
+inline constexpr std::string_view kLinkLoop = "is a link that leads round in a circle";
+inline constexpr std::string_view kOwnerNotKept =
+    "belongs to another owner or group, which a replacement could not keep";
 inline constexpr std::string_view kTooLarge = "is larger than any program file";
 inline constexpr std::string_view kNotProgramFile = "not a program file of this model";
 } // namespace file_reason
@@ -161,9 +165,16 @@ bool PathExists(const std::string& path);
 // Reads a regular file of at most kMaxProgramFileBytes bytes.
 bool ReadProgramFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes,
                           std::string* reason = nullptr);
+// Whether a save may go to `path`: nothing is there yet, or a regular file is, possibly behind
+// symbolic links. Anything else is refused with the reason: a directory, a device, a named pipe
+// or a socket (also at the end of links), a link to nothing and a circle of links. Nothing is
+// opened, so a named pipe cannot block and a device is never written to.
+bool CheckSaveTarget(const std::string& path, std::string* reason = nullptr);
 // Writes the bytes to a new file beside the target and renames it over the target only when it
-// is complete, so a failed save leaves any previous file intact. A target that is a symbolic link
-// is written through: the file it points to is replaced.
+// is complete, so a failed save leaves any previous file intact. Only what CheckSaveTarget
+// accepts is replaced. A target that is a symbolic link is written through: the link stays and
+// the file it leads to is replaced in its own folder. A file replaced keeps its owner, group and
+// permissions; when they cannot be kept (another user's file, not run as root) nothing is saved.
 bool SaveFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes,
                        std::string* reason = nullptr);
 // The reason for a failed open, read or write with this errno value ("does not exist",

@@ -6,7 +6,9 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <system_error>
@@ -150,6 +152,11 @@ bool LineWatcher::AwaitEndOfBurst() {
 }
 
 void LineWatcher::Listen() {
+    // Signals are the program's business, not the listener's: they go to a thread that can act
+    // on them (a command line tool stops its transfer gently on SIGINT).
+    sigset_t all;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, nullptr);
     for (;;) {
         // Hang-ups are reported whatever is asked for: the port stays watched for them while
         // received bytes wait for the owner.

@@ -8,6 +8,7 @@
 #include "model/TextEntryRules.h"
 #include "model/ValueFormats.h"
 #include "model/ValueLimits.h"
+#include "protocol/Frame.h"
 
 #include <algorithm>
 #include <array>
@@ -68,6 +69,8 @@ struct Row {
     bool (*offersOff)(const DeviceModel&) = nullptr;
     // The key of the setting this is another view of (".q" shows the bandwidth ".bw" stores).
     std::string_view sameField = {};
+    // A unit-wide setting: the global code under which the unit reports it.
+    int globalCode = 0;
 };
 
 namespace {
@@ -518,7 +521,8 @@ const std::array<Row, 32> kRows{{
                           [&](int source) { unit->SetInputSource(source, true); });
          },
      .offers = HasInputSource,
-     .lacking = "has no choice of input source"},
+     .lacking = "has no choice of input source",
+     .globalCode = kGlobalSettings},
     {.scope = Scope::Unit,
      .key = "temperature",
      .unit = "°C",
@@ -530,7 +534,8 @@ const std::array<Row, 32> kRows{{
              if (unit == nullptr)
                  return Edit::Refused;
              return Store(p.temperature(), v.index, [&](int c) { unit->SetTemperature(c); });
-         }},
+         },
+     .globalCode = kGlobalTemperature},
     {.scope = Scope::Unit,
      .key = "backlight",
      .form = Form::Choice,
@@ -541,21 +546,24 @@ const std::array<Row, 32> kRows{{
              if (unit == nullptr)
                  return Edit::Refused;
              return Store(p.backlight(), v.index, [&](int b) { unit->SetBacklight(b); });
-         }},
+         },
+     .globalCode = kGlobalBacklight},
     {.scope = Scope::Unit,
      .key = "line2",
      .form = Form::Text,
      .maxChars = InterfaceLineChars,
      .shownText = [](Program p, Ref) { return p.lineSetB(kFirstInterfaceLine); },
      .write = [](Target p, Unit unit, Ref,
-                 Given v) { return WriteInterfaceLine(p, unit, kFirstInterfaceLine, v); }},
+                 Given v) { return WriteInterfaceLine(p, unit, kFirstInterfaceLine, v); },
+     .globalCode = kGlobalLineSetB},
     {.scope = Scope::Unit,
      .key = "line3",
      .form = Form::Text,
      .maxChars = InterfaceLineChars,
      .shownText = [](Program p, Ref) { return p.lineSetB(kFirstInterfaceLine + 1); },
      .write = [](Target p, Unit unit, Ref,
-                 Given v) { return WriteInterfaceLine(p, unit, kFirstInterfaceLine + 1, v); }},
+                 Given v) { return WriteInterfaceLine(p, unit, kFirstInterfaceLine + 1, v); },
+     .globalCode = kGlobalLineSetB},
 }};
 
 // ---- Names --------------------------------------------------------------------------------------
@@ -749,6 +757,14 @@ std::optional<Value> ParseText(const Row& row, const Parameter& p, const DeviceM
     return value;
 }
 
+bool IsBandSetting(const Parameter& p, std::string_view key) {
+    return p.row->scope == Scope::Band && p.row->key == key;
+}
+
+bool SameBand(const Parameter& a, const Parameter& b) {
+    return a.output == b.output && a.channel == b.channel && a.band == b.band;
+}
+
 // Whether the program now holds the value asked.
 bool Holds(const Assignment& a, const ProgramContainer& program) {
     const Row& row = *a.parameter.row;
@@ -761,6 +777,10 @@ bool Holds(const Assignment& a, const ProgramContainer& program) {
 
 bool Parameter::IsUnitSetting() const {
     return row != nullptr && row->scope == Scope::Unit;
+}
+
+int Parameter::GlobalCode() const {
+    return IsUnitSetting() ? row->globalCode : 0;
 }
 
 std::string Parameter::FieldName() const {
@@ -902,6 +922,22 @@ std::optional<Value> ParseValue(const Parameter& parameter, const DeviceModel& m
     return std::nullopt;
 }
 
+std::string TextTheUnitKeeps(const Parameter& parameter, std::string_view text) {
+    const Row& row = *parameter.row;
+    if (row.form != Form::Text)
+        return std::string(text);
+    // Channel names come back without their trailing blanks, interface lines without blanks at
+    // either end.
+    const bool leadingToo = row.scope == Scope::Unit;
+    const auto last = text.find_last_not_of(' ');
+    if (last == std::string_view::npos)
+        return {};
+    text = text.substr(0, last + 1);
+    if (leadingToo)
+        text.remove_prefix(text.find_first_not_of(' '));
+    return std::string(text);
+}
+
 ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer& program,
                    UnitController* unit) {
     ApplyOutcome outcome;
@@ -909,6 +945,23 @@ ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer&
     std::vector<const Assignment*> unitSettings;
     for (const Assignment& a : assignments)
         (a.parameter.IsUnitSetting() ? unitSettings : channelSettings).push_back(&a);
+    // A band's on/off goes after everything else, as an operator switches a band off after
+    // typing its gain (typing a gain switches the band on): "off" with a gain on one line leaves
+    // the band off, keeping that gain for when it is switched on again, in either order.
+    std::stable_partition(channelSettings.begin(), channelSettings.end(),
+                          [](const Assignment* a) { return !IsBandSetting(a->parameter, "on"); });
+    const auto keptWhileOff = [&](const Assignment& a) {
+        if (!IsBandSetting(a.parameter, "gain"))
+            return false;
+        const Filter& band = BandOf(program, a.parameter);
+        return band.off() != 0 && band.gainIndex() == a.value.index &&
+               std::any_of(
+                   channelSettings.begin(), channelSettings.end(), [&](const Assignment* other) {
+                       return IsBandSetting(other->parameter, "on") &&
+                              SameBand(other->parameter, a.parameter) && other->value.index == 0;
+                   });
+    };
+    const auto holds = [&](const Assignment& a) { return Holds(a, program) || keptWhileOff(a); };
 
     // The second round writes what the first left different: a value another one in the list
     // has made possible since (or has changed again).
@@ -916,7 +969,7 @@ ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer&
     for (int round = 0; round < 2; ++round)
         for (std::size_t i = 0; i < channelSettings.size(); ++i) {
             const Assignment& a = *channelSettings[i];
-            if (round == 0 || !Holds(a, program))
+            if (round == 0 || !holds(a))
                 last[i] = a.parameter.row->write(program, unit, a.parameter, a.value);
         }
     for (std::size_t i = 0; i < channelSettings.size(); ++i) {
@@ -924,6 +977,11 @@ ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer&
         const Row& row = *a.parameter.row;
         if (Holds(a, program))
             continue;
+        if (keptWhileOff(a)) {
+            outcome.gainsOfBandsOff.emplace_back(
+                a.parameter.name, Format(row.entry(ModelOf(program), a.parameter), a.value.index));
+            continue;
+        }
         if (last[i] == Edit::Refused) {
             outcome.refusals.push_back(a.parameter.name + ": " + std::string(row.refusal));
         } else {
@@ -1027,10 +1085,12 @@ std::string HelpText() {
                 std::to_string(model.outputBands) + "\n";
     text += "The editors' rules hold: a high-pass never lies above the low-pass of its output; a\n"
             "low shelf goes up to 20000 Hz; a 3x6 or 2x4 output keeps at least one input; a band\n"
-            "gain of 0.0 dB switches the band off; a PEQ band has a bandwidth and a Q, a shelf a\n"
-            "slope; a gate threshold switches the gate on; in Auto mode the unit sets attack and\n"
-            "release itself; clip, ratio and Auto need limiter.type=compressor. The unit-wide\n"
-            "settings (unit.*) belong to a unit; program files do not hold them.\n";
+            "gain of 0.0 dB switches the band off and any other gain switches it on, but\n"
+            "eq.B.on=off given with a gain wins (a single-setting file keeps that gain for when\n"
+            "the band is switched on); a PEQ band has a bandwidth and a Q, a shelf a slope; a gate\n"
+            "threshold switches the gate on; in Auto mode the unit sets attack and release\n"
+            "itself; clip, ratio and Auto need limiter.type=compressor. The unit-wide settings\n"
+            "(unit.*) belong to a unit; program files do not hold them.\n";
     return text;
 }
 

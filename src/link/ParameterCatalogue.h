@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class ProgramContainer;
@@ -41,6 +42,8 @@ struct Parameter {
 
     // A unit-wide setting ("unit.…"), which no program holds.
     bool IsUnitSetting() const;
+    // A unit-wide setting's global code, under which the unit reports it (0 for the others).
+    int GlobalCode() const;
     // The name of the stored value: ".q" and ".bw" are two views of one bandwidth.
     std::string FieldName() const;
 };
@@ -74,6 +77,11 @@ std::string ReadParameter(const Parameter& parameter, const ProgramContainer& pr
 std::optional<Value> ParseValue(const Parameter& parameter, const DeviceModel& model,
                                 std::string_view text, std::string& error);
 
+// What a unit keeps of a text (a channel name, an interface line) and gives back when it is read:
+// a name without the blanks at its end, an interface line without blanks at either end. Any
+// other parameter's text is returned as it is.
+std::string TextTheUnitKeeps(const Parameter& parameter, std::string_view text);
+
 // One parameter with its checked value.
 struct Assignment {
     Parameter parameter;
@@ -88,12 +96,16 @@ struct ApplyOutcome {
     std::vector<std::string> refusals;
     // "out.1.hpf.freq: ...; set to 1000" for each value a rule stored differently.
     std::vector<std::string> corrections;
+    // Name and value ("in.A.eq.2.gain", "3.0") of each gain given with "off" for its band: the
+    // program keeps it for when the band is switched on, and shows 0.0 dB until then.
+    std::vector<std::pair<std::string, std::string>> gainsOfBandsOff;
 };
 
 // Writes the values. The channel settings go first, and twice, so their order on a command line
 // does not matter (a high-pass raised above its low-pass's old frequency together with the
 // low-pass; a ratio given before the Compressor type it needs); the second round writes only
-// what the first could not. Then, when nothing was refused, the unit-wide settings go through
+// what the first could not. A band's on/off goes after its gain, so switching a band off wins
+// over a gain given with it. Then, when nothing was refused, the unit-wide settings go through
 // `unit`'s setters (needed for them; a program file has none).
 ApplyOutcome Apply(const std::vector<Assignment>& assignments, ProgramContainer& program,
                    UnitController* unit);

@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
 #include <system_error>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -150,8 +153,9 @@ void ListVirtualUnits(PortEntryList& list, const PortListRoots& roots) {
     std::vector<std::string> names;
     for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
         std::error_code statusError;
-        // Only links whose target exists: a unit that died leaves a dangling one behind.
-        if (it->is_symlink(statusError) && fs::exists(it->path(), statusError)) {
+        // Only links of units still running: one that died leaves its link behind, and its
+        // pseudo-terminal may have gone to another program since.
+        if (it->is_symlink(statusError) && IsVirtualUnitRunning(it->path().string())) {
             names.push_back(it->path().filename().string());
         }
     }
@@ -169,14 +173,8 @@ void ListVirtualUnits(PortEntryList& list, const PortListRoots& roots) {
 // Drops ports that cannot be opened (when asked) and fills empty names and descriptions.
 void CleanUp(PortEntryList& list, bool testOpen) {
     if (testOpen) {
-        std::erase_if(list, [](const PortEntry& port) {
-            SerialPort probe;
-            if (!probe.Open(port.devicePath, nullptr)) {
-                return true;
-            }
-            probe.Close();
-            return false;
-        });
+        std::erase_if(list,
+                      [](const PortEntry& port) { return !SerialPort::CanOpen(port.devicePath); });
     }
     for (PortEntry& port : list) {
         if (port.portName.empty()) {
@@ -205,6 +203,23 @@ std::string VirtualUnitDirectory() {
         return dir + "tavrel/";
     }
     return "/tmp/tavrel-" + std::to_string(::getuid()) + "/";
+}
+
+std::string VirtualUnitLockPath(const std::string& linkPath) {
+    const fs::path link(linkPath);
+    return (link.parent_path() / ("." + link.filename().string() + ".lock")).string();
+}
+
+bool IsVirtualUnitRunning(const std::string& linkPath) {
+    const int fd = ::open(VirtualUnitLockPath(linkPath).c_str(),
+                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    // A shared lock is refused exactly while the unit holds its exclusive one.
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd); // also drops a lock taken here
+    return held;
 }
 
 bool ListSerialPorts(PortEntryList& list, bool testOpen, std::string* errorText,

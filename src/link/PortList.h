@@ -26,10 +26,19 @@ struct PortListRoots {
 // with a slash.
 std::string VirtualUnitDirectory();
 
+// A running virtual unit holds an exclusive lock on a file beside each link it publishes
+// (".NAME.lock" for the link NAME), with its process ID in it. The kernel drops the lock when the
+// unit ends, however it ends, so a link whose lock is free is left over from a unit that died,
+// even when its pseudo-terminal has since been given to another program.
+std::string VirtualUnitLockPath(const std::string& linkPath);
+// True when a running virtual unit holds the lock of the link at `linkPath`.
+bool IsVirtualUnitRunning(const std::string& linkPath);
+
 // Empties `list` and fills it with the serial ports found in sysfs (ports with a device behind
 // them, in name order, ttyS ports without a UART left out), then the running virtual units
-// (links whose target exists, in name order), and runs the clean-up pass. With `testOpen` set,
-// ports that cannot be opened exclusively are dropped (each one that opens is closed at once).
+// (links whose unit holds their lock, in name order), and runs the clean-up pass. With
+// `testOpen` set, ports that cannot be opened exclusively now are dropped; the test changes
+// nothing of a port (SerialPort::CanOpen).
 // Returns false, with `errorText` set, when the tty class cannot be read; the records found
 // before the failure stay in the list.
 bool ListSerialPorts(PortEntryList& list, bool testOpen, std::string* errorText = nullptr,

@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -127,7 +128,11 @@ bool SerialPort::Open(const std::string& device, LineEventHandler onEvent) {
     bool exclusive = false;
     auto fail = [&](const char* trace, int error) {
         Trace(trace);
-        if (exclusive) {
+        if (fd >= 0 && m_foundSettings) {
+            ::tcsetattr(fd, TCSANOW, &*m_foundSettings);
+        }
+        m_foundSettings.reset();
+        if (exclusive && !m_foundExclusive) {
             ::ioctl(fd, TIOCNXCL); // the flag outlives our descriptor while others hold the tty
         }
         m_watcher.Stop();
@@ -151,6 +156,11 @@ bool SerialPort::Open(const std::string& device, LineEventHandler onEvent) {
         return fail("SerialPort::Open - Unable to open port\n",
                     errno == EWOULDBLOCK ? EBUSY : errno);
     }
+    m_foundExclusive = false;
+#ifdef TIOCGEXCL
+    int alreadyExclusive = 0;
+    m_foundExclusive = ::ioctl(fd, TIOCGEXCL, &alreadyExclusive) == 0 && alreadyExclusive != 0;
+#endif
     if (::ioctl(fd, TIOCEXCL) != 0) {
         return fail("SerialPort::Open - Unable to open port\n", errno);
     }
@@ -163,6 +173,7 @@ bool SerialPort::Open(const std::string& device, LineEventHandler onEvent) {
         return fail("SerialPort::Open - Unable to obtain default communication configuration.\n",
                     errno);
     }
+    m_foundSettings = line; // put back at Close
     // Raw bytes both ways. Reads never wait in the driver (VMIN = VTIME = 0): every wait is a
     // poll() with its own bound.
     ::cfmakeraw(&line);
@@ -229,9 +240,38 @@ void SerialPort::Close() {
         return;
     }
     m_watcher.Stop();
-    ::ioctl(m_fd, TIOCNXCL); // other holders of the terminal (a simulator) keep it otherwise
+    RestoreTerminal();
     ::close(m_fd);
     m_fd = -1;
+}
+
+void SerialPort::RestoreTerminal() {
+    // At once, not after the output has drained: a line nobody reads would never drain. A line
+    // that hung up takes no settings any more, which leaves nothing to restore.
+    if (m_foundSettings) {
+        ::tcsetattr(m_fd, TCSANOW, &*m_foundSettings);
+        m_foundSettings.reset();
+    }
+    // Other holders of the terminal (a virtual unit) keep the flag otherwise; one that was set
+    // before stays.
+    if (!m_foundExclusive) {
+        ::ioctl(m_fd, TIOCNXCL);
+    }
+}
+
+bool SerialPort::CanOpen(const std::string& device) {
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    bool free = ::isatty(fd) == 1 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+#ifdef TIOCGEXCL
+    // Root passes another holder's exclusive flag; the port is taken all the same.
+    int exclusive = 0;
+    free = free && !(::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0);
+#endif
+    ::close(fd); // also drops the lock
+    return free;
 }
 
 bool SerialPort::Write(const std::uint8_t* data, std::size_t count, int timeoutMs) {

@@ -20,14 +20,31 @@ bool IsMeterPoll(const Request& frame) {
            b[kOffsetSection] == kSectionGlobal && b[kOffsetChannel] == kGlobalMeters;
 }
 
+// " Inputs A and B were muted ...": what a cut-off store of the live settings left behind, as a
+// sentence to add to the message; empty when it left nothing muted.
+std::string MutedInputsText(const std::vector<int>& inputs) {
+    if (inputs.empty())
+        return {};
+    std::string names;
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        names += std::string(i == 0                   ? ""
+                             : i + 1 == inputs.size() ? " and "
+                                                      : ", ") +
+                 static_cast<char>('A' + inputs[i]);
+    const bool one = inputs.size() == 1;
+    return std::string(one ? " Input " : " Inputs ") + names + (one ? " was" : " were") +
+           " muted while the outputs were written and may still be muted: switch " +
+           (one ? "it" : "them") + " on again once the unit answers.";
+}
+
 // "input A", "output 3" and so on, joined as a sentence lists them.
-std::string BlockList(unsigned missing) {
+std::string BlockList(ChannelBlocks missing) {
     std::vector<std::string> names;
     for (int i = 0; i < ProgramImage::kInputCount; ++i)
-        if (missing & (1u << i))
+        if (missing & InputBlockBit(i))
             names.push_back(std::string("input ") + static_cast<char>('A' + i));
     for (int o = 0; o < ProgramImage::kOutputCount; ++o)
-        if (missing & (1u << (ProgramImage::kInputCount + o)))
+        if (missing & OutputBlockBit(o))
             names.push_back("output " + std::to_string(o + 1));
     std::string text;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -77,10 +94,10 @@ void UnitController::SetProgramName(int n, std::string_view name) {
 }
 
 bool UnitController::IsSettled() const {
-    // An edit made since the latest scan is still to be sent, although that scan found nothing.
-    if (!m_connected || m_busy || !m_lastScanIdle || m_data->hasPendingChanges())
+    // A raised flag is an edit still to be sent (or a crossover still on its way).
+    if (!m_connected || m_busy || m_data->hasPendingChanges())
         return false;
-    // An idle connection always has a meter poll on its way; anything else is still pending.
+    // An idle connection has a meter poll on its way; anything else is still pending.
     const RequestQueue& queue = m_command.Queue();
     for (int i = 0; i < queue.Count(); ++i) {
         if (!IsMeterPoll(*queue.At(i)))
@@ -108,6 +125,8 @@ bool UnitController::Connect(const std::string& portName, int deviceId, bool rea
     SetTickRunning(true);
     if (readLiveProgram)
         ReadProgramFromDevice(0);
+    else
+        ReadChannelsFromDevice(reads.liveChannels);
     return true;
 }
 
@@ -119,7 +138,7 @@ bool UnitController::OpenConnection(const std::string& portName) {
         return false;
     m_portName = portName;
     m_connected = true;
-    m_lastScanIdle = false;
+    m_leftMuted.clear();
     m_heardUnit = false;
     SetBusy(false);
     m_view.OnConnectionChanged(true);
@@ -132,11 +151,47 @@ bool UnitController::Disconnect() {
     m_command.ClosePort();
     m_connected = false;
     m_command.ClearQueue();
-    m_idCheck = 0; // its probe went with the queue
+    m_idCheck = 0;        // its probe went with the queue
+    m_mutedForStore = {}; // ... and so did any store
     SetBusy(false);
     SetTickRunning(false);
     m_view.OnConnectionChanged(false);
     return true;
+}
+
+void UnitController::StopSending() {
+    if (!m_connected)
+        return;
+    const std::vector<int> muted = InputsMutedForStore();
+    m_command.DropWaiting();
+    m_data->clearChangeFlags();
+    if (m_idCheck != 0 && !IdCheckQueued())
+        m_idCheck = 0; // its probe was dropped unsent: nothing was learnt
+    std::vector<Request> frames;
+    for (int input : muted) {
+        // The records hold the input's own on/off again (the store restored it).
+        Request level = RequestFrames(*m_data).inputLevelFrame(input);
+        level.unmutesInput = input;
+        frames.push_back(std::move(level));
+    }
+    QueueDirect(std::move(frames));
+    SetBusy(false);
+}
+
+std::vector<int> UnitController::InputsMutedForStore() const {
+    std::vector<int> muted;
+    const RequestQueue& queue = m_command.Queue();
+    for (int input = 0; input < m_model->inputs; ++input) {
+        if (!m_mutedForStore[static_cast<std::size_t>(input)] || m_data->input(input).on() == 0)
+            continue;
+        for (int i = 0; i < queue.Count(); ++i) {
+            if (queue.At(i)->unmutesInput == input) {
+                muted.push_back(input);
+                break;
+            }
+        }
+    }
+    return muted;
 }
 
 bool UnitController::ChangeDeviceId(int newId) {
@@ -205,7 +260,8 @@ void UnitController::SwitchToDevice(int id) {
     ReadProgramFromDevice(0);
 }
 
-bool UnitController::StartSearch(const std::string& portName, int first, int last) {
+bool UnitController::StartSearch(const std::string& portName, int first, int last,
+                                 int silentRetries) {
     if (m_connected)
         return false;
     first = std::clamp(first, kFirstDeviceId, kLastDeviceId);
@@ -213,7 +269,7 @@ bool UnitController::StartSearch(const std::string& portName, int first, int las
     m_search.End();
     LineEventHandler forwarder = m_forwarder ? m_forwarder : [](std::uint32_t) {};
     const bool opened = m_command.OpenPort(portName, this, std::move(forwarder)).opened;
-    m_search.Begin(*m_data, first, last);
+    m_search.Begin(*m_data, first, last, std::max(silentRetries, 0));
     return opened;
 }
 
@@ -230,8 +286,12 @@ void UnitController::Tick() {
     if (m_command.QueueCount() < 2) {
         // The scan always returns a frame: the first pending change, else the meter poll.
         Request frame = NextPendingRequest(*m_data);
-        m_lastScanIdle = IsMeterPoll(frame);
-        m_command.QueueFrame(std::move(frame));
+        // A meter poll goes only into an empty queue, where it leaves on this tick. Queued behind
+        // a request still waiting for its answer, it would sit ahead of the next edit, and every
+        // edit would leave one tick late from then on (each tick adds one poll, each answer
+        // takes one away).
+        if (!IsMeterPoll(frame) || m_command.QueueCount() == 0)
+            m_command.QueueFrame(std::move(frame));
     }
     ServiceHead();
 }
@@ -241,6 +301,9 @@ void UnitController::ServiceHead() {
     if (!head)
         return;
     if (head->firstSendPending) {
+        // Once a store's mute has gone out, the unit may hold it.
+        if (head->mutesInput >= 0 && head->mutesInput < kInputCount)
+            m_mutedForStore[static_cast<std::size_t>(head->mutesInput)] = true;
         m_command.TransmitHead();
         head->firstSendPending = false;
         // The busy display ends when the batch's last frame has gone out, not when it is
@@ -323,8 +386,12 @@ std::string UnitController::TypeErrorMessage(int reportedType) const {
 
 void UnitController::FailConnection(const std::string& text) {
     // Only a connection that was open is reported; a hang-up seen after a disconnect is not.
-    if (Disconnect())
-        Show(text);
+    // What a store cut off in the middle left muted is named, as nothing can undo it now.
+    std::vector<int> muted = InputsMutedForStore();
+    if (!Disconnect())
+        return;
+    m_leftMuted = std::move(muted);
+    Show(text + MutedInputsText(m_leftMuted));
 }
 
 // ---- Operations of the main view -------------------------------------------------------------
@@ -377,9 +444,18 @@ void UnitController::ReadProgramFromDevice(int slot) {
     StartBatch(::ReadProgramFromDevice(*m_data, slot));
 }
 
+void UnitController::ReadChannelsFromDevice(ChannelBlocks blocks) {
+    blocks &= ModelChannelBlocks(m_model->inputs, m_model->outputs);
+    if (!m_connected || blocks == 0)
+        return;
+    m_command.Replies().ForgetReceivedBlocks(blocks);
+    StartBatch(::ReadChannelsFromDevice(*m_data, blocks));
+}
+
 void UnitController::StoreProgramToDevice(int slot) {
     if (!m_connected || slot < 0 || slot > kLastProgramSlot)
         return;
+    m_mutedForStore = {};
     m_view.OnTitleChanged(std::string(m_model->filePrefix) + m_data->programName());
     StartBatch(::StoreProgramToDevice(*m_data, slot));
 }
@@ -459,9 +535,6 @@ SnapshotChanges UnitController::RestoreSettings(const SettingsSnapshot& snapshot
 }
 
 void UnitController::QueueDirect(std::vector<Request> frames) {
-    // Frames queued past the scan: the next idle scan must come after them before the unit
-    // counts as settled (a store of the live settings also raises flags of its own).
-    m_lastScanIdle = false;
     m_command.QueueFrames(std::move(frames));
 }
 
@@ -521,6 +594,12 @@ void UnitController::SendNotification(Notification message, int parameter) {
     case Notification::StoredProgramIncomplete:
         OnProgramIncomplete(parameter, true);
         break;
+    case Notification::ChannelsReceived:
+        OnChannelsReceived(static_cast<ChannelBlocks>(parameter));
+        break;
+    case Notification::UnitSettingReceived:
+        OnUnitSettingReceived(parameter);
+        break;
     case Notification::SearchFinished:
         break; // goes to the search, which registers itself as the search window
     }
@@ -554,6 +633,24 @@ void UnitController::OnProgramReceived() {
     m_view.OnProgramReceived();
 }
 
+void UnitController::OnChannelsReceived(ChannelBlocks blocks) {
+    // As for a whole program: values only, and only the model's channels.
+    const ProgramContainer& received = m_command.Replies().ReceivedProgram();
+    for (int i = 0; i < m_model->inputs; ++i) {
+        if (blocks & InputBlockBit(i)) {
+            m_data->input(i).copyFrom(received.input(i));
+            m_data->input(i).recomputeCurve();
+        }
+    }
+    for (int o = 0; o < m_model->outputs; ++o) {
+        if (blocks & OutputBlockBit(o)) {
+            m_data->output(o).copyFrom(received.output(o));
+            m_data->output(o).recomputeCurve();
+        }
+    }
+    m_view.OnChannelsReceived(blocks);
+}
+
 void UnitController::OnStoredProgramReceived(int slot) {
     if (slot < 1 || slot > kLastProgramSlot)
         return;
@@ -579,6 +676,27 @@ void UnitController::OnGlobalsReceived() {
     m_data->setProgramName(received.programName());
     m_data->setInputSource(m_command.Replies().SourceByte());
     m_view.OnGlobalsReceived();
+}
+
+void UnitController::OnUnitSettingReceived(int code) {
+    // Each setting as it comes, like the program names: a connect that reads only some unit
+    // settings gets no temperature reply to take them all in with.
+    const ReplyDecoder& replies = m_command.Replies();
+    const ProgramContainer& received = replies.ReceivedProgram();
+    switch (code) {
+    case kGlobalSettings:
+        m_data->setInputSource(replies.SourceByte());
+        break;
+    case kGlobalLineSetB:
+        for (int line = 0; line < kTextLines; ++line)
+            m_data->setLineSetB(line, received.lineSetB(line));
+        break;
+    case kGlobalBacklight:
+        m_data->setBacklight(received.backlight());
+        break;
+    default:
+        break;
+    }
 }
 
 void UnitController::OnProgramNameReceived(int slot) {

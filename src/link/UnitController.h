@@ -84,10 +84,9 @@ public:
     const UnitLink& Command() const { return m_command; }
     ProgramContainer& Data() { return *m_data; }
     ProgramBank& Bank() { return *m_bank; }
-    // True while connected and not busy, when the latest scan of the tick found no change
-    // pending (it fell back to a meter poll), no record has raised a change flag since and
-    // nothing but meter polls is queued: every edit and every request queued has been answered
-    // by the unit.
+    // True while connected and not busy, when no record has a change flag raised and nothing but
+    // meter polls is queued: every edit and every request queued has been answered by the unit
+    // (a crossover's whole run of steps included). It holds as soon as the last answer is in.
     bool IsSettled() const;
 
     // ---- Connection ----------------------------------------------------------------------
@@ -95,7 +94,8 @@ public:
     // port, opens it; then takes the ID, clears the change flags (edits made while disconnected
     // are not sent), queues the probe and the names and global reads `reads` asks for (the
     // application asks for all), starts the tick and, with `readLiveProgram`, reads the unit's
-    // live program under the busy display. A connection that is still open is closed first.
+    // live program under the busy display (without it, the live settings of the channels
+    // `reads` names, if any). A connection that is still open is closed first.
     // (The connection button while connected is Disconnect.) Returns false when the port could
     // not be opened (the engine has shown why).
     bool Connect(const std::string& portName, int deviceId, bool readLiveProgram = true,
@@ -105,6 +105,20 @@ public:
     // Closes the port, empties the queue, clears the busy flag and stops the tick; only when
     // connected with the port open. Returns whether it closed a connection.
     bool Disconnect();
+
+    // Stops sending after the frame on the line: that frame is left to be answered (or given
+    // up), every other queued frame and every edit not yet sent is dropped, and the inputs a
+    // store of the live settings had muted for its own sake get their own on/off again (their
+    // level frames are queued, marked as unmuting them). Ends the busy display. Only when
+    // connected.
+    void StopSending();
+    // The inputs (0 = A) a store of the live settings has muted for its own sake and not yet
+    // given their own on/off again: the mute has gone out, the input is to be on, and the frame
+    // that switches it on has not been answered.
+    std::vector<int> InputsMutedForStore() const;
+    // The inputs InputsMutedForStore named when the connection last failed (the unit stopped
+    // answering or the line was lost); empty after a connect.
+    const std::vector<int>& InputsLeftMuted() const { return m_leftMuted; }
 
     // Device dialog, first choice: gives the unit a new ID, unless another unit on the line
     // answers to it already (two units with one ID could no longer be told apart). The new ID is
@@ -122,11 +136,12 @@ public:
     void SwitchToDevice(int id);
 
     // ---- Device-ID search (connect dialog) -----------------------------------------------
-    // Opens the port (the engine shows a failure) and starts the search over first..last.
-    // Refused (false) while connected, since it would take the port over. The search's own
-    // 30 ms tick is SearchTick. Returns whether the port opened.
+    // Opens the port (the engine shows a failure) and starts the search over first..last, with
+    // `silentRetries` more passes over the IDs that stay silent (DeviceSearch). Refused (false)
+    // while connected, since it would take the port over. The search's own 30 ms tick is
+    // SearchTick. Returns whether the port opened.
     bool StartSearch(const std::string& portName, int first = kFirstDeviceId,
-                     int last = kLastDeviceId);
+                     int last = kLastDeviceId, int silentRetries = 0);
     void SearchTick() { m_search.Tick(); }
     // The connect dialog closes during a search.
     void CancelSearch() { m_search.End(); }
@@ -134,9 +149,9 @@ public:
     const DeviceSearch& Search() const { return m_search; }
 
     // ---- Time and the line -------------------------------------------------------------
-    // The 100 ms send tick (timer 2): tops the queue up with one changed value or a meter poll
-    // while fewer than two frames wait, then services the head. Does nothing while the tick is
-    // stopped.
+    // The 100 ms send tick (timer 2): tops the queue up with one changed value while fewer than
+    // two frames wait, or with a meter poll when none waits (so an edit never queues behind a
+    // poll), then services the head. Does nothing while the tick is stopped.
     void Tick();
     // One step of the head frame's life: first transmission (ending the busy display at a
     // batch's last frame), the one repetition after 20 ticks, abandonment after 40.
@@ -159,6 +174,11 @@ public:
     void CopyChannel(int from, int to, bool output);
     // Reads program slot n (0 = live settings, 1..30 memories) under the busy display.
     void ReadProgramFromDevice(int slot);
+    // Reads the live settings of some of the model's channels only (`blocks`: bits 0..3 inputs
+    // A..D, 4..11 outputs 1..8; other channels are left out) as one batch. They are taken into
+    // the container only when every one came in (the view is told with OnChannelsReceived);
+    // otherwise none is, as for a program.
+    void ReadChannelsFromDevice(ChannelBlocks blocks);
     // Stores the container as program slot n (0 = live settings) under the busy display.
     void StoreProgramToDevice(int slot);
     // Reads the 30 stored programs into the program bank under the busy display.
@@ -206,6 +226,8 @@ private:
     void OnProbeAnswered(int matches);
     void OnMetersReceived();
     void OnProgramIncomplete(int slot, bool stored);
+    void OnChannelsReceived(ChannelBlocks blocks);
+    void OnUnitSettingReceived(int code);
     void DeliverPosted();
     // What follows any receive step: the unit was heard, posted notifications are delivered and
     // the ID check learns whether its probe was answered.
@@ -238,9 +260,10 @@ private:
     bool m_connected = false;
     bool m_busy = true;
     bool m_tickRunning = false;
-    bool m_lastScanIdle = false; // the latest scan returned the meter poll
-    bool m_heardUnit = false;    // the unit addressed has answered since it was chosen
-    int m_idCheck = 0;           // the new ID being probed by ChangeDeviceId; 0 when none
+    bool m_heardUnit = false; // the unit addressed has answered since it was chosen
+    int m_idCheck = 0;        // the new ID being probed by ChangeDeviceId; 0 when none
+    std::array<bool, kInputCount> m_mutedForStore{}; // a store's mute of the input went out
+    std::vector<int> m_leftMuted;                    // see InputsLeftMuted
     int m_deviceId = 1;
     std::string m_portName;
     std::array<std::string, kProgramSlotCount> m_programNames{}; // slot 0 (live) and memories

@@ -20,7 +20,7 @@ struct Announcement {
     bool posted;
 };
 
-constexpr std::array<Announcement, 10> kAnnouncements{{
+constexpr std::array<Announcement, 12> kAnnouncements{{
     {ReplyEvent::ProgramReceived, Notification::ProgramReceived, false, false},
     {ReplyEvent::StoredProgramReceived, Notification::StoredProgramReceived, false, false},
     {ReplyEvent::GlobalsReceived, Notification::GlobalsReceived, false, false},
@@ -31,6 +31,8 @@ constexpr std::array<Announcement, 10> kAnnouncements{{
     {ReplyEvent::ProgramNameReceived, Notification::ProgramNameReceived, false, false},
     {ReplyEvent::ProgramIncomplete, Notification::ProgramIncomplete, false, false},
     {ReplyEvent::StoredProgramIncomplete, Notification::StoredProgramIncomplete, false, false},
+    {ReplyEvent::ChannelsReceived, Notification::ChannelsReceived, false, false},
+    {ReplyEvent::UnitSettingReceived, Notification::UnitSettingReceived, false, false},
 }};
 
 } // namespace
@@ -112,6 +114,14 @@ int UnitLink::DropBatch() {
     return m_queue.RemoveIf([](const Request& frame) { return frame.inBatch; });
 }
 
+int UnitLink::DropWaiting() {
+    const Request* head = m_queue.Head();
+    const bool onLine =
+        head != nullptr && !head->firstSendPending && m_queue.HeadSerial() == m_transmittedSerial;
+    m_lengthWarned = false;
+    return m_queue.RemoveIf([&](const Request& frame) { return !(onLine && &frame == head); });
+}
+
 bool UnitLink::HeadGotAWrongBlock() const {
     return m_rejectedSerial != 0 && m_rejectedSerial == m_queue.HeadSerial();
 }
@@ -121,6 +131,7 @@ bool UnitLink::TransmitHead() {
     if (!head || !IsPortOpen())
         return false;
     m_transmittedSerial = m_queue.HeadSerial();
+    m_garbled = false;
     // The unit needs the filler bytes as separate writes before the frame.
     const std::uint8_t filler = kFrameFiller;
     for (int i = 0; i < kFillerBytesPerFrame; ++i) {
@@ -167,6 +178,8 @@ ReceiveOutcome UnitLink::ExpireReceive() {
 }
 
 ReceiveOutcome UnitLink::ProcessAssembly(const AssemblyResult& assembly) {
+    if (assembly.noise > 0 || assembly.dropped > 0)
+        m_garbled = true;
     // The assembly holds its own copies of the frames: notification handlers may run a nested
     // event loop that receives again before these frames are finished.
     switch (assembly.step) {

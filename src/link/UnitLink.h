@@ -27,6 +27,8 @@ enum class Notification : std::uint32_t {
     ProgramNameReceived = 0x0476,     // a program name of slot 0..30; parameter = the slot
     ProgramIncomplete = 0x0477,       // the live program read lacks blocks; parameter = its slot
     StoredProgramIncomplete = 0x0478, // a stored program lacks blocks; parameter = its slot
+    ChannelsReceived = 0x0479,        // some live blocks asked for, all in; parameter = the blocks
+    UnitSettingReceived = 0x047A,     // a unit setting read; parameter = its global code
 };
 
 // Receiver of the engine's notifications (the main view, or the device-ID search). Both calls
@@ -130,6 +132,9 @@ public:
     // Removes every queued frame of a batch transfer (the head too) and returns how many: the
     // transfer cannot come to a good end any more.
     int DropBatch();
+    // Removes every queued frame that has not been put on the line, keeping a head that has, so
+    // its answer still completes it. Returns how many were removed.
+    int DropWaiting();
     // True when the head frame has been answered with a channel block of the wrong length (and
     // not yet with the right one).
     bool HeadGotAWrongBlock() const;
@@ -154,6 +159,10 @@ public:
     // Drops a frame in progress that has received no byte for 50 ms and processes any reply
     // caught inside it (the send tick calls this). NoData when nothing was held too long.
     ReceiveOutcome ExpireReceive();
+    // True when bytes that made no valid frame have come since the head was last transmitted:
+    // noise, a frame that failed its check or was dropped, or the start of a frame still held.
+    // Something answered then, but the answer was lost on the line.
+    bool HeardGarbledBytes() const { return m_garbled || m_assembler.InFrame(); }
 
     // The reply decoder with the reception store: the received program and image, program names,
     // source byte, meters, identification and the device-ID table.
@@ -183,6 +192,7 @@ private:
     std::uint64_t m_transmittedSerial = 0; // serial of the last frame put on the line
     std::uint64_t m_rejectedSerial = 0;    // serial of the last frame answered by a wrong block
     bool m_lengthWarned = false;           // a length warning was shown in the current batch
+    bool m_garbled = false;                // see HeardGarbledBytes
 
     std::array<std::uint8_t, kChunkSize> m_chunk{};
     FrameAssembler m_assembler;

@@ -42,6 +42,9 @@ public:
     // The live program has been copied into the program container: refresh every control and
     // redraw the response graph.
     virtual void OnProgramReceived() {}
+    // The live settings of the channels in `blocks` (bits 0..3 inputs A..D, 4..11 outputs
+    // 1..8), read by themselves, have been copied into the program container.
+    virtual void OnChannelsReceived(unsigned /*blocks*/) {}
     // Stored program `slot` (1..30) is now entry slot - 1 of the program bank.
     virtual void OnStoredProgramReceived(int /*slot*/) {}
     // The 30th stored program has arrived: offer to save the whole bank to a library file.

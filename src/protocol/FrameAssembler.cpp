@@ -67,6 +67,8 @@ void FrameAssembler::Take(std::vector<std::uint8_t> bytes, AssemblyResult& resul
                 byteCount_ = 1;
             } else {
                 seenFiller_ = (b == kFrameFiller);
+                if (!seenFiller_)
+                    ++result.noise;
             }
             continue;
         }

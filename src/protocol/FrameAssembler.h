@@ -26,6 +26,7 @@ struct AssemblyResult {
     AssemblyStep step = AssemblyStep::Hunting;
     std::vector<std::vector<std::uint8_t>> frames; // checked frames, start to end byte, in order
     int dropped = 0;                               // false starts dropped on the way
+    int noise = 0; // bytes outside any frame that were neither filler nor a frame start
 };
 
 // Finds the unit's reply frames in the bytes the port delivers: hunts for 0xFF followed by 0xB1

@@ -1,6 +1,7 @@
 #include "protocol/ReplyDecoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <utility>
 
 #include "model/ChannelFields.h"
@@ -180,16 +181,6 @@ bool IsStoredMode(int parameter) {
     return parameter == ReplyDecoder::kStoredProgramMode;
 }
 
-// Collection bits of the blocks: inputs A..D, then outputs 1..8.
-constexpr unsigned kWholeProgram =
-    (1u << (ProgramImage::kInputCount + ProgramImage::kOutputCount)) - 1;
-unsigned InputBit(int channel) {
-    return 1u << channel;
-}
-unsigned OutputBit(int channel) {
-    return 1u << (ProgramImage::kInputCount + channel);
-}
-
 } // namespace
 
 bool ReplyAnswers(const ReplyHeader& reply, std::span<const std::uint8_t> request) {
@@ -259,21 +250,41 @@ std::optional<DecodedReply> ReplyDecoder::Decode(const ReplyHeader& header,
     }
 }
 
-void ReplyDecoder::ForgetReceivedBlocks() {
-    liveBlocks_ = {};
+void ReplyDecoder::ForgetReceivedBlocks(ChannelBlocks liveBlocks) {
+    liveBlocks &= kAllChannelBlocks;
+    liveBlocks_ = {.expected = liveBlocks != 0 ? liveBlocks : kAllChannelBlocks};
     storedBlocks_ = {};
 }
 
-void ReplyDecoder::CountBlock(BlockCollection& blocks, int slot, unsigned bit) {
-    if (blocks.slot != slot)
-        blocks = {.slot = slot, .received = 0};
-    blocks.received |= bit;
+void ReplyDecoder::CountBlock(BlockCollection& blocks, int slot, ChannelBlocks block) {
+    if (blocks.slot != slot) {
+        blocks.slot = slot;
+        blocks.received = 0;
+    }
+    blocks.received |= block;
+}
+
+bool ReplyDecoder::EndsCollection(const BlockCollection& blocks, ChannelBlocks block) {
+    // Blocks are read in the order of their bits.
+    return block == std::bit_floor(blocks.expected);
 }
 
 bool ReplyDecoder::TakeWhole(BlockCollection& blocks) {
-    missingBlocks_ = kWholeProgram & ~blocks.received;
+    missingBlocks_ = blocks.expected & ~blocks.received;
     blocks = {};
     return missingBlocks_ == 0;
+}
+
+DecodedReply ReplyDecoder::AfterLiveBlock(int slot, ChannelBlocks block) {
+    CountBlock(liveBlocks_, slot, block);
+    if (!EndsCollection(liveBlocks_, block))
+        return {};
+    const ChannelBlocks asked = liveBlocks_.expected;
+    if (!TakeWhole(liveBlocks_))
+        return {.event = ReplyEvent::ProgramIncomplete, .parameter = slot};
+    if (asked == kAllChannelBlocks)
+        return {.event = ReplyEvent::ProgramReceived, .parameter = 0};
+    return {.event = ReplyEvent::ChannelsReceived, .parameter = static_cast<int>(asked)};
 }
 
 DecodedReply ReplyDecoder::DecodeInputBlock(const ReplyHeader& header,
@@ -287,13 +298,14 @@ DecodedReply ReplyDecoder::DecodeInputBlock(const ReplyHeader& header,
     const InputImage in = DecodeBlock<InputImage>(p, kInputBlock, deviceType_);
     if (!stored) {
         ApplyChannelImage(received_.input(channel), in);
-        CountBlock(liveBlocks_, header.slot, InputBit(channel));
-    } else if (IsStoredProgramSlot(header.slot)) {
+        return AfterLiveBlock(header.slot, InputBlockBit(channel));
+    }
+    if (IsStoredProgramSlot(header.slot)) {
         // The image holds one program: a block of another slot starts it afresh, so no block of
         // the previous slot can end up in this one.
         if (storedBlocks_.slot != header.slot)
             receivedImage_ = ProgramImage{};
-        CountBlock(storedBlocks_, header.slot, InputBit(channel));
+        CountBlock(storedBlocks_, header.slot, InputBlockBit(channel));
         receivedImage_.inputs[static_cast<std::size_t>(channel)] = in;
     }
     return {};
@@ -308,22 +320,17 @@ DecodedReply ReplyDecoder::DecodeOutputBlock(const ReplyHeader& header,
     if (channel < 0 || channel >= ProgramImage::kOutputCount)
         return {};
     const OutputImage out = DecodeBlock<OutputImage>(p, kOutputBlock, deviceType_);
-    const bool last = channel == ProgramImage::kOutputCount - 1;
     if (!stored) {
         ApplyChannelImage(received_.output(channel), out);
-        CountBlock(liveBlocks_, header.slot, OutputBit(channel));
-        if (last) {
-            if (TakeWhole(liveBlocks_))
-                return {.event = ReplyEvent::ProgramReceived, .parameter = 0};
-            return {.event = ReplyEvent::ProgramIncomplete, .parameter = header.slot};
-        }
-    } else if (IsStoredProgramSlot(header.slot)) {
+        return AfterLiveBlock(header.slot, OutputBlockBit(channel));
+    }
+    if (IsStoredProgramSlot(header.slot)) {
         // Only memories 1..30 hold stored programs; the receiver files the image under the slot.
         if (storedBlocks_.slot != header.slot)
             receivedImage_ = ProgramImage{};
-        CountBlock(storedBlocks_, header.slot, OutputBit(channel));
+        CountBlock(storedBlocks_, header.slot, OutputBlockBit(channel));
         receivedImage_.outputs[static_cast<std::size_t>(channel)] = out;
-        if (last) {
+        if (EndsCollection(storedBlocks_, OutputBlockBit(channel))) {
             if (TakeWhole(storedBlocks_))
                 return {.event = ReplyEvent::StoredProgramReceived, .parameter = header.slot};
             return {.event = ReplyEvent::StoredProgramIncomplete, .parameter = header.slot};
@@ -348,7 +355,7 @@ DecodedReply ReplyDecoder::DecodeGlobal(const ReplyHeader& header, std::span<con
     }
     case kGlobalSettings:
         sourceByte_ = kInputSourceRange.Clamp(p[0]);
-        return {};
+        return {.event = ReplyEvent::UnitSettingReceived, .parameter = kGlobalSettings};
     case kGlobalMeters:
         for (std::size_t i = 0; i < meters_.size() && i < p.size(); ++i)
             meters_[i] = LimitMeter(p[i]);
@@ -366,13 +373,15 @@ DecodedReply ReplyDecoder::DecodeGlobal(const ReplyHeader& header, std::span<con
             else
                 received_.setLineSetA(line, text);
         }
+        if (header.channel == kGlobalLineSetB)
+            return {.event = ReplyEvent::UnitSettingReceived, .parameter = kGlobalLineSetB};
         return {};
     case kGlobalShortTag:
         received_.setShortTag(TrimRight(PrintableField(p, 0, kShortTagField)));
         return {};
     case kGlobalBacklight:
         received_.setBacklight(kBacklightRange.Clamp(p[0]));
-        return {};
+        return {.event = ReplyEvent::UnitSettingReceived, .parameter = kGlobalBacklight};
     case kGlobalDeviceId:
         return DecodeProbeAnswer(p, head);
     case kGlobalTemperature:

@@ -10,6 +10,7 @@
 #include "model/DeviceModel.h"
 #include "model/ProgramContainer.h"
 #include "model/ProgramImage.h"
+#include "protocol/ChannelBlocks.h"
 #include "protocol/Frame.h"
 #include "protocol/Request.h"
 
@@ -54,6 +55,10 @@ enum class ReplyEvent {
     ProgramIncomplete,       // the live output 7 block came, but not every block of its program
                              // in this transfer; parameter = the slot read
     StoredProgramIncomplete, // the same for a stored program; parameter = the slot
+    ChannelsReceived,        // the last of some live blocks asked for, all of them in;
+                             // parameter = the blocks (ChannelBlocks)
+    UnitSettingReceived,     // interface lines, backlight or input source in the reception
+                             // store; parameter = the global code
 };
 
 struct DecodedReply {
@@ -98,11 +103,13 @@ public:
 
     // Starts a new program transfer: blocks received before no longer count towards a complete
     // program. A live or stored program is announced only when all twelve of its blocks for its
-    // slot have arrived since (and since the last program was announced).
-    void ForgetReceivedBlocks();
-    // The blocks missing from the program last found incomplete: bits 0..3 inputs A..D, bits
-    // 4..11 outputs 1..8.
-    unsigned MissingBlocks() const { return missingBlocks_; }
+    // slot have arrived since (and since the last program was announced). A transfer of the live
+    // settings may ask for some blocks only (`liveBlocks`): once the last of them in reading
+    // order has arrived, they are announced as ChannelsReceived when every one came, and as an
+    // incomplete program otherwise; then the next transfer asks for all twelve again.
+    void ForgetReceivedBlocks(ChannelBlocks liveBlocks = kAllChannelBlocks);
+    // The blocks missing from the program last found incomplete.
+    ChannelBlocks MissingBlocks() const { return missingBlocks_; }
 
     // ---- Reception store ---------------------------------------------------------------
     // The live-settings blocks and the global replies are decoded into the received program,
@@ -138,12 +145,17 @@ private:
     // The blocks of one program received in the current transfer.
     struct BlockCollection {
         int slot = -1;
-        unsigned received = 0; // bit per block, as MissingBlocks
+        ChannelBlocks received = 0;
+        ChannelBlocks expected = kAllChannelBlocks;
     };
     // Counts a block of `slot` in; a block of another slot starts the collection afresh.
-    static void CountBlock(BlockCollection& blocks, int slot, unsigned bit);
-    // After the last block (output 7): whether the program is whole; starts afresh either way.
+    static void CountBlock(BlockCollection& blocks, int slot, ChannelBlocks block);
+    // Whether `block` is the last one the collection expects.
+    static bool EndsCollection(const BlockCollection& blocks, ChannelBlocks block);
+    // After the last block: whether every block expected came; starts afresh either way.
     bool TakeWhole(BlockCollection& blocks);
+    // What the live block `block` calls for once counted in.
+    DecodedReply AfterLiveBlock(int slot, ChannelBlocks block);
 
     int deviceType_ = 1;
     ProgramContainer received_;
@@ -157,5 +169,5 @@ private:
     std::array<std::uint8_t, kLastDeviceId + 1> deviceIds_{}; // index 0 unused
     BlockCollection liveBlocks_;
     BlockCollection storedBlocks_;
-    unsigned missingBlocks_ = 0;
+    ChannelBlocks missingBlocks_ = 0;
 };

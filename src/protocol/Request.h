@@ -25,4 +25,9 @@ public:
     int probedId = 0;          // device ID a search probe asks for (search progress)
     bool connectProbe = false; // the probe sent right after connecting
     bool idCheckProbe = false; // asks whether a unit already answers to an ID before renumbering
+    // A store of the live settings mutes inputs A and B for its own sake while it writes the
+    // outputs: the frame that mutes an input, and the one that gives it its own on/off again,
+    // name the input (0 = A); -1 for every other frame.
+    int mutesInput = -1;
+    int unmutesInput = -1;
 };

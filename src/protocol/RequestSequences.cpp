@@ -1,5 +1,7 @@
 #include "protocol/RequestSequences.h"
 
+#include <algorithm>
+
 #include "model/ProgramContainer.h"
 #include "protocol/Frame.h"
 #include "protocol/RequestFrames.h"
@@ -61,7 +63,7 @@ ConnectReads ConnectReads::Everything() {
     ConnectReads reads;
     for (int slot = 0; slot <= kLastProgramSlot; ++slot)
         reads.programNames.push_back(slot);
-    reads.unitSettings = true;
+    reads.unitSettings.assign(kConnectGlobalReads.begin(), kConnectGlobalReads.end());
     return reads;
 }
 
@@ -75,8 +77,8 @@ std::vector<Request> QueueConnectReads(const ProgramContainer& data, const Conne
         if (slot >= 0 && slot <= kLastProgramSlot)
             frames.push_back(build.globalReadFrame(kGlobalProgramName, slot));
     }
-    if (reads.unitSettings) {
-        for (int code : kConnectGlobalReads)
+    for (int code : kConnectGlobalReads) {
+        if (std::ranges::find(reads.unitSettings, code) != reads.unitSettings.end())
             frames.push_back(build.globalReadFrame(code, 0));
     }
     return frames;
@@ -85,6 +87,21 @@ std::vector<Request> QueueConnectReads(const ProgramContainer& data, const Conne
 std::vector<Request> ReadProgramFromDevice(const ProgramContainer& data, int slot) {
     std::vector<Request> frames;
     AppendBlockReads(frames, data, slot, kLiveBlockRead);
+    EndBatch(frames, BatchKind::Read);
+    return frames;
+}
+
+std::vector<Request> ReadChannelsFromDevice(const ProgramContainer& data, ChannelBlocks blocks) {
+    const RequestFrames build(data);
+    std::vector<Request> frames;
+    for (int i = 0; i < ProgramImage::kInputCount; ++i) {
+        if (blocks & InputBlockBit(i))
+            AddToBatch(frames, build.blockReadFrame(0, kSectionInput, i, kLiveBlockRead));
+    }
+    for (int o = 0; o < ProgramImage::kOutputCount; ++o) {
+        if (blocks & OutputBlockBit(o))
+            AddToBatch(frames, build.blockReadFrame(0, kSectionOutput, o, kLiveBlockRead));
+    }
     EndBatch(frames, BatchKind::Read);
     return frames;
 }
@@ -103,13 +120,18 @@ std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot) {
         InputChannel& in = data.input(i);
         remembered[static_cast<std::size_t>(i)] = in.on();
         in.setOn(0);
-        frames.push_back(RequestFrames(data).inputLevelFrame(i));
+        Request mute = RequestFrames(data).inputLevelFrame(i);
+        mute.mutesInput = i;
+        frames.push_back(std::move(mute));
     }
     AppendOutputBlocks(frames, data, 0);
     // Restoring through the setter raises the main flags, so the scan resends both levels.
     for (int i = 0; i < kMutedInputsDuringLiveStore; ++i)
         data.input(i).setOn(remembered[static_cast<std::size_t>(i)]);
+    const std::size_t firstInputBlock = frames.size();
     AppendInputBlocks(frames, data, 0);
+    for (int i = 0; i < kMutedInputsDuringLiveStore; ++i)
+        frames[firstInputBlock + static_cast<std::size_t>(i)].unmutesInput = i;
     EndBatch(frames, BatchKind::Write);
     return frames;
 }

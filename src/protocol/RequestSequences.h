@@ -6,6 +6,7 @@
 
 #include "model/DeviceModel.h"
 #include "model/ProgramImage.h"
+#include "protocol/ChannelBlocks.h"
 #include "protocol/Request.h"
 
 class ProgramContainer;
@@ -20,15 +21,20 @@ class ProgramContainer;
 // what that command uses, since every read costs at least one 100 ms tick.
 struct ConnectReads {
     std::vector<int> programNames; // slots (0..30) whose names are read, in this order
-    bool unitSettings = false;     // interface lines, backlight, input source, temperature
+    // Global codes of the unit settings read: 0x10 interface lines, 0x14 backlight, 0x01 input
+    // source, 0x16 temperature. They are read in that order, whatever the order here.
+    std::vector<int> unitSettings{};
+    // Channels whose live settings are read after these, block by block (the unit controller
+    // queues them as one batch; QueueConnectReads leaves them out).
+    ChannelBlocks liveChannels = 0;
 
-    // The application's: the 31 program names (slots 0..30) and the unit settings.
+    // The application's: the 31 program names (slots 0..30) and every unit setting.
     static ConnectReads Everything();
 };
 
 // After a port is opened or the unit is re-addressed: the probe of the container's deviceId
-// (marked as the connect probe), the program names `reads` asks for, then, with its unit
-// settings, the global reads 0x10, 0x14, 0x01 and 0x16. No batch.
+// (marked as the connect probe), the program names `reads` asks for, then the global reads of
+// the unit settings it asks for (0x10, 0x14, 0x01 and 0x16 for all of them). No batch.
 std::vector<Request> QueueConnectReads(const ProgramContainer& data,
                                        const ConnectReads& reads = ConnectReads::Everything());
 
@@ -36,11 +42,17 @@ std::vector<Request> QueueConnectReads(const ProgramContainer& data,
 // One read batch ending with output 7.
 std::vector<Request> ReadProgramFromDevice(const ProgramContainer& data, int slot);
 
+// Reads the live settings' blocks of the channels in `blocks`, in the order of their bits: one
+// read batch ending with the last of them. Nothing for an empty set.
+std::vector<Request> ReadChannelsFromDevice(const ProgramContainer& data, ChannelBlocks blocks);
+
 // Stores the container as program `slot` (1..30): the program name, then the 8 output blocks and
 // the 4 input blocks as one write batch ending with input 3.
 // Slot 0 (the live settings) first mutes inputs A and B with level frames while the outputs are
 // written, then restores their on flags in the records (raising their main flags, so the scan
-// sends their levels again) before the input blocks. That form changes the container.
+// sends their levels again) before the input blocks. That form changes the container. The mute
+// frames and the blocks of inputs A and B, which give them their own on/off again, are marked
+// (Request::mutesInput, unmutesInput).
 std::vector<Request> StoreProgramToDevice(ProgramContainer& data, int slot);
 
 // Sends a whole program bank to the unit's memories 1..30: each image is loaded into a scratch

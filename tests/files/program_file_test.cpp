@@ -14,12 +14,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -556,20 +561,40 @@ TEST(ProgramLibraryFile, FailedSaveReportsWriteErrorAndKeepsTheOldFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
-TEST(ProgramLibraryFile, ReplacingKeepsPermissionsAndWritesThroughLinks) {
+TEST(ProgramLibraryFile, ReplacingKeepsOwnerAndPermissionsAndWritesThroughLinks) {
     TempDir dir;
-    const std::string real = dir.file("real.dat48");
+    fs::create_directory(dir.path() / "elsewhere");
+    const std::string real = dir.file("elsewhere/real.dat48");
     const std::string link = dir.file("link.dat48");
+    const std::string linkToLink = dir.file("link2.dat48");
     { std::ofstream(real) << "old"; }
     ::chmod(real.c_str(), 0640);
+    // Only root can give a file to someone else; a file of our own keeps its owner anyway.
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(real.c_str(), 4321, 4322), 0);
+    }
+    struct stat before {};
+    ASSERT_EQ(::stat(real.c_str(), &before), 0);
     fs::create_symlink(real, link);
+    fs::create_symlink("link.dat48", linkToLink);
+
     const ProgramBank bank = SampleBank(kModels[0]);
-    ASSERT_EQ(SaveProgramLibrary(link, bank), ProgramFileStatus::Ok);
-    EXPECT_TRUE(fs::is_symlink(link));
+    ASSERT_EQ(SaveProgramLibrary(linkToLink, bank), ProgramFileStatus::Ok);
+    EXPECT_EQ(fs::read_symlink(linkToLink), "link.dat48");
+    EXPECT_EQ(fs::read_symlink(link), real);
     EXPECT_EQ(ReadAll(real), EncodeProgramLibrary(bank));
-    struct stat st {};
-    ASSERT_EQ(::stat(real.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    struct stat after {};
+    ASSERT_EQ(::stat(real.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino) << "replaced whole, not written into";
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    // The new file was made beside its target, and nothing else is left in either folder.
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(dir.path() / "elsewhere"), fs::directory_iterator()),
+        1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
 }
 
 // ---- Single-setting file ----
@@ -911,3 +936,148 @@ TEST(ProgramFiles, FilesThatAreNotProgramFilesOfTheModelAreRefused) {
             << reason;
     }
 }
+
+// ---- What a save never replaces ----
+
+namespace {
+
+// A pseudo-terminal pair, open for the test's lifetime: its slave is a character device of the
+// test's own making, safe to point a link at.
+struct PseudoTerminal {
+    int master = -1;
+    int slave = -1;
+    std::string slavePath;
+    PseudoTerminal() {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0) {
+            slavePath = ::ptsname(master);
+            slave = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY);
+        }
+    }
+    ~PseudoTerminal() {
+        if (slave >= 0)
+            ::close(slave);
+        if (master >= 0)
+            ::close(master);
+    }
+};
+
+// Makes what a case puts at `path` in `dir`; returns the reason a save gives, or "" when the
+// thing cannot be made here (a device node needs root).
+using TargetMaker = std::string (*)(const fs::path& dir, const std::string& path,
+                                    const PseudoTerminal& pty);
+
+struct SaveTargetCase {
+    const char* name;
+    TargetMaker make;
+};
+
+void PrintTo(const SaveTargetCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::string MakeFifo(const std::string& path) {
+    return ::mkfifo(path.c_str(), 0600) == 0 ? "is a named pipe (FIFO), not a regular file" : "";
+}
+
+class SaveTargetTest : public testing::TestWithParam<SaveTargetCase> {};
+
+TEST_P(SaveTargetTest, IsRefusedWithItsReasonAndLeftAsItWas) {
+    TempDir dir;
+    const PseudoTerminal pty;
+    ASSERT_FALSE(pty.slavePath.empty());
+    const fs::path real = fs::canonical(dir.path());
+    const std::string path = (real / "target.dia48").string();
+    const std::string reason = GetParam().make(real, path, pty);
+    if (reason.empty())
+        GTEST_SKIP() << "cannot be made without root";
+    struct stat before {};
+    ASSERT_EQ(::lstat(path.c_str(), &before), 0);
+    const auto entries = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(real))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> entriesBefore = entries();
+
+    std::string why;
+    EXPECT_FALSE(CheckSaveTarget(path, &why));
+    EXPECT_EQ(why, reason);
+    why.clear();
+    EXPECT_EQ(SaveProgramSetting(path, *Container(1), &why), ProgramFileStatus::WriteError);
+    EXPECT_EQ(why, reason);
+
+    struct stat after {};
+    ASSERT_EQ(::lstat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(entries(), entriesBefore) << "no temporary file is left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, SaveTargetTest,
+    testing::Values(
+        SaveTargetCase{"NamedPipe", [](const fs::path&, const std::string& path,
+                                       const PseudoTerminal&) { return MakeFifo(path); }},
+        SaveTargetCase{"DeviceNode",
+                       [](const fs::path&, const std::string& path, const PseudoTerminal&) {
+                           // The numbers of /dev/null: harmless if it were ever written.
+                           return ::mknod(path.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0
+                                      ? std::string("is a device, not a regular file")
+                                      : std::string();
+                       }},
+        SaveTargetCase{"Socket",
+                       [](const fs::path&, const std::string& path, const PseudoTerminal&) {
+                           const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                           sockaddr_un address{};
+                           address.sun_family = AF_UNIX;
+                           std::strncpy(address.sun_path, path.c_str(),
+                                        sizeof address.sun_path - 1);
+                           const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address),
+                                                     sizeof address) == 0;
+                           ::close(fd);
+                           return bound ? std::string("is a socket, not a regular file")
+                                        : std::string();
+                       }},
+        SaveTargetCase{"Directory",
+                       [](const fs::path&, const std::string& path, const PseudoTerminal&) {
+                           fs::create_directory(path);
+                           return std::string("is a directory");
+                       }},
+        SaveTargetCase{"LinkToANamedPipe",
+                       [](const fs::path& dir, const std::string& path, const PseudoTerminal&) {
+                           const std::string pipe = (dir / "pipe").string();
+                           MakeFifo(pipe);
+                           fs::create_symlink(pipe, path);
+                           return "is a link to " + pipe +
+                                  ", which is a named pipe (FIFO), not a regular file";
+                       }},
+        SaveTargetCase{"LinkToADevice",
+                       [](const fs::path&, const std::string& path, const PseudoTerminal& pty) {
+                           fs::create_symlink(pty.slavePath, path);
+                           return "is a link to " + pty.slavePath +
+                                  ", which is a device, not a regular file";
+                       }},
+        SaveTargetCase{"LinkToAFolder",
+                       [](const fs::path& dir, const std::string& path, const PseudoTerminal&) {
+                           fs::create_directory(dir / "folder");
+                           fs::create_symlink("folder", path);
+                           return "is a link to " + (dir / "folder").string() +
+                                  ", which is a directory, not a regular file";
+                       }},
+        SaveTargetCase{"LinkToNothing",
+                       [](const fs::path&, const std::string& path, const PseudoTerminal&) {
+                           fs::create_symlink("gone.dia48", path);
+                           return std::string("is a link to a file that does not exist");
+                       }},
+        SaveTargetCase{"LinksInACircle",
+                       [](const fs::path& dir, const std::string& path, const PseudoTerminal&) {
+                           fs::create_symlink("target.dia48", dir / "other");
+                           fs::create_symlink("other", path);
+                           return std::string("is a link that leads round in a circle");
+                       }}),
+    [](const testing::TestParamInfo<SaveTargetCase>& info) { return info.param.name; });
+
+} // namespace

@@ -1,15 +1,48 @@
 // The single-setting file reader on any bytes, for each device type: a read either fails and
-// leaves the container as it was, or succeeds and the container writes back a file of the same
-// length that reads again into the very same bytes. (A save writes each filter's settled
-// frequency into the sent-frequency field, so an older file whose field held the crossover
-// stepping's position writes back with that field changed; nothing else may change.) No read
-// raises a change flag (a file is not an edit to send).
+// leaves the container as it was, or succeeds and the container writes back the very bytes read
+// with one field alone normalised: a save writes each filter's frequency into its sent-frequency
+// field (where one session's crossover stepping had got to), so that field, and nothing else, may
+// change. No read raises a change flag (a file is not an edit to send).
 
 #include "FuzzSupport.h"
 #include "ProgramSamples.h"
 #include "files/ProgramFile.h"
 #include "model/DeviceModel.h"
 #include "model/ProgramContainer.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace {
+
+// Whether every byte that differs lies in a 4-byte field written as a copy of the 4 bytes before
+// it, which the file held as well: a filter record's sent frequency written as its frequency.
+bool OnlySentFrequenciesDiffer(std::span<const std::uint8_t> read,
+                               const std::vector<std::uint8_t>& written) {
+    const auto normalised = [&](std::size_t field) {
+        return field >= 4 && field + 4 <= written.size() &&
+               std::equal(written.begin() + static_cast<std::ptrdiff_t>(field - 4),
+                          written.begin() + static_cast<std::ptrdiff_t>(field),
+                          read.begin() + static_cast<std::ptrdiff_t>(field - 4)) &&
+               std::equal(written.begin() + static_cast<std::ptrdiff_t>(field),
+                          written.begin() + static_cast<std::ptrdiff_t>(field + 4),
+                          written.begin() + static_cast<std::ptrdiff_t>(field - 4));
+    };
+    if (read.size() != written.size())
+        return false;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (written[i] == read[i])
+            continue;
+        bool inField = false;
+        for (std::size_t back = 0; back < 4 && back <= i && !inField; ++back)
+            inField = normalised(i - back);
+        if (!inField)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
@@ -27,6 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (read) {
             const std::vector<std::uint8_t> written = EncodeProgramSetting(container);
             FUZZ_CHECK(written.size() == bytes.size(), "a file that reads writes back its length");
+            FUZZ_CHECK(OnlySentFrequenciesDiffer(bytes, written),
+                       "a file is written back with only its sent frequencies normalised");
             ProgramContainer again;
             again.setDeviceType(model.deviceType);
             FUZZ_CHECK(DecodeProgramSetting(written, again) &&

@@ -6,6 +6,8 @@
 
 #include "FakePort.h"
 #include "link/UnitController.h"
+#include "model/Filter.h"
+#include "model/InputChannel.h"
 #include "model/ProgramContainer.h"
 #include "protocol/RequestFrames.h"
 
@@ -13,6 +15,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pc = ParameterCatalogue;
@@ -273,4 +276,96 @@ TEST(ParameterCatalogue, OrderOfTheValuesDoesNotChangeWhatTheRulesMakeOfThem) {
         for (const auto& [name, shown] : c.expected)
             EXPECT_EQ(Read(*data, name), shown) << c.name << ": " << name;
     }
+}
+
+TEST(ParameterCatalogue, BandSwitchedOffWithAGainStaysOffInEitherOrder) {
+    // As an operator types the gain (which switches a band on) and then switches the band off:
+    // "off" wins and the gain is kept for when the band is switched on again.
+    const DeviceModel& model = DeviceModelOf(kDeviceType4x8);
+    constexpr int kDb6 = 360;
+    struct Case {
+        const char* name;
+        int gainBefore; // index; 300 is 0.0 dB
+        bool offBefore;
+        std::string on, gain; // given
+        std::string shownOn, shownGain;
+        int storedGain;
+        std::vector<std::pair<std::string, std::string>> gainsOfBandsOff;
+        std::vector<std::string> refusals;
+    };
+    const std::vector<Case> cases{
+        {"off with a new gain keeps that gain",
+         kDb6,
+         false,
+         "off",
+         "3",
+         "off",
+         "0.0",
+         330,
+         {{"in.B.eq.2.gain", "3.0"}},
+         {}},
+        {"off with the gain it has keeps it",
+         kDb6,
+         false,
+         "off",
+         "6",
+         "off",
+         "0.0",
+         kDb6,
+         {{"in.B.eq.2.gain", "6.0"}},
+         {}},
+        {"off with 0.0 dB", kDb6, false, "off", "0", "off", "0.0", 300, {}, {}},
+        {"an off band given a gain and switched on",
+         260,
+         true,
+         "on",
+         "3",
+         "on",
+         "3.0",
+         330,
+         {},
+         {}},
+        {"a band at 0.0 dB switched on with a gain",
+         300,
+         true,
+         "on",
+         "-4",
+         "on",
+         "-4.0",
+         260,
+         {},
+         {}},
+        {"on with 0.0 dB is refused",
+         kDb6,
+         false,
+         "on",
+         "0",
+         "",
+         "",
+         0,
+         {},
+         {"in.B.eq.2.on: a band with a gain of 0.0 dB cannot be switched on; give it a gain"}},
+    };
+    for (const Case& c : cases)
+        for (const bool onFirst : {true, false}) {
+            const std::string what = std::string(c.name) + (onFirst ? ", on/off first" : "");
+            auto data = Program(model.deviceType);
+            Filter& band = data->input(1).filter(1);
+            band.setGainIndex(c.gainBefore);
+            band.setOff(c.offBefore ? 1 : 0);
+            data->clearChangeFlags();
+            const std::pair<std::string, std::string> on{"in.B.eq.2.on", c.on};
+            const std::pair<std::string, std::string> gain{"in.B.eq.2.gain", c.gain};
+            const pc::ApplyOutcome outcome = pc::Apply(
+                Assignments(model, onFirst ? std::vector{on, gain} : std::vector{gain, on}), *data,
+                nullptr);
+            EXPECT_EQ(outcome.refusals, c.refusals) << what;
+            EXPECT_TRUE(outcome.corrections.empty()) << what;
+            if (!c.refusals.empty())
+                continue;
+            EXPECT_EQ(outcome.gainsOfBandsOff, c.gainsOfBandsOff) << what;
+            EXPECT_EQ(Read(*data, "in.B.eq.2.on"), c.shownOn) << what;
+            EXPECT_EQ(Read(*data, "in.B.eq.2.gain"), c.shownGain) << what;
+            EXPECT_EQ(band.gainIndex(), c.storedGain) << what;
+        }
 }

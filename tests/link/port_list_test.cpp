@@ -3,6 +3,8 @@
 #include "link/PortList.h"
 #include "link/SerialPort.h"
 
+#include "TerminalSettings.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +12,9 @@
 #include <fstream>
 #include <pty.h>
 #include <string>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,8 +32,22 @@ public:
         fs::create_directories(Units());
     }
     ~FixtureTree() {
+        for (int fd : m_locks)
+            ::close(fd);
         std::error_code ignored;
         fs::remove_all(root, ignored);
+    }
+
+    // A virtual unit's link to `device`, published as a running unit does: with the lock of
+    // its name held (for the tree's lifetime).
+    void RunningUnit(const std::string& name, const std::string& device) {
+        const fs::path link = Units() / name;
+        fs::create_symlink(device, link);
+        const int fd = ::open(VirtualUnitLockPath(link.string()).c_str(),
+                              O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        m_locks.push_back(fd);
     }
 
     fs::path Sys() const { return root / "sys"; }
@@ -117,6 +136,9 @@ public:
     void VirtualConsole() { Tty("tty0", Sys() / "devices/virtual", false); }
 
     fs::path root;
+
+private:
+    std::vector<int> m_locks;
 };
 
 std::vector<std::string> PortNames(const PortEntryList& list) {
@@ -189,9 +211,15 @@ TEST(PortList, ListsRunningVirtualUnitsAfterRealPorts) {
     int master = -1, slave = -1;
     char name[128] = {};
     ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
-    fs::create_symlink(name, tree.Units() / "unit-b");
-    fs::create_symlink(name, tree.Units() / "unit-a");
+    tree.RunningUnit("unit-b", name);
+    tree.RunningUnit("unit-a", name);
     fs::create_symlink("/dev/pts/tavrel-gone", tree.Units() / "dead"); // unit has exited
+    // A unit killed outright leaves its link and lock file; its pseudo-terminal number has gone
+    // to another program since (here the same pair as the running units), so the link leads to
+    // a device that exists.
+    fs::create_symlink(name, tree.Units() / "killed");
+    std::ofstream(VirtualUnitLockPath((tree.Units() / "killed").string())) << "4242\n";
+    fs::create_symlink(name, tree.Units() / "unlocked"); // no lock file at all
     std::ofstream(tree.Units() / "notes.txt") << "not a link\n";
 
     PortEntryList list;
@@ -215,8 +243,8 @@ TEST(PortList, TestOpenDropsPortsThatCannotBeOpened) {
     for (int i = 0; i < 2; ++i) {
         ASSERT_EQ(::openpty(&masters[i], &slaves[i], names[i], nullptr, nullptr), 0);
     }
-    fs::create_symlink(names[0], tree.Units() / "held");
-    fs::create_symlink(names[1], tree.Units() / "free");
+    tree.RunningUnit("held", names[0]);
+    tree.RunningUnit("free", names[1]);
     SerialPort other; // another program holds this one
     ASSERT_TRUE(other.Open((tree.Units() / "held").string(), nullptr));
 
@@ -227,8 +255,14 @@ TEST(PortList, TestOpenDropsPortsThatCannotBeOpened) {
                                                          units + "/free", units + "/held"}))
         << "without the test-open flag every port stays";
 
+    // The free port runs cooked, as a console might; the test leaves it so.
+    const termios found = CookedTerminalSettings(slaves[1]);
+
     ASSERT_TRUE(ListSerialPorts(list, true, nullptr, tree.Roots()));
     EXPECT_EQ(PortNames(list), std::vector<std::string>{units + "/free"});
+    termios left{};
+    ASSERT_EQ(::tcgetattr(slaves[1], &left), 0);
+    EXPECT_TRUE(SameTerminalSettings(left, found)) << "the test-open changed the settings";
     SerialPort after;
     EXPECT_TRUE(after.Open((tree.Units() / "free").string(), nullptr))
         << "the probe closed the port";
@@ -244,7 +278,7 @@ TEST(PortList, UnreadableTtyClassFailsButKeepsVirtualUnits) {
     int master = -1, slave = -1;
     char name[128] = {};
     ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
-    fs::create_symlink(name, tree.Units() / "unit");
+    tree.RunningUnit("unit", name);
 
     PortEntryList list;
     std::string error;

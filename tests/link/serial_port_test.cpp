@@ -4,6 +4,8 @@
 #include "link/SerialPort.h"
 #include "link/Trace.h"
 
+#include "TerminalSettings.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -17,6 +19,7 @@
 #include <mutex>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <string>
 #include <termios.h>
 #include <thread>
@@ -190,6 +193,64 @@ TEST_F(SerialPortTest, RunsTheLineRawAt9600EightNoneOneWithoutFlowControl) {
     EXPECT_EQ(ReadAll(port), frame);
     port.Close();
     EXPECT_FALSE(port.IsOpen());
+}
+
+// However the port ends (closed, destroyed, after a failed set-up, or only probed), the terminal
+// keeps the settings and the exclusive flag it had: a console or the user's own terminal must
+// not be left raw.
+TEST_F(SerialPortTest, LeavesTheTerminalAsItFoundIt) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& path)> use;
+    };
+    const Case cases[] = {
+        {"opened, set up, closed",
+         [](const std::string& path) {
+             SerialPort port;
+             ASSERT_TRUE(port.Open(path, nullptr));
+             ASSERT_TRUE(port.Setup(LineSettings{}));
+             port.Close();
+         }},
+        {"destroyed while open",
+         [](const std::string& path) {
+             SerialPort port;
+             ASSERT_TRUE(port.Open(path, nullptr));
+             ASSERT_TRUE(port.Setup(LineSettings{}));
+         }},
+        {"closed after a failed set-up",
+         [](const std::string& path) {
+             SerialPort port;
+             ASSERT_TRUE(port.Open(path, nullptr));
+             LineSettings odd;
+             odd.baudRate = 12345;
+             ASSERT_FALSE(port.Setup(odd));
+             port.Close();
+         }},
+        {"only probed", [](const std::string& path) { EXPECT_TRUE(SerialPort::CanOpen(path)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const termios found = CookedTerminalSettings(pty.observer);
+        c.use(pty.path);
+        EXPECT_TRUE(SameTerminalSettings(pty.Settings(), found));
+        int exclusive = 1;
+        ASSERT_EQ(::ioctl(pty.observer, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 0);
+    }
+
+    // A flag another holder set stays set (only root gets past it to find out).
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::ioctl(pty.observer, TIOCEXCL), 0);
+        EXPECT_FALSE(SerialPort::CanOpen(pty.path)) << "held exclusively by another";
+        {
+            SerialPort port;
+            ASSERT_TRUE(port.Open(pty.path, nullptr));
+        }
+        int exclusive = 0;
+        ASSERT_EQ(::ioctl(pty.observer, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 1);
+        ::ioctl(pty.observer, TIOCNXCL);
+    }
 }
 
 TEST_F(SerialPortTest, ReadTakesWhatIsWaitingWithoutWaiting) {

@@ -35,6 +35,7 @@ public:
     std::vector<std::pair<int, std::string>> boxes;
     int editorsClosed = 0;
     int programsReceived = 0;
+    std::vector<unsigned> channelsReceived;
     std::vector<int> storedSlots;
     int bankComplete = 0;
     int globals = 0;
@@ -57,6 +58,7 @@ public:
     void CloseAllEditors() override { ++editorsClosed; }
     void OnUnitAddressed(bool readsProgram) override { addressed.push_back(readsProgram); }
     void OnProgramReceived() override { ++programsReceived; }
+    void OnChannelsReceived(unsigned blocks) override { channelsReceived.push_back(blocks); }
     void OnStoredProgramReceived(int slot) override { storedSlots.push_back(slot); }
     void OnBankComplete() override { ++bankComplete; }
     void OnGlobalsReceived() override { ++globals; }
@@ -93,6 +95,7 @@ struct FakeUnit {
     int shortBlocks = 0; // this many block reads are answered one payload byte short
     int temperature = 30;
     int source = 1;
+    int backlight = 1;
     Bytes meterCodes = Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 30};
 
     Bytes Answer(const Bytes& r) {
@@ -129,6 +132,9 @@ struct FakeUnit {
             break;
         case 0x01:
             p[0] = static_cast<std::uint8_t>(source);
+            break;
+        case 0x14:
+            p[0] = static_cast<std::uint8_t>(backlight);
             break;
         case 0x02:
             p = meterCodes;
@@ -265,6 +271,31 @@ TEST_F(UnitControllerTest, EditsGoOutOnePerTickInScanOrder) {
     EXPECT_EQ(Word(edits[1], 2), 450 + 700); // gain code on the 4x8
 }
 
+// A meter reply that comes in after the next tick must not leave a spare poll in the queue: it
+// would go out ahead of the next edit, and so would one on every later tick.
+TEST_F(UnitControllerTest, EditLeavesOnTheFirstTickAfterItEvenAfterALateMeterReply) {
+    Make();
+    ConnectAndSettle();
+    ctl->Tick(); // a meter poll on the line
+    const Bytes poll = Frames().back();
+    ASSERT_TRUE(IsMeterPoll(poll));
+    ctl->Tick(); // its reply is late: nothing is queued behind it
+    EXPECT_EQ(ctl->Command().QueueCount(), 1);
+    Deliver(unit.Answer(poll));
+
+    data.output(2).setGain(450);
+    const std::size_t before = Frames().size();
+    TickAnswered();
+    ASSERT_EQ(Frames().size(), before + 1);
+    EXPECT_EQ(Frames().back(), RequestFrames(data).outputLevelFrame(2).bytes);
+    // Idle again: one poll per tick.
+    for (int i = 0; i < 3; ++i) {
+        TickAnswered();
+        EXPECT_TRUE(IsMeterPoll(Frames().back()));
+    }
+    EXPECT_EQ(Frames().size(), before + 4);
+}
+
 TEST_F(UnitControllerTest, EditMadeAfterTheLastIdleScanIsNotSettledUntilAnswered) {
     Make();
     ConnectAndSettle();
@@ -275,8 +306,8 @@ TEST_F(UnitControllerTest, EditMadeAfterTheLastIdleScanIsNotSettledUntilAnswered
         TickAnswered();
         ++ticks;
     }
-    // 30000 -> 15000 -> 7500 -> 4000, sent twice, then the idle scan.
-    EXPECT_GE(ticks, 5);
+    // 30000 -> 15000 -> 7500 -> 4000, sent twice: settled as soon as the last one is answered.
+    EXPECT_EQ(ticks, 4);
     EXPECT_FALSE(data.hasPendingChanges());
 }
 
@@ -351,7 +382,7 @@ TEST_F(UnitControllerTest, BatchEndsTheBusyFlagWhenItsLastFrameGoesOutWithoutMet
     ctl->ReadProgramFromDevice(0);
     EXPECT_TRUE(ctl->IsBusy());
     EXPECT_EQ(view.busy.back(), true);
-    TickAnswered(); // the meter poll queued before the batch
+    EXPECT_EQ(ctl->Command().QueueCount(), 12); // no meter poll waits ahead of it
     for (int i = 0; i < 12; ++i) {
         const std::size_t before = Frames().size();
         ctl->Tick();
@@ -402,6 +433,67 @@ TEST_F(UnitControllerTest, StoringTheLiveSettingsIsSettledOnlyAfterInputsAAndBAr
     EXPECT_EQ(data.input(0).on(), 1);
 }
 
+// A store of the live settings cut short, in the program of which input B is muted: only
+// input A's mute is the store's own. Ticks until both mutes and the first output block have been
+// answered.
+class CutShortStoreTest : public UnitControllerTest {
+protected:
+    void StoreUntilTheFirstOutputBlock() {
+        Make();
+        ConnectAndSettle();
+        data.input(1).setOn(0);
+        data.clearChangeFlags();
+        m_before = Frames().size();
+        ctl->StoreProgramToDevice(0);
+        for (int i = 0; i < 100 && SentSinceStore().size() < 4; ++i)
+            TickAnswered(); // the name, both mutes, output 1
+        ASSERT_EQ(SentSinceStore().size(), 4u);
+        EXPECT_EQ(ctl->InputsMutedForStore(), std::vector<int>{0});
+    }
+    // Every frame since the store but meter polls.
+    std::vector<Bytes> SentSinceStore() const {
+        const auto frames = Frames();
+        std::vector<Bytes> sent;
+        std::copy_if(frames.begin() + static_cast<std::ptrdiff_t>(m_before), frames.end(),
+                     std::back_inserter(sent), [this](const Bytes& f) { return !IsMeterPoll(f); });
+        return sent;
+    }
+    std::size_t m_before = 0;
+};
+
+TEST_F(CutShortStoreTest, StoppedItSendsNothingMoreButTheUndoingOfItsMute) {
+    StoreUntilTheFirstOutputBlock();
+    ctl->StopSending();
+    EXPECT_FALSE(ctl->IsBusy());
+    Settle();
+    const std::vector<Bytes> after = SentSinceStore();
+    ASSERT_EQ(after.size(), 5u);
+    EXPECT_EQ(after[3][4], 2) << "output 1's block, then nothing more of the program";
+    EXPECT_EQ(after[4], RequestFrames(data).inputLevelFrame(0).bytes); // input A on again
+    EXPECT_EQ(after[4][9], 1);
+    EXPECT_TRUE(ctl->InputsMutedForStore().empty());
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(CutShortStoreTest, LostLineNamesTheInputItLeftMuted) {
+    StoreUntilTheFirstOutputBlock();
+    ctl->OnLineEvent(kHangUpBits);
+    EXPECT_FALSE(ctl->IsConnected());
+    EXPECT_EQ(Texts(sink),
+              std::vector<std::string>{
+                  "Unable to Open COM-Port\n\nThe line on /dev/fake was lost: the port was closed "
+                  "or the adapter unplugged. Input A was muted while the outputs were written and "
+                  "may still be muted: switch it on again once the unit answers."});
+    EXPECT_EQ(ctl->InputsLeftMuted(), std::vector<int>{0});
+    // A store that ran to its end leaves nothing to name.
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false));
+    EXPECT_TRUE(ctl->InputsLeftMuted().empty());
+    Settle();
+    ctl->StoreProgramToDevice(0);
+    Settle();
+    EXPECT_TRUE(ctl->InputsMutedForStore().empty());
+}
+
 // ---- Connection ------------------------------------------------------------------------------
 
 TEST_F(UnitControllerTest, ConnectClearsOfflineEditsAndReadsNamesGlobalsAndTheLiveProgram) {
@@ -437,21 +529,51 @@ TEST_F(UnitControllerTest, ConnectClearsOfflineEditsAndReadsNamesGlobalsAndTheLi
     EXPECT_GE(view.globals, 1);
 }
 
-TEST_F(UnitControllerTest, ConnectForOneCommandReadsOnlyTheNamesAskedForAndKeepsThem) {
+TEST_F(UnitControllerTest, ConnectForOneCommandReadsOnlyWhatItAsksForAndKeepsIt) {
     Make();
-    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false, ConnectReads{{4, 9}}));
+    ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false, ConnectReads{{4, 9}, {0x01, 0x14}}));
     Settle();
     std::vector<std::pair<int, int>> sent; // channel or global code, slot
     for (const Bytes& f : Frames())
         if (!IsMeterPoll(f))
             sent.emplace_back(f[5], f[3]);
-    EXPECT_EQ(sent, (std::vector<std::pair<int, int>>{{0x15, 0}, {0x00, 4}, {0x00, 9}}));
-    // No unit settings came, so no later reply hands the names over: each is kept as it comes.
+    EXPECT_EQ(sent, (std::vector<std::pair<int, int>>{
+                        {0x15, 0}, {0x00, 4}, {0x00, 9}, {0x14, 0}, {0x01, 0}}));
+    // No temperature came, so no later reply hands the names and settings over: each is kept as
+    // it comes.
     EXPECT_EQ(ctl->ProgramName(4), "P4");
     EXPECT_EQ(ctl->ProgramName(9), "P9");
     EXPECT_EQ(ctl->ProgramName(5), "");
+    EXPECT_EQ(data.backlight(), unit.backlight);
+    EXPECT_EQ(data.inputSource(), unit.source);
     EXPECT_EQ(view.globals, 0);
     EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(UnitControllerTest, ChannelsReadByThemselvesAreTakenInAloneAndOnlyOnTheModel) {
+    Make(kDeviceType2x4);
+    unit.type = kDeviceType2x4;
+    ConnectAndSettle();
+    const std::size_t before = Frames().size();
+    data.output(3).setName("Mine");
+    data.clearChangeFlags();
+    // Output 8 is not on a 2x4: it is not asked for.
+    ctl->ReadChannelsFromDevice(InputBlockBit(1) | OutputBlockBit(0) | OutputBlockBit(7));
+    EXPECT_TRUE(ctl->IsBusy());
+    Settle();
+    std::vector<std::pair<int, int>> read; // section, channel
+    const auto frames = Frames();
+    for (std::size_t i = before; i < frames.size(); ++i)
+        if (!IsMeterPoll(frames[i]))
+            read.emplace_back(frames[i][4], frames[i][5]);
+    EXPECT_EQ(read, (std::vector<std::pair<int, int>>{{1, 1}, {2, 0}}));
+    EXPECT_EQ(data.input(1).nameText(), "IN1");
+    EXPECT_EQ(data.output(0).nameText(), "OUT0");
+    EXPECT_EQ(data.input(0).nameText(), "A"); // not read: as it was
+    EXPECT_EQ(data.output(3).nameText(), "Mine");
+    EXPECT_EQ(view.channelsReceived, std::vector<unsigned>{InputBlockBit(1) | OutputBlockBit(0)});
+    EXPECT_EQ(view.programsReceived, 0);
+    EXPECT_FALSE(data.hasPendingChanges()); // values only: nothing is sent back
 }
 
 TEST_F(UnitControllerTest, PortThatDoesNotOpenLeavesTheViewDisconnected) {
@@ -764,6 +886,92 @@ TEST_F(UnitControllerTest, UnansweredProbeIsGivenUpAfterFourSearchTicks) {
     EXPECT_EQ(view.lastProgress, 2);
 }
 
+// How the unit at ID 3 answers each probe of its ID, in turn.
+enum class Answer { Good, Damaged, CutShort, Noise, Silent };
+
+struct LossyAnswerCase {
+    const char* name;
+    std::vector<Answer> answers; // after the last one the unit answers well
+    int silentRetries;
+    bool found;
+    int probes; // of ID 3
+};
+
+void PrintTo(const LossyAnswerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LossySearchTest : public UnitControllerTest,
+                        public testing::WithParamInterface<LossyAnswerCase> {};
+
+// A window that heard something unreadable is probed again at once, at most twice; a silent one
+// only in a further pass, when the search asks for one.
+TEST_P(LossySearchTest, ProbesADamagedAnswerAgainAndASilentOneInTheNextPass) {
+    const LossyAnswerCase& c = GetParam();
+    Make();
+    ASSERT_TRUE(ctl->StartSearch("/dev/fake", 1, 5, c.silentRetries));
+    const Bytes good = UnitReply(kData, 0, 3, 0x15, 0, Bytes{3, 1}, 3);
+    std::size_t asked = 0;
+    int ticks = 0;
+    while (ctl->IsSearching() && ++ticks < 1000) {
+        const std::size_t before = Frames().size();
+        ctl->SearchTick();
+        const auto frames = Frames();
+        if (frames.size() == before || frames.back()[9] != 3)
+            continue;
+        const Answer answer = asked < c.answers.size() ? c.answers[asked] : Answer::Good;
+        ++asked;
+        Bytes reply = good;
+        switch (answer) {
+        case Answer::Good:
+            break;
+        case Answer::Damaged:
+            reply[reply.size() - 2] ^= 0xFF; // the checksum
+            break;
+        case Answer::CutShort:
+            reply.resize(reply.size() - 3);
+            break;
+        case Answer::Noise:
+            reply = Bytes{0x00, 0x53, 0x7F, 0x10};
+            break;
+        case Answer::Silent:
+            continue;
+        }
+        Deliver(reply);
+    }
+    ASSERT_FALSE(ctl->IsSearching());
+    EXPECT_EQ(static_cast<int>(asked), c.probes);
+    ASSERT_EQ(view.searchEnded.size(), 1u);
+    const std::vector<int>& known = view.searchEnded[0];
+    EXPECT_EQ(std::find(known.begin(), known.end(), 3) != known.end(), c.found);
+    // The silent IDs are probed once per pass, never repeated within one.
+    const auto frames = Frames();
+    EXPECT_EQ(std::count_if(frames.begin(), frames.end(), [](const Bytes& f) { return f[9] == 5; }),
+              1 + c.silentRetries);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Search, LossySearchTest,
+    testing::Values(
+        LossyAnswerCase{"DamagedAnswerIsAskedAgainAtOnce", {Answer::Damaged}, 0, true, 2},
+        LossyAnswerCase{"AnswerCutShortIsAskedAgain", {Answer::CutShort}, 0, true, 2},
+        LossyAnswerCase{"NoiseIsAskedAgain", {Answer::Noise}, 0, true, 2},
+        LossyAnswerCase{
+            "TwoDamagedAnswersAreAskedAgainTwice", {Answer::Damaged, Answer::Damaged}, 0, true, 3},
+        LossyAnswerCase{"ThreeDamagedAnswersGiveTheIdUp",
+                        {Answer::Damaged, Answer::Damaged, Answer::Damaged},
+                        0,
+                        false,
+                        3},
+        LossyAnswerCase{"SilenceIsNotAskedAgainWithinAPass", {Answer::Silent}, 0, false, 1},
+        LossyAnswerCase{"SilenceIsAskedAgainInASecondPass", {Answer::Silent}, 1, true, 2},
+        LossyAnswerCase{"DamagedAnswerInTheSecondPassIsAskedAgain",
+                        {Answer::Silent, Answer::Damaged},
+                        1,
+                        true,
+                        3}),
+    [](const testing::TestParamInfo<LossyAnswerCase>& info) { return info.param.name; });
+
 // ---- Notifications into the container --------------------------------------------------------
 
 TEST_F(UnitControllerTest, SmallModelTakesOnlyItsChannelsFromAReadProgram) {
@@ -833,9 +1041,10 @@ TEST_F(UnitControllerTest, StoredProgramMissingABlockEndsTheBackupWithNothingTak
                                "input D and output 1: the read was stopped and nothing of it was "
                                "taken over."});
     EXPECT_EQ(bank[2], ProgramImage{});
-    // No read of the stopped transfer went out after it.
+    // No read of the stopped transfer went out after the one that ended program 3.
     const Bytes last = Frames().back();
-    EXPECT_TRUE(IsMeterPoll(last));
+    EXPECT_EQ(std::vector<int>(last.begin() + 3, last.begin() + 7),
+              (std::vector<int>{3, 2, 7, 0x77}));
 }
 
 TEST_F(UnitControllerTest, BlockOfTheWrongLengthIsAskedForAgainWithOneMessage) {

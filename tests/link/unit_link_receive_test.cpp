@@ -292,13 +292,15 @@ TEST_F(CommandReceiveTest, MetersArePostedNotSent) {
     EXPECT_EQ(engine->QueueCount(), 0);
 }
 
-TEST_F(CommandReceiveTest, GlobalsReceivedIsSentForTheTemperatureReplyOnly) {
+TEST_F(CommandReceiveTest, EachUnitSettingIsSentWithItsCodeAndTheTemperatureSendsThemAll) {
     Exchange(UnitReply(kData, 0, 3, 0x10, 0, Bytes(80, ' ')));
     Exchange(UnitReply(kData, 0, 3, 0x14, 0, {1, 0, 0, 0, 0, 0, 0, 0}));
     Exchange(UnitReply(kData, 0, 3, 0x01, 0, {1, 1, 1, 1, 1, 1, 1, 1}));
-    EXPECT_TRUE(view.sent.empty());
     Exchange(UnitReply(kData, 0, 3, 0x16, 0, {18, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(view.sent, (std::vector<Sent>{{Notification::GlobalsReceived, 0x16}}));
+    EXPECT_EQ(view.sent, (std::vector<Sent>{{Notification::UnitSettingReceived, 0x10},
+                                            {Notification::UnitSettingReceived, 0x14},
+                                            {Notification::UnitSettingReceived, 0x01},
+                                            {Notification::GlobalsReceived, 0x16}}));
     EXPECT_EQ(engine->Replies().ReceivedProgram().temperature(), 18);
 }
 

@@ -73,7 +73,11 @@ TEST_F(ReplyDecoderTest, GlobalSettingsRepliesFillTheReceivedProgram) {
     Decode(UnitReply(kData, 0, 3, 0x14, 0, {1, 0, 0, 0, 0, 0, 0, 0}));
     Decode(UnitReply(kData, 0, 3, 0x04, 0, {33}));
     Decode(UnitReply(kData, 0, 3, 0x01, 0, {1, 1, 1, 1, 1, 1, 1, 1}));
-    EXPECT_TRUE(events.empty());
+    // The unit settings a connect reads are announced one by one; the others are only kept.
+    EXPECT_EQ(events, (std::vector<Event>{{ReplyEvent::UnitSettingReceived, 0x10},
+                                          {ReplyEvent::UnitSettingReceived, 0x14},
+                                          {ReplyEvent::UnitSettingReceived, 0x01}}));
+    events.clear();
     Decode(UnitReply(kData, 0, 3, 0x16, 0, {18, 0, 0, 0, 0, 0, 0, 0}));
 
     const ProgramContainer& program = decoder.ReceivedProgram();
@@ -459,6 +463,58 @@ TEST(ReplyDecoderTransfer, ProgramIsWholeOnlyWithEveryBlockOfItsSlotSinceTheTran
         decode(UnitReply(kData, 5, 2, 7, row.mode, OutputBlock()));
         const int parameter = row.expected == ReplyEvent::ProgramReceived ? 0 : 5;
         EXPECT_EQ(events, (std::vector<Event>{{row.expected, parameter}}));
+        EXPECT_EQ(decoder.MissingBlocks(), row.missing);
+    }
+}
+
+TEST(ReplyDecoderTransfer, SomeLiveBlocksAreAnnouncedOnceTheLastOfThemIsIn) {
+    constexpr ChannelBlocks kInputB = InputBlockBit(1);
+    constexpr ChannelBlocks kOutput3 = OutputBlockBit(2);
+    struct Row {
+        const char* name;
+        ChannelBlocks asked;
+        std::vector<ChannelBlocks> arriving; // in this order
+        std::vector<Event> expected;
+        ChannelBlocks missing;
+    };
+    const std::vector<Row> rows = {
+        {"both blocks",
+         kInputB | kOutput3,
+         {kInputB, kOutput3},
+         {{ReplyEvent::ChannelsReceived, static_cast<int>(kInputB | kOutput3)}},
+         0},
+        {"the first one missing",
+         kInputB | kOutput3,
+         {kOutput3},
+         {{ReplyEvent::ProgramIncomplete, 0}},
+         kInputB},
+        {"an input alone", kInputB, {kInputB}, {{ReplyEvent::ChannelsReceived, 0x002}}, 0},
+        {"then the whole program again",
+         kInputB,
+         {kInputB, kAllChannelBlocks},
+         {{ReplyEvent::ChannelsReceived, 0x002}, {ReplyEvent::ProgramReceived, 0}},
+         0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ReplyDecoder decoder;
+        decoder.ForgetReceivedBlocks(row.asked);
+        std::vector<Event> events;
+        for (const ChannelBlocks blocks : row.arriving) {
+            for (int b = 0; b < 12; ++b) {
+                if (!(blocks & (1u << b)))
+                    continue;
+                const bool input = b < 4;
+                const Bytes frame =
+                    UnitReply(kData, 0, input ? 1 : 2, static_cast<std::uint8_t>(input ? b : b - 4),
+                              0, input ? InputBlock() : OutputBlock());
+                const auto reply =
+                    decoder.Decode(ReadReplyHeader(frame), ReplyPayload(frame), nullptr);
+                if (reply && reply->event != ReplyEvent::None)
+                    events.push_back({reply->event, reply->parameter});
+            }
+        }
+        EXPECT_EQ(events, row.expected);
         EXPECT_EQ(decoder.MissingBlocks(), row.missing);
     }
 }

@@ -125,11 +125,14 @@ TEST_F(Sequences, ConnectForOneCommandProbesAndReadsOnlyWhatItAsksFor) {
          {{kRead, 42, 12, 3, 0x00, 0}, {kRead, 42, 3, 3, 0x00, 0}}},
         {"no such slot is skipped", {{31, -1, 0}}, {{kRead, 42, 0, 3, 0x00, 0}}},
         {"unit settings without names",
-         {{}, true},
+         {{}, {0x16, 0x01, 0x14, 0x10}},
          {{kRead, 42, 0, 3, 0x10, 0},
           {kRead, 42, 0, 3, 0x14, 0},
           {kRead, 42, 0, 3, 0x01, 0},
           {kRead, 42, 0, 3, 0x16, 0}}},
+        {"only the unit settings asked for, in the connect's order",
+         {{}, {0x16, 0x14}},
+         {{kRead, 42, 0, 3, 0x14, 0}, {kRead, 42, 0, 3, 0x16, 0}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -58,7 +58,8 @@ int WriteDumpPdf(const ProgramSource& source, const std::string& path, CliContex
         }
     }
     std::string error;
-    if (!WriteParameterTablesPdf(programs, source.deviceType, path, error)) {
+    if (!CheckSaveTarget(path, &error) ||
+        !WriteParameterTablesPdf(programs, source.deviceType, path, error)) {
         return CliFailure("cannot write " + path + ": " + error, ctx);
     }
     return kExitOk;

@@ -116,6 +116,25 @@ int ReadIdRange(const CliCommand& command, const CliArguments& args, CliContext&
     return kExitOk;
 }
 
+// More passes than this cost minutes on a full range and find nothing a line this bad hides.
+constexpr int kMaxSilentRetries = 5;
+
+// --retries N: further passes over the IDs that stayed silent. Returns kExitOk or the usage
+// error's status.
+int ReadRetries(const CliCommand& command, const CliArguments& args, CliContext& ctx,
+                int& retries) {
+    return ReadNumberOption(command, args, ctx, "--retries", 0, kMaxSilentRetries,
+                            "--retries must be 0 to 5", retries);
+}
+
+// "1, 3 and 17".
+std::string IdList(const std::vector<int>& ids) {
+    std::string text;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == ids.size() ? " and " : ", ") + std::to_string(ids[i]);
+    return text;
+}
+
 int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
     if (const int status = ParseUnitOptions(command, args, ctx, options); status != kExitOk)
@@ -124,9 +143,12 @@ int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& c
     int last = kLastDeviceId;
     if (const int status = ReadIdRange(command, args, ctx, first, last); status != kExitOk)
         return status;
+    int retries = 0;
+    if (const int status = ReadRetries(command, args, ctx, retries); status != kExitOk)
+        return status;
     OnlineSession session(options, ctx);
-    if (!session.Search(first, last))
-        return kExitFailure;
+    if (!session.Search(first, last, retries))
+        return session.FailureStatus();
     int found = 0;
     for (int id : session.Owner().knownIds) {
         if (id >= first && id <= last) {
@@ -142,6 +164,14 @@ int RunSearch(const CliCommand& command, const CliArguments& args, CliContext& c
 
 // ---- read --------------------------------------------------------------------------------------
 
+// A read that a signal stopped says that its file was left alone; returns `status`.
+int NothingSaved(const OnlineSession& session, const std::string& path, int status,
+                 CliContext& ctx) {
+    if (session.Interrupted() != 0)
+        ctx.err << "Nothing was saved to " << path << ".\n";
+    return status;
+}
+
 int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
     UnitOptions options;
     std::string path;
@@ -151,6 +181,9 @@ int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx
             ResolveProgramFile(command, args, ctx, FileUse::ReadSetting, options, path);
         status != kExitOk)
         return status;
+    // Nothing is read from the unit for a file that could not be saved.
+    if (std::string reason; !CheckSaveTarget(path, &reason))
+        return ProgramFileExit(ProgramFileStatus::WriteError, path, reason, ctx);
     // The file keeps the program's name, so that name is the one read besides the probe.
     const ConnectReads reads{{options.slot}};
     return WithConnectedUnit(
@@ -161,7 +194,7 @@ int RunRead(const CliCommand& command, const CliArguments& args, CliContext& ctx
             session.Data().setProgramName(unit.ProgramName(options.slot));
             unit.ReadProgramFromDevice(options.slot);
             if (const int status = session.FinishBatch({"frame"}); status != kExitOk)
-                return status;
+                return NothingSaved(session, path, status, ctx);
             if (!session.Owner().programReceived)
                 return CliFailure("The unit sent no complete program", ctx);
             std::string reason;
@@ -224,13 +257,16 @@ int RunWrite(const CliCommand& command, const CliArguments& args, CliContext& ct
 // progress as "LABEL 12/30". Returns the exit status (a failure's message shown).
 int BackUpUnit(const UnitOptions& options, const std::string& path, std::string_view label,
                CliContext& ctx) {
+    // A backup takes over a minute: a file that could not be saved is refused before it starts.
+    if (std::string reason; !CheckSaveTarget(path, &reason))
+        return ProgramFileExit(ProgramFileStatus::WriteError, path, reason, ctx);
     return WithConnectedUnit(
         options, ctx, MemoryNameReads(),
         [&](OnlineSession& session) {
             session.Controller().ReadAllProgramsFromDevice();
             if (const int status = session.FinishBatch({label, kProgramMemoryCount});
                 status != kExitOk)
-                return status;
+                return NothingSaved(session, path, status, ctx);
             if (!session.Owner().bankComplete)
                 return CliFailure("The unit sent no complete program bank", ctx);
             std::string reason;
@@ -267,6 +303,14 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
     int last = kLastDeviceId;
     if (const int status = ReadIdRange(command, args, ctx, first, last); status != kExitOk)
         return status;
+    int retries = 1;
+    if (const int status = ReadRetries(command, args, ctx, retries); status != kExitOk)
+        return status;
+    int expected = 0;
+    if (const int status = ReadNumberOption(command, args, ctx, "--expect", 1, kLastDeviceId,
+                                            "--expect must be 1 to 250", expected);
+        status != kExitOk)
+        return status;
     const std::filesystem::path dir = args.positional().front();
     auto unusable = [&](const std::string& why) {
         return CliFailure("Cannot use " + dir.string() + " as the folder of the backups: " + why,
@@ -278,11 +322,13 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
     if (std::filesystem::exists(dir, error) && !std::filesystem::is_directory(dir, error))
         return unusable("not a folder");
 
+    // One watch over the whole run: a signal between two units stops it there as well.
+    const InterruptWatch watch;
     std::vector<int> ids;
     {
         OnlineSession search(options, ctx);
-        if (!search.Search(first, last))
-            return kExitFailure;
+        if (!search.Search(first, last, retries))
+            return search.FailureStatus();
         for (int id : search.Owner().knownIds)
             if (id >= first && id <= last)
                 ids.push_back(id);
@@ -293,12 +339,31 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
                               " (IDs " + std::to_string(first) + '-' + std::to_string(last) +
                               "): nothing was backed up.",
                           ctx);
+    // Said before the long work starts, so that a missing unit shows at once.
+    ctx.out << "Found " << ids.size() << ' ' << model.label
+            << (ids.size() == 1 ? " unit" : " units") << " on " << options.port << ": ID "
+            << IdList(ids) << '\n'
+            << std::flush;
+    const bool tooFew = static_cast<int>(ids.size()) < expected;
+    if (tooFew)
+        ctx.err << expected << " units were expected, but only " << ids.size()
+                << " answered; the units found are backed up all the same.\n";
     std::filesystem::create_directories(dir, error);
     if (!std::filesystem::is_directory(dir))
         return unusable(error ? error.message() : "not a folder");
 
     std::vector<int> failed;
+    int interrupted = 0; // the exit status of a unit's backup that a signal stopped
     for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (interrupted == 0)
+            if (const int signal = TakeInterrupt(); signal != 0) {
+                ctx.err << "Interrupted by " << InterruptName(signal) << ".\n";
+                interrupted = InterruptExitStatus(signal);
+            }
+        if (interrupted != 0) {
+            failed.push_back(ids[i]);
+            continue;
+        }
         UnitOptions unit = options;
         unit.deviceId = ids[i];
         const std::string path =
@@ -307,18 +372,25 @@ int RunBackupAll(const CliCommand& command, const CliArguments& args, CliContext
         const std::string label = "unit " + std::to_string(i + 1) + '/' +
                                   std::to_string(ids.size()) + " (ID " + std::to_string(ids[i]) +
                                   "): program";
-        if (BackUpUnit(unit, path, label, ctx) != kExitOk)
+        const int status = BackUpUnit(unit, path, label, ctx);
+        if (status != kExitOk)
             failed.push_back(ids[i]);
+        if (status > kExitUsage)
+            interrupted = status;
     }
-    if (failed.empty())
-        return kExitOk;
-    std::string list;
-    for (int id : failed)
-        list += (list.empty() ? "" : ", ") + std::to_string(id);
-    return CliFailure(std::to_string(ids.size() - failed.size()) + " of " +
-                          std::to_string(ids.size()) + " units were backed up; not backed up: ID " +
-                          list,
-                      ctx);
+    if (!failed.empty()) {
+        std::string list;
+        for (int id : failed)
+            list += (list.empty() ? "" : ", ") + std::to_string(id);
+        ctx.err << ids.size() - failed.size() << " of " << ids.size()
+                << " units were backed up; not backed up: ID " << list << '\n';
+    }
+    if (tooFew)
+        ctx.err << "Only " << ids.size() << " of the " << expected
+                << " units expected were found.\n";
+    if (interrupted != 0)
+        return interrupted;
+    return CliStatus(failed.empty() && !tooFew);
 }
 
 int RunRestore(const CliCommand& command, const CliArguments& args, CliContext& ctx) {
@@ -370,13 +442,13 @@ int RunSetId(const CliCommand& command, const CliArguments& args, CliContext& ct
         if (!unit.ChangeDeviceId(*newId))
             return CliFailure("The ID change could not be started", ctx);
         if (!session.WaitSettled())
-            return kExitFailure;
+            return session.FailureStatus();
         if (unit.DeviceId() != *newId)
             return kExitFailure;
         // The unit must answer under its new ID: one more meter reply proves it.
         const int replies = session.Owner().meterReplies;
         if (!session.Run([&] { return session.Owner().meterReplies > replies; }))
-            return kExitFailure;
+            return session.FailureStatus();
         ctx.out << "The " << DeviceModelOf(options.deviceType).label << " with ID "
                 << options.deviceId << " now has ID " << *newId << '\n';
         return kExitOk;
@@ -431,9 +503,13 @@ int RunMeters(const CliCommand& command, const CliArguments& args, CliContext& c
             ctx.out << '\n' << std::flush;
             ++printed;
         };
-        return CliStatus(session.Run([&] { return printed == count; }));
+        return session.Run([&] { return printed == count; }) ? kExitOk : session.FailureStatus();
     });
 }
+
+#define TAVREL_RETRIES_OPTION(byDefault)                                                           \
+    "  --retries  N (0..5): probe the IDs that stayed silent N more times, in passes after\n"      \
+    "             the first; default " byDefault "\n"
 
 const CliRegistrar kOnlineCommands{
     {"ports",
@@ -450,9 +526,9 @@ const CliRegistrar kOnlineCommands{
      "rfc2217://HOST:PORT or tcp://HOST:PORT.\n"
      "  --test-open  leave out ports that cannot be opened now (held by another program)\n"},
     {"search",
-     "--port P [--type T] [--ids FIRST-LAST]",
+     "--port P [--type T] [--ids FIRST-LAST] [--retries N]",
      "probe device IDs and list the units of the type that answer",
-     {"--port", "--type", "--ids"},
+     {"--port", "--type", "--ids", "--retries"},
      {},
      0,
      0,
@@ -460,8 +536,9 @@ const CliRegistrar kOnlineCommands{
      "Probes one ID every 30 ms tick and gives each about 120 ms to answer, as the connect\n"
      "dialog does; the IDs of the units of the type that answered are printed one per line,\n"
      "in ascending order (none: a note on standard error). All 250 IDs take about 40 s.\n"
+     "An answer damaged on the line is asked for again at once, up to two more times.\n"
      "\n" TAVREL_PORT_OPTION TAVREL_TYPE_OPTION
-     "  --ids      FIRST-LAST: probe only these IDs; default 1-250\n"},
+     "  --ids      FIRST-LAST: probe only these IDs; default 1-250\n" TAVREL_RETRIES_OPTION("0")},
     {"read",
      "--port P [--id N] [--type T] [--slot S] [--tick-ms MS] FILE",
      "read program S of the unit (0 = live settings) into a single-setting file",
@@ -499,19 +576,22 @@ const CliRegistrar kOnlineCommands{
      "A FILE without the model's extension gets it (hall -> hall.dat48).\n"
      "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_FILE_TYPE_OPTION TAVREL_TICK_OPTION},
     {"backup-all",
-     "--port P [--type T] [--ids FIRST-LAST] [--tick-ms MS] DIR",
+     "--port P [--type T] [--ids FIRST-LAST] [--retries N] [--expect N] [--tick-ms MS] DIR",
      "find the units of the type on the line and back each up into DIR/unit-ID.datNN",
-     {"--port", "--type", "--ids", "--tick-ms"},
+     {"--port", "--type", "--ids", "--retries", "--expect", "--tick-ms"},
      {},
      1,
      1,
      RunBackupAll,
-     "Searches the line as 'search' does, then reads the 30 stored programs of every unit\n"
-     "found into DIR/unit-ID plus the model's library extension (unit-3.dat48), creating DIR\n"
-     "when it does not exist. A line per unit says what was read; a unit that fails is\n"
-     "reported and the others are still backed up, and the exit status is then 1.\n"
+     "Searches the line as 'search' does and prints the IDs found, then reads the 30 stored\n"
+     "programs of every unit found into DIR/unit-ID plus the model's library extension\n"
+     "(unit-3.dat48), creating DIR when it does not exist. A line per unit says what was read;\n"
+     "a unit that fails is reported and the others are still backed up, and the exit status\n"
+     "is then 1.\n"
      "\n" TAVREL_PORT_OPTION TAVREL_TYPE_OPTION
-     "  --ids      FIRST-LAST: search only these IDs; default 1-250\n" TAVREL_TICK_OPTION},
+     "  --ids      FIRST-LAST: search only these IDs; default 1-250\n" TAVREL_RETRIES_OPTION(
+         "1") "  --expect   N: the number of units on the line; fewer found is a failure (exit\n"
+              "             status 1), after the units found are backed up\n" TAVREL_TICK_OPTION},
     {"restore",
      "--port P [--id N] [--type T] [--tick-ms MS] FILE",
      "write a program library file's 30 programs into the unit's memories",
@@ -548,5 +628,7 @@ const CliRegistrar kOnlineCommands{
      "\n" TAVREL_PORT_OPTION TAVREL_ID_OPTION TAVREL_TYPE_OPTION
      "  --count    number of meter replies to print; default 10\n" TAVREL_TICK_OPTION},
 };
+
+#undef TAVREL_RETRIES_OPTION
 
 } // namespace

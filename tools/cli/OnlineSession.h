@@ -8,6 +8,7 @@
 // repetition after 2 s, abandonment after 4.1 s).
 
 #include "Cli.h"
+#include "Interruption.h"
 
 #include "files/ProgramFile.h"
 #include "link/MessageSink.h"
@@ -83,7 +84,11 @@ public:
     void ShowMessage(const std::string& text, MessageKind) override;
     bool AskYesNo(const std::string&) override { return false; }
 
-    void OnProgramReceived() override { programReceived = true; }
+    void OnProgramReceived() override {
+        programReceived = true;
+        receivedBlocks = kAllChannelBlocks;
+    }
+    void OnChannelsReceived(unsigned blocks) override { receivedBlocks |= blocks; }
     void OnBankComplete() override { bankComplete = true; }
     void OnMetersReceived(const MeterLevels& levels) override;
     void OnSearchEnded(const std::vector<int>& ids) override { knownIds = ids; }
@@ -94,6 +99,7 @@ public:
 
     int messages = 0;
     bool programReceived = false;
+    ChannelBlocks receivedBlocks = 0; // live channel blocks taken into the container
     bool bankComplete = false;
     int meterReplies = 0;
     std::function<void(const MeterLevels&)> onMeters;
@@ -145,6 +151,10 @@ void ExplainTypeMismatch(const UnitOptions& options, FileUse use, int reportedTy
                          CliContext& ctx);
 
 // One unit on one port, from connecting to disconnecting, with the event loop that drives it.
+// While a session lives, SIGINT, SIGTERM and SIGHUP stop it gently: the frame on the line is
+// left to be answered, nothing more is sent but what undoes a store's mutes, and the loop ends
+// (a second signal leaves at once). The commands then say what was done and end with
+// FailureStatus (128 + the signal).
 class OnlineSession {
 public:
     OnlineSession(const UnitOptions& options, CliContext& ctx);
@@ -162,15 +172,24 @@ public:
     // Runs the send tick and the line until everything queued and pending has been answered.
     bool WaitSettled();
     // Sends the batch just queued until the unit has answered it all; a terminal shows its
-    // progress. Returns kExitOk, or kExitFailure when the connection ended first (its message
-    // shown).
+    // progress. Returns kExitOk, or FailureStatus when the connection ended or a signal stopped
+    // it first (its message shown). A write that ended early says which parts of the program
+    // were written and which were not, and, when inputs were left muted, the command that
+    // unmutes them.
     int FinishBatch(BatchProgress progress);
     // Runs the send tick and the line until `done` holds; on a terminal, `progress` runs after
     // every step. False when the connection ended first (its message has been shown).
     bool Run(const std::function<bool()>& done, const std::function<void()>& progress = {});
-    // The device-ID search over first..last with its 30 ms tick; a terminal shows the ID being
-    // probed ("ID 37/250"). False when the port did not open.
-    bool Search(int first, int last);
+    // The device-ID search over first..last with its 30 ms tick, and `silentRetries` more passes
+    // over the IDs that stayed silent; a terminal shows the ID being probed ("ID 37/250", "ID
+    // 37/250, pass 2"). False when the port did not open or a signal stopped the search.
+    bool Search(int first, int last, int silentRetries = 0);
+
+    // The signal that stopped the session, or 0.
+    int Interrupted() const { return m_signal; }
+    // The exit status of a command whose work the session could not finish: 128 + the signal
+    // that stopped it, else kExitFailure.
+    int FailureStatus() const;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -180,8 +199,26 @@ private:
     void Step(Clock::time_point& next, Milliseconds period, const std::function<void()>& tick);
     // Queued frames other than meter polls.
     int PendingRequests() const;
+    // Keeps PendingRequests while connected, for a transfer that ends early.
+    void NotePending();
+    // The first signal: nothing more is sent after the frame on the line but the undoing of a
+    // store's mutes.
+    void BeginStop(int signal);
+    // A second signal: the port is closed at once.
+    void LeaveAtOnce();
+    // "To unmute them: tavrel-cli set ..." for the inputs left muted, if any.
+    void TellHowToUnmute() const;
 
+    InterruptWatch m_watch; // first: held until the port has been closed and restored
     UnitOptions m_options;
+    CliContext& m_ctx;
+    int m_signal = 0;
+    bool m_stopping = false;
+    int m_pendingSeen = 0;   // PendingRequests before the latest event or tick
+    int m_pendingAtStop = 0; // ... when the first signal came
+    bool m_headOnLineAtStop = false;
+    std::vector<int> m_mutesUndone; // inputs whose store mutes the stop undid
+    std::vector<int> m_leftMuted;   // inputs that may still be muted when the session ended
     std::optional<Clock::time_point> m_nextTick; // the send tick's next time, once it runs
     ProgramContainer m_data;
     ProgramBank m_bank{};
@@ -202,6 +239,10 @@ int WithConnectedUnit(const UnitOptions& options, CliContext& ctx, const Connect
 
 // A connect that reads the names of program memories 1..30, which a library stores.
 ConnectReads MemoryNameReads();
+
+// The text as one word of a shell command line: as it is when it holds no character the shell
+// would take apart, else in single quotes.
+std::string ShellWord(const std::string& text);
 
 // Reads the unit's live settings into the session's container (as the application does after a
 // connect). Returns the exit status.

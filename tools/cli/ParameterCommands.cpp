@@ -9,13 +9,20 @@
 #include "files/ProgramFile.h"
 #include "link/ParameterCatalogue.h"
 #include "model/DeviceModel.h"
+#include "model/InputChannel.h"
+#include "model/OutputChannel.h"
+#include "model/ParameterScales.h"
 #include "model/ProgramContainer.h"
+#include "protocol/ChannelBlocks.h"
+#include "model/ProgramImage.h"
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,10 +33,31 @@ namespace pc = ParameterCatalogue;
 // name=value of every parameter listed, in order.
 using Snapshot = std::vector<std::pair<std::string, std::string>>;
 
+// A value on one line: bytes a name may hold besides printable ASCII (a name read from a unit or
+// a file can hold any) are shown as escapes, "\n", "\t", "\x01", so no value breaks a line.
+std::string OneLine(std::string_view value) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string line;
+    for (const char c : value) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else if (c == '\t')
+            line += "\\t";
+        else if (b < 0x20 || b >= 0x7F)
+            line += std::string("\\x") + kHex[b >> 4] + kHex[b & 0xF];
+        else
+            line += c;
+    }
+    return line;
+}
+
 Snapshot Take(const std::vector<pc::Parameter>& parameters, const ProgramContainer& program) {
     Snapshot values;
     for (const pc::Parameter& p : parameters)
-        values.emplace_back(p.name, pc::ReadParameter(p, program));
+        values.emplace_back(p.name, OneLine(pc::ReadParameter(p, program)));
     return values;
 }
 
@@ -94,29 +122,39 @@ int OpenSource(const CliCommand& command, const CliArguments& args, CliContext& 
     return kExitOk;
 }
 
-// What a unit must be asked before its parameters can be shown: the live program for channel
-// settings, the unit settings for "unit.…".
+// What a unit must be asked before its parameters can be shown: the live settings of the
+// channels they belong to, and the unit settings they are.
 struct Needs {
-    bool program = false;
-    bool unitSettings = false;
+    ChannelBlocks blocks = 0;
+    std::vector<int> unitSettings; // global codes
 
     explicit Needs(const std::vector<pc::Parameter>& parameters) {
-        for (const pc::Parameter& p : parameters)
-            (p.IsUnitSetting() ? unitSettings : program) = true;
+        for (const pc::Parameter& p : parameters) {
+            if (!p.IsUnitSetting())
+                blocks |= ChannelBlockBit(p.output, p.channel);
+            else if (!Covers(p))
+                unitSettings.push_back(p.GlobalCode());
+        }
     }
-    bool Covers(const pc::Parameter& p) const { return p.IsUnitSetting() ? unitSettings : program; }
+    bool Covers(const pc::Parameter& p) const {
+        if (!p.IsUnitSetting())
+            return (blocks & ChannelBlockBit(p.output, p.channel)) != 0;
+        return std::ranges::find(unitSettings, p.GlobalCode()) != unitSettings.end();
+    }
 };
 
-// On a connected unit: reads what the parameters need, then runs `work` on the container.
+// On a connected unit: reads what the parameters need (right behind the probe, each channel's
+// block by itself), then runs `work` on the container.
 int WithUnitParameters(const Source& source, const std::vector<pc::Parameter>& parameters,
                        CliContext& ctx, const std::function<int(OnlineSession&)>& work) {
     const Needs needs(parameters);
     ConnectReads reads;
     reads.unitSettings = needs.unitSettings;
+    reads.liveChannels = needs.blocks;
     return WithConnectedUnit(source.options, ctx, reads, [&](OnlineSession& session) {
-        if (needs.program)
-            if (const int status = ReadLiveProgram(session, ctx); status != kExitOk)
-                return status;
+        // Nothing of the channels is taken in unless every block asked for came.
+        if ((session.Owner().receivedBlocks & needs.blocks) != needs.blocks)
+            return CliFailure("The unit sent no complete program", ctx);
         return work(session);
     });
 }
@@ -144,7 +182,7 @@ int RunGet(const CliCommand& command, const CliArguments& args, CliContext& ctx)
 
     auto print = [&](const ProgramContainer& program) {
         for (const pc::Parameter& p : parameters)
-            ctx.out << p.name << '=' << pc::ReadParameter(p, program) << '\n';
+            ctx.out << p.name << '=' << OneLine(pc::ReadParameter(p, program)) << '\n';
         return kExitOk;
     };
     if (source.unit)
@@ -194,6 +232,12 @@ int ReadAssignments(const CliCommand& command, const CliArguments& args, const S
         }
         if (!value->note.empty())
             notes.push_back(value->note);
+        // A unit drops the blanks around some texts: what is set and shown is what it keeps.
+        if (std::string kept = pc::TextTheUnitKeeps(*parameter, value->text);
+            source.unit && kept != value->text) {
+            notes.push_back(parameter->name + ": the unit keeps \"" + kept + "\"");
+            value->text = std::move(kept);
+        }
         assignments.push_back({*parameter, std::move(*value)});
     }
     if (errors.empty() && assignments.empty())
@@ -204,11 +248,12 @@ int ReadAssignments(const CliCommand& command, const CliArguments& args, const S
     return kExitOk;
 }
 
-// Applies the values; with a refusal nothing may be sent or saved. Returns kExitOk or the usage
-// error's status.
+// Applies the values; with a refusal nothing may be sent or saved. `dropsGainsOfBandsOff` names
+// a holder that keeps no gain for a band switched off (a unit, a program library), so a gain
+// given with "off" is lost there. Returns kExitOk or the usage error's status.
 int ApplyAssignments(const CliCommand& command, const std::vector<pc::Assignment>& assignments,
                      ProgramContainer& program, UnitController* unit, std::string_view nothingDone,
-                     CliContext& ctx) {
+                     std::string_view dropsGainsOfBandsOff, CliContext& ctx) {
     const pc::ApplyOutcome outcome = pc::Apply(assignments, program, unit);
     if (!outcome.refusals.empty()) {
         std::vector<std::string> errors = outcome.refusals;
@@ -216,7 +261,39 @@ int ApplyAssignments(const CliCommand& command, const std::vector<pc::Assignment
         return CliUsageErrors(command, errors, ctx);
     }
     PrintNotes(outcome.corrections, ctx);
+    for (const auto& [name, gain] : outcome.gainsOfBandsOff) {
+        if (dropsGainsOfBandsOff.empty())
+            PrintNotes({name + ": " + gain +
+                        " dB is kept for when the band is switched on; switched off it shows 0.0"},
+                       ctx);
+        else
+            PrintNotes({name + ": " + gain + " dB is not kept: " +
+                        std::string(dropsGainsOfBandsOff) + " holds a band switched off at 0.0 dB"},
+                       ctx);
+    }
     return kExitOk;
+}
+
+// A program image has no on/off for a band of its own: a band at 0.0 dB is off. A band switched
+// off is stored at 0.0 dB, or it would come back on at the gain it keeps.
+void FillStoredImage(const ProgramContainer& program, ProgramImage& image) {
+    program.fillProgramImage(image);
+    for (std::size_t i = 0; i < image.inputs.size(); ++i)
+        for (int b = 0; b < InputChannel::kBandCount; ++b)
+            if (program.input(static_cast<int>(i)).filter(b).off() != 0)
+                image.inputs[i].bands[static_cast<std::size_t>(b)].gain = kEqGainZeroIndex;
+    for (std::size_t o = 0; o < image.outputs.size(); ++o)
+        for (int b = 0; b < OutputChannel::kBandCount; ++b)
+            if (program.output(static_cast<int>(o)).filter(b).off() != 0)
+                image.outputs[o].bands[static_cast<std::size_t>(b)].gain = kEqGainZeroIndex;
+}
+
+// The whole program as a file would hold it, gains kept by bands switched off included (no
+// parameter shows those).
+ProgramImage ImageOf(const ProgramContainer& program) {
+    ProgramImage image;
+    program.fillProgramImage(image);
+    return image;
 }
 
 int SetOnUnit(const CliCommand& command, const Source& source,
@@ -231,14 +308,19 @@ int SetOnUnit(const CliCommand& command, const Source& source,
             shown.push_back(std::move(p));
     return WithUnitParameters(source, named, ctx, [&](OnlineSession& session) {
         const Snapshot before = Take(shown, session.Data());
-        if (const int status = ApplyAssignments(command, assignments, session.Data(),
-                                                &session.Controller(), "Nothing was sent.", ctx);
+        if (const int status =
+                ApplyAssignments(command, assignments, session.Data(), &session.Controller(),
+                                 "Nothing was sent.", "the unit", ctx);
             status != kExitOk)
             return status;
         // The pending-change scan sends the edits (a crossover as its run of octave steps) and
         // the unit-wide frames go out as queued; done when the unit has answered them all.
-        if (!session.WaitSettled())
-            return kExitFailure;
+        if (!session.WaitSettled()) {
+            if (session.Interrupted() != 0)
+                ctx.err << "Some of the changes may not have reached " << UnitText(source.options)
+                        << "; 'tavrel-cli get' shows what it holds.\n";
+            return session.FailureStatus();
+        }
         if (!PrintChanges(before, Take(shown, session.Data()), ctx))
             ctx.out << "Nothing changed: " << UnitText(source.options)
                     << " already had these values\n";
@@ -252,20 +334,22 @@ int SetInFile(const CliCommand& command, Source& source,
         pc::AllParameters(*source.model, pc::Holder::ProgramFile);
     const auto program = TakeProgram(source.file, source.file.program);
     const Snapshot before = Take(shown, *program);
+    const ProgramImage imageBefore = ImageOf(*program);
     if (const int status =
-            ApplyAssignments(command, assignments, *program, nullptr, "Nothing was written.", ctx);
+            ApplyAssignments(command, assignments, *program, nullptr, "Nothing was written.",
+                             source.file.library ? "a program library" : "", ctx);
         status != kExitOk)
         return status;
     const Snapshot after = Take(shown, *program);
-    if (before == after) {
+    if (before == after && (source.file.library || imageBefore == ImageOf(*program))) {
         ctx.out << "Nothing changed: " << source.path << " already holds these values\n";
         return kExitOk;
     }
     ProgramFileStatus saved = ProgramFileStatus::Ok;
     std::string reason;
     if (source.file.library) {
-        program->fillProgramImage(
-            source.file.bank[static_cast<std::size_t>(source.file.program - 1)]);
+        FillStoredImage(*program,
+                        source.file.bank[static_cast<std::size_t>(source.file.program - 1)]);
         saved = SaveProgramLibrary(source.path, source.file.bank, &reason);
     } else {
         saved = SaveProgramSetting(source.path, *program, &reason);

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -61,10 +63,67 @@ bool MakeDirectories(const std::string& dir) {
     return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// True when path is a symbolic link whose target no longer exists (left by a unit that died).
-bool IsStaleLink(const std::string& path) {
+bool IsLink(const std::string& path) {
     struct stat st {};
-    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0;
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// Takes the lock of a link's name: opens (or makes) its lock file and locks it, unless a running
+// unit holds it. Returns the descriptor that keeps the lock, or -1 with errno set (EWOULDBLOCK:
+// a unit holds it). A lock file removed by its unit between the open and the lock is left for
+// the one that now stands under the name.
+int LockLinkName(const std::string& linkPath) {
+    const std::string lockPath = VirtualUnitLockPath(linkPath);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0)
+            return -1;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            close(fd);
+            errno = error;
+            return -1;
+        }
+        struct stat held {};
+        struct stat named {};
+        if (fstat(fd, &held) == 0 && stat(lockPath.c_str(), &named) == 0 &&
+            held.st_ino == named.st_ino && held.st_dev == named.st_dev)
+            return fd;
+        close(fd);
+    }
+    errno = EWOULDBLOCK;
+    return -1;
+}
+
+// Removes what units that died left in the virtual-unit directory: links whose lock is free,
+// with their lock files, and lock files whose link has gone. A link without a lock file comes
+// from no running unit either. Each is removed while its lock is held here, so a unit starting
+// at the same time under the name keeps what it made.
+void RemoveLeftovers(const std::string& dir) {
+    DIR* folder = opendir(dir.c_str());
+    if (folder == nullptr)
+        return;
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(folder))
+        names.emplace_back(entry->d_name);
+    closedir(folder);
+    for (const std::string& name : names) {
+        const std::string path = dir + "/" + name;
+        std::string link;
+        if (IsLink(path))
+            link = path;
+        else if (name.size() > 6 && name.front() == '.' && name.ends_with(".lock"))
+            link = dir + "/" + name.substr(1, name.size() - 6);
+        else
+            continue;
+        const int lock = LockLinkName(link);
+        if (lock < 0)
+            continue; // a unit is running under the name
+        if (IsLink(link))
+            unlink(link.c_str());
+        unlink(VirtualUnitLockPath(link).c_str());
+        close(lock);
+    }
 }
 
 std::string LinkTarget(const std::string& path) {
@@ -144,28 +203,57 @@ void VirtualLine::PublishLinks(std::string* error, bool* ok) {
             *ok = false;
             return;
         }
+        RemoveLeftovers(dir);
         paths.push_back(dir + "/" + name);
     }
     paths.insert(paths.end(), m_options.extraLinks.begin(), m_options.extraLinks.end());
     for (const std::string& path : paths) {
-        if (IsStaleLink(path))
+        // The name's lock first: while it is held no other unit publishes there, and a link
+        // found there now was left by a unit that died.
+        const int lock = LockLinkName(path);
+        if (lock < 0) {
+            if (error)
+                *error = errno == EWOULDBLOCK
+                             ? "another virtual unit is running as " + path
+                             : ErrnoText("cannot lock the link " + path);
+            *ok = false;
+            return;
+        }
+        const std::string pid = std::to_string(getpid()) + "\n";
+        if (ftruncate(lock, 0) != 0 ||
+            write(lock, pid.data(), pid.size()) != static_cast<ssize_t>(pid.size())) {
+            // The lock is what counts; the number in it only tells a person who holds it.
+        }
+        if (IsLink(path))
             unlink(path.c_str());
         if (symlink(m_slavePath.c_str(), path.c_str()) != 0) {
             if (error)
                 *error = ErrnoText("cannot create the link " + path);
+            unlink(VirtualUnitLockPath(path).c_str());
+            close(lock);
             *ok = false;
             return;
         }
-        m_links.push_back(path);
+        m_links.push_back({path, lock});
     }
 }
 
 void VirtualLine::RemoveLinks() {
-    // Only links that still lead to our device: another unit may have taken the name since.
-    for (const std::string& path : m_links)
-        if (LinkTarget(path) == m_slavePath)
-            unlink(path.c_str());
+    // The link, then its lock file while the lock is still held; closing drops the lock.
+    for (const PublishedLink& link : m_links) {
+        if (LinkTarget(link.path) == m_slavePath)
+            unlink(link.path.c_str());
+        unlink(VirtualUnitLockPath(link.path).c_str());
+        close(link.lock);
+    }
     m_links.clear();
+}
+
+std::vector<std::string> VirtualLine::Links() const {
+    std::vector<std::string> paths;
+    for (const PublishedLink& link : m_links)
+        paths.push_back(link.path);
+    return paths;
 }
 
 bool VirtualLine::IsOpen() const {
@@ -243,8 +331,10 @@ int VirtualLine::Poll(int timeoutMs) {
         for (;;) {
             const ssize_t n = read(m_master, buffer, sizeof buffer);
             if (n > 0) {
-                m_pending.insert(m_pending.end(), buffer, buffer + n);
                 m_lastByte = Clock::now();
+                if (m_pending.empty() && m_fillerBytes == 0)
+                    m_requestStart = m_lastByte;
+                m_pending.insert(m_pending.end(), buffer, buffer + n);
                 continue;
             }
             if (n < 0 && errno == EINTR)
@@ -310,9 +400,10 @@ int VirtualLine::TakeFrames() {
                     replyBytes = Reply(std::move(*reply), requestBytes);
         }
         if (m_options.keepLog)
-            m_log.push_back(
-                {std::vector<std::uint8_t>(frame.begin(), frame.end()), requestBytes, replyBytes});
+            m_log.push_back({std::vector<std::uint8_t>(frame.begin(), frame.end()), requestBytes,
+                             replyBytes, m_requestStart});
         m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(total));
+        m_requestStart = m_lastByte; // what is left came with the latest read
         if (m_options.hangupAfter > 0 && requestNumber >= m_options.hangupAfter)
             m_hangupDeadline = Clock::now() + kHangupDrain;
     }

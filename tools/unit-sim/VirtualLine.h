@@ -58,6 +58,8 @@ struct SimExchange {
     std::vector<std::uint8_t> request; // the checked frame
     std::size_t requestWireBytes = 0;  // the frame and the filler before it
     std::size_t replyWireBytes = 0;    // 0 when the request went unanswered
+    // When the line read the request's first byte (its filler, or the frame when none came).
+    std::chrono::steady_clock::time_point arrived{};
 };
 
 class VirtualLine {
@@ -68,8 +70,11 @@ public:
     VirtualLine(const VirtualLine&) = delete;
     VirtualLine& operator=(const VirtualLine&) = delete;
 
-    // Creates the pseudo-terminal pair in raw mode and publishes the links. Returns false with a
-    // readable reason in *error when that fails (nothing is left behind then).
+    // Creates the pseudo-terminal pair in raw mode and publishes the links: what units that died
+    // left in the virtual-unit directory is removed first, and each link's name is locked for the
+    // line's lifetime, so the port list shows running units only and a second unit cannot take a
+    // name in use. Returns false with a readable reason in *error when that fails (nothing is
+    // left behind then).
     bool Open(std::string* error = nullptr);
     bool IsOpen() const;
     // True after --hangup-after was reached and before the line has closed.
@@ -77,7 +82,7 @@ public:
 
     const std::string& SlavePath() const { return m_slavePath; }
     // Links actually published (the named one first).
-    const std::vector<std::string>& Links() const { return m_links; }
+    std::vector<std::string> Links() const;
 
     // One step: waits up to timeoutMs for request bytes, then answers every complete request.
     // Returns the number of requests taken in, or -1 once the line is closed (not opened, hung
@@ -125,11 +130,18 @@ private:
     int m_master = -1;
     int m_slave = -1; // kept open so the line stays up while the PC closes and reopens it
     std::string m_slavePath;
-    std::vector<std::string> m_links;
+    // A link published, and the descriptor that holds the lock of its name (VirtualUnitLockPath)
+    // for as long as the line is open.
+    struct PublishedLink {
+        std::string path;
+        int lock;
+    };
+    std::vector<PublishedLink> m_links;
 
     std::vector<std::uint8_t> m_pending; // request bytes not yet taken as frames
     std::size_t m_fillerBytes = 0;       // filler bytes seen before the pending frame
     std::chrono::steady_clock::time_point m_lastByte{};
+    std::chrono::steady_clock::time_point m_requestStart{}; // first byte of the pending request
     int m_replyCount = 0;
     int m_dataReplyCount = 0;              // data replies (0x53) among them
     int m_blockReplyCount = 0;             // channel blocks among those

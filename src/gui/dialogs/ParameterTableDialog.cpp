@@ -1,5 +1,6 @@
 #include "gui/dialogs/ParameterTableDialog.h"
 
+#include "files/ProgramFile.h"
 #include "gui/support/ParameterTableColumns.h"
 #include "gui/support/ParameterTablePrint.h"
 #include "gui/support/PrintJob.h"
@@ -14,10 +15,10 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,16 +34,22 @@ constexpr ExportFormat kExportFormats[] = {
     {"PDF (*.pdf)", "pdf"},
 };
 
+// Saved as every file of the program is: whole or not at all, never over a device or a pipe.
 bool WriteBytes(const QString& path, const std::string& bytes, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        *error = file.errorString();
+    std::string reason;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (SaveFileReplacing(QFile::encodeName(path).toStdString(), {data, bytes.size()}, &reason))
+        return true;
+    *error = QString::fromStdString(reason);
+    return false;
+}
+
+bool ReadWholeFile(const QString& path, QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return false;
-    }
-    return true;
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
 }
 
 // A file name made of the program name: no directory separators.
@@ -145,13 +152,41 @@ void ParameterTableDialog::Print() {
     QProgressDialog progress(QStringLiteral("Printing\u2026"), QStringLiteral("Cancel"), 0, 1,
                              this);
     progress.setWindowModality(Qt::WindowModal);
+    // Qt's print-to-file writes straight into the file named: the job prints into a scratch
+    // file instead, which is then saved as every file of the program is (whole or not at all,
+    // never over a device, a pipe or a folder).
+    const QString chosenFile =
+        printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    QTemporaryDir scratch;
+    if (!chosenFile.isEmpty()) {
+        std::string reason;
+        if (!CheckSaveTarget(QFile::encodeName(chosenFile).toStdString(), &reason) ||
+            !scratch.isValid()) {
+            ShowWriteError(chosenFile, scratch.isValid() ? QString::fromStdString(reason)
+                                                         : scratch.errorString());
+            return;
+        }
+        printer.setOutputFileName(scratch.filePath(QStringLiteral("print.pdf")));
+    }
     PrintJob job(pages, m_messages);
     job.SetAbortCheck([&progress](int printed, int total) {
         progress.setMaximum(total);
         progress.setValue(printed);
         return progress.wasCanceled();
     });
-    job.Run(printer, *range);
+    if (job.Run(printer, *range) != PrintJob::Result::Printed || chosenFile.isEmpty())
+        return;
+    QByteArray document;
+    QString error;
+    if (!ReadWholeFile(printer.outputFileName(), document))
+        ShowWriteError(chosenFile, QStringLiteral("the printed document could not be read back"));
+    else if (!WriteBytes(chosenFile, document.toStdString(), &error))
+        ShowWriteError(chosenFile, error);
+}
+
+void ParameterTableDialog::ShowWriteError(const QString& path, const QString& reason) {
+    m_messages.ShowMessage(QStringLiteral("Could not write %1: %2").arg(path, reason).toStdString(),
+                           MessageKind::Error);
 }
 
 void ParameterTableDialog::Export() {
@@ -188,11 +223,8 @@ bool ParameterTableDialog::ExportTo(const QString& path) {
         m_messages.ShowMessage(kExportNeedsSuffixText, MessageKind::Warning);
         return false;
     }
-    if (!written) {
-        m_messages.ShowMessage(
-            QStringLiteral("Could not write %1: %2").arg(path, error).toStdString(),
-            MessageKind::Error);
-    }
+    if (!written)
+        ShowWriteError(path, error);
     return written;
 }
 

@@ -65,6 +65,8 @@ public:
 
 private:
     void FillList();
+    // "Could not write PATH: REASON".
+    void ShowWriteError(const QString& path, const QString& reason);
 
     ParameterTable m_table;
     PrintedTable m_printed;

@@ -5,6 +5,7 @@
 #include "gui/shell/SelectionScreen.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/surface/ControlSurface.h"
+#include "link/MessageSink.h"
 
 #include "TavrelVersion.h"
 
@@ -14,7 +15,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -43,6 +46,29 @@ const QtOption* FindQtOption(const QString& name) {
             return &option;
     return nullptr;
 }
+
+// The messages of a screenshot run: each on one line of standard error; an error (the port did
+// not open, the unit did not answer or is of another type) ends the run. Questions are answered
+// no.
+class UnattendedMessages : public IMessageSink {
+public:
+    void ShowMessage(const std::string& text, MessageKind kind) override {
+        // "Unable to open COM-port: reason"; after a sentence's end only a space.
+        QString line = QString::fromStdString(text);
+        for (qsizetype at; (at = line.indexOf(QLatin1String("\n\n"))) >= 0;) {
+            const bool sentenceEnds = at > 0 && QStringLiteral(".!?").contains(line[at - 1]);
+            line.replace(at, 2, sentenceEnds ? QStringLiteral(" ") : QStringLiteral(": "));
+        }
+        line = line.simplified();
+        std::fprintf(stderr, "tavrel: %s\n", qPrintable(line));
+        std::fflush(stderr);
+        if (kind == MessageKind::Error)
+            failed = true;
+    }
+    bool AskYesNo(const std::string&) override { return false; }
+
+    bool failed = false;
+};
 
 } // namespace
 
@@ -187,7 +213,16 @@ QString Application::DisplayHint() {
 
 Application::Application() = default;
 
-Application::~Application() = default;
+Application::~Application() {
+    if (m_watchdog.joinable()) {
+        {
+            std::lock_guard lock(m_watchdogMutex);
+            m_finished = true;
+        }
+        m_watchdogWake.notify_all();
+        m_watchdog.join();
+    }
+}
 
 bool Application::InitInstance(const Options& options) {
     // The installed icon of the application menu; the selection screen's picture, which it
@@ -200,25 +235,37 @@ bool Application::InitInstance(const Options& options) {
     m_mainFrame->ShowAsLastTime();
     if (options.deviceCommand != 0)
         m_mainFrame->OnCommand(options.deviceCommand);
-    if (!options.autoConnect.isEmpty()) {
-        if (ControlSurface* surface = m_mainFrame->ActiveSurface())
-            surface->ConnectTo(options.autoConnect.toStdString(), options.deviceId);
-    }
+    // The screenshot's clock runs before the connect starts, and the connect runs inside the
+    // event loop, so that nothing the connect does can keep the run from ending in time.
     if (!options.screenshot.isEmpty())
         StartScreenshot(options);
+    if (!options.autoConnect.isEmpty()) {
+        const std::string port = options.autoConnect.toStdString();
+        const int deviceId = options.deviceId;
+        QTimer::singleShot(0, m_mainFrame.get(), [this, port, deviceId] {
+            if (ControlSurface* surface = m_mainFrame->ActiveSurface())
+                surface->ConnectTo(port, deviceId);
+        });
+    }
     return true;
 }
 
 void Application::StartScreenshot(const Options& options) {
-    // Waits until the unit's program is shown and the meters have moved (or the time is up),
-    // then saves the main window and ends the program.
+    // Waits until the unit's program is shown and the meters have moved (or the connection
+    // failed, or the time is up), then saves the main window and ends the program.
     auto* poll = new QTimer(m_mainFrame.get());
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     auto meterReplies = std::make_shared<int>(0);
     const QString file = options.screenshot;
-    const int timeoutMs = options.screenshotTimeoutMs;
+    const int saveByMs = std::max(0, options.screenshotTimeoutMs - kScreenshotSaveMs);
     const bool connecting = !options.autoConnect.isEmpty();
+    auto unattended = std::make_unique<UnattendedMessages>();
+    UnattendedMessages* messages = unattended.get();
+    m_unattended = std::move(unattended);
+    if (connecting)
+        if (ControlSurface* surface = m_mainFrame->ActiveSurface())
+            surface->SetMessageSink(messages);
     QObject::connect(poll, &QTimer::timeout, m_mainFrame.get(), [=, this] {
         ControlSurface* surface = m_mainFrame->ActiveSurface();
         bool ready = !connecting;
@@ -226,17 +273,39 @@ void Application::StartScreenshot(const Options& options) {
             ++*meterReplies; // an idle tick: the program is in and meter polls go round
         // A few idle rounds so the meters and the blinking LED show a live unit.
         ready = ready || *meterReplies >= 12;
-        const bool late = clock->elapsed() > timeoutMs;
-        if (!ready && !late)
+        const bool late = clock->elapsed() > saveByMs;
+        if (!ready && !late && !messages->failed)
             return;
         poll->stop();
         const bool saved = m_mainFrame->grab().save(file, "PNG");
         if (!saved)
             std::fprintf(stderr, "tavrel: cannot write %s\n", qPrintable(file));
+        else if (messages->failed)
+            std::fprintf(stderr, "tavrel: the connection failed; saved %s as it was\n",
+                         qPrintable(file));
         else if (late)
             std::fprintf(stderr, "tavrel: the unit did not settle; saved %s as it was\n",
                          qPrintable(file));
-        QCoreApplication::exit(saved && !late ? 0 : 1);
+        // Ends every event loop, also one a dialog of the connect runs.
+        QCoreApplication::exit(saved && ready && !messages->failed ? 0 : 1);
     });
     poll->start(100);
+    StartWatchdog(options.screenshotTimeoutMs);
+}
+
+void Application::StartWatchdog(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(std::max(0, timeoutMs - kWatchdogMarginMs));
+    m_watchdog = std::thread([this, deadline, timeoutMs] {
+        std::unique_lock lock(m_watchdogMutex);
+        if (m_watchdogWake.wait_until(lock, deadline, [this] { return m_finished; }))
+            return;
+        // Nothing of Qt is touched from here: the user-interface thread may hold it.
+        std::fprintf(stderr,
+                     "tavrel: no screenshot within %d seconds: the program did not respond "
+                     "while connecting, and ends now\n",
+                     timeoutMs / 1000);
+        std::fflush(stderr);
+        std::_Exit(1);
+    });
 }

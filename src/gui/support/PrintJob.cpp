@@ -1,14 +1,15 @@
 #include "gui/support/PrintJob.h"
 
+#include "files/ProgramFile.h"
 #include "link/MessageSink.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 
 // ---- PageSequence -------------------------------------------------------------------------------
 
@@ -104,24 +105,32 @@ constexpr int kPdfResolution = 1200; // dots per inch, as Qt's print-to-file at 
 } // namespace
 
 bool PrintToPdfFile(IPrintablePages& pages, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
+    const std::string target = QFile::encodeName(path).toStdString();
+    std::string reason;
+    if (!CheckSaveTarget(target, &reason)) {
+        *error = QString::fromStdString(reason);
         return false;
     }
-    QPdfWriter writer(&file);
-    writer.setResolution(kPdfResolution);
-    writer.setPageLayout(
-        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-    MessageKeeper messages;
-    PrintJob job(pages, messages);
-    if (job.Run(writer, PageRange{}) != PrintJob::Result::Printed) {
-        file.cancelWriting();
-        *error = messages.text;
-        return false;
+    // The document is made in memory and saved as any file of the program is: whole or not at
+    // all, and never over a device, a pipe or a folder.
+    QByteArray document;
+    QBuffer buffer(&document);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(kPdfResolution);
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        MessageKeeper messages;
+        PrintJob job(pages, messages);
+        if (job.Run(writer, PageRange{}) != PrintJob::Result::Printed) {
+            *error = messages.text;
+            return false;
+        }
     }
-    if (!file.commit()) {
-        *error = file.errorString();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(document.constData());
+    if (!SaveFileReplacing(target, {bytes, static_cast<std::size_t>(document.size())}, &reason)) {
+        *error = QString::fromStdString(reason);
         return false;
     }
     return true;

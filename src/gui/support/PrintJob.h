@@ -74,6 +74,7 @@ private:
 
 // Every page of `pages` as a PDF file: A4 portrait at 1200 dots per inch, the page margins left
 // to the pages themselves, as printing through Qt's print-to-file with A4 paper. The file is
-// written to a temporary file and renamed over `path` only when complete. False, with the
-// reason in *error, when the file cannot be written.
+// saved like every file of the program (SaveFileReplacing): renamed over `path` only when
+// complete, and never over anything but a regular file. False, with the reason in *error, when
+// the file cannot be written.
 bool PrintToPdfFile(IPrintablePages& pages, const QString& path, QString* error);

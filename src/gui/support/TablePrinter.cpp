@@ -3,6 +3,8 @@
 #include "gui/support/TablePages.h"
 
 #include <QFontMetrics>
+#include <QLine>
+#include <QList>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPen>
@@ -39,6 +41,25 @@ QFont MakeFont(const FontSpec& spec) {
 
 int MmToDots(double mm, int dpi) {
     return static_cast<int>(std::lround(mm * dpi / kMmPerInch));
+}
+
+// The lines of a page's grid below the column-heading row.
+QList<QLine> GridLines(const TablePageLayout& layout, int left) {
+    const std::vector<int>& edges = layout.columnEdges;
+    const int right = edges.back();
+    const int top = layout.SlotTop(0);
+    const int bottom = layout.SlotTop(layout.rowsPerPage - 1) + layout.rowHeight;
+    QList<QLine> lines;
+    lines.reserve(static_cast<qsizetype>(edges.size()) + layout.rowsPerPage + 1);
+    for (const int edge : edges)
+        lines.append(QLine(edge, top, edge, bottom));
+    for (int slot = 0; slot < layout.rowsPerPage; ++slot) {
+        const int slotBottom = layout.SlotTop(slot) + layout.rowHeight;
+        lines.append(QLine(edges.front(), slotBottom, right, slotBottom));
+    }
+    const int closing = layout.SlotTop(layout.rowsPerPage);
+    lines.append(QLine(left, closing, right, closing));
+    return lines;
 }
 
 } // namespace
@@ -139,28 +160,26 @@ void TablePrinter::PrintPage(QPainter& painter, int page) const {
         DrawCell(painter, cell, c, c < m_table.headings.size() ? m_table.headings[c] : QString());
     }
 
-    // The rows of this page; slots past the last table row keep their empty grid.
+    // The texts of the rows on this page; empty cells draw nothing.
     const int firstRow = FirstRowOfPage(page, layout.rowsPerPage);
     const int rows = static_cast<int>(m_table.rows.size());
-    for (int slot = 0; slot < layout.rowsPerPage; ++slot) {
+    const int slotsWithText = std::clamp(rows - firstRow, 0, layout.rowsPerPage);
+    for (int slot = 0; slot < slotsWithText; ++slot) {
+        const QStringList& cells = m_table.rows[static_cast<std::size_t>(firstRow + slot)];
         const int top = layout.SlotTop(slot);
-        const int bottom = top + layout.rowHeight;
-        const int r = firstRow + slot;
-        for (int c = 0; c < columns; ++c) {
+        for (int c = 0; c < columns && c < cells.size(); ++c) {
+            if (cells[c].isEmpty())
+                continue;
             const auto e = static_cast<std::size_t>(c);
-            const QRect cell(edges[e], top, edges[e + 1] - edges[e], layout.rowHeight);
-            if (r < rows) {
-                const QStringList& cells = m_table.rows[static_cast<std::size_t>(r)];
-                if (c < cells.size())
-                    DrawCell(painter, cell, c, cells[c]);
-            }
-            painter.drawLine(edges[e], top, edges[e], bottom);
-            painter.drawLine(edges[e], bottom, edges[e + 1], bottom);
+            DrawCell(painter, QRect(edges[e], top, edges[e + 1] - edges[e], layout.rowHeight), c,
+                     cells[c]);
         }
-        painter.drawLine(right, top, right, bottom);
     }
-    const int closing = layout.SlotTop(layout.rowsPerPage);
-    painter.drawLine(left, closing, right, closing);
+    // The grid in one go, slots past the last table row included: each column edge runs down all
+    // the slots, each slot has its bottom line across the width, and a last line closes the grid.
+    // The square caps of the pen join the pieces a cell-by-cell grid would be made of, so these
+    // lines cover exactly what those pieces covered.
+    painter.drawLines(GridLines(layout, left));
 
     painter.setFont(m_fonts.footer);
     painter.drawText(

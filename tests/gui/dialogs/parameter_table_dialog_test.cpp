@@ -28,6 +28,7 @@
 
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 
 using namespace guitest;
 
@@ -80,7 +81,8 @@ private slots:
     void printedPagesCarryTitleAndPageText();
     void pagesThreeToOnePrintPageThreeFirst();
     void cancelledOrEmptyPrintingPrintsNothingSilently();
-    void printThatCannotStartSaysSo();
+    void printOrExportThatCannotBeSavedSaysWhyAndLeavesTheTarget_data();
+    void printOrExportThatCannotBeSavedSaysWhyAndLeavesTheTarget();
     void exportChoosesTheFormatByExtension();
     void exportChooserAddsTheExtensionOfTheFormatShown();
     void printExportAndCommandLineGiveTheSamePages();
@@ -284,15 +286,64 @@ void ParameterTableDialogTest::cancelledOrEmptyPrintingPrintsNothingSilently() {
     QVERIFY(m_messages.Texts().isEmpty());
 }
 
-void ParameterTableDialogTest::printThatCannotStartSaysSo() {
+void ParameterTableDialogTest::printOrExportThatCannotBeSavedSaysWhyAndLeavesTheTarget_data() {
+    QTest::addColumn<bool>("print"); // through the printer's print-to-file, else Export
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("made"); // what the test puts there: "", "fifo", "link", "folder"
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("print into a missing folder") << true << "missing/print.pdf"
+                                                 << ""
+                                                 << "its folder does not exist";
+    QTest::newRow("print into a named pipe") << true << "pipe.pdf"
+                                             << "fifo"
+                                             << "is a named pipe (FIFO), not a regular file";
+    QTest::newRow("PDF export through a link to a named pipe")
+        << false << "link.pdf"
+        << "link"
+        << "is a link to %1/pipe, which is a named pipe (FIFO), not a regular file";
+    QTest::newRow("CSV export over a folder") << false << "folder.csv"
+                                              << "folder"
+                                              << "is a directory";
+}
+
+void ParameterTableDialogTest::printOrExportThatCannotBeSavedSaysWhyAndLeavesTheTarget() {
+    QFETCH(bool, print);
+    QFETCH(QString, name);
+    QFETCH(QString, made);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
+    const QString target = dir.filePath(name);
+    const QString pipe = dir.filePath(made == QLatin1String("link") ? "pipe" : name);
+    if (made == QLatin1String("fifo") || made == QLatin1String("link"))
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    if (made == QLatin1String("link"))
+        QVERIFY(QFile::link(pipe, target));
+    if (made == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(target));
+
     const auto data = Program(3, "Hall");
     ParameterTableDialog dialog(*data, 3, m_messages);
-    dialog.SetPrinterChooser(PdfChooser(dir.filePath(QStringLiteral("missing/print.pdf")),
-                                        QPageSize(QPageSize::A4), PageRange{}));
     m_messages.Clear();
-    dialog.Print();
-    QCOMPARE(m_messages.Texts(), QStringList{QStringLiteral("Could not start print job.")});
+    if (print) {
+        dialog.SetPrinterChooser(PdfChooser(target, QPageSize(QPageSize::A4), PageRange{}));
+        dialog.Print();
+    } else {
+        QVERIFY(!dialog.ExportTo(target));
+    }
+    QCOMPARE(m_messages.Texts(), QStringList{QStringLiteral("Could not write %1: %2")
+                                                 .arg(target, reason.replace("%1", dir.path()))});
+    // Whatever was there is still there, and nothing else was left behind.
+    const QFileInfo after(target);
+    QCOMPARE(after.isSymLink(), made == QLatin1String("link"));
+    QCOMPARE(after.isDir(), made == QLatin1String("folder"));
+    QCOMPARE(after.exists() && !after.isFile() && !after.isDir(),
+             !made.isEmpty() && made != QLatin1String("folder"));
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                 .size(),
+             made.isEmpty()                  ? 0
+             : made == QLatin1String("link") ? 2
+                                             : 1);
 }
 
 void ParameterTableDialogTest::exportChoosesTheFormatByExtension() {

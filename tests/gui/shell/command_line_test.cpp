@@ -2,12 +2,21 @@
 #include "gui/surface/ControlSurface.h"
 
 #include "TavrelVersion.h"
+#include "TerminalSettings.h"
+#include "VirtualLine.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +68,9 @@ private slots:
     void wrongOptionExitsWithTwo();
     void withoutDisplaySaysHowToGetOne();
     void unreachableDisplayEndsWithoutCrash();
+    void screenshotOfAConnectThatFailsEndsAtOnceWithTheReason_data();
+    void screenshotOfAConnectThatFailsEndsAtOnceWithTheReason();
+    void endedBySignalItLeavesThePortAsItFoundIt();
 };
 
 void CommandLineTest::acceptedOptions_data() {
@@ -191,6 +203,75 @@ void CommandLineTest::unreachableDisplayEndsWithoutCrash() {
     QVERIFY(!run.crashed);
     QVERIFY2(run.err.contains(QLatin1String("start it from a desktop session")),
              qPrintable(run.err));
+}
+
+void CommandLineTest::screenshotOfAConnectThatFailsEndsAtOnceWithTheReason_data() {
+    QTest::addColumn<QString>("port"); // %1: the test's folder
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing port") << "%1/ttyUSB9"
+                                  << "%1/ttyUSB9 does not exist (is the adapter plugged in?)";
+    QTest::newRow("a file, not a port") << "%1/notes.txt"
+                                        << "%1/notes.txt is not a serial port";
+    QTest::newRow("held by another program") << "%1/held"
+                                             << "%1/held is in use by another program";
+}
+
+void CommandLineTest::screenshotOfAConnectThatFailsEndsAtOnceWithTheReason() {
+    QFETCH(QString, port);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    port = port.arg(dir.path());
+    reason = reason.arg(dir.path());
+    QFile notes(dir.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    // A virtual unit's line that another program holds.
+    VirtualLine line({});
+    QVERIFY(line.Open());
+    QVERIFY(QFile::link(QString::fromStdString(line.SlavePath()), dir.filePath("held")));
+    const int holder = ::open(line.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    QVERIFY(holder >= 0);
+    QCOMPARE(::flock(holder, LOCK_EX | LOCK_NB), 0);
+
+    QElapsedTimer clock;
+    clock.start();
+    const QString shot = dir.filePath(QStringLiteral("shot.png"));
+    const Run run = RunProgram({"--auto-connect", port, "--screenshot", shot},
+                               {QStringLiteral("QT_QPA_PLATFORM=offscreen")});
+    ::close(holder);
+    QVERIFY2(clock.elapsed() < 20000, "a screenshot run ends within 20 s");
+    QCOMPARE(run.status, 1);
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.err, QStringLiteral("tavrel: Unable to open COM-port: %1\n"
+                                     "tavrel: the connection failed; saved %2 as it was\n")
+                          .arg(reason, shot));
+}
+
+void CommandLineTest::endedBySignalItLeavesThePortAsItFoundIt() {
+    VirtualLine line({});
+    QVERIFY(line.Open());
+    line.Start();
+    const int observer = ::open(line.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    QVERIFY(observer >= 0);
+    const termios found = CookedTerminalSettings(observer);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TAVREL_BINARY_DIR "/tavrel"),
+                  {QStringLiteral("--auto-connect"), QString::fromStdString(line.SlavePath())});
+    QVERIFY(process.waitForStarted());
+    // Connected: the probe and the reads of the connect have reached the unit.
+    QTRY_VERIFY_WITH_TIMEOUT(line.RequestCount() >= 10, 10000);
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 128 + SIGTERM);
+    termios left{};
+    QCOMPARE(::tcgetattr(observer, &left), 0);
+    QVERIFY(SameTerminalSettings(left, found));
+    ::close(observer);
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -7,6 +7,10 @@
 #include "gui/support/ParameterTablePrint.h"
 #include "gui/support/PrintJob.h"
 #include "gui/support/TablePrinter.h"
+#include "model/DeviceModel.h"
+#include "model/Filter.h"
+#include "model/InputChannel.h"
+#include "model/OutputChannel.h"
 #include "model/ParameterTable.h"
 #include "model/ProgramContainer.h"
 
@@ -19,6 +23,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 using namespace guitest;
@@ -69,6 +74,36 @@ PrintedTable FourByEightTable(const char* programName) {
     return PrintedParameterTable(data, ParameterTable(data, 1));
 }
 
+// The pages the reference renderings show: a 4x8 program with named channels and shelf bands,
+// the 3x6 and 2x4 defaults, and a plain table long enough for a second page with empty rows.
+void AddReferenceTables(PageSequence& pages) {
+    ProgramContainer hall;
+    hall.setProgramName("Hall");
+    hall.input(0).setName("Kick");
+    hall.input(0).filter(1).setType(Filter::kLowShelf);
+    hall.output(2).setName("Sub L");
+    hall.output(2).filter(5).setType(Filter::kHighShelf);
+    pages.Add(std::make_unique<TablePrinter>(
+        PrintedParameterTable(hall, ParameterTable(hall, kDeviceType4x8))));
+    for (int deviceType : {kDeviceType3x6, kDeviceType2x4}) {
+        ProgramContainer data;
+        data.setDeviceType(deviceType);
+        pages.Add(std::make_unique<TablePrinter>(
+            PrintedParameterTable(data, ParameterTable(data, deviceType))));
+    }
+    PrintedTable plain;
+    plain.headings = {QStringLiteral("Row"), QStringLiteral("Left"), QStringLiteral("Right")};
+    plain.widths = {160, 90, 200};
+    plain.alignments = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+    for (int r = 0; r < 100; ++r)
+        plain.rows.push_back({QString::number(r + 1), QStringLiteral("L%1").arg(r),
+                              r % 3 == 0 ? QString() : QStringLiteral("right %1").arg(r)});
+    plain.title = QStringLiteral("A plain table\nwith a title on two lines");
+    plain.pageFormat = QStringLiteral("Page %d of %d");
+    plain.footer = QStringLiteral("footer text");
+    pages.Add(std::make_unique<TablePrinter>(std::move(plain)));
+}
+
 // Pages that only record which page was drawn when.
 class RecordingPages : public IPrintablePages {
 public:
@@ -98,6 +133,7 @@ private slots:
     void seventyThreeRowsAtFortyAPageMakeTwoPdfPages();
     void aDeviceThatCannotStartSaysSoAndPrintsNothing();
     void anAbortedJobEndsAfterThePageAndLeavesNoFile();
+    void pdfPagesLookExactlyAsTheReferenceRenderings();
 };
 
 void TablePrinterTest::seventyThreeRowsAtFortyAPageLeaveAnEmptyGridOnPageTwo() {
@@ -220,6 +256,37 @@ void TablePrinterTest::anAbortedJobEndsAfterThePageAndLeavesNoFile() {
     QCOMPARE(pages.ended, 1);
     QVERIFY(messages.Texts().isEmpty());
     QVERIFY(!QFile::exists(path));
+}
+
+// The exported pages, rendered at 100 dpi, against renderings kept with the tests: a change of
+// the drawing code must not move a single pixel of a page. A missing or differing page is written
+// to <build>/printed-pages/ for a look (and, when the change is meant, to be kept instead).
+void TablePrinterTest::pdfPagesLookExactlyAsTheReferenceRenderings() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("pages.pdf"));
+    PageSequence pages;
+    AddReferenceTables(pages);
+    QString error;
+    QVERIFY2(PrintToPdfFile(pages, path, &error), qPrintable(error));
+    const QList<QImage> rendered = PdfPageImages(path, 100);
+    QCOMPARE(rendered.size(), 5);
+    const QString references = QStringLiteral(TAVREL_SOURCE_DIR "/tests/gui/support/printed-pages");
+    const QString output = QStringLiteral(TAVREL_BINARY_DIR "/printed-pages");
+    QStringList differing;
+    for (int i = 0; i < rendered.size(); ++i) {
+        const QString name = QStringLiteral("page-%1.png").arg(i + 1);
+        const QImage page = rendered[i].convertToFormat(QImage::Format_Grayscale8);
+        const QImage reference =
+            QImage(references + QLatin1Char('/') + name).convertToFormat(QImage::Format_Grayscale8);
+        if (page == reference)
+            continue;
+        differing << name;
+        QVERIFY2(WritePicture(page, output + QLatin1Char('/') + name, &error), qPrintable(error));
+    }
+    QVERIFY2(differing.isEmpty(),
+             qPrintable(QStringLiteral("%1 differ from the references in %2 (renderings written "
+                                       "to %3)")
+                            .arg(differing.join(QStringLiteral(", ")), references, output)));
 }
 
 TAVREL_GUI_TEST_MAIN(TablePrinterTest)

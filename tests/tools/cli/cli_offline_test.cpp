@@ -2,10 +2,12 @@
 // dump, response, frames, get and set, and their errors.
 
 #include "Progress.h"
+#include "TransferReport.h"
 #include "files/ProgramFile.h"
 #include "model/DeviceModel.h"
 #include "model/OutputChannel.h"
 #include "model/ProgramContainer.h"
+#include "protocol/RequestSequences.h"
 
 #include <gtest/gtest.h>
 
@@ -334,6 +336,42 @@ TEST(CliProgress, CountsUnitsWhoseFramesHaveAllGoneOut) {
     }
 }
 
+// ---- A transfer that ended early ----
+
+TEST(CliTransferReport, SaysWhichPartsOfTheProgramsWereWritten) {
+    ProgramContainer program;
+    const std::vector<Request> memory = StoreProgramToDevice(program, 3);
+    const std::vector<Request> live = StoreProgramToDevice(program, 0);
+    ProgramBank bank{};
+    const std::vector<Request> library = WriteAllProgramsToDevice(1, 1, bank);
+    struct Case {
+        const char* what;
+        const std::vector<Request>& frames;
+        std::size_t answered;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"nothing answered", memory, 0, "Nothing was written."},
+        {"the name and three outputs", memory, 4,
+         "Written: the program name and outputs 1 to 3. Not written: outputs 4 to 8 and inputs A "
+         "to D."},
+        {"the last input missing", memory, 12,
+         "Written: the program name, outputs 1 to 8 and inputs A to C. Not written: input D."},
+        // The name, the two mutes the store sets for its own sake, output 1.
+        {"the live settings: mutes are no part", live, 4,
+         "Written: the program name and output 1. Not written: outputs 2 to 8 and inputs A to D."},
+        {"a library stopped in program 13", library, 12 * 13 + 5,
+         "Written: programs 1 to 12. Partly written: program 13 (the program name and outputs 1 "
+         "to 4). Not written: programs 14 to 30."},
+        {"a library stopped after program 1", library, 13,
+         "Written: program 1. Not written: programs 2 to 30."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(DescribeWrittenPart(c.frames, c.answered), c.text);
+    }
+}
+
 // ---- dump ----
 
 TEST_F(CliTest, DumpPrintsTheTableOfASingleSetting) {
@@ -502,7 +540,7 @@ TEST_F(CliTest, DumpPdfRefusesCsvAndReportsAFileItCannotWrite) {
     const std::string missing = file("missing/x.pdf");
     const RunResult unwritable = run({"dump", "--pdf", missing, path});
     EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.err, "cannot write " + missing + ": No such file or directory\n");
+    EXPECT_EQ(unwritable.err, "cannot write " + missing + ": its folder does not exist\n");
 }
 
 // ---- response ----
@@ -649,6 +687,21 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 
 } // namespace
 
+TEST_F(CliTest, GetAndSetShowControlBytesOfANameAsEscapes) {
+    // A name read from an old or damaged file may hold any byte.
+    auto data = Container(1);
+    data->input(0).setName(std::string("a\nb\x01\t\xE9"));
+    data->input(1).setName("ok");
+    const std::string path = saveSetting("odd-names.dia48", *data);
+
+    const RunResult get = run({"get", path, "in.A.name", "in.B.name"});
+    ASSERT_EQ(get.status, 0) << get.err;
+    EXPECT_EQ(get.out, "in.A.name=a\\nb\\x01\\t\\xe9\nin.B.name=ok\n");
+    const RunResult set = run({"set", path, "in.A.name=Vox"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out, "in.A.name=Vox (was a\\nb\\x01\\t\\xe9)\n");
+}
+
 TEST_F(CliTest, SetThenGetGivesTheValueAndLeavesEveryOtherByte) {
     struct Case {
         int deviceType;
@@ -728,6 +781,67 @@ TEST_F(CliTest, SetInALibraryChangesOnlyTheProgramNamed) {
     EXPECT_NE(all.out.find("\nout.6.limiter.release=2x\n"), std::string::npos);
     for (const char* absent : {"in.D.", "in.A.eq.7.", "out.7.", "limiter.ratio", "unit."})
         EXPECT_EQ(all.out.find(absent), std::string::npos) << absent;
+}
+
+TEST_F(CliTest, BandSwitchedOffWithAGainStaysOffInTheFile) {
+    // A single-setting file keeps the gain of a band switched off; a library program holds a
+    // band switched off at 0.0 dB, and must not bring the band back on at the gain asked.
+    auto data = Container(1);
+    data->input(1).filter(1).setGainIndex(360);
+    ProgramBank bank = NamedBank(1);
+    data->fillProgramImage(bank[0]);
+    struct Case {
+        const char* name;
+        std::vector<std::string> file;
+        std::vector<std::string> values; // in the order given
+        std::string note;
+        std::string afterSwitchingOn; // get after "on=on"
+    };
+    const std::string setting = saveSetting("band.dia48", *data);
+    const std::string library = file("band.dat48");
+    const std::vector<Case> cases{
+        {"setting, gain first",
+         {setting},
+         {"in.B.eq.2.gain=3", "in.B.eq.2.on=off"},
+         "in.B.eq.2.gain: 3.0 dB is kept for when the band is switched on; switched off it shows "
+         "0.0",
+         "in.B.eq.2.on=on\nin.B.eq.2.gain=3.0\n"},
+        {"setting, on/off first",
+         {setting},
+         {"in.B.eq.2.on=off", "in.B.eq.2.gain=3"},
+         "in.B.eq.2.gain: 3.0 dB is kept for when the band is switched on; switched off it shows "
+         "0.0",
+         "in.B.eq.2.on=on\nin.B.eq.2.gain=3.0\n"},
+        {"library, on/off first",
+         {library, "--program", "1"},
+         {"in.B.eq.2.on=off", "in.B.eq.2.gain=3"},
+         "in.B.eq.2.gain: 3.0 dB is not kept: a program library holds a band switched off at 0.0 "
+         "dB",
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(SaveProgramSetting(setting, *data), ProgramFileStatus::Ok);
+        ASSERT_EQ(SaveProgramLibrary(library, bank), ProgramFileStatus::Ok);
+        auto args = std::vector<std::string>{"set"};
+        args.insert(args.end(), c.file.begin(), c.file.end());
+        args.insert(args.end(), c.values.begin(), c.values.end());
+        const RunResult set = run(args);
+        ASSERT_EQ(set.status, 0) << set.err;
+        EXPECT_EQ(set.err, "tavrel-cli: note: " + c.note + "\n");
+
+        auto get = std::vector<std::string>{"get"};
+        get.insert(get.end(), c.file.begin(), c.file.end());
+        get.insert(get.end(), {"in.B.eq.2.on", "in.B.eq.2.gain"});
+        EXPECT_EQ(run(get).out, "in.B.eq.2.on=off\nin.B.eq.2.gain=0.0\n");
+        args.resize(args.size() - c.values.size());
+        args.push_back("in.B.eq.2.on=on");
+        const RunResult on = run(args);
+        EXPECT_EQ(on.status, c.afterSwitchingOn.empty() ? 2 : 0) << on.err;
+        EXPECT_EQ(run(get).out, c.afterSwitchingOn.empty()
+                                    ? "in.B.eq.2.on=off\nin.B.eq.2.gain=0.0\n"
+                                    : c.afterSwitchingOn);
+    }
 }
 
 TEST_F(CliTest, SetWritesNothingWhenAnyArgumentIsInvalid) {

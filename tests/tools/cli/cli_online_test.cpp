@@ -2,6 +2,7 @@
 // virtual units served in this process over a real pseudo-terminal, paced in real time as the
 // application paces (except where a test asks for a faster tick to move a whole bank).
 
+#include "TerminalSettings.h"
 #include "VirtualLine.h"
 #include "files/ProgramFile.h"
 #include "model/InputChannel.h"
@@ -19,9 +20,13 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <poll.h>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
@@ -42,8 +47,10 @@ struct CliRun {
     double seconds = 0;
 };
 
-// Runs tavrel-cli with the arguments; kills it after 90 s.
-CliRun RunCli(const std::vector<std::string>& args) {
+// Runs tavrel-cli with the arguments; kills it after 90 s. `meanwhile` is called every few
+// milliseconds with the child's process ID while it runs.
+CliRun RunCli(const std::vector<std::string>& args,
+              const std::function<void(pid_t)>& meanwhile = {}) {
     CliRun run;
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
@@ -72,7 +79,9 @@ CliRun RunCli(const std::vector<std::string>& args) {
             kill(pid, SIGKILL);
             break;
         }
-        if (poll(fds, 2, 500) <= 0)
+        if (meanwhile)
+            meanwhile(pid);
+        if (poll(fds, 2, meanwhile ? 2 : 500) <= 0)
             continue;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
@@ -158,6 +167,50 @@ TEST_F(CliOnlineTest, PortsListsARunningVirtualUnit) {
     EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
 }
 
+// A port is left with the settings it had, whether probed by `ports --test-open`, used to the
+// end or left on a signal; the settings here are a console's, not a line's.
+TEST_F(CliOnlineTest, PortIsLeftWithTheTerminalSettingsItHad) {
+    SimLineOptions options;
+    options.linkName = "bench";
+    StartLine(options);
+    const int observer = ::open(Port().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(observer, 0);
+    const termios found = CookedTerminalSettings(observer);
+    const std::string link = (m_dir / "tavrel" / "bench").string();
+    struct Use {
+        const char* what;
+        std::vector<std::string> args;
+        int status;
+        int signalAfter; // requests the unit has taken in when SIGINT comes; 0: none
+    };
+    const std::vector<Use> uses{
+        {"ports --test-open", {"ports", "--test-open"}, 0, 0},
+        {"read", {"read", "--port", link, "--tick-ms", "10", File("r.dia48")}, 0, 0},
+        {"meters left on SIGINT", {"meters", "--port", link, "--count", "100000"}, 130, 3},
+    };
+    for (const Use& use : uses) {
+        SCOPED_TRACE(use.what);
+        const int before = m_line->RequestCount();
+        bool signalled = false;
+        const CliRun run = RunCli(use.args, [&](pid_t pid) {
+            if (use.signalAfter > 0 && !signalled &&
+                m_line->RequestCount() >= before + use.signalAfter) {
+                kill(pid, SIGINT);
+                signalled = true;
+            }
+        });
+        EXPECT_EQ(run.status, use.status) << Describe(run);
+        termios left{};
+        ASSERT_EQ(::tcgetattr(observer, &left), 0);
+        EXPECT_TRUE(SameTerminalSettings(left, found));
+        if (use.args.front() == "ports") {
+            EXPECT_NE(run.out.find(link + "\t-\tVirtual unit bench\n"), std::string::npos)
+                << "the probe finds the unit's port free";
+        }
+    }
+    ::close(observer);
+}
+
 TEST_F(CliOnlineTest, SearchListsTheUnitsOfTheTypeInAscendingOrder) {
     StartLine(Units({{17, 1}, {3, 1}, {5, 2}}));
     const CliRun run = RunCli({"search", "--port", Port(), "--ids", "1-20"});
@@ -169,6 +222,25 @@ TEST_F(CliOnlineTest, SearchListsTheUnitsOfTheTypeInAscendingOrder) {
     ASSERT_EQ(none.status, 0) << Describe(none);
     EXPECT_EQ(none.out, "");
     EXPECT_EQ(none.err, "No 4x8 unit answered on " + Port() + " (IDs 4-6).\n");
+}
+
+TEST_F(CliOnlineTest, SearchFindsEveryUnitThroughDroppedAndDamagedAnswers) {
+    SimLineOptions options = Units({{3, 1}, {7, 1}, {12, 1}});
+    // Counted over the units' answers: ID 12's first answer is dropped, its second (in the pass
+    // over the silent IDs) damaged, and its third comes through.
+    options.dropEvery = 3;
+    options.corruptEvery = 4;
+    StartLine(options);
+    const CliRun once = RunCli({"search", "--port", Port(), "--ids", "1-15"});
+    ASSERT_EQ(once.status, 0) << Describe(once);
+    EXPECT_EQ(once.out, "3\n7\n") << "a dropped answer is silence, and one pass hears none";
+
+    m_line.reset(); // the same faults, counted afresh
+    StartLine(options);
+    const CliRun again = RunCli({"search", "--port", Port(), "--ids", "1-15", "--retries", "1"});
+    ASSERT_EQ(again.status, 0) << Describe(again);
+    EXPECT_EQ(again.out, "3\n7\n12\n");
+    EXPECT_EQ(again.err, "");
 }
 
 TEST_F(CliOnlineTest, WriteStoresAFileAsAMemoryAndReadBringsItBack) {
@@ -329,7 +401,10 @@ TEST_P(CliRequestTest, SendsOnlyTheRequestsItsOutputNeeds) {
     ASSERT_EQ(SaveProgramSetting(File("p.dia48"), program), ProgramFileStatus::Ok);
     std::vector<std::string> args = c.args;
     args.insert(args.begin() + 1, {"--port", Port()});
-    args.push_back(args.front() == "meters" ? "--count=1" : File("p.dia48"));
+    if (args.front() == "meters")
+        args.push_back("--count=1");
+    else if (args.front() == "read" || args.front() == "write")
+        args.push_back(File("p.dia48"));
     const CliRun run = RunCli(args);
     ASSERT_EQ(run.status, 0) << Describe(run);
 
@@ -352,17 +427,34 @@ std::vector<RequestKey> Concat(std::vector<RequestKey> a, const std::vector<Requ
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, CliRequestTest,
-    testing::Values(RequestCase{"ReadReadsTheProgramsNameAndItsBlocks",
-                                {"read", "--slot", "5"},
-                                Concat({{kKindRead, 5, kSectionGlobal, kGlobalProgramName}},
-                                       BlockRequests(kKindRead, 5,
-                                                     {{kSectionInput, 4}, {kSectionOutput, 8}}))},
-                    RequestCase{"WriteReadsNothing",
-                                {"write", "--slot", "3"},
-                                Concat({{kKindWrite, 3, kSectionGlobal, kGlobalProgramName}},
-                                       BlockRequests(kKindWrite, 3,
-                                                     {{kSectionOutput, 8}, {kSectionInput, 4}}))},
-                    RequestCase{"MetersReadsNothingButTheMeters", {"meters"}, {}}),
+    testing::Values(
+        RequestCase{"ReadReadsTheProgramsNameAndItsBlocks",
+                    {"read", "--slot", "5"},
+                    Concat({{kKindRead, 5, kSectionGlobal, kGlobalProgramName}},
+                           BlockRequests(kKindRead, 5, {{kSectionInput, 4}, {kSectionOutput, 8}}))},
+        RequestCase{
+            "WriteReadsNothing",
+            {"write", "--slot", "3"},
+            Concat({{kKindWrite, 3, kSectionGlobal, kGlobalProgramName}},
+                   BlockRequests(kKindWrite, 3, {{kSectionOutput, 8}, {kSectionInput, 4}}))},
+        RequestCase{"MetersReadsNothingButTheMeters", {"meters"}, {}},
+        RequestCase{"GetOfOneSettingReadsItsChannelAlone",
+                    {"get", "in.B.gain"},
+                    {{kKindRead, 0, kSectionInput, 1}}},
+        RequestCase{"GetOfAUnitSettingReadsItAlone",
+                    {"get", "unit.backlight"},
+                    {{kKindRead, 0, kSectionGlobal, kGlobalBacklight}}},
+        RequestCase{"SetOfOneSettingReadsAndWritesItsChannelAlone",
+                    {"set", "out.3.gain=1"},
+                    {{kKindRead, 0, kSectionOutput, 2}, {kKindWrite, 0, kSectionOutput, 2}}},
+        RequestCase{"SetOfSettingsOfTwoChannelsAndTheUnit",
+                    {"set", "out.8.delay=1", "in.A.gain=-3", "unit.temperature=30"},
+                    {{kKindRead, 0, kSectionGlobal, kGlobalTemperature},
+                     {kKindRead, 0, kSectionInput, 0},
+                     {kKindRead, 0, kSectionOutput, 7},
+                     {kKindWrite, 0, kSectionGlobal, kGlobalTemperature},
+                     {kKindWrite, 0, kSectionInput, 0},
+                     {kKindWrite, 0, kSectionOutput, 7}}}),
     [](const testing::TestParamInfo<RequestCase>& info) { return info.param.name; });
 
 // ---- Settings by name ------------------------------------------------------------------------
@@ -437,6 +529,22 @@ TEST_F(CliOnlineTest, SetOfFiveParametersSendsExactlyFiveChanges) {
     EXPECT_EQ(get.out, "out.1.eq.2.freq=250\nunit.temperature=30\n");
 }
 
+TEST_F(CliOnlineTest, SetPrintsTheTextAsTheUnitKeepsIt) {
+    StartLine({});
+    // A channel name comes back without the blanks at its end, an interface line without those
+    // at either end.
+    const CliRun set = RunCli(
+        {"set", "--port", Port(), "--tick-ms", "10", "in.A.name= x ", "unit.line2=  Hall  "});
+    ASSERT_EQ(set.status, 0) << Describe(set);
+    EXPECT_EQ(set.out, "in.A.name= x (was A)\nunit.line2=Hall (was )\n");
+    EXPECT_EQ(set.err, "tavrel-cli: note: in.A.name: the unit keeps \" x\"\n"
+                       "tavrel-cli: note: unit.line2: the unit keeps \"Hall\"\n");
+    const CliRun get =
+        RunCli({"get", "--port", Port(), "--tick-ms", "10", "in.A.name", "unit.line2"});
+    ASSERT_EQ(get.status, 0) << Describe(get);
+    EXPECT_EQ(get.out, "in.A.name= x\nunit.line2=Hall\n");
+}
+
 TEST_F(CliOnlineTest, SetWithAnInvalidArgumentAmongValidOnesSendsNothing) {
     SimLineOptions options;
     options.keepLog = true;
@@ -486,13 +594,18 @@ TEST_F(CliOnlineTest, BackupAllBacksUpEveryUnitOfTheTypeAndReportsOneThatFails) 
     StartLine(Units({{1, 1}, {3, 3}, {5, 1}}));
     const fs::path dir = m_dir / "backups";
     fs::create_directories(dir / "unit-5.dat48"); // a folder where the file of ID 5 would go
-    const CliRun run =
-        RunCli({"backup-all", "--port", Port(), "--ids", "1-6", "--tick-ms", "10", dir.string()});
+    // Three units are expected on the line; the 2x4 is not of the type searched.
+    const CliRun run = RunCli({"backup-all", "--port", Port(), "--ids", "1-6", "--expect", "3",
+                               "--tick-ms", "10", dir.string()});
     EXPECT_EQ(run.status, 1) << Describe(run);
-    EXPECT_EQ(run.out, "Read the 30 programs of the 4x8 with ID 1 into " +
+    EXPECT_EQ(run.out, "Found 2 4x8 units on " + Port() +
+                           ": ID 1 and 5\nRead the 30 programs of the 4x8 with ID 1 into " +
                            (dir / "unit-1.dat48").string() + "\n");
-    EXPECT_EQ(run.err, "tavrel-cli: MusicFile Write Error: " + (dir / "unit-5.dat48").string() +
-                           ": is a directory\n1 of 2 units were backed up; not backed up: ID 5\n");
+    EXPECT_EQ(run.err, "3 units were expected, but only 2 answered; the units found are backed up "
+                       "all the same.\ntavrel-cli: MusicFile Write Error: " +
+                           (dir / "unit-5.dat48").string() +
+                           ": is a directory\n1 of 2 units were backed up; not backed up: ID 5\n"
+                           "Only 2 of the 3 units expected were found.\n");
     ProgramBank bank{};
     ASSERT_EQ(LoadProgramLibrary((dir / "unit-1.dat48").string(), 1, bank), ProgramFileStatus::Ok);
     EXPECT_EQ(bank[29].name, "Prog30");
@@ -507,6 +620,152 @@ TEST_F(CliOnlineTest, BackupAllBacksUpEveryUnitOfTheTypeAndReportsOneThatFails) 
               "No 3x6 unit answered on " + Port() + " (IDs 1-6): nothing was backed up.\n");
     EXPECT_FALSE(fs::exists(none));
 }
+
+// ---- Save targets --------------------------------------------------------------------------
+
+// What a save target test puts where a command would save: the reason a save gives for it, or ""
+// when it cannot be made here (a device node needs root).
+struct SaveTargetCase {
+    const char* name;
+    std::string (*make)(const fs::path& dir, const fs::path& target, const std::string& pty);
+    std::string readReason; // what a read of it says
+};
+
+void PrintTo(const SaveTargetCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliSaveTargetTest : public CliOnlineTest,
+                          public testing::WithParamInterface<SaveTargetCase> {};
+
+// Every command that saves a file refuses a target that is not a regular file, says why, leaves
+// it as it was and exits 1; the commands that read a unit refuse before they ask it anything.
+TEST_P(CliSaveTargetTest, EveryCommandThatSavesRefusesItAndLeavesItAsItWas) {
+    SimLineOptions options;
+    options.keepLog = true;
+    StartLine(options);
+    const fs::path dir = fs::canonical(m_dir);
+    ProgramContainer program;
+    ASSERT_EQ(SaveProgramSetting((dir / "source.dia48").string(), program), ProgramFileStatus::Ok);
+    struct Command {
+        const char* name;
+        std::string file; // the target's name in its folder
+        std::vector<std::string> args;
+        std::string message; // what stderr starts with, before the target's path
+        bool readsTheUnit;   // talks to the unit before it would save
+    };
+    const std::string port = Port();
+    const std::vector<Command> commands{
+        {"read",
+         "read.dia48",
+         {"read", "--port", port},
+         "tavrel-cli: MusicFile Write Error: ",
+         false},
+        {"backup",
+         "bank.dat48",
+         {"backup", "--port", port},
+         "tavrel-cli: MusicFile Write Error: ",
+         false},
+        {"backup-all",
+         "all/unit-1.dat48",
+         {"backup-all", "--port", port, "--ids", "1-1", "--tick-ms", "10", (dir / "all").string()},
+         "tavrel-cli: MusicFile Write Error: ",
+         true},
+        {"dump --pdf",
+         "table.pdf",
+         {"dump", (dir / "source.dia48").string(), "--pdf"},
+         "cannot write ",
+         false},
+        {"set on a file",
+         "set.dia48",
+         {"set", "in.A.gain=-3"},
+         "tavrel-cli: File read Error: ",
+         false},
+    };
+    for (const Command& command : commands) {
+        SCOPED_TRACE(command.name);
+        const fs::path target = dir / command.file;
+        fs::create_directories(target.parent_path());
+        const std::string reason = GetParam().make(dir, target, port);
+        if (reason.empty())
+            GTEST_SKIP() << "cannot be made without root";
+        struct stat before {};
+        ASSERT_EQ(::lstat(target.c_str(), &before), 0);
+        std::vector<std::string> args = command.args;
+        if (command.args.front() == "set")
+            args.insert(args.begin() + 1, target.string());
+        else if (command.args.front() != "backup-all")
+            args.push_back(target.string());
+        const int requests = m_line->RequestCount();
+
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 1) << Describe(run);
+        // `set` reads the file it saves: it stops at the read.
+        const std::string why = command.args.front() == "set" ? GetParam().readReason : reason;
+        const std::string summary = command.args.front() == "backup-all"
+                                        ? "0 of 1 units were backed up; not backed up: ID 1\n"
+                                        : "";
+        EXPECT_EQ(run.err, command.message + target.string() + ": " + why + "\n" + summary);
+        EXPECT_EQ(run.out, command.readsTheUnit ? "Found 1 4x8 unit on " + port + ": ID 1\n" : "");
+        if (!command.readsTheUnit) {
+            EXPECT_EQ(m_line->RequestCount(), requests) << "nothing was asked of the unit";
+        }
+        struct stat after {};
+        ASSERT_EQ(::lstat(target.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        fs::remove_all(target);
+    }
+    EXPECT_EQ(Writes(m_line->Exchanges()), std::vector<WriteKey>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, CliSaveTargetTest,
+    testing::Values(
+        SaveTargetCase{"NamedPipe",
+                       [](const fs::path&, const fs::path& target, const std::string&) {
+                           return ::mkfifo(target.c_str(), 0600) == 0
+                                      ? std::string("is a named pipe (FIFO), not a regular file")
+                                      : std::string("mkfifo failed");
+                       },
+                       "is not a regular file"},
+        SaveTargetCase{"DeviceNode",
+                       [](const fs::path&, const fs::path& target, const std::string&) {
+                           // The numbers of /dev/null: harmless if it were ever written.
+                           return ::mknod(target.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0
+                                      ? std::string("is a device, not a regular file")
+                                      : std::string();
+                       },
+                       "is not a regular file"},
+        SaveTargetCase{"LinkToANamedPipe",
+                       [](const fs::path& dir, const fs::path& target, const std::string&) {
+                           const fs::path pipe = dir / (target.filename().string() + ".pipe");
+                           ::mkfifo(pipe.c_str(), 0600);
+                           fs::create_symlink(pipe, target);
+                           return "is a link to " + pipe.string() +
+                                  ", which is a named pipe (FIFO), not a regular file";
+                       },
+                       "is not a regular file"},
+        SaveTargetCase{"LinkToADevice",
+                       [](const fs::path&, const fs::path& target, const std::string& pty) {
+                           // The virtual unit's own pseudo-terminal.
+                           fs::create_symlink(pty, target);
+                           return "is a link to " + pty + ", which is a device, not a regular file";
+                       },
+                       "is not a regular file"},
+        SaveTargetCase{"LinkToNothing",
+                       [](const fs::path&, const fs::path& target, const std::string&) {
+                           fs::create_symlink("gone", target);
+                           return std::string("is a link to a file that does not exist");
+                       },
+                       "does not exist"},
+        SaveTargetCase{"Directory",
+                       [](const fs::path&, const fs::path& target, const std::string&) {
+                           fs::create_directory(target);
+                           return std::string("is a directory");
+                       },
+                       "is a directory"}),
+    [](const testing::TestParamInfo<SaveTargetCase>& info) { return info.param.name; });
 
 // ---- Failures --------------------------------------------------------------------------------
 
@@ -570,19 +829,139 @@ TEST_F(CliOnlineTest, UnitThatFallsSilentIsGivenUpAfterFourPointOneSeconds) {
     EXPECT_LT(run.seconds, 7.0);
 }
 
-TEST_F(CliOnlineTest, HangUpMidTransferEndsTheCommandAtOnce) {
+struct HangUpCase {
+    const char* name;
+    std::string slot;
+    int hangupAfter; // requests taken in before the line goes
+    // What stderr says after "Unable to Open COM-Port: The line on PORT was lost: ...", as a
+    // regular expression; %P is the port. The last answer may be lost with the line.
+    std::string err;
+};
+
+void PrintTo(const HangUpCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliHangUpTest : public CliOnlineTest, public testing::WithParamInterface<HangUpCase> {};
+
+TEST_P(CliHangUpTest, EndsTheWriteAtOnceAndSaysWhatIsLeft) {
+    const HangUpCase& c = GetParam();
     SimLineOptions options;
-    options.hangupAfter = 6; // the probe, a meter poll, the name and three blocks of the store
+    options.hangupAfter = c.hangupAfter;
     StartLine(options);
     ProgramContainer program;
     ASSERT_EQ(SaveProgramSetting(File("p.dia48"), program), ProgramFileStatus::Ok);
-    const CliRun run = RunCli({"write", "--port", Port(), "--slot", "3", File("p.dia48")});
+    const CliRun run = RunCli({"write", "--port", Port(), "--slot", c.slot, File("p.dia48")});
     EXPECT_EQ(run.status, 1) << Describe(run);
-    EXPECT_EQ(run.err, "Unable to Open COM-Port: The line on " + Port() +
-                           " was lost: the port was closed or the adapter unplugged.\n");
+    std::string err = c.err;
+    for (std::size_t at; (at = err.find("%P")) != std::string::npos;)
+        err.replace(at, 2, Port());
+    const std::string lost = "Unable to Open COM-Port: The line on " + Port() +
+                             " was lost: the port was closed or the adapter unplugged.";
+    EXPECT_EQ(run.err.substr(0, lost.size()), lost);
+    EXPECT_TRUE(
+        std::regex_match(run.err.substr(std::min(lost.size(), run.err.size())), std::regex(err)))
+        << run.err;
     // The line goes about 0.7 s in; waiting for the time-out would take until 4.8 s at least.
     EXPECT_LT(run.seconds, 3.0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    HangUps, CliHangUpTest,
+    testing::Values(
+        // The probe, a meter poll, the name and three blocks of the store.
+        HangUpCase{"IntoAMemory", "3", 6,
+                   "\nWritten: the program name and outputs 1 (and 2|to 3)\\. Not written: "
+                   "outputs (3|4) to 8 and inputs A to D\\.\n"},
+        // The probe, a meter poll, the name and the mutes of inputs A and B.
+        HangUpCase{"IntoTheLiveSettingsAfterTheMutes", "0", 5,
+                   " Inputs A and B were muted while the outputs were written and may still be "
+                   "muted: switch them on again once the unit answers\\.\nWritten: the program "
+                   "name\\. Not written: outputs 1 to 8 and inputs A to D\\.\nTo unmute them: "
+                   "tavrel-cli set --port %P --id 1 --type 4x8 in\\.A\\.mute=off "
+                   "in\\.B\\.mute=off\n"}),
+    [](const testing::TestParamInfo<HangUpCase>& info) { return info.param.name; });
+
+struct InterruptCase {
+    const char* name;
+    int signal;
+    int status;
+};
+
+void PrintTo(const InterruptCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliInterruptTest : public CliOnlineTest, public testing::WithParamInterface<InterruptCase> {};
+
+// Interrupted while it stores the live settings, the write lets the frame on the line be
+// answered, sends nothing more of the program, switches inputs A and B on again (as they were
+// before and as the program has them) and says what it wrote.
+TEST_P(CliInterruptTest, WriteStopsAfterTheFrameOnTheLineAndUndoesTheMutes) {
+    const InterruptCase& c = GetParam();
+    SimLineOptions options;
+    options.keepLog = true;
+    StartLine(options);
+    ProgramContainer program;
+    program.setProgramName("Show");
+    for (int o = 0; o < 8; ++o)
+        program.output(o).setGain(300 + o);
+    ASSERT_EQ(SaveProgramSetting(File("show.dia48"), program), ProgramFileStatus::Ok);
+    bool signalled = false;
+    const CliRun run =
+        RunCli({"write", "--port", Port(), "--tick-ms", "20", File("show.dia48")}, [&](pid_t pid) {
+            // The probe, a meter poll, the name, both mutes and output 1 have reached the unit.
+            if (!signalled && m_line->RequestCount() >= 6) {
+                kill(pid, c.signal);
+                signalled = true;
+            }
+        });
+    ASSERT_TRUE(signalled);
+    EXPECT_EQ(run.status, c.status) << Describe(run);
+    EXPECT_EQ(run.out, "");
+    std::istringstream lines(run.err);
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line, std::string("Interrupted by ") + c.name +
+                        ": stopping after the frame on the line (a second signal leaves at once).");
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line.rfind("Written: the program name and output", 0), 0u) << line;
+    EXPECT_NE(line.find(" Not written: outputs "), std::string::npos) << line;
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line,
+              "The mutes of inputs A and B, set while the outputs were written, were undone.");
+
+    // On the line: both mutes, some outputs but not all, no input block, then the levels of
+    // inputs A and B switched on again.
+    const std::vector<WriteKey> writes = Writes(m_line->Exchanges());
+    const WriteKey muteA{kSectionInput, 0, InputChannel::kMainCode};
+    const WriteKey muteB{kSectionInput, 1, InputChannel::kMainCode};
+    ASSERT_GE(writes.size(), 5u);
+    EXPECT_EQ(writes[1], muteA);
+    EXPECT_EQ(writes[2], muteB);
+    EXPECT_EQ(writes[writes.size() - 2], muteA);
+    EXPECT_EQ(writes.back(), muteB);
+    const auto outputs = std::count_if(writes.begin(), writes.end(), [](const WriteKey& w) {
+        return std::get<0>(w) == kSectionOutput;
+    });
+    EXPECT_GE(outputs, 1);
+    EXPECT_LT(outputs, 8);
+    EXPECT_EQ(writes.size(), 3u + static_cast<std::size_t>(outputs) + 2u);
+    const VirtualUnit unit = Unit();
+    const SimProgram& live = unit.Program(0);
+    EXPECT_EQ(live.inputs[0][64], 1) << "input A on";
+    EXPECT_EQ(live.inputs[1][64], 1) << "input B on";
+    EXPECT_EQ(Word(&live.outputs[0][50]), 300 + 700) << "output 1 was written";
+    EXPECT_EQ(Word(&live.outputs[7][50]), 400 + 700) << "output 8 was not";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliInterruptTest,
+                         testing::Values(InterruptCase{"SIGINT", SIGINT, 130},
+                                         InterruptCase{"SIGTERM", SIGTERM, 143},
+                                         InterruptCase{"SIGHUP", SIGHUP, 129}),
+                         [](const testing::TestParamInfo<InterruptCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(CliOnlineTest, GarbageAndDamagedRepliesOnTheLineAreSkipped) {
     SimLineOptions options;
@@ -710,6 +1089,17 @@ TEST_F(CliOnlineTest, UnitThatOnlySendsWrongBlocksFailsTheReadAndWritesNoFile) {
     EXPECT_EQ(run.err, "输入数据长度错误\nUnable to Open COM-Port: The unit with ID 1 on " +
                            Port() + " answered with channel blocks of the wrong length.\n");
     EXPECT_FALSE(fs::exists(File("live.dia48")));
+}
+
+TEST_F(CliOnlineTest, SetOnAUnitThatOnlySendsWrongBlocksSendsNothing) {
+    SimLineOptions options;
+    options.shortBlockEvery = 1;
+    options.keepLog = true;
+    StartLine(options);
+    const CliRun run = RunCli({"set", "--port", Port(), "--tick-ms", "10", "out.2.gain=1"});
+    EXPECT_EQ(run.status, 1) << Describe(run);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Writes(m_line->Exchanges()), std::vector<WriteKey>{});
 }
 
 // The write requests of a log, whole frames.

@@ -3,6 +3,7 @@
 
 #include "SimOptions.h"
 #include "VirtualLine.h"
+#include "link/PortList.h"
 #include "protocol/Frame.h"
 #include "protocol/FrameAssembler.h"
 
@@ -13,9 +14,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <poll.h>
+#include <pty.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -703,6 +707,78 @@ TEST_F(SimLinks, LinksLeadToTheDeviceAndAreRemoved) {
     }
     EXPECT_FALSE(Exists(named));
     EXPECT_FALSE(Exists(extra));
+}
+
+// The names of the running virtual units the port list shows.
+std::vector<std::string> ListedUnits() {
+    PortEntryList ports;
+    ListSerialPorts(ports, false);
+    std::vector<std::string> names;
+    for (const PortEntry& port : ports)
+        if (port.description.rfind("Virtual unit ", 0) == 0)
+            names.push_back(port.sourceName);
+    return names;
+}
+
+TEST_F(SimLinks, LeftoversOfUnitsThatDiedAreNeverListedAndTheNextUnitRemovesThem) {
+    const std::string dir = runtime + "/tavrel";
+    std::filesystem::create_directories(dir);
+    // Another program's pseudo-terminal has the number a dead unit had, so its link leads to a
+    // device that exists.
+    int master = -1, slave = -1;
+    char reused[128] = {};
+    ASSERT_EQ(openpty(&master, &slave, reused, nullptr, nullptr), 0);
+    ASSERT_EQ(symlink(reused, (dir + "/killed").c_str()), 0);
+    { std::ofstream(dir + "/.killed.lock") << "4242\n"; }
+    ASSERT_EQ(symlink(reused, (dir + "/unlocked").c_str()), 0);
+    { std::ofstream(dir + "/.gone.lock") << "4243\n"; }
+    EXPECT_EQ(ListedUnits(), std::vector<std::string>{});
+
+    {
+        VirtualLine line(Options([](SimLineOptions& o) { o.linkName = "next"; }));
+        std::string error;
+        ASSERT_TRUE(line.Open(&error)) << error;
+        EXPECT_EQ(ListedUnits(), std::vector<std::string>{"next"});
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            left.push_back(entry.path().filename().string());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::string>{".next.lock", "next"}));
+        std::ifstream pid(dir + "/.next.lock");
+        int number = 0;
+        pid >> number;
+        EXPECT_EQ(number, getpid());
+    }
+    EXPECT_FALSE(Exists(dir + "/next"));
+    EXPECT_FALSE(Exists(dir + "/.next.lock"));
+    close(master);
+    close(slave);
+}
+
+TEST_F(SimLinks, ProgramKilledOutrightIsNoLongerListed) {
+    const std::string program = std::string(TAVREL_BINARY_DIR) + "/tools/tavrel-unit-sim";
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        execl(program.c_str(), program.c_str(), "--name", "bench", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    char c = 0;
+    while (read(out[0], &c, 1) == 1 && c != '\n') {
+    }
+    close(out[0]);
+    EXPECT_EQ(ListedUnits(), std::vector<std::string>{"bench"});
+    kill(pid, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(Exists(runtime + "/tavrel/bench")) << "nothing ran to remove it";
+    EXPECT_EQ(ListedUnits(), std::vector<std::string>{});
 }
 
 TEST_F(SimLinks, ProgramPrintsItsDeviceAndCleansUpOnSigterm) {
