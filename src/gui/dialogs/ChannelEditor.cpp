@@ -1,7 +1,6 @@
 #include "gui/dialogs/ChannelEditor.h"
 
 #include "gui/dialogs/RuleNotices.h"
-
 #include "gui/support/DialogUnits.h"
 #include "gui/widgets/CaptionedGroup.h"
 #include "gui/widgets/Fader.h"

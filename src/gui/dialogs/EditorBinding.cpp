@@ -66,8 +66,7 @@ void EditorBinding::forwardNotices(ValueEdit* edit) {
     connect(edit, &ValueEdit::notice, this, &EditorBinding::notice);
 }
 
-void EditorBinding::faderReport(FieldId id, Fader* fader, int message, int position, int asked) {
-    (void)message;
+void EditorBinding::faderReport(FieldId id, Fader* fader, int position, int asked) {
     const auto shown = m_faderShown.find(fader);
     if (shown != m_faderShown.end() && shown->second == position)
         return; // the thumb stands where the binding put it: nothing new is asked
@@ -99,10 +98,9 @@ void EditorBinding::bindSpin(FieldId id, ValueSpin* spin, ValueEdit* edit,
 void EditorBinding::bindFader(FieldId id, Fader* fader, int max) {
     fader->setRange(0, max);
     fader->setReportOnRelease(true);
-    connect(fader, &Fader::sliderMessage, this,
-            [this, id, fader, max](int message, int, int position) {
-                faderReport(id, fader, message, position, max - position);
-            });
+    connect(fader, &Fader::sliderMessage, this, [this, id, fader, max](int, int, int position) {
+        faderReport(id, fader, position, max - position);
+    });
     add({.field = id, .kind = Kind::Fader, .widget = fader, .min = 0, .max = max});
 }
 
@@ -110,9 +108,8 @@ void EditorBinding::bindFrequencyFader(FieldId id, Fader* fader) {
     constexpr int kTop = controlmath::kFrequencySteps;
     fader->setRange(0, kTop);
     fader->setReportOnRelease(true);
-    connect(fader, &Fader::sliderMessage, this, [this, id, fader](int message, int, int position) {
-        faderReport(id, fader, message, position,
-                    controlmath::SliderFrequencyOfPosition(position, kTop));
+    connect(fader, &Fader::sliderMessage, this, [this, id, fader](int, int, int position) {
+        faderReport(id, fader, position, controlmath::SliderFrequencyOfPosition(position, kTop));
     });
     add({.field = id, .kind = Kind::FrequencyFader, .widget = fader, .max = kTop});
 }

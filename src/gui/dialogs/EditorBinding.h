@@ -144,9 +144,9 @@ private:
     void add(Control control);
     // Connects a value box's notices to notice().
     void forwardNotices(ValueEdit* edit);
-    // A slider's report; one at the position last shown, on release or after a rule moved the
-    // thumb there, asks for nothing new.
-    void faderReport(FieldId id, Fader* fader, int message, int position, int asked);
+    // A slider's report (moving, released or a key) asking for `asked`; one at the position the
+    // binding last showed or took asks for nothing new.
+    void faderReport(FieldId id, Fader* fader, int position, int asked);
     // Writes and shows the fields again; `origin` is the control the entry came from.
     bool apply(FieldId id, int asked, const QWidget* origin);
     void show(const Control& c, bool keepTyping, const QWidget* keepThumb);

@@ -8,6 +8,7 @@
 #include "gui/dialogs/OutputChannelEditor.h"
 #include "gui/shell/MainWindow.h"
 #include "gui/surface/ControlSurface.h"
+#include "gui/surface/EditorPlacement.h"
 #include "gui/surface/EditorSlots.h"
 #include "gui/surface/SurfaceButtons.h"
 #include "gui/surface/SurfaceDocument.h"
@@ -93,6 +94,8 @@ private slots:
     void channelButtonOpensOneEditorPerChannel();
     void editorsOfEachModel_data();
     void editorsOfEachModel();
+    void placementSparesWhatMattersMost_data();
+    void placementSparesWhatMattersMost();
     void editorsOpenClearOfGraphAndStrip_data();
     void editorsOpenClearOfGraphAndStrip();
     void editorsCascadeOnAScreenWithoutRoom();
@@ -297,6 +300,42 @@ void PutOnScreen(MainWindow& frame, ControlSurface& surface, const QRect& availa
 QRect GraphArea(ControlSurface& surface) {
     ResponseGraph* graph = surface.Graph();
     return QRect(graph->mapToGlobal(QPoint(0, 0)), graph->size());
+}
+
+// The placement rule on its own: a 1000 x 700 main window at the top left with its graph on top
+// and an edited strip low on the left; editors of 600 x 200. The usual place is (9, 437).
+void ChannelEditorsTest::placementSparesWhatMattersMost_data() {
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QRect>("other"); // an editor open already; empty: none
+    QTest::addColumn<QSize>("editor");
+    QTest::addColumn<QPoint>("expected");
+    const QSize editor(600, 200);
+    QTest::newRow("room below the main window: there, under the usual place")
+        << QRect(0, 0, 1920, 1040) << QRect() << editor << QPoint(9, 700);
+    QTest::newRow("room beside it only: right of it, at the usual height")
+        << QRect(0, 0, 1700, 720) << QRect() << editor << QPoint(1000, 437);
+    QTest::newRow("no room outside: below the graph, right of the strip")
+        << QRect(0, 0, 1000, 700) << QRect() << editor << QPoint(100, 437);
+    QTest::newRow("that place taken: below the graph, least over the other")
+        << QRect(0, 0, 1000, 700) << QRect(100, 301, 600, 200) << editor << QPoint(400, 500);
+    QTest::newRow("larger than the screen: its top left corner on it")
+        << QRect(0, 0, 1000, 700) << QRect() << QSize(1200, 900) << QPoint(0, 0);
+}
+
+void ChannelEditorsTest::placementSparesWhatMattersMost() {
+    QFETCH(QRect, available);
+    QFETCH(QRect, other);
+    QFETCH(QSize, editor);
+    QFETCH(QPoint, expected);
+    EditorPlacementInput in{.available = available,
+                            .mainWindow = QRect(0, 0, 1000, 700),
+                            .graph = QRect(20, 40, 900, 260),
+                            .strip = QRect(40, 320, 60, 300),
+                            .editor = editor,
+                            .others = {}};
+    if (!other.isEmpty())
+        in.others.push_back(other);
+    QCOMPARE(PlaceEditor(in), expected);
 }
 
 void ChannelEditorsTest::editorsOpenClearOfGraphAndStrip_data() {
