@@ -1,7 +1,7 @@
 #include "link/MeasurementOverlays.h"
 
 #include "files/MeasurementFile.h"
-#include "link/ParameterCatalogue.h"
+#include "model/ParameterRegistry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -155,7 +155,7 @@ MeasurementOverlays::PredictedSumOf(const ProgramContainer& program) const {
 std::vector<std::string> MeasurementOverlays::Remembered() const {
     std::vector<std::string> lines;
     for (const Overlay& overlay : overlays_)
-        lines.push_back(ParameterCatalogue::ChannelName(overlay.channel) +
+        lines.push_back(ParameterRegistry::ChannelName(overlay.channel) +
                         (overlay.shown ? " shown " : " hidden ") + overlay.path);
     if (!sumOutputs_.empty()) {
         std::string line = "sum";
@@ -188,7 +188,7 @@ std::vector<std::string> MeasurementOverlays::Restore(const std::vector<std::str
         std::string path;
         std::getline(words >> std::ws, path);
         std::string error;
-        const auto channel = ParameterCatalogue::FindChannel(model, first, error);
+        const auto channel = ParameterRegistry::FindChannel(model, first, error);
         if (!channel || (state != "shown" && state != "hidden") || path.empty())
             continue;
         if (!Load(*channel, path, error)) {
