@@ -303,6 +303,86 @@
         <source>Hide</source>
         <translation>隐藏</translation>
     </message>
+    <message>
+        <source>Nothing was imported: %1</source>
+        <translation>未导入任何内容：%1</translation>
+    </message>
+    <message>
+        <source>Nothing was imported from %1: %2</source>
+        <translation>未从 %1 导入任何内容：%2</translation>
+    </message>
+    <message>
+        <source> EQ Import</source>
+        <translation> 均衡导入</translation>
+    </message>
+    <message>
+        <source>The filter text could not be written.
+%1: %2</source>
+        <translation>无法写入滤波器文本。
+%1：%2</translation>
+    </message>
+    <message>
+        <source>%1: EQ written to %2</source>
+        <translation>%1：均衡已写入 %2</translation>
+    </message>
+    <message>
+        <source>The measurement was not loaded: %1</source>
+        <translation>未载入测量数据：%1</translation>
+    </message>
+    <message>
+        <source>Measurements of this program that could not be read again:
+%1</source>
+        <translation>本程序中无法重新读取的测量数据：
+%1</translation>
+    </message>
+    <message>
+        <source>&amp;Graph</source>
+        <translation>曲线图(&amp;G)</translation>
+    </message>
+    <message>
+        <source>&amp;Magnitude</source>
+        <translation>幅度(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;Phase</source>
+        <translation>相位(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Group &amp;Delay</source>
+        <translation>群延时(&amp;D)</translation>
+    </message>
+    <message>
+        <source>Predicted &amp;Sum of</source>
+        <translation>预测叠加(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear All Measurements</source>
+        <translation>清除全部测量数据(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Import EQ...</source>
+        <translation>导入均衡(&amp;I)...</translation>
+    </message>
+    <message>
+        <source>E&amp;xport EQ...</source>
+        <translation>导出均衡(&amp;X)...</translation>
+    </message>
+    <message>
+        <source>&amp;Load Measurement...</source>
+        <translation>载入测量数据(&amp;L)...</translation>
+    </message>
+    <message>
+        <source>Show &amp;Measurement</source>
+        <translation>显示测量数据(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear Measurement</source>
+        <translation>清除测量数据(&amp;C)</translation>
+    </message>
+    <message>
+        <source>In Predicted S&amp;um</source>
+        <translation>计入预测叠加(&amp;U)</translation>
+    </message>
 </context>
 <context>
     <name>CopyChannelDialog</name>
@@ -406,6 +486,64 @@
     <message>
         <source>Hi -- Shf</source>
         <translation>高架</translation>
+    </message>
+</context>
+<context>
+    <name>EqualizerEditor</name>
+    <message>
+        <source>Export...</source>
+        <translation>导出...</translation>
+    </message>
+    <message>
+        <source>Writes the bands as a filter text for measurement programs</source>
+        <translation>将各频段写成供测量软件使用的滤波器文本</translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation>导入...</translation>
+    </message>
+    <message>
+        <source>Sets the bands from a filter text of a measurement program</source>
+        <translation>根据测量软件的滤波器文本设置各频段</translation>
+    </message>
+</context>
+<context>
+    <name>EqualizerImportDialog</name>
+    <message>
+        <source>Import EQ to %1</source>
+        <translation>将均衡导入 %1</translation>
+    </message>
+    <message>
+        <source>The filters of %1 as the unit will hold them on %2:</source>
+        <translation>%1 中的滤波器在 %2 上由设备保存后的结果：</translation>
+    </message>
+    <message>
+        <source>Thin white: as the text asks; bold in the channel's colour: as the unit will hold it</source>
+        <translation>白色细线：文本要求的曲线；通道颜色粗线：设备实际保存的曲线</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>行</translation>
+    </message>
+    <message>
+        <source>Requested</source>
+        <translation>要求值</translation>
+    </message>
+    <message>
+        <source>As held</source>
+        <translation>实际值</translation>
+    </message>
+    <message>
+        <source>Not taken, or limited</source>
+        <translation>未采用或已限制</translation>
+    </message>
+    <message>
+        <source>Set the channel gain from the preamp (%1 dB)</source>
+        <translation>按前级增益设置通道增益（%1 dB）</translation>
+    </message>
+    <message>
+        <source>Largest difference: %1 dB at %2 Hz</source>
+        <translation>最大差值：%2 Hz 处 %1 dB</translation>
     </message>
 </context>
 <context>
@@ -727,6 +865,21 @@ tcp://HOST:PORT 表示原始字节（请将服务器的串口设为 9600 波特�
     <message>
         <source>PC Program</source>
         <translation>电脑程序</translation>
+    </message>
+</context>
+<context>
+    <name>ResponseGraph</name>
+    <message>
+        <source>Measured (faint) and predicted: 0 dB here is %1 dB in the files</source>
+        <translation>测量曲线（浅色）与预测曲线：此处 0 dB 对应文件中的 %1 dB</translation>
+    </message>
+    <message>
+        <source>Phase in degrees</source>
+        <translation>相位（度）</translation>
+    </message>
+    <message>
+        <source>Group delay in milliseconds</source>
+        <translation>群延时（毫秒）</translation>
     </message>
 </context>
 <context>

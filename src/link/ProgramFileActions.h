@@ -11,8 +11,9 @@ class UnitController;
 class IUnitView;
 class IMessageSink;
 
-// The two kinds of program file: one program container, or the bank of 30 programs.
-enum class ProgramFileKind { SingleSetting, Library };
+// The two kinds of program file (one program container, or the bank of 30 programs) and the
+// texts a channel exchanges with measurement programs (filter texts, measurements).
+enum class ProgramFileKind { SingleSetting, Library, FilterText, Measurement };
 
 // What the operator is asked to choose a file for.
 struct FileChoice {

@@ -572,6 +572,19 @@ void UnitController::FinishTransfer() {
     }
 }
 
+namespace {
+
+// The memory of the batch request on the line, sent and not answered yet (a request leaves the
+// queue once answered); 0 when there is none.
+int SentUnansweredMemory(const RequestQueue& queue) {
+    if (queue.Count() == 0)
+        return 0;
+    const Request& head = *queue.At(0);
+    return head.inBatch && !head.firstSendPending ? head.programSlot : 0;
+}
+
+} // namespace
+
 std::string UnitController::TransferFailureNote() const {
     if (!m_transfer.IsActive())
         return {};
@@ -587,7 +600,15 @@ std::string UnitController::TransferFailureNote() const {
             text += " (" + MemoryRangesText(done) + ")";
         if (inPart != 0)
             text += "; memory " + std::to_string(inPart) + " was written in part";
-        const std::vector<int> untouched = m_transfer.MemoriesUntouched();
+        // A memory whose first request went out unanswered may have taken it: it is not said to
+        // be unchanged.
+        std::vector<int> untouched = m_transfer.MemoriesUntouched();
+        const int sent = SentUnansweredMemory(m_command.Queue());
+        if (const auto it = std::find(untouched.begin(), untouched.end(), sent);
+            sent != 0 && it != untouched.end()) {
+            untouched.erase(it);
+            text += "; memory " + std::to_string(sent) + " may have been written in part";
+        }
         if (!untouched.empty())
             text += "; " + MemoriesWere(untouched) + " not changed";
         return text + ".";

@@ -509,11 +509,13 @@ TEST_F(CutShortStoreTest, LostLineNamesTheInputItLeftMuted) {
     StoreUntilTheFirstOutputBlock();
     ctl->OnLineEvent(kHangUpBits);
     EXPECT_FALSE(ctl->IsConnected());
-    EXPECT_EQ(Texts(sink),
-              std::vector<std::string>{
-                  "Unable to Open COM-Port\n\nThe line on /dev/fake was lost: the port was closed "
-                  "or the adapter unplugged. Input A was muted while the outputs were written and "
-                  "may still be muted: switch it on again once the unit answers."});
+    EXPECT_EQ(
+        Texts(sink),
+        std::vector<std::string>{
+            "Unable to Open COM-Port\n\nThe line on /dev/fake was lost: the port was closed "
+            "or the adapter unplugged. Input A was muted while the outputs were written and "
+            "may still be muted: switch it on again once the unit answers.\n\nThe live settings "
+            "may hold part of the program."});
     EXPECT_EQ(ctl->InputsLeftMuted(), std::vector<int>{0});
     // A store that ran to its end leaves nothing to name.
     ASSERT_TRUE(ctl->Connect("/dev/fake", 1, false));
@@ -1155,19 +1157,36 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<StopCase>& info) { return info.param.what; });
 
 TEST_F(UnitControllerTest, LostLineDuringABankWriteSaysHowManyMemoriesWereWritten) {
-    Make();
-    ConnectAndSettle();
-    ctl->WriteAllProgramsToDevice(bank);
-    for (int i = 0; i < 4 * 13 + 6; ++i)
-        TickAnswered();
-    ctl->OnLineEvent(kHangUpBits);
-    ASSERT_FALSE(ctl->IsConnected());
-    ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_TRUE(sink.messages[0].text.ends_with(
-        "\n\n4 of 30 memories were written (1 to 4); memory 5 was written in part; memories 6 "
-        "to 30 were not changed."))
-        << sink.messages[0].text;
-    EXPECT_FALSE(ctl->StopTransfer()); // nothing left to stop
+    struct Case {
+        const char* what;
+        int answered;  // requests answered before the line is lost (13 a memory)
+        bool sentNext; // the next request went out and was not answered
+        const char* ending;
+    };
+    const Case cases[] = {
+        {"memory 5 half answered", 4 * 13 + 6, false,
+         "\n\n4 of 30 memories were written (1 to 4); memory 5 was written in part; memories 6 "
+         "to 30 were not changed."},
+        {"memory 5's first request sent unanswered", 4 * 13, true,
+         "\n\n4 of 30 memories were written (1 to 4); memory 5 may have been written in part; "
+         "memories 6 to 30 were not changed."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Make();
+        ConnectAndSettle();
+        ctl->WriteAllProgramsToDevice(bank);
+        for (int i = 0; i < c.answered; ++i)
+            TickAnswered();
+        if (c.sentNext)
+            ctl->Tick();
+        ctl->OnLineEvent(kHangUpBits);
+        ASSERT_FALSE(ctl->IsConnected());
+        ASSERT_EQ(sink.messages.size(), 1u);
+        EXPECT_TRUE(sink.messages[0].text.ends_with(c.ending)) << sink.messages[0].text;
+        EXPECT_FALSE(ctl->StopTransfer()); // nothing left to stop
+        sink.messages.clear();
+    }
 }
 
 TEST_F(UnitControllerTest, OneProgramTransfersCannotBeStopped) {

@@ -5,10 +5,12 @@
 #include <vector>
 
 class EqualizerBandGroup;
+class QPushButton;
 
 // What the input and output equaliser editors share: one band group per band the model offers,
 // side by side, each bound to that band of the channel shown. While the editor is shown the
-// response graph shows this channel's bands, and a band dragged there shows up here.
+// response graph shows this channel's bands, and a band dragged there shows up here. Import and
+// Export exchange the bands with the filter texts of measurement programs (the surface does it).
 class EqualizerEditor : public ChannelEditor {
     Q_OBJECT
 public:
@@ -18,6 +20,13 @@ public:
     int bandCount() const { return static_cast<int>(m_bands.size()); }
     // Band `index` (0-based) of the editor; nullptr outside 0..bandCount()-1.
     EqualizerBandGroup* band(int index) const;
+    QPushButton* importButton() const { return m_import; }
+    QPushButton* exportButton() const { return m_export; }
+
+signals:
+    // The operator asked to import a filter text onto the channel shown, or to export its bands.
+    void importRequested(int channel);
+    void exportRequested(int channel);
 
 protected:
     // An editor of the bands of an output (else of an input) with `bands` band groups.
@@ -27,4 +36,6 @@ private:
     Channel& record() const;
 
     std::vector<EqualizerBandGroup*> m_bands;
+    QPushButton* m_import = nullptr;
+    QPushButton* m_export = nullptr;
 };

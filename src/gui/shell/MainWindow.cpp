@@ -125,8 +125,9 @@ bool MainWindow::OnCommand(int command) {
         connect(surface, &ControlSurface::titleChanged, this, &QWidget::setWindowTitle);
         connect(surface, &ControlSurface::programFileUsed, this, &MainWindow::AddRecentFile);
         connect(surface, &ControlSurface::portConnected, this, &MainWindow::SetPreferredPort);
-        // The surface's Channel menu, before Help; it goes with the surface.
+        // The surface's Channel and Graph menus, before Help; they go with the surface.
         menuBar()->insertMenu(m_helpMenu->menuAction(), surface->ChannelMenu());
+        menuBar()->insertMenu(m_helpMenu->menuAction(), surface->GraphMenu());
         surface->setFocus();
     }
     child->show();

@@ -10,6 +10,11 @@
 #include <QFileInfo>
 
 QStringList ProgramFileChooser::NameFilters(ProgramFileKind kind, int deviceType) {
+    if (kind == ProgramFileKind::FilterText)
+        return {QStringLiteral("Filter texts (*.txt)"), QStringLiteral("All files (*)")};
+    if (kind == ProgramFileKind::Measurement)
+        return {QStringLiteral("Measurements (*.txt *.frd *.zma *.csv)"),
+                QStringLiteral("All files (*)")};
     const bool library = kind == ProgramFileKind::Library;
     QStringList patterns;
     for (const std::string& pattern :
@@ -32,14 +37,16 @@ std::optional<std::string> ProgramFileChooser::ChooseFile(const FileChoice& choi
     QString chosen;
     if (choice.save) {
         // The save chooser proposes the program's name with the model's extension, or starts
-        // with the model's pattern ("*.dia48") when there is no name to propose.
+        // with the model's pattern ("*.dia48", "*.txt") when there is no name to propose.
         const bool library = choice.kind == ProgramFileKind::Library;
-        const std::string initial =
-            choice.proposedName.empty()
-                ? (library ? LibraryInitialName(choice.deviceType)
-                           : SingleSettingInitialName(choice.deviceType))
-                : choice.proposedName + (library ? LibraryExtension(choice.deviceType)
-                                                 : SingleSettingExtension(choice.deviceType));
+        const bool filterText = choice.kind == ProgramFileKind::FilterText;
+        const std::string extension = library      ? LibraryExtension(choice.deviceType)
+                                      : filterText ? std::string(".txt")
+                                                   : SingleSettingExtension(choice.deviceType);
+        const std::string initial = !choice.proposedName.empty() ? choice.proposedName + extension
+                                    : library    ? LibraryInitialName(choice.deviceType)
+                                    : filterText ? std::string("*.txt")
+                                                 : SingleSettingInitialName(choice.deviceType);
         chosen = QFileDialog::getSaveFileName(m_parent, QString(),
                                               folder.filePath(QString::fromStdString(initial)),
                                               filter, &selected);

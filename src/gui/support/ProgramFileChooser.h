@@ -19,7 +19,8 @@ public:
     std::optional<std::string> ChooseFile(const FileChoice& choice) override;
 
     // The chooser's filter entries: the model's single-setting files ("4x8 program files
-    // (*.dia48)") or libraries ("4x8 program libraries (*.dat48 *.dat)"), then "All files (*)".
+    // (*.dia48)"), libraries ("4x8 program libraries (*.dat48 *.dat)"), filter texts or
+    // measurements, then "All files (*)".
     static QStringList NameFilters(ProgramFileKind kind, int deviceType);
     // The folder the chooser opens in.
     static QString StartFolder();

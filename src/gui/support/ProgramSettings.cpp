@@ -2,6 +2,8 @@
 
 #include "link/NetworkPortName.h"
 
+#include <QUrl>
+
 namespace programsettings {
 
 namespace {
@@ -25,6 +27,14 @@ QStringList TidyNetworkPorts(const QStringList& ports) {
             tidy << name;
     }
     return tidy.mid(0, kRecentNetworkPortCount);
+}
+
+constexpr const char* kMeasurementsGroup = "Measurements/";
+
+// A path as one key of the group: its slashes would open groups of their own.
+QString MeasurementsKey(const QString& programFile) {
+    return QLatin1String(kMeasurementsGroup) +
+           QString::fromLatin1(QUrl::toPercentEncoding(programFile));
 }
 
 } // namespace
@@ -59,6 +69,18 @@ QString LastFileFolder() {
 
 void SetLastFileFolder(const QString& folder) {
     Open().setValue(QLatin1String(kLastFileFolderKey), folder);
+}
+
+QStringList MeasurementsOf(const QString& programFile) {
+    return Open().value(MeasurementsKey(programFile)).toStringList();
+}
+
+void SetMeasurementsOf(const QString& programFile, const QStringList& lines) {
+    QSettings settings = Open();
+    if (lines.isEmpty())
+        settings.remove(MeasurementsKey(programFile));
+    else
+        settings.setValue(MeasurementsKey(programFile), lines);
 }
 
 } // namespace programsettings

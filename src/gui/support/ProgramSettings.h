@@ -6,7 +6,8 @@
 
 // The program's own settings store, under the organisation "Tavrel" and the application
 // "tavrel": the recent-file list, the main window's size, the port of the last connection, the
-// network ports connected to lately and the folder of the last program file chosen.
+// network ports connected to lately, the folder of the last program file chosen and the
+// measurements laid over the graph for each program file.
 namespace programsettings {
 
 inline constexpr const char* kOrganisation = "Tavrel";
@@ -34,5 +35,10 @@ void RememberNetworkPort(const QString& port);
 // The folder a program file was last chosen in; empty before the first.
 QString LastFileFolder();
 void SetLastFileFolder(const QString& folder);
+
+// The measurements remembered for a program file, as lines of MeasurementOverlays::Remembered();
+// none for a file never seen. Setting none forgets the file.
+QStringList MeasurementsOf(const QString& programFile);
+void SetMeasurementsOf(const QString& programFile, const QStringList& lines);
 
 } // namespace programsettings

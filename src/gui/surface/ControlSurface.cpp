@@ -172,8 +172,13 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
             .actions = m_history->Actions(),
             .stripArea = [this](bool output, int channel) { return StripArea(output, channel); },
             .notice = [this](const QString& text) { ShowNotice(text); },
+            .importEqualizer = [this](bool output,
+                                      int channel) { ImportEqualizer(output, channel); },
+            .exportEqualizer = [this](bool output,
+                                      int channel) { ExportEqualizer(output, channel); },
         });
     connect(m_graph, &ResponseGraph::dragEdited, this, &ControlSurface::RecordGraphDrag);
+    m_graph->setMeasurements(&m_measurements);
 
     CreateStatusLine();
     CreateSideButtons();
@@ -187,6 +192,11 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
             CreateStrip(true, i, m_layout.outputColumns[static_cast<std::size_t>(i)]));
 
     CreateChannelMenu();
+    CreateGraphMenu();
+    for (const std::vector<SurfaceStrip>* strips : {&m_inputStrips, &m_outputStrips}) {
+        for (const SurfaceStrip& strip : *strips)
+            AddStripContextMenu(strip);
+    }
     SetTabOrder();
     InstallKeyFilter(this);
 }
@@ -197,15 +207,7 @@ void ControlSurface::CreateChannelMenu() {
         // "Input A" as "Input &A", "Out 3" as "Out &3": the letter or number picks it.
         QString title = ChannelLabel(output, channel);
         title.insert(title.lastIndexOf(QLatin1Char(' ')) + 1, QLatin1Char('&'));
-        QMenu* menu = m_channelMenu->addMenu(title);
-        connect(menu->addAction(tr("&Settings...")), &QAction::triggered, this,
-                [this, output, channel] {
-                    OnChannelButton(output ? OutputStrip(channel) : InputStrip(channel));
-                });
-        connect(menu->addAction(tr("&Equaliser...")), &QAction::triggered, this,
-                [this, output, channel] {
-                    OnEqualizerButton(output ? OutputStrip(channel) : InputStrip(channel));
-                });
+        FillChannelMenu(m_channelMenu->addMenu(title), output, channel);
     };
     for (int i = 0; i < InputStripCount(); ++i)
         add(false, i);
@@ -981,6 +983,7 @@ void ControlSurface::OnUnitSettingChanged(int code) {
 }
 
 void ControlSurface::OnProgramLoaded() {
+    m_programJustLoaded = true;
     UpdateAllControls();
     m_graph->redraw();
     m_history->RecordLoad(QStringLiteral("Recall Program From PC"));
@@ -991,6 +994,12 @@ void ControlSurface::OnProgramNamesChanged() {
 }
 
 void ControlSurface::OnProgramFileUsed(const std::string& path) {
+    // A recalled file brings its own measurements; a stored one keeps those laid over now.
+    m_programFile = path;
+    if (std::exchange(m_programJustLoaded, false))
+        RestoreMeasurements();
+    else
+        RememberMeasurements();
     emit programFileUsed(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 

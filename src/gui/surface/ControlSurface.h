@@ -4,11 +4,13 @@
 #include "gui/support/ProgramFileChooser.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/surface/SurfaceLayout.h"
+#include "link/MeasurementOverlays.h"
 #include "link/MessageSink.h"
 #include "link/PortList.h"
 #include "link/ProgramFileActions.h"
 #include "link/UnitController.h"
 #include "link/UnitView.h"
+#include "model/GraphScales.h"
 
 #include <QList>
 #include <QTimer>
@@ -33,6 +35,7 @@ class SurfaceDocument;
 class EditorSlots;
 class EditHistory;
 class QAction;
+class QActionGroup;
 class QMenu;
 class QToolButton;
 class TimedNotice;
@@ -116,6 +119,28 @@ public:
     void StoreProgramToFileChosen();
     void RecallProgramFromFileChosen();
     ProgramFileActions& FileActions() { return *m_fileActions; }
+
+    // ---- Filter texts and measurements ---------------------------------------------------------
+    // Import: a filter text chosen for the channel, its preview, and on OK the bands (one step of
+    // the edit history), sent like typed values. A bad file, or one the unit can take nothing
+    // of, is reported and changes nothing. Export: the channel's bands into a filter text.
+    void ImportEqualizer(bool output, int channel);
+    void ExportEqualizer(bool output, int channel);
+    // A measurement chosen for the channel, laid over the graph; showing, hiding and clearing
+    // it; the outputs of the predicted sum. Each is remembered with the program file.
+    void LoadMeasurement(bool output, int channel);
+    void ShowMeasurement(ChannelId channel, bool shown);
+    void ClearMeasurement(ChannelId channel);
+    void ClearAllMeasurements();
+    void SetInPredictedSum(int output, bool in);
+    const MeasurementOverlays& Measurements() const { return m_measurements; }
+    // Level, phase or group delay on the graph.
+    void SetGraphView(GraphView view);
+    // The Graph menu: the view switch, the predicted sum's outputs, clearing the measurements.
+    // The shell shows it in its menu bar and the graph as its context menu.
+    QMenu* GraphMenu() const { return m_graphMenu; }
+    // The program file the settings were last stored to or recalled from; empty before.
+    const std::string& ProgramFile() const { return m_programFile; }
 
     // ---- Side buttons ----------------------------------------------------------------------
     // While disconnected: the connect dialog and, on OK, the connection; while connected: close.
@@ -247,6 +272,17 @@ private:
     void CreateStatusLine();
     void CreateSideButtons();
     void CreateChannelMenu();
+    void CreateGraphMenu();
+    // A channel's commands: its editors, the filter texts and its measurement. The Channel menu's
+    // submenus and the strip's context menu.
+    void FillChannelMenu(QMenu* menu, bool output, int channel);
+    // The strip's buttons open the channel's commands on a right click.
+    void AddStripContextMenu(const SurfaceStrip& strip);
+    // Keeps the measurements under the program file, or takes those kept for it.
+    void RememberMeasurements();
+    void RestoreMeasurements();
+    // After a measurement changed: the graph and the memory.
+    void MeasurementsChanged();
     // Tab goes through the strips (inputs, then outputs; each from its name button down to its
     // mute lamp), then the side buttons and the A/B comparison.
     void SetTabOrder();
@@ -308,6 +344,12 @@ private:
     StatusLed* m_led = nullptr;
     QToolButton* m_comparisonButton = nullptr;
     QMenu* m_channelMenu = nullptr;
+    QMenu* m_graphMenu = nullptr;
+    QActionGroup* m_viewActions = nullptr;
+    MeasurementOverlays m_measurements;
+    std::string m_programFile;
+    // A program was just read from a file: the file named next is the recalled one.
+    bool m_programJustLoaded = false;
     TimedNotice* m_notice = nullptr;
     QLabel* m_deviceIdBox = nullptr;
     QLabel* m_portBox = nullptr;

@@ -39,14 +39,30 @@ ChannelEditor* MakeOutputChannelEditor(ProgramContainer& data, QWidget& owner,
     return new OutputChannelEditor(data, &owner);
 }
 
+// Import and Export of an equaliser editor go to the surface's hooks.
+ChannelEditor* WithFileHooks(EqualizerEditor* editor, bool output,
+                             const EditorSlots::Hooks& hooks) {
+    QObject::connect(editor, &EqualizerEditor::importRequested, editor,
+                     [output, hook = hooks.importEqualizer](int channel) {
+                         if (hook)
+                             hook(output, channel);
+                     });
+    QObject::connect(editor, &EqualizerEditor::exportRequested, editor,
+                     [output, hook = hooks.exportEqualizer](int channel) {
+                         if (hook)
+                             hook(output, channel);
+                     });
+    return editor;
+}
+
 ChannelEditor* MakeInputEqualizerEditor(ProgramContainer& data, QWidget& owner,
-                                        const EditorSlots::Hooks&) {
-    return new InputEqualizerEditor(data, &owner);
+                                        const EditorSlots::Hooks& hooks) {
+    return WithFileHooks(new InputEqualizerEditor(data, &owner), false, hooks);
 }
 
 ChannelEditor* MakeOutputEqualizerEditor(ProgramContainer& data, QWidget& owner,
-                                         const EditorSlots::Hooks&) {
-    return new OutputEqualizerEditor(data, &owner);
+                                         const EditorSlots::Hooks& hooks) {
+    return WithFileHooks(new OutputEqualizerEditor(data, &owner), true, hooks);
 }
 
 } // namespace

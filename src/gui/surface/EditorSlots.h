@@ -54,6 +54,10 @@ public:
         std::function<QRect(bool output, int channel)> stripArea;
         // Something an editor has to say on the status line.
         std::function<void(const QString& text)> notice;
+        // An equaliser editor's Import and Export of a filter text for an output's (else an
+        // input's) channel.
+        std::function<void(bool output, int channel)> importEqualizer;
+        std::function<void(bool output, int channel)> exportEqualizer;
     };
 
     EditorSlots(QWidget& owner, ResponseGraph& graph, const DeviceModel& model, Hooks hooks);

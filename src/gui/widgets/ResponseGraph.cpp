@@ -6,8 +6,12 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include "link/MeasurementOverlays.h"
+
 #include <algorithm>
+#include <cmath>
 #include <tuple>
+#include <utility>
 
 namespace GG = GraphGeometry;
 
@@ -58,6 +62,20 @@ QColor ToQColor(CurveColour c) {
 // Curve widths: the channel edited, and every other curve.
 constexpr double kSelectedCurveWidth = 2.0;
 constexpr double kCurveWidth = 1.0;
+// Measurements: faint; the predicted response solid, both one pixel wide (wider lines take the
+// painter's slow path: 16 of them would cost a quarter of a frame); the sum bold in white.
+constexpr int kMeasuredAlpha = 110;
+constexpr double kMeasuredWidth = 1.0;
+constexpr double kPredictedWidth = 1.0;
+constexpr double kSumWidth = 2.0;
+const QColor kSumColour(255, 255, 255);
+const QColor kCaptionText(220, 220, 220);
+// Neighbouring phases further apart than this have wrapped round, not risen.
+constexpr double kPhaseWrapJump = 180.0;
+// The group delay scale holds the curves between these frequencies (below, a high-pass's delay
+// grows without bound).
+constexpr double kDelayFromHz = 20.0;
+constexpr double kDelayToHz = 20000.0;
 
 // Dark text on a light disc, white on a dark one.
 QColor CaptionOn(QColor disc) {
@@ -145,6 +163,28 @@ void ResponseGraph::setMode(int mode) {
     update();
 }
 
+void ResponseGraph::setView(GraphView view) {
+    if (view != view_)
+        flushBeforeSwitch();
+    clearCurrent();
+    view_ = view;
+    update();
+}
+
+void ResponseGraph::setMeasurements(const MeasurementOverlays* measurements) {
+    measurements_ = measurements;
+    update();
+}
+
+void ResponseGraph::setFixedCurves(std::vector<FixedCurve> curves) {
+    fixedCurves_ = std::move(curves);
+    update();
+}
+
+QStringList ResponseGraph::captions() const {
+    return captions_;
+}
+
 bool ResponseGraph::hasOwner() const {
     return isSignalConnected(QMetaMethod::fromSignal(&ResponseGraph::filterChanged));
 }
@@ -179,8 +219,9 @@ const QPixmap& ResponseGraph::background() {
         mode_ == kModeAllChannels ? GG::kLastGridLineAllChannels : GG::kLastGridLineEditing;
     const qreal ratio = devicePixelRatioF();
     if (background_.isNull() || backgroundLastGridLine_ != lastLine ||
-        background_.devicePixelRatio() != ratio) {
+        background_.devicePixelRatio() != ratio || !(backgroundScale_ == scale_)) {
         backgroundLastGridLine_ = lastLine;
+        backgroundScale_ = scale_;
         background_ = QPixmap(size() * ratio);
         background_.setDevicePixelRatio(ratio);
         QPainter painter(&background_);
@@ -198,12 +239,13 @@ void ResponseGraph::paintBackground(QPainter& painter) const {
     painter.setPen(kAxisText);
     painter.setBackground(kBlack);
     painter.setBackgroundMode(Qt::OpaqueMode);
-    auto label = [&](const GG::Label& l) {
-        painter.drawText(QRect(l.x, l.y, 64, kFontPixels * 2), Qt::AlignLeft | Qt::AlignTop,
-                         QString::fromLatin1(l.text.data(), static_cast<int>(l.text.size())));
+    auto label = [&](const GG::Label& l, const QString& text) {
+        painter.drawText(QRect(l.x, l.y, 64, kFontPixels * 2), Qt::AlignLeft | Qt::AlignTop, text);
     };
-    for (const GG::Label& l : GG::LevelLabels(plot_.height()))
-        label(l);
+    // The level labels' places, with the texts of the view's scale.
+    const auto levels = GG::LevelLabels(plot_.height());
+    for (std::size_t i = 0; i < levels.size(); ++i)
+        label(levels[i], QString::fromStdString(scale_.labels[i]));
     // Each frequency label centred under its grid line, kept inside the control at the ends.
     const QFontMetrics metrics(painter.font());
     for (const GG::Label& l : GG::FrequencyLabels(plot_)) {
@@ -235,49 +277,179 @@ void ResponseGraph::paintBackground(QPainter& painter) const {
 
 void ResponseGraph::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    const bool drawing = data_ != nullptr && initialised_;
+    std::vector<Drawn> drawn;
+    if (drawing)
+        drawn = drawnChannels();
+    scale_ = scaleFor(drawn);
     painter.drawPixmap(0, 0, background());
-    if (data_ == nullptr || !initialised_)
-        return;
+    captions_.clear();
     painter.setFont(CaptionFont());
     painter.setRenderHint(QPainter::Antialiasing);
+    if (drawing) {
+        if (view_ == GraphView::Magnitude)
+            paintLevels(painter, drawn);
+        else
+            paintPhaseOrDelay(painter, drawn);
+    }
+    if (view_ == GraphView::Magnitude) {
+        for (const FixedCurve& curve : fixedCurves_)
+            paintValues(painter, curve.levelDb.data(), curve.colour, curve.width);
+    }
+    paintCaptions(painter);
+}
 
+std::vector<ResponseGraph::Drawn> ResponseGraph::drawnChannels() {
+    std::vector<Drawn> drawn;
+    auto add = [&](Channel& record, ChannelId id, double width) {
+        record.recomputeCurve();
+        drawn.push_back({&record, id, width});
+    };
+    if (mode_ == kModeAllChannels) {
+        for (int i = 0; i < kInputCount; ++i) {
+            if (data_->input(i).present() != 0)
+                add(data_->input(i), {false, i}, kCurveWidth);
+        }
+        for (int i = 0; i < kOutputCount; ++i) {
+            if (data_->output(i).present() != 0)
+                add(data_->output(i), {true, i}, kCurveWidth);
+        }
+        return drawn;
+    }
+    // An editing mode: the channels laid over the edited one, which goes on last, thicker, so
+    // that it is never hidden by an overlaid one.
+    const ChannelId selected =
+        mode_ == kModeInputEq ? ChannelId{false, selectedInput_} : ChannelId{true, selectedOutput_};
+    const Channel& record = ChannelOf(*data_, selected);
+    for (int i = 0; i < kInputCount; ++i) {
+        if (record.overlayInput(i) != 0)
+            add(data_->input(i), {false, i}, kCurveWidth);
+    }
+    for (int i = 0; i < kOutputCount; ++i) {
+        if (record.overlayOutput(i) != 0)
+            add(data_->output(i), {true, i}, kCurveWidth);
+    }
+    add(ChannelOf(*data_, selected), selected, kSelectedCurveWidth);
+    return drawn;
+}
+
+GraphScale ResponseGraph::scaleFor(const std::vector<Drawn>& drawn) {
+    drawnCurves_.clear();
+    if (view_ == GraphView::Magnitude)
+        return MagnitudeScale();
+    for (const Drawn& d : drawn)
+        drawnCurves_.push_back(ChannelCurves(ChannelTransfer(*data_, d.id), FrequencyGrid()));
+    if (view_ == GraphView::Phase)
+        return PhaseScale();
+    double lowest = 0.0;
+    double highest = 0.0;
+    const auto& grid = FrequencyGrid();
+    for (const ResponseCurves& curves : drawnCurves_) {
+        for (std::size_t i = 0; i < grid.size(); ++i) {
+            if (grid[i] >= kDelayFromHz && grid[i] <= kDelayToHz) {
+                lowest = std::min(lowest, curves.groupDelayMs[i]);
+                highest = std::max(highest, curves.groupDelayMs[i]);
+            }
+        }
+    }
+    return GroupDelayScale(lowest, highest);
+}
+
+void ResponseGraph::paintLevels(QPainter& painter, const std::vector<Drawn>& drawn) {
+    for (const Drawn& d : drawn) {
+        const QColor colour = ToQColor(d.record->curveColour());
+        paintValues(painter, d.record->curveLevels().data(), colour, d.width);
+    }
+    if (measurements_ != nullptr) {
+        const double offset = measurements_->DisplayOffsetDb();
+        bool anyShown = false;
+        for (const Drawn& d : drawn) {
+            const MeasurementOverlays::Overlay* overlay = measurements_->Of(d.id);
+            if (overlay == nullptr || !overlay->shown)
+                continue;
+            anyShown = true;
+            QColor colour = ToQColor(d.record->curveColour());
+            MeasurementOverlays::GridValues levels = overlay->levelDb;
+            for (double& level : levels)
+                level += offset;
+            MeasurementOverlays::GridValues predicted =
+                MeasurementOverlays::PredictedLevels(*overlay, d.record->curveLevels());
+            for (double& level : predicted)
+                level += offset;
+            paintValues(painter, predicted.data(), colour, kPredictedWidth);
+            colour.setAlpha(kMeasuredAlpha);
+            paintValues(painter, levels.data(), colour, kMeasuredWidth);
+        }
+        if (anyShown)
+            captions_ << tr("Measured (faint) and predicted: 0 dB here is %1 dB in the files")
+                             .arg(-offset, 0, 'f', 0);
+        const MeasurementOverlays::Sum sum = measurements_->PredictedSumOf(*data_);
+        if (sum.Drawn()) {
+            MeasurementOverlays::GridValues levels = sum.levelDb;
+            for (double& level : levels)
+                level += offset;
+            paintValues(painter, levels.data(), kSumColour, kSumWidth);
+        } else if (sum.chosen) {
+            captions_ << QString::fromStdString(sum.reason);
+        }
+    }
+    // The handles of the edited channel.
     switch (mode_) {
-    case kModeAllChannels:
-        for (InputChannel& in : data_->inputs()) {
-            if (in.present() != 0) {
-                in.recomputeCurve();
-                paintCurve(painter, in, kCurveWidth);
-            }
-        }
-        for (OutputChannel& out : data_->outputs()) {
-            if (out.present() != 0) {
-                out.recomputeCurve();
-                paintCurve(painter, out, kCurveWidth);
-            }
-        }
-        break;
-    case kModeInputEq: {
-        InputChannel& in = data_->input(selectedInput_);
-        paintOverlays(painter, in);
-        paintBandwidthHandles(painter, ToQColor(in.curveColour()));
-        paintBandLabels(painter, in.filters(), editedBandCount(), ToQColor(in.curveColour()));
-        break;
-    }
+    case kModeInputEq:
     case kModeOutputEq: {
-        OutputChannel& out = data_->output(selectedOutput_);
-        paintOverlays(painter, out);
-        paintBandwidthHandles(painter, ToQColor(out.curveColour()));
-        paintBandLabels(painter, out.filters(), editedBandCount(), ToQColor(out.curveColour()));
+        const Channel& edited = *drawn.back().record;
+        const QColor colour = ToQColor(edited.curveColour());
+        paintBandwidthHandles(painter, colour);
+        paintBandLabels(painter, *editedSet(), editedBandCount(), colour);
         break;
     }
-    case kModeOutputCrossover: {
-        OutputChannel& out = data_->output(selectedOutput_);
-        paintOverlays(painter, out);
-        paintCrossoverLabels(painter, out.filters(), ToQColor(out.curveColour()));
+    case kModeOutputCrossover:
+        paintCrossoverLabels(painter, *editedSet(), ToQColor(drawn.back().record->curveColour()));
         break;
-    }
     default:
         break;
+    }
+}
+
+void ResponseGraph::paintPhaseOrDelay(QPainter& painter, const std::vector<Drawn>& drawn) {
+    const bool phase = view_ == GraphView::Phase;
+    for (std::size_t k = 0; k < drawn.size(); ++k) {
+        const Drawn& d = drawn[k];
+        const ResponseCurves& curves = drawnCurves_[k];
+        const QColor colour = ToQColor(d.record->curveColour());
+        if (!phase) {
+            paintValues(painter, curves.groupDelayMs.data(), colour, d.width);
+            continue;
+        }
+        paintValues(painter, curves.phaseDeg.data(), colour, d.width, kPhaseWrapJump);
+        const MeasurementOverlays::Overlay* overlay =
+            measurements_ != nullptr ? measurements_->Of(d.id) : nullptr;
+        if (overlay == nullptr || !overlay->shown || !overlay->measurement.HasPhase())
+            continue;
+        const auto predicted = MeasurementOverlays::PredictedPhase(*overlay, curves);
+        paintValues(painter, predicted.data(), colour, kPredictedWidth, kPhaseWrapJump);
+        QColor faint = colour;
+        faint.setAlpha(kMeasuredAlpha);
+        paintValues(painter, overlay->phaseDeg.data(), faint, kMeasuredWidth, kPhaseWrapJump);
+    }
+    if (phase && measurements_ != nullptr) {
+        const MeasurementOverlays::Sum sum = measurements_->PredictedSumOf(*data_);
+        if (sum.Drawn())
+            paintValues(painter, sum.phaseDeg.data(), kSumColour, kSumWidth, kPhaseWrapJump);
+        else if (sum.chosen)
+            captions_ << QString::fromStdString(sum.reason);
+    }
+    captions_.prepend(phase ? tr("Phase in degrees") : tr("Group delay in milliseconds"));
+}
+
+void ResponseGraph::paintCaptions(QPainter& painter) {
+    const QRect plot = ToQRect(plot_);
+    painter.setPen(kCaptionText);
+    int y = plot.top() + 3;
+    for (const QString& caption : std::as_const(captions_)) {
+        painter.drawText(QRect(plot.left() + 6, y, plot.width() - 12, kFontPixels + 4),
+                         Qt::AlignLeft | Qt::AlignVCenter, caption);
+        y += kFontPixels + 4;
     }
 }
 
@@ -336,47 +508,31 @@ void ResponseGraph::paintCrossoverLabels(QPainter& painter, FilterSet& set, QCol
     }
 }
 
-template <class Record> void ResponseGraph::paintOverlays(QPainter& painter, Record& selected) {
-    // The channel's own curve goes on last, thicker, so that it is never hidden by an overlaid
-    // one.
-    selected.recomputeCurve();
-    for (int i = 0; i < kInputCount; ++i) {
-        if (selected.overlayInput(i) != 0) {
-            InputChannel& in = data_->input(i);
-            in.recomputeCurve();
-            paintCurve(painter, in, kCurveWidth);
-        }
-    }
-    for (int i = 0; i < kOutputCount; ++i) {
-        if (selected.overlayOutput(i) != 0) {
-            OutputChannel& out = data_->output(i);
-            out.recomputeCurve();
-            paintCurve(painter, out, kCurveWidth);
-        }
-    }
-    paintCurve(painter, selected, kSelectedCurveWidth);
-}
-
-void ResponseGraph::paintCurve(QPainter& painter, const Channel& channel, double width) {
-    // At the levels themselves, not at whole pixels: no stair steps on a gentle slope. A pixel
-    // position p stands for the pixel from p to p + 1, so a curve whose level falls on a whole
-    // pixel runs through that pixel's middle and draws it crisp. A level far beyond the plot is
+void ResponseGraph::paintValues(QPainter& painter, const double* values, QColor colour,
+                                double width, double wrapJump) {
+    // At the values themselves, not at whole pixels: no stair steps on a gentle slope. A pixel
+    // position p stands for the pixel from p to p + 1, so a curve whose value falls on a whole
+    // pixel runs through that pixel's middle and draws it crisp. A value far beyond the plot is
     // held a little outside it; the plot clips it anyway.
-    const ChannelLevels& levels = channel.curveLevels();
     const double h = plot_.height();
-    for (int i = 0; i < kCurvePoints; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        const double y = plot_.top + GraphYOfLevelExact(levels[k], plot_.height());
-        polyline_[i] =
-            QPointF(curveX_[k] + 0.5, std::clamp(y, plot_.top - h, plot_.bottom + h) + 0.5);
-    }
-    // A curve beyond +20 or -40 dB stays inside the plot's border instead of running over it
-    // and the labels.
+    const auto runs = CurveRuns(std::span<const double>(values, kCurvePoints), wrapJump);
+    if (runs.empty())
+        return;
+    // A curve beyond the scale stays inside the plot's border instead of running over it and
+    // the labels.
     painter.save();
     painter.setClipRect(ToQRect(plot_).adjusted(1, 1, -1, -1));
-    painter.setPen(
-        QPen(ToQColor(channel.curveColour()), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPolyline(polyline_);
+    painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    for (const auto& [first, last] : runs) {
+        polyline_.resize(last - first);
+        for (int i = first; i < last; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            const double y = plot_.top + scale_.YOf(values[k], plot_.height());
+            polyline_[i - first] =
+                QPointF(curveX_[k] + 0.5, std::clamp(y, plot_.top - h, plot_.bottom + h) + 0.5);
+        }
+        painter.drawPolyline(polyline_);
+    }
     painter.restore();
 }
 
@@ -458,6 +614,8 @@ bool ResponseGraph::event(QEvent* event) {
 // ---- Mouse --------------------------------------------------------------------------------------
 
 void ResponseGraph::mouseMoveEvent(QMouseEvent* event) {
+    if (view_ != GraphView::Magnitude)
+        return; // phase and group delay have no handles
     const GraphPoint p = ToGraphPoint(event);
     if (mode_ == kModeInputEq || mode_ == kModeOutputEq)
         bandMove(p);
@@ -466,7 +624,7 @@ void ResponseGraph::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ResponseGraph::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton || view_ != GraphView::Magnitude)
         return;
     const GraphPoint p = ToGraphPoint(event);
     if (mode_ == kModeInputEq || mode_ == kModeOutputEq)

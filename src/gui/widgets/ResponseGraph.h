@@ -2,13 +2,20 @@
 
 #include <QPixmap>
 #include <QPolygonF>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
 #include <array>
+#include <vector>
 
+#include "model/ChannelId.h"
+#include "model/ChannelResponse.h"
 #include "model/GraphGeometry.h"
+#include "model/GraphScales.h"
 #include "model/ProgramContainer.h"
+
+class MeasurementOverlays;
 
 // The response graph: frequency responses from 10 Hz to 30 kHz and +20 dB to -40 dB of every
 // channel of a program container, or of one channel with its editable points. In the editing
@@ -21,8 +28,15 @@
 // thicker than the ones laid over it. A band's handle is a disc with its number, hollow while
 // the band is off; hovering a handle shows its filter's values as a tooltip.
 //
+// The view switch shows the same curves as phase or group delay instead of level (the filters as
+// the unit runs them, with the channel's delay and polarity); those views have no handles. With
+// measurements, each drawn channel that has one shows it faintly in its colour and, solid, the
+// predicted response (the measurement through the channel); the predicted sum of the chosen
+// outputs is drawn in white, or the reason it cannot be is written on the plot.
+//
 // Lifecycle: setContainer(), then initialise() once the widget has its size, then setMode(0);
-// the owner connects filterChanged(). The container must outlive the graph or be replaced first.
+// the owner connects filterChanged(). The container and the measurements must outlive the graph
+// or be replaced first.
 class ResponseGraph : public QWidget {
     Q_OBJECT
 
@@ -63,6 +77,25 @@ public:
     // current filter and redraws; other values are ignored.
     void setMode(int mode);
     int mode() const { return mode_; }
+
+    // Level, phase or group delay. Clears the current filter and redraws.
+    void setView(GraphView view);
+    GraphView view() const { return view_; }
+    // The scale the last paint used (group delay follows the curves).
+    const GraphScale& scale() const { return scale_; }
+
+    // Measured and predicted curves and the predicted sum; nullptr draws none.
+    void setMeasurements(const MeasurementOverlays* measurements);
+    // Level curves at the grid frequencies laid over everything else, in the level view (the
+    // preview of an import); NaN leaves a gap.
+    struct FixedCurve {
+        std::array<double, kCurvePoints> levelDb{};
+        QColor colour;
+        double width = 1.0;
+    };
+    void setFixedCurves(std::vector<FixedCurve> curves);
+    // What the plot says above the curves: the measurements' offset, why the sum is not drawn.
+    QStringList captions() const;
 
     // Schedules a repaint of the graph for the current mode.
     void redraw() { update(); }
@@ -115,8 +148,24 @@ private:
     // while it is under the pointer; its caption inside.
     void paintHandle(QPainter& painter, const GraphRect& handle, QColor colour, bool on,
                      bool current, const QString& caption, Qt::Alignment align);
-    template <class Record> void paintOverlays(QPainter& painter, Record& selected);
-    void paintCurve(QPainter& painter, const Channel& channel, double width);
+    // A drawn channel: its record, which one it is, and its curve's width.
+    struct Drawn {
+        Channel* record;
+        ChannelId id;
+        double width;
+    };
+    // The channels the mode draws, each curve recomputed, the edited one last.
+    std::vector<Drawn> drawnChannels();
+    // Values at the grid frequencies on the current scale; breaks at NaN and, with `wrapJump`, at
+    // a wrapped phase.
+    void paintValues(QPainter& painter, const double* values, QColor colour, double width,
+                     double wrapJump = 0.0);
+    void paintLevels(QPainter& painter, const std::vector<Drawn>& drawn);
+    void paintPhaseOrDelay(QPainter& painter, const std::vector<Drawn>& drawn);
+    void paintCaptions(QPainter& painter);
+    // The scale of the view for these channels; computes their phase and group delay curves
+    // (drawnCurves_) outside the level view.
+    GraphScale scaleFor(const std::vector<Drawn>& drawn);
     // The tooltip of the handle under the pointer: its filter's values.
     QString handleTooltip();
 
@@ -157,6 +206,13 @@ private:
     int selectedInput_ = 0;
     int selectedOutput_ = 0;
     int mode_ = kModeAllChannels;
+    GraphView view_ = GraphView::Magnitude;
+    GraphScale scale_ = MagnitudeScale();
+    GraphScale backgroundScale_;
+    const MeasurementOverlays* measurements_ = nullptr;
+    std::vector<FixedCurve> fixedCurves_;
+    QStringList captions_;
+    std::vector<ResponseCurves> drawnCurves_; // phase and group delay of the drawn channels
     int current_ = kNoFilter;
     HandleState handles_;
     bool overHandle_ = false;
