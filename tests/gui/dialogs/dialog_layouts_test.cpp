@@ -106,7 +106,9 @@ const std::vector<Window>& Windows() {
                  PortEntryList list;
                  PortEntry port;
                  port.portName = port.devicePath = "/dev/ttyUSB0";
-                 port.description = "USB serial adapter, FT232R USB UART";
+                 // Longer than the dialog is wide: shown cut, not widening the dialog.
+                 port.description = "USB serial adapter, FT232R USB UART, serial number "
+                                    "A10K3JQ7, on hub 1-1.4.2 port 3";
                  port.usb = true;
                  list.push_back(port);
                  return list;
