@@ -10,21 +10,21 @@
 
 #include "files/FilterTextFile.h"
 #include "gui/dialogs/BusyDialog.h"
+#include "gui/dialogs/ChannelEditor.h"
 #include "gui/dialogs/ChannelNamesDialog.h"
 #include "gui/dialogs/ConnectDialog.h"
 #include "gui/dialogs/CopyChannelDialog.h"
 #include "gui/dialogs/DeviceIdDialog.h"
 #include "gui/dialogs/EqualizerImportDialog.h"
-#include "gui/dialogs/InputChannelEditor.h"
-#include "gui/dialogs/InputEqualizerEditor.h"
 #include "gui/dialogs/InterfaceSettingsDialog.h"
 #include "gui/dialogs/NetworkPortDialog.h"
-#include "gui/dialogs/OutputChannelEditor.h"
-#include "gui/dialogs/OutputEqualizerEditor.h"
 #include "gui/dialogs/ParameterTableDialog.h"
 #include "gui/dialogs/ProgramManagerDialog.h"
+#include "gui/support/ParameterStore.h"
 #include "gui/support/Translations.h"
+#include "gui/surface/EditorSlots.h"
 #include "gui/widgets/CaptionedGroup.h"
+#include "gui/widgets/ResponseGraph.h"
 #include "link/ProgramFileActions.h"
 #include "link/ProgramManager.h"
 #include "link/UnitController.h"
@@ -46,6 +46,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -56,9 +57,16 @@ public:
     std::optional<std::string> ChooseFile(const FileChoice&) override { return std::nullopt; }
 };
 
-// A unit controller of one model with what its dialogs and editors are opened on.
+// A unit controller of one model with what its dialogs are opened on, and the editor slots of a
+// main window, which open the editors as the control surface does.
 struct ModelFixture {
-    explicit ModelFixture(int deviceType) : controller(deviceType, data, bank, view, &messages) {}
+    explicit ModelFixture(int deviceType)
+        : controller(deviceType, data, bank, view, &messages),
+          editors(owner, graph, controller.Model(), store, {}) {
+        store.setContainer(data, &controller);
+        graph.setContainer(&data);
+        graph.initialise();
+    }
     ProgramContainer data;
     ProgramBank bank{};
     QuietView view;
@@ -67,17 +75,24 @@ struct ModelFixture {
     ProgramFileActions files{controller, view, &messages};
     ProgramManager manager{controller, files, &messages};
     NoFiles chooser;
-    QWidget owner; // the editors' main window
+    QWidget owner; // the main window
+    ResponseGraph graph{&owner};
+    ParameterStore store;
+    EditorSlots editors;
+    std::unique_ptr<QWidget> dialog;
 };
 
-using MakeWindow = std::function<std::unique_ptr<QWidget>(ModelFixture&)>;
+// Opens a window of the fixture's model; the fixture owns it.
+using MakeWindow = std::function<QWidget*(ModelFixture&)>;
 
-template <class Editor> MakeWindow EditorOf() {
-    return [](ModelFixture& f) -> std::unique_ptr<QWidget> {
-        auto editor = std::make_unique<Editor>(f.data, &f.owner);
-        editor->selectChannel(0);
-        return editor;
-    };
+template <class Dialog, class... Arguments>
+QWidget* Open(ModelFixture& f, Arguments&&... arguments) {
+    f.dialog = std::make_unique<Dialog>(std::forward<Arguments>(arguments)...);
+    return f.dialog.get();
+}
+
+MakeWindow EditorOf(EditorKind kind) {
+    return [kind](ModelFixture& f) -> QWidget* { return f.editors.Open(kind, 0, f.data); };
 }
 
 // A filter text with every kind of row the import lists: taken, limited and not taken.
@@ -101,8 +116,8 @@ struct Window {
 const std::vector<Window>& Windows() {
     static const std::vector<Window> windows{
         {"connect",
-         [](ModelFixture& f) -> std::unique_ptr<QWidget> {
-             return std::make_unique<ConnectDialog>(f.controller, "", nullptr, [] {
+         [](ModelFixture& f) -> QWidget* {
+             return Open<ConnectDialog>(f, f.controller, "", nullptr, [] {
                  PortEntryList list;
                  PortEntry port;
                  port.portName = port.devicePath = "/dev/ttyUSB0";
@@ -115,36 +130,32 @@ const std::vector<Window>& Windows() {
              });
          }},
         {"device ID",
-         [](ModelFixture&) -> std::unique_ptr<QWidget> {
-             return std::make_unique<DeviceIdDialog>(250, std::vector<int>{1, 17, 250});
+         [](ModelFixture& f) -> QWidget* {
+             return Open<DeviceIdDialog>(f, 250, std::vector<int>{1, 17, 250});
          }},
         {"channel names",
-         [](ModelFixture& f) -> std::unique_ptr<QWidget> {
-             return std::make_unique<ChannelNamesDialog>(f.controller);
-         }},
+         [](ModelFixture& f) -> QWidget* { return Open<ChannelNamesDialog>(f, f.controller); }},
         {"copy channel",
-         [](ModelFixture& f) -> std::unique_ptr<QWidget> {
+         [](ModelFixture& f) -> QWidget* {
              f.data.input(0).setName("Vocal 1");
-             return std::make_unique<CopyChannelDialog>(f.controller);
+             return Open<CopyChannelDialog>(f, f.controller);
          }},
         {"interface settings",
-         [](ModelFixture& f) -> std::unique_ptr<QWidget> {
-             return std::make_unique<InterfaceSettingsDialog>(f.controller);
+         [](ModelFixture& f) -> QWidget* {
+             return Open<InterfaceSettingsDialog>(f, f.controller);
          }},
         {"program manager",
-         [](ModelFixture& f) -> std::unique_ptr<QWidget> {
-             return std::make_unique<ProgramManagerDialog>(f.manager, f.chooser);
+         [](ModelFixture& f) -> QWidget* {
+             return Open<ProgramManagerDialog>(f, f.manager, f.chooser);
          }},
         {"data view",
-         [](ModelFixture& f) -> std::unique_ptr<QWidget> {
-             return std::make_unique<ParameterTableDialog>(f.data, f.data.deviceType(), f.messages);
+         [](ModelFixture& f) -> QWidget* {
+             return Open<ParameterTableDialog>(f, f.data, f.data.deviceType(), f.messages);
          }},
         {"busy",
-         [](ModelFixture&) -> std::unique_ptr<QWidget> {
-             return std::make_unique<BusyDialog>([] { return true; });
-         }},
+         [](ModelFixture& f) -> QWidget* { return Open<BusyDialog>(f, [] { return true; }); }},
         {"busy with a transfer",
-         [](ModelFixture&) -> std::unique_ptr<QWidget> {
+         [](ModelFixture& f) -> QWidget* {
              BusyDialog::TransferHooks hooks;
              hooks.progress = [] {
                  TransferProgress progress;
@@ -158,22 +169,20 @@ const std::vector<Window>& Windows() {
                  return std::optional<TransferProgress>(progress);
              };
              hooks.stop = [] { return true; };
-             return std::make_unique<BusyDialog>([] { return true; }, nullptr, hooks);
+             return Open<BusyDialog>(
+                 f, [] { return true; }, nullptr, hooks);
          }},
-        {"network port",
-         [](ModelFixture&) -> std::unique_ptr<QWidget> {
-             return std::make_unique<NetworkPortDialog>();
-         }},
+        {"network port", [](ModelFixture& f) -> QWidget* { return Open<NetworkPortDialog>(f); }},
         {"EQ import",
-         [](ModelFixture& f) -> std::unique_ptr<QWidget> {
-             return std::make_unique<EqualizerImportDialog>(
-                 ImportedText(), f.data, ChannelId{true, 0}, QStringLiteral("eq.txt"),
-                 QStringLiteral("Out 1"), QColor(255, 200, 0));
+         [](ModelFixture& f) -> QWidget* {
+             return Open<EqualizerImportDialog>(f, ImportedText(), f.data, ChannelId{true, 0},
+                                                QStringLiteral("eq.txt"), QStringLiteral("Out 1"),
+                                                QColor(255, 200, 0));
          }},
-        {"input editor", EditorOf<InputChannelEditor>()},
-        {"output editor", EditorOf<OutputChannelEditor>()},
-        {"input EQ editor", EditorOf<InputEqualizerEditor>()},
-        {"output EQ editor", EditorOf<OutputEqualizerEditor>()},
+        {"input editor", EditorOf(EditorKind::InputChannel)},
+        {"output editor", EditorOf(EditorKind::OutputChannel)},
+        {"input EQ editor", EditorOf(EditorKind::InputEqualizer)},
+        {"output EQ editor", EditorOf(EditorKind::OutputEqualizer)},
     };
     return windows;
 }
@@ -330,9 +339,10 @@ void DialogLayoutsTest::textsFitAndPartsStayInside() {
     QCOMPARE(Translations::Install(language), language);
 
     ModelFixture f(deviceType);
-    std::unique_ptr<QWidget> shown = Windows()[static_cast<std::size_t>(window)].make(f);
+    QWidget* shown = Windows()[static_cast<std::size_t>(window)].make(f);
+    QVERIFY(shown != nullptr);
     shown->show();
-    QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
     const QStringList faults = LayoutFaults(*shown);
     // The largest case of each window, for reviewers.
     if (deviceType == kDeviceType4x8 && language != QLatin1String("en") && scale > 100) {
