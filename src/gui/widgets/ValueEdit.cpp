@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QPointer>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
@@ -38,6 +39,14 @@ void ShowControlMessage(QWidget* source, const QString& text) {
         QMessageBox::warning(window ? window.data() : QApplication::activeWindow(),
                              QString::fromLatin1(QtMessageSink::kTitle), text);
     });
+}
+
+int ValueEdit::widthShowing(const QString& text) const {
+    constexpr int kLineEditMargin = 2; // each side, inside the frame
+    const int frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+    const QMargins margins = contentsMargins() + textMargins();
+    return fontMetrics().horizontalAdvance(text) + 2 * (frame + kLineEditMargin) + margins.left() +
+           margins.right();
 }
 
 ValueEdit::ValueEdit(QWidget* parent) : QLineEdit(parent) {

@@ -41,6 +41,9 @@ public:
 
     explicit ValueEdit(QWidget* parent = nullptr);
 
+    // The least width that shows `text` whole in the edit's font, within its frame and margins.
+    int widthShowing(const QString& text) const;
+
     // Identifier passed with committed(); the dialog's control id.
     void setControlId(int id) { m_controlId = id; }
     int controlId() const { return m_controlId; }
