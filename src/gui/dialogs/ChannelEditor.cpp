@@ -12,13 +12,25 @@
 #include "model/ProgramContainer.h"
 
 #include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace {
 
-constexpr int kFontPoints = 8;
 const QColor kDisabledText(130, 134, 146);
+
+// Layout in dialog units of the editor's font: the groups side by side, a small margin around.
+constexpr int kMargin = 4;
+constexpr int kGroupTop = 2;
+constexpr int kSpinWidth = 8;
+constexpr int kFaderWidth = 14;
+constexpr int kDelayFaderHeight = 126;
+// The longest delay shown: thousands of feet to four decimals.
+const QString kWidestDelay = QStringLiteral("0000.0000");
 const QColor kDisabledBase(40, 45, 57);
 
 } // namespace
@@ -29,10 +41,6 @@ ChannelEditor::ChannelEditor(ParameterStore& store, QWidget* owner, bool output)
     setAttribute(Qt::WA_DeleteOnClose);
     // Opened from the surface without taking the keyboard from it.
     setAttribute(Qt::WA_ShowWithoutActivating);
-
-    QFont editorFont = font();
-    editorFont.setPixelSize(DluFontPixelSize(kFontPoints));
-    setFont(editorFont);
 
     // Dark background, white captions and labels; greyed controls stay readable on it.
     QPalette pal = palette();
@@ -78,8 +86,9 @@ void ChannelEditor::selectChannel(int index) {
         connection->show();
 }
 
-void ChannelEditor::finishLayout(QSize sizeInDialogUnits) {
-    setFixedSize(DluSize(sizeInDialogUnits.width(), sizeInDialogUnits.height()));
+void ChannelEditor::finishLayout() {
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
     for (ParameterConnection* connection : findChildren<ParameterConnection*>()) {
         connect(connection, &ParameterConnection::ruleApplied, this,
                 [this](const ParameterKey& key, int asked, int after, ChannelEditRules::Edit edit) {
@@ -108,69 +117,97 @@ void ChannelEditor::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-CaptionedGroup* ChannelEditor::addGroup(QWidget* parent, const QString& caption, int x, int y,
-                                        int w, int h) {
-    auto* group = new CaptionedGroup(caption, parent);
-    group->setGeometry(DluRect(x, y, w, h));
-    return group;
+int ChannelEditor::dluX(int units) const {
+    return FontDluX(fontMetrics(), units);
 }
 
-QLabel* ChannelEditor::addLabel(QWidget* parent, const QString& text, int x, int y, int w, int h,
-                                Qt::Alignment align) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(DluRect(x, y, w, h));
+int ChannelEditor::dluY(int units) const {
+    return FontDluY(fontMetrics(), units);
+}
+
+QHBoxLayout* ChannelEditor::addGroupRow(int gap) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(dluX(kMargin), dluY(kGroupTop), dluX(kMargin), dluY(kMargin));
+    row->setSpacing(dluX(gap));
+    return row;
+}
+
+CaptionedGroup* ChannelEditor::addGroup(const QString& caption) {
+    return new CaptionedGroup(caption, this);
+}
+
+QLabel* ChannelEditor::addLabel(const QString& text, Qt::Alignment align) {
+    auto* label = new QLabel(text, this);
     label->setAlignment(align);
     return label;
 }
 
-ValueEdit* ChannelEditor::addEdit(QWidget* parent, int x, int y, int w, int h) {
-    auto* edit = new ValueEdit(parent);
-    edit->setGeometry(DluRect(x, y, w, h));
+ValueEdit* ChannelEditor::addEdit(int width, const QString& widest) {
+    auto* edit = new ValueEdit(this);
+    edit->setFixedWidth(std::max(dluX(width), edit->widthShowing(widest)));
     return edit;
 }
 
-ValueSpin* ChannelEditor::addSpin(QWidget* parent, int x, int y, int w, int h) {
-    auto* spin = new ValueSpin(parent);
-    spin->setGeometry(DluRect(x, y, w, h));
+ValueSpin* ChannelEditor::addSpin() {
+    auto* spin = new ValueSpin(this);
+    // As narrow as the arrows drawn, as high as the box beside it.
+    spin->setFixedWidth(dluX(kSpinWidth));
+    spin->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
     return spin;
 }
 
-Fader* ChannelEditor::addFader(QWidget* parent, int x, int y, int w, int h, const QColor& accent) {
-    auto* fader = new Fader(parent);
-    fader->setGeometry(DluRect(x, y, w, h));
+Fader* ChannelEditor::addFader(int height, const QColor& accent) {
+    auto* fader = new Fader(this);
+    fader->setFixedWidth(dluX(kFaderWidth));
+    fader->setMinimumHeight(dluY(height));
+    fader->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     fader->setAccent(accent);
     return fader;
 }
 
-QRadioButton* ChannelEditor::addRadio(QWidget* parent, const QString& text, int x, int y, int w,
-                                      int h) {
-    auto* radio = new QRadioButton(text, parent);
-    radio->setGeometry(DluRect(x, y, w, h));
-    return radio;
+QRadioButton* ChannelEditor::addRadio(const QString& text) {
+    return new QRadioButton(text, this);
 }
 
-ChannelEditor::DelayControls ChannelEditor::addDelayControls(QWidget* group, const QString& msUnit,
+QHBoxLayout* ChannelEditor::withArrows(ValueEdit* edit, ValueSpin* spin) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(edit);
+    row->addWidget(spin);
+    return row;
+}
+
+ChannelEditor::DelayControls ChannelEditor::addDelayControls(CaptionedGroup* group,
+                                                             const QString& msUnit,
                                                              const QString& faderLabel) {
     using namespace ChannelEditRules;
     const DeviceModel& model = m_store.model();
     const auto delay = keyOf(ParameterField::Delay);
     DelayControls c;
+    // The three values one above the other at the left, the slider over the whole height at the
+    // right, its label at the bottom beside it.
+    auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(QMargins());
+    grid->setHorizontalSpacing(dluX(2));
+    grid->setVerticalSpacing(dluY(10));
     const QString units[3] = {msUnit, tr("Meter"), tr("Feet")};
     const DelayUnit kinds[3] = {DelayUnit::Milliseconds, DelayUnit::Metres, DelayUnit::Feet};
     for (int i = 0; i < 3; ++i) {
-        const int y = 14 + 22 * i;
-        c.edits[i] = addEdit(group, 4, y, 40, 12);
-        c.spins[i] = addSpin(group, 44, y, 8, 12);
-        addLabel(group, units[i], 54, y, 20, 12);
+        c.edits[i] = addEdit(40, kWidestDelay);
+        c.spins[i] = addSpin();
+        grid->addLayout(withArrows(c.edits[i], c.spins[i]), i, 0);
+        grid->addWidget(addLabel(units[i]), i, 1);
         // One index, shown in milliseconds or as the distance sound travels meanwhile.
         new SpinConnection(m_store, delay, c.spins[i], c.edits[i],
                            DelayEntry(model, kinds[i], m_temperature));
         if (kinds[i] != DelayUnit::Milliseconds)
             m_distanceEdits.push_back(c.edits[i]);
     }
+    grid->setRowStretch(3, 1);
     if (!faderLabel.isEmpty())
-        addLabel(group, faderLabel, 50, 132, 22, 10, Qt::AlignRight | Qt::AlignVCenter);
-    c.fader = addFader(group, 74, 12, 14, 132, QColor(0, 200, 255));
+        grid->addWidget(addLabel(faderLabel, Qt::AlignRight | Qt::AlignVCenter), 4, 0, 1, 2);
+    c.fader = addFader(kDelayFaderHeight, QColor(0, 200, 255));
+    grid->addWidget(c.fader, 0, 2, 5, 1);
     new FaderConnection(m_store, delay, c.fader, FaderConnection::Inverted(model.delayMax));
     return c;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 class CaptionedGroup;
+class QHBoxLayout;
 class Fader;
 class ProgramContainer;
 class QLabel;
@@ -78,22 +79,32 @@ protected:
     virtual void channelSelected() {}
     // The key of `field` of the channel shown, asked again on each use (the channel changes).
     std::function<ParameterKey()> keyOf(ParameterField field) const;
-    // Fixes the editor's size, watches every control for mouse presses and passes on what its
-    // connections have to say; call once all controls exist.
-    void finishLayout(QSize sizeInDialogUnits);
+    // Fixes the editor at the size its layout asks for (so it is known before the editor is
+    // placed and shown), watches every control for mouse presses and passes on what its
+    // connections have to say; call once all controls exist in the editor's layout.
+    void finishLayout();
 
-    // Layout helpers; positions and sizes in dialog units of the parent.
-    CaptionedGroup* addGroup(QWidget* parent, const QString& caption, int x, int y, int w, int h);
-    QLabel* addLabel(QWidget* parent, const QString& text, int x, int y, int w, int h,
-                     Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
-    ValueEdit* addEdit(QWidget* parent, int x, int y, int w, int h);
-    ValueSpin* addSpin(QWidget* parent, int x, int y, int w, int h);
-    Fader* addFader(QWidget* parent, int x, int y, int w, int h, const QColor& accent);
-    QRadioButton* addRadio(QWidget* parent, const QString& text, int x, int y, int w, int h);
+    // Layout helpers. Sizes are in dialog units of the editor's font (a quarter of its average
+    // character width across, an eighth of its line height down), so the controls grow with the
+    // desktop's font as their texts do. The controls are created for the editor; the layout they
+    // are added to places them.
+    int dluX(int units) const;
+    int dluY(int units) const;
+    // The editor's row of groups, side by side `gap` dialog units apart, all of one height.
+    QHBoxLayout* addGroupRow(int gap);
+    CaptionedGroup* addGroup(const QString& caption);
+    QLabel* addLabel(const QString& text, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
+    // A value box `width` dialog units wide, and at least wide enough to show `widest` whole.
+    ValueEdit* addEdit(int width, const QString& widest = {});
+    ValueSpin* addSpin();
+    // A fader `height` dialog units high at least; it takes the height its column offers.
+    Fader* addFader(int height, const QColor& accent);
+    QRadioButton* addRadio(const QString& text);
+    // A value box with its arrows right beside it.
+    QHBoxLayout* withArrows(ValueEdit* edit, ValueSpin* spin);
 
     // The delay group's controls, connected to the delay of the channel shown.
-    static constexpr int kDelayGroupWidth = 92; // dialog units
-    DelayControls addDelayControls(QWidget* group, const QString& msUnit,
+    DelayControls addDelayControls(CaptionedGroup* group, const QString& msUnit,
                                    const QString& faderLabel);
 
     void closeEvent(QCloseEvent* event) override;

@@ -13,29 +13,27 @@
 #include "model/ParameterRegistry.h"
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QLabel>
+
+#include <algorithm>
 
 using namespace ChannelEditRules;
 
 namespace {
 
-// Layout in dialog units of the group: a knob at the left of each row, its value box, arrows
-// and unit beside it; the bandwidth row has a second box below for the Q.
-constexpr int kKnobX = 2;
+// Layout in dialog units of the group's font: the type across the top; a knob at the left of
+// each row, its value box, arrows and unit beside it; the bandwidth row has a second box below
+// for the Q; the switch centred at the bottom.
 constexpr int kKnobSize = 22;
-constexpr int kEditX = 26;
 constexpr int kEditWidth = 30;
-constexpr int kSpinX = kEditX + kEditWidth;
 constexpr int kSpinWidth = 8;
-constexpr int kUnitX = kSpinX + kSpinWidth + 1;
 constexpr int kUnitWidth = 15;
-constexpr int kRowHeight = 12;
-constexpr int kTypeY = 11;
-constexpr int kFrequencyKnobY = 27;
-constexpr int kBandwidthKnobY = 52;
-constexpr int kQY = 66;
-constexpr int kGainKnobY = 77;
-constexpr int kSwitchY = 103;
+constexpr int kSwitchWidth = 54;
+// The longest value shown: a Q to three decimals.
+const QString kWidestValue = QStringLiteral("00.000");
+enum Column { kKnobColumn, kEditColumn, kSpinColumn, kUnitColumn, kColumns };
+enum Row { kTypeRow, kFrequencyRow, kBandwidthRow, kQRow, kGainRow, kSwitchRow };
 
 constexpr int kGainStepsPerDb = 10;
 
@@ -43,11 +41,6 @@ constexpr int kGainStepsPerDb = 10;
 const QColor kFrequencyAccent(0, 200, 255);
 const QColor kBandwidthAccent(120, 220, 120);
 const QColor kGainAccent(235, 190, 70);
-
-// Value boxes sit level with the middle of their knob.
-constexpr int EditYBesideKnob(int knobY) {
-    return knobY + (kKnobSize - kRowHeight) / 2;
-}
 
 } // namespace
 
@@ -59,31 +52,50 @@ EqualizerBandGroup::EqualizerBandGroup(int number, ParameterStore& store,
         return [channel, band, field] { return BandKey(channel(), band, field); };
     };
     const DeviceModel& model = store.model();
-    auto label = [this](const QString& text, int x, int y, int w) {
+    const QFontMetrics fm = fontMetrics();
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(QMargins());
+    grid->setHorizontalSpacing(0);
+    grid->setVerticalSpacing(FontDluY(fm, 2));
+    grid->setColumnMinimumWidth(kKnobColumn, FontDluX(fm, kKnobSize + 2));
+    grid->setColumnMinimumWidth(kUnitColumn, FontDluX(fm, kUnitWidth));
+    // A control that gives way to another keeps its place while hidden, so the group keeps its
+    // size whatever the type.
+    auto keepPlace = [](QWidget* widget) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    };
+    auto label = [this, grid, &fm](const QString& text, int row) {
         auto* l = new QLabel(text, this);
-        l->setGeometry(DluRect(x, y, w, kRowHeight));
+        l->setIndent(FontDluX(fm, 1));
+        grid->addWidget(l, row, kUnitColumn);
         return l;
     };
-    auto edit = [this](int y) {
+    auto edit = [this, grid, &fm](int row) {
         auto* e = new ValueEdit(this);
-        e->setGeometry(DluRect(kEditX, y, kEditWidth, kRowHeight));
+        e->setFixedWidth(std::max(FontDluX(fm, kEditWidth), e->widthShowing(kWidestValue)));
+        grid->addWidget(e, row, kEditColumn);
         return e;
     };
-    auto spin = [this](int y) {
+    auto spin = [this, grid, &fm](int row) {
         auto* s = new ValueSpin(this);
-        s->setGeometry(DluRect(kSpinX, y, kSpinWidth, kRowHeight));
+        s->setFixedWidth(FontDluX(fm, kSpinWidth));
+        s->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+        grid->addWidget(s, row, kSpinColumn);
         return s;
     };
-    auto knob = [this](int y, const QColor& accent) {
+    // Beside one row, or beside two (the bandwidth and the Q).
+    auto knob = [this, grid, &fm](int row, int rows, const QColor& accent) {
         auto* k = new RotaryKnob(this);
-        k->setGeometry(DluRect(kKnobX, y, kKnobSize, kKnobSize));
+        k->setFixedSize(FontDluX(fm, kKnobSize), FontDluX(fm, kKnobSize));
         k->setAccent(accent);
+        grid->addWidget(k, row, kKnobColumn, rows, 1, Qt::AlignLeft | Qt::AlignVCenter);
         return k;
     };
-    auto combo = [this](const QStringList& items, int x, int y, int w) {
+    auto combo = [this](const QStringList& items) {
         auto* c = new QComboBox(this);
         c->addItems(items);
-        c->setGeometry(DluRect(x, y, w, kRowHeight + 1));
         return c;
     };
     const auto type = keyOf(ParameterField::BandType);
@@ -96,16 +108,16 @@ EqualizerBandGroup::EqualizerBandGroup(int number, ParameterStore& store,
     Controls& c = m_controls;
 
     // ---- Type ----
-    c.type =
-        combo({QStringLiteral("PEQ"), tr("Lo -- Shf"), tr("Hi -- Shf")}, 4, kTypeY, kWidth - 8);
+    c.type = combo({QStringLiteral("PEQ"), tr("Lo -- Shf"), tr("Hi -- Shf")});
+    grid->addWidget(c.type, kTypeRow, 0, 1, kColumns);
     new ComboConnection(store, type, c.type);
 
     // ---- Frequency ----
     const auto frequency = keyOf(ParameterField::BandFrequency);
-    c.frequencyKnob = knob(kFrequencyKnobY, kFrequencyAccent);
-    c.frequencyEdit = edit(EditYBesideKnob(kFrequencyKnobY));
-    c.frequencySpin = spin(EditYBesideKnob(kFrequencyKnobY));
-    label(QStringLiteral("Hz"), kUnitX, EditYBesideKnob(kFrequencyKnobY), kUnitWidth);
+    c.frequencyKnob = knob(kFrequencyRow, 1, kFrequencyAccent);
+    c.frequencyEdit = edit(kFrequencyRow);
+    c.frequencySpin = spin(kFrequencyRow);
+    label(QStringLiteral("Hz"), kFrequencyRow);
     new SpinConnection(store, frequency, c.frequencySpin, c.frequencyEdit,
                        scale(ParameterField::BandFrequency));
     new KnobConnection(store, frequency, c.frequencyKnob, KnobConnection::Frequency());
@@ -113,9 +125,13 @@ EqualizerBandGroup::EqualizerBandGroup(int number, ParameterStore& store,
     // ---- Bandwidth and Q: two views of one index; a shelf has a slope instead ----
     const auto bandwidth = keyOf(ParameterField::BandBandwidth);
     const DisplayKindSettings bandwidthScale = scale(ParameterField::BandBandwidth);
-    c.bandwidthKnob = knob(kBandwidthKnobY, kBandwidthAccent);
-    c.bandwidthEdit = edit(kBandwidthKnobY);
-    c.bandwidthSpin = spin(kBandwidthKnobY);
+    c.bandwidthKnob = knob(kBandwidthRow, 2, kBandwidthAccent);
+    c.bandwidthEdit = edit(kBandwidthRow);
+    c.bandwidthSpin = spin(kBandwidthRow);
+    for (QWidget* givesWay :
+         {static_cast<QWidget*>(c.bandwidthKnob), static_cast<QWidget*>(c.bandwidthEdit),
+          static_cast<QWidget*>(c.bandwidthSpin)})
+        keepPlace(givesWay);
     (new SpinConnection(store, bandwidth, c.bandwidthSpin, c.bandwidthEdit, bandwidthScale))
         ->setVisibleWhen(peq);
     (new KnobConnection(store, bandwidth, c.bandwidthKnob,
@@ -123,28 +139,28 @@ EqualizerBandGroup::EqualizerBandGroup(int number, ParameterStore& store,
         ->setVisibleWhen(peq);
 
     const auto q = keyOf(ParameterField::BandQ);
-    c.qEdit = edit(kQY);
-    c.qSpin = spin(kQY);
-    (new LabelConnection(store, q, label(QStringLiteral("Q"), kUnitX, kQY, kUnitWidth)))
-        ->setEnabledWhen(peq);
+    c.qEdit = edit(kQRow);
+    c.qSpin = spin(kQRow);
+    (new LabelConnection(store, q, label(QStringLiteral("Q"), kQRow)))->setEnabledWhen(peq);
     (new SpinConnection(store, q, c.qSpin, c.qEdit, scale(ParameterField::BandQ)))
         ->setEnabledWhen(peq);
 
-    c.slope = combo({QStringLiteral("6"), QStringLiteral("12")}, kEditX, kBandwidthKnobY,
-                    kEditWidth + kSpinWidth);
+    c.slope = combo({QStringLiteral("6"), QStringLiteral("12")});
+    keepPlace(c.slope);
+    grid->addWidget(c.slope, kBandwidthRow, kEditColumn, 1, 2);
     (new ComboConnection(store, keyOf(ParameterField::BandSlope), c.slope))->setVisibleWhen(shelf);
 
     // The unit beside the bandwidth, or beside a shelf's slope, follows the type.
-    c.bandwidthUnit = label(QString(), kUnitX, kBandwidthKnobY, kUnitWidth);
+    c.bandwidthUnit = label(QString(), kBandwidthRow);
     new LabelConnection(store, type, c.bandwidthUnit,
                         [peq] { return peq() ? QStringLiteral("Oct") : QStringLiteral("dB"); });
 
     // ---- Gain: "0.0" while the band is off ----
     const auto gain = keyOf(ParameterField::BandGain);
-    c.gainKnob = knob(kGainKnobY, kGainAccent);
-    c.gainEdit = edit(EditYBesideKnob(kGainKnobY));
-    c.gainSpin = spin(EditYBesideKnob(kGainKnobY));
-    label(QStringLiteral("dB"), kUnitX, EditYBesideKnob(kGainKnobY), kUnitWidth);
+    c.gainKnob = knob(kGainRow, 1, kGainAccent);
+    c.gainEdit = edit(kGainRow);
+    c.gainSpin = spin(kGainRow);
+    label(QStringLiteral("dB"), kGainRow);
     const DisplayKindSettings gainScale = scale(ParameterField::BandGain);
     new SpinConnection(store, gain, c.gainSpin, c.gainEdit, gainScale);
     new KnobConnection(store, gain, c.gainKnob,
@@ -156,7 +172,8 @@ EqualizerBandGroup::EqualizerBandGroup(int number, ParameterStore& store,
 
     // ---- On / OFF: a band at 0.0 dB cannot be switched on ----
     c.onOff = new TwoStateButton(this);
-    c.onOff->setGeometry(DluRect(14, kSwitchY, kWidth - 28, kRowHeight + 1));
+    c.onOff->setMinimumWidth(FontDluX(fm, kSwitchWidth));
+    grid->addWidget(c.onOff, kSwitchRow, 0, 1, kColumns, Qt::AlignHCenter);
     c.onOff->setColours(OnColour(), OffColour());
     c.onOff->setTextColours(Qt::white, Qt::white);
     new SwitchConnection(store, keyOf(ParameterField::BandOn), c.onOff, QStringLiteral("On"),

@@ -28,9 +28,6 @@ class ValueSpin;
 class EqualizerBandGroup : public CaptionedGroup {
     Q_OBJECT
 public:
-    // Size of a group in dialog units.
-    static constexpr int kWidth = 82;
-    static constexpr int kHeight = 120;
     // The switch: green "On", red "OFF", white text.
     static QColor OnColour() { return QColor(0, 141, 12); }
     static QColor OffColour() { return QColor(187, 47, 35); }

@@ -8,22 +8,21 @@
 #include "model/ChannelEditRules.h"
 #include "model/ProgramContainer.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 using namespace ChannelEditRules;
 
 namespace {
 
-// Layout in dialog units: groups side by side, all of one height.
-constexpr int kMargin = 4;
-constexpr int kGap = 4;
-constexpr int kGroupTop = 2;
-constexpr int kGroupHeight = 150;
-constexpr int kGateWidth = 104;      // threshold and the gate switch (4x8)
-constexpr int kNarrowGateWidth = 56; // threshold only (3x6, 2x4)
-constexpr int kThresholdWidth = 52;  // the threshold box inside the wide gate group
-constexpr int kSourceWidth = 60;
+// In dialog units of the editor's font.
+constexpr int kGap = 4; // between the groups
+constexpr int kThresholdEditWidth = 32;
+constexpr int kThresholdFaderHeight = 96; // the least; it takes the group's height
+constexpr int kGateRadioTop = 36;         // the gate switch, a third of the way down
 const QColor kThresholdAccent(120, 220, 120);
 
 } // namespace
@@ -31,35 +30,50 @@ const QColor kThresholdAccent(120, 220, 120);
 InputChannelEditor::InputChannelEditor(ParameterStore& store, QWidget* owner)
     : ChannelEditor(store, owner, /*output=*/false) {
     const DeviceModel& model = store.model();
-    int x = kMargin;
+    QHBoxLayout* row = addGroupRow(kGap);
 
-    auto* delayGroup = addGroup(this, tr("Delay"), x, kGroupTop, kDelayGroupWidth, kGroupHeight);
+    auto* delayGroup = addGroup(tr("Delay"));
     m_delay = addDelayControls(delayGroup, QStringLiteral("mS"), tr("Time"));
-    x += kDelayGroupWidth + kGap;
+    row->addWidget(delayGroup);
 
     const auto threshold = keyOf(ParameterField::Gate);
     auto thresholdEditable = [this] { return GateThresholdEditable(record()); };
-    // The threshold's edit and slider, in a box of their own inside the wide gate group or
-    // framed by the narrow one.
-    QWidget* thresholdBox = nullptr;
+    // The threshold's edit and slider, in a box of their own inside the wide gate group (the
+    // gate switch beside it) or framed by the narrow one.
+    CaptionedGroup* thresholdBox = nullptr;
     if (model.hasGateSwitch) {
-        auto* gate = addGroup(this, tr("Noisegate"), x, kGroupTop, kGateWidth, kGroupHeight);
-        thresholdBox = addGroup(gate, tr("Threshold"), 4, 12, kThresholdWidth, 134);
-        m_disable = addRadio(gate, tr("Disble"), 62, 50, 38, 12);
-        m_enable = addRadio(gate, tr("Enable"), 62, 70, 38, 12);
+        auto* gate = addGroup(tr("Noisegate"));
+        thresholdBox = addGroup(tr("Threshold"));
+        m_disable = addRadio(tr("Disble"));
+        m_enable = addRadio(tr("Enable"));
         new ChoiceConnection(store, keyOf(ParameterField::GateSwitch),
                              {{m_disable, 0}, {m_enable, 1}});
-        x += kGateWidth + kGap;
+        auto* gateRow = new QHBoxLayout(gate);
+        gateRow->setContentsMargins(QMargins());
+        gateRow->setSpacing(dluX(kGap));
+        gateRow->addWidget(thresholdBox);
+        auto* gateSwitch = new QVBoxLayout;
+        gateSwitch->setSpacing(dluY(8));
+        gateSwitch->addSpacing(dluY(kGateRadioTop));
+        gateSwitch->addWidget(m_disable);
+        gateSwitch->addWidget(m_enable);
+        gateSwitch->addStretch(1);
+        gateRow->addLayout(gateSwitch);
+        row->addWidget(gate);
     } else {
-        thresholdBox =
-            addGroup(this, tr("Noisegate"), x, kGroupTop, kNarrowGateWidth, kGroupHeight);
-        x += kNarrowGateWidth + kGap;
+        thresholdBox = addGroup(tr("Noisegate"));
+        row->addWidget(thresholdBox);
     }
-    const int boxWidth = model.hasGateSwitch ? kThresholdWidth : kNarrowGateWidth;
-    m_thresholdEdit = addEdit(thresholdBox, 4, 14, 32, 12);
-    QLabel* unit = addLabel(thresholdBox, QStringLiteral("dBu"), 37, 14, boxWidth - 38, 12);
-    m_thresholdFader = addFader(thresholdBox, (boxWidth - 14) / 2, 32, 14,
-                                model.hasGateSwitch ? 96 : 110, kThresholdAccent);
+    m_thresholdEdit = addEdit(kThresholdEditWidth);
+    QLabel* unit = addLabel(QStringLiteral("dBu"));
+    m_thresholdFader = addFader(kThresholdFaderHeight, kThresholdAccent);
+    auto* thresholdGrid = new QGridLayout(thresholdBox);
+    thresholdGrid->setContentsMargins(QMargins());
+    thresholdGrid->setHorizontalSpacing(dluX(1));
+    thresholdGrid->setVerticalSpacing(dluY(6));
+    thresholdGrid->addWidget(m_thresholdEdit, 0, 0);
+    thresholdGrid->addWidget(unit, 0, 1);
+    thresholdGrid->addWidget(m_thresholdFader, 1, 0, 1, 2, Qt::AlignHCenter);
     (new EditConnection(store, threshold, m_thresholdEdit, kGateThresholdEntry))
         ->setEnabledWhen(thresholdEditable);
     (new FaderConnection(store, threshold, m_thresholdFader,
@@ -71,16 +85,22 @@ InputChannelEditor::InputChannelEditor(ParameterStore& store, QWidget* owner)
     (new LabelConnection(store, threshold, unit))->setEnabledWhen(thresholdEditable);
 
     if (model.hasInputSource) {
-        auto* input = addGroup(this, tr("Input"), x, kGroupTop, kSourceWidth, kGroupHeight);
-        addLabel(input, tr("Source"), 6, 16, 48, 12);
-        m_analog = addRadio(input, tr("Analog"), 6, 34, 50, 12);
-        m_digital = addRadio(input, tr("Digital"), 6, 52, 50, 12);
+        auto* input = addGroup(tr("Input"));
+        m_analog = addRadio(tr("Analog"));
+        m_digital = addRadio(tr("Digital"));
+        auto* column = new QVBoxLayout(input);
+        column->setContentsMargins(dluX(2), 0, dluX(2), 0);
+        column->setSpacing(dluY(6));
+        column->addWidget(addLabel(tr("Source")));
+        column->addWidget(m_analog);
+        column->addWidget(m_digital);
+        column->addStretch(1);
         // A unit-wide setting: the store hands it to the unit controller, which queues its frame.
         new ChoiceConnection(store, [] { return UnitKey(ParameterField::InputSource); },
                              {{m_analog, 0}, {m_digital, 1}});
-        x += kSourceWidth + kGap;
+        row->addWidget(input);
     }
-    finishLayout(QSize(x - kGap + kMargin, kGroupTop + kGroupHeight + kMargin));
+    finishLayout();
 }
 
 InputChannel& InputChannelEditor::record() const {

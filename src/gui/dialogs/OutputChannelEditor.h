@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 
 class OutputChannel;
 class QRadioButton;
@@ -52,12 +53,17 @@ protected:
 
 private:
     OutputChannel& record() const;
-    CrossoverControls addCrossover(QWidget* group, bool highPass);
-    // A column of the limiter: a value box and a slider, usable while `enabled` holds (empty:
+    CrossoverControls addCrossover(CaptionedGroup* group, bool highPass);
+    // A column of the limiter added to `row`: a group `width` dialog units wide for the value box
+    // (wider if needed to show `widest` whole) and a slider, usable while `enabled` holds (empty:
     // always).
-    LimiterControls addLimiterColumn(int x, const QString& caption, const QString& unit, int width,
-                                     ParameterField field, const DisplayKindSettings& entry,
-                                     std::function<bool()> enabled = {});
+    LimiterControls addLimiterColumn(QHBoxLayout* row, const QString& caption, const QString& unit,
+                                     int width, ParameterField field,
+                                     const DisplayKindSettings& entry,
+                                     std::function<bool()> enabled = {},
+                                     const QString& widest = {});
+    // Radio buttons one under the other at the top of `group`.
+    void addRadioColumn(CaptionedGroup* group, std::initializer_list<QRadioButton*> radios);
 
     std::array<TwoStateButton*, 4> m_sources{};
     DelayControls m_delay;
