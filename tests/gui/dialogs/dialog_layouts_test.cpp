@@ -259,6 +259,16 @@ bool Scrolls(const QWidget& widget) {
 // What is wrong with a shown window's parts, one line each.
 QStringList LayoutFaults(QWidget& window) {
     QStringList faults;
+    // A font sized in pixels stays as it is whatever the desktop's font; a larger desktop font
+    // would then prove nothing.
+    QList<QWidget*> drawn = window.findChildren<QWidget*>();
+    drawn.prepend(&window);
+    for (const QWidget* part : std::as_const(drawn)) {
+        if (part->font().pixelSize() > 0 && QApplication::font().pixelSize() <= 0)
+            faults << QStringLiteral("%1 draws in a font of %2 px, not in the desktop's font")
+                          .arg(Describe(*part))
+                          .arg(part->font().pixelSize());
+    }
     for (QWidget* part : window.findChildren<QWidget*>()) {
         if (part->isWindow() || !part->isVisibleTo(&window) || Scrolls(*part))
             continue;
