@@ -118,14 +118,21 @@ void TablePrinter::BeginPrinting(const QPaintDevice& device) {
     layout.pageCount = ::PageCount(rows, layout.rowsPerPage);
     layout.columnEdges =
         ColumnEdges(m_table.widths, layout.printable.left(), layout.printable.width());
+    m_cellGlyphs.Reset(m_fonts.body, &device);
 }
 
-void TablePrinter::DrawCell(QPainter& painter, const QRect& cell, int column,
+void TablePrinter::EndPrinting() {
+    m_cellGlyphs.Reset(m_fonts.body, nullptr);
+}
+
+void TablePrinter::DrawCell(QPainter& painter, GlyphBatch& batch, const QRect& cell, int column,
                             const QString& text) const {
     const auto c = static_cast<std::size_t>(column);
     const Qt::Alignment horizontal =
         c < m_table.alignments.size() ? m_table.alignments[c] : Qt::AlignHCenter;
-    painter.drawText(cell, static_cast<int>(horizontal | Qt::AlignVCenter), text);
+    if (!m_cellGlyphs.Place(text, cell, horizontal, batch))
+        painter.drawText(cell, static_cast<int>(horizontal | Qt::AlignVCenter), text);
+    batch.Draw(painter);
 }
 
 void TablePrinter::PrintPage(QPainter& painter, int page) const {
@@ -152,12 +159,14 @@ void TablePrinter::PrintPage(QPainter& painter, int page) const {
     // The column-heading row: a frame across the width and a framed cell per column.
     painter.setFont(m_fonts.body);
     const int headingTop = layout.headingTop;
+    GlyphBatch batch;
     painter.drawRect(QRect(left, headingTop, right - left, layout.rowHeight));
     for (int c = 0; c < columns; ++c) {
         const auto e = static_cast<std::size_t>(c);
         const QRect cell(edges[e], headingTop, edges[e + 1] - edges[e], layout.rowHeight);
         painter.drawRect(cell);
-        DrawCell(painter, cell, c, c < m_table.headings.size() ? m_table.headings[c] : QString());
+        DrawCell(painter, batch, cell, c,
+                 c < m_table.headings.size() ? m_table.headings[c] : QString());
     }
 
     // The texts of the rows on this page; empty cells draw nothing.
@@ -171,8 +180,8 @@ void TablePrinter::PrintPage(QPainter& painter, int page) const {
             if (cells[c].isEmpty())
                 continue;
             const auto e = static_cast<std::size_t>(c);
-            DrawCell(painter, QRect(edges[e], top, edges[e + 1] - edges[e], layout.rowHeight), c,
-                     cells[c]);
+            DrawCell(painter, batch,
+                     QRect(edges[e], top, edges[e + 1] - edges[e], layout.rowHeight), c, cells[c]);
         }
     }
     // The grid in one go, slots past the last table row included: each column edge runs down all

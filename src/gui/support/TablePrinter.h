@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/support/CellGlyphs.h"
 #include "gui/support/PrintJob.h"
 
 #include <QFont>
@@ -67,6 +68,7 @@ public:
     void BeginPrinting(const QPaintDevice& device) override;
     int PageCount() const override { return m_layout.pageCount; }
     void PrintPage(QPainter& painter, int page) const override;
+    void EndPrinting() override;
 
     const PrintedTable& Table() const { return m_table; }
     // Valid after BeginPrinting.
@@ -74,9 +76,12 @@ public:
     const TablePrintFonts& Fonts() const { return m_fonts; }
 
 private:
-    void DrawCell(QPainter& painter, const QRect& cell, int column, const QString& text) const;
+    // Places a cell's text in `batch`, or draws it at once where it cannot be placed there.
+    void DrawCell(QPainter& painter, GlyphBatch& batch, const QRect& cell, int column,
+                  const QString& text) const;
 
     PrintedTable m_table;
     TablePrintFonts m_fonts;
     TablePageLayout m_layout;
+    mutable CellGlyphs m_cellGlyphs; // the body font's texts, laid out as pages need them
 };
