@@ -54,9 +54,11 @@ bool WriteParameterTablesPdf(const std::vector<const ProgramContainer*>& program
     const QuietQt quiet;
     const auto application = StartOffscreenApplication();
     PageSequence pages;
+    // The programs' tables repeat most of their texts: each is laid out once for all of them.
+    const auto layouts = std::make_shared<CellGlyphs>();
     for (const ProgramContainer* data : programs) {
         const ParameterTable table(*data, deviceType);
-        pages.Add(std::make_unique<TablePrinter>(PrintedParameterTable(*data, table)));
+        pages.Add(std::make_unique<TablePrinter>(PrintedParameterTable(*data, table), layouts));
     }
     QString reason;
     if (!PrintToPdfFile(pages, QString::fromStdString(path), &reason)) {

@@ -1,11 +1,13 @@
 #include "gui/support/CellGlyphs.h"
 
+#include <QPaintDevice>
 #include <QPainter>
 #include <QTextLayout>
 #include <QTextLine>
 #include <QTextOption>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -44,6 +46,37 @@ bool IsPlainLine(const QString& text) {
            std::none_of(text.begin(), text.end(), NeedsDrawText);
 }
 
+// Painters place glyphs on a grid of 1/64 device unit, cutting off the rest.
+constexpr qreal kGlyphGrid = 64;
+
+QPointF OnGlyphGrid(QPointF p) {
+    return {std::trunc(p.x() * kGlyphGrid) / kGlyphGrid,
+            std::trunc(p.y() * kGlyphGrid) / kGlyphGrid};
+}
+
+// How a PDF page holds text: a text object places its first glyph from the page origin and each
+// further one by a move from the glyph before it, every number written with nine significant
+// digits and the rest cut off. Below 1000 device units that keeps a glyph position (1/64 unit)
+// whole; above it may lose a few millionths of a unit, and a renderer can snap that to another
+// sub-pixel step. So a cell's text joins the text object of the cells before it only where the
+// result is the same as its own object, which is what drawText writes: on the same baseline,
+// with the object's first glyph, the cell's first glyph and the move between them written whole.
+constexpr int kWrittenDigits = 9;
+
+bool WrittenWhole(qreal value) {
+    const qreal magnitude = std::abs(value);
+    int integerDigits = 0;
+    for (qreal power = 1; magnitude >= power && integerDigits < kWrittenDigits; power *= 10)
+        ++integerDigits;
+    const qreal kept = magnitude * std::pow(10.0, kWrittenDigits - integerDigits);
+    return kept == std::floor(kept);
+}
+
+bool JoinsExactly(QPointF objectStart, QPointF previous, QPointF next) {
+    return next.y() == objectStart.y() && WrittenWhole(objectStart.x()) && WrittenWhole(next.x()) &&
+           WrittenWhole(next.x() - previous.x());
+}
+
 } // namespace
 
 // ---- GlyphBatch ---------------------------------------------------------------------------------
@@ -53,30 +86,47 @@ void GlyphBatch::Add(const QGlyphRun& run, QPointF origin) {
     auto it = std::find_if(m_fonts.begin(), m_fonts.end(),
                            [&](const FontGlyphs& f) { return f.font == font; });
     if (it == m_fonts.end()) {
-        m_fonts.push_back({font, {}, {}});
+        m_fonts.push_back({font, {}, {}, {}});
         it = std::prev(m_fonts.end());
     }
+    it->starts.append(it->glyphs.size());
     it->glyphs.append(run.glyphIndexes());
     for (const QPointF& position : run.positions())
-        it->positions.append(origin + position);
+        it->positions.append(OnGlyphGrid(origin + position));
 }
 
 void GlyphBatch::Draw(QPainter& painter) {
-    for (FontGlyphs& f : m_fonts) {
-        QGlyphRun run;
-        run.setRawFont(f.font);
-        run.setGlyphIndexes(f.glyphs);
-        run.setPositions(f.positions);
-        painter.drawGlyphRun(QPointF(0, 0), run);
+    for (const FontGlyphs& f : m_fonts) {
+        auto drawRun = [&](qsizetype first, qsizetype end) {
+            QGlyphRun run;
+            run.setRawFont(f.font);
+            run.setGlyphIndexes(f.glyphs.mid(first, end - first));
+            run.setPositions(f.positions.mid(first, end - first));
+            painter.drawGlyphRun(QPointF(0, 0), run);
+        };
+        qsizetype first = 0;
+        for (const qsizetype start : f.starts) {
+            if (start > first &&
+                !JoinsExactly(f.positions[first], f.positions[start - 1], f.positions[start])) {
+                drawRun(first, start);
+                first = start;
+            }
+        }
+        if (f.glyphs.size() > first)
+            drawRun(first, f.glyphs.size());
     }
     m_fonts.clear();
 }
 
 // ---- CellGlyphs ---------------------------------------------------------------------------------
 
-void CellGlyphs::Reset(const QFont& font, const QPaintDevice* device) {
+void CellGlyphs::Use(const QFont& font, const QPaintDevice& device) {
+    m_device = &device;
+    if (font == m_font && device.logicalDpiX() == m_dpiX && device.logicalDpiY() == m_dpiY)
+        return;
     m_font = font;
-    m_device = device;
+    m_dpiX = device.logicalDpiX();
+    m_dpiY = device.logicalDpiY();
     m_laid.clear();
 }
 

@@ -29,6 +29,7 @@ private:
         QRawFont font;
         QList<quint32> glyphs;
         QList<QPointF> positions;
+        QList<qsizetype> starts; // where each added run begins
     };
     std::vector<FontGlyphs> m_fonts;
 };
@@ -41,10 +42,14 @@ private:
 // Only one line of left-to-right text that fits its cell is placed here; any other text (line
 // breaks, tabs, surrounding spaces, right-to-left scripts, wider than the cell) is left to
 // drawText, which breaks, clips and reorders it.
+//
+// Tables printed one after another in one document can share one of these: their texts repeat
+// from table to table.
 class CellGlyphs {
 public:
-    // Lays out with `font` as it is on `device` from now on; forgets every earlier layout.
-    void Reset(const QFont& font, const QPaintDevice* device);
+    // Lays out with `font` as it is on `device` from now on. The layouts made so far are kept
+    // while the font and the device's resolution stay the same.
+    void Use(const QFont& font, const QPaintDevice& device);
     // Adds the glyphs of `text` placed in `cell` with the horizontal `alignment` to `batch`, or
     // returns false (nothing added) when the text must be drawn with drawText.
     bool Place(const QString& text, const QRect& cell, Qt::Alignment alignment, GlyphBatch& batch);
@@ -61,5 +66,7 @@ private:
 
     QFont m_font;
     const QPaintDevice* m_device = nullptr;
+    int m_dpiX = 0;
+    int m_dpiY = 0;
     QHash<QString, Laid> m_laid;
 };

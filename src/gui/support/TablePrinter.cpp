@@ -80,7 +80,9 @@ TablePrintFonts MakeTablePrintFonts() {
     return {MakeFont(kBodyFont), MakeFont(kTitleFont), MakeFont(kFooterFont)};
 }
 
-TablePrinter::TablePrinter(PrintedTable table) : m_table(std::move(table)) {}
+TablePrinter::TablePrinter(PrintedTable table, std::shared_ptr<CellGlyphs> layouts)
+    : m_table(std::move(table)),
+      m_cellGlyphs(layouts != nullptr ? std::move(layouts) : std::make_shared<CellGlyphs>()) {}
 
 void TablePrinter::BeginPrinting(const QPaintDevice& device) {
     m_fonts = MakeTablePrintFonts();
@@ -118,11 +120,7 @@ void TablePrinter::BeginPrinting(const QPaintDevice& device) {
     layout.pageCount = ::PageCount(rows, layout.rowsPerPage);
     layout.columnEdges =
         ColumnEdges(m_table.widths, layout.printable.left(), layout.printable.width());
-    m_cellGlyphs.Reset(m_fonts.body, &device);
-}
-
-void TablePrinter::EndPrinting() {
-    m_cellGlyphs.Reset(m_fonts.body, nullptr);
+    m_cellGlyphs->Use(m_fonts.body, device);
 }
 
 void TablePrinter::DrawCell(QPainter& painter, GlyphBatch& batch, const QRect& cell, int column,
@@ -130,9 +128,8 @@ void TablePrinter::DrawCell(QPainter& painter, GlyphBatch& batch, const QRect& c
     const auto c = static_cast<std::size_t>(column);
     const Qt::Alignment horizontal =
         c < m_table.alignments.size() ? m_table.alignments[c] : Qt::AlignHCenter;
-    if (!m_cellGlyphs.Place(text, cell, horizontal, batch))
+    if (!m_cellGlyphs->Place(text, cell, horizontal, batch))
         painter.drawText(cell, static_cast<int>(horizontal | Qt::AlignVCenter), text);
-    batch.Draw(painter);
 }
 
 void TablePrinter::PrintPage(QPainter& painter, int page) const {
@@ -156,16 +153,20 @@ void TablePrinter::PrintPage(QPainter& painter, int page) const {
     painter.drawText(QRect(left, area.top(), layout.titleWidth, layout.titleHeight),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_table.title);
 
-    // The column-heading row: a frame across the width and a framed cell per column.
+    // The column-heading row: a frame across the width and a framed cell per column. The cell
+    // texts of the page are gathered and go out in one text object per font after the last row.
     painter.setFont(m_fonts.body);
     const int headingTop = layout.headingTop;
-    GlyphBatch batch;
     painter.drawRect(QRect(left, headingTop, right - left, layout.rowHeight));
     for (int c = 0; c < columns; ++c) {
         const auto e = static_cast<std::size_t>(c);
-        const QRect cell(edges[e], headingTop, edges[e + 1] - edges[e], layout.rowHeight);
-        painter.drawRect(cell);
-        DrawCell(painter, batch, cell, c,
+        painter.drawRect(QRect(edges[e], headingTop, edges[e + 1] - edges[e], layout.rowHeight));
+    }
+    GlyphBatch batch;
+    for (int c = 0; c < columns; ++c) {
+        const auto e = static_cast<std::size_t>(c);
+        DrawCell(painter, batch,
+                 QRect(edges[e], headingTop, edges[e + 1] - edges[e], layout.rowHeight), c,
                  c < m_table.headings.size() ? m_table.headings[c] : QString());
     }
 
@@ -184,6 +185,7 @@ void TablePrinter::PrintPage(QPainter& painter, int page) const {
                      QRect(edges[e], top, edges[e + 1] - edges[e], layout.rowHeight), c, cells[c]);
         }
     }
+    batch.Draw(painter);
     // The grid in one go, slots past the last table row included: each column edge runs down all
     // the slots, each slot has its bottom line across the width, and a last line closes the grid.
     // The square caps of the pen join the pieces a cell-by-cell grid would be made of, so these

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 #include <vector>
 
 // A table as it is printed: the column headings, widths and alignments, the cells, and the texts
@@ -63,12 +65,13 @@ public:
     static constexpr double kMarginMm = 10.0;
     static constexpr int kRowPadding = 4; // device units added to the body text height
 
-    explicit TablePrinter(PrintedTable table);
+    // `layouts` may be shared with the other tables of a document; without, the printer has its
+    // own.
+    explicit TablePrinter(PrintedTable table, std::shared_ptr<CellGlyphs> layouts = nullptr);
 
     void BeginPrinting(const QPaintDevice& device) override;
     int PageCount() const override { return m_layout.pageCount; }
     void PrintPage(QPainter& painter, int page) const override;
-    void EndPrinting() override;
 
     const PrintedTable& Table() const { return m_table; }
     // Valid after BeginPrinting.
@@ -83,5 +86,5 @@ private:
     PrintedTable m_table;
     TablePrintFonts m_fonts;
     TablePageLayout m_layout;
-    mutable CellGlyphs m_cellGlyphs; // the body font's texts, laid out as pages need them
+    std::shared_ptr<CellGlyphs> m_cellGlyphs; // the body font's texts, laid out as pages need them
 };
