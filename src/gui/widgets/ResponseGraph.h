@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 #include <QPolygonF>
 #include <QStringList>
@@ -160,8 +161,22 @@ private:
     // a wrapped phase.
     void paintValues(QPainter& painter, const double* values, QColor colour, double width,
                      double wrapJump = 0.0);
-    void paintLevels(QPainter& painter, const std::vector<Drawn>& drawn);
-    void paintPhaseOrDelay(QPainter& painter, const std::vector<Drawn>& drawn);
+    // A curve of the plot: its values at the grid frequencies and how it is drawn.
+    struct PlotCurve {
+        std::array<double, kCurvePoints> values{};
+        QColor colour;
+        double width = 1.0;
+        double wrapJump = 0.0;
+        bool operator==(const PlotCurve& other) const;
+    };
+    // The curves of the view, in drawing order: the channels', then the measured and predicted
+    // ones and the sum. Adds the captions they need.
+    std::vector<PlotCurve> levelCurves(const std::vector<Drawn>& drawn);
+    std::vector<PlotCurve> phaseOrDelayCurves(const std::vector<Drawn>& drawn);
+    // The background with `curves` drawn on it; drawn again only when they or the background
+    // changed since the last paint.
+    const QImage& plotImage(std::vector<PlotCurve> curves);
+    void paintHandles(QPainter& painter, const std::vector<Drawn>& drawn);
     void paintCaptions(QPainter& painter);
     // The scale of the view for these channels; computes their phase and group delay curves
     // (drawnCurves_) outside the level view.
@@ -230,6 +245,13 @@ private:
     // drawn once into this pixmap and copied on every repaint.
     QPixmap background_;
     int backgroundLastGridLine_ = -1;
+    // The background with the curves on it as the last paint drew them, and what they were: a
+    // repaint that draws the same curves (a handle hovered, the window uncovered, the meters'
+    // neighbours redrawn) copies it instead of drawing 20 or more antialiased curves again.
+    QImage plotImage_;
+    std::vector<PlotCurve> plotImageCurves_;
+    qint64 plotImageFrame_ = 0; // the background's cache key
+
     std::array<double, kCurvePoints> curveX_{}; // client x of every grid frequency, unrounded
     QPolygonF polyline_;
     QTimer reportTimer_;
