@@ -4,6 +4,7 @@
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolButton>
 #include <QToolTip>
 
 #include "link/MeasurementOverlays.h"
@@ -71,6 +72,8 @@ constexpr double kPredictedWidth = 1.0;
 constexpr double kSumWidth = 2.0;
 const QColor kSumColour(255, 255, 255);
 const QColor kCaptionText(220, 220, 220);
+// Pixels between the plot's border and the view switch.
+constexpr int kViewSwitchInset = 3;
 // Neighbouring phases further apart than this have wrapped round, not risen.
 constexpr double kPhaseWrapJump = 180.0;
 // The group delay scale holds the curves between these frequencies (below, a high-pass's delay
@@ -93,6 +96,34 @@ ResponseGraph::ResponseGraph(QWidget* parent)
     reportTimer_.setObjectName(QStringLiteral("dragReportTimer"));
     reportTimer_.setInterval(kReportPeriodMs);
     connect(&reportTimer_, &QTimer::timeout, this, &ResponseGraph::reportTick);
+    createViewSwitch();
+}
+
+void ResponseGraph::createViewSwitch() {
+    viewButtons_ = new QButtonGroup(this);
+    const std::tuple<QString, QString, GraphView> views[] = {
+        {tr("Level"), tr("Shows the level of each channel"), GraphView::Magnitude},
+        {tr("Phase"), tr("Shows the phase of each channel as the unit runs it"), GraphView::Phase},
+        {tr("Group delay"), tr("Shows the group delay of each channel as the unit runs it"),
+         GraphView::GroupDelay},
+    };
+    for (const auto& [text, tip, view] : views) {
+        auto* button = new QToolButton(this);
+        button->setText(text);
+        button->setToolTip(tip);
+        button->setCheckable(true);
+        button->setChecked(view == view_);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setFont(CaptionFont());
+        button->setCursor(Qt::ArrowCursor);
+        button->setVisible(false); // until the graph is laid out
+        viewButtons_->addButton(button, static_cast<int>(view));
+    }
+    connect(viewButtons_, &QButtonGroup::idClicked, this, [this](int id) {
+        const auto view = static_cast<GraphView>(id);
+        setView(view);
+        emit viewSwitched(view);
+    });
 }
 
 void ResponseGraph::setContainer(ProgramContainer* data) {
@@ -121,6 +152,16 @@ void ResponseGraph::layout() {
     gridX_ = GG::GridX(plot_.width());
     levelY_ = GG::LevelLineY(plot_);
     background_ = QPixmap();
+    // The view switch in the plot's top right corner, clear of the captions at the left.
+    int right = plot_.right - kViewSwitchInset;
+    const auto buttons = viewButtons_->buttons();
+    for (auto it = buttons.rbegin(); it != buttons.rend(); ++it) {
+        QAbstractButton* button = *it;
+        const QSize size = button->sizeHint();
+        right -= size.width();
+        button->setGeometry(right, plot_.top + kViewSwitchInset, size.width(), size.height());
+        button->setVisible(true);
+    }
     if (data_ != nullptr)
         data_->setGraphRect(plot_);
 }
@@ -169,6 +210,8 @@ void ResponseGraph::setView(GraphView view) {
         flushBeforeSwitch();
     clearCurrent();
     view_ = view;
+    if (QAbstractButton* button = viewButtons_->button(static_cast<int>(view)))
+        button->setChecked(true);
     update();
 }
 

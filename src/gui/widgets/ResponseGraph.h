@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QButtonGroup>
 #include <QImage>
 #include <QPixmap>
 #include <QPolygonF>
@@ -79,7 +80,8 @@ public:
     void setMode(int mode);
     int mode() const { return mode_; }
 
-    // Level, phase or group delay. Clears the current filter and redraws.
+    // Level, phase or group delay. Clears the current filter and redraws. The graph's own view
+    // switch (three buttons at the top right of the plot) calls it and reports viewSwitched().
     void setView(GraphView view);
     GraphView view() const { return view_; }
     // The scale the last paint used (group delay follows the curves).
@@ -129,6 +131,8 @@ signals:
     // A drag step has just changed filter `position` of the selected channel in `mode`: at once
     // and for every step, for whoever keeps track of the operator's edits.
     void dragEdited(int position, int mode);
+    // The operator chose `view` with the graph's own view switch (after setView(view)).
+    void viewSwitched(GraphView view);
 
 protected:
     bool event(QEvent* event) override;
@@ -140,6 +144,7 @@ protected:
 
 private:
     void layout();
+    void createViewSwitch();
     const QPixmap& background();
     void paintBackground(QPainter& painter) const;
     void paintBandLabels(QPainter& painter, FilterSet& set, int bands, QColor colour);
@@ -255,4 +260,5 @@ private:
     std::array<double, kCurvePoints> curveX_{}; // client x of every grid frequency, unrounded
     QPolygonF polyline_;
     QTimer reportTimer_;
+    QButtonGroup* viewButtons_ = nullptr; // ids are the GraphView values
 };
