@@ -114,7 +114,6 @@ void ResponseGraph::createViewSwitch() {
         button->setCheckable(true);
         button->setChecked(view == view_);
         button->setFocusPolicy(Qt::NoFocus);
-        button->setFont(CaptionFont());
         button->setCursor(Qt::ArrowCursor);
         button->setVisible(false); // until the graph is laid out
         viewButtons_->addButton(button, static_cast<int>(view));
@@ -152,6 +151,14 @@ void ResponseGraph::layout() {
     gridX_ = GG::GridX(plot_.width());
     levelY_ = GG::LevelLineY(plot_);
     background_ = QPixmap();
+    placeViewSwitch();
+    if (data_ != nullptr)
+        data_->setGraphRect(plot_);
+}
+
+void ResponseGraph::placeViewSwitch() {
+    if (!initialised_)
+        return;
     // The view switch in the plot's top right corner, clear of the captions at the left.
     int right = plot_.right - kViewSwitchInset;
     const auto buttons = viewButtons_->buttons();
@@ -162,8 +169,6 @@ void ResponseGraph::layout() {
         button->setGeometry(right, plot_.top + kViewSwitchInset, size.width(), size.height());
         button->setVisible(true);
     }
-    if (data_ != nullptr)
-        data_->setGraphRect(plot_);
 }
 
 void ResponseGraph::resizeEvent(QResizeEvent* event) {
@@ -674,6 +679,8 @@ QString ResponseGraph::handleTooltip() {
 }
 
 bool ResponseGraph::event(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        placeViewSwitch(); // the buttons take the surface's font: their sizes follow it
     if (event->type() == QEvent::ToolTip) {
         const QString text = handleTooltip();
         if (text.isEmpty())

@@ -145,6 +145,7 @@ protected:
 private:
     void layout();
     void createViewSwitch();
+    void placeViewSwitch();
     const QPixmap& background();
     void paintBackground(QPainter& painter) const;
     void paintBandLabels(QPainter& painter, FilterSet& set, int bands, QColor colour);
