@@ -90,8 +90,9 @@ EditorSlots::EditorSlots(QWidget& owner, ResponseGraph& graph, const DeviceModel
     : m_owner(owner), m_graph(graph), m_model(model), m_store(store), m_hooks(std::move(hooks)) {
     for (const KindRow& row : Rows())
         m_slots.emplace_back(static_cast<std::size_t>(SlotCount(row.kind)));
-    // An editor's write through the store: the graph draws it and the surface records it as the
-    // binding's writes are recorded, under the parameter's name without its channel ("eq.3.gain").
+    // A write through the store: the graph draws it and the surface records it as a step, under
+    // the parameter's name without its channel ("eq.3.gain"). A unit-wide setting is recorded by
+    // the surface when the controller reports it.
     connect(&m_store, &ParameterStore::written, this, [this](const ParameterKey& key) {
         m_graph.redraw();
         if (m_hooks.edited && !key.IsUnitSetting())

@@ -42,7 +42,8 @@ class EditorSlots : public QObject {
 public:
     // What the editors ask of the surface.
     struct Hooks {
-        // An editor wrote field `field` of an output's (else an input's) channel record.
+        // A parameter `field` ("eq.3.gain") of an output's (else an input's) channel was written
+        // through the store.
         std::function<void(bool output, int channel, const QString& field)> edited;
         // Actions every editor window carries, so their keys work while it has the focus.
         QList<QAction*> actions;
