@@ -22,6 +22,7 @@
 namespace {
 
 const QColor kDisabledText(130, 134, 146);
+const QColor kDisabledBase(40, 45, 57);
 
 // Layout in dialog units of the editor's font: the groups side by side, a small margin around.
 constexpr int kMargin = 4;
@@ -31,7 +32,6 @@ constexpr int kFaderWidth = 14;
 constexpr int kDelayFaderHeight = 126;
 // The longest delay shown: thousands of feet to four decimals.
 const QString kWidestDelay = QStringLiteral("0000.0000");
-const QColor kDisabledBase(40, 45, 57);
 
 } // namespace
 
