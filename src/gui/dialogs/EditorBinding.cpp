@@ -97,35 +97,37 @@ void EditorBinding::bindSpin(FieldId id, ValueSpin* spin, ValueEdit* edit,
 
 void EditorBinding::bindFader(FieldId id, Fader* fader, int max) {
     fader->setRange(0, max);
-    fader->setReportOnRelease(true);
-    connect(fader, &Fader::sliderMessage, this, [this, id, fader, max](int, int, int position) {
-        faderReport(id, fader, position, max - position);
-    });
+    auto report = [this, id, fader, max] {
+        faderReport(id, fader, fader->value(), max - fader->value());
+    };
+    connect(fader, &Fader::valueChanged, this, report);
+    connect(fader, &Fader::sliderReleased, this, report);
     add({.field = id, .kind = Kind::Fader, .widget = fader, .min = 0, .max = max});
 }
 
 void EditorBinding::bindFrequencyFader(FieldId id, Fader* fader) {
     constexpr int kTop = controlmath::kFrequencySteps;
     fader->setRange(0, kTop);
-    fader->setReportOnRelease(true);
-    connect(fader, &Fader::sliderMessage, this, [this, id, fader](int, int, int position) {
-        faderReport(id, fader, position, controlmath::SliderFrequencyOfPosition(position, kTop));
-    });
+    auto report = [this, id, fader] {
+        faderReport(id, fader, fader->value(),
+                    controlmath::SliderFrequencyOfPosition(fader->value(), kTop));
+    };
+    connect(fader, &Fader::valueChanged, this, report);
+    connect(fader, &Fader::sliderReleased, this, report);
     add({.field = id, .kind = Kind::FrequencyFader, .widget = fader, .max = kTop});
 }
 
 void EditorBinding::bindKnob(FieldId id, RotaryKnob* knob, int min, int max) {
     knob->setRange(min, max);
-    connect(knob, &RotaryKnob::knobMessage, this,
-            [this, id, knob](int, int, int value) { apply(id, value, knob); });
+    connect(knob, &RotaryKnob::valueChanged, this,
+            [this, id, knob](int value) { apply(id, value, knob); });
     add({.field = id, .kind = Kind::Knob, .widget = knob, .min = min, .max = max});
 }
 
 void EditorBinding::bindFrequencyKnob(FieldId id, RotaryKnob* knob) {
     knob->setRange(0, controlmath::kFrequencySteps);
-    connect(knob, &RotaryKnob::knobMessage, this, [this, id, knob](int, int, int value) {
-        apply(id, controlmath::FrequencyOfSteps(value), knob);
-    });
+    connect(knob, &RotaryKnob::valueChanged, this,
+            [this, id, knob](int value) { apply(id, controlmath::FrequencyOfSteps(value), knob); });
     add({.field = id, .kind = Kind::FrequencyKnob, .widget = knob});
 }
 
@@ -257,20 +259,20 @@ void EditorBinding::show(const Control& c, bool keepTyping, const QWidget* keepT
         if (auto* fader = qobject_cast<Fader*>(c.widget)) {
             if (fader != keepThumb) {
                 if (c.kind == Kind::Fader)
-                    fader->setPosition(c.max - Within(value, c.min, c.max));
+                    fader->showValue(c.max - Within(value, c.min, c.max));
                 else
-                    fader->setFrequency(value);
+                    fader->showFrequency(value);
             }
-            m_faderShown[fader] = fader->position();
+            m_faderShown[fader] = fader->value();
         }
         break;
     case Kind::Knob:
         if (auto* knob = qobject_cast<RotaryKnob*>(c.widget); knob && knob != keepThumb)
-            knob->setValue(value);
+            knob->showValue(value);
         break;
     case Kind::FrequencyKnob:
         if (auto* knob = qobject_cast<RotaryKnob*>(c.widget); knob && knob != keepThumb)
-            knob->setFrequency(value);
+            knob->showFrequency(value);
         break;
     case Kind::Radios: {
         // An exclusive radio cannot be unchecked directly: check the right one, which clears the

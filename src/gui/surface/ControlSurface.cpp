@@ -352,13 +352,13 @@ SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
     strip.eq->setToolTip(tr("Opens the equaliser of %1").arg(channelLabel));
     strip.channelEditor->setToolTip(tr("Opens the channel settings of %1").arg(channelLabel));
 
-    strip.fader->setControlId((output ? kFirstOutputFaderId : kFirstInputFaderId) + channel);
     strip.gain->setControlId((output ? kFirstOutputGainEditId : kFirstInputGainEditId) + channel);
-    connect(strip.fader, &Fader::sliderMessage, this, &ControlSurface::OnFaderMessage);
     // Strips are found again by side and index: the vectors are not grown after this.
     auto stripOf = [this, output, channel]() -> SurfaceStrip& {
         return output ? OutputStrip(channel) : InputStrip(channel);
     };
+    connect(strip.fader, &Fader::valueChanged, this,
+            [this, stripOf](int position) { OnFaderMoved(stripOf(), position); });
     connect(strip.gain, &ValueEdit::committed, this, [this, stripOf] { OnGainEdited(stripOf()); });
     connect(strip.name, &QAbstractButton::clicked, this,
             [this, stripOf] { OnNameButton(stripOf()); });
@@ -409,7 +409,6 @@ void ControlSurface::resizeEvent(QResizeEvent* event) {
 
 void ControlSurface::SetUpStrip(SurfaceStrip& strip) {
     strip.fader->setRange(0, strip.gainMax);
-    strip.fader->setReportOnRelease(true);
     strip.fader->setKeySteps(kGainFaderKeys);
 
     strip.gain->setRange(0, strip.gainMax);
@@ -486,7 +485,7 @@ void ControlSurface::RefreshStrip(SurfaceStrip& strip) {
     RefreshNameButton(strip);
     strip.mute->setSounding(on != 0);
     strip.gain->setValue(gain);
-    strip.fader->setPosition(FaderPositionOfGain(strip.gainMax, gain));
+    strip.fader->showValue(FaderPositionOfGain(strip.gainMax, gain));
 }
 
 void ControlSurface::RefreshNameButton(SurfaceStrip& strip) {
@@ -664,26 +663,16 @@ bool ControlSurface::ConnectTo(const std::string& portName, int deviceId) {
 // ---- Strip controls
 // ------------------------------------------------------------------------------
 
-void ControlSurface::OnFaderMessage(int message, int controlId, int position) {
-    if (message != Fader::kMsgMoving && message != Fader::kMsgReleased)
-        return;
-    SurfaceStrip* strip = nullptr;
-    if (controlId >= kFirstInputFaderId && controlId < kFirstInputFaderId + InputStripCount())
-        strip = &InputStrip(controlId - kFirstInputFaderId);
-    else if (controlId >= kFirstOutputFaderId &&
-             controlId < kFirstOutputFaderId + OutputStripCount())
-        strip = &OutputStrip(controlId - kFirstOutputFaderId);
-    if (!strip)
-        return;
-    const int gain = GainOfFaderPosition(strip->gainMax, position);
-    strip->gain->setValue(gain);
-    SetStripGain(*strip, gain);
+void ControlSurface::OnFaderMoved(SurfaceStrip& strip, int position) {
+    const int gain = GainOfFaderPosition(strip.gainMax, position);
+    strip.gain->setValue(gain);
+    SetStripGain(strip, gain);
 }
 
 void ControlSurface::OnGainEdited(SurfaceStrip& strip) {
     // value() takes any typed text first ("Out of Range" clamps it to the range).
     const int gain = strip.gain->value();
-    strip.fader->setPosition(FaderPositionOfGain(strip.gainMax, gain));
+    strip.fader->showValue(FaderPositionOfGain(strip.gainMax, gain));
     SetStripGain(strip, gain);
 }
 

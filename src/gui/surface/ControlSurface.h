@@ -66,9 +66,7 @@ struct SurfaceStrip {
 class ControlSurface : public QWidget, public IUnitView {
     Q_OBJECT
 public:
-    // Fader control ids: 1031.. for the inputs, 2100.. for the outputs.
-    static constexpr int kFirstInputFaderId = 1031;
-    static constexpr int kFirstOutputFaderId = 2100;
+    // Gain box control ids: 1041.. for the inputs, 2110.. for the outputs.
     static constexpr int kFirstInputGainEditId = 1041;
     static constexpr int kFirstOutputGainEditId = 2110;
 
@@ -292,7 +290,7 @@ private:
     void RefreshNameButton(SurfaceStrip& strip);
     void OnSideButton(SideButton button);
     void LeaveToSelection();
-    void OnFaderMessage(int message, int controlId, int position);
+    void OnFaderMoved(SurfaceStrip& strip, int position);
     void OnGainEdited(SurfaceStrip& strip);
     void OnNameButton(SurfaceStrip& strip);
     void OnPolarityButton(SurfaceStrip& strip);

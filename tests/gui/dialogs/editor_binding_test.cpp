@@ -3,6 +3,7 @@
 // typed, disabled fields and the report of every write.
 
 #include "GuiTestSupport.h"
+#include "OperatorInput.h"
 
 #include "gui/dialogs/EditorBinding.h"
 #include "gui/widgets/ControlMath.h"
@@ -110,7 +111,7 @@ void EditorBindingTest::controlsOfOneFieldMoveTogether() {
     QVERIFY(edit->commit());
     QCOMPARE(m_level, 30);
     QCOMPARE(spinEdit->text(), QString("30"));
-    QCOMPARE(fader->position(), 70); // the top is the maximum
+    QCOMPARE(fader->value(), 70); // the top is the maximum
     QCOMPARE(knob->value(), 30);
     QCOMPARE(written.count(), 1);
     QCOMPARE(written.at(0), (QVariantList{QString("level"), 0, 30}));
@@ -118,9 +119,9 @@ void EditorBindingTest::controlsOfOneFieldMoveTogether() {
     spin->stepBy(1);
     QCOMPARE(m_level, 31);
     QCOMPARE(edit->text(), QString("31"));
-    emit knob->knobMessage(RotaryKnob::kMsgKey, 0, 12);
+    knob->setValue(12);
     QCOMPARE(m_level, 12);
-    QCOMPARE(fader->position(), 88);
+    QCOMPARE(fader->value(), 88);
 
     // The same value again writes nothing and reports nothing.
     written.clear();
@@ -134,9 +135,9 @@ void EditorBindingTest::controlsOfOneFieldMoveTogether() {
     m_binding->bindFrequencyKnob(m_frequencyField, frequencyKnob);
     m_binding->bindFrequencyFader(m_frequencyField, frequencyFader);
     QCOMPARE(frequencyKnob->value(), controlmath::FrequencyStepsOf(1000));
-    emit frequencyKnob->knobMessage(RotaryKnob::kMsgDragged, 0, 240);
+    guitest::DragSlider(frequencyKnob, {240});
     QCOMPARE(m_frequency, 30000);
-    QCOMPARE(frequencyFader->position(), 0);
+    QCOMPARE(frequencyFader->value(), 0);
 }
 
 void EditorBindingTest::correctedWriteMovesTheControlItCameFrom() {
@@ -150,16 +151,16 @@ void EditorBindingTest::correctedWriteMovesTheControlItCameFrom() {
 
     // Dragged to 90, the rules keep 50: the thumb goes to 50 and the edit shows it; the editor
     // hears what the rule did.
-    fader->setPosition(10);
-    emit fader->sliderMessage(Fader::kMsgMoving, 0, 10);
+    fader->setSliderDown(true);
+    fader->setSliderPosition(10);
     QCOMPARE(m_level, 50);
-    QCOMPARE(fader->position(), 50);
+    QCOMPARE(fader->value(), 50);
     QCOMPARE(edit->text(), QString("50"));
     QCOMPARE(ruled.count(), 1);
     QCOMPARE(ruled.at(0).mid(0, 3), (QVariantList{QString("level"), 90, 50}));
     QCOMPARE(ruled.at(0).at(3).value<Edit>(), Edit::Corrected);
     // Released where the rule put the thumb: nothing new is asked, nothing written.
-    emit fader->sliderMessage(Fader::kMsgReleased, 0, 50);
+    fader->setSliderDown(false);
     QCOMPARE(written.count(), 1);
     QCOMPARE(ruled.count(), 1);
     // Typed beyond the rules: the edit shows what was kept.
@@ -174,13 +175,13 @@ void EditorBindingTest::correctedWriteMovesTheControlItCameFrom() {
     m_binding->bindFrequencyFader(m_frequencyField, frequencyFader);
     // A click on the thumb that does not move it writes nothing: the position it stands at for
     // 1000 Hz reads back as 998 Hz.
-    QVERIFY(controlmath::SliderFrequencyOfPosition(frequencyFader->position(), 240) != 1000);
-    emit frequencyFader->sliderMessage(Fader::kMsgReleased, 0, frequencyFader->position());
+    QVERIFY(controlmath::SliderFrequencyOfPosition(frequencyFader->value(), 240) != 1000);
+    guitest::DragSlider(frequencyFader, {});
     QCOMPARE(m_frequency, 1000);
-    frequencyFader->setPosition(230);
-    emit frequencyFader->sliderMessage(Fader::kMsgMoving, 0, 230);
+    frequencyFader->setSliderDown(true);
+    frequencyFader->setSliderPosition(230);
     QCOMPARE(m_frequency, controlmath::SliderFrequencyOfPosition(230, 240));
-    QCOMPARE(frequencyFader->position(), 230);
+    QCOMPARE(frequencyFader->value(), 230);
 }
 
 void EditorBindingTest::textBeingTypedSurvivesOtherWrites() {
@@ -190,7 +191,7 @@ void EditorBindingTest::textBeingTypedSurvivesOtherWrites() {
     m_binding->bindFrequencyFader(m_frequencyField, frequencyFader);
 
     Type(levelEdit, "4");
-    emit frequencyFader->sliderMessage(Fader::kMsgReleased, 0, 0);
+    frequencyFader->setValue(0);
     QCOMPARE(m_frequency, 30000);
     QCOMPARE(levelEdit->text(), QString("4"));
     QVERIFY(levelEdit->isValueModified());
@@ -211,7 +212,7 @@ void EditorBindingTest::disabledFieldWritesNothing() {
     QVERIFY(!unit->isEnabled());
     QSignalSpy written(m_binding.get(), &EditorBinding::written);
     QVERIFY(!m_binding->enter(m_levelField, 20));
-    emit fader->sliderMessage(Fader::kMsgReleased, 0, 80);
+    fader->setValue(80);
     QCOMPARE(m_level, 0);
     QCOMPARE(written.count(), 0);
     m_gate = true;

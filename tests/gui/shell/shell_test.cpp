@@ -146,8 +146,7 @@ void ShellTest::escThenSameDeviceGivesAFreshSurface() {
     QPointer<ControlSurface> first = Show(ID_DEVICE_4X8);
     QVERIFY(first);
     // An edit and a hidden curve on the first surface.
-    emit first->OutputStrip(2).fader->sliderMessage(Fader::kMsgReleased,
-                                                    ControlSurface::kFirstOutputFaderId + 2, 0);
+    first->OutputStrip(2).fader->setValue(0);
     QTest::mouseClick(first->InputStrip(1).name, Qt::LeftButton);
     QCOMPARE(first->Document().Data().output(2).gain(), 550);
 
@@ -162,7 +161,7 @@ void ShellTest::escThenSameDeviceGivesAFreshSurface() {
     const ProgramContainer& fresh = second->Document().Data();
     QCOMPARE(fresh.output(2).gain(), 400); // the 4x8's 0 dB
     QCOMPARE(second->OutputStrip(2).gain->text(), QString("0.0"));
-    QCOMPARE(second->OutputStrip(2).fader->position(), 550 - 400);
+    QCOMPARE(second->OutputStrip(2).fader->value(), 550 - 400);
     QCOMPARE(fresh.input(1).present(), 1);
     QCOMPARE(second->InputStrip(1).name->text(), QString("Input B"));
     QVERIFY(!second->Controller().IsConnected());
@@ -172,8 +171,7 @@ void ShellTest::recentFileListKeepsStoredSettings() {
     QTemporaryDir dir;
     ControlSurface* surface = Show(ID_DEVICE_4X8);
     ProgramContainer& data = surface->Document().Data();
-    emit surface->InputStrip(2).fader->sliderMessage(Fader::kMsgReleased,
-                                                     ControlSurface::kFirstInputFaderId + 2, 160);
+    surface->InputStrip(2).fader->setValue(160);
     QVERIFY(surface->StoreProgramToFile(dir.filePath("live")));
     const QString stored = dir.filePath("live.dia48");
     QVERIFY(QFile::exists(stored));
@@ -190,7 +188,7 @@ void ShellTest::recentFileListKeepsStoredSettings() {
     surface = Show(ID_DEVICE_4X8);
     Frame().OpenRecentFile(0);
     QCOMPARE(surface->Document().Data().input(2).gain(), 460 - 160);
-    QCOMPARE(surface->InputStrip(2).fader->position(), 160);
+    QCOMPARE(surface->InputStrip(2).fader->value(), 160);
     Q_UNUSED(data);
 
     // A file that cannot be read shows the message and leaves the list.

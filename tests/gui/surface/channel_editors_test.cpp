@@ -2,6 +2,7 @@
 // the editing rules as the operator meets them, the keys, and edits reaching a virtual unit.
 
 #include "GuiTestSupport.h"
+#include "OperatorInput.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/InputChannelEditor.h"
@@ -43,8 +44,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A fader dragged to `position` and let go.
 void Release(Fader* fader, int position) {
-    fader->setPosition(position);
-    emit fader->sliderMessage(Fader::kMsgReleased, fader->controlId(), position);
+    guitest::DragSlider(fader, {position});
 }
 
 // Whether an edit shows its whole text: the text's width within the edit less its frame and the
@@ -514,7 +514,7 @@ void ChannelEditorsTest::highPassNeverLiesAboveTheLowPass() {
     TypeValue(out->highPass().frequencyEdit, "8000");
     QCOMPARE(record.highPass().frequency(), 5000);
     QCOMPARE(out->highPass().frequencyEdit->text(), QString("5000"));
-    QCOMPARE(out->highPass().frequencyFader->position(),
+    QCOMPARE(out->highPass().frequencyFader->value(),
              controlmath::SliderPositionOfFrequency(5000, 0, 240));
     // The status line says what happened and why.
     QCOMPARE(surface->Notice()->notice(), QString("Out 1: HPF stops at the LPF, 5000 Hz"));
@@ -526,7 +526,7 @@ void ChannelEditorsTest::highPassNeverLiesAboveTheLowPass() {
     // Dragged to the top (30 kHz): the same.
     Release(out->highPass().frequencyFader, 0);
     QCOMPARE(record.highPass().frequency(), 5000);
-    QCOMPARE(out->highPass().frequencyFader->position(),
+    QCOMPARE(out->highPass().frequencyFader->value(),
              controlmath::SliderPositionOfFrequency(5000, 0, 240));
     QCOMPARE(surface->Notice()->notice(), QString("Out 1: HPF stops at the LPF, 5000 Hz"));
 
@@ -702,7 +702,7 @@ void ChannelEditorsTest::gateSwitchKeepsTheThreshold() {
     QCOMPARE(in->thresholdEdit()->text(), QString("-120.0"));
     TypeValue(in->thresholdEdit(), "-30");
     QCOMPARE(int(record.gateThreshold()), 90);
-    QCOMPARE(in->thresholdFader()->position(), 130 - 90);
+    QCOMPARE(in->thresholdFader()->value(), 130 - 90);
 
     Choose(in->gateRadio(false));
     QCOMPARE(int(record.gateOff()), 1);
@@ -758,7 +758,7 @@ void ChannelEditorsTest::delaySliderBottomIsZeroInEveryUnit() {
     TypeValue(delay.edits[1], "3.43");
     QVERIFY(record.delay() > 0);
     QCOMPARE(delay.spins[0]->position(), record.delay());
-    QCOMPARE(delay.fader->position(), delay.fader->maximum() - record.delay());
+    QCOMPARE(delay.fader->value(), delay.fader->maximum() - record.delay());
     Release(delay.fader, delay.fader->maximum());
     QCOMPARE(record.delay(), 0);
     for (ValueEdit* edit : delay.edits)
@@ -786,7 +786,7 @@ void ChannelEditorsTest::crossoverDraggedOnTheGraphShowsInTheEditor() {
 
     graph->reportTick(); // the 300 ms report
     QCOMPARE(out->highPass().frequencyEdit->text(), QString::number(dragged));
-    QCOMPARE(out->highPass().frequencyFader->position(),
+    QCOMPARE(out->highPass().frequencyFader->value(),
              controlmath::SliderPositionOfFrequency(dragged, 0, 240));
     QCOMPARE(out->attack().edit->text(), QString("2")); // the automatic attack of 200..499 Hz
 

@@ -132,21 +132,15 @@ void ControlSurfaceTest::faderAndEditAreCoupled() {
     SurfaceStrip& strip = output ? surface->OutputStrip(last) : surface->InputStrip(last);
     ProgramContainer& data = surface->Document().Data();
     auto gain = [&] { return output ? data.output(last).gain() : data.input(last).gain(); };
-    const int faderId =
-        (output ? ControlSurface::kFirstOutputFaderId : ControlSurface::kFirstInputFaderId) + last;
     QCOMPARE(strip.fader->maximum(), maximum);
     QCOMPARE(strip.gain->maximum(), maximum);
 
-    emit strip.fader->sliderMessage(Fader::kMsgMoving, faderId, 0);
+    strip.fader->setValue(0);
     QCOMPARE(gain(), maximum);
     QCOMPARE(strip.gain->text(), top);
-    emit strip.fader->sliderMessage(Fader::kMsgReleased, faderId, maximum);
+    strip.fader->setValue(maximum);
     QCOMPARE(gain(), 0);
     QCOMPARE(strip.gain->text(), bottom);
-
-    // Fader notifications of another id leave this strip alone.
-    emit strip.fader->sliderMessage(Fader::kMsgMoving, 9999, 10);
-    QCOMPARE(gain(), 0);
 
     // From the edit: -10 dB moves the fader to maximum - index.
     const int index = GainIndex(-10.0, offset);
@@ -155,7 +149,7 @@ void ControlSurfaceTest::faderAndEditAreCoupled() {
     QTest::keyClicks(strip.gain, "-10");
     QVERIFY(strip.gain->commit());
     QCOMPARE(gain(), index);
-    QCOMPARE(strip.fader->position(), maximum - index);
+    QCOMPARE(strip.fader->value(), maximum - index);
     QCOMPARE(strip.gain->text(), QString("-10.0"));
     QVERIFY(Messages().ControlMessages().isEmpty());
 }
@@ -178,7 +172,7 @@ void ControlSurfaceTest::typedGainOutOfRangeIsRefused() {
     QCOMPARE(Messages().ControlMessages(),
              QStringList{"Out of Range\nAllowed range: -40.0 to 6.0 dB"});
     QCOMPARE(strip.gain->text(), QString("0.0"));
-    QCOMPARE(strip.fader->position(), 460 - 400);
+    QCOMPARE(strip.fader->value(), 460 - 400);
     QCOMPARE(data.input(0).gain(), 400);
     QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
 }
@@ -260,7 +254,7 @@ void ControlSurfaceTest::escapeInAGainEditTakesNothingIn() {
     QTRY_VERIFY(surface->hasFocus());
     QCOMPARE(strip.gain->text(), QString("0.0"));
     QCOMPARE(data.output(2).gain(), 400);
-    QCOMPARE(strip.fader->position(), 550 - 400);
+    QCOMPARE(strip.fader->value(), 550 - 400);
     QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
 }
 
@@ -281,11 +275,10 @@ void ControlSurfaceTest::gainFaderKeysNeverJump() {
     ProgramContainer& data = surface->Document().Data();
     auto gain = [&] { return output ? data.output(0).gain() : data.input(0).gain(); };
     // The fader at its foot: the lowest gain.
-    strip.fader->setPosition(strip.gainMax);
-    emit strip.fader->sliderMessage(Fader::kMsgReleased, strip.fader->controlId(), strip.gainMax);
+    strip.fader->setValue(strip.gainMax);
     QCOMPARE(gain(), 0);
     data.clearChangeFlags();
-    QSignalSpy reports(strip.fader, &Fader::sliderMessage);
+    QSignalSpy reports(strip.fader, &Fader::valueChanged);
 
     // Home and End move nothing, report nothing and leave nothing to send.
     QTest::keyClick(strip.fader, Qt::Key_End);
@@ -300,7 +293,7 @@ void ControlSurfaceTest::gainFaderKeysNeverJump() {
     QCOMPARE(strip.gain->text(), afterPage);
     QTest::keyClick(strip.fader, Qt::Key_Up);
     QCOMPARE(gain(), 11);
-    QCOMPARE(strip.fader->position(), strip.gainMax - 11);
+    QCOMPARE(strip.fader->value(), strip.gainMax - 11);
     QTest::keyClick(strip.fader, Qt::Key_PageDown);
     QTest::keyClick(strip.fader, Qt::Key_PageDown);
     QCOMPARE(gain(), 0);
@@ -518,8 +511,7 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     const SurfaceLayout& layout = surface->Layout();
 
     // Edits made while disconnected: not sent after connecting, replaced by the unit's program.
-    emit surface->InputStrip(0).fader->sliderMessage(Fader::kMsgReleased,
-                                                     ControlSurface::kFirstInputFaderId, 0);
+    surface->InputStrip(0).fader->setValue(0);
     QTest::mouseClick(surface->OutputStrip(1).mute, Qt::LeftButton);
     QCOMPARE(data.input(0).gain(), layout.model.inputGainMax);
 
@@ -554,7 +546,7 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     const int zeroDb = GainIndex(0.0, layout.model.GainDbOffset());
     QCOMPARE(data.input(0).gain(), zeroDb);
     QCOMPARE(surface->InputStrip(0).gain->text(), QString("0.0"));
-    QCOMPARE(surface->InputStrip(0).fader->position(), layout.model.inputGainMax - zeroDb);
+    QCOMPARE(surface->InputStrip(0).fader->value(), layout.model.inputGainMax - zeroDb);
     QCOMPARE(int(data.output(1).on()), 1);
     QVERIFY(surface->OutputStrip(1).mute->isSounding());
     // ... and the unit never received the edits.

@@ -3,6 +3,7 @@
 // and the A/B switch.
 
 #include "GuiTestSupport.h"
+#include "OperatorInput.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/EqualizerBandGroup.h"
@@ -68,13 +69,7 @@ template <class Editor> Editor* Open(ControlSurface& surface, EditorKind kind, i
 
 // A fader dragged through several positions and let go: what the strip sees of a drag.
 void DragFader(Fader* fader, std::initializer_list<int> positions) {
-    int last = 0;
-    for (int position : positions) {
-        fader->setPosition(position);
-        emit fader->sliderMessage(Fader::kMsgMoving, fader->controlId(), position);
-        last = position;
-    }
-    emit fader->sliderMessage(Fader::kMsgReleased, fader->controlId(), last);
+    guitest::DragSlider(fader, positions);
 }
 
 // The operator drags a filter's handle on the graph by `dx` pixels in three moves.
@@ -286,10 +281,10 @@ void EditHistoryTest::undoKeysWorkInAnEditorAndShowEverywhere() {
     QTest::keyClick(threshold, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(data.output(0).gain(), gain);
     QCOMPARE(strip.gain->text(), shownGain);
-    QCOMPARE(strip.fader->position(), strip.gainMax - gain);
+    QCOMPARE(strip.fader->value(), strip.gainMax - gain);
     QTest::keyClick(threshold, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(data.output(0).gain(), draggedGain);
-    QCOMPARE(strip.fader->position(), strip.gainMax - draggedGain);
+    QCOMPARE(strip.fader->value(), strip.gainMax - draggedGain);
 
     // While typing, the keys undo the typing only.
     threshold->setFocus();
@@ -334,7 +329,7 @@ void EditHistoryTest::loadedProgramIsOneStepUndoneWithoutMemoryWrites() {
 
     history.UndoAction()->trigger();
     QCOMPARE(data.output(1).gain(), unitGain);
-    QCOMPARE(surface->OutputStrip(1).fader->position(), surface->OutputStrip(1).gainMax - unitGain);
+    QCOMPARE(surface->OutputStrip(1).fader->value(), surface->OutputStrip(1).gainMax - unitGain);
     QCOMPARE(m_harness->Window().windowTitle(), title);
     // The live settings go back; no program memory is written.
     QVERIFY(SendUntilSettled(*surface) == Frames{RequestFrames(data).outputLevelFrame(1).bytes});
@@ -421,7 +416,7 @@ void EditHistoryTest::abSwitchSendsOnlyTheDifferences() {
     QCOMPARE(box->text(), QString("A/B: A live, B stored"));
     QVERIFY(!SaveShot(m_harness->Window(), QStringLiteral("surface-ab-status")).isNull());
     SurfaceStrip& out4 = surface->OutputStrip(3);
-    QCOMPARE(out4.fader->position(), out4.gainMax - data.output(3).gain());
+    QCOMPARE(out4.fader->value(), out4.gainMax - data.output(3).gain());
     QCOMPARE(out4.nameLabel->text(), QString::fromStdString(data.output(3).nameText()));
     QCOMPARE(surface->OutputStrip(0).nameLabel->text(),
              QString::fromStdString(data.output(0).nameText()));
@@ -473,7 +468,7 @@ void EditHistoryTest::abSwitchKeepsTheEditsOfTheSlotLeft() {
     QCOMPARE(button->text(), QString("A/B: B live, A stored"));
     history.SwitchAction()->trigger();
     QVERIFY(TakeSnapshot(data) == edited);
-    QCOMPARE(surface->OutputStrip(5).fader->position(), 90);
+    QCOMPARE(surface->OutputStrip(5).fader->value(), 90);
     QCOMPARE(button->text(), QString("A/B: A live, B stored"));
     QVERIFY(m_harness->Messages().Texts().isEmpty());
 }

@@ -3,6 +3,7 @@
 // and band edits reaching a virtual unit.
 
 #include "GuiTestSupport.h"
+#include "OperatorInput.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/EqualizerBandGroup.h"
@@ -48,8 +49,7 @@ void Pick(QComboBox* combo, int index) {
 
 // A knob turned to `value` by dragging its rim.
 void Turn(RotaryKnob* knob, int value) {
-    knob->setValue(value);
-    emit knob->knobMessage(RotaryKnob::kMsgDragged, knob->controlId(), value);
+    guitest::DragSlider(knob, {value});
 }
 
 QColor Face(const TwoStateButton* button) {

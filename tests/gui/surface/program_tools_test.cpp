@@ -264,21 +264,19 @@ void ProgramToolsTest::deviceActionsNeedAUnitWhileFilesDoNot() {
     QCOMPARE(m_harness->BusyDisplays(), 0);
 
     // The PC part works without a unit, several times in one opening.
-    emit surface->InputStrip(1).fader->sliderMessage(Fader::kMsgReleased,
-                                                     ControlSurface::kFirstInputFaderId + 1, 60);
+    surface->InputStrip(1).fader->setValue(60);
     chooser.answers = {dir.filePath("live")};
     dialog.PcRadio(PcProgramAction::StoreProgram)->click();
     QTest::mouseClick(dialog.PcOkButton(), Qt::LeftButton);
     QVERIFY(QFile::exists(dir.filePath("live.dia48")));
     QCOMPARE(Frame().windowTitle(), QString("RID48_NewProgram"));
 
-    emit surface->InputStrip(1).fader->sliderMessage(Fader::kMsgReleased,
-                                                     ControlSurface::kFirstInputFaderId + 1, 0);
+    surface->InputStrip(1).fader->setValue(0);
     chooser.answers = {dir.filePath("live.dia48")};
     dialog.PcRadio(PcProgramAction::RecallProgram)->click();
     QTest::mouseClick(dialog.PcOkButton(), Qt::LeftButton);
     QCOMPARE(data.input(1).gain(), 460 - 60);
-    QCOMPARE(surface->InputStrip(1).fader->position(), 60);
+    QCOMPARE(surface->InputStrip(1).fader->value(), 60);
     QVERIFY(dialog.isVisible()); // neither "OK" closes the dialog
     QCOMPARE(Messages().Texts().size(), 2);
 }
@@ -337,7 +335,7 @@ void ProgramToolsTest::rowTwelveIsStoredToMemoryTwelveAndReadBack() {
     QTest::mouseClick(dialog.DeviceOkButton(), Qt::LeftButton);
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
     QCOMPARE(data.output(2).gain(), 111);
-    QCOMPARE(surface->OutputStrip(2).fader->position(), 550 - 111);
+    QCOMPARE(surface->OutputStrip(2).fader->value(), 550 - 111);
     QCOMPARE(data.programName(), std::string("Show 12"));
     QVERIFY(Messages().Texts().isEmpty());
 }
@@ -511,7 +509,7 @@ void ProgramToolsTest::copyDialog() {
         QCOMPARE(to.nameText(), std::string("Kick"));
         QCOMPARE(to.gain(), 300);
         QCOMPARE(strip.nameLabel->text(), QString("Kick"));
-        QCOMPARE(strip.fader->position(), strip.gainMax - 300);
+        QCOMPARE(strip.fader->value(), strip.gainMax - 300);
     } else {
         QCOMPARE(to.nameText(), targetName);
         QCOMPARE(to.gain(), targetGain);
