@@ -10,6 +10,7 @@
 #include "gui/shell/MainWindow.h"
 #include "gui/shell/SelectionScreen.h"
 #include "gui/support/DialogUnits.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceButtons.h"
 #include "gui/surface/SurfaceDocument.h"
@@ -330,7 +331,7 @@ void ShellTest::surfaceScalesWithTheWindow() {
     QCOMPARE(surface->font().pixelSize(), units.FontPixelSize(8));
     QVERIFY(std::abs(surface->font().pixelSize() - 10 * units.Zoom()) <= 0.5);
     QCOMPARE(surface->Graph()->geometry(), units.Rect(11, 22, 602, 168));
-    const SurfaceStrip& strip = surface->OutputStrip(0);
+    const ChannelStrip& strip = surface->OutputStrip(0);
     QCOMPARE(strip.fader->thumbHeight(), units.Pixels(Fader::kThumbHeight));
     // Every mark of every fader scale is drawn at every size.
     for (bool output : {false, true}) {

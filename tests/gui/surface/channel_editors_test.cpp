@@ -8,6 +8,7 @@
 #include "gui/dialogs/InputChannelEditor.h"
 #include "gui/dialogs/OutputChannelEditor.h"
 #include "gui/shell/MainWindow.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/EditorPlacement.h"
 #include "gui/surface/EditorSlots.h"
@@ -123,7 +124,7 @@ private:
     // Clicks a strip's channel button and returns the editor it shows.
     template <class Editor> Editor* Open(ControlSurface& surface, int channel) {
         constexpr bool output = std::is_same_v<Editor, OutputChannelEditor>;
-        SurfaceStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
+        ChannelStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
         QTest::mouseClick(strip.channelEditor, Qt::LeftButton);
         return qobject_cast<Editor*>(surface.Editors().Editor(
             output ? EditorKind::OutputChannel : EditorKind::InputChannel, channel));

@@ -11,6 +11,7 @@
 #include "gui/shell/MainWindow.h"
 #include "gui/support/DialogUnits.h"
 #include "gui/support/ProgramSettings.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/EditorSlots.h"
 #include "gui/surface/SurfaceButtons.h"
@@ -129,7 +130,7 @@ void ControlSurfaceTest::faderAndEditAreCoupled() {
     ControlSurface* surface = Show(DeviceCommand(deviceType));
     QVERIFY(surface);
     const int last = output ? surface->OutputStripCount() - 1 : surface->InputStripCount() - 1;
-    SurfaceStrip& strip = output ? surface->OutputStrip(last) : surface->InputStrip(last);
+    ChannelStrip& strip = output ? surface->OutputStrip(last) : surface->InputStrip(last);
     ProgramContainer& data = surface->Document().Data();
     auto gain = [&] { return output ? data.output(last).gain() : data.input(last).gain(); };
     QCOMPARE(strip.fader->maximum(), maximum);
@@ -160,7 +161,7 @@ void ControlSurfaceTest::typedGainOutOfRangeIsRefused() {
     QVERIFY(QTest::qWaitForWindowActive(&Frame()));
     ProgramContainer& data = surface->Document().Data();
     data.clearChangeFlags();
-    SurfaceStrip& strip = surface->InputStrip(0);
+    ChannelStrip& strip = surface->InputStrip(0);
     strip.gain->setFocus();
     QTRY_VERIFY(strip.gain->hasFocus());
     strip.gain->selectAll();
@@ -181,8 +182,8 @@ void ControlSurfaceTest::tabWalksTheStripsThenTheSideButtons() {
     ControlSurface* surface = Show(ID_DEVICE_4X8);
     Frame().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&Frame()));
-    const SurfaceStrip& a = surface->InputStrip(0);
-    const SurfaceStrip& b = surface->InputStrip(1);
+    const ChannelStrip& a = surface->InputStrip(0);
+    const ChannelStrip& b = surface->InputStrip(1);
     a.name->setFocus();
     QTRY_VERIFY(a.name->hasFocus());
     // Down a strip, then on to the next one.
@@ -243,7 +244,7 @@ void ControlSurfaceTest::escapeInAGainEditTakesNothingIn() {
     QVERIFY(QTest::qWaitForWindowActive(&Frame()));
     ProgramContainer& data = surface->Document().Data();
     data.clearChangeFlags();
-    SurfaceStrip& strip = surface->OutputStrip(2);
+    ChannelStrip& strip = surface->OutputStrip(2);
     strip.gain->setFocus();
     QTRY_VERIFY(strip.gain->hasFocus());
     strip.gain->selectAll();
@@ -271,7 +272,7 @@ void ControlSurfaceTest::gainFaderKeysNeverJump() {
     QFETCH(bool, output);
     QFETCH(QString, afterPage);
     ControlSurface* surface = Show(DeviceCommand(deviceType));
-    SurfaceStrip& strip = output ? surface->OutputStrip(0) : surface->InputStrip(0);
+    ChannelStrip& strip = output ? surface->OutputStrip(0) : surface->InputStrip(0);
     ProgramContainer& data = surface->Document().Data();
     auto gain = [&] { return output ? data.output(0).gain() : data.input(0).gain(); };
     // The fader at its foot: the lowest gain.
@@ -303,7 +304,7 @@ void ControlSurfaceTest::nameButtonTogglesTheCurveAndSendsNothing() {
     ControlSurface* surface = Show(ID_DEVICE_4X8);
     ProgramContainer& data = surface->Document().Data();
     data.clearChangeFlags();
-    SurfaceStrip& strip = surface->OutputStrip(4);
+    ChannelStrip& strip = surface->OutputStrip(4);
     const QColor curve(data.output(4).curveColour().r, data.output(4).curveColour().g,
                        data.output(4).curveColour().b);
     QCOMPARE(strip.name->fillColour(strip.name->state()), curve);
@@ -325,14 +326,14 @@ void ControlSurfaceTest::nameButtonTogglesTheCurveAndSendsNothing() {
 void ControlSurfaceTest::polarityAndMuteFollowTheRecord() {
     ControlSurface* surface = Show(ID_DEVICE_2X4);
     ProgramContainer& data = surface->Document().Data();
-    SurfaceStrip& in = surface->InputStrip(1);
+    ChannelStrip& in = surface->InputStrip(1);
     QCOMPARE(in.polarity->text(), QString("+Normal"));
     QTest::mouseClick(in.polarity, Qt::LeftButton);
     QCOMPARE(int(data.input(1).polarity()), 1);
     QCOMPARE(in.polarity->text(), QString("-Invert"));
     QCOMPARE(in.polarity->fillColour(in.polarity->state()), QColor(255, 170, 0));
 
-    SurfaceStrip& out = surface->OutputStrip(3);
+    ChannelStrip& out = surface->OutputStrip(3);
     QVERIFY(out.mute->isSounding());
     QTest::mouseClick(out.mute, Qt::LeftButton);
     QCOMPARE(int(data.output(3).on()), 0);
@@ -435,7 +436,7 @@ void ControlSurfaceTest::stripsFillTheirGroupsAndScaleLabelsStayClear() {
     for (bool output : {false, true}) {
         const DluBox& group = output ? layout.outputGroup : layout.inputGroup;
         const int count = output ? surface->OutputStripCount() : surface->InputStripCount();
-        auto strip = [&](int i) -> SurfaceStrip& {
+        auto strip = [&](int i) -> ChannelStrip& {
             return output ? surface->OutputStrip(i) : surface->InputStrip(i);
         };
         // The last strip ends near the group's right edge: no empty third.
@@ -486,7 +487,7 @@ void ControlSurfaceTest::everyButtonSaysWhatItDoes() {
         QVERIFY2(!button->toolTip().contains("not available"), qPrintable(button->toolTip()));
     }
     // The strip buttons name their channel and what they open.
-    const SurfaceStrip& last = surface->OutputStrip(surface->OutputStripCount() - 1);
+    const ChannelStrip& last = surface->OutputStrip(surface->OutputStripCount() - 1);
     const QString label = QString("Out %1").arg(surface->OutputStripCount());
     QVERIFY(last.eq->toolTip().startsWith("Opens the equaliser of " + label));
     QVERIFY(last.channelEditor->toolTip().startsWith("Opens the channel settings of " + label));
@@ -773,7 +774,7 @@ namespace {
 
 // Whether any meter of the surface lights a segment.
 bool AnyMeterLit(ControlSurface& surface) {
-    auto lit = [](const SurfaceStrip& strip) {
+    auto lit = [](const ChannelStrip& strip) {
         const LevelMeter::Segments& s = strip.meter->lit();
         return std::find(s.begin(), s.end(), true) != s.end();
     };

@@ -11,6 +11,7 @@
 #include "gui/dialogs/InputChannelEditor.h"
 #include "gui/dialogs/OutputChannelEditor.h"
 #include "gui/shell/MainWindow.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/EditHistory.h"
 #include "gui/surface/EditorSlots.h"
@@ -61,7 +62,7 @@ Frames Pending(ProgramContainer& data) {
 
 template <class Editor> Editor* Open(ControlSurface& surface, EditorKind kind, int channel) {
     const bool output = kind == EditorKind::OutputChannel || kind == EditorKind::OutputEqualizer;
-    SurfaceStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
+    ChannelStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
     const bool eq = kind == EditorKind::InputEqualizer || kind == EditorKind::OutputEqualizer;
     QTest::mouseClick(eq ? static_cast<QWidget*>(strip.eq) : strip.channelEditor, Qt::LeftButton);
     return qobject_cast<Editor*>(surface.Editors().Editor(kind, channel));
@@ -260,7 +261,7 @@ void EditHistoryTest::undoKeysWorkInAnEditorAndShowEverywhere() {
     const QList<QAction*> menu = m_harness->Window().EditMenu()->actions();
     QVERIFY(menu.contains(history.UndoAction()) && menu.contains(history.RedoAction()));
 
-    SurfaceStrip& strip = surface->OutputStrip(0);
+    ChannelStrip& strip = surface->OutputStrip(0);
     const int gain = data.output(0).gain();
     const QString shownGain = strip.gain->text();
     DragFader(strip.fader, {200, 250});
@@ -415,7 +416,7 @@ void EditHistoryTest::abSwitchSendsOnlyTheDifferences() {
     QCOMPARE(Pending(data), differences());
     QCOMPARE(box->text(), QString("A/B: A live, B stored"));
     QVERIFY(!SaveShot(m_harness->Window(), QStringLiteral("surface-ab-status")).isNull());
-    SurfaceStrip& out4 = surface->OutputStrip(3);
+    ChannelStrip& out4 = surface->OutputStrip(3);
     QCOMPARE(out4.fader->value(), out4.gainMax - data.output(3).gain());
     QCOMPARE(out4.nameLabel->text(), QString::fromStdString(data.output(3).nameText()));
     QCOMPARE(surface->OutputStrip(0).nameLabel->text(),

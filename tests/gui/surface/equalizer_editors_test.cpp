@@ -10,6 +10,7 @@
 #include "gui/dialogs/InputEqualizerEditor.h"
 #include "gui/dialogs/OutputEqualizerEditor.h"
 #include "gui/shell/MainWindow.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/EditorSlots.h"
 #include "gui/surface/SurfaceButtons.h"
@@ -105,7 +106,7 @@ private:
     // Clicks a strip's EQ button and returns the editor it shows.
     template <class Editor> Editor* Open(ControlSurface& surface, int channel) {
         constexpr bool output = std::is_same_v<Editor, OutputEqualizerEditor>;
-        SurfaceStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
+        ChannelStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
         QTest::mouseClick(strip.eq, Qt::LeftButton);
         return qobject_cast<Editor*>(surface.Editors().Editor(
             output ? EditorKind::OutputEqualizer : EditorKind::InputEqualizer, channel));

@@ -13,6 +13,7 @@
 #include "gui/shell/MainWindow.h"
 #include "gui/support/ProgramFileChooser.h"
 #include "gui/support/ProgramSettings.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceDocument.h"
 #include "gui/widgets/Fader.h"
@@ -504,7 +505,7 @@ void ProgramToolsTest::copyDialog() {
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
 
-    SurfaceStrip& strip = output ? surface->OutputStrip(target) : surface->InputStrip(target);
+    ChannelStrip& strip = output ? surface->OutputStrip(target) : surface->InputStrip(target);
     if (copies) {
         QCOMPARE(to.nameText(), std::string("Kick"));
         QCOMPARE(to.gain(), 300);
