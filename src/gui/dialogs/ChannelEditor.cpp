@@ -1,5 +1,6 @@
 #include "gui/dialogs/ChannelEditor.h"
 
+#include "gui/dialogs/ParameterConnections.h"
 #include "gui/dialogs/RuleNotices.h"
 #include "gui/support/DialogUnits.h"
 #include "gui/widgets/CaptionedGroup.h"
@@ -82,10 +83,25 @@ void ChannelEditor::selectChannel(int index) {
     setWindowTitle(captionOf(index));
     channelSelected();
     m_binding.refresh();
+    // The connected controls now stand for the keys of another channel.
+    for (ParameterConnection* connection : findChildren<ParameterConnection*>())
+        connection->show();
 }
 
 void ChannelEditor::finishLayout(QSize sizeInDialogUnits) {
     setFixedSize(DluSize(sizeInDialogUnits.width(), sizeInDialogUnits.height()));
+    for (ParameterConnection* connection : findChildren<ParameterConnection*>()) {
+        connect(connection, &ParameterConnection::ruleApplied, this,
+                [this](const ParameterKey& key, int asked, int after, ChannelEditRules::Edit edit) {
+                    const QString text =
+                        RuleNotice(channelLabel(), FieldNameOf(key), asked, after, edit);
+                    if (!text.isEmpty())
+                        emit notice(text);
+                });
+        connect(connection, &ParameterConnection::notice, this, [this](const QString& text) {
+            emit notice(channelLabel() + QStringLiteral(": ") + text);
+        });
+    }
     installEventFilter(this);
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);

@@ -1,5 +1,6 @@
 #include "gui/dialogs/EqualizerBandGroup.h"
 
+#include "gui/dialogs/ParameterConnections.h"
 #include "gui/support/DialogUnits.h"
 #include "gui/widgets/ControlMath.h"
 #include "gui/widgets/RotaryKnob.h"
@@ -9,6 +10,7 @@
 #include "model/ChannelEditRules.h"
 #include "model/DeviceModel.h"
 #include "model/Filter.h"
+#include "model/ParameterRegistry.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -47,22 +49,16 @@ constexpr int EditYBesideKnob(int knobY) {
     return knobY + (kKnobSize - kRowHeight) / 2;
 }
 
-bool IsShelf(const Filter& band) {
-    return band.type() == Filter::kLowShelf || band.type() == Filter::kHighShelf;
-}
-
 } // namespace
 
-EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, EditorBinding& binding,
-                                       std::function<Filter&()> band, QWidget* parent)
-    : CaptionedGroup(QStringLiteral("EQ%1").arg(number), parent), m_binding(binding) {
-    const QString prefix = QStringLiteral("eq.%1.").arg(number);
-    // A field of this band; its name is given without the band's prefix.
-    auto field = [&](EditorBinding::Field f) {
-        f.name.prepend(prefix);
-        m_fields.push_back(m_binding.addField(std::move(f)));
-        return m_fields.back();
+EqualizerBandGroup::EqualizerBandGroup(int number, ParameterStore& store,
+                                       std::function<ChannelId()> channel, QWidget* parent)
+    : CaptionedGroup(QStringLiteral("EQ%1").arg(number), parent) {
+    const int band = number - 1;
+    auto keyOf = [channel, band](ParameterField field) {
+        return [channel, band, field] { return BandKey(channel(), band, field); };
     };
+    const DeviceModel& model = store.model();
     auto label = [this](const QString& text, int x, int y, int w) {
         auto* l = new QLabel(text, this);
         l->setGeometry(DluRect(x, y, w, kRowHeight));
@@ -90,105 +86,84 @@ EqualizerBandGroup::EqualizerBandGroup(int number, const DeviceModel& model, Edi
         c->setGeometry(DluRect(x, y, w, kRowHeight + 1));
         return c;
     };
-    auto peq = [band] { return band().type() == Filter::kPeq; };
-    auto shelf = [band] { return IsShelf(band()); };
+    const auto type = keyOf(ParameterField::BandType);
+    ParameterStore* values = &store;
+    auto peq = [values, type] { return values->value(type()) == Filter::kPeq; };
+    auto shelf = [peq] { return !peq(); };
+    auto scale = [&model, &keyOf](ParameterField field) {
+        return ParameterRegistry::Scale(model, keyOf(field)());
+    };
     Controls& c = m_controls;
 
     // ---- Type ----
-    const auto type = field({
-        .name = QStringLiteral("type"),
-        .shown = [band] { return band().type(); },
-        .write = [band](int t) { return SetBandType(band(), t); },
-    });
     c.type =
         combo({QStringLiteral("PEQ"), tr("Lo -- Shf"), tr("Hi -- Shf")}, 4, kTypeY, kWidth - 8);
-    m_binding.bindCombo(type, c.type);
+    new ComboConnection(store, type, c.type);
 
     // ---- Frequency ----
-    const auto frequency = field({
-        .name = QStringLiteral("freq"),
-        .shown = [band] { return band().frequency(); },
-        .write = [band](int hz) { return SetBandFrequency(band(), hz); },
-    });
+    const auto frequency = keyOf(ParameterField::BandFrequency);
     c.frequencyKnob = knob(kFrequencyKnobY, kFrequencyAccent);
     c.frequencyEdit = edit(EditYBesideKnob(kFrequencyKnobY));
     c.frequencySpin = spin(EditYBesideKnob(kFrequencyKnobY));
     label(QStringLiteral("Hz"), kUnitX, EditYBesideKnob(kFrequencyKnobY), kUnitWidth);
-    m_binding.bindSpin(frequency, c.frequencySpin, c.frequencyEdit, kBandFrequencyEntry);
-    m_binding.bindFrequencyKnob(frequency, c.frequencyKnob);
+    new SpinConnection(store, frequency, c.frequencySpin, c.frequencyEdit,
+                       scale(ParameterField::BandFrequency));
+    new KnobConnection(store, frequency, c.frequencyKnob, KnobConnection::Frequency());
 
-    // ---- Bandwidth and Q: one index; a shelf has a slope instead ----
-    auto writeBandwidth = [band](int index) { return SetBandBandwidth(band(), index); };
-    auto shownBandwidth = [band] { return band().bandwidthIndex(); };
-    const auto bandwidth = field({
-        .name = QStringLiteral("bw"),
-        .shown = shownBandwidth,
-        .write = writeBandwidth,
-        .visible = peq,
-    });
-    const DisplayKindSettings bandwidthEntry = BandwidthEntry(model);
+    // ---- Bandwidth and Q: two views of one index; a shelf has a slope instead ----
+    const auto bandwidth = keyOf(ParameterField::BandBandwidth);
+    const DisplayKindSettings bandwidthScale = scale(ParameterField::BandBandwidth);
     c.bandwidthKnob = knob(kBandwidthKnobY, kBandwidthAccent);
     c.bandwidthEdit = edit(kBandwidthKnobY);
     c.bandwidthSpin = spin(kBandwidthKnobY);
-    m_binding.bindSpin(bandwidth, c.bandwidthSpin, c.bandwidthEdit, bandwidthEntry);
-    m_binding.bindKnob(bandwidth, c.bandwidthKnob, bandwidthEntry.min, bandwidthEntry.max);
+    (new SpinConnection(store, bandwidth, c.bandwidthSpin, c.bandwidthEdit, bandwidthScale))
+        ->setVisibleWhen(peq);
+    (new KnobConnection(store, bandwidth, c.bandwidthKnob,
+                        KnobConnection::Linear(bandwidthScale.min, bandwidthScale.max)))
+        ->setVisibleWhen(peq);
 
-    const auto q = field({
-        .name = QStringLiteral("q"),
-        .shown = shownBandwidth,
-        .write = writeBandwidth,
-        .enabled = peq,
-    });
+    const auto q = keyOf(ParameterField::BandQ);
     c.qEdit = edit(kQY);
     c.qSpin = spin(kQY);
-    m_binding.bindEnabled(q, label(QStringLiteral("Q"), kUnitX, kQY, kUnitWidth));
-    m_binding.bindSpin(q, c.qSpin, c.qEdit, QEntry(model));
+    (new LabelConnection(store, q, label(QStringLiteral("Q"), kUnitX, kQY, kUnitWidth)))
+        ->setEnabledWhen(peq);
+    (new SpinConnection(store, q, c.qSpin, c.qEdit, scale(ParameterField::BandQ)))
+        ->setEnabledWhen(peq);
 
-    const auto slope = field({
-        .name = QStringLiteral("slope"),
-        .shown = [band] { return band().slope(); },
-        .write = [band](int s) { return SetBandSlope(band(), s); },
-        .visible = shelf,
-    });
     c.slope = combo({QStringLiteral("6"), QStringLiteral("12")}, kEditX, kBandwidthKnobY,
                     kEditWidth + kSpinWidth);
-    m_binding.bindCombo(slope, c.slope);
+    (new ComboConnection(store, keyOf(ParameterField::BandSlope), c.slope))->setVisibleWhen(shelf);
 
     // The unit beside the bandwidth, or beside a shelf's slope, follows the type.
     c.bandwidthUnit = label(QString(), kUnitX, kBandwidthKnobY, kUnitWidth);
-    m_binding.bindLabel(type, c.bandwidthUnit,
+    new LabelConnection(store, type, c.bandwidthUnit,
                         [peq] { return peq() ? QStringLiteral("Oct") : QStringLiteral("dB"); });
 
     // ---- Gain: "0.0" while the band is off ----
-    const auto gain = field({
-        .name = QStringLiteral("gain"),
-        .shown = [band] { return ShownBandGain(band()); },
-        .write = [band](int index) { return SetBandGain(band(), index); },
-    });
+    const auto gain = keyOf(ParameterField::BandGain);
     c.gainKnob = knob(kGainKnobY, kGainAccent);
     c.gainEdit = edit(EditYBesideKnob(kGainKnobY));
     c.gainSpin = spin(EditYBesideKnob(kGainKnobY));
     label(QStringLiteral("dB"), kUnitX, EditYBesideKnob(kGainKnobY), kUnitWidth);
-    m_binding.bindSpin(gain, c.gainSpin, c.gainEdit, kBandGainEntry);
-    m_binding.bindKnob(gain, c.gainKnob, kBandGainEntry.min, kBandGainEntry.max);
+    const DisplayKindSettings gainScale = scale(ParameterField::BandGain);
+    new SpinConnection(store, gain, c.gainSpin, c.gainEdit, gainScale);
+    new KnobConnection(store, gain, c.gainKnob,
+                       KnobConnection::Linear(gainScale.min, gainScale.max));
     // A level: 0.1 dB per arrow, 1 dB per page, no jump to an end; a double-click sets 0.0 dB,
     // which switches the band off as typing 0.0 does.
     c.gainKnob->setKeySteps(controlmath::LevelKeySteps(kGainStepsPerDb));
     c.gainKnob->setDefaultValue(kEqGainZeroIndex);
 
     // ---- On / OFF: a band at 0.0 dB cannot be switched on ----
-    const auto on = field({
-        .name = QStringLiteral("on"),
-        .shown = [band] { return band().off() ? 0 : 1; },
-        .write = [band](int v) { return SetBandOn(band(), v != 0); },
-    });
     c.onOff = new TwoStateButton(this);
     c.onOff->setGeometry(DluRect(14, kSwitchY, kWidth - 28, kRowHeight + 1));
     c.onOff->setColours(OnColour(), OffColour());
     c.onOff->setTextColours(Qt::white, Qt::white);
-    m_binding.bindBit(on, c.onOff, 0, QStringLiteral("On"), QStringLiteral("OFF"));
+    new SwitchConnection(store, keyOf(ParameterField::BandOn), c.onOff, QStringLiteral("On"),
+                         QStringLiteral("OFF"));
 }
 
 void EqualizerBandGroup::refresh() {
-    m_binding.refresh(m_fields);
+    for (ParameterConnection* connection : findChildren<ParameterConnection*>())
+        connection->show();
 }

@@ -1,21 +1,19 @@
 #pragma once
 
-#include "gui/dialogs/EditorBinding.h"
 #include "gui/widgets/CaptionedGroup.h"
+#include "model/ChannelId.h"
 
 #include <QColor>
 
 #include <functional>
-#include <vector>
 
-class Filter;
+class ParameterStore;
 class QComboBox;
 class QLabel;
 class RotaryKnob;
 class TwoStateButton;
 class ValueEdit;
 class ValueSpin;
-struct DeviceModel;
 
 // The controls of one equaliser band, framed by a group captioned "EQ1", "EQ2", ...: its type,
 // its frequency (a value box with arrows and a logarithmic knob), its bandwidth in octaves and
@@ -24,8 +22,9 @@ struct DeviceModel;
 // bandwidth: its bandwidth box and knob make way for the slope, the unit reads "dB" and the Q is
 // greyed. An off band shows "0.0" dB and its knob at 0.0 dB; switching it on shows its gain.
 //
-// The group binds its controls to the band `band` returns through the editor's binding, with the
-// band editing rules of the core, so the input and output equaliser editors share it.
+// The group connects its controls to the keys of band `number` of the channel `channel` returns
+// ("in.A.eq.3.gain"), so the input and output equaliser editors share it; the store writes them
+// through the band editing rules and announces what moved.
 class EqualizerBandGroup : public CaptionedGroup {
     Q_OBJECT
 public:
@@ -54,18 +53,16 @@ public:
         TwoStateButton* onOff = nullptr;
     };
 
-    // Band `number` (1-based, for the caption and the field names "eq.3.gain").
-    EqualizerBandGroup(int number, const DeviceModel& model, EditorBinding& binding,
-                       std::function<Filter&()> band, QWidget* parent);
+    // Band `number` (1-based, for the caption and the keys).
+    EqualizerBandGroup(int number, ParameterStore& store, std::function<ChannelId()> channel,
+                       QWidget* parent);
 
     // Shows the band again from its record, leaving the other bands' controls alone (after the
-    // band was dragged on the response graph).
+    // band was dragged on the response graph, which writes past the store).
     void refresh();
 
     const Controls& controls() const { return m_controls; }
 
 private:
-    EditorBinding& m_binding;
-    std::vector<EditorBinding::FieldId> m_fields;
     Controls m_controls;
 };

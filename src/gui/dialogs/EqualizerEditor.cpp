@@ -2,7 +2,6 @@
 
 #include "gui/dialogs/EqualizerBandGroup.h"
 #include "gui/support/DialogUnits.h"
-#include "model/ProgramContainer.h"
 
 #include <QPushButton>
 
@@ -17,13 +16,17 @@ constexpr int kButtonHeight = 14;
 
 } // namespace
 
-EqualizerEditor::EqualizerEditor(ProgramContainer& data, QWidget* owner, bool output, int bands)
+EqualizerEditor::EqualizerEditor(ProgramContainer& data, ParameterStore& store, QWidget* owner,
+                                 bool output, int bands)
     : ChannelEditor(data, owner, output) {
-    const DeviceModel& model = DeviceModelOf(data.deviceType());
     int x = kMargin;
     for (int b = 0; b < bands; ++b) {
         auto* group = new EqualizerBandGroup(
-            b + 1, model, binding(), [this, b]() -> Filter& { return record().filter(b); }, this);
+            b + 1, store,
+            [this] {
+                return ChannelId{editsOutput(), channel()};
+            },
+            this);
         group->setGeometry(
             DluRect(x, kGroupTop, EqualizerBandGroup::kWidth, EqualizerBandGroup::kHeight));
         m_bands.push_back(group);
@@ -55,10 +58,4 @@ void EqualizerEditor::filterDragged(int position) {
     // Only bands are dragged in the equaliser modes; the crossover filters are not shown here.
     if (EqualizerBandGroup* group = band(position))
         group->refresh();
-}
-
-Channel& EqualizerEditor::record() const {
-    if (editsOutput())
-        return container().output(channel());
-    return container().input(channel());
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 class EqualizerBandGroup;
+class ParameterStore;
 class QPushButton;
 
 // What the input and output equaliser editors share: one band group per band the model offers,
@@ -29,12 +30,12 @@ signals:
     void exportRequested(int channel);
 
 protected:
-    // An editor of the bands of an output (else of an input) with `bands` band groups.
-    EqualizerEditor(ProgramContainer& data, QWidget* owner, bool output, int bands);
+    // An editor of the bands of an output (else of an input) with `bands` band groups, showing
+    // and writing them through `store`.
+    EqualizerEditor(ProgramContainer& data, ParameterStore& store, QWidget* owner, bool output,
+                    int bands);
 
 private:
-    Channel& record() const;
-
     std::vector<EqualizerBandGroup*> m_bands;
     QPushButton* m_import = nullptr;
     QPushButton* m_export = nullptr;

@@ -2,8 +2,10 @@
 
 #include "model/ProgramContainer.h"
 
-InputEqualizerEditor::InputEqualizerEditor(ProgramContainer& data, QWidget* owner)
-    : EqualizerEditor(data, owner, /*output=*/false, DeviceModelOf(data.deviceType()).inputBands) {}
+InputEqualizerEditor::InputEqualizerEditor(ProgramContainer& data, ParameterStore& store,
+                                           QWidget* owner)
+    : EqualizerEditor(data, store, owner, /*output=*/false,
+                      DeviceModelOf(data.deviceType()).inputBands) {}
 
 QString InputEqualizerEditor::captionOf(int index) const {
     return QStringLiteral("EQ>>CH %1").arg(QChar(QLatin1Char(static_cast<char>('A' + index))));

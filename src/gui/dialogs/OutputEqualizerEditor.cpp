@@ -2,8 +2,10 @@
 
 #include "model/ProgramContainer.h"
 
-OutputEqualizerEditor::OutputEqualizerEditor(ProgramContainer& data, QWidget* owner)
-    : EqualizerEditor(data, owner, /*output=*/true, DeviceModelOf(data.deviceType()).outputBands) {}
+OutputEqualizerEditor::OutputEqualizerEditor(ProgramContainer& data, ParameterStore& store,
+                                             QWidget* owner)
+    : EqualizerEditor(data, store, owner, /*output=*/true,
+                      DeviceModelOf(data.deviceType()).outputBands) {}
 
 QString OutputEqualizerEditor::captionOf(int index) const {
     return QStringLiteral("EQ>>OUT%1").arg(index + 1);

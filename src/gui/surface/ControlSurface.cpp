@@ -121,6 +121,7 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
         std::make_unique<UnitController>(m_layout.model.deviceType, document.Data(),
                                          document.Bank(), *this, &m_messages, std::move(port));
     m_fileActions = std::make_unique<ProgramFileActions>(*m_controller, *this, &m_messages);
+    m_store.setContainer(*m_data, m_controller.get());
     m_controller->SetLineEventForwarder(
         QueueLineEventsOnto(this, [this](std::uint32_t bits) { m_controller->OnLineEvent(bits); }));
 
@@ -140,7 +141,7 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
     m_graph = new ResponseGraph(this);
     Place(m_graph, kGraphBox);
     m_editors = std::make_unique<EditorSlots>(
-        *this, *m_graph, m_layout.model,
+        *this, *m_graph, m_layout.model, m_store,
         EditorSlots::Hooks{
             .setInputSource = [this](int source) { SetInputSource(source, true); },
             .edited =
@@ -347,6 +348,7 @@ void ControlSurface::OnInitialUpdate() {
 void ControlSurface::UpdateAllControls() {
     m_data = &m_document.Data();
     m_controller->SetProgramContainer(*m_data);
+    m_store.setContainer(*m_data, m_controller.get());
     for (ChannelStrip* strip : AllStrips()) {
         strip->setProgram(*m_data);
         strip->refresh();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/support/ParameterStore.h"
+
 #include "gui/support/DialogUnits.h"
 #include "gui/support/ProgramFileChooser.h"
 #include "gui/support/QtMessageSink.h"
@@ -307,6 +309,8 @@ private:
         nullptr; // the open connect dialog, told of the search's progress
 
     ResponseGraph* m_graph = nullptr;
+    // The values the editors show and write by key.
+    ParameterStore m_store;
     std::unique_ptr<EditorSlots> m_editors;
     std::unique_ptr<EditHistory> m_history;
     // The program read after a unit was addressed starts the fresh history instead of being a

@@ -5,6 +5,7 @@
 #include "gui/dialogs/InputEqualizerEditor.h"
 #include "gui/dialogs/OutputChannelEditor.h"
 #include "gui/dialogs/OutputEqualizerEditor.h"
+#include "gui/dialogs/ParameterConnections.h"
 #include "gui/surface/EditorPlacement.h"
 #include "gui/widgets/ResponseGraph.h"
 #include "model/DeviceModel.h"
@@ -22,19 +23,20 @@ struct EditorSlots::KindRow {
     EditorKind kind;
     bool output;   // a slot per output of the model, else per input
     int graphMode; // the response graph's mode while the editor is shown; 0: left alone
-    ChannelEditor* (*create)(ProgramContainer& data, QWidget& owner, const Hooks& hooks);
+    ChannelEditor* (*create)(ProgramContainer& data, ParameterStore& store, QWidget& owner,
+                             const Hooks& hooks);
 };
 
 namespace {
 
-ChannelEditor* MakeInputChannelEditor(ProgramContainer& data, QWidget& owner,
+ChannelEditor* MakeInputChannelEditor(ProgramContainer& data, ParameterStore&, QWidget& owner,
                                       const EditorSlots::Hooks& hooks) {
     auto* editor = new InputChannelEditor(data, &owner);
     editor->setSourceHandler(hooks.setInputSource);
     return editor;
 }
 
-ChannelEditor* MakeOutputChannelEditor(ProgramContainer& data, QWidget& owner,
+ChannelEditor* MakeOutputChannelEditor(ProgramContainer& data, ParameterStore&, QWidget& owner,
                                        const EditorSlots::Hooks&) {
     return new OutputChannelEditor(data, &owner);
 }
@@ -55,14 +57,14 @@ ChannelEditor* WithFileHooks(EqualizerEditor* editor, bool output,
     return editor;
 }
 
-ChannelEditor* MakeInputEqualizerEditor(ProgramContainer& data, QWidget& owner,
-                                        const EditorSlots::Hooks& hooks) {
-    return WithFileHooks(new InputEqualizerEditor(data, &owner), false, hooks);
+ChannelEditor* MakeInputEqualizerEditor(ProgramContainer& data, ParameterStore& store,
+                                        QWidget& owner, const EditorSlots::Hooks& hooks) {
+    return WithFileHooks(new InputEqualizerEditor(data, store, &owner), false, hooks);
 }
 
-ChannelEditor* MakeOutputEqualizerEditor(ProgramContainer& data, QWidget& owner,
-                                         const EditorSlots::Hooks& hooks) {
-    return WithFileHooks(new OutputEqualizerEditor(data, &owner), true, hooks);
+ChannelEditor* MakeOutputEqualizerEditor(ProgramContainer& data, ParameterStore& store,
+                                         QWidget& owner, const EditorSlots::Hooks& hooks) {
+    return WithFileHooks(new OutputEqualizerEditor(data, store, &owner), true, hooks);
 }
 
 } // namespace
@@ -87,10 +89,17 @@ const EditorSlots::KindRow& EditorSlots::RowOf(EditorKind kind) {
 }
 
 EditorSlots::EditorSlots(QWidget& owner, ResponseGraph& graph, const DeviceModel& model,
-                         Hooks hooks)
-    : m_owner(owner), m_graph(graph), m_model(model), m_hooks(std::move(hooks)) {
+                         ParameterStore& store, Hooks hooks)
+    : m_owner(owner), m_graph(graph), m_model(model), m_store(store), m_hooks(std::move(hooks)) {
     for (const KindRow& row : Rows())
         m_slots.emplace_back(static_cast<std::size_t>(SlotCount(row.kind)));
+    // An editor's write through the store: the graph draws it and the surface records it as the
+    // binding's writes are recorded, under the parameter's name without its channel ("eq.3.gain").
+    connect(&m_store, &ParameterStore::written, this, [this](const ParameterKey& key) {
+        m_graph.redraw();
+        if (m_hooks.edited && !key.IsUnitSetting())
+            m_hooks.edited(key.IsOutput(), key.channel, FieldNameOf(key));
+    });
 }
 
 EditorSlots::~EditorSlots() {
@@ -130,7 +139,7 @@ ChannelEditor* EditorSlots::Open(EditorKind kind, int channel, ProgramContainer&
     QPointer<ChannelEditor>& slot = SlotsOf(kind)[static_cast<std::size_t>(channel)];
     const bool created = slot.isNull();
     if (created) {
-        ChannelEditor* editor = row.create(data, m_owner, m_hooks);
+        ChannelEditor* editor = row.create(data, m_store, m_owner, m_hooks);
         slot = editor;
         editor->setGraph(&m_graph);
         connect(editor, &ChannelEditor::closing, this,
@@ -213,6 +222,7 @@ void EditorSlots::ReloadAll(ProgramContainer& data) {
             }
         }
     }
+    m_store.reload();
 }
 
 void EditorSlots::FollowUnitSettings() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 class ChannelEditor;
+class ParameterStore;
 class ProgramContainer;
 class QAction;
 class QWidget;
@@ -60,7 +61,10 @@ public:
         std::function<void(bool output, int channel)> exportEqualizer;
     };
 
-    EditorSlots(QWidget& owner, ResponseGraph& graph, const DeviceModel& model, Hooks hooks);
+    // The editors show and write their values through `store`; what it writes is redrawn on the
+    // graph and reported through Hooks::edited.
+    EditorSlots(QWidget& owner, ResponseGraph& graph, const DeviceModel& model,
+                ParameterStore& store, Hooks hooks);
     // Closes the editors still open.
     ~EditorSlots() override;
 
@@ -76,7 +80,8 @@ public:
     void CloseAll();
     // Shows every open editor of a kind again from its record (after a unit-wide change).
     void Refresh(EditorKind kind);
-    // Shows every open editor again from `data` (after a new program came in).
+    // Shows every open editor again from `data` (after a new program came in); the store
+    // announces the reload to what subscribes to it.
     void ReloadAll(ProgramContainer& data);
     // The unit-wide settings changed (the temperature): every open editor follows them.
     void FollowUnitSettings();
@@ -102,6 +107,7 @@ private:
     QWidget& m_owner;
     ResponseGraph& m_graph;
     const DeviceModel& m_model;
+    ParameterStore& m_store;
     Hooks m_hooks;
     QRect m_screenArea;
     std::vector<std::vector<QPointer<ChannelEditor>>> m_slots; // by kind, then by channel
