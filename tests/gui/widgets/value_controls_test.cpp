@@ -258,7 +258,6 @@ void ControlsTest::heldSpinSteps() {
 
 void ControlsTest::editCommitsTypedTextOnFocusLoss() {
     ValueEdit edit;
-    edit.setControlId(1313);
     edit.setRange(0, 1465);
     edit.setKind(kKindDelayMsShort);
     edit.setValue(0);
@@ -268,7 +267,6 @@ void ControlsTest::editCommitsTypedTextOnFocusLoss() {
     QCOMPARE(edit.storedValue(), 476);
     QCOMPARE(edit.text(), QString("10.0"));
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), 1313);
 
     TypeAndLeave(edit, "9.975");
     QCOMPARE(edit.storedValue(), 475);
@@ -448,7 +446,6 @@ void ControlsTest::spinClickStepsAndReportsOnce() {
     ValueEdit edit;
     edit.setKind(kKindInteger);
     ValueSpin spin;
-    spin.setControlId(2230);
     spin.setBuddy(&edit);
     spin.setRange(0, 10);
     spin.setPosition(9);
@@ -458,7 +455,6 @@ void ControlsTest::spinClickStepsAndReportsOnce() {
     QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 4)); // upper arrow
     QCOMPARE(spin.position(), 10);
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), 2230);
 
     QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 4)); // already at the top
     QCOMPARE(spy.count(), 1);
