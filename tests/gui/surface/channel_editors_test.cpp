@@ -3,6 +3,7 @@
 
 #include "GuiTestSupport.h"
 #include "OperatorInput.h"
+#include "StripParts.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/InputChannelEditor.h"
@@ -140,7 +141,7 @@ void ChannelEditorsTest::channelButtonOpensOneEditorPerChannel() {
     QVERIFY(QTest::qWaitForWindowActive(&frame));
     ResponseGraph* graph = surface->Graph();
     EditorSlots& editors = surface->Editors();
-    QVERIFY(surface->OutputStrip(1).channelEditor->isEnabled());
+    QVERIFY(guitest::StripParts(*surface, true, 1).channelEditor->isEnabled());
 
     // Created on first use, shown without taking the keyboard, with the graph on its crossovers.
     auto* out2 = Open<OutputChannelEditor>(*surface, 1);
@@ -486,7 +487,7 @@ void ChannelEditorsTest::typedValuesNeverReachTheUnitBySurprise() {
     QVERIFY(QTest::qWaitForWindowActive(&m_harness->Window()));
     ProgramContainer& data = surface->Document().Data();
     data.output(0).highPass().setFrequency(120);
-    ValueEdit* edit = surface->InputStrip(0).gain;
+    ValueEdit* edit = guitest::StripParts(*surface, false, 0).gain;
     if (box == "hz")
         edit = Open<OutputChannelEditor>(*surface, 0)->highPass().frequencyEdit;
     else if (box == "delay")

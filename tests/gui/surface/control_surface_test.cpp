@@ -3,6 +3,7 @@
 
 #include "GuiTestSupport.h"
 #include "Ser2netServer.h"
+#include "StripParts.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/BusyDialog.h"
@@ -195,8 +196,8 @@ void ControlSurfaceTest::tabWalksTheStripsThenTheSideButtons() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QTRY_COMPARE(QApplication::focusWidget(), a.mute);
     // After the last output the side buttons: "Connection" first (the others wait for a unit).
-    surface->OutputStrip(7).mute->setFocus();
-    QTRY_VERIFY(surface->OutputStrip(7).mute->hasFocus());
+    guitest::StripParts(*surface, true, 7).mute->setFocus();
+    QTRY_VERIFY(guitest::StripParts(*surface, true, 7).mute->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTRY_COMPARE(QApplication::focusWidget(), surface->SideButtonAt(SideButton::Connection));
 }
@@ -362,7 +363,7 @@ double Contrast(const QColor& a, const QColor& b) {
 
 void ControlSurfaceTest::polarityReadsClearlyInBothStates() {
     ControlSurface* surface = Show(ID_DEVICE_4X8);
-    TwoStateButton* polarity = surface->OutputStrip(0).polarity;
+    TwoStateButton* polarity = guitest::StripParts(*surface, true, 0).polarity;
     const QColor normalFace = polarity->fillColour(1);
     const QColor normalText = polarity->textColour(1);
     const QColor invertFace = polarity->fillColour(0);
@@ -394,9 +395,9 @@ void ControlSurfaceTest::everyDialogButtonIsEnabled() {
          {SideButton::Connection, SideButton::DataView, SideButton::Device, SideButton::Program,
           SideButton::Copy, SideButton::Interface, SideButton::BoxName, SideButton::Esc})
         QVERIFY(surface->SideButtonAt(b)->isEnabled());
-    QVERIFY(surface->InputStrip(0).eq->isEnabled());
-    QVERIFY(surface->OutputStrip(5).eq->isEnabled());
-    QVERIFY(surface->OutputStrip(5).channelEditor->isEnabled());
+    QVERIFY(guitest::StripParts(*surface, false, 0).eq->isEnabled());
+    QVERIFY(guitest::StripParts(*surface, true, 5).eq->isEnabled());
+    QVERIFY(guitest::StripParts(*surface, true, 5).channelEditor->isEnabled());
 }
 
 void ControlSurfaceTest::scaleMarksMakeRoomForEachOther_data() {
@@ -491,7 +492,7 @@ void ControlSurfaceTest::everyButtonSaysWhatItDoes() {
     const QString label = QString("Out %1").arg(surface->OutputStripCount());
     QVERIFY(last.eq->toolTip().startsWith("Opens the equaliser of " + label));
     QVERIFY(last.channelEditor->toolTip().startsWith("Opens the channel settings of " + label));
-    QVERIFY(surface->InputStrip(0).name->toolTip().contains("Input A"));
+    QVERIFY(guitest::StripParts(*surface, false, 0).name->toolTip().contains("Input A"));
 }
 
 void ControlSurfaceTest::connectsToTheVirtualUnit_data() {
@@ -512,8 +513,8 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     const SurfaceLayout& layout = surface->Layout();
 
     // Edits made while disconnected: not sent after connecting, replaced by the unit's program.
-    surface->InputStrip(0).fader->setValue(0);
-    QTest::mouseClick(surface->OutputStrip(1).mute, Qt::LeftButton);
+    guitest::StripParts(*surface, false, 0).fader->setValue(0);
+    QTest::mouseClick(guitest::StripParts(*surface, true, 1).mute, Qt::LeftButton);
     QCOMPARE(data.input(0).gain(), layout.model.inputGainMax);
 
     const std::string port = line->SlavePath();
@@ -546,10 +547,11 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     // The unit's program (0 dB, every channel on) is in the records and the strips.
     const int zeroDb = GainIndex(0.0, layout.model.GainDbOffset());
     QCOMPARE(data.input(0).gain(), zeroDb);
-    QCOMPARE(surface->InputStrip(0).gain->text(), QString("0.0"));
-    QCOMPARE(surface->InputStrip(0).fader->value(), layout.model.inputGainMax - zeroDb);
+    QCOMPARE(guitest::StripParts(*surface, false, 0).gain->text(), QString("0.0"));
+    QCOMPARE(guitest::StripParts(*surface, false, 0).fader->value(),
+             layout.model.inputGainMax - zeroDb);
     QCOMPARE(int(data.output(1).on()), 1);
-    QVERIFY(surface->OutputStrip(1).mute->isSounding());
+    QVERIFY(guitest::StripParts(*surface, true, 1).mute->isSounding());
     // ... and the unit never received the edits.
     const SimProgram unitProgram = line->WithUnits([](auto& units) { return units[0].Program(0); });
     QVERIFY(unitProgram.inputs == VirtualUnit::DefaultProgram().inputs);
@@ -562,15 +564,16 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
         const MeterLevels& levels = controller.Meters();
         seen.insert(levels);
         for (int k = 0; k < surface->InputStripCount(); ++k)
-            QCOMPARE(surface->InputStrip(k).meter->lit(), LevelMeter::SegmentsOfCode(levels[k]));
+            QCOMPARE(guitest::StripParts(*surface, false, k).meter->lit(),
+                     LevelMeter::SegmentsOfCode(levels[k]));
         for (int k = 0; k < surface->OutputStripCount(); ++k)
-            QCOMPARE(surface->OutputStrip(k).meter->lit(),
+            QCOMPARE(guitest::StripParts(*surface, true, k).meter->lit(),
                      LevelMeter::SegmentsOfCode(levels[static_cast<std::size_t>(4 + k)]));
     }
     QVERIFY(seen.size() >= 3);
 
     // A live edit reaches the unit: output 1 muted.
-    QTest::mouseClick(surface->OutputStrip(0).mute, Qt::LeftButton);
+    QTest::mouseClick(guitest::StripParts(*surface, true, 0).mute, Qt::LeftButton);
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
     const SimProgram edited = line->WithUnits([](auto& units) { return units[0].Program(0); });
     QVERIFY(edited.outputs[0] != VirtualUnit::DefaultProgram().outputs[0]);

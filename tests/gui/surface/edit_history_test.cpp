@@ -4,6 +4,7 @@
 
 #include "GuiTestSupport.h"
 #include "OperatorInput.h"
+#include "StripParts.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/EqualizerBandGroup.h"
@@ -330,7 +331,8 @@ void EditHistoryTest::loadedProgramIsOneStepUndoneWithoutMemoryWrites() {
 
     history.UndoAction()->trigger();
     QCOMPARE(data.output(1).gain(), unitGain);
-    QCOMPARE(surface->OutputStrip(1).fader->value(), surface->OutputStrip(1).gainMax - unitGain);
+    QCOMPARE(guitest::StripParts(*surface, true, 1).fader->value(),
+             surface->OutputStrip(1).gainMax - unitGain);
     QCOMPARE(m_harness->Window().windowTitle(), title);
     // The live settings go back; no program memory is written.
     QVERIFY(SendUntilSettled(*surface) == Frames{RequestFrames(data).outputLevelFrame(1).bytes});
@@ -345,7 +347,7 @@ void EditHistoryTest::undoneEditsReachTheUnitAndConnectingStartsAFreshHistory() 
     ProgramContainer& data = surface->Document().Data();
     UnitController& controller = surface->Controller();
     EditHistory& history = surface->History();
-    QTest::mouseClick(surface->OutputStrip(1).mute, Qt::LeftButton);
+    QTest::mouseClick(guitest::StripParts(*surface, true, 1).mute, Qt::LeftButton);
     QCOMPARE(history.Stack().count(), 1);
 
     // The program the unit sends is no step, and nothing before it can be undone.
@@ -355,7 +357,7 @@ void EditHistoryTest::undoneEditsReachTheUnitAndConnectingStartsAFreshHistory() 
     QVERIFY(!history.UndoAction()->isEnabled());
 
     // A channel edit, a unit-wide setting of a tool dialog and the input source.
-    QTest::mouseClick(surface->OutputStrip(1).mute, Qt::LeftButton);
+    QTest::mouseClick(guitest::StripParts(*surface, true, 1).mute, Qt::LeftButton);
     controller.SetBacklight(1);
     controller.SetInputSource(1, true);
     SendUntilSettled(*surface);
@@ -377,7 +379,7 @@ void EditHistoryTest::undoneEditsReachTheUnitAndConnectingStartsAFreshHistory() 
     QVERIFY(SendUntilSettled(*surface) == Frames{RequestFrames(data).backlightFrame().bytes});
     history.UndoAction()->trigger();
     QCOMPARE(int(data.output(1).on()), 1);
-    QVERIFY(surface->OutputStrip(1).mute->isSounding());
+    QVERIFY(guitest::StripParts(*surface, true, 1).mute->isSounding());
     QVERIFY(SendUntilSettled(*surface) == Frames{RequestFrames(data).outputLevelFrame(1).bytes});
     QCOMPARE(unitOf(), std::make_tuple(1, 0, 0));
     QVERIFY(m_harness->Messages().Texts().isEmpty());
@@ -396,8 +398,8 @@ void EditHistoryTest::abSwitchSendsOnlyTheDifferences() {
     const SettingsSnapshot a = TakeSnapshot(data);
 
     // Three parameters: an output's gain, an input's polarity, an output's name.
-    DragFader(surface->OutputStrip(3).fader, {300});
-    QTest::mouseClick(surface->InputStrip(1).polarity, Qt::LeftButton);
+    DragFader(guitest::StripParts(*surface, true, 3).fader, {300});
+    QTest::mouseClick(guitest::StripParts(*surface, false, 1).polarity, Qt::LeftButton);
     surface->Controller().SetChannelName(true, 0, "Top");
     QCOMPARE(box->text(), QString("A/B: A edited"));
     history.StoreAction(EditHistory::Slot::B)->trigger();
@@ -419,7 +421,7 @@ void EditHistoryTest::abSwitchSendsOnlyTheDifferences() {
     ChannelStrip& out4 = surface->OutputStrip(3);
     QCOMPARE(out4.fader->value(), out4.gainMax - data.output(3).gain());
     QCOMPARE(out4.nameLabel->text(), QString::fromStdString(data.output(3).nameText()));
-    QCOMPARE(surface->OutputStrip(0).nameLabel->text(),
+    QCOMPARE(guitest::StripParts(*surface, true, 0).nameLabel->text(),
              QString::fromStdString(data.output(0).nameText()));
 
     switchAb->trigger();
@@ -429,7 +431,7 @@ void EditHistoryTest::abSwitchSendsOnlyTheDifferences() {
 
     // An edit after the switch changes the live settings, not B; its undo makes B live again,
     // and the switch itself is a step too.
-    QTest::mouseClick(surface->OutputStrip(6).mute, Qt::LeftButton);
+    QTest::mouseClick(guitest::StripParts(*surface, true, 6).mute, Qt::LeftButton);
     QCOMPARE(box->text(), QString("A/B: B edited, A stored"));
     history.UndoAction()->trigger();
     QCOMPARE(box->text(), QString("A/B: B live, A stored"));
@@ -452,7 +454,7 @@ void EditHistoryTest::abSwitchKeepsTheEditsOfTheSlotLeft() {
     QVERIFY(button->menu()->actions().contains(history.StoreAction(EditHistory::Slot::A)));
 
     history.StoreAction(EditHistory::Slot::A)->trigger();
-    DragFader(surface->OutputStrip(0).fader, {200});
+    DragFader(guitest::StripParts(*surface, true, 0).fader, {200});
     history.StoreAction(EditHistory::Slot::B)->trigger();
     const SettingsSnapshot b = TakeSnapshot(data);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
@@ -460,8 +462,8 @@ void EditHistoryTest::abSwitchKeepsTheEditsOfTheSlotLeft() {
 
     // Edits while A is live belong to A: switching away keeps them there, and switching back
     // brings them back, as they were on the unit.
-    DragFader(surface->OutputStrip(5).fader, {90});
-    QTest::mouseClick(surface->InputStrip(2).polarity, Qt::LeftButton);
+    DragFader(guitest::StripParts(*surface, true, 5).fader, {90});
+    QTest::mouseClick(guitest::StripParts(*surface, false, 2).polarity, Qt::LeftButton);
     QCOMPARE(button->text(), QString("A/B: A edited, B stored"));
     const SettingsSnapshot edited = TakeSnapshot(data);
     QTest::keyClick(surface, Qt::Key_B, Qt::ControlModifier);
@@ -469,7 +471,7 @@ void EditHistoryTest::abSwitchKeepsTheEditsOfTheSlotLeft() {
     QCOMPARE(button->text(), QString("A/B: B live, A stored"));
     history.SwitchAction()->trigger();
     QVERIFY(TakeSnapshot(data) == edited);
-    QCOMPARE(surface->OutputStrip(5).fader->value(), 90);
+    QCOMPARE(guitest::StripParts(*surface, true, 5).fader->value(), 90);
     QCOMPARE(button->text(), QString("A/B: A live, B stored"));
     QVERIFY(m_harness->Messages().Texts().isEmpty());
 }

@@ -3,6 +3,7 @@
 // their own and against a virtual unit on a pseudo-terminal.
 
 #include "GuiTestSupport.h"
+#include "StripParts.h"
 #include "SurfaceHarness.h"
 
 #include "files/ProgramFile.h"
@@ -265,19 +266,19 @@ void ProgramToolsTest::deviceActionsNeedAUnitWhileFilesDoNot() {
     QCOMPARE(m_harness->BusyDisplays(), 0);
 
     // The PC part works without a unit, several times in one opening.
-    surface->InputStrip(1).fader->setValue(60);
+    guitest::StripParts(*surface, false, 1).fader->setValue(60);
     chooser.answers = {dir.filePath("live")};
     dialog.PcRadio(PcProgramAction::StoreProgram)->click();
     QTest::mouseClick(dialog.PcOkButton(), Qt::LeftButton);
     QVERIFY(QFile::exists(dir.filePath("live.dia48")));
     QCOMPARE(Frame().windowTitle(), QString("RID48_NewProgram"));
 
-    surface->InputStrip(1).fader->setValue(0);
+    guitest::StripParts(*surface, false, 1).fader->setValue(0);
     chooser.answers = {dir.filePath("live.dia48")};
     dialog.PcRadio(PcProgramAction::RecallProgram)->click();
     QTest::mouseClick(dialog.PcOkButton(), Qt::LeftButton);
     QCOMPARE(data.input(1).gain(), 460 - 60);
-    QCOMPARE(surface->InputStrip(1).fader->value(), 60);
+    QCOMPARE(guitest::StripParts(*surface, false, 1).fader->value(), 60);
     QVERIFY(dialog.isVisible()); // neither "OK" closes the dialog
     QCOMPARE(Messages().Texts().size(), 2);
 }
@@ -336,7 +337,7 @@ void ProgramToolsTest::rowTwelveIsStoredToMemoryTwelveAndReadBack() {
     QTest::mouseClick(dialog.DeviceOkButton(), Qt::LeftButton);
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
     QCOMPARE(data.output(2).gain(), 111);
-    QCOMPARE(surface->OutputStrip(2).fader->value(), 550 - 111);
+    QCOMPARE(guitest::StripParts(*surface, true, 2).fader->value(), 550 - 111);
     QCOMPARE(data.programName(), std::string("Show 12"));
     QVERIFY(Messages().Texts().isEmpty());
 }
@@ -553,7 +554,7 @@ void ProgramToolsTest::namesWithUnprintableBytesShowThemAsSpaces() {
     ProgramContainer& data = surface->Document().Data();
     data.output(1).setName("L\nR\x1b\xff");
     surface->UpdateOutputLabel(1);
-    QCOMPARE(surface->OutputStrip(1).nameLabel->text(), QString("L R  "));
+    QCOMPARE(guitest::StripParts(*surface, true, 1).nameLabel->text(), QString("L R  "));
     QSignalSpy titles(surface, &ControlSurface::titleChanged);
     surface->OnTitleChanged("RID48_Hall\r\x07");
     QCOMPARE(titles.value(0).value(0).toString(), QString("RID48_Hall  "));
@@ -590,7 +591,7 @@ void ProgramToolsTest::channelNameChangeReachesTheUnit() {
     QTest::keyClicks(inputB, "Bass");
     QTest::keyClick(inputB, Qt::Key_Return);
     QCOMPARE(data.input(1).nameText(), std::string("Bass"));
-    QCOMPARE(surface->InputStrip(1).nameLabel->text(), QString("Bass"));
+    QCOMPARE(guitest::StripParts(*surface, false, 1).nameLabel->text(), QString("Bass"));
     QVERIFY(!inputB->hasFocus());
     QVERIFY(dialog.isVisible());
 
