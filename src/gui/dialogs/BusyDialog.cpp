@@ -11,17 +11,27 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
+#include <initializer_list>
 #include <utility>
 
 namespace {
 
-// Layout in dialog units: the blinking text, and under it the transfer's progress.
-constexpr int kWidth = 160;
-constexpr int kHeight = 44;
-constexpr int kTransferHeight = 106;
-constexpr int kTextPoints = 16;
+// The blinking text's place in dialog units of the dialog's font, and its size: twice the
+// dialog's font, bold.
+constexpr int kTextWidth = 160;
+constexpr int kTextHeight = 44;
+constexpr double kTextScale = 2.0;
+
+// A part that keeps its place while hidden, so the window does not change size as a transfer's
+// parts come and go.
+void KeepPlaceWhenHidden(QWidget& part) {
+    QSizePolicy policy = part.sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    part.setSizePolicy(policy);
+}
 
 } // namespace
 
@@ -32,32 +42,45 @@ BusyDialog::BusyDialog(std::function<bool()> isBusy, QWidget* parent, TransferHo
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
     const bool showsTransfer = static_cast<bool>(m_transfer.progress);
-    setFixedSize(DluSize(kWidth, showsTransfer ? kTransferHeight : kHeight));
 
     m_text = new QLabel(tr(kText), this);
-    m_text->setGeometry(DluRect(0, 0, kWidth, kHeight));
     m_text->setAlignment(Qt::AlignCenter);
+    m_text->setMinimumSize(FontDluX(fontMetrics(), kTextWidth),
+                           FontDluY(fontMetrics(), kTextHeight));
     QFont font = m_text->font();
-    font.setPixelSize(DluFontPixelSize(kTextPoints));
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * kTextScale);
+    else
+        font.setPixelSize(static_cast<int>(font.pixelSize() * kTextScale));
     font.setBold(true);
     m_text->setFont(font);
     ApplyColour();
 
+    // The text fills the window; a transfer shows its progress under it, Cancel at the right.
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_text);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     if (showsTransfer) {
         m_bar = new QProgressBar(this);
-        m_bar->setGeometry(DluRect(8, 44, kWidth - 16, 10));
         m_bar->setTextVisible(false);
         m_progressText = new QLabel(this);
-        m_progressText->setGeometry(DluRect(8, 57, kWidth - 16, 10));
         m_remaining = new QLabel(this);
-        m_remaining->setGeometry(DluRect(8, 69, kWidth - 16, 10));
         m_cancel = new QPushButton(tr(kCancelText), this);
-        m_cancel->setGeometry(DluRect(kWidth - 58, 86, 50, 14));
         m_cancel->setAutoDefault(false);
         m_cancel->setToolTip(tr("Stops after the memory being transferred; the "
                                 "memories before it are complete, the later ones "
                                 "untouched"));
         connect(m_cancel, &QPushButton::clicked, this, &BusyDialog::StopTransfer);
+        for (QWidget* part :
+             std::initializer_list<QWidget*>{m_bar, m_progressText, m_remaining, m_cancel}) {
+            KeepPlaceWhenHidden(*part);
+            if (part != m_cancel)
+                layout->addWidget(part);
+        }
+        // The texts' lines stay when a text is empty.
+        for (QLabel* text : {m_progressText, m_remaining})
+            text->setMinimumHeight(text->fontMetrics().height());
+        layout->addWidget(m_cancel, 0, Qt::AlignRight);
         ShowTransfer();
     }
 

@@ -7,17 +7,18 @@
 #include "model/ProgramContainer.h"
 #include "model/TextEntryRules.h"
 
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 
+#include <utility>
+
 namespace {
 
-// Layout in dialog units: inputs left, outputs right, one row per channel of the 4x8.
-constexpr int kWidth = 184;
-constexpr int kHeight = 136;
-constexpr int kRowPitch = 14;
-constexpr int kFirstRow = 14;
+// The least width of a name's edit, in dialog units of the dialog's font.
+constexpr int kEditWidth = 48;
 
 QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -28,20 +29,30 @@ QString Latin1(std::string_view text) {
 ChannelNamesDialog::ChannelNamesDialog(UnitController& controller, QWidget* parent)
     : QDialog(parent), m_controller(controller) {
     setWindowTitle(tr(kCaption));
-    setFixedSize(DluSize(kWidth, kHeight));
     ApplyToolDialogLook(*this);
     // Enter and Esc hand the focus to the dialog itself, which commits the edit left.
     setFocusPolicy(Qt::StrongFocus);
 
+    // Inputs left, outputs right, one row per channel, the groups at the top; a model with
+    // fewer channels keeps the rows' places empty, so the dialog has one size for every model.
     const DeviceModel& model = controller.Model();
     auto* inputs = new QGroupBox(tr("Input"), this);
-    inputs->setGeometry(DluRect(6, 4, 84, 20 + kInputCount * kRowPitch));
     auto* outputs = new QGroupBox(tr("Output"), this);
-    outputs->setGeometry(DluRect(94, 4, 84, 20 + kOutputCount * kRowPitch));
     for (int i = 0; i < model.inputs; ++i)
-        m_inputs.push_back(MakeRow(inputs, false, i, kFirstRow + i * kRowPitch));
+        m_inputs.push_back(MakeRow(inputs, false, i));
     for (int o = 0; o < model.outputs; ++o)
-        m_outputs.push_back(MakeRow(outputs, true, o, kFirstRow + o * kRowPitch));
+        m_outputs.push_back(MakeRow(outputs, true, o));
+    const int rowHeight = m_outputs.front().edit->sizeHint().height();
+    for (auto [group, count] : {std::pair{inputs, kInputCount}, std::pair{outputs, kOutputCount}}) {
+        auto* rows = static_cast<QGridLayout*>(group->layout());
+        for (int row = 0; row < count; ++row)
+            rows->setRowMinimumHeight(row, rowHeight);
+    }
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(inputs, 0, Qt::AlignTop);
+    layout->addWidget(outputs, 0, Qt::AlignTop);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
     for (int i = 0; i < model.inputs; ++i)
         ShowName(false, i);
     for (int o = 0; o < model.outputs; ++o)
@@ -56,15 +67,19 @@ ChannelNamesDialog::~ChannelNamesDialog() {
     }
 }
 
-ChannelNamesDialog::Row ChannelNamesDialog::MakeRow(QWidget* parent, bool output, int channel,
-                                                    int y) {
+ChannelNamesDialog::Row ChannelNamesDialog::MakeRow(QGroupBox* group, bool output, int channel) {
     const DeviceModel& model = m_controller.Model();
+    auto* rows = static_cast<QGridLayout*>(group->layout());
+    if (rows == nullptr)
+        rows = new QGridLayout(group);
     Row row;
     row.label =
-        new QLabel(Latin1(output ? model.OutputTag(channel) : model.InputTag(channel)), parent);
-    row.label->setGeometry(DluRect(8, y + 2, 22, 10));
-    row.edit = new ShortTextEdit(kChannelNameChars, parent);
-    row.edit->setGeometry(DluRect(30, y, 48, 12));
+        new QLabel(Latin1(output ? model.OutputTag(channel) : model.InputTag(channel)), group);
+    row.edit = new ShortTextEdit(kChannelNameChars, group);
+    row.edit->setMinimumWidth(FontDluX(row.edit->fontMetrics(), kEditWidth));
+    row.label->setBuddy(row.edit);
+    rows->addWidget(row.label, channel, 0);
+    rows->addWidget(row.edit, channel, 1);
     connect(row.edit, &ShortTextEdit::committed, this,
             [this, output, channel](const QString& text) { Commit(output, channel, text); });
     return row;

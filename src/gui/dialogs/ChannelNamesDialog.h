@@ -6,6 +6,7 @@
 
 class ShortTextEdit;
 class UnitController;
+class QGroupBox;
 class QLabel;
 
 // The channel-name dialog "Ch Setup": one name edit per channel of the model ("CHA".. for the
@@ -38,7 +39,8 @@ private:
         QLabel* label = nullptr;
         ShortTextEdit* edit = nullptr;
     };
-    Row MakeRow(QWidget* parent, bool output, int channel, int y);
+    // A row of `group`'s grid: the channel's tag and its name's edit.
+    Row MakeRow(QGroupBox* group, bool output, int channel);
     const Row* RowOf(bool output, int channel) const;
     void Commit(bool output, int channel, const QString& text);
     void ShowName(bool output, int channel);

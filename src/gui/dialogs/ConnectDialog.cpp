@@ -3,6 +3,7 @@
 #include "gui/dialogs/NetworkPortDialog.h"
 #include "gui/support/DialogUnits.h"
 #include "gui/support/ProgramSettings.h"
+#include "gui/widgets/ElidingLabel.h"
 #include "gui/widgets/GradientProgressBar.h"
 #include "link/NetworkPortName.h"
 #include "link/UnitController.h"
@@ -10,6 +11,8 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +20,7 @@
 #include <QSpinBox>
 #include <QStringList>
 #include <QStyle>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cctype>
@@ -27,10 +31,12 @@
 
 namespace {
 
-// Layout in dialog units ("MS Sans Serif" 8).
-constexpr int kWidth = 230;
-constexpr int kHeight = 130;
-constexpr int kFontPoints = 8;
+// Least widths in dialog units of the dialog's font: the port list shows a device path whole,
+// the ID list and the range's boxes three digits.
+constexpr int kPortListChars = 22;
+constexpr int kIdListWidth = 60;
+constexpr int kIdBoxWidth = 40;
+constexpr int kProgressHeight = 10;
 
 bool IsDigit(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
@@ -124,29 +130,23 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     : QDialog(parent), m_controller(controller),
       m_source(ports ? std::move(ports) : SystemPortSource()) {
     setWindowTitle(tr(kCaption));
-    setFixedSize(DluSize(kWidth, kHeight));
-    QFont dialogFont = font();
-    dialogFont.setPixelSize(DluFontPixelSize(kFontPoints));
-    setFont(dialogFont);
 
     auto* portLabel = new QLabel(tr("Com Select:"), this);
-    portLabel->setGeometry(DluRect(10, 12, 50, 10));
     m_ports = new QComboBox(this);
     m_ports->setEditable(true); // a device path may be typed as well
     m_ports->setInsertPolicy(QComboBox::NoInsert);
-    m_ports->setGeometry(DluRect(62, 10, 112, 14));
+    // A long network port name does not widen the dialog; the open list shows it whole.
+    m_ports->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_ports->setMinimumContentsLength(kPortListChars);
     portLabel->setBuddy(m_ports);
     m_rescan = new QPushButton(tr("Rescan"), this);
-    m_rescan->setGeometry(DluRect(178, 10, 42, 14));
     m_rescan->setAutoDefault(false);
     m_rescan->setToolTip(tr("Lists the serial ports again, for an adapter plugged in "
                             "while this dialog is open"));
     // The port's description in the dialog's own text colour: read, not greyed out.
-    m_portDescription = new QLabel(this);
-    m_portDescription->setGeometry(DluRect(62, 26, 158, 10));
+    m_portDescription = new ElidingLabel(this);
 
     auto* idLabel = new QLabel(tr("Device ID:"), this);
-    idLabel->setGeometry(DluRect(10, 44, 50, 10));
     m_ids = new QComboBox(this);
     // Typing an ID lets the operator reach a unit after a search found none.
     m_ids->setEditable(true);
@@ -154,46 +154,81 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     m_ids->setValidator(new QIntValidator(kFirstDeviceId, kLastDeviceId, m_ids));
     // What is typed is the ID: "5" must not complete to a listed 50.
     m_ids->setCompleter(nullptr);
-    m_ids->setGeometry(DluRect(62, 42, 60, 14));
+    m_ids->setMinimumWidth(FontDluX(m_ids->fontMetrics(), kIdListWidth));
     idLabel->setBuddy(m_ids);
     m_search = new QPushButton(tr("Search ID"), this);
-    m_search->setGeometry(DluRect(160, 42, 60, 14));
     m_search->setAutoDefault(false);
+    // Wide enough for "Stop" too, so the button keeps its size while a search runs.
+    int searchWidth = 0;
+    for (const QString& text : {tr(kStopText), tr("Search ID")}) {
+        m_search->setText(text);
+        searchWidth = std::max(searchWidth, m_search->sizeHint().width());
+    }
+    m_search->setMinimumWidth(searchWidth);
 
     auto* rangeLabel = new QLabel(tr("Search IDs:"), this);
-    rangeLabel->setGeometry(DluRect(10, 62, 50, 10));
-    auto makeIdBox = [this](int x, int value) {
+    auto makeIdBox = [this](int value) {
         auto* box = new QSpinBox(this);
         box->setRange(kFirstDeviceId, kLastDeviceId);
         box->setValue(value);
-        box->setGeometry(DluRect(x, 60, 40, 14));
+        box->setMinimumWidth(FontDluX(box->fontMetrics(), kIdBoxWidth));
         return box;
     };
-    m_firstId = makeIdBox(62, kFirstDeviceId);
+    m_firstId = makeIdBox(kFirstDeviceId);
     rangeLabel->setBuddy(m_firstId);
     auto* toLabel = new QLabel(tr("to"), this);
-    toLabel->setGeometry(DluRect(106, 62, 12, 10));
     toLabel->setAlignment(Qt::AlignCenter);
-    m_lastId = makeIdBox(120, kLastDeviceId);
+    m_lastId = makeIdBox(kLastDeviceId);
     toLabel->setBuddy(m_lastId);
 
     m_progress = new GradientProgressBar(this);
-    m_progress->setGeometry(DluRect(10, 80, 210, 10));
-    m_status = new QLabel(this);
-    m_status->setGeometry(DluRect(10, 92, 210, 10));
+    m_progress->setMinimumHeight(FontDluY(m_progress->fontMetrics(), kProgressHeight));
+    // The bar shows only while a search runs; its place stays so the dialog keeps its size.
+    QSizePolicy keepPlace = m_progress->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_progress->setSizePolicy(keepPlace);
+    m_status = new ElidingLabel(this);
 
     m_addNetworkPort = new QPushButton(tr("Add network port..."), this);
-    m_addNetworkPort->setGeometry(DluRect(10, 108, 90, 14));
     m_addNetworkPort->setAutoDefault(false);
     m_addNetworkPort->setToolTip(tr("Adds the port of a serial device server on the network, "
                                     "as rfc2217://HOST:PORT or tcp://HOST:PORT"));
 
     m_ok = new QPushButton(tr("OK"), this);
-    m_ok->setGeometry(DluRect(114, 108, 50, 14));
     m_ok->setDefault(true);
     auto* cancel = new QPushButton(tr("Cancel"), this);
-    cancel->setGeometry(DluRect(170, 108, 50, 14));
     cancel->setAutoDefault(false);
+
+    // Captions left, lists beside them, the port's and the search's buttons at the right edge;
+    // the progress and its text across the dialog; the buttons along the bottom.
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    grid->addWidget(portLabel, 0, 0);
+    grid->addWidget(m_ports, 0, 1);
+    grid->addWidget(m_rescan, 0, 2);
+    grid->addWidget(m_portDescription, 1, 1, 1, 2);
+    grid->addWidget(idLabel, 2, 0);
+    grid->addWidget(m_ids, 2, 1, Qt::AlignLeft);
+    grid->addWidget(m_search, 2, 2);
+    auto* range = new QHBoxLayout;
+    range->addWidget(m_firstId);
+    range->addWidget(toLabel);
+    range->addWidget(m_lastId);
+    range->addStretch();
+    grid->addWidget(rangeLabel, 3, 0);
+    grid->addLayout(range, 3, 1, 1, 2);
+    grid->setRowMinimumHeight(4, grid->verticalSpacing());
+    grid->addWidget(m_progress, 5, 0, 1, 3);
+    grid->addWidget(m_status, 6, 0, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_addNetworkPort);
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // The network ports used lately, most recent first; a network port named as the remembered
     // one (the command line's --port) and not among them comes first, in its usual form.
@@ -241,6 +276,8 @@ ConnectDialog::ConnectDialog(UnitController& controller, const std::string& reme
     });
     ShowPortDescription();
     UpdateOk();
+    // Placed now, so the description and the status are cut to their widths from the start.
+    layout->activate();
 }
 
 ConnectDialog::~ConnectDialog() {
@@ -396,8 +433,12 @@ void ConnectDialog::FillIds(const std::vector<int>& ids) {
     UpdateOk();
 }
 
+QLabel* ConnectDialog::PortDescription() const {
+    return m_portDescription;
+}
+
 QString ConnectDialog::SearchStatus() const {
-    return m_status->text();
+    return m_status->fullText();
 }
 
 void ConnectDialog::ShowSearching(bool searching) {
@@ -422,7 +463,7 @@ void ConnectDialog::SearchDeviceIds() {
     m_searching = true;
     m_progress->setRange(first, last);
     m_progress->setPos(0);
-    m_status->setText(tr("Searching ID %1 of %2").arg(first).arg(last));
+    m_status->setFullText(tr("Searching ID %1 of %2").arg(first).arg(last));
     ShowSearching(true);
     m_timer.start();
 }
@@ -435,7 +476,7 @@ void ConnectDialog::SearchTick() {
     const int probed = m_controller.Search().Progress();
     m_progress->setPos(probed);
     if (probed > 0)
-        m_status->setText(tr("Searching ID %1 of %2").arg(probed).arg(SearchLastId()));
+        m_status->setFullText(tr("Searching ID %1 of %2").arg(probed).arg(SearchLastId()));
     // The answer to the last ID ends the search while the reply is decoded, between ticks.
     if (!m_controller.IsSearching())
         EndSearchDisplay(m_controller.Command().Replies().KnownDeviceIds());
@@ -452,7 +493,7 @@ void ConnectDialog::EndSearchDisplay(const std::vector<int>& knownIds, const QSt
     ShowSearching(false);
     if (!m_searchPortOpened) {
         FillIds(knownIds);
-        m_status->clear(); // nothing was probed; the message box said why
+        m_status->setFullText(QString()); // nothing was probed; the message box said why
         return;
     }
     // Only the units that answered are offered (IDs outside the range searched were never
@@ -466,9 +507,9 @@ void ConnectDialog::EndSearchDisplay(const std::vector<int>& knownIds, const QSt
         }
     }
     FillIds(found);
-    m_status->setText(prefix + (texts.isEmpty()
-                                    ? tr(kNoUnitAnsweredText)
-                                    : tr("Found: ") + texts.join(QStringLiteral(", "))));
+    m_status->setFullText(prefix + (texts.isEmpty()
+                                        ? tr(kNoUnitAnsweredText)
+                                        : tr("Found: ") + texts.join(QStringLiteral(", "))));
 }
 
 void ConnectDialog::StopSearchKeepingFound() {
@@ -487,7 +528,7 @@ void ConnectDialog::StopSearch() {
     m_timer.stop();
     m_searching = false; // before the controller reports the end back
     m_controller.CancelSearch();
-    m_status->clear();
+    m_status->setFullText(QString());
     ShowSearching(false);
 }
 
@@ -503,9 +544,7 @@ void ConnectDialog::ShowPortDescription() {
     // A network port typed into the list is described as a listed one.
     const QString text = entry != m_entries.end() ? QString::fromStdString(entry->description)
                                                   : NetworkPortDescription(name);
-    m_portDescription->setText(m_portDescription->fontMetrics().elidedText(
-        text, Qt::ElideRight, m_portDescription->width()));
-    m_portDescription->setToolTip(text);
+    m_portDescription->setFullText(text);
 }
 
 void ConnectDialog::UpdateOk() {

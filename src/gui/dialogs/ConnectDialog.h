@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class ElidingLabel;
 class GradientProgressBar;
 class UnitController;
 class QComboBox;
@@ -96,7 +97,8 @@ public:
 
     // The parts, for tests and screenshots.
     QComboBox* PortList() const { return m_ports; }
-    QLabel* PortDescription() const { return m_portDescription; }
+    // The chosen port's description, cut to the dialog's width; its tool tip is the whole text.
+    QLabel* PortDescription() const;
     QPushButton* RescanButton() const { return m_rescan; }
     QPushButton* AddNetworkPortButton() const { return m_addNetworkPort; }
     QComboBox* IdList() const { return m_ids; }
@@ -135,7 +137,7 @@ private:
     std::string m_unlistedPort;       // the port offered although the system does not list it
     std::vector<std::string> m_networkPorts; // the network ports on offer, in shown order
     QComboBox* m_ports = nullptr;
-    QLabel* m_portDescription = nullptr;
+    ElidingLabel* m_portDescription = nullptr;
     QPushButton* m_rescan = nullptr;
     QPushButton* m_addNetworkPort = nullptr;
     QComboBox* m_ids = nullptr;
@@ -143,7 +145,7 @@ private:
     QSpinBox* m_lastId = nullptr;
     QPushButton* m_search = nullptr;
     GradientProgressBar* m_progress = nullptr;
-    QLabel* m_status = nullptr;
+    ElidingLabel* m_status = nullptr;
     QPushButton* m_ok = nullptr;
     QTimer m_timer;
     bool m_searching = false;

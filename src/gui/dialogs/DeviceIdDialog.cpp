@@ -4,58 +4,75 @@
 #include "link/UnitController.h"
 
 #include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace {
 
-// Layout in dialog units ("MS Sans Serif" 8).
-constexpr int kWidth = 200;
-constexpr int kHeight = 100;
+// The least width of the ID lists, in dialog units of the dialog's font.
+constexpr int kIdListWidth = 60;
 
 } // namespace
 
 DeviceIdDialog::DeviceIdDialog(int currentId, const std::vector<int>& knownIds, QWidget* parent)
     : QDialog(parent), m_currentId(currentId) {
     setWindowTitle(tr(kCaption));
-    setFixedSize(DluSize(kWidth, kHeight));
-    QFont dialogFont = font();
-    dialogFont.setPixelSize(DluFontPixelSize(8));
-    setFont(dialogFont);
 
     m_change = new QRadioButton(tr(kChangeText), this);
-    m_change->setGeometry(DluRect(10, 10, 120, 12));
     m_currentText = new QLabel(tr("Current device ID %1 To:").arg(currentId), this);
-    m_currentText->setGeometry(DluRect(22, 26, 100, 12));
     m_newIds = new QComboBox(this);
-    m_newIds->setGeometry(DluRect(130, 24, 60, 14));
     for (int id = kFirstDeviceId; id <= kLastDeviceId; ++id)
         m_newIds->addItem(QString::number(id), id);
     // The current ID: OK or Enter without a choice of ID leaves the unit as it is.
     m_newIds->setCurrentIndex(std::max(0, m_newIds->findData(currentId)));
+    m_currentText->setBuddy(m_newIds);
 
     m_reconnect = new QRadioButton(tr(kReconnectText), this);
-    m_reconnect->setGeometry(DluRect(10, 46, 120, 12));
     m_knownIds = new QComboBox(this);
-    m_knownIds->setGeometry(DluRect(130, 44, 60, 14));
     for (int id : knownIds)
         m_knownIds->addItem(QString::number(id), id);
     m_knownIds->setCurrentIndex(m_knownIds->count() > 0 ? 0 : -1);
+    for (QComboBox* list : {m_newIds, m_knownIds})
+        list->setMinimumWidth(FontDluX(list->fontMetrics(), kIdListWidth));
 
     m_change->setChecked(true);
     connect(m_change, &QRadioButton::toggled, this, &DeviceIdDialog::UpdateEnabled);
     UpdateEnabled();
 
     auto* ok = new QPushButton(tr("OK"), this);
-    ok->setGeometry(DluRect(84, 76, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto* cancel = new QPushButton(tr("Cancel"), this);
-    cancel->setGeometry(DluRect(140, 76, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // The first choice's ID on the line under it, indented to its caption; the second choice's
+    // list beside it; the lists in one column at the right, OK and Cancel under them.
+    auto* choices = new QGridLayout;
+    const int indent = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+                       style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+    choices->setColumnMinimumWidth(0, indent);
+    choices->setColumnStretch(2, 1);
+    choices->addWidget(m_change, 0, 0, 1, 3);
+    choices->addWidget(m_currentText, 1, 1);
+    choices->addWidget(m_newIds, 1, 3);
+    choices->addWidget(m_reconnect, 2, 0, 1, 3);
+    choices->addWidget(m_knownIds, 2, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(choices);
+    layout->addSpacing(fontMetrics().height() / 2);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 DeviceIdDialog::Choice DeviceIdDialog::SelectedChoice() const {

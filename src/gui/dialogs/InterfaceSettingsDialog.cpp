@@ -9,24 +9,21 @@
 #include "model/ValueLimits.h"
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
-// Layout in dialog units.
-constexpr int kWidth = 222;
-constexpr int kHeight = 122;
+// Least widths in dialog units of the dialog's font.
+constexpr int kListWidth = 50;
+constexpr int kLineWidth = 146;
 
 QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QLabel* MakeLabel(const QString& text, QWidget* parent, int x, int y, int w) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(DluRect(x, y, w, 10));
-    return label;
 }
 
 } // namespace
@@ -35,38 +32,59 @@ InterfaceSettingsDialog::InterfaceSettingsDialog(UnitController& controller, QWi
                                                  IMessageSink* messages)
     : QDialog(parent), m_controller(controller), m_messages(messages) {
     setWindowTitle(tr(kCaption));
-    setFixedSize(DluSize(kWidth, kHeight));
     ApplyToolDialogLook(*this);
     const DeviceModel& model = controller.Model();
     const ProgramContainer& data = controller.Data();
 
-    MakeLabel(tr("BackLight"), this, 10, 11, 40);
+    auto* backlightLabel = new QLabel(tr("BackLight"), this);
     m_backlight = new QComboBox(this);
-    m_backlight->setGeometry(DluRect(52, 8, 52, 14));
     m_backlight->addItems({tr("Keep On"), Latin1(model.backlightTimedText)});
     m_backlight->setCurrentIndex(kBacklightRange.Clamp(data.backlight()));
+    backlightLabel->setBuddy(m_backlight);
 
-    MakeLabel(tr("Tmpterature"), this, 114, 11, 46);
+    auto* temperatureLabel = new QLabel(tr("Tmpterature"), this);
     m_temperature = new QComboBox(this);
-    m_temperature->setGeometry(DluRect(162, 8, 50, 14));
     m_temperature->setMaxVisibleItems(12);
     for (int celsius = kTemperatureRange.low; celsius <= kTemperatureRange.high; ++celsius)
         m_temperature->addItem(QStringLiteral("%1C").arg(celsius));
     m_temperature->setCurrentIndex(kTemperatureRange.Clamp(data.temperature()));
+    temperatureLabel->setBuddy(m_temperature);
+    for (QComboBox* list : {m_backlight, m_temperature})
+        list->setMinimumWidth(FontDluX(list->fontMetrics(), kListWidth));
 
     auto* info = new QGroupBox(tr("Interface Information"), this);
-    info->setGeometry(DluRect(7, 28, 208, 64));
+    auto* lines = new QGridLayout(info);
+    lines->setColumnStretch(1, 1);
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        const int y = 18 + 22 * static_cast<int>(i);
-        MakeLabel(i == 0 ? tr("Interface1 :") : tr("Interface2 :"), info, 8, y + 2, 44);
+        const int row = static_cast<int>(i);
+        auto* label = new QLabel(i == 0 ? tr("Interface1 :") : tr("Interface2 :"), info);
         m_lines[i] = new ShortTextEdit(model.interfaceLineWidth, info);
-        m_lines[i]->setGeometry(DluRect(54, y, 146, 14));
-        m_lines[i]->showText(Latin1(data.lineSetB(kFirstInterfaceLine + static_cast<int>(i))));
+        m_lines[i]->setMinimumWidth(FontDluX(m_lines[i]->fontMetrics(), kLineWidth));
+        m_lines[i]->showText(Latin1(data.lineSetB(kFirstInterfaceLine + row)));
+        label->setBuddy(m_lines[i]);
+        lines->addWidget(label, row, 0);
+        lines->addWidget(m_lines[i], row, 1);
     }
 
     m_ok = new QPushButton(tr("OK"), this);
-    m_ok->setGeometry(DluRect(165, 100, 50, 14));
     m_ok->setDefault(true); // Enter in a line sends the lines too
+
+    // The two lists side by side on top, the lines' group under them, OK at the bottom right.
+    auto* settings = new QHBoxLayout;
+    settings->addWidget(backlightLabel);
+    settings->addWidget(m_backlight);
+    settings->addSpacing(FontDluX(fontMetrics(), 10));
+    settings->addWidget(temperatureLabel);
+    settings->addWidget(m_temperature);
+    settings->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(settings);
+    layout->addWidget(info);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // The operator's choices only: filling the lists above sent nothing.
     connect(m_backlight, &QComboBox::activated, this,

@@ -7,22 +7,27 @@
 #include "model/TextEntryRules.h"
 
 #include <QButtonGroup>
+#include <QFontMetrics>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
-// Layout in dialog units.
-constexpr int kWidth = 352;
-constexpr int kHeight = 214;
-
-// The list: its two columns in pixels, its colours.
-constexpr int kNumberColumnWidth = 70;
-constexpr int kNameColumnWidth = 195;
+// The list: its two columns in dialog units of its font, the rows it shows at least and at first,
+// its colours.
+constexpr int kNumberColumnWidth = 46;
+constexpr int kNameColumnWidth = 128;
+constexpr int kLeastRows = 10;
+constexpr int kFirstRows = 17;
 const QColor kListBackground(247, 247, 255);
 const QColor kListText(0, 0, 255);
 
@@ -40,11 +45,13 @@ QString Latin1(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QPushButton* MakeOkButton(QWidget* parent, int x, int y) {
-    auto* button = new QPushButton(ProgramManagerDialog::tr("OK"), parent);
-    button->setGeometry(DluRect(x, y, 50, 14));
+// A group's "OK" at its bottom right, under its other rows.
+QPushButton* AddOkButton(QGroupBox* group, QVBoxLayout* rows) {
+    auto* button = new QPushButton(ProgramManagerDialog::tr("OK"), group);
     // Enter presses a focused button only: neither "OK" is the dialog's default.
     button->setAutoDefault(false);
+    rows->addStretch();
+    rows->addWidget(button, 0, Qt::AlignRight);
     return button;
 }
 
@@ -54,18 +61,17 @@ ProgramManagerDialog::ProgramManagerDialog(ProgramManager& manager, IFileChooser
                                            QWidget* parent)
     : QDialog(parent), m_manager(manager), m_chooser(chooser) {
     setWindowTitle(tr(kCaption));
-    setFixedSize(DluSize(kWidth, kHeight));
     ApplyToolDialogLook(*this);
 
     m_list = new QTableWidget(kRows, 2, this);
-    m_list->setGeometry(DluRect(7, 7, 186, 200));
     m_list->setHorizontalHeaderLabels({tr("Program"), tr("Name")});
     m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_list->setColumnWidth(0, kNumberColumnWidth);
-    m_list->setColumnWidth(1, kNameColumnWidth);
+    const QFontMetrics listFont = m_list->fontMetrics();
+    m_list->setColumnWidth(0, FontDluX(listFont, kNumberColumnWidth));
+    m_list->setColumnWidth(1, FontDluX(listFont, kNameColumnWidth));
     m_list->verticalHeader()->hide();
-    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
+    m_list->verticalHeader()->setDefaultSectionSize(listFont.height() + 6);
     m_list->setShowGrid(true);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -83,33 +89,57 @@ ProgramManagerDialog::ProgramManagerDialog(ProgramManager& manager, IFileChooser
         }
         m_list->item(row, 0)->setText(QString::number(row + 1));
     }
+    // Both columns in view; the rows scroll.
+    const int chrome = 2 * m_list->frameWidth();
+    m_list->setFixedWidth(m_list->columnWidth(0) + m_list->columnWidth(1) + chrome +
+                          m_list->verticalScrollBar()->sizeHint().width());
+    const auto rowsHigh = [&](int rows) {
+        return m_list->horizontalHeader()->sizeHint().height() +
+               rows * m_list->verticalHeader()->defaultSectionSize() + chrome;
+    };
+    m_list->setMinimumHeight(rowsHigh(kLeastRows));
 
     auto* device = new QGroupBox(tr("Program"), this);
-    device->setGeometry(DluRect(200, 4, 145, 92));
+    auto* deviceRows = new QVBoxLayout(device);
     auto* deviceGroup = new QButtonGroup(this);
     for (std::size_t i = 0; i < m_deviceRadios.size(); ++i) {
         m_deviceRadios[i] = new QRadioButton(tr(kDeviceCaptions[i]), device);
-        m_deviceRadios[i]->setGeometry(DluRect(8, 12 + 12 * static_cast<int>(i), 130, 10));
         deviceGroup->addButton(m_deviceRadios[i], static_cast<int>(i));
+        deviceRows->addWidget(m_deviceRadios[i]);
     }
     m_number = new QLabel(device);
-    m_number->setGeometry(DluRect(8, 42, 20, 12));
     m_number->setAlignment(Qt::AlignCenter);
     m_number->setFrameShape(QFrame::Panel);
     m_number->setFrameShadow(QFrame::Sunken);
+    m_number->setMinimumWidth(m_number->fontMetrics().horizontalAdvance(QStringLiteral("888")) +
+                              2 * m_number->frameWidth());
     m_name = new ShortTextEdit(kProgramNameChars, device);
-    m_name->setGeometry(DluRect(32, 41, 106, 14));
-    m_deviceOk = MakeOkButton(device, 88, 70);
+    auto* chosen = new QHBoxLayout;
+    chosen->addWidget(m_number);
+    chosen->addWidget(m_name, 1);
+    deviceRows->addLayout(chosen);
+    m_deviceOk = AddOkButton(device, deviceRows);
 
     auto* pc = new QGroupBox(tr("PC Program"), this);
-    pc->setGeometry(DluRect(200, 100, 145, 107));
+    auto* pcRows = new QVBoxLayout(pc);
     auto* pcGroup = new QButtonGroup(this);
     for (std::size_t i = 0; i < m_pcRadios.size(); ++i) {
         m_pcRadios[i] = new QRadioButton(tr(kPcCaptions[i]), pc);
-        m_pcRadios[i]->setGeometry(DluRect(8, 13 + 12 * static_cast<int>(i), 130, 10));
         pcGroup->addButton(m_pcRadios[i], static_cast<int>(i));
+        pcRows->addWidget(m_pcRadios[i]);
     }
-    m_pcOk = MakeOkButton(pc, 88, 86);
+    m_pcOk = AddOkButton(pc, pcRows);
+
+    // The list on the left; at its right the device's group above the PC's.
+    auto* groups = new QVBoxLayout;
+    groups->addWidget(device);
+    groups->addWidget(pc);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_list);
+    layout->addLayout(groups);
+    resize(sizeHint().width(),
+           std::max(sizeHint().height(), rowsHigh(kFirstRows) + layout->contentsMargins().top() +
+                                             layout->contentsMargins().bottom()));
 
     m_deviceRadios[0]->setChecked(true);
     m_pcRadios[0]->setChecked(true);

@@ -1,5 +1,7 @@
 #include "gui/support/DialogUnits.h"
 
+#include <QFontMetrics>
+
 #include <algorithm>
 #include <cmath>
 
@@ -43,6 +45,14 @@ int DluFontPixelSize(int points) {
     const int result =
         ScaleRounded(points * 32 * DialogUnits::kYNumerator, 1, 39 * DialogUnits::kYDenominator);
     return result > 0 ? result : 1;
+}
+
+int FontDluX(const QFontMetrics& metrics, int dluX) {
+    return ScaleRounded(dluX, metrics.averageCharWidth(), 4);
+}
+
+int FontDluY(const QFontMetrics& metrics, int dluY) {
+    return ScaleRounded(dluY, metrics.height(), 8);
 }
 
 namespace {

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QSize>
 
+class QFontMetrics;
+
 // Converts the forms' dialog-unit layouts to pixels.
 //
 // All form views and dialogs are laid out in dialog units. One pair of factors gives a form's
@@ -38,6 +40,12 @@ QRect DluRect(int dluX, int dluY, int dluW, int dluH);
 // Arial 10, ...), scaled with the vertical factor so text keeps its place in the
 // layout.
 int DluFontPixelSize(int points);
+
+// Dialog units of a font: a quarter of its average character width across, an eighth of its
+// line height down. Laid-out dialogs give the least width of a list or an edit in these units, so
+// it grows and shrinks with the desktop's font as the texts do.
+int FontDluX(const QFontMetrics& metrics, int dluX);
+int FontDluY(const QFontMetrics& metrics, int dluY);
 
 // Dialog units to pixels at a magnification: the factors above times `zoom`, counted from
 // `origin`. Positions, sizes and fonts scale alike, so a form keeps its proportions at any zoom.

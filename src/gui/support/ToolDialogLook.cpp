@@ -1,7 +1,5 @@
 #include "gui/support/ToolDialogLook.h"
 
-#include "gui/support/DialogUnits.h"
-
 #include <QColor>
 #include <QPalette>
 #include <QWidget>
@@ -9,7 +7,6 @@
 namespace {
 
 const QColor kBackground(48, 54, 68);
-constexpr int kFontPoints = 8;
 
 } // namespace
 
@@ -20,7 +17,4 @@ void ApplyToolDialogLook(QWidget& dialog) {
     palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(150, 156, 170));
     dialog.setPalette(palette);
     dialog.setAutoFillBackground(true);
-    QFont font = dialog.font();
-    font.setPixelSize(DluFontPixelSize(kFontPoints));
-    dialog.setFont(font);
 }

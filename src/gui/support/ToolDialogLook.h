@@ -3,6 +3,6 @@
 class QWidget;
 
 // The look of the program, copy, channel-name and interface dialogs: the dark background
-// RGB(48,54,68) with white captions, labels and group titles, in the forms' "MS Sans Serif" 8.
-// Edits, lists and buttons keep their light faces.
+// RGB(48,54,68) with white captions, labels and group titles, in the desktop's font. Edits, lists
+// and buttons keep their light faces.
 void ApplyToolDialogLook(QWidget& dialog);
