@@ -1,14 +1,16 @@
 // The response graph's painting, as a redraw costs it on the GUI thread: the whole graph of a
 // program whose 12 channels all have bands and crossovers, rendered at the size the main view
-// gives it, and one step of a band drag (the band's new frequency, its channel's curve, the
-// redraw). Each is printed as a share of a 60 Hz frame (16.7 ms) against a bound of a tenth of
-// it, which leaves the rest of the frame to everything else a drag redraws; from the thread's CPU
-// time (steadier than wall time on a shared machine). Then what measurements add: the same graph
-// with a measurement on each of the 8 outputs, so 8 measured and 8 predicted curves more, against
-// a bound of 2% of a frame for those 16 curves (the median of 15 runs, each the redraw with them
-// less the redraw without them). Runs offscreen.
+// gives it. Two kinds of redraw: one where no curve changed (the window uncovered, a handle
+// hovered), which copies the curves drawn last time, and one step of a band drag (the band's new
+// frequency, its channel's curve, the redraw), which draws every curve again. Each is printed as
+// a share of a 60 Hz frame (16.7 ms) against a bound of a tenth of it, which leaves the rest of
+// the frame to everything else a drag redraws; from the thread's CPU time (steadier than wall
+// time on a shared machine). Then the same with a measurement on each of the 8 outputs, so 8
+// measured and 8 predicted curves more, against a bound of 2% of a frame: both redraws with them,
+// and what the 16 curves add to a drag step (the median of 15 runs, each the step with them less
+// the step without them). Runs offscreen.
 //
-//   graph_paint_bench [ROUNDS]
+//   graph_paint_bench [ROUNDS] [--save IMAGE]    (IMAGE: the graph with the measurements, as drawn)
 
 #include "ShapedProgram.h"
 #include "gui/widgets/ResponseGraph.h"
@@ -22,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <vector>
@@ -70,7 +73,14 @@ MeasuredResponse Driver(int seed) {
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    int rounds = 200;
+    QString savePath;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--save") == 0 && i + 1 < argc)
+            savePath = QString::fromLocal8Bit(argv[++i]);
+        else
+            rounds = std::max(1, std::atoi(argv[i]));
+    }
 
     ProgramContainer data;
     ShapeEveryCurve(data);
@@ -82,34 +92,47 @@ int main(int argc, char* argv[]) {
     QImage image(graph.size(), QImage::Format_ARGB32_Premultiplied);
     graph.render(&image); // the first paint builds the cached frame
 
-    const double redraw = MillisecondsPerRound(rounds, [&](int) { graph.render(&image); });
     Filter& band = data.output(0).filter(2);
-    const double drag = MillisecondsPerRound(rounds, [&](int i) {
+    auto redraw = [&](int) { graph.render(&image); };
+    auto dragStep = [&](int i) {
         band.setFrequency(i % 2 == 0 ? 400 : 500);
         data.output(0).recomputeCurve();
         graph.render(&image);
-    });
+    };
+    const double unchanged = MillisecondsPerRound(rounds, redraw);
+    const double drag = MillisecondsPerRound(rounds, dragStep);
 
     MeasurementOverlays measurements;
     for (int output = 0; output < kOutputCount; ++output)
         measurements.Set({true, output}, "driver.txt", Driver(output));
     std::vector<double> added;
+    std::vector<double> dragsWith;
     for (int run = 0; run < kMedianRuns; ++run) {
         graph.setMeasurements(nullptr);
-        const double without = MillisecondsPerRound(rounds, [&](int) { graph.render(&image); });
+        const double without = MillisecondsPerRound(rounds, dragStep);
         graph.setMeasurements(&measurements);
-        const double with = MillisecondsPerRound(rounds, [&](int) { graph.render(&image); });
+        const double with = MillisecondsPerRound(rounds, dragStep);
         added.push_back(with - without);
+        dragsWith.push_back(with);
     }
-    std::nth_element(added.begin(), added.begin() + kMedianRuns / 2, added.end());
-    const double measured = added[kMedianRuns / 2];
-    const double whole = MillisecondsPerRound(rounds, [&](int) { graph.render(&image); });
+    auto median = [](std::vector<double>& values) {
+        std::nth_element(values.begin(), values.begin() + kMedianRuns / 2, values.end());
+        return values[kMedianRuns / 2];
+    };
+    graph.render(&image);
+    const double unchangedWith = MillisecondsPerRound(rounds, redraw);
 
     std::printf("Response graph painting, %d x %d, 12 channels (CPU time per redraw)\n",
                 graph.width(), graph.height());
-    Print("full redraw", redraw);
+    Print("redraw, no curve changed", unchanged);
     Print("band drag step with redraw", drag);
-    Print("8 measured + 8 predicted", measured, kMeasurementsBoundShareOfFrame);
-    std::printf("  (the whole redraw with them: %.3f ms)\n", whole);
+    std::printf("With 8 measured + 8 predicted curves:\n");
+    Print("redraw, no curve changed", unchangedWith, kMeasurementsBoundShareOfFrame);
+    Print("band drag step with redraw", median(dragsWith), kMeasurementsBoundShareOfFrame);
+    Print("what they add to the step", median(added), kMeasurementsBoundShareOfFrame);
+    if (!savePath.isEmpty() && !image.save(savePath)) {
+        std::fprintf(stderr, "graph_paint_bench: cannot write %s\n", qPrintable(savePath));
+        return 1;
+    }
     return 0;
 }

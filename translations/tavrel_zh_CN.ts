@@ -881,6 +881,30 @@ tcp://HOST:PORT 表示原始字节（请将服务器的串口设为 9600 波特�
         <source>Group delay in milliseconds</source>
         <translation>群延时（毫秒）</translation>
     </message>
+    <message>
+        <source>Level</source>
+        <translation>电平</translation>
+    </message>
+    <message>
+        <source>Phase</source>
+        <translation>相位</translation>
+    </message>
+    <message>
+        <source>Group delay</source>
+        <translation>群延时</translation>
+    </message>
+    <message>
+        <source>Shows the level of each channel</source>
+        <translation>显示各通道的电平</translation>
+    </message>
+    <message>
+        <source>Shows the phase of each channel as the unit runs it</source>
+        <translation>显示设备运行时各通道的相位</translation>
+    </message>
+    <message>
+        <source>Shows the group delay of each channel as the unit runs it</source>
+        <translation>显示设备运行时各通道的群延时</translation>
+    </message>
 </context>
 <context>
     <name>RuleNotices</name>

@@ -79,6 +79,8 @@ struct Row {
     // Number: a word for "switched off" (index -1), on the models `offersOff` names.
     std::string_view offWord = {};
     bool (*offersOff)(const DeviceModel&) = nullptr;
+    // Number with an off word: the index a control keeps showing (greyed) while the value is off.
+    int (*heldWhileOff)(Program, Key) = nullptr;
     // The field whose stored value this one is another view of (a Q shows the bandwidth).
     std::optional<ParameterField> storedAs = std::nullopt;
 };
@@ -341,7 +343,8 @@ constexpr std::array<Row, 33> kRows{{
      .write = WriteGate,
      .refusal = "the noise gate is switched off, and this model has no switch to turn it on",
      .offWord = "off",
-     .offersOff = HasGateSwitch},
+     .offersOff = HasGateSwitch,
+     .heldWhileOff = [](Program p, Key k) { return int(p.input(k.channel).gateThreshold()); }},
     {.field = ParameterField::GateSwitch,
      .scope = RowScope::Input,
      .name = "gate.on",
@@ -1052,6 +1055,8 @@ std::string LabelOfField(std::string_view field) {
     } else if (parts.size() >= 2 && parts[0] == "unit") {
         scope = RowScope::Unit;
         rowName = JoinFrom(parts, 1);
+    } else if (parts.size() == 2 && parts[0] == "source") {
+        rowName = parts[0]; // "source.B": whether input B feeds the output
     }
     for (const Row& row : kRows) {
         const bool sameScope = scope == RowScope::Channel
@@ -1138,6 +1143,12 @@ std::string RangeText(const DeviceModel& model, const ParameterKey& key) {
 int ReadIndex(const ProgramContainer& program, const ParameterKey& key) {
     const Row& row = RowOf(key);
     return row.shown != nullptr ? row.shown(program, key) : 0;
+}
+
+int ReadControlIndex(const ProgramContainer& program, const ParameterKey& key) {
+    const Row& row = RowOf(key);
+    const int index = ReadIndex(program, key);
+    return index < 0 && row.heldWhileOff != nullptr ? row.heldWhileOff(program, key) : index;
 }
 
 std::string ReadValue(const ProgramContainer& program, const ParameterKey& key) {

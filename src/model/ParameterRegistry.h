@@ -188,6 +188,9 @@ std::string RangeText(const DeviceModel& model, const ParameterKey& key);
 
 // The index shown now (numbers and choices; -1 for a gate switched off); 0 for texts.
 int ReadIndex(const ProgramContainer& program, const ParameterKey& key);
+// The index a control shows: ReadIndex, except that a value switched off keeps its number on
+// the control (the noise gate's threshold, greyed while the gate is off).
+int ReadControlIndex(const ProgramContainer& program, const ParameterKey& key);
 // The value as the command line gives it: "-3.5", "on", "lowshelf", "Kick".
 std::string ReadValue(const ProgramContainer& program, const ParameterKey& key);
 // The value as the records show it in the data view and on printed lists: "-3.5", "Mute",

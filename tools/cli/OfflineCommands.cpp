@@ -45,21 +45,18 @@ void PrintTable(const ProgramContainer& data, int deviceType, bool csv, CliConte
 
 // The printed pages of the program, or of every program of a library, as one PDF file.
 int WriteDumpPdf(const ProgramSource& source, const std::string& path, CliContext& ctx) {
-    std::vector<std::unique_ptr<ProgramContainer>> owned;
-    std::vector<const ProgramContainer*> programs;
-    if (!source.library) {
-        programs.push_back(source.setting.get());
-    } else {
-        const int first = source.program != 0 ? source.program : 1;
-        const int last = source.program != 0 ? source.program : kProgramMemoryCount;
-        for (int n = first; n <= last; ++n) {
-            owned.push_back(ContainerFromBank(source, n));
-            programs.push_back(owned.back().get());
-        }
-    }
+    const int first = source.program != 0 ? source.program : 1;
+    const int count = !source.library ? 1 : source.program != 0 ? 1 : kProgramMemoryCount;
+    std::unique_ptr<ProgramContainer> current; // a library's program being printed
+    const auto program = [&](int index) -> const ProgramContainer& {
+        if (!source.library)
+            return *source.setting;
+        current = ContainerFromBank(source, first + index);
+        return *current;
+    };
     std::string error;
     if (!CheckSaveTarget(path, &error) ||
-        !WriteParameterTablesPdf(programs, source.deviceType, path, error)) {
+        !WriteParameterTablesPdf(count, program, source.deviceType, path, error)) {
         return CliFailure("cannot write " + path + ": " + error, ctx);
     }
     return kExitOk;

@@ -49,14 +49,17 @@ std::unique_ptr<QGuiApplication> StartOffscreenApplication() {
 
 } // namespace
 
-bool WriteParameterTablesPdf(const std::vector<const ProgramContainer*>& programs, int deviceType,
+bool WriteParameterTablesPdf(int count, const ProgramToPrint& program, int deviceType,
                              const std::string& path, std::string& error) {
     const QuietQt quiet;
     const auto application = StartOffscreenApplication();
     PageSequence pages;
-    for (const ProgramContainer* data : programs) {
-        const ParameterTable table(*data, deviceType);
-        pages.Add(std::make_unique<TablePrinter>(PrintedParameterTable(*data, table)));
+    // The programs' tables repeat most of their texts: each is laid out once for all of them.
+    const auto layouts = std::make_shared<CellGlyphs>();
+    for (int index = 0; index < count; ++index) {
+        const ProgramContainer& data = program(index);
+        const ParameterTable table(data, deviceType);
+        pages.Add(std::make_unique<TablePrinter>(PrintedParameterTable(data, table), layouts));
     }
     QString reason;
     if (!PrintToPdfFile(pages, QString::fromStdString(path), &reason)) {

@@ -2,7 +2,7 @@
 
 #include "PdfExport.h"
 
-bool WriteParameterTablesPdf(const std::vector<const ProgramContainer*>&, int, const std::string&,
+bool WriteParameterTablesPdf(int, const ProgramToPrint&, int, const std::string&,
                              std::string& error) {
     error = "this tavrel-cli was built without the GUI library, which draws the PDF pages";
     return false;

@@ -23,8 +23,9 @@ const QColor kDisabledBase(40, 45, 57);
 
 } // namespace
 
-ChannelEditor::ChannelEditor(ProgramContainer& data, QWidget* owner, bool output)
-    : QWidget(owner, Qt::Tool), m_data(&data), m_output(output), m_temperature(data.temperature()) {
+ChannelEditor::ChannelEditor(ParameterStore& store, QWidget* owner, bool output)
+    : QWidget(owner, Qt::Tool), m_store(store), m_output(output),
+      m_temperature(store.container().temperature()) {
     setAttribute(Qt::WA_DeleteOnClose);
     // Opened from the surface without taking the keyboard from it.
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -43,38 +44,28 @@ ChannelEditor::ChannelEditor(ProgramContainer& data, QWidget* owner, bool output
     setPalette(pal);
     setAutoFillBackground(true);
 
-    connect(&m_binding, &EditorBinding::written, this, [this] {
-        if (m_graph)
-            m_graph->redraw();
-    });
-    connect(&m_binding, &EditorBinding::ruleApplied, this,
-            [this](const QString& field, int asked, int after, ChannelEditRules::Edit edit) {
-                const QString text = RuleNotice(channelLabel(), field, asked, after, edit);
-                if (!text.isEmpty())
-                    emit notice(text);
-            });
-    connect(&m_binding, &EditorBinding::notice, this, [this](const QString& text) {
-        emit notice(channelLabel() + QStringLiteral(": ") + text);
-    });
+    // New settings as a whole: the caption, the distances and the corrections made on showing a
+    // channel apply again (the connections show the values themselves).
+    connect(&m_store, &ParameterStore::reloaded, this, [this] { selectChannel(m_channel); });
 }
 
 QString ChannelEditor::channelLabel() const {
-    const DeviceModel& model = DeviceModelOf(m_data->deviceType());
+    const DeviceModel& model = m_store.model();
     const std::string_view label =
         m_output ? model.OutputLabel(m_channel) : model.InputLabel(m_channel);
     return QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size()));
 }
 
 void ChannelEditor::followUnitSettings() {
-    if (m_data->temperature() == m_temperature)
+    if (container().temperature() == m_temperature)
         return;
-    m_temperature = m_data->temperature();
+    m_temperature = container().temperature();
     for (ValueEdit* edit : m_distanceEdits)
         edit->setTemperature(m_temperature);
 }
 
-void ChannelEditor::setContainer(ProgramContainer& data) {
-    m_data = &data;
+std::function<ParameterKey()> ChannelEditor::keyOf(ParameterField field) const {
+    return [this, field] { return ChannelKey(channelId(), field); };
 }
 
 void ChannelEditor::selectChannel(int index) {
@@ -82,7 +73,6 @@ void ChannelEditor::selectChannel(int index) {
     followUnitSettings();
     setWindowTitle(captionOf(index));
     channelSelected();
-    m_binding.refresh();
     // The connected controls now stand for the keys of another channel.
     for (ParameterConnection* connection : findChildren<ParameterConnection*>())
         connection->show();
@@ -160,15 +150,10 @@ QRadioButton* ChannelEditor::addRadio(QWidget* parent, const QString& text, int 
 }
 
 ChannelEditor::DelayControls ChannelEditor::addDelayControls(QWidget* group, const QString& msUnit,
-                                                             const QString& faderLabel,
-                                                             std::function<Channel&()> record) {
+                                                             const QString& faderLabel) {
     using namespace ChannelEditRules;
-    const DeviceModel& model = DeviceModelOf(m_data->deviceType());
-    const EditorBinding::FieldId delay = m_binding.addField({
-        .name = QStringLiteral("delay"),
-        .shown = [record] { return record().delay(); },
-        .write = [record](int index) { return SetDelay(record(), index); },
-    });
+    const DeviceModel& model = m_store.model();
+    const auto delay = keyOf(ParameterField::Delay);
     DelayControls c;
     const QString units[3] = {msUnit, tr("Meter"), tr("Feet")};
     const DelayUnit kinds[3] = {DelayUnit::Milliseconds, DelayUnit::Metres, DelayUnit::Feet};
@@ -177,7 +162,8 @@ ChannelEditor::DelayControls ChannelEditor::addDelayControls(QWidget* group, con
         c.edits[i] = addEdit(group, 4, y, 40, 12);
         c.spins[i] = addSpin(group, 44, y, 8, 12);
         addLabel(group, units[i], 54, y, 20, 12);
-        m_binding.bindSpin(delay, c.spins[i], c.edits[i],
+        // One index, shown in milliseconds or as the distance sound travels meanwhile.
+        new SpinConnection(m_store, delay, c.spins[i], c.edits[i],
                            DelayEntry(model, kinds[i], m_temperature));
         if (kinds[i] != DelayUnit::Milliseconds)
             m_distanceEdits.push_back(c.edits[i]);
@@ -185,6 +171,6 @@ ChannelEditor::DelayControls ChannelEditor::addDelayControls(QWidget* group, con
     if (!faderLabel.isEmpty())
         addLabel(group, faderLabel, 50, 132, 22, 10, Qt::AlignRight | Qt::AlignVCenter);
     c.fader = addFader(group, 74, 12, 14, 132, QColor(0, 200, 255));
-    m_binding.bindFader(delay, c.fader, model.delayMax);
+    new FaderConnection(m_store, delay, c.fader, FaderConnection::Inverted(model.delayMax));
     return c;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gui/dialogs/EditorBinding.h"
+#include "gui/support/ParameterStore.h"
 
 #include <QColor>
 #include <QString>
@@ -9,7 +9,6 @@
 #include <vector>
 
 class CaptionedGroup;
-class Channel;
 class Fader;
 class ProgramContainer;
 class QLabel;
@@ -19,9 +18,11 @@ class ValueEdit;
 class ValueSpin;
 
 // What every channel and equaliser editor shares: a modeless tool window over the main window on
-// the dark editor background, one channel's record of the program container edited through an
-// EditorBinding, and the hooks the control surface's editor slots use. It never builds a frame:
-// every edit goes through the record's setters and the send tick transmits what changed.
+// the dark editor background, one channel's parameters shown and written through the surface's
+// ParameterStore by connections (ParameterConnections.h), and the hooks the control surface's
+// editor slots use. It never builds a frame: every edit goes through the store's editing rules
+// and the send tick transmits what changed. Its controls follow the store's announcements, so
+// nothing outside has to tell it that a value moved or a program arrived.
 //
 // Keys: Enter in a value box commits the value being typed and Esc brings back the value shown
 // before typing (nothing is written); neither closes the editor. Tab moves between the controls,
@@ -32,13 +33,14 @@ public:
     static QColor Background() { return QColor(48, 54, 68); }
 
     // `owner` is the control surface: the editor stays on top of its window. `output`: the editor
-    // edits outputs (else inputs). The delay distances use the temperature of `data`, and follow
-    // it when it changes (followUnitSettings()).
-    ChannelEditor(ProgramContainer& data, QWidget* owner, bool output);
+    // edits outputs (else inputs). The delay distances use the temperature of the store's
+    // settings, and follow it when it changes (followUnitSettings()).
+    ChannelEditor(ParameterStore& store, QWidget* owner, bool output);
 
-    // The program container, set again each time the editor is shown anew.
-    void setContainer(ProgramContainer& data);
-    ProgramContainer& container() const { return *m_data; }
+    ParameterStore& store() const { return m_store; }
+    ProgramContainer& container() const { return m_store.container(); }
+    // The channel shown, as the keys of its parameters name it.
+    ChannelId channelId() const { return {m_output, m_channel}; }
     // The graph to redraw after an edit (none: nothing drawn).
     void setGraph(ResponseGraph* graph) { m_graph = graph; }
     ResponseGraph* graph() const { return m_graph; }
@@ -51,10 +53,6 @@ public:
     // Shows channel `index` (0-based) of the editor's kind: caption and every control.
     void selectChannel(int index);
     int channel() const { return m_channel; }
-    // A band or crossover filter of the channel was dragged on the graph: show it again.
-    virtual void filterDragged(int position) { (void)position; }
-
-    EditorBinding& binding() { return m_binding; }
 
     // The delay group's controls: one value shown in milliseconds, metres and feet, each with its
     // arrows, and a slider.
@@ -78,8 +76,10 @@ protected:
     virtual QString captionOf(int index) const = 0;
     // Called after the channel changed, before the controls are shown again.
     virtual void channelSelected() {}
-    // Fixes the editor's size and watches every control for mouse presses; call once all
-    // controls exist.
+    // The key of `field` of the channel shown, asked again on each use (the channel changes).
+    std::function<ParameterKey()> keyOf(ParameterField field) const;
+    // Fixes the editor's size, watches every control for mouse presses and passes on what its
+    // connections have to say; call once all controls exist.
     void finishLayout(QSize sizeInDialogUnits);
 
     // Layout helpers; positions and sizes in dialog units of the parent.
@@ -91,10 +91,10 @@ protected:
     Fader* addFader(QWidget* parent, int x, int y, int w, int h, const QColor& accent);
     QRadioButton* addRadio(QWidget* parent, const QString& text, int x, int y, int w, int h);
 
-    // The delay group's controls, bound to the field "delay" of the channel `record` returns.
+    // The delay group's controls, connected to the delay of the channel shown.
     static constexpr int kDelayGroupWidth = 92; // dialog units
-    DelayControls addDelayControls(QWidget* group, const QString& msUnit, const QString& faderLabel,
-                                   std::function<Channel&()> record);
+    DelayControls addDelayControls(QWidget* group, const QString& msUnit,
+                                   const QString& faderLabel);
 
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,11 +103,10 @@ private:
     // The name of the channel shown, for notices ("Out 3").
     QString channelLabel() const;
 
-    ProgramContainer* m_data;
+    ParameterStore& m_store;
     ResponseGraph* m_graph = nullptr;
     bool m_output;
     int m_temperature;
     std::vector<ValueEdit*> m_distanceEdits; // the delay's metres and feet
     int m_channel = 0;
-    EditorBinding m_binding;
 };

@@ -162,8 +162,3 @@ EqualizerBandGroup::EqualizerBandGroup(int number, ParameterStore& store,
     new SwitchConnection(store, keyOf(ParameterField::BandOn), c.onOff, QStringLiteral("On"),
                          QStringLiteral("OFF"));
 }
-
-void EqualizerBandGroup::refresh() {
-    for (ParameterConnection* connection : findChildren<ParameterConnection*>())
-        connection->show();
-}

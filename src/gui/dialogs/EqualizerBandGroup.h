@@ -57,10 +57,6 @@ public:
     EqualizerBandGroup(int number, ParameterStore& store, std::function<ChannelId()> channel,
                        QWidget* parent);
 
-    // Shows the band again from its record, leaving the other bands' controls alone (after the
-    // band was dragged on the response graph, which writes past the store).
-    void refresh();
-
     const Controls& controls() const { return m_controls; }
 
 private:

@@ -16,17 +16,12 @@ constexpr int kButtonHeight = 14;
 
 } // namespace
 
-EqualizerEditor::EqualizerEditor(ProgramContainer& data, ParameterStore& store, QWidget* owner,
-                                 bool output, int bands)
-    : ChannelEditor(data, owner, output) {
+EqualizerEditor::EqualizerEditor(ParameterStore& store, QWidget* owner, bool output, int bands)
+    : ChannelEditor(store, owner, output) {
     int x = kMargin;
     for (int b = 0; b < bands; ++b) {
         auto* group = new EqualizerBandGroup(
-            b + 1, store,
-            [this] {
-                return ChannelId{editsOutput(), channel()};
-            },
-            this);
+            b + 1, store, [this] { return channelId(); }, this);
         group->setGeometry(
             DluRect(x, kGroupTop, EqualizerBandGroup::kWidth, EqualizerBandGroup::kHeight));
         m_bands.push_back(group);
@@ -52,10 +47,4 @@ EqualizerBandGroup* EqualizerEditor::band(int index) const {
     if (index < 0 || index >= bandCount())
         return nullptr;
     return m_bands[static_cast<std::size_t>(index)];
-}
-
-void EqualizerEditor::filterDragged(int position) {
-    // Only bands are dragged in the equaliser modes; the crossover filters are not shown here.
-    if (EqualizerBandGroup* group = band(position))
-        group->refresh();
 }

@@ -15,9 +15,6 @@ class QPushButton;
 class EqualizerEditor : public ChannelEditor {
     Q_OBJECT
 public:
-    // Band `position` of the channel was dragged on the graph: shows that band again.
-    void filterDragged(int position) override;
-
     int bandCount() const { return static_cast<int>(m_bands.size()); }
     // Band `index` (0-based) of the editor; nullptr outside 0..bandCount()-1.
     EqualizerBandGroup* band(int index) const;
@@ -32,8 +29,7 @@ signals:
 protected:
     // An editor of the bands of an output (else of an input) with `bands` band groups, showing
     // and writing them through `store`.
-    EqualizerEditor(ProgramContainer& data, ParameterStore& store, QWidget* owner, bool output,
-                    int bands);
+    EqualizerEditor(ParameterStore& store, QWidget* owner, bool output, int bands);
 
 private:
     std::vector<EqualizerBandGroup*> m_bands;

@@ -1,5 +1,6 @@
 #include "gui/dialogs/InputChannelEditor.h"
 
+#include "gui/dialogs/ParameterConnections.h"
 #include "gui/widgets/CaptionedGroup.h"
 #include "gui/widgets/ControlMath.h"
 #include "gui/widgets/Fader.h"
@@ -27,37 +28,27 @@ const QColor kThresholdAccent(120, 220, 120);
 
 } // namespace
 
-InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
-    : ChannelEditor(data, owner, /*output=*/false) {
-    const DeviceModel& model = DeviceModelOf(data.deviceType());
-    EditorBinding& b = binding();
+InputChannelEditor::InputChannelEditor(ParameterStore& store, QWidget* owner)
+    : ChannelEditor(store, owner, /*output=*/false) {
+    const DeviceModel& model = store.model();
     int x = kMargin;
 
     auto* delayGroup = addGroup(this, tr("Delay"), x, kGroupTop, kDelayGroupWidth, kGroupHeight);
-    m_delay = addDelayControls(delayGroup, QStringLiteral("mS"), tr("Time"),
-                               [this]() -> Channel& { return record(); });
+    m_delay = addDelayControls(delayGroup, QStringLiteral("mS"), tr("Time"));
     x += kDelayGroupWidth + kGap;
 
-    const EditorBinding::FieldId threshold = b.addField({
-        .name = QStringLiteral("gate"),
-        .shown = [this] { return int(record().gateThreshold()); },
-        .write = [this](int index) { return SetGateThreshold(record(), index); },
-        .enabled = [this] { return GateThresholdEditable(record()); },
-    });
+    const auto threshold = keyOf(ParameterField::Gate);
+    auto thresholdEditable = [this] { return GateThresholdEditable(record()); };
     // The threshold's edit and slider, in a box of their own inside the wide gate group or
     // framed by the narrow one.
     QWidget* thresholdBox = nullptr;
     if (model.hasGateSwitch) {
         auto* gate = addGroup(this, tr("Noisegate"), x, kGroupTop, kGateWidth, kGroupHeight);
         thresholdBox = addGroup(gate, tr("Threshold"), 4, 12, kThresholdWidth, 134);
-        const EditorBinding::FieldId gateSwitch = b.addField({
-            .name = QStringLiteral("gate.on"),
-            .shown = [this] { return record().gateOff() ? 0 : 1; },
-            .write = [this](int on) { return SetGateEnabled(record(), on != 0); },
-        });
         m_disable = addRadio(gate, tr("Disble"), 62, 50, 38, 12);
         m_enable = addRadio(gate, tr("Enable"), 62, 70, 38, 12);
-        b.bindRadios(gateSwitch, {{m_disable, 0}, {m_enable, 1}});
+        new ChoiceConnection(store, keyOf(ParameterField::GateSwitch),
+                             {{m_disable, 0}, {m_enable, 1}});
         x += kGateWidth + kGap;
     } else {
         thresholdBox =
@@ -66,36 +57,27 @@ InputChannelEditor::InputChannelEditor(ProgramContainer& data, QWidget* owner)
     }
     const int boxWidth = model.hasGateSwitch ? kThresholdWidth : kNarrowGateWidth;
     m_thresholdEdit = addEdit(thresholdBox, 4, 14, 32, 12);
-    QWidget* unit = addLabel(thresholdBox, QStringLiteral("dBu"), 37, 14, boxWidth - 38, 12);
+    QLabel* unit = addLabel(thresholdBox, QStringLiteral("dBu"), 37, 14, boxWidth - 38, 12);
     m_thresholdFader = addFader(thresholdBox, (boxWidth - 14) / 2, 32, 14,
                                 model.hasGateSwitch ? 96 : 110, kThresholdAccent);
-    b.bindEdit(threshold, m_thresholdEdit, kGateThresholdEntry);
-    b.bindFader(threshold, m_thresholdFader, kGateThresholdEntry.max);
+    (new EditConnection(store, threshold, m_thresholdEdit, kGateThresholdEntry))
+        ->setEnabledWhen(thresholdEditable);
+    (new FaderConnection(store, threshold, m_thresholdFader,
+                         FaderConnection::Inverted(kGateThresholdEntry.max)))
+        ->setEnabledWhen(thresholdEditable);
     // A level in 1 dB steps: one step per arrow and per page, no jump to an end.
     m_thresholdFader->setKeySteps(controlmath::LevelKeySteps(1));
     m_thresholdEdit->setPageStep(1);
-    b.bindEnabled(threshold, unit);
+    (new LabelConnection(store, threshold, unit))->setEnabledWhen(thresholdEditable);
 
     if (model.hasInputSource) {
         auto* input = addGroup(this, tr("Input"), x, kGroupTop, kSourceWidth, kGroupHeight);
         addLabel(input, tr("Source"), 6, 16, 48, 12);
-        const EditorBinding::FieldId source = b.addField({
-            .name = QStringLiteral("unit.source"),
-            .shown = [this] { return container().inputSource(); },
-            .write =
-                [this](int value) {
-                    if (container().inputSource() == value)
-                        return Edit::Unchanged;
-                    // A unit-wide setting without a change flag: the surface queues it.
-                    container().setInputSource(value);
-                    if (m_sourceHandler)
-                        m_sourceHandler(value);
-                    return Edit::Written;
-                },
-        });
         m_analog = addRadio(input, tr("Analog"), 6, 34, 50, 12);
         m_digital = addRadio(input, tr("Digital"), 6, 52, 50, 12);
-        b.bindRadios(source, {{m_analog, 0}, {m_digital, 1}});
+        // A unit-wide setting: the store hands it to the unit controller, which queues its frame.
+        new ChoiceConnection(store, [] { return UnitKey(ParameterField::InputSource); },
+                             {{m_analog, 0}, {m_digital, 1}});
         x += kSourceWidth + kGap;
     }
     finishLayout(QSize(x - kGap + kMargin, kGroupTop + kGroupHeight + kMargin));

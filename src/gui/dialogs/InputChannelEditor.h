@@ -2,8 +2,6 @@
 
 #include "gui/dialogs/ChannelEditor.h"
 
-#include <functional>
-
 class InputChannel;
 class QRadioButton;
 class TwoStateButton;
@@ -15,13 +13,7 @@ class TwoStateButton;
 class InputChannelEditor : public ChannelEditor {
     Q_OBJECT
 public:
-    InputChannelEditor(ProgramContainer& data, QWidget* owner);
-
-    // Called with the new source after the operator chose "Analog" (0) or "Digital" (1); the
-    // surface queues the source for the unit and refreshes every open input editor.
-    void setSourceHandler(std::function<void(int source)> handler) {
-        m_sourceHandler = std::move(handler);
-    }
+    InputChannelEditor(ParameterStore& store, QWidget* owner);
 
     // ---- Controls, for the surface's tests and the screenshots ----
     const DelayControls& delay() const { return m_delay; }
@@ -36,7 +28,6 @@ protected:
 private:
     InputChannel& record() const;
 
-    std::function<void(int)> m_sourceHandler;
     DelayControls m_delay;
     ValueEdit* m_thresholdEdit = nullptr;
     Fader* m_thresholdFader = nullptr;

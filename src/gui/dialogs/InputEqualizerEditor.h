@@ -7,7 +7,7 @@
 class InputEqualizerEditor : public EqualizerEditor {
     Q_OBJECT
 public:
-    InputEqualizerEditor(ProgramContainer& data, ParameterStore& store, QWidget* owner);
+    InputEqualizerEditor(ParameterStore& store, QWidget* owner);
 
 protected:
     QString captionOf(int index) const override;

@@ -1,5 +1,6 @@
 #include "gui/dialogs/OutputChannelEditor.h"
 
+#include "gui/dialogs/ParameterConnections.h"
 #include "gui/support/DialogUnits.h"
 #include "gui/widgets/CaptionedGroup.h"
 #include "gui/widgets/ControlMath.h"
@@ -46,19 +47,13 @@ constexpr DisplayKindSettings kReleaseDisplay{
 
 } // namespace
 
-OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
-    : ChannelEditor(data, owner, /*output=*/true) {
-    const DeviceModel& model = DeviceModelOf(data.deviceType());
-    EditorBinding& b = binding();
+OutputChannelEditor::OutputChannelEditor(ParameterStore& store, QWidget* owner)
+    : ChannelEditor(store, owner, /*output=*/true) {
+    const DeviceModel& model = store.model();
     int x = kMargin;
 
     // ---- In Source ----
     auto* sources = addGroup(this, tr("In Source"), x, kGroupTop, kSourceWidth, kGroupHeight);
-    const EditorBinding::FieldId mix = b.addField({
-        .name = QStringLiteral("source"),
-        .shown = [this] { return int(record().mix()); },
-        .write = [this](int mask) { return SetMix(record(), mask); },
-    });
     for (int i = 0; i < model.inputs; ++i) {
         const int y = 16 + 20 * i;
         addLabel(sources, QStringLiteral("IN %1").arg(i + 1), 4, y, 18, 14);
@@ -67,14 +62,15 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
         toggle->setColours(kSourceOn, kSourceOff);
         toggle->setTextColours(Qt::white, Qt::white);
         m_sources[static_cast<std::size_t>(i)] = toggle;
-        b.bindBit(mix, toggle, i, QStringLiteral("ON"), QStringLiteral("OFF"));
+        new SwitchConnection(
+            store, [this, i] { return SourceKey(channel(), i); }, toggle, QStringLiteral("ON"),
+            QStringLiteral("OFF"));
     }
     x += kSourceWidth + kGap;
 
     // ---- Delay ----
     auto* delay = addGroup(this, tr("Delay"), x, kGroupTop, kDelayGroupWidth, kGroupHeight);
-    m_delay = addDelayControls(delay, QStringLiteral("Ms"), QString(),
-                               [this]() -> Channel& { return record(); });
+    m_delay = addDelayControls(delay, QStringLiteral("Ms"), QString());
     x += kDelayGroupWidth + kGap;
 
     // ---- Crossovers ----
@@ -86,86 +82,52 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
     }
 
     // ---- Limiter ----
-    const EditorBinding::FieldId threshold = b.addField({
-        .name = QStringLiteral("limiter.threshold"),
-        .shown = [this] { return record().threshold(); },
-        .write = [this](int index) { return SetLimiterThreshold(record(), index); },
-    });
     m_threshold = addLimiterColumn(x, tr("Threshold"), QStringLiteral("dBu"), kLimiterWidth,
-                                   threshold, kLimiterThresholdEntry);
+                                   ParameterField::LimiterThreshold, kLimiterThresholdEntry);
     m_threshold.fader->setKeySteps(kLevelKeys);
     x += kLimiterWidth + kGap;
 
     auto manualTiming = [this] { return LimiterViewOf(record()).manualTiming; };
-    const EditorBinding::FieldId attack = b.addField({
-        .name = QStringLiteral("limiter.attack"),
-        .shown = [this] { return LimiterViewOf(record()).attack; },
-        .write = [this](int index) { return SetAttack(record(), index); },
-        .enabled = manualTiming,
-    });
-    m_attack = addLimiterColumn(x, tr("Attack"), QStringLiteral("Ms"), kLimiterWidth, attack,
-                                kAttackEntry);
+    m_attack = addLimiterColumn(x, tr("Attack"), QStringLiteral("Ms"), kLimiterWidth,
+                                ParameterField::Attack, kAttackEntry, manualTiming);
     x += kLimiterWidth + kGap;
 
-    const EditorBinding::FieldId release = b.addField({
-        .name = QStringLiteral("limiter.release"),
-        .shown = [this] { return LimiterViewOf(record()).release; },
-        .write = [this](int index) { return SetRelease(record(), index); },
-        .enabled = manualTiming,
-    });
-    m_release =
-        addLimiterColumn(x, tr("Release"), QString(), kReleaseWidth, release, kReleaseDisplay);
-    b.bindText(release, m_release.edit, [this] {
+    m_release = addLimiterColumn(x, tr("Release"), QString(), kReleaseWidth,
+                                 ParameterField::Release, kReleaseDisplay, manualTiming);
+    // The release is shown with the time it stands for at the attack set ("32X (3200ms)").
+    (new TextConnection(store, keyOf(ParameterField::Release), m_release.edit, [this] {
         const LimiterView view = LimiterViewOf(record());
         return QString::fromStdString(ComposedReleaseText(view.release, view.attack));
-    });
+    }))->setEnabledWhen(manualTiming);
     x += kReleaseWidth + kGap;
 
     if (model.hasFullDynamics) {
         auto compressorSettings = [this] { return LimiterViewOf(record()).compressorSettings; };
-        const EditorBinding::FieldId clip = b.addField({
-            .name = QStringLiteral("limiter.clip"),
-            .shown = [this] { return record().clipLimit(); },
-            .write = [this](int index) { return SetClipLimit(record(), index); },
-            .enabled = compressorSettings,
-        });
         m_clipLimit =
-            addLimiterColumn(x, tr("Clip Limit"), QString(), kLimiterWidth, clip, kClipLimitEntry);
+            addLimiterColumn(x, tr("Clip Limit"), QString(), kLimiterWidth,
+                             ParameterField::ClipLimit, kClipLimitEntry, compressorSettings);
         m_clipLimit.fader->setKeySteps(kLevelKeys);
         x += kLimiterWidth + kGap;
 
-        const EditorBinding::FieldId ratio = b.addField({
-            .name = QStringLiteral("limiter.ratio"),
-            .shown = [this] { return record().ratio(); },
-            .write = [this](int index) { return SetRatio(record(), index); },
-            .enabled = compressorSettings,
-        });
-        m_ratio = addLimiterColumn(x, tr("Ratio"), QString(), kRatioWidth, ratio, kRatioEntry);
+        m_ratio = addLimiterColumn(x, tr("Ratio"), QString(), kRatioWidth, ParameterField::Ratio,
+                                   kRatioEntry, compressorSettings);
         x += kRatioWidth + kGap;
 
         auto* compress = addGroup(this, tr("Compress"), x, kGroupTop, kModeWidth, kModeGroupHeight);
-        const EditorBinding::FieldId mode = b.addField({
-            .name = QStringLiteral("limiter.mode"),
-            .shown = [this] { return record().dynamicsMode(); },
-            .write = [this](int value) { return SetDynamicsMode(record(), value); },
-            .enabled = compressorSettings,
-        });
         m_manual = addRadio(compress, tr("Manual"), 6, 16, 52, 12);
         m_auto = addRadio(compress, tr("Auto"), 6, 34, 52, 12);
-        b.bindRadios(mode,
-                     {{m_manual, OutputChannel::kModeManual}, {m_auto, OutputChannel::kModeAuto}});
+        (new ChoiceConnection(
+             store, keyOf(ParameterField::DynamicsMode),
+             {{m_manual, OutputChannel::kModeManual}, {m_auto, OutputChannel::kModeAuto}}))
+            ->setEnabledWhen(compressorSettings);
 
         auto* type = addGroup(this, tr("Mode"), x, kGroupTop + kGroupHeight - kModeGroupHeight,
                               kModeWidth, kModeGroupHeight);
-        const EditorBinding::FieldId dynamicsType = b.addField({
-            .name = QStringLiteral("limiter.type"),
-            .shown = [this] { return record().dynamicsType(); },
-            .write = [this](int value) { return SetDynamicsType(record(), value); },
-        });
         m_limit = addRadio(type, tr("Limit"), 6, 16, 52, 12);
         m_compressor = addRadio(type, tr("Compressor"), 6, 34, 54, 12);
-        b.bindRadios(dynamicsType, {{m_limit, OutputChannel::kDynamicsLimit},
-                                    {m_compressor, OutputChannel::kDynamicsCompressor}});
+        new ChoiceConnection(store, keyOf(ParameterField::DynamicsType),
+                             {{m_limit, OutputChannel::kDynamicsLimit},
+                              {m_compressor, OutputChannel::kDynamicsCompressor}});
         x += kModeWidth + kGap;
     }
     finishLayout(QSize(x - kGap + kMargin, kGroupTop + kGroupHeight + kMargin));
@@ -173,19 +135,13 @@ OutputChannelEditor::OutputChannelEditor(ProgramContainer& data, QWidget* owner)
 
 OutputChannelEditor::CrossoverControls OutputChannelEditor::addCrossover(QWidget* group,
                                                                          bool highPass) {
-    EditorBinding& b = binding();
-    const Crossover which = highPass ? Crossover::HighPass : Crossover::LowPass;
-    const QString prefix = highPass ? QStringLiteral("hpf.") : QStringLiteral("lpf.");
-    auto filter = [this, highPass]() -> Filter& {
-        return highPass ? record().highPass() : record().lowPass();
-    };
+    ParameterStore& values = store();
+    using F = ParameterField;
+    const auto kind = keyOf(highPass ? F::HighPassKind : F::LowPassKind);
+    const auto slope = keyOf(highPass ? F::HighPassSlope : F::LowPassSlope);
+    const auto frequency = keyOf(highPass ? F::HighPassFrequency : F::LowPassFrequency);
     CrossoverControls c;
 
-    const EditorBinding::FieldId kind = b.addField({
-        .name = prefix + QStringLiteral("kind"),
-        .shown = [filter] { return filter().kind(); },
-        .write = [this, which](int v) { return SetCrossoverKind(record(), which, v); },
-    });
     const QColor released = highPass ? kHighPassReleased : kLowPassReleased;
     const QColor pressed = highPass ? kHighPassPressed : kLowPassPressed;
     auto button = [&](const QString& caption, int y) {
@@ -198,58 +154,53 @@ OutputChannelEditor::CrossoverControls OutputChannelEditor::addCrossover(QWidget
     c.butterworth = button(tr("BTWorth"), 14);
     c.linkwitzRiley = button(QStringLiteral("L__R"), 30);
     c.bessel = button(tr("Bessel"), 46);
-    b.bindPressed(kind, {{c.butterworth, Filter::kButterworth},
-                         {c.linkwitzRiley, Filter::kLinkwitzRiley},
-                         {c.bessel, Filter::kBessel}});
+    new ChoiceConnection(values, kind,
+                         {{c.butterworth, Filter::kButterworth},
+                          {c.linkwitzRiley, Filter::kLinkwitzRiley},
+                          {c.bessel, Filter::kBessel}});
 
-    const EditorBinding::FieldId slope = b.addField({
-        .name = prefix + QStringLiteral("slope"),
-        .shown = [filter] { return filter().slope(); },
-        .write = [this, which](int v) { return SetCrossoverSlope(record(), which, v); },
-    });
     c.slopeEdit = addEdit(group, 4, 70, 22, 12);
     addLabel(group, QStringLiteral("dB"), 28, 70, 14, 12);
     c.slopeFader = addFader(group, 50, 62, 14, 44, pressed);
-    b.bindEdit(slope, c.slopeEdit, kCrossoverSlopeEntry);
-    b.bindFader(slope, c.slopeFader, kCrossoverSlopeEntry.max);
+    new EditConnection(values, slope, c.slopeEdit, kCrossoverSlopeEntry);
+    new FaderConnection(values, slope, c.slopeFader,
+                        FaderConnection::Inverted(kCrossoverSlopeEntry.max));
 
-    const EditorBinding::FieldId frequency = b.addField({
-        .name = prefix + QStringLiteral("freq"),
-        .shown = [filter] { return filter().frequency(); },
-        .write = [this, which](int hz) { return SetCrossoverFrequency(record(), which, hz); },
-    });
     c.frequencyEdit = addEdit(group, 4, 124, 36, 12);
     addLabel(group, QStringLiteral("Hz"), 42, 124, 12, 12);
     c.frequencyFader = addFader(group, 76, 12, 14, 132, pressed);
-    b.bindEdit(frequency, c.frequencyEdit,
-               highPass ? kHighPassFrequencyEntry : kLowPassFrequencyEntry);
-    b.bindFrequencyFader(frequency, c.frequencyFader);
+    new EditConnection(values, frequency, c.frequencyEdit,
+                       highPass ? kHighPassFrequencyEntry : kLowPassFrequencyEntry);
+    new FaderConnection(values, frequency, c.frequencyFader, FaderConnection::Frequency());
     return c;
 }
 
 OutputChannelEditor::LimiterControls
 OutputChannelEditor::addLimiterColumn(int x, const QString& caption, const QString& unit, int width,
-                                      EditorBinding::FieldId field,
-                                      const DisplayKindSettings& entry) {
+                                      ParameterField field, const DisplayKindSettings& entry,
+                                      std::function<bool()> enabled) {
     auto* group = addGroup(this, caption, x, kGroupTop, width, kGroupHeight);
+    const auto key = keyOf(field);
+    std::vector<ParameterConnection*> connections;
     LimiterControls c;
     c.edit = addEdit(group, 4, 14, width - 8, 12);
     if (!unit.isEmpty())
-        binding().bindEnabled(field, addLabel(group, unit, 4, 28, width - 8, 10, Qt::AlignCenter));
+        connections.push_back(new LabelConnection(
+            store(), key, addLabel(group, unit, 4, 28, width - 8, 10, Qt::AlignCenter)));
     c.fader = addFader(group, (width - 14) / 2, 42, 14, 102, kLimiterAccent);
     if (entry.kind != kKindOwnerText)
-        binding().bindEdit(field, c.edit, entry);
-    binding().bindFader(field, c.fader, entry.max);
+        connections.push_back(new EditConnection(store(), key, c.edit, entry));
+    connections.push_back(
+        new FaderConnection(store(), key, c.fader, FaderConnection::Inverted(entry.max)));
+    if (enabled) {
+        for (ParameterConnection* connection : connections)
+            connection->setEnabledWhen(enabled);
+    }
     return c;
 }
 
 void OutputChannelEditor::channelSelected() {
     CorrectLimitInAuto(record());
-}
-
-void OutputChannelEditor::filterDragged(int position) {
-    if (position == OutputChannel::kHighPassPosition || position == OutputChannel::kLowPassPosition)
-        binding().refresh();
 }
 
 OutputChannel& OutputChannelEditor::record() const {

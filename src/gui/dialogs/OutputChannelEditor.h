@@ -3,6 +3,7 @@
 #include "gui/dialogs/ChannelEditor.h"
 
 #include <array>
+#include <functional>
 
 class OutputChannel;
 class QRadioButton;
@@ -16,11 +17,7 @@ class TwoStateButton;
 class OutputChannelEditor : public ChannelEditor {
     Q_OBJECT
 public:
-    OutputChannelEditor(ProgramContainer& data, QWidget* owner);
-
-    // Filter slot 6 (high-pass) or 7 (low-pass) was dragged on the graph: show it again, and the
-    // automatic attack that follows the high-pass.
-    void filterDragged(int position) override;
+    OutputChannelEditor(ParameterStore& store, QWidget* owner);
 
     // ---- Controls, for tests and screenshots ----
     struct CrossoverControls {
@@ -56,9 +53,11 @@ protected:
 private:
     OutputChannel& record() const;
     CrossoverControls addCrossover(QWidget* group, bool highPass);
+    // A column of the limiter: a value box and a slider, usable while `enabled` holds (empty:
+    // always).
     LimiterControls addLimiterColumn(int x, const QString& caption, const QString& unit, int width,
-                                     EditorBinding::FieldId field,
-                                     const DisplayKindSettings& entry);
+                                     ParameterField field, const DisplayKindSettings& entry,
+                                     std::function<bool()> enabled = {});
 
     std::array<TwoStateButton*, 4> m_sources{};
     DelayControls m_delay;

@@ -1,11 +1,9 @@
 #include "gui/dialogs/OutputEqualizerEditor.h"
 
-#include "model/ProgramContainer.h"
+#include "gui/support/ParameterStore.h"
 
-OutputEqualizerEditor::OutputEqualizerEditor(ProgramContainer& data, ParameterStore& store,
-                                             QWidget* owner)
-    : EqualizerEditor(data, store, owner, /*output=*/true,
-                      DeviceModelOf(data.deviceType()).outputBands) {}
+OutputEqualizerEditor::OutputEqualizerEditor(ParameterStore& store, QWidget* owner)
+    : EqualizerEditor(store, owner, /*output=*/true, store.model().outputBands) {}
 
 QString OutputEqualizerEditor::captionOf(int index) const {
     return QStringLiteral("EQ>>OUT%1").arg(index + 1);

@@ -7,7 +7,7 @@
 class OutputEqualizerEditor : public EqualizerEditor {
     Q_OBJECT
 public:
-    OutputEqualizerEditor(ProgramContainer& data, ParameterStore& store, QWidget* owner);
+    OutputEqualizerEditor(ParameterStore& store, QWidget* owner);
 
 protected:
     QString captionOf(int index) const override;

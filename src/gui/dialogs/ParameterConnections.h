@@ -3,13 +3,18 @@
 #include "gui/support/ParameterStore.h"
 #include "model/ValueFormats.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
+class Fader;
+class QAbstractButton;
 class QComboBox;
 class QLabel;
 class QWidget;
@@ -42,6 +47,9 @@ public:
 
     ParameterKey key() const { return m_key(); }
     QWidget* control() const { return m_control; }
+    // Every widget the connection drives: the control and its partners (a value box's arrows,
+    // each button of a choice).
+    virtual QList<QWidget*> controls() const;
     void setEnabledWhen(Condition condition);
     void setVisibleWhen(Condition condition);
 
@@ -60,6 +68,9 @@ signals:
 protected:
     ParameterStore& store() const { return m_store; }
     int shown() const { return m_store.value(key()); }
+    // Whether `index` is what this connection's own entry is writing and the store took: a
+    // slider or knob then keeps its position (positions and values do not map one to one).
+    bool isOwnEntry(int index) const { return m_asked && *m_asked == index; }
     bool isEnabled() const { return !m_enabledWhen || m_enabledWhen(); }
     // Puts the value on the control.
     virtual void showValue(int index, bool keepTyping) = 0;
@@ -73,6 +84,7 @@ private:
     QPointer<QWidget> m_control;
     Condition m_enabledWhen;
     Condition m_visibleWhen;
+    std::optional<int> m_asked; // while enter() writes
 };
 
 // A numeric value box with its arrows, on the key's scale: a commit or an arrow step writes.
@@ -81,6 +93,8 @@ class SpinConnection : public ParameterConnection {
 public:
     SpinConnection(ParameterStore& store, KeyOf key, ValueSpin* spin, ValueEdit* edit,
                    const DisplayKindSettings& scale);
+
+    QList<QWidget*> controls() const override;
 
 protected:
     void showValue(int index, bool keepTyping) override;
@@ -114,10 +128,6 @@ protected:
 private:
     QPointer<RotaryKnob> m_knob;
     Transform m_transform;
-    // While the knob's own report is written, it keeps its position when the record took what it
-    // asked for (positions and frequencies do not map one to one).
-    bool m_reporting = false;
-    int m_asked = 0;
 };
 
 // A drop-down list whose entry i stands for index i; choosing an entry writes.
@@ -163,4 +173,80 @@ protected:
 private:
     QPointer<QLabel> m_label;
     std::function<QString()> m_text;
+};
+
+// A value box without arrows on the key's scale: a commit writes. Kinds without an entry rule
+// (a crossover's slope, a ratio) only show the value.
+class EditConnection : public ParameterConnection {
+    Q_OBJECT
+public:
+    EditConnection(ParameterStore& store, KeyOf key, ValueEdit* edit,
+                   const DisplayKindSettings& scale);
+
+protected:
+    void showValue(int index, bool keepTyping) override;
+
+private:
+    QPointer<ValueEdit> m_edit;
+};
+
+// A read-only value box whose text is composed from the channel ("32X (3200ms)").
+class TextConnection : public ParameterConnection {
+    Q_OBJECT
+public:
+    TextConnection(ParameterStore& store, KeyOf key, ValueEdit* edit,
+                   std::function<QString()> text);
+
+protected:
+    void showValue(int index, bool keepTyping) override;
+
+private:
+    QPointer<ValueEdit> m_edit;
+    std::function<QString()> m_text;
+};
+
+// A vertical slider whose positions stand for indices through a transform. Every position the
+// operator moves it to writes, and so does letting it go; a position it was last shown at asks
+// for nothing new, as that position may stand for another value than the one stored.
+class FaderConnection : public ParameterConnection {
+    Q_OBJECT
+public:
+    struct Transform {
+        std::function<void(Fader&)> setUp;           // its range
+        std::function<int(int position)> indexAt;    // what a position asks for
+        std::function<void(Fader&, int index)> show; // puts an index on the slider
+    };
+    // Indices 0..max with max at the top (position 0).
+    static Transform Inverted(int max);
+    // The logarithmic frequency steps, 30 kHz at the top; the index is a frequency in hertz.
+    static Transform Frequency();
+
+    FaderConnection(ParameterStore& store, KeyOf key, Fader* fader, Transform transform);
+
+protected:
+    void showValue(int index, bool keepTyping) override;
+
+private:
+    QPointer<Fader> m_fader;
+    Transform m_transform;
+    int m_shownPosition = -1;
+};
+
+// Buttons that each stand for one index of a choice. Radio buttons: the one of the index is
+// checked (none when no button stands for it). Two-state buttons: the one of the index is
+// pressed (state 0), the others are up; pressing the pressed one again changes nothing.
+class ChoiceConnection : public ParameterConnection {
+    Q_OBJECT
+public:
+    using Choices = std::vector<std::pair<QAbstractButton*, int>>;
+    ChoiceConnection(ParameterStore& store, KeyOf key, Choices choices);
+
+    QList<QWidget*> controls() const override;
+
+protected:
+    void showValue(int index, bool keepTyping) override;
+    void showState(bool enabled, std::optional<bool> visible) override;
+
+private:
+    std::vector<std::pair<QPointer<QAbstractButton>, int>> m_choices;
 };

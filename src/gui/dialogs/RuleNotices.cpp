@@ -4,7 +4,6 @@
 #include <QRegularExpression>
 
 #include <array>
-#include <bit>
 
 using ChannelEditRules::Edit;
 
@@ -49,17 +48,23 @@ constexpr std::array<Notice, 13> kNotices{{
 
 } // namespace
 
-QString RuleNotice(const QString& channel, const QString& field, int asked, int after, Edit edit) {
+QString RuleNotice(const QString& channel, const QString& field, int, int after, Edit edit) {
     if (edit != Edit::Corrected && edit != Edit::Refused)
         return {};
     // A band's field: "eq.3.freq" is the frequency of EQ3.
     static const QRegularExpression bandField(QStringLiteral("^eq\\.(\\d+)\\.(.+)$"));
     const QRegularExpressionMatch band = bandField.match(field);
-    const QString name = band.hasMatch() ? band.captured(2) : field;
+    // An output's source: "source.B" says whether input B feeds it.
+    static const QRegularExpression sourceField(QStringLiteral("^source\\.([A-D])$"));
+    const QRegularExpressionMatch source = sourceField.match(field);
+    const QString name = band.hasMatch()     ? band.captured(2)
+                         : source.hasMatch() ? QStringLiteral("source")
+                                             : field;
     const QString bandLabel = band.hasMatch() ? QStringLiteral("EQ") + band.captured(1) : QString();
-    // The input whose bit the operator tried to clear, of a mix refused.
-    const unsigned cleared = static_cast<unsigned>(after) & ~static_cast<unsigned>(asked);
-    const QString input = QStringLiteral("IN %1").arg(std::countr_zero(cleared | 0x100u) + 1);
+    const QString input =
+        source.hasMatch()
+            ? QStringLiteral("IN %1").arg(source.captured(1).at(0).unicode() - u'A' + 1)
+            : QString();
     for (const Notice& n : kNotices) {
         if (n.edit != edit || (n.field[0] != '\0' && name != QLatin1String(n.field)))
             continue;

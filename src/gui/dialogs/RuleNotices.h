@@ -8,7 +8,7 @@
 // asked for, or refused it: what happened and why, in a line that fits the status line
 // ("Out 3: HPF stops at the LPF, 2000 Hz"). `channel` names the channel ("Out 3", "Input A"),
 // `field` is the editor field written, named as the parameter without its channel ("hpf.freq",
-// "eq.3.on"; "source" is an output's whole mix of inputs), `asked` the value asked for and
+// "eq.3.on", "source.B"), `asked` the value asked for and
 // `after` the value the field shows now. Empty for an edit that was neither corrected nor
 // refused.
 QString RuleNotice(const QString& channel, const QString& field, int asked, int after,

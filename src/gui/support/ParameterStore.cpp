@@ -25,7 +25,7 @@ const DeviceModel& ParameterStore::model() const {
 }
 
 int ParameterStore::value(const ParameterKey& key) const {
-    return m_program != nullptr ? ParameterRegistry::ReadIndex(*m_program, key) : 0;
+    return m_program != nullptr ? ParameterRegistry::ReadControlIndex(*m_program, key) : 0;
 }
 
 std::string ParameterStore::shownValue(const ParameterKey& key) const {
@@ -74,4 +74,12 @@ ChannelEditRules::Edit ParameterStore::write(const ParameterKey& key, int index)
 
 void ParameterStore::reload() {
     emit reloaded();
+}
+
+void ParameterStore::announceChannel(ChannelId channel) {
+    if (m_program == nullptr)
+        return;
+    const std::vector<ParameterKey> keys = neighbours(ChannelKey(channel, ParameterField::Delay));
+    for (const ParameterKey& key : keys)
+        emit changed(key);
 }

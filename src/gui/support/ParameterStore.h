@@ -34,7 +34,7 @@ public:
     ProgramContainer& container() const { return *m_program; }
     const DeviceModel& model() const;
 
-    // The index the parameter shows now (ParameterRegistry::ReadIndex).
+    // The index the parameter's controls show now (ParameterRegistry::ReadControlIndex).
     int value(const ParameterKey& key) const;
     // Writes an index as the operator entered it: through the editing rules, flagged for the
     // unit. Announces written() when something was stored and changed() for every value that
@@ -43,6 +43,9 @@ public:
 
     // The container's settings were replaced: announces reloaded().
     void reload();
+    // Settings of one channel were written past the store (a filter dragged on the response
+    // graph): announces changed() for each of its parameters, as any of them may have moved.
+    void announceChannel(ChannelId channel);
 
 signals:
     // The value of `key` moved.

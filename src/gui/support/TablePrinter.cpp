@@ -80,7 +80,9 @@ TablePrintFonts MakeTablePrintFonts() {
     return {MakeFont(kBodyFont), MakeFont(kTitleFont), MakeFont(kFooterFont)};
 }
 
-TablePrinter::TablePrinter(PrintedTable table) : m_table(std::move(table)) {}
+TablePrinter::TablePrinter(PrintedTable table, std::shared_ptr<CellGlyphs> layouts)
+    : m_table(std::move(table)),
+      m_cellGlyphs(layouts != nullptr ? std::move(layouts) : std::make_shared<CellGlyphs>()) {}
 
 void TablePrinter::BeginPrinting(const QPaintDevice& device) {
     m_fonts = MakeTablePrintFonts();
@@ -118,14 +120,16 @@ void TablePrinter::BeginPrinting(const QPaintDevice& device) {
     layout.pageCount = ::PageCount(rows, layout.rowsPerPage);
     layout.columnEdges =
         ColumnEdges(m_table.widths, layout.printable.left(), layout.printable.width());
+    m_cellGlyphs->Use(m_fonts.body, device);
 }
 
-void TablePrinter::DrawCell(QPainter& painter, const QRect& cell, int column,
+void TablePrinter::DrawCell(QPainter& painter, GlyphBatch& batch, const QRect& cell, int column,
                             const QString& text) const {
     const auto c = static_cast<std::size_t>(column);
     const Qt::Alignment horizontal =
         c < m_table.alignments.size() ? m_table.alignments[c] : Qt::AlignHCenter;
-    painter.drawText(cell, static_cast<int>(horizontal | Qt::AlignVCenter), text);
+    if (!m_cellGlyphs->Place(text, cell, horizontal, batch))
+        painter.drawText(cell, static_cast<int>(horizontal | Qt::AlignVCenter), text);
 }
 
 void TablePrinter::PrintPage(QPainter& painter, int page) const {
@@ -149,15 +153,21 @@ void TablePrinter::PrintPage(QPainter& painter, int page) const {
     painter.drawText(QRect(left, area.top(), layout.titleWidth, layout.titleHeight),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_table.title);
 
-    // The column-heading row: a frame across the width and a framed cell per column.
+    // The column-heading row: a frame across the width and a framed cell per column. The cell
+    // texts of the page are gathered and go out in one text object per font after the last row.
     painter.setFont(m_fonts.body);
     const int headingTop = layout.headingTop;
     painter.drawRect(QRect(left, headingTop, right - left, layout.rowHeight));
     for (int c = 0; c < columns; ++c) {
         const auto e = static_cast<std::size_t>(c);
-        const QRect cell(edges[e], headingTop, edges[e + 1] - edges[e], layout.rowHeight);
-        painter.drawRect(cell);
-        DrawCell(painter, cell, c, c < m_table.headings.size() ? m_table.headings[c] : QString());
+        painter.drawRect(QRect(edges[e], headingTop, edges[e + 1] - edges[e], layout.rowHeight));
+    }
+    GlyphBatch batch;
+    for (int c = 0; c < columns; ++c) {
+        const auto e = static_cast<std::size_t>(c);
+        DrawCell(painter, batch,
+                 QRect(edges[e], headingTop, edges[e + 1] - edges[e], layout.rowHeight), c,
+                 c < m_table.headings.size() ? m_table.headings[c] : QString());
     }
 
     // The texts of the rows on this page; empty cells draw nothing.
@@ -171,10 +181,11 @@ void TablePrinter::PrintPage(QPainter& painter, int page) const {
             if (cells[c].isEmpty())
                 continue;
             const auto e = static_cast<std::size_t>(c);
-            DrawCell(painter, QRect(edges[e], top, edges[e + 1] - edges[e], layout.rowHeight), c,
-                     cells[c]);
+            DrawCell(painter, batch,
+                     QRect(edges[e], top, edges[e + 1] - edges[e], layout.rowHeight), c, cells[c]);
         }
     }
+    batch.Draw(painter);
     // The grid in one go, slots past the last table row included: each column edge runs down all
     // the slots, each slot has its bottom line across the width, and a last line closes the grid.
     // The square caps of the pen join the pieces a cell-by-cell grid would be made of, so these

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "gui/support/CellGlyphs.h"
 #include "gui/support/PrintJob.h"
 
 #include <QFont>
 #include <QRect>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 #include <vector>
 
@@ -62,7 +65,9 @@ public:
     static constexpr double kMarginMm = 10.0;
     static constexpr int kRowPadding = 4; // device units added to the body text height
 
-    explicit TablePrinter(PrintedTable table);
+    // `layouts` may be shared with the other tables of a document; without, the printer has its
+    // own.
+    explicit TablePrinter(PrintedTable table, std::shared_ptr<CellGlyphs> layouts = nullptr);
 
     void BeginPrinting(const QPaintDevice& device) override;
     int PageCount() const override { return m_layout.pageCount; }
@@ -74,9 +79,12 @@ public:
     const TablePrintFonts& Fonts() const { return m_fonts; }
 
 private:
-    void DrawCell(QPainter& painter, const QRect& cell, int column, const QString& text) const;
+    // Places a cell's text in `batch`, or draws it at once where it cannot be placed there.
+    void DrawCell(QPainter& painter, GlyphBatch& batch, const QRect& cell, int column,
+                  const QString& text) const;
 
     PrintedTable m_table;
     TablePrintFonts m_fonts;
     TablePageLayout m_layout;
+    std::shared_ptr<CellGlyphs> m_cellGlyphs; // the body font's texts, laid out as pages need them
 };

@@ -143,7 +143,6 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
     m_editors = std::make_unique<EditorSlots>(
         *this, *m_graph, m_layout.model, m_store,
         EditorSlots::Hooks{
-            .setInputSource = [this](int source) { SetInputSource(source, true); },
             .edited =
                 [this](bool output, int channel, const QString& field) {
                     m_history->Record(
@@ -337,8 +336,14 @@ void ControlSurface::OnInitialUpdate() {
     m_graph->setContainer(m_data);
     m_graph->initialise();
     m_graph->setMode(ResponseGraph::kModeAllChannels);
-    // Drag reports go to the open editor of the channel the graph shows.
-    connect(m_graph, &ResponseGraph::filterChanged, m_editors.get(), &EditorSlots::OnFilterChanged);
+    // A filter dragged on the graph writes past the store: its channel's controls follow.
+    connect(m_graph, &ResponseGraph::filterChanged, this, [this](int, int mode) {
+        if (mode == ResponseGraph::kModeAllChannels)
+            return; // nothing is dragged there
+        const bool output = mode != ResponseGraph::kModeInputEq;
+        m_store.announceChannel(
+            {output, output ? m_graph->selectedOutput() : m_graph->selectedInput()});
+    });
     m_graph->redraw();
 }
 
@@ -354,7 +359,7 @@ void ControlSurface::UpdateAllControls() {
         strip->refresh();
     }
     SetInputSource(m_data->inputSource(), false);
-    m_editors->ReloadAll(*m_data);
+    m_store.reload();
 }
 
 void ControlSurface::UpdateInputLabel(int input) {
@@ -542,13 +547,13 @@ ChannelStrip* ControlSurface::AddStrip(ChannelStrip* strip) {
 }
 
 void ControlSurface::OnChannelButton(ChannelStrip& strip) {
-    m_editors->Open(strip.side().channelEditor, strip.channel, *m_data);
+    m_editors->Open(strip.side().channelEditor, strip.channel);
     // An output shown with a Limit in Auto mode was set to Manual: no step of the operator's.
     m_history->Adopt();
 }
 
 void ControlSurface::OnEqualizerButton(ChannelStrip& strip) {
-    m_editors->Open(strip.side().equalizerEditor, strip.channel, *m_data);
+    m_editors->Open(strip.side().equalizerEditor, strip.channel);
 }
 
 std::vector<ChannelStrip*> ControlSurface::AllStrips() const {
@@ -726,9 +731,8 @@ void ControlSurface::OnMetersReceived(const MeterLevels& levels) {
 void ControlSurface::OnInputSourceChanged(int source, bool fromEditor) {
     if (m_sourceBox)
         m_sourceBox->setText(source ? tr("Digital") : tr("Analog"));
-    // The source belongs to the whole unit: every open input editor shows it.
+    // The source belongs to the whole unit; open input editors follow the store.
     if (fromEditor) {
-        m_editors->Refresh(EditorKind::InputChannel);
         m_history->Record(QStringLiteral("inputSource"), QStringLiteral("Input Source"));
     }
 }
@@ -736,7 +740,7 @@ void ControlSurface::OnInputSourceChanged(int source, bool fromEditor) {
 void ControlSurface::OnChannelCopied(bool output, int channel) {
     if (channel >= 0 && channel < (output ? OutputStripCount() : InputStripCount()))
         (output ? OutputStrip(channel) : InputStrip(channel)).refresh();
-    m_editors->ReloadAll(*m_data);
+    m_store.reload();
     m_graph->redraw();
     m_history->Record(QStringLiteral("copy"),
                       QStringLiteral("Copy to ") + ChannelLabel(output, channel));

@@ -165,6 +165,7 @@ public:
     ResponseGraph* Graph() const { return m_graph; }
     // The channel editors the strips have opened.
     EditorSlots& Editors() { return *m_editors; }
+    ParameterStore& Store() { return m_store; }
     // Undo, redo and the A/B comparison of this surface's settings, and their actions (the shell
     // shows them in its Edit menu).
     EditHistory& History() { return *m_history; }

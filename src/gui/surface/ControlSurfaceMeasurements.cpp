@@ -219,6 +219,8 @@ void ControlSurface::CreateGraphMenu() {
     connect(m_graphMenu->addAction(tr("&Clear All Measurements")), &QAction::triggered, this,
             &ControlSurface::ClearAllMeasurements);
 
+    // The graph's own view switch and the menu show the same view.
+    connect(m_graph, &ResponseGraph::viewSwitched, this, &ControlSurface::SetGraphView);
     m_graph->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_graph, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { m_graphMenu->popup(m_graph->mapToGlobal(at)); });

@@ -23,22 +23,19 @@ struct EditorSlots::KindRow {
     EditorKind kind;
     bool output;   // a slot per output of the model, else per input
     int graphMode; // the response graph's mode while the editor is shown; 0: left alone
-    ChannelEditor* (*create)(ProgramContainer& data, ParameterStore& store, QWidget& owner,
-                             const Hooks& hooks);
+    ChannelEditor* (*create)(ParameterStore& store, QWidget& owner, const Hooks& hooks);
 };
 
 namespace {
 
-ChannelEditor* MakeInputChannelEditor(ProgramContainer& data, ParameterStore&, QWidget& owner,
-                                      const EditorSlots::Hooks& hooks) {
-    auto* editor = new InputChannelEditor(data, &owner);
-    editor->setSourceHandler(hooks.setInputSource);
-    return editor;
+ChannelEditor* MakeInputChannelEditor(ParameterStore& store, QWidget& owner,
+                                      const EditorSlots::Hooks&) {
+    return new InputChannelEditor(store, &owner);
 }
 
-ChannelEditor* MakeOutputChannelEditor(ProgramContainer& data, ParameterStore&, QWidget& owner,
+ChannelEditor* MakeOutputChannelEditor(ParameterStore& store, QWidget& owner,
                                        const EditorSlots::Hooks&) {
-    return new OutputChannelEditor(data, &owner);
+    return new OutputChannelEditor(store, &owner);
 }
 
 // Import and Export of an equaliser editor go to the surface's hooks.
@@ -57,14 +54,14 @@ ChannelEditor* WithFileHooks(EqualizerEditor* editor, bool output,
     return editor;
 }
 
-ChannelEditor* MakeInputEqualizerEditor(ProgramContainer& data, ParameterStore& store,
-                                        QWidget& owner, const EditorSlots::Hooks& hooks) {
-    return WithFileHooks(new InputEqualizerEditor(data, store, &owner), false, hooks);
+ChannelEditor* MakeInputEqualizerEditor(ParameterStore& store, QWidget& owner,
+                                        const EditorSlots::Hooks& hooks) {
+    return WithFileHooks(new InputEqualizerEditor(store, &owner), false, hooks);
 }
 
-ChannelEditor* MakeOutputEqualizerEditor(ProgramContainer& data, ParameterStore& store,
-                                         QWidget& owner, const EditorSlots::Hooks& hooks) {
-    return WithFileHooks(new OutputEqualizerEditor(data, store, &owner), true, hooks);
+ChannelEditor* MakeOutputEqualizerEditor(ParameterStore& store, QWidget& owner,
+                                         const EditorSlots::Hooks& hooks) {
+    return WithFileHooks(new OutputEqualizerEditor(store, &owner), true, hooks);
 }
 
 } // namespace
@@ -93,8 +90,9 @@ EditorSlots::EditorSlots(QWidget& owner, ResponseGraph& graph, const DeviceModel
     : m_owner(owner), m_graph(graph), m_model(model), m_store(store), m_hooks(std::move(hooks)) {
     for (const KindRow& row : Rows())
         m_slots.emplace_back(static_cast<std::size_t>(SlotCount(row.kind)));
-    // An editor's write through the store: the graph draws it and the surface records it as the
-    // binding's writes are recorded, under the parameter's name without its channel ("eq.3.gain").
+    // A write through the store: the graph draws it and the surface records it as a step, under
+    // the parameter's name without its channel ("eq.3.gain"). A unit-wide setting is recorded by
+    // the surface when the controller reports it.
     connect(&m_store, &ParameterStore::written, this, [this](const ParameterKey& key) {
         m_graph.redraw();
         if (m_hooks.edited && !key.IsUnitSetting())
@@ -132,32 +130,25 @@ int EditorSlots::OpenCount() const {
     return count;
 }
 
-ChannelEditor* EditorSlots::Open(EditorKind kind, int channel, ProgramContainer& data) {
+ChannelEditor* EditorSlots::Open(EditorKind kind, int channel) {
     if (channel < 0 || channel >= SlotCount(kind))
         return nullptr;
     const KindRow& row = RowOf(kind);
     QPointer<ChannelEditor>& slot = SlotsOf(kind)[static_cast<std::size_t>(channel)];
     const bool created = slot.isNull();
     if (created) {
-        ChannelEditor* editor = row.create(data, m_store, m_owner, m_hooks);
+        ChannelEditor* editor = row.create(m_store, m_owner, m_hooks);
         slot = editor;
         editor->setGraph(&m_graph);
         connect(editor, &ChannelEditor::closing, this,
                 [this, kind, editor] { Closing(RowOf(kind), editor); });
         connect(editor, &ChannelEditor::clickedInside, this,
                 [this, kind, editor] { ShowOnGraph(RowOf(kind), editor->channel()); });
-        connect(&editor->binding(), &EditorBinding::written, this,
-                [this, kind, editor](const QString& field) {
-                    if (m_hooks.edited)
-                        m_hooks.edited(RowOf(kind).output, editor->channel(), field);
-                });
         connect(editor, &ChannelEditor::notice, this, [this](const QString& text) {
             if (m_hooks.notice)
                 m_hooks.notice(text);
         });
         editor->addActions(m_hooks.actions);
-    } else {
-        slot->setContainer(data);
     }
     ChannelEditor* editor = slot;
     editor->selectChannel(channel);
@@ -206,45 +197,12 @@ void EditorSlots::CloseAll() {
     }
 }
 
-void EditorSlots::Refresh(EditorKind kind) {
-    for (const QPointer<ChannelEditor>& editor : SlotsOf(kind)) {
-        if (editor)
-            editor->binding().refresh();
-    }
-}
-
-void EditorSlots::ReloadAll(ProgramContainer& data) {
-    for (const auto& ofKind : m_slots) {
-        for (const QPointer<ChannelEditor>& editor : ofKind) {
-            if (editor) {
-                editor->setContainer(data);
-                editor->selectChannel(editor->channel());
-            }
-        }
-    }
-    m_store.reload();
-}
-
 void EditorSlots::FollowUnitSettings() {
     for (const auto& ofKind : m_slots) {
         for (const QPointer<ChannelEditor>& editor : ofKind) {
             if (editor)
                 editor->followUnitSettings();
         }
-    }
-}
-
-void EditorSlots::OnFilterChanged(int position, int mode) {
-    if (mode == ResponseGraph::kModeAllChannels)
-        return;
-    for (const KindRow& row : Rows()) {
-        if (row.graphMode != mode)
-            continue;
-        const int channel = row.output ? m_graph.selectedOutput() : m_graph.selectedInput();
-        // Nobody to tell when that channel's editor has been closed meanwhile.
-        if (ChannelEditor* editor = Editor(row.kind, channel))
-            editor->filterDragged(position);
-        return;
     }
 }
 

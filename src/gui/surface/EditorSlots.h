@@ -14,7 +14,6 @@
 
 class ChannelEditor;
 class ParameterStore;
-class ProgramContainer;
 class QAction;
 class QWidget;
 class ResponseGraph;
@@ -31,22 +30,20 @@ enum class EditorKind {
 };
 
 // The editors a control surface has opened: one slot per kind and channel of the model. An
-// editor is created on first use and shown again with the program container set anew; it is
-// modeless, shown without taking the keyboard from the surface, placed where it covers neither
-// the response graph nor the edited channel's strip when the screen has room for that
-// (PlaceEditor), and kept on top of the main window. Closing it frees its slot. While an editor
-// with a graph
-// mode is shown (and whenever the operator clicks into it) the response graph shows its channel
-// in that mode; closing it returns the graph to all channels. The graph's drag reports go to the
-// editor of the channel the graph shows in that mode.
+// editor is created on first use and shown again later; it is modeless, shown without taking the
+// keyboard from the surface, placed where it covers neither the response graph nor the edited
+// channel's strip when the screen has room for that (PlaceEditor), and kept on top of the main
+// window. Closing it frees its slot. While an editor with a graph mode is shown (and whenever the
+// operator clicks into it) the response graph shows its channel in that mode; closing it returns
+// the graph to all channels. The editors show and write through the surface's ParameterStore and
+// follow its announcements by themselves.
 class EditorSlots : public QObject {
     Q_OBJECT
 public:
     // What the editors ask of the surface.
     struct Hooks {
-        // The operator chose a unit-wide input source in an input channel editor.
-        std::function<void(int source)> setInputSource;
-        // An editor wrote field `field` of an output's (else an input's) channel record.
+        // A parameter `field` ("eq.3.gain") of an output's (else an input's) channel was written
+        // through the store.
         std::function<void(bool output, int channel, const QString& field)> edited;
         // Actions every editor window carries, so their keys work while it has the focus.
         QList<QAction*> actions;
@@ -70,7 +67,7 @@ public:
 
     // Shows the editor of `kind` for `channel`, creating it in its slot on first use. Returns
     // nullptr for a channel the model does not have.
-    ChannelEditor* Open(EditorKind kind, int channel, ProgramContainer& data);
+    ChannelEditor* Open(EditorKind kind, int channel);
     // The editor in a slot; nullptr while the slot is empty.
     ChannelEditor* Editor(EditorKind kind, int channel) const;
     int SlotCount(EditorKind kind) const;
@@ -78,16 +75,8 @@ public:
 
     // Closes every open editor; each frees its slot.
     void CloseAll();
-    // Shows every open editor of a kind again from its record (after a unit-wide change).
-    void Refresh(EditorKind kind);
-    // Shows every open editor again from `data` (after a new program came in); the store
-    // announces the reload to what subscribes to it.
-    void ReloadAll(ProgramContainer& data);
     // The unit-wide settings changed (the temperature): every open editor follows them.
     void FollowUnitSettings();
-
-    // The graph's drag report: filter `position` was dragged in graph mode `mode`.
-    void OnFilterChanged(int position, int mode);
 
     // The screen area editors are placed in, instead of the free area of the main window's screen
     // (tests of other screen sizes); an empty rectangle goes back to the screen's.

@@ -4,12 +4,14 @@
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolButton>
 #include <QToolTip>
 
 #include "link/MeasurementOverlays.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <tuple>
 #include <utility>
 
@@ -70,6 +72,8 @@ constexpr double kPredictedWidth = 1.0;
 constexpr double kSumWidth = 2.0;
 const QColor kSumColour(255, 255, 255);
 const QColor kCaptionText(220, 220, 220);
+// Pixels between the plot's border and the view switch.
+constexpr int kViewSwitchInset = 3;
 // Neighbouring phases further apart than this have wrapped round, not risen.
 constexpr double kPhaseWrapJump = 180.0;
 // The group delay scale holds the curves between these frequencies (below, a high-pass's delay
@@ -92,6 +96,33 @@ ResponseGraph::ResponseGraph(QWidget* parent)
     reportTimer_.setObjectName(QStringLiteral("dragReportTimer"));
     reportTimer_.setInterval(kReportPeriodMs);
     connect(&reportTimer_, &QTimer::timeout, this, &ResponseGraph::reportTick);
+    createViewSwitch();
+}
+
+void ResponseGraph::createViewSwitch() {
+    viewButtons_ = new QButtonGroup(this);
+    const std::tuple<QString, QString, GraphView> views[] = {
+        {tr("Level"), tr("Shows the level of each channel"), GraphView::Magnitude},
+        {tr("Phase"), tr("Shows the phase of each channel as the unit runs it"), GraphView::Phase},
+        {tr("Group delay"), tr("Shows the group delay of each channel as the unit runs it"),
+         GraphView::GroupDelay},
+    };
+    for (const auto& [text, tip, view] : views) {
+        auto* button = new QToolButton(this);
+        button->setText(text);
+        button->setToolTip(tip);
+        button->setCheckable(true);
+        button->setChecked(view == view_);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setCursor(Qt::ArrowCursor);
+        button->setVisible(false); // until the graph is laid out
+        viewButtons_->addButton(button, static_cast<int>(view));
+    }
+    connect(viewButtons_, &QButtonGroup::idClicked, this, [this](int id) {
+        const auto view = static_cast<GraphView>(id);
+        setView(view);
+        emit viewSwitched(view);
+    });
 }
 
 void ResponseGraph::setContainer(ProgramContainer* data) {
@@ -120,8 +151,24 @@ void ResponseGraph::layout() {
     gridX_ = GG::GridX(plot_.width());
     levelY_ = GG::LevelLineY(plot_);
     background_ = QPixmap();
+    placeViewSwitch();
     if (data_ != nullptr)
         data_->setGraphRect(plot_);
+}
+
+void ResponseGraph::placeViewSwitch() {
+    if (!initialised_)
+        return;
+    // The view switch in the plot's top right corner, clear of the captions at the left.
+    int right = plot_.right - kViewSwitchInset;
+    const auto buttons = viewButtons_->buttons();
+    for (auto it = buttons.rbegin(); it != buttons.rend(); ++it) {
+        QAbstractButton* button = *it;
+        const QSize size = button->sizeHint();
+        right -= size.width();
+        button->setGeometry(right, plot_.top + kViewSwitchInset, size.width(), size.height());
+        button->setVisible(true);
+    }
 }
 
 void ResponseGraph::resizeEvent(QResizeEvent* event) {
@@ -168,6 +215,8 @@ void ResponseGraph::setView(GraphView view) {
         flushBeforeSwitch();
     clearCurrent();
     view_ = view;
+    if (QAbstractButton* button = viewButtons_->button(static_cast<int>(view)))
+        button->setChecked(true);
     update();
 }
 
@@ -276,27 +325,49 @@ void ResponseGraph::paintBackground(QPainter& painter) const {
 }
 
 void ResponseGraph::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
     const bool drawing = data_ != nullptr && initialised_;
     std::vector<Drawn> drawn;
     if (drawing)
         drawn = drawnChannels();
     scale_ = scaleFor(drawn);
-    painter.drawPixmap(0, 0, background());
     captions_.clear();
+    std::vector<PlotCurve> curves;
+    if (drawing)
+        curves = view_ == GraphView::Magnitude ? levelCurves(drawn) : phaseOrDelayCurves(drawn);
+    QPainter painter(this);
+    painter.drawImage(0, 0, plotImage(std::move(curves)));
     painter.setFont(CaptionFont());
     painter.setRenderHint(QPainter::Antialiasing);
-    if (drawing) {
-        if (view_ == GraphView::Magnitude)
-            paintLevels(painter, drawn);
-        else
-            paintPhaseOrDelay(painter, drawn);
-    }
+    if (drawing && view_ == GraphView::Magnitude)
+        paintHandles(painter, drawn);
     if (view_ == GraphView::Magnitude) {
         for (const FixedCurve& curve : fixedCurves_)
             paintValues(painter, curve.levelDb.data(), curve.colour, curve.width);
     }
     paintCaptions(painter);
+}
+
+bool ResponseGraph::PlotCurve::operator==(const PlotCurve& other) const {
+    // Byte for byte: a NaN (a gap) equals itself here.
+    return std::memcmp(values.data(), other.values.data(), sizeof values) == 0 &&
+           colour == other.colour && width == other.width && wrapJump == other.wrapJump;
+}
+
+const QImage& ResponseGraph::plotImage(std::vector<PlotCurve> curves) {
+    const QPixmap& frame = background();
+    if (plotImage_.size() != frame.size())
+        plotImage_ = QImage(frame.size(), QImage::Format_ARGB32_Premultiplied);
+    else if (plotImageFrame_ == frame.cacheKey() && curves == plotImageCurves_)
+        return plotImage_;
+    plotImage_.setDevicePixelRatio(frame.devicePixelRatio());
+    QPainter painter(&plotImage_);
+    painter.drawPixmap(0, 0, frame);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const PlotCurve& c : curves)
+        paintValues(painter, c.values.data(), c.colour, c.width, c.wrapJump);
+    plotImageCurves_ = std::move(curves);
+    plotImageFrame_ = frame.cacheKey();
+    return plotImage_;
 }
 
 std::vector<ResponseGraph::Drawn> ResponseGraph::drawnChannels() {
@@ -355,45 +426,43 @@ GraphScale ResponseGraph::scaleFor(const std::vector<Drawn>& drawn) {
     return GroupDelayScale(lowest, highest);
 }
 
-void ResponseGraph::paintLevels(QPainter& painter, const std::vector<Drawn>& drawn) {
+std::vector<ResponseGraph::PlotCurve> ResponseGraph::levelCurves(const std::vector<Drawn>& drawn) {
+    std::vector<PlotCurve> curves;
+    for (const Drawn& d : drawn)
+        curves.push_back({d.record->curveLevels(), ToQColor(d.record->curveColour()), d.width});
+    if (measurements_ == nullptr)
+        return curves;
+    const double offset = measurements_->DisplayOffsetDb();
+    auto shifted = [offset](MeasurementOverlays::GridValues levels) {
+        for (double& level : levels)
+            level += offset;
+        return levels;
+    };
+    bool anyShown = false;
     for (const Drawn& d : drawn) {
-        const QColor colour = ToQColor(d.record->curveColour());
-        paintValues(painter, d.record->curveLevels().data(), colour, d.width);
+        const MeasurementOverlays::Overlay* overlay = measurements_->Of(d.id);
+        if (overlay == nullptr || !overlay->shown)
+            continue;
+        anyShown = true;
+        QColor colour = ToQColor(d.record->curveColour());
+        curves.push_back(
+            {shifted(MeasurementOverlays::PredictedLevels(*overlay, d.record->curveLevels())),
+             colour, kPredictedWidth});
+        colour.setAlpha(kMeasuredAlpha);
+        curves.push_back({shifted(overlay->levelDb), colour, kMeasuredWidth});
     }
-    if (measurements_ != nullptr) {
-        const double offset = measurements_->DisplayOffsetDb();
-        bool anyShown = false;
-        for (const Drawn& d : drawn) {
-            const MeasurementOverlays::Overlay* overlay = measurements_->Of(d.id);
-            if (overlay == nullptr || !overlay->shown)
-                continue;
-            anyShown = true;
-            QColor colour = ToQColor(d.record->curveColour());
-            MeasurementOverlays::GridValues levels = overlay->levelDb;
-            for (double& level : levels)
-                level += offset;
-            MeasurementOverlays::GridValues predicted =
-                MeasurementOverlays::PredictedLevels(*overlay, d.record->curveLevels());
-            for (double& level : predicted)
-                level += offset;
-            paintValues(painter, predicted.data(), colour, kPredictedWidth);
-            colour.setAlpha(kMeasuredAlpha);
-            paintValues(painter, levels.data(), colour, kMeasuredWidth);
-        }
-        if (anyShown)
-            captions_ << tr("Measured (faint) and predicted: 0 dB here is %1 dB in the files")
-                             .arg(-offset, 0, 'f', 0);
-        const MeasurementOverlays::Sum sum = measurements_->PredictedSumOf(*data_);
-        if (sum.Drawn()) {
-            MeasurementOverlays::GridValues levels = sum.levelDb;
-            for (double& level : levels)
-                level += offset;
-            paintValues(painter, levels.data(), kSumColour, kSumWidth);
-        } else if (sum.chosen) {
-            captions_ << QString::fromStdString(sum.reason);
-        }
-    }
-    // The handles of the edited channel.
+    if (anyShown)
+        captions_ << tr("Measured (faint) and predicted: 0 dB here is %1 dB in the files")
+                         .arg(-offset, 0, 'f', 0);
+    const MeasurementOverlays::Sum sum = measurements_->PredictedSumOf(*data_);
+    if (sum.Drawn())
+        curves.push_back({shifted(sum.levelDb), kSumColour, kSumWidth});
+    else if (sum.chosen)
+        captions_ << QString::fromStdString(sum.reason);
+    return curves;
+}
+
+void ResponseGraph::paintHandles(QPainter& painter, const std::vector<Drawn>& drawn) {
     switch (mode_) {
     case kModeInputEq:
     case kModeOutputEq: {
@@ -411,35 +480,45 @@ void ResponseGraph::paintLevels(QPainter& painter, const std::vector<Drawn>& dra
     }
 }
 
-void ResponseGraph::paintPhaseOrDelay(QPainter& painter, const std::vector<Drawn>& drawn) {
+std::vector<ResponseGraph::PlotCurve>
+ResponseGraph::phaseOrDelayCurves(const std::vector<Drawn>& drawn) {
     const bool phase = view_ == GraphView::Phase;
+    const double jump = phase ? kPhaseWrapJump : 0.0;
+    std::vector<PlotCurve> curves;
+    auto add = [&](const double* values, QColor colour, double width) {
+        PlotCurve& curve = curves.emplace_back();
+        std::copy_n(values, curve.values.size(), curve.values.begin());
+        curve.colour = colour;
+        curve.width = width;
+        curve.wrapJump = jump;
+    };
     for (std::size_t k = 0; k < drawn.size(); ++k) {
         const Drawn& d = drawn[k];
-        const ResponseCurves& curves = drawnCurves_[k];
+        const ResponseCurves& channel = drawnCurves_[k];
         const QColor colour = ToQColor(d.record->curveColour());
         if (!phase) {
-            paintValues(painter, curves.groupDelayMs.data(), colour, d.width);
+            add(channel.groupDelayMs.data(), colour, d.width);
             continue;
         }
-        paintValues(painter, curves.phaseDeg.data(), colour, d.width, kPhaseWrapJump);
+        add(channel.phaseDeg.data(), colour, d.width);
         const MeasurementOverlays::Overlay* overlay =
             measurements_ != nullptr ? measurements_->Of(d.id) : nullptr;
         if (overlay == nullptr || !overlay->shown || !overlay->measurement.HasPhase())
             continue;
-        const auto predicted = MeasurementOverlays::PredictedPhase(*overlay, curves);
-        paintValues(painter, predicted.data(), colour, kPredictedWidth, kPhaseWrapJump);
+        add(MeasurementOverlays::PredictedPhase(*overlay, channel).data(), colour, kPredictedWidth);
         QColor faint = colour;
         faint.setAlpha(kMeasuredAlpha);
-        paintValues(painter, overlay->phaseDeg.data(), faint, kMeasuredWidth, kPhaseWrapJump);
+        add(overlay->phaseDeg.data(), faint, kMeasuredWidth);
     }
     if (phase && measurements_ != nullptr) {
         const MeasurementOverlays::Sum sum = measurements_->PredictedSumOf(*data_);
         if (sum.Drawn())
-            paintValues(painter, sum.phaseDeg.data(), kSumColour, kSumWidth, kPhaseWrapJump);
+            add(sum.phaseDeg.data(), kSumColour, kSumWidth);
         else if (sum.chosen)
             captions_ << QString::fromStdString(sum.reason);
     }
     captions_.prepend(phase ? tr("Phase in degrees") : tr("Group delay in milliseconds"));
+    return curves;
 }
 
 void ResponseGraph::paintCaptions(QPainter& painter) {
@@ -600,6 +679,8 @@ QString ResponseGraph::handleTooltip() {
 }
 
 bool ResponseGraph::event(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        placeViewSwitch(); // the buttons take the surface's font: their sizes follow it
     if (event->type() == QEvent::ToolTip) {
         const QString text = handleTooltip();
         if (text.isEmpty())

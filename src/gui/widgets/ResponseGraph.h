@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QButtonGroup>
+#include <QImage>
 #include <QPixmap>
 #include <QPolygonF>
 #include <QStringList>
@@ -78,7 +80,8 @@ public:
     void setMode(int mode);
     int mode() const { return mode_; }
 
-    // Level, phase or group delay. Clears the current filter and redraws.
+    // Level, phase or group delay. Clears the current filter and redraws. The graph's own view
+    // switch (three buttons at the top right of the plot) calls it and reports viewSwitched().
     void setView(GraphView view);
     GraphView view() const { return view_; }
     // The scale the last paint used (group delay follows the curves).
@@ -128,6 +131,8 @@ signals:
     // A drag step has just changed filter `position` of the selected channel in `mode`: at once
     // and for every step, for whoever keeps track of the operator's edits.
     void dragEdited(int position, int mode);
+    // The operator chose `view` with the graph's own view switch (after setView(view)).
+    void viewSwitched(GraphView view);
 
 protected:
     bool event(QEvent* event) override;
@@ -139,6 +144,8 @@ protected:
 
 private:
     void layout();
+    void createViewSwitch();
+    void placeViewSwitch();
     const QPixmap& background();
     void paintBackground(QPainter& painter) const;
     void paintBandLabels(QPainter& painter, FilterSet& set, int bands, QColor colour);
@@ -160,8 +167,22 @@ private:
     // a wrapped phase.
     void paintValues(QPainter& painter, const double* values, QColor colour, double width,
                      double wrapJump = 0.0);
-    void paintLevels(QPainter& painter, const std::vector<Drawn>& drawn);
-    void paintPhaseOrDelay(QPainter& painter, const std::vector<Drawn>& drawn);
+    // A curve of the plot: its values at the grid frequencies and how it is drawn.
+    struct PlotCurve {
+        std::array<double, kCurvePoints> values{};
+        QColor colour;
+        double width = 1.0;
+        double wrapJump = 0.0;
+        bool operator==(const PlotCurve& other) const;
+    };
+    // The curves of the view, in drawing order: the channels', then the measured and predicted
+    // ones and the sum. Adds the captions they need.
+    std::vector<PlotCurve> levelCurves(const std::vector<Drawn>& drawn);
+    std::vector<PlotCurve> phaseOrDelayCurves(const std::vector<Drawn>& drawn);
+    // The background with `curves` drawn on it; drawn again only when they or the background
+    // changed since the last paint.
+    const QImage& plotImage(std::vector<PlotCurve> curves);
+    void paintHandles(QPainter& painter, const std::vector<Drawn>& drawn);
     void paintCaptions(QPainter& painter);
     // The scale of the view for these channels; computes their phase and group delay curves
     // (drawnCurves_) outside the level view.
@@ -230,7 +251,15 @@ private:
     // drawn once into this pixmap and copied on every repaint.
     QPixmap background_;
     int backgroundLastGridLine_ = -1;
+    // The background with the curves on it as the last paint drew them, and what they were: a
+    // repaint that draws the same curves (a handle hovered, the window uncovered, the meters'
+    // neighbours redrawn) copies it instead of drawing 20 or more antialiased curves again.
+    QImage plotImage_;
+    std::vector<PlotCurve> plotImageCurves_;
+    qint64 plotImageFrame_ = 0; // the background's cache key
+
     std::array<double, kCurvePoints> curveX_{}; // client x of every grid frequency, unrounded
     QPolygonF polyline_;
     QTimer reportTimer_;
+    QButtonGroup* viewButtons_ = nullptr; // ids are the GraphView values
 };

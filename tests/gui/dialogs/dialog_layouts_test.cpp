@@ -92,7 +92,7 @@ QWidget* Open(ModelFixture& f, Arguments&&... arguments) {
 }
 
 MakeWindow EditorOf(EditorKind kind) {
-    return [kind](ModelFixture& f) -> QWidget* { return f.editors.Open(kind, 0, f.data); };
+    return [kind](ModelFixture& f) -> QWidget* { return f.editors.Open(kind, 0); };
 }
 
 // A filter text with every kind of row the import lists: taken, limited and not taken.

@@ -379,8 +379,7 @@ void ChannelEditorsTest::editorsOpenClearOfGraphAndStrip() {
     const auto editorKind = static_cast<EditorKind>(kind);
     const bool output =
         editorKind == EditorKind::OutputChannel || editorKind == EditorKind::OutputEqualizer;
-    ChannelEditor* editor =
-        surface->Editors().Open(editorKind, channel, surface->Document().Data());
+    ChannelEditor* editor = surface->Editors().Open(editorKind, channel);
     QVERIFY(editor);
     const QRect frame = editor->frameGeometry();
     // Whole on the screen, never over the graph; clear of its strip where the screen has room.
@@ -393,11 +392,10 @@ void ChannelEditorsTest::editorsOpenClearOfGraphAndStrip() {
 void ChannelEditorsTest::editorsCascadeOnAScreenWithoutRoom() {
     ControlSurface* surface = Show(1);
     PutOnScreen(m_harness->Window(), *surface, kLaptop.available);
-    ProgramContainer& data = surface->Document().Data();
     // Four wide editors on a laptop: each on the screen, none exactly on another.
     std::vector<QPoint> corners;
     for (int channel = 0; channel < 4; ++channel) {
-        ChannelEditor* editor = surface->Editors().Open(EditorKind::OutputEqualizer, channel, data);
+        ChannelEditor* editor = surface->Editors().Open(EditorKind::OutputEqualizer, channel);
         QVERIFY(kLaptop.available.contains(editor->frameGeometry()));
         QVERIFY(!editor->frameGeometry().intersects(GraphArea(*surface)));
         QVERIFY(std::find(corners.begin(), corners.end(), editor->pos()) == corners.end());
@@ -536,7 +534,7 @@ void ChannelEditorsTest::highPassNeverLiesAboveTheLowPass() {
     // the release does not move it to the slider's own frequency there (1945 Hz).
     TypeValue(out->highPass().frequencyEdit, "500");
     TypeValue(out->lowPass().frequencyEdit, "2000");
-    QSignalSpy written(&out->binding(), &EditorBinding::written);
+    QSignalSpy written(&surface->Store(), &ParameterStore::written);
     Fader* fader = out->highPass().frequencyFader;
     fader->resize(fader->width(), 132);
     const QPoint thumb = fader->thumbRect().center().toPoint();

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QToolButton>
 #include <QtTest>
 
 #include <memory>
@@ -114,6 +115,7 @@ private slots:
     void importThatChangesNothing();
     void measurementsAreRememberedWithTheirProgramFile();
     void viewSwitchShowsThePhase();
+    void graphSwitchAndMenuShowTheSameView();
 
 private:
     // Opens output `channel`'s equaliser editor from its strip.
@@ -277,6 +279,34 @@ void MeasurementToolsTest::viewSwitchShowsThePhase() {
     QVERIFY2(std::abs(curveRow - expected) <= 3,
              qPrintable(
                  QStringLiteral("curve at row %1, -90 degrees at %2").arg(curveRow).arg(expected)));
+}
+
+// The switch on the graph itself and the Graph menu are two ways to one view: choosing in either
+// shows the choice in both.
+void MeasurementToolsTest::graphSwitchAndMenuShowTheSameView() {
+    ControlSurface* surface = m_harness->Show(DeviceCommand(1));
+    ResponseGraph* graph = surface->Graph();
+    auto button = [graph](const QString& text) -> QToolButton* {
+        for (QToolButton* b : graph->findChildren<QToolButton*>())
+            if (b->text() == text)
+                return b;
+        return nullptr;
+    };
+    QToolButton* phase = button(QStringLiteral("Phase"));
+    QToolButton* level = button(QStringLiteral("Level"));
+    QVERIFY(phase && level && button(QStringLiteral("Group delay")));
+    const GraphRect plot = graph->plotRect();
+    QVERIFY(QRect(plot.left, plot.top, plot.width(), plot.height()).contains(phase->geometry()));
+    QVERIFY(level->isChecked());
+
+    QTest::mouseClick(phase, Qt::LeftButton);
+    QCOMPARE(graph->view(), GraphView::Phase);
+    QVERIFY(ActionNamed(surface->GraphMenu(), QStringLiteral("&Phase"))->isChecked());
+
+    ActionNamed(surface->GraphMenu(), QStringLiteral("Group &Delay"))->trigger();
+    QCOMPARE(graph->view(), GraphView::GroupDelay);
+    QVERIFY(button(QStringLiteral("Group delay"))->isChecked());
+    QVERIFY(!phase->isChecked());
 }
 
 TAVREL_GUI_TEST_MAIN(MeasurementToolsTest)
