@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     }
     RunFor(500); // a few idle ticks
 
-    Fader* fader = surface->OutputStrip(kOutput).fader;
+    auto* fader = surface->findChild<Fader*>(QStringLiteral("out%1.fader").arg(kOutput + 1));
     std::mt19937 random(30);
     std::uniform_int_distribution<int> pause(150, 350);
     std::vector<double> latencies;

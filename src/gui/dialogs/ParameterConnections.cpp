@@ -153,13 +153,13 @@ void SpinConnection::showState(bool enabled, std::optional<bool> visible) {
 KnobConnection::Transform KnobConnection::Linear(int min, int max) {
     return {.setUp = [min, max](RotaryKnob& knob) { knob.setRange(min, max); },
             .indexAt = [](int position) { return position; },
-            .show = [](RotaryKnob& knob, int index) { knob.setValue(index); }};
+            .show = [](RotaryKnob& knob, int index) { knob.showValue(index); }};
 }
 
 KnobConnection::Transform KnobConnection::Frequency() {
     return {.setUp = [](RotaryKnob& knob) { knob.setRange(0, controlmath::kFrequencySteps); },
             .indexAt = [](int position) { return controlmath::FrequencyOfSteps(position); },
-            .show = [](RotaryKnob& knob, int hz) { knob.setFrequency(hz); }};
+            .show = [](RotaryKnob& knob, int hz) { knob.showFrequency(hz); }};
 }
 
 KnobConnection::KnobConnection(ParameterStore& store, KeyOf key, RotaryKnob* knob,
@@ -167,8 +167,8 @@ KnobConnection::KnobConnection(ParameterStore& store, KeyOf key, RotaryKnob* kno
     : ParameterConnection(store, std::move(key), knob), m_knob(knob),
       m_transform(std::move(transform)) {
     m_transform.setUp(*knob);
-    connect(knob, &RotaryKnob::knobMessage, this,
-            [this](int, int, int position) { enter(m_transform.indexAt(position)); });
+    connect(knob, &RotaryKnob::valueChanged, this,
+            [this](int position) { enter(m_transform.indexAt(position)); });
     show();
 }
 
@@ -280,7 +280,7 @@ FaderConnection::Transform FaderConnection::Inverted(int max) {
     return {
         .setUp = [max](Fader& fader) { fader.setRange(0, max); },
         .indexAt = [max](int position) { return max - position; },
-        .show = [max](Fader& fader, int index) { fader.setPosition(max - Within(index, 0, max)); }};
+        .show = [max](Fader& fader, int index) { fader.showValue(max - Within(index, 0, max)); }};
 }
 
 FaderConnection::Transform FaderConnection::Frequency() {
@@ -288,7 +288,7 @@ FaderConnection::Transform FaderConnection::Frequency() {
     return {.setUp = [](Fader& fader) { fader.setRange(0, kTop); },
             .indexAt =
                 [](int position) { return controlmath::SliderFrequencyOfPosition(position, kTop); },
-            .show = [](Fader& fader, int hz) { fader.setFrequency(hz); }};
+            .show = [](Fader& fader, int hz) { fader.showFrequency(hz); }};
 }
 
 FaderConnection::FaderConnection(ParameterStore& store, KeyOf key, Fader* fader,
@@ -296,12 +296,15 @@ FaderConnection::FaderConnection(ParameterStore& store, KeyOf key, Fader* fader,
     : ParameterConnection(store, std::move(key), fader), m_fader(fader),
       m_transform(std::move(transform)) {
     m_transform.setUp(*fader);
-    fader->setReportOnRelease(true);
-    connect(fader, &Fader::sliderMessage, this, [this](int, int, int position) {
-        if (position == m_shownPosition)
+    // Every position the thumb takes reports, and so does letting it go (a thumb let go where
+    // the store last put it asks for nothing new).
+    auto report = [this] {
+        if (!m_fader || m_fader->value() == m_shownPosition)
             return; // the thumb stands where it was put: nothing new is asked
-        enter(m_transform.indexAt(position));
-    });
+        enter(m_transform.indexAt(m_fader->value()));
+    };
+    connect(fader, &Fader::valueChanged, this, report);
+    connect(fader, &Fader::sliderReleased, this, report);
     show();
 }
 
@@ -310,7 +313,7 @@ void FaderConnection::showValue(int index, bool) {
         return;
     if (!isOwnEntry(index))
         m_transform.show(*m_fader, index);
-    m_shownPosition = m_fader->position();
+    m_shownPosition = m_fader->value();
 }
 
 // ---- ChoiceConnection ---------------------------------------------------------------------------

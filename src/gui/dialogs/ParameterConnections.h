@@ -205,9 +205,9 @@ private:
     std::function<QString()> m_text;
 };
 
-// A vertical slider whose positions stand for indices through a transform. It reports when it
-// is let go; a report at the position it was last shown at asks for nothing new, as that
-// position may stand for another value than the one stored.
+// A vertical slider whose positions stand for indices through a transform. Every position the
+// operator moves it to writes, and so does letting it go; a position it was last shown at asks
+// for nothing new, as that position may stand for another value than the one stored.
 class FaderConnection : public ParameterConnection {
     Q_OBJECT
 public:

@@ -10,6 +10,7 @@
 #include "gui/support/ProgramSettings.h"
 #include "gui/support/QtMessageSink.h"
 #include "gui/support/QueuedLineEvents.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/EditHistory.h"
 #include "gui/surface/EditorSlots.h"
 #include "gui/surface/SurfaceButtons.h"
@@ -52,24 +53,10 @@ const QColor kTitleBar(218, 37, 28);
 const QColor kPanel(48, 54, 68);
 const QColor kGroupLine(255, 255, 255);
 const QColor kStripFrame(110, 120, 142);
-// Polarity: the normal state is a plain light button with dark text (red text read as an
-// alarm); the inverted state stands out in amber with dark text (a grey face read as disabled).
-const QColor kPolarityNormalFace(207, 207, 215);
-const QColor kPolarityNormalText(24, 24, 28);
-const QColor kPolarityInvertFace(255, 170, 0);
-const QColor kPolarityInvertText(24, 24, 28);
 const QColor kStatusBoxFace(230, 230, 234);
 
 constexpr int kLedPeriodMs = StatusLed::kDefaultPeriodMs;
-constexpr int kGainEditKind = 10; // index x step - offset, "%0.1f"
-constexpr double kGainStep = 0.1;
-constexpr int kGainStepsPerDb = 10;
-// A key press moves a gain fader by one 0.1 dB step, or by 1 dB for a page; Home and End stay
-// still. Jumping a level across its range in one press can blow loudspeakers.
-constexpr controlmath::KeySteps kGainFaderKeys = controlmath::LevelKeySteps(kGainStepsPerDb);
 constexpr int kFormFontPoints = 8;
-constexpr int kNameLabelPixels = 13; // at the form's natural size, as the fader's parts below
-constexpr QMargins kFaderMargins(4, 0, 0, 2);
 constexpr int kComparisonBoxWidth = 90; // dialog units
 // The right end of the status line's boxes, short of the side buttons (dialog units).
 constexpr int kStatusLineRight = 616;
@@ -81,10 +68,6 @@ const QColor kNoticeFace(255, 243, 190);
 constexpr DluBox kGraphBox{11, 22, 602, 168};
 constexpr DluBox kTitleBarBox{12, 3, 610, 17};
 constexpr DluBox kPanelBox{1, 192, 674, 254};
-
-QColor ToQColor(CurveColour c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 QString Text(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -182,21 +165,20 @@ ControlSurface::ControlSurface(int deviceType, SurfaceDocument& document, QWidge
 
     CreateStatusLine();
     CreateSideButtons();
-    m_inputStrips.reserve(static_cast<std::size_t>(m_layout.model.inputs));
+    const auto place = [this](QWidget* widget, const DluBox& box) { Place(widget, box); };
     for (int i = 0; i < m_layout.model.inputs; ++i)
-        m_inputStrips.push_back(
-            CreateStrip(false, i, m_layout.inputColumns[static_cast<std::size_t>(i)]));
-    m_outputStrips.reserve(static_cast<std::size_t>(m_layout.model.outputs));
+        m_inputStrips.push_back(AddStrip(
+            new ChannelStrip(InputStripSide(), i, m_layout,
+                             m_layout.inputColumns[static_cast<std::size_t>(i)], *this, place)));
     for (int i = 0; i < m_layout.model.outputs; ++i)
-        m_outputStrips.push_back(
-            CreateStrip(true, i, m_layout.outputColumns[static_cast<std::size_t>(i)]));
+        m_outputStrips.push_back(AddStrip(
+            new ChannelStrip(OutputStripSide(), i, m_layout,
+                             m_layout.outputColumns[static_cast<std::size_t>(i)], *this, place)));
 
     CreateChannelMenu();
     CreateGraphMenu();
-    for (const std::vector<SurfaceStrip>* strips : {&m_inputStrips, &m_outputStrips}) {
-        for (const SurfaceStrip& strip : *strips)
-            AddStripContextMenu(strip);
-    }
+    for (const ChannelStrip* strip : AllStrips())
+        AddStripContextMenu(*strip);
     SetTabOrder();
     InstallKeyFilter(this);
 }
@@ -218,10 +200,9 @@ void ControlSurface::CreateChannelMenu() {
 
 void ControlSurface::SetTabOrder() {
     std::vector<QWidget*> order;
-    for (const std::vector<SurfaceStrip>* strips : {&m_inputStrips, &m_outputStrips}) {
-        for (const SurfaceStrip& strip : *strips)
-            order.insert(order.end(), {strip.name, strip.polarity, strip.eq, strip.channelEditor,
-                                       strip.gain, strip.fader, strip.mute});
+    for (const ChannelStrip* strip : AllStrips()) {
+        const std::vector<QWidget*> parts = strip->tabOrder();
+        order.insert(order.end(), parts.begin(), parts.end());
     }
     order.insert(order.end(), m_sideButtons.begin(), m_sideButtons.end());
     order.push_back(m_comparisonButton);
@@ -318,74 +299,9 @@ void ControlSurface::CreateSideButtons() {
     }
 }
 
-SurfaceStrip ControlSurface::CreateStrip(bool output, int channel, int x) {
-    const StripRows& rows = m_layout.rows;
-    SurfaceStrip strip;
-    strip.output = output;
-    strip.channel = channel;
-    strip.gainMax = output ? m_layout.model.outputGainMax : m_layout.model.inputGainMax;
-
-    strip.name = new TwoStateButton(this);
-    Place(strip.name, {x, rows.name, 42, 14});
-    strip.polarity = new TwoStateButton(this);
-    Place(strip.polarity, {x, rows.polarity, 42, 14});
-    strip.eq = new CurvePictureButton(CurvePictureButton::Picture::Bell, this);
-    Place(strip.eq, {x + 1, rows.eq, 40, 14});
-    strip.channelEditor = new CurvePictureButton(CurvePictureButton::Picture::Slopes, this);
-    Place(strip.channelEditor, {x + 1, rows.channel, 40, 14});
-    strip.gain = new ValueEdit(this);
-    Place(strip.gain, {x, rows.gainEdit, 42, 14});
-    strip.meter = new LevelMeter(this);
-    Place(strip.meter, {x + 3, rows.meter, 12, 75});
-    strip.fader = new Fader(this);
-    Place(strip.fader, {x + 24, rows.fader, 17, 96});
-    strip.mute = new MuteLampButton(this);
-    Place(strip.mute, {x + 1, output ? rows.muteOutputs : rows.muteInputs, 15, 14});
-    strip.nameLabel = new QLabel(this);
-    Place(strip.nameLabel, {x, rows.nameLabel, 42, 10});
-
-    // What each button of the strip does, named with the channel.
-    const QString channelLabel =
-        Text(output ? m_layout.model.OutputLabel(channel) : m_layout.model.InputLabel(channel));
-    strip.name->setToolTip(tr("Shows or hides the curve of %1 in the graph").arg(channelLabel));
-    strip.polarity->setToolTip(tr("Polarity of %1: normal or inverted").arg(channelLabel));
-    strip.eq->setToolTip(tr("Opens the equaliser of %1").arg(channelLabel));
-    strip.channelEditor->setToolTip(tr("Opens the channel settings of %1").arg(channelLabel));
-
-    strip.fader->setControlId((output ? kFirstOutputFaderId : kFirstInputFaderId) + channel);
-    strip.gain->setControlId((output ? kFirstOutputGainEditId : kFirstInputGainEditId) + channel);
-    connect(strip.fader, &Fader::sliderMessage, this, &ControlSurface::OnFaderMessage);
-    // Strips are found again by side and index: the vectors are not grown after this.
-    auto stripOf = [this, output, channel]() -> SurfaceStrip& {
-        return output ? OutputStrip(channel) : InputStrip(channel);
-    };
-    connect(strip.gain, &ValueEdit::committed, this, [this, stripOf] { OnGainEdited(stripOf()); });
-    connect(strip.name, &QAbstractButton::clicked, this,
-            [this, stripOf] { OnNameButton(stripOf()); });
-    connect(strip.polarity, &QAbstractButton::clicked, this,
-            [this, stripOf] { OnPolarityButton(stripOf()); });
-    connect(strip.mute, &QAbstractButton::clicked, this,
-            [this, stripOf] { OnMuteButton(stripOf()); });
-    connect(strip.channelEditor, &QAbstractButton::clicked, this,
-            [this, stripOf] { OnChannelButton(stripOf()); });
-    connect(strip.eq, &QAbstractButton::clicked, this,
-            [this, stripOf] { OnEqualizerButton(stripOf()); });
-    return strip;
-}
-
 void ControlSurface::Place(QWidget* widget, const DluBox& box) {
     m_placements.push_back({widget, box});
     widget->setGeometry(m_units.Rect(box.x, box.y, box.w, box.h));
-}
-
-void ControlSurface::ScaleStrip(SurfaceStrip& strip) {
-    QFont labelFont = font();
-    labelFont.setPixelSize(m_units.Pixels(kNameLabelPixels));
-    strip.nameLabel->setFont(labelFont);
-    strip.fader->setThumbHeight(m_units.Pixels(Fader::kThumbHeight));
-    strip.fader->setMargins(
-        QMargins(m_units.Pixels(kFaderMargins.left()), m_units.Pixels(kFaderMargins.top()),
-                 m_units.Pixels(kFaderMargins.right()), m_units.Pixels(kFaderMargins.bottom())));
 }
 
 void ControlSurface::resizeEvent(QResizeEvent* event) {
@@ -399,35 +315,10 @@ void ControlSurface::resizeEvent(QResizeEvent* event) {
         const DluBox& box = placement.box;
         placement.widget->setGeometry(m_units.Rect(box.x, box.y, box.w, box.h));
     }
-    for (SurfaceStrip& strip : m_inputStrips)
-        ScaleStrip(strip);
-    for (SurfaceStrip& strip : m_outputStrips)
-        ScaleStrip(strip);
+    for (ChannelStrip* strip : AllStrips())
+        strip->scale(m_units, font());
     ShowPortBox(); // the short name is cut to the box's new width
     update();
-}
-
-void ControlSurface::SetUpStrip(SurfaceStrip& strip) {
-    strip.fader->setRange(0, strip.gainMax);
-    strip.fader->setReportOnRelease(true);
-    strip.fader->setKeySteps(kGainFaderKeys);
-
-    strip.gain->setRange(0, strip.gainMax);
-    strip.gain->setStep(kGainStep);
-    strip.gain->setOffset(m_layout.model.GainDbOffset());
-    strip.gain->setUnit(QStringLiteral("dB"));
-    strip.gain->setKind(kGainEditKind);
-
-    strip.polarity->setColours(kPolarityNormalFace, kPolarityInvertFace);
-    strip.polarity->setTextColours(kPolarityNormalText, kPolarityInvertText);
-
-    ScaleStrip(strip);
-    strip.nameLabel->setAlignment(Qt::AlignCenter);
-    QPalette palette = strip.nameLabel->palette();
-    palette.setColor(QPalette::WindowText, Qt::white);
-    strip.nameLabel->setPalette(palette);
-
-    strip.meter->setupGeometry();
 }
 
 // ---- Initial update
@@ -436,10 +327,10 @@ void ControlSurface::SetUpStrip(SurfaceStrip& strip) {
 void ControlSurface::OnInitialUpdate() {
     m_data = &m_document.Data();
     ShowDisconnectedLed();
-    for (SurfaceStrip& strip : m_inputStrips)
-        SetUpStrip(strip);
-    for (SurfaceStrip& strip : m_outputStrips)
-        SetUpStrip(strip);
+    for (ChannelStrip* strip : AllStrips()) {
+        strip->setUp();
+        strip->scale(m_units, font());
+    }
     UpdateAllControls();
 
     m_graph->setContainer(m_data);
@@ -463,64 +354,22 @@ void ControlSurface::UpdateAllControls() {
     m_data = &m_document.Data();
     m_controller->SetProgramContainer(*m_data);
     m_store.setContainer(*m_data, m_controller.get());
-    for (SurfaceStrip& strip : m_inputStrips)
-        RefreshStrip(strip);
-    for (SurfaceStrip& strip : m_outputStrips)
-        RefreshStrip(strip);
+    for (ChannelStrip* strip : AllStrips()) {
+        strip->setProgram(*m_data);
+        strip->refresh();
+    }
     SetInputSource(m_data->inputSource(), false);
     m_store.reload();
 }
 
-void ControlSurface::RefreshStrip(SurfaceStrip& strip) {
-    int polarity = 0;
-    int on = 1;
-    int gain = 0;
-    if (strip.output) {
-        UpdateOutputLabel(strip.channel);
-        const OutputChannel& record = m_data->output(strip.channel);
-        polarity = record.polarity();
-        on = record.on();
-        gain = record.gain();
-    } else {
-        UpdateInputLabel(strip.channel);
-        const InputChannel& record = m_data->input(strip.channel);
-        polarity = record.polarity();
-        on = record.on();
-        gain = record.gain();
-    }
-    strip.polarity->setText(polarity ? tr("-Invert") : tr("+Normal"));
-    strip.polarity->setState(polarity ? 0 : 1);
-    RefreshNameButton(strip);
-    strip.mute->setSounding(on != 0);
-    strip.gain->setValue(gain);
-    strip.fader->setPosition(FaderPositionOfGain(strip.gainMax, gain));
-}
-
-void ControlSurface::RefreshNameButton(SurfaceStrip& strip) {
-    const bool present = strip.output ? m_data->output(strip.channel).present() != 0
-                                      : m_data->input(strip.channel).present() != 0;
-    const CurveColour colour = strip.output ? m_data->output(strip.channel).curveColour()
-                                            : m_data->input(strip.channel).curveColour();
-    strip.name->setColours(ToQColor(colour), Qt::black);
-    strip.name->setTextColours(Qt::black, Qt::white);
-    strip.name->setText(present ? Text(strip.output ? m_layout.model.OutputLabel(strip.channel)
-                                                    : m_layout.model.InputLabel(strip.channel))
-                                : tr(kHiddenCaption));
-    strip.name->setState(present ? 1 : 0);
-}
-
 void ControlSurface::UpdateInputLabel(int input) {
-    if (input < 0 || input >= InputStripCount())
-        return;
-    InputStrip(input).nameLabel->setText(
-        QString::fromLatin1(m_data->input(input).displayName().c_str()));
+    if (input >= 0 && input < InputStripCount())
+        InputStrip(input).refreshNameLabel();
 }
 
 void ControlSurface::UpdateOutputLabel(int output) {
-    if (output < 0 || output >= OutputStripCount())
-        return;
-    OutputStrip(output).nameLabel->setText(
-        QString::fromLatin1(m_data->output(output).displayName().c_str()));
+    if (output >= 0 && output < OutputStripCount())
+        OutputStrip(output).refreshNameLabel();
 }
 
 void ControlSurface::SetInputSource(int source, bool send) {
@@ -671,49 +520,46 @@ bool ControlSurface::ConnectTo(const std::string& portName, int deviceId) {
 // ---- Strip controls
 // ------------------------------------------------------------------------------
 
-void ControlSurface::OnFaderMessage(int message, int controlId, int position) {
-    if (message != Fader::kMsgMoving && message != Fader::kMsgReleased)
-        return;
-    SurfaceStrip* strip = nullptr;
-    if (controlId >= kFirstInputFaderId && controlId < kFirstInputFaderId + InputStripCount())
-        strip = &InputStrip(controlId - kFirstInputFaderId);
-    else if (controlId >= kFirstOutputFaderId &&
-             controlId < kFirstOutputFaderId + OutputStripCount())
-        strip = &OutputStrip(controlId - kFirstOutputFaderId);
-    if (!strip)
-        return;
-    const int gain = GainOfFaderPosition(strip->gainMax, position);
-    strip->gain->setValue(gain);
-    SetStripGain(*strip, gain);
-}
-
-void ControlSurface::OnGainEdited(SurfaceStrip& strip) {
-    // value() takes any typed text first ("Out of Range" clamps it to the range).
-    const int gain = strip.gain->value();
-    strip.fader->setPosition(FaderPositionOfGain(strip.gainMax, gain));
-    SetStripGain(strip, gain);
-}
-
-void ControlSurface::SetStripGain(SurfaceStrip& strip, int gain) {
-    // The record recomputes its curve and raises its change flag; the tick sends it.
-    if (strip.output)
-        m_data->output(strip.channel).setGain(gain);
-    else
-        m_data->input(strip.channel).setGain(gain);
-    m_graph->redraw();
-    RecordStripEdit(strip, QStringLiteral("Gain"));
-}
-
 QString ControlSurface::ChannelLabel(bool output, int channel) const {
     return Text(output ? m_layout.model.OutputLabel(channel) : m_layout.model.InputLabel(channel));
 }
 
-void ControlSurface::RecordStripEdit(const SurfaceStrip& strip, const QString& what) {
+void ControlSurface::RecordStripEdit(const ChannelStrip& strip, const QString& what) {
     m_history->Record(QStringLiteral("strip/%1/%2/%3")
-                          .arg(strip.output ? QStringLiteral("out") : QStringLiteral("in"))
+                          .arg(QLatin1String(strip.side().historyName))
                           .arg(strip.channel)
                           .arg(what),
-                      ChannelLabel(strip.output, strip.channel) + QLatin1Char(' ') + what);
+                      strip.label() + QLatin1Char(' ') + what);
+}
+
+ChannelStrip* ControlSurface::AddStrip(ChannelStrip* strip) {
+    strip->setProgram(*m_data);
+    connect(strip, &ChannelStrip::curveChanged, m_graph, &ResponseGraph::redraw);
+    connect(strip, &ChannelStrip::edited, this,
+            [this, strip](const QString& what) { RecordStripEdit(*strip, what); });
+    connect(strip, &ChannelStrip::editorAsked, this, [this, strip](EditorKind kind) {
+        if (kind == strip->side().channelEditor)
+            OnChannelButton(*strip);
+        else
+            OnEqualizerButton(*strip);
+    });
+    return strip;
+}
+
+void ControlSurface::OnChannelButton(ChannelStrip& strip) {
+    m_editors->Open(strip.side().channelEditor, strip.channel);
+    // An output shown with a Limit in Auto mode was set to Manual: no step of the operator's.
+    m_history->Adopt();
+}
+
+void ControlSurface::OnEqualizerButton(ChannelStrip& strip) {
+    m_editors->Open(strip.side().equalizerEditor, strip.channel);
+}
+
+std::vector<ChannelStrip*> ControlSurface::AllStrips() const {
+    std::vector<ChannelStrip*> strips = m_inputStrips;
+    strips.insert(strips.end(), m_outputStrips.begin(), m_outputStrips.end());
+    return strips;
 }
 
 void ControlSurface::RecordGraphDrag(int position, int mode) {
@@ -748,63 +594,6 @@ QList<QAction*> ControlSurface::EditActions() const {
     return m_history->Actions();
 }
 
-void ControlSurface::OnNameButton(SurfaceStrip& strip) {
-    // Only what the graph draws: never sent to the unit.
-    if (strip.output) {
-        OutputChannel& record = m_data->output(strip.channel);
-        record.setPresent(record.present() ? 0 : 1);
-    } else {
-        InputChannel& record = m_data->input(strip.channel);
-        record.setPresent(record.present() ? 0 : 1);
-    }
-    RefreshNameButton(strip);
-    m_graph->redraw();
-}
-
-void ControlSurface::OnPolarityButton(SurfaceStrip& strip) {
-    int polarity = 0;
-    if (strip.output) {
-        OutputChannel& record = m_data->output(strip.channel);
-        record.setPolarity(record.polarity() ? 0 : 1);
-        polarity = record.polarity();
-    } else {
-        InputChannel& record = m_data->input(strip.channel);
-        record.setPolarity(record.polarity() ? 0 : 1);
-        polarity = record.polarity();
-    }
-    strip.polarity->setText(polarity ? tr("-Invert") : tr("+Normal"));
-    strip.polarity->setState(polarity ? 0 : 1);
-    m_graph->redraw();
-    RecordStripEdit(strip, QStringLiteral("Polarity"));
-}
-
-void ControlSurface::OnMuteButton(SurfaceStrip& strip) {
-    int on = 1;
-    if (strip.output) {
-        OutputChannel& record = m_data->output(strip.channel);
-        record.setOn(record.on() ? 0 : 1);
-        on = record.on();
-    } else {
-        InputChannel& record = m_data->input(strip.channel);
-        record.setOn(record.on() ? 0 : 1);
-        on = record.on();
-    }
-    strip.mute->setSounding(on != 0);
-    RecordStripEdit(strip, QStringLiteral("Mute"));
-}
-
-void ControlSurface::OnChannelButton(SurfaceStrip& strip) {
-    m_editors->Open(strip.output ? EditorKind::OutputChannel : EditorKind::InputChannel,
-                    strip.channel);
-    // An output shown with a Limit in Auto mode was set to Manual: no step of the operator's.
-    m_history->Adopt();
-}
-
-void ControlSurface::OnEqualizerButton(SurfaceStrip& strip) {
-    m_editors->Open(strip.output ? EditorKind::OutputEqualizer : EditorKind::InputEqualizer,
-                    strip.channel);
-}
-
 // ---- Controller reports
 // --------------------------------------------------------------------------
 
@@ -836,10 +625,8 @@ void ControlSurface::OnConnectionChanged(bool connected) {
 }
 
 void ControlSurface::ClearMeters() {
-    for (SurfaceStrip& strip : m_inputStrips)
-        strip.meter->clear();
-    for (SurfaceStrip& strip : m_outputStrips)
-        strip.meter->clear();
+    for (ChannelStrip* strip : AllStrips())
+        strip->meter->clear();
 }
 
 void ControlSurface::ShowDisconnectedLed() {
@@ -951,10 +738,8 @@ void ControlSurface::OnInputSourceChanged(int source, bool fromEditor) {
 }
 
 void ControlSurface::OnChannelCopied(bool output, int channel) {
-    if (output && channel >= 0 && channel < OutputStripCount())
-        RefreshStrip(OutputStrip(channel));
-    else if (!output && channel >= 0 && channel < InputStripCount())
-        RefreshStrip(InputStrip(channel));
+    if (channel >= 0 && channel < (output ? OutputStripCount() : InputStripCount()))
+        (output ? OutputStrip(channel) : InputStrip(channel)).refresh();
     m_store.reload();
     m_graph->redraw();
     m_history->Record(QStringLiteral("copy"),
@@ -1049,14 +834,14 @@ bool ControlSurface::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::vector<ControlSurface::ScaleLabel> ControlSurface::ScaleLabels(bool output) const {
-    const std::vector<SurfaceStrip>& strips = output ? m_outputStrips : m_inputStrips;
+    const std::vector<ChannelStrip*>& strips = output ? m_outputStrips : m_inputStrips;
     std::vector<ScaleLabel> labels;
     if (strips.empty())
         return labels;
     const DluBox& group = output ? m_layout.outputGroup : m_layout.inputGroup;
     const auto& marks = output ? m_layout.outputScale : m_layout.inputScale;
     const int firstColumn = output ? m_layout.outputColumns.front() : m_layout.inputColumns.front();
-    const SurfaceStrip& first = strips.front();
+    const ChannelStrip& first = *strips.front();
     const QRect fader = first.fader->geometry();
     // Between the group's edge and the first strip's frame, clear of every control of the strip.
     const int left = m_units.X(group.x + 2);
@@ -1168,13 +953,11 @@ void ControlSurface::paintEvent(QPaintEvent*) {
             p.drawText(label.rect, Qt::AlignRight | Qt::AlignVCenter, label.text);
     }
     const int textHeight = QFontMetrics(p.font()).height();
-    for (const std::vector<SurfaceStrip>* strips : {&m_inputStrips, &m_outputStrips}) {
-        for (const SurfaceStrip& strip : *strips) {
-            const QRect meter = strip.meter->geometry();
-            p.drawText(QRect(meter.left() - m_units.Pixels(4),
-                             m_units.Y(rows.dbLabel) + m_units.Pixels(8),
-                             meter.width() + m_units.Pixels(8), textHeight),
-                       Qt::AlignCenter, QStringLiteral("dB"));
-        }
+    for (const ChannelStrip* strip : AllStrips()) {
+        const QRect meter = strip->meter->geometry();
+        p.drawText(QRect(meter.left() - m_units.Pixels(4),
+                         m_units.Y(rows.dbLabel) + m_units.Pixels(8),
+                         meter.width() + m_units.Pixels(8), textHeight),
+                   Qt::AlignCenter, QStringLiteral("dB"));
     }
 }

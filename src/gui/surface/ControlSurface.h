@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 
+class ChannelStrip;
 class Fader;
 class ConnectDialog;
 class CurvePictureButton;
@@ -42,22 +43,6 @@ class QMenu;
 class QToolButton;
 class TimedNotice;
 
-// The controls of one channel strip.
-struct SurfaceStrip {
-    bool output = false;
-    int channel = 0;
-    int gainMax = 0;
-    TwoStateButton* name = nullptr;     // toggles the curve; face = curve colour or black
-    TwoStateButton* polarity = nullptr; // "+Normal" / "-Invert"
-    CurvePictureButton* eq = nullptr;
-    CurvePictureButton* channelEditor = nullptr;
-    ValueEdit* gain = nullptr; // index shown as dB
-    LevelMeter* meter = nullptr;
-    Fader* fader = nullptr; // position = gainMax - index
-    MuteLampButton* mute = nullptr;
-    QLabel* nameLabel = nullptr;
-};
-
 // A control surface: the status line, the response graph, one strip per input and output and the
 // column of side buttons, laid out from the device type's table. Everything that does not draw
 // (connection, tick, notifications, checks) is the unit controller's; this class shows what it
@@ -68,12 +53,6 @@ struct SurfaceStrip {
 class ControlSurface : public QWidget, public IUnitView {
     Q_OBJECT
 public:
-    // Fader control ids: 1031.. for the inputs, 2100.. for the outputs.
-    static constexpr int kFirstInputFaderId = 1031;
-    static constexpr int kFirstOutputFaderId = 2100;
-    static constexpr int kFirstInputGainEditId = 1041;
-    static constexpr int kFirstOutputGainEditId = 2110;
-
     // Shows the busy display until the controller's busy flag clears. The default opens the modal
     // "Connecting" display; tests replace it.
     using BusyDisplayRunner = std::function<void(ControlSurface&)>;
@@ -178,8 +157,8 @@ public:
 
     int InputStripCount() const { return static_cast<int>(m_inputStrips.size()); }
     int OutputStripCount() const { return static_cast<int>(m_outputStrips.size()); }
-    SurfaceStrip& InputStrip(int i) { return m_inputStrips.at(static_cast<std::size_t>(i)); }
-    SurfaceStrip& OutputStrip(int i) { return m_outputStrips.at(static_cast<std::size_t>(i)); }
+    ChannelStrip& InputStrip(int i) { return *m_inputStrips.at(static_cast<std::size_t>(i)); }
+    ChannelStrip& OutputStrip(int i) { return *m_outputStrips.at(static_cast<std::size_t>(i)); }
     TwoStateButton* SideButtonAt(SideButton button) const {
         return m_sideButtons.at(static_cast<std::size_t>(button));
     }
@@ -268,8 +247,6 @@ private:
         DluBox box;
     };
     void Place(QWidget* widget, const DluBox& box);
-    // The strip's parts that are sized in pixels: the name label's font and the fader's thumb.
-    void ScaleStrip(SurfaceStrip& strip);
     // The frame drawn around the strip in `column` (dialog units), in this widget's pixels.
     QRect StripFrame(int column) const;
     void CreateStatusLine();
@@ -280,7 +257,7 @@ private:
     // submenus and the strip's context menu.
     void FillChannelMenu(QMenu* menu, bool output, int channel);
     // The strip's buttons open the channel's commands on a right click.
-    void AddStripContextMenu(const SurfaceStrip& strip);
+    void AddStripContextMenu(const ChannelStrip& strip);
     // Keeps the measurements under the program file, or takes those kept for it.
     void RememberMeasurements();
     void RestoreMeasurements();
@@ -289,24 +266,18 @@ private:
     // Tab goes through the strips (inputs, then outputs; each from its name button down to its
     // mute lamp), then the side buttons and the A/B comparison.
     void SetTabOrder();
-    SurfaceStrip CreateStrip(bool output, int channel, int column);
-    void SetUpStrip(SurfaceStrip& strip);
-    void RefreshStrip(SurfaceStrip& strip);
-    void RefreshNameButton(SurfaceStrip& strip);
+    // Wires a new strip to the graph, the edit history and the editors.
+    ChannelStrip* AddStrip(ChannelStrip* strip);
+    std::vector<ChannelStrip*> AllStrips() const;
     void OnSideButton(SideButton button);
     void LeaveToSelection();
-    void OnFaderMessage(int message, int controlId, int position);
-    void OnGainEdited(SurfaceStrip& strip);
-    void OnNameButton(SurfaceStrip& strip);
-    void OnPolarityButton(SurfaceStrip& strip);
-    void OnMuteButton(SurfaceStrip& strip);
-    void OnChannelButton(SurfaceStrip& strip);
-    void OnEqualizerButton(SurfaceStrip& strip);
-    void SetStripGain(SurfaceStrip& strip, int gain);
+    // The strip's channel settings or equaliser, opened or raised.
+    void OnChannelButton(ChannelStrip& strip);
+    void OnEqualizerButton(ChannelStrip& strip);
     // The channel's label for the Edit menu ("Input A", "Out 3").
     QString ChannelLabel(bool output, int channel) const;
     // Records a strip edit of `what` ("Gain") in the edit history.
-    void RecordStripEdit(const SurfaceStrip& strip, const QString& what);
+    void RecordStripEdit(const ChannelStrip& strip, const QString& what);
     void RecordGraphDrag(int position, int mode);
     void ShowRestoredSettings();
     void ShowBusyDisplay();
@@ -363,6 +334,6 @@ private:
     std::string m_portPath;        // the port the boxes show
     std::string m_portDescription; // its description from the port list, if listed
     std::array<TwoStateButton*, 8> m_sideButtons{};
-    std::vector<SurfaceStrip> m_inputStrips;
-    std::vector<SurfaceStrip> m_outputStrips;
+    std::vector<ChannelStrip*> m_inputStrips; // children of the surface
+    std::vector<ChannelStrip*> m_outputStrips;
 };

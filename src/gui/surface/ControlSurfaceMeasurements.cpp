@@ -5,6 +5,7 @@
 #include "files/FilterTextFile.h"
 #include "gui/dialogs/EqualizerImportDialog.h"
 #include "gui/support/ProgramSettings.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/EditHistory.h"
 #include "gui/surface/EditorSlots.h"
@@ -267,7 +268,7 @@ void ControlSurface::FillChannelMenu(QMenu* menu, bool output, int channel) {
     });
 }
 
-void ControlSurface::AddStripContextMenu(const SurfaceStrip& strip) {
+void ControlSurface::AddStripContextMenu(const ChannelStrip& strip) {
     const bool output = strip.output;
     const int channel = strip.channel;
     for (QWidget* widget : std::initializer_list<QWidget*>{strip.name, strip.eq,

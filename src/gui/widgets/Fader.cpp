@@ -7,32 +7,28 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QWheelEvent>
 
 #include <algorithm>
 
-Fader::Fader(QWidget* parent) : QWidget(parent) {
+Fader::Fader(QWidget* parent) : QAbstractSlider(parent) {
+    setOrientation(Qt::Vertical);
+    setRange(0, 100);
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void Fader::setRange(int min, int max) {
-    m_min = min;
-    m_max = std::max(min, max);
-    m_position = std::clamp(m_position, m_min, m_max);
-    update();
+void Fader::showValue(int value) {
+    const QSignalBlocker quiet(this);
+    setValue(value);
 }
 
-void Fader::setPosition(int position) {
-    m_position = std::clamp(position, m_min, m_max);
-    update();
-}
-
-void Fader::setFrequency(int hz) {
-    setPosition(controlmath::SliderPositionOfFrequency(hz, m_min, m_max));
+void Fader::showFrequency(int hz) {
+    showValue(controlmath::SliderPositionOfFrequency(hz, minimum(), maximum()));
 }
 
 int Fader::frequency() const {
-    return controlmath::SliderFrequencyOfPosition(m_position, m_max);
+    return controlmath::SliderFrequencyOfPosition(value(), maximum());
 }
 
 void Fader::setThumbHeight(int pixels) {
@@ -55,8 +51,8 @@ double Fader::travel() const {
 }
 
 QRectF Fader::thumbRect() const {
-    const double top =
-        m_margins.top() + controlmath::SliderOffsetOfPosition(m_position, travel(), m_min, m_max);
+    const double top = m_margins.top() + controlmath::SliderOffsetOfPosition(
+                                             sliderPosition(), travel(), minimum(), maximum());
     const double left = m_margins.left();
     const double w = width() - m_margins.left() - m_margins.right();
     return QRectF(left, top, w, m_thumbHeight);
@@ -64,22 +60,18 @@ QRectF Fader::thumbRect() const {
 
 void Fader::dragTo(double y) {
     const double offset = y - m_grab - m_margins.top();
-    const int p = controlmath::SliderPositionOfOffset(offset, travel(), m_min, m_max);
-    if (p != m_position) {
-        m_position = p;
-        update();
-        emit sliderMessage(kMsgMoving, m_controlId, m_position);
-    }
+    // Signals sliderMoved() and valueChanged() when the position changes.
+    setSliderPosition(controlmath::SliderPositionOfOffset(offset, travel(), minimum(), maximum()));
 }
 
 void Fader::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
-        QWidget::mousePressEvent(event);
+        QAbstractSlider::mousePressEvent(event);
         return;
     }
     const double y = event->position().y();
     const QRectF thumb = thumbRect();
-    m_dragging = true;
+    setSliderDown(true);
     if (y >= thumb.top() && y < thumb.bottom()) {
         m_grab = y - thumb.top(); // the thumb keeps its grab point under the cursor
     } else {
@@ -90,45 +82,37 @@ void Fader::mousePressEvent(QMouseEvent* event) {
 }
 
 void Fader::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragging) {
+    if (isSliderDown())
         dragTo(event->position().y());
-    }
 }
 
 void Fader::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !m_dragging) {
+    if (event->button() != Qt::LeftButton || !isSliderDown())
         return;
-    }
-    m_dragging = false;
+    setSliderDown(false);
     update();
-    if (m_reportOnRelease) {
-        emit sliderMessage(kMsgReleased, m_controlId, m_position);
-    }
 }
 
 void Fader::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange && !isEnabled() && m_dragging) {
-        m_dragging = false; // a disabled fader stops following the mouse at once
-        update();
+    if (event->type() == QEvent::EnabledChange && !isEnabled() && isSliderDown()) {
+        // A disabled fader stops following the mouse at once, and the drag it ends asks for
+        // nothing: no release is signalled.
+        const QSignalBlocker quiet(this);
+        setSliderDown(false);
     }
-}
-
-void Fader::stepTo(int position) {
-    m_position = std::clamp(position, m_min, m_max);
-    update();
-    emit sliderMessage(kMsgReleased, m_controlId, m_position);
+    QAbstractSlider::changeEvent(event);
 }
 
 void Fader::keyPressEvent(QKeyEvent* event) {
     if (!stepinput::KeyPress(
-            *event, m_position, m_min, m_max, kUpMeans, [this](int v) { stepTo(v); }, m_keySteps))
-        QWidget::keyPressEvent(event);
+            *event, value(), minimum(), maximum(), kUpMeans, [this](int v) { setValue(v); },
+            m_keySteps))
+        QAbstractSlider::keyPressEvent(event);
 }
 
 void Fader::wheelEvent(QWheelEvent* event) {
-    stepinput::Wheel(*event, isEnabled(), m_position, m_min, m_max, kUpMeans,
-                     [this](int v) { stepTo(v); });
+    stepinput::Wheel(*event, isEnabled(), value(), minimum(), maximum(), kUpMeans,
+                     [this](int v) { setValue(v); });
 }
 
 void Fader::paintEvent(QPaintEvent*) {
@@ -170,7 +154,7 @@ void Fader::paintEvent(QPaintEvent*) {
     p.setPen(QPen(QColor(30, 32, 40), 1));
     p.setBrush(cap);
     p.drawRoundedRect(thumb.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
-    p.setPen(QPen(m_dragging ? QColor(255, 83, 83) : QColor(20, 20, 20), 1.5));
+    p.setPen(QPen(isSliderDown() ? QColor(255, 83, 83) : QColor(20, 20, 20), 1.5));
     p.drawLine(QPointF(thumb.left() + 2, thumb.center().y()),
                QPointF(thumb.right() - 2, thumb.center().y()));
 

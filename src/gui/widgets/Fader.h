@@ -2,40 +2,32 @@
 
 #include "gui/widgets/ControlMath.h"
 
+#include <QAbstractSlider>
 #include <QColor>
 #include <QMargins>
-#include <QWidget>
 
-// Vertical fader with position 0 at the top (the owners show maximum - position, so the top is
-// the loudest or longest setting). The channel and the thumb are drawn, no images needed.
-// Reports go to the owner as sliderMessage(): 0x28D1 while the thumb is dragged, 0x28D2 when a
-// drag ends (if "report on release" is set) and after every key or wheel step (a key that the
-// fader's key steps keep still reports nothing).
-class Fader : public QWidget {
+// Vertical fader with value 0 at the top (the owners show maximum - value, so the top is the
+// loudest or longest setting). The channel and the thumb are drawn, no images needed.
+//
+// It is a standard slider: dragging the thumb signals sliderPressed(), sliderMoved() and
+// valueChanged() for every position it passes and sliderReleased() when the drag ends; the keys
+// and the wheel step it and signal valueChanged() (a key that the fader's key steps keep still
+// signals nothing), and assistive technology sets it through the same value. Owners write what
+// valueChanged() reports and put their own values on it with showValue(), which signals nothing.
+class Fader : public QAbstractSlider {
     Q_OBJECT
 public:
-    static constexpr int kMsgMoving = 0x28D1;
-    static constexpr int kMsgReleased = 0x28D2;
     static constexpr int kThumbHeight = 11; // logical pixels, unless set otherwise
 
     explicit Fader(QWidget* parent = nullptr);
 
-    void setControlId(int id) { m_controlId = id; }
-    int controlId() const { return m_controlId; }
-
-    void setRange(int min, int max);
-    int minimum() const { return m_min; }
-    int maximum() const { return m_max; }
-    // Clamped to the range; does not report.
-    void setPosition(int position);
-    int position() const { return m_position; }
-    // Frequency scale over 240 steps from 30000 Hz at the top: position = max - steps of f,
-    // where the steps count with f / 10 as an integer division.
-    void setFrequency(int hz);
+    // Puts a value the owner holds on the fader, clamped to the range, without signalling.
+    void showValue(int value);
+    // Frequency scale over 240 steps from 30000 Hz at the top: value = max - steps of f, where
+    // the steps count with f / 10 as an integer division. Shown without signalling.
+    void showFrequency(int hz);
     int frequency() const;
 
-    void setReportOnRelease(bool report) { m_reportOnRelease = report; }
-    bool reportOnRelease() const { return m_reportOnRelease; }
     // Space kept free around the channel (left, top, right, bottom), in pixels.
     void setMargins(const QMargins& margins);
     // Colour of the lit part of the channel below the thumb.
@@ -49,15 +41,11 @@ public:
     void setThumbHeight(int pixels);
     int thumbHeight() const { return m_thumbHeight; }
 
-    bool isDragging() const { return m_dragging; }
-    // Pixels the thumb's top edge can travel, and the thumb rectangle for the current position.
+    // Pixels the thumb's top edge can travel, and the thumb rectangle for the current value.
     double travel() const;
     QRectF thumbRect() const;
 
     QSize sizeHint() const override { return QSize(17, 96); }
-
-signals:
-    void sliderMessage(int message, int controlId, int position);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -69,18 +57,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Position 0 is at the top: "up" moves the thumb up, towards the lower positions.
+    // Value 0 is at the top: "up" moves the thumb up, towards the lower values.
     static constexpr controlmath::UpMeans kUpMeans = controlmath::UpMeans::Lower;
 
     void dragTo(double y);
-    void stepTo(int position);
 
-    int m_controlId = 0;
-    int m_min = 0;
-    int m_max = 100;
-    int m_position = 0;
-    bool m_reportOnRelease = true;
-    bool m_dragging = false;
     double m_grab = 0.0; // pixels from the thumb's top edge to the point that was grabbed
     QMargins m_margins{0, 0, 0, 0};
     QColor m_accent{0, 200, 255};

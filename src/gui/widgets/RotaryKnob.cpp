@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
+#include <QSignalBlocker>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -29,35 +30,35 @@ int QtAngle16(double knobAngle) {
 
 } // namespace
 
-RotaryKnob::RotaryKnob(QWidget* parent) : QWidget(parent) {
+RotaryKnob::RotaryKnob(QWidget* parent) : QAbstractSlider(parent) {
+    setRange(0, 100);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::SizeVerCursor); // dragged up and down
-    m_angle = controlmath::KnobAngleOfValue(m_value, m_min, m_max);
+    m_angle = controlmath::KnobAngleOfValue(value(), minimum(), maximum());
 }
 
-void RotaryKnob::setRange(int min, int max) {
-    m_min = min;
-    m_max = std::max(min, max);
-    setValue(m_value);
+void RotaryKnob::showValue(int v) {
+    const QSignalBlocker quiet(this);
+    setValue(v);
 }
 
-void RotaryKnob::setValue(int v) {
-    m_value = std::clamp(v, m_min, m_max);
-    m_angle = controlmath::KnobAngleOfValue(m_value, m_min, m_max);
-    update();
-}
-
-void RotaryKnob::setFrequency(int hz) {
-    setValue(controlmath::FrequencyStepsOf(hz));
+void RotaryKnob::showFrequency(int hz) {
+    showValue(controlmath::FrequencyStepsOf(hz));
 }
 
 int RotaryKnob::frequency() const {
-    return controlmath::FrequencyOfSteps(m_value);
+    return controlmath::FrequencyOfSteps(value());
 }
 
 void RotaryKnob::setAccent(const QColor& colour) {
     m_accent = colour;
     update();
+}
+
+void RotaryKnob::sliderChange(SliderChange change) {
+    // The pointer follows the value and the range.
+    m_angle = controlmath::KnobAngleOfValue(sliderPosition(), minimum(), maximum());
+    QAbstractSlider::sliderChange(change);
 }
 
 QPointF RotaryKnob::centre() const {
@@ -70,77 +71,71 @@ double RotaryKnob::radius() const {
 
 void RotaryKnob::anchorDrag(double y, bool fine) {
     m_dragStartY = y;
-    m_dragStartValue = m_value;
+    m_dragStartValue = sliderPosition();
     m_dragFine = fine;
 }
 
 void RotaryKnob::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !isEnabled()) {
-        QWidget::mousePressEvent(event);
+        QAbstractSlider::mousePressEvent(event);
         return;
     }
     // Anywhere on the knob; the value moves only once the pointer does.
-    m_dragging = true;
+    setSliderDown(true);
     anchorDrag(event->position().y(), event->modifiers().testFlag(Qt::ShiftModifier));
     update();
 }
 
 void RotaryKnob::mouseMoveEvent(QMouseEvent* event) {
-    if (!m_dragging) {
+    if (!isSliderDown())
         return;
-    }
     const double y = event->position().y();
     const bool fine = event->modifiers().testFlag(Qt::ShiftModifier);
     if (fine != m_dragFine) {
         anchorDrag(y, fine);
         return;
     }
-    const int v =
-        controlmath::KnobDragValue(m_dragStartValue, m_dragStartY - y, m_min, m_max, fine);
-    if (v != m_value) {
-        setValue(v);
-        emit knobMessage(kMsgDragged, m_controlId, m_value);
-    }
+    // Signals sliderMoved() and valueChanged() when the value changes.
+    setSliderPosition(
+        controlmath::KnobDragValue(m_dragStartValue, m_dragStartY - y, minimum(), maximum(), fine));
 }
 
 void RotaryKnob::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && m_dragging) {
-        m_dragging = false;
+    if (event->button() == Qt::LeftButton && isSliderDown()) {
+        setSliderDown(false);
         update();
     }
 }
 
 void RotaryKnob::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !isEnabled() || !m_defaultValue) {
-        QWidget::mouseDoubleClickEvent(event);
+        QAbstractSlider::mouseDoubleClickEvent(event);
         return;
     }
-    m_dragging = false;
-    stepTo(*m_defaultValue);
+    if (isSliderDown())
+        setSliderDown(false);
+    setValue(*m_defaultValue);
 }
 
 void RotaryKnob::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange && !isEnabled()) {
-        m_dragging = false;
-        update();
+    if (event->type() == QEvent::EnabledChange && !isEnabled() && isSliderDown()) {
+        // The drag a disabled knob ends asks for nothing: no release is signalled.
+        const QSignalBlocker quiet(this);
+        setSliderDown(false);
     }
-}
-
-void RotaryKnob::stepTo(int value) {
-    setValue(value);
-    emit knobMessage(kMsgKey, m_controlId, m_value);
+    QAbstractSlider::changeEvent(event);
 }
 
 void RotaryKnob::keyPressEvent(QKeyEvent* event) {
     if (!stepinput::KeyPress(
-            *event, m_value, m_min, m_max, kUpMeans, [this](int v) { stepTo(v); }, m_keySteps))
-        QWidget::keyPressEvent(event);
+            *event, value(), minimum(), maximum(), kUpMeans, [this](int v) { setValue(v); },
+            m_keySteps))
+        QAbstractSlider::keyPressEvent(event);
 }
 
 void RotaryKnob::wheelEvent(QWheelEvent* event) {
-    stepinput::Wheel(*event, isEnabled(), m_value, m_min, m_max, kUpMeans,
-                     [this](int v) { stepTo(v); });
+    stepinput::Wheel(*event, isEnabled(), value(), minimum(), maximum(), kUpMeans,
+                     [this](int v) { setValue(v); });
 }
 
 void RotaryKnob::paintEvent(QPaintEvent*) {
@@ -179,7 +174,7 @@ void RotaryKnob::paintEvent(QPaintEvent*) {
                   Qt::SolidLine, Qt::RoundCap));
     p.drawLine(Along(c, m_angle, bodyR * 0.25), Along(c, m_angle, bodyR * 0.9));
 
-    if (m_dragging) {
+    if (isSliderDown()) {
         p.setPen(QPen(QColor(255, 83, 83), 1));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(c, bodyR + 1.5, bodyR + 1.5);

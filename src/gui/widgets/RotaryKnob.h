@@ -2,38 +2,31 @@
 
 #include "gui/widgets/ControlMath.h"
 
+#include <QAbstractSlider>
 #include <QColor>
-#include <QWidget>
 
 #include <optional>
 
 // Rotary knob sweeping 230 degrees with its gap at the bottom. It is turned as in audio software:
 // by dragging anywhere on it up (more) or down (less), never jumping to the pointer, with Shift
 // for fine steps; by the arrow and page keys (and Home and End, unless its key steps keep them
-// still); and by the wheel. A double-click sets its default value, when it has one. Reports go to
-// the owner as knobMessage(): 0x28B9 while it is dragged, 0x28BA after a key, wheel step or
-// double-click.
-class RotaryKnob : public QWidget {
+// still); and by the wheel. A double-click sets its default value, when it has one.
+//
+// It is a standard slider: a drag signals sliderPressed(), sliderMoved() and valueChanged() for
+// every value it passes and sliderReleased() at its end; keys, wheel and double-click signal
+// valueChanged(), and assistive technology sets it through the same value. Owners write what
+// valueChanged() reports and put their own values on it with showValue(), which signals nothing.
+class RotaryKnob : public QAbstractSlider {
     Q_OBJECT
 public:
-    static constexpr int kMsgDragged = 0x28B9;
-    static constexpr int kMsgKey = 0x28BA;
-
     explicit RotaryKnob(QWidget* parent = nullptr);
 
-    void setControlId(int id) { m_controlId = id; }
-    int controlId() const { return m_controlId; }
-
-    // Default 0..100.
-    void setRange(int min, int max);
-    int minimum() const { return m_min; }
-    int maximum() const { return m_max; }
-    // Clamped to the range; turns the knob; does not report.
-    void setValue(int v);
-    int value() const { return m_value; }
+    // Puts a value the owner holds on the knob, clamped to the range, without signalling.
+    void showValue(int value);
     // Logarithmic frequency scale: value = steps of f above 10 Hz (f / 10 an integer division),
-    // and the frequency of a value is trunc(k^value x 10), k = 3000^(1/240).
-    void setFrequency(int hz);
+    // and the frequency of a value is trunc(k^value x 10), k = 3000^(1/240). Shown without
+    // signalling.
+    void showFrequency(int hz);
     int frequency() const;
     // Pointer angle in degrees clockwise from 12 o'clock.
     double angle() const { return m_angle; }
@@ -48,12 +41,7 @@ public:
     void setDefaultValue(std::optional<int> value) { m_defaultValue = value; }
     std::optional<int> defaultValue() const { return m_defaultValue; }
 
-    bool isDragging() const { return m_dragging; }
-
     QSize sizeHint() const override { return QSize(40, 40); }
-
-signals:
-    void knobMessage(int message, int controlId, int value);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -64,6 +52,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void sliderChange(SliderChange change) override;
 
 private:
     // The value rises clockwise: "up" turns the knob towards the higher values.
@@ -71,17 +60,11 @@ private:
 
     QPointF centre() const;
     double radius() const;
-    void stepTo(int value);
     // Starts the drag's count of pixels again from here (also when Shift is pressed or released
     // during the drag, so the value does not jump).
     void anchorDrag(double y, bool fine);
 
-    int m_controlId = 0;
-    int m_min = 0;
-    int m_max = 100;
-    int m_value = 0;
     double m_angle = 245.0;
-    bool m_dragging = false;
     double m_dragStartY = 0.0; // where the drag's count of pixels starts
     int m_dragStartValue = 0;  // the value there
     bool m_dragFine = false;   // Shift was held there

@@ -185,7 +185,7 @@ bool ValueEdit::commit() {
     }
     const bool tell = applyEntry();
     if (tell) {
-        emit committed(m_controlId);
+        emit committed();
     }
     return tell;
 }
@@ -206,7 +206,7 @@ void ValueEdit::stepBy(int delta) {
     const int next =
         std::clamp(current + delta, m_settings.min, std::max(m_settings.min, m_settings.max));
     if (next != current && setValue(next)) {
-        emit committed(m_controlId);
+        emit committed();
     }
 }
 

@@ -44,10 +44,6 @@ public:
     // The least width that shows `text` whole in the edit's font, within its frame and margins.
     int widthShowing(const QString& text) const;
 
-    // Identifier passed with committed(); the dialog's control id.
-    void setControlId(int id) { m_controlId = id; }
-    int controlId() const { return m_controlId; }
-
     void setRange(int min, int max);
     // Sets the display kind, limits typing to 9 characters and reformats.
     void setKind(int kind);
@@ -94,7 +90,7 @@ public:
 
 signals:
     // A commit stored an index (or, for kind 6, left text for the owner to read).
-    void committed(int controlId);
+    void committed();
     // Something the operator should know that needs no box (a number between two steps was not
     // taken); for the status line.
     void notice(const QString& text);
@@ -117,7 +113,6 @@ private:
     DisplayKindSettings m_settings;
     std::string m_unit; // the text m_settings.unit views
     int m_value = 0;
-    int m_controlId = 0;
     int m_pageStep = 10;
     bool m_modified = false;
     QColor m_idleText = IdleText();

@@ -90,7 +90,7 @@ void ValueSpin::report() {
         return;
     }
     m_changed = false;
-    emit notified(m_controlId);
+    emit notified();
 }
 
 void ValueSpin::pressArrow(int direction) {

@@ -24,9 +24,6 @@ public:
 
     explicit ValueSpin(QWidget* parent = nullptr);
 
-    void setControlId(int id) { m_controlId = id; }
-    int controlId() const { return m_controlId; }
-
     // The edit the spin steps; its arrow and page keys step the spin.
     void setBuddy(ValueEdit* edit);
     ValueEdit* buddy() const { return m_buddy; }
@@ -47,7 +44,7 @@ public:
 
 signals:
     // The index changed by a step (reported as described above).
-    void notified(int controlId);
+    void notified();
 
 public slots:
     // One step request: +1 up, -1 down (or a page).
@@ -72,7 +69,6 @@ private:
 
     QPointer<ValueEdit> m_buddy;
     QObject* m_filtered = nullptr; // the buddy this spin filters events of, until it goes
-    int m_controlId = 0;
     int m_min = 0;
     int m_max = 100;
     int m_position = 0;

@@ -3,6 +3,7 @@
 // and refused writes, text being typed, controls disabled by a condition, and the reload.
 
 #include "GuiTestSupport.h"
+#include "OperatorInput.h"
 
 #include "gui/dialogs/ParameterConnections.h"
 #include "gui/support/ParameterStore.h"
@@ -92,15 +93,15 @@ void ParameterConnectionsTest::controlsOfOneKeyMoveTogether() {
     const int after = m_program->output(0).threshold();
     QCOMPARE(after, before - 1);
     QCOMPARE(edit->value(), after);
-    QCOMPARE(fader->position(), scale.max - after); // the top is the maximum
+    QCOMPARE(fader->value(), scale.max - after); // the top is the maximum
     QCOMPARE(knob->value(), after);
     QCOMPARE(written.count(), 1);
     QCOMPARE(written.at(0).at(0).value<ParameterKey>(), threshold);
     QCOMPARE(written.at(0).mid(1), (QVariantList{before, after}));
 
-    emit knob->knobMessage(RotaryKnob::kMsgKey, 0, 12);
+    knob->setValue(12);
     QCOMPARE(m_program->output(0).threshold(), 12);
-    QCOMPARE(fader->position(), scale.max - 12);
+    QCOMPARE(fader->value(), scale.max - 12);
     QCOMPARE(spinEdit->value(), 12);
 
     // The same value again writes nothing.
@@ -129,7 +130,7 @@ void ParameterConnectionsTest::valuesMovedByARuleAreShown() {
     QCOMPARE(knob->value(), kEqGainZeroIndex);
 
     QSignalSpy changed(m_store.get(), &ParameterStore::changed);
-    emit knob->knobMessage(RotaryKnob::kMsgKey, 0, kEqGainZeroIndex + 30);
+    knob->setValue(kEqGainZeroIndex + 30);
     QCOMPARE(m_program->input(0).filter(0).off(), 0);
     QCOMPARE(button->text(), QString("On"));
     QCOMPARE(button->state(), 1);
@@ -167,20 +168,25 @@ void ParameterConnectionsTest::correctedWriteMovesTheControlItCameFrom() {
 
     // Dragged to the top: the thumb goes where the rule stopped it.
     written.clear();
-    emit fader->sliderMessage(Fader::kMsgReleased, 0, 0);
+    guitest::DragSlider(fader, {0});
     QCOMPARE(m_program->output(0).highPass().frequency(), 2000);
-    QCOMPARE(fader->position(), controlmath::SliderPositionOfFrequency(2000, 0, 240));
-    // Released where it was put: nothing new is asked.
-    emit fader->sliderMessage(Fader::kMsgReleased, 0, fader->position());
+    QCOMPARE(fader->value(), controlmath::SliderPositionOfFrequency(2000, 0, 240));
+    // Pressed and let go where it was put: nothing new is asked.
+    guitest::DragSlider(fader, {});
     QCOMPARE(written.count(), 0);
 
     // A thumb whose value was taken stays where the operator holds it, though its position and
     // the frequency do not map one to one.
-    fader->setPosition(230);
-    emit fader->sliderMessage(Fader::kMsgMoving, 0, 230);
-    QCOMPARE(m_program->output(0).highPass().frequency(),
-             controlmath::SliderFrequencyOfPosition(230, 240));
-    QCOMPARE(fader->position(), 230);
+    fader->setSliderDown(true);
+    fader->setSliderPosition(230);
+    const int held = m_program->output(0).highPass().frequency();
+    QCOMPARE(held, controlmath::SliderFrequencyOfPosition(230, 240));
+    QCOMPARE(fader->value(), 230);
+    // Let go there: the value it wrote stands, nothing is written again.
+    written.clear();
+    fader->setSliderDown(false);
+    QCOMPARE(written.count(), 0);
+    QCOMPARE(m_program->output(0).highPass().frequency(), held);
 }
 
 void ParameterConnectionsTest::textBeingTypedSurvivesOtherWritesButNotAReload() {
@@ -193,7 +199,7 @@ void ParameterConnectionsTest::textBeingTypedSurvivesOtherWritesButNotAReload() 
     const QString shown = threshold->text();
 
     Type(threshold, "4");
-    emit slope->sliderMessage(Fader::kMsgReleased, 0, 0);
+    guitest::DragSlider(slope, {0});
     QCOMPARE(m_program->output(0).highPass().slope(), kCrossoverSlopeEntry.max);
     QCOMPARE(threshold->text(), QString("4"));
     QVERIFY(threshold->isValueModified());
@@ -215,12 +221,11 @@ void ParameterConnectionsTest::disabledControlWritesNothing() {
 
     m_store->write(ChannelKey(kOut1, F::DynamicsMode), OutputChannel::kModeAuto);
     QVERIFY(!fader->isEnabled());
-    const int shown = fader->position();
+    const int shown = fader->value();
     QSignalSpy written(m_store.get(), &ParameterStore::written);
-    fader->setPosition(0);
-    emit fader->sliderMessage(Fader::kMsgReleased, 0, 0); // a drag begun before it greyed
+    guitest::DragSlider(fader, {0}); // a drag begun before it greyed
     QCOMPARE(written.count(), 0);
-    QCOMPARE(fader->position(), shown);
+    QCOMPARE(fader->value(), shown);
 }
 
 void ParameterConnectionsTest::choiceButtonsShowAndWriteTheirIndex() {

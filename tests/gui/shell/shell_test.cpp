@@ -2,6 +2,7 @@
 // selection screen, and the recent-file list in the settings store.
 
 #include "GuiTestSupport.h"
+#include "StripParts.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/ConnectDialog.h"
@@ -10,6 +11,7 @@
 #include "gui/shell/MainWindow.h"
 #include "gui/shell/SelectionScreen.h"
 #include "gui/support/DialogUnits.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceButtons.h"
 #include "gui/surface/SurfaceDocument.h"
@@ -137,8 +139,9 @@ void ShellTest::commandsSetViewAndTitle() {
         QCOMPARE(box->focusPolicy(), Qt::NoFocus);
     QCOMPARE(surface->Led()->colourCode(), int(StatusLed::Red));
     QVERIFY(!surface->Led()->keepBlinking());
-    QCOMPARE(surface->InputStrip(0).name->text(), QString("Input A"));
-    QCOMPARE(surface->OutputStrip(outputs - 1).name->text(), QString("Out %1").arg(outputs));
+    QCOMPARE(guitest::StripParts(*surface, false, 0).name->text(), QString("Input A"));
+    QCOMPARE(guitest::StripParts(*surface, true, outputs - 1).name->text(),
+             QString("Out %1").arg(outputs));
     SaveShot(Frame(), "surface-" + ModelName(deviceType) + "-disconnected");
 }
 
@@ -146,9 +149,8 @@ void ShellTest::escThenSameDeviceGivesAFreshSurface() {
     QPointer<ControlSurface> first = Show(ID_DEVICE_4X8);
     QVERIFY(first);
     // An edit and a hidden curve on the first surface.
-    emit first->OutputStrip(2).fader->sliderMessage(Fader::kMsgReleased,
-                                                    ControlSurface::kFirstOutputFaderId + 2, 0);
-    QTest::mouseClick(first->InputStrip(1).name, Qt::LeftButton);
+    guitest::StripParts(*first, true, 2).fader->setValue(0);
+    QTest::mouseClick(guitest::StripParts(*first, false, 1).name, Qt::LeftButton);
     QCOMPARE(first->Document().Data().output(2).gain(), 550);
 
     QTest::mouseClick(first->SideButtonAt(SideButton::Esc), Qt::LeftButton);
@@ -161,10 +163,10 @@ void ShellTest::escThenSameDeviceGivesAFreshSurface() {
     QVERIFY(second);
     const ProgramContainer& fresh = second->Document().Data();
     QCOMPARE(fresh.output(2).gain(), 400); // the 4x8's 0 dB
-    QCOMPARE(second->OutputStrip(2).gain->text(), QString("0.0"));
-    QCOMPARE(second->OutputStrip(2).fader->position(), 550 - 400);
+    QCOMPARE(guitest::StripParts(*second, true, 2).gain->text(), QString("0.0"));
+    QCOMPARE(guitest::StripParts(*second, true, 2).fader->value(), 550 - 400);
     QCOMPARE(fresh.input(1).present(), 1);
-    QCOMPARE(second->InputStrip(1).name->text(), QString("Input B"));
+    QCOMPARE(guitest::StripParts(*second, false, 1).name->text(), QString("Input B"));
     QVERIFY(!second->Controller().IsConnected());
 }
 
@@ -172,8 +174,7 @@ void ShellTest::recentFileListKeepsStoredSettings() {
     QTemporaryDir dir;
     ControlSurface* surface = Show(ID_DEVICE_4X8);
     ProgramContainer& data = surface->Document().Data();
-    emit surface->InputStrip(2).fader->sliderMessage(Fader::kMsgReleased,
-                                                     ControlSurface::kFirstInputFaderId + 2, 160);
+    guitest::StripParts(*surface, false, 2).fader->setValue(160);
     QVERIFY(surface->StoreProgramToFile(dir.filePath("live")));
     const QString stored = dir.filePath("live.dia48");
     QVERIFY(QFile::exists(stored));
@@ -190,7 +191,7 @@ void ShellTest::recentFileListKeepsStoredSettings() {
     surface = Show(ID_DEVICE_4X8);
     Frame().OpenRecentFile(0);
     QCOMPARE(surface->Document().Data().input(2).gain(), 460 - 160);
-    QCOMPARE(surface->InputStrip(2).fader->position(), 160);
+    QCOMPARE(guitest::StripParts(*surface, false, 2).fader->value(), 160);
     Q_UNUSED(data);
 
     // A file that cannot be read shows the message and leaves the list.
@@ -332,7 +333,7 @@ void ShellTest::surfaceScalesWithTheWindow() {
     QCOMPARE(surface->font().pixelSize(), units.FontPixelSize(8));
     QVERIFY(std::abs(surface->font().pixelSize() - 10 * units.Zoom()) <= 0.5);
     QCOMPARE(surface->Graph()->geometry(), units.Rect(11, 22, 602, 168));
-    const SurfaceStrip& strip = surface->OutputStrip(0);
+    const ChannelStrip& strip = surface->OutputStrip(0);
     QCOMPARE(strip.fader->thumbHeight(), units.Pixels(Fader::kThumbHeight));
     // Every mark of every fader scale is drawn at every size.
     for (bool output : {false, true}) {

@@ -2,11 +2,14 @@
 // the editing rules as the operator meets them, the keys, and edits reaching a virtual unit.
 
 #include "GuiTestSupport.h"
+#include "OperatorInput.h"
+#include "StripParts.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/InputChannelEditor.h"
 #include "gui/dialogs/OutputChannelEditor.h"
 #include "gui/shell/MainWindow.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/EditorPlacement.h"
 #include "gui/surface/EditorSlots.h"
@@ -43,8 +46,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A fader dragged to `position` and let go.
 void Release(Fader* fader, int position) {
-    fader->setPosition(position);
-    emit fader->sliderMessage(Fader::kMsgReleased, fader->controlId(), position);
+    guitest::DragSlider(fader, {position});
 }
 
 // Whether an edit shows its whole text: the text's width within the edit less its frame and the
@@ -123,7 +125,7 @@ private:
     // Clicks a strip's channel button and returns the editor it shows.
     template <class Editor> Editor* Open(ControlSurface& surface, int channel) {
         constexpr bool output = std::is_same_v<Editor, OutputChannelEditor>;
-        SurfaceStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
+        ChannelStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
         QTest::mouseClick(strip.channelEditor, Qt::LeftButton);
         return qobject_cast<Editor*>(surface.Editors().Editor(
             output ? EditorKind::OutputChannel : EditorKind::InputChannel, channel));
@@ -139,7 +141,7 @@ void ChannelEditorsTest::channelButtonOpensOneEditorPerChannel() {
     QVERIFY(QTest::qWaitForWindowActive(&frame));
     ResponseGraph* graph = surface->Graph();
     EditorSlots& editors = surface->Editors();
-    QVERIFY(surface->OutputStrip(1).channelEditor->isEnabled());
+    QVERIFY(guitest::StripParts(*surface, true, 1).channelEditor->isEnabled());
 
     // Created on first use, shown without taking the keyboard, with the graph on its crossovers.
     auto* out2 = Open<OutputChannelEditor>(*surface, 1);
@@ -483,7 +485,7 @@ void ChannelEditorsTest::typedValuesNeverReachTheUnitBySurprise() {
     QVERIFY(QTest::qWaitForWindowActive(&m_harness->Window()));
     ProgramContainer& data = surface->Document().Data();
     data.output(0).highPass().setFrequency(120);
-    ValueEdit* edit = surface->InputStrip(0).gain;
+    ValueEdit* edit = guitest::StripParts(*surface, false, 0).gain;
     if (box == "hz")
         edit = Open<OutputChannelEditor>(*surface, 0)->highPass().frequencyEdit;
     else if (box == "delay")
@@ -512,7 +514,7 @@ void ChannelEditorsTest::highPassNeverLiesAboveTheLowPass() {
     TypeValue(out->highPass().frequencyEdit, "8000");
     QCOMPARE(record.highPass().frequency(), 5000);
     QCOMPARE(out->highPass().frequencyEdit->text(), QString("5000"));
-    QCOMPARE(out->highPass().frequencyFader->position(),
+    QCOMPARE(out->highPass().frequencyFader->value(),
              controlmath::SliderPositionOfFrequency(5000, 0, 240));
     // The status line says what happened and why.
     QCOMPARE(surface->Notice()->notice(), QString("Out 1: HPF stops at the LPF, 5000 Hz"));
@@ -524,7 +526,7 @@ void ChannelEditorsTest::highPassNeverLiesAboveTheLowPass() {
     // Dragged to the top (30 kHz): the same.
     Release(out->highPass().frequencyFader, 0);
     QCOMPARE(record.highPass().frequency(), 5000);
-    QCOMPARE(out->highPass().frequencyFader->position(),
+    QCOMPARE(out->highPass().frequencyFader->value(),
              controlmath::SliderPositionOfFrequency(5000, 0, 240));
     QCOMPARE(surface->Notice()->notice(), QString("Out 1: HPF stops at the LPF, 5000 Hz"));
 
@@ -700,7 +702,7 @@ void ChannelEditorsTest::gateSwitchKeepsTheThreshold() {
     QCOMPARE(in->thresholdEdit()->text(), QString("-120.0"));
     TypeValue(in->thresholdEdit(), "-30");
     QCOMPARE(int(record.gateThreshold()), 90);
-    QCOMPARE(in->thresholdFader()->position(), 130 - 90);
+    QCOMPARE(in->thresholdFader()->value(), 130 - 90);
 
     Choose(in->gateRadio(false));
     QCOMPARE(int(record.gateOff()), 1);
@@ -756,7 +758,7 @@ void ChannelEditorsTest::delaySliderBottomIsZeroInEveryUnit() {
     TypeValue(delay.edits[1], "3.43");
     QVERIFY(record.delay() > 0);
     QCOMPARE(delay.spins[0]->position(), record.delay());
-    QCOMPARE(delay.fader->position(), delay.fader->maximum() - record.delay());
+    QCOMPARE(delay.fader->value(), delay.fader->maximum() - record.delay());
     Release(delay.fader, delay.fader->maximum());
     QCOMPARE(record.delay(), 0);
     for (ValueEdit* edit : delay.edits)
@@ -784,7 +786,7 @@ void ChannelEditorsTest::crossoverDraggedOnTheGraphShowsInTheEditor() {
 
     graph->reportTick(); // the 300 ms report
     QCOMPARE(out->highPass().frequencyEdit->text(), QString::number(dragged));
-    QCOMPARE(out->highPass().frequencyFader->position(),
+    QCOMPARE(out->highPass().frequencyFader->value(),
              controlmath::SliderPositionOfFrequency(dragged, 0, 240));
     QCOMPARE(out->attack().edit->text(), QString("2")); // the automatic attack of 200..499 Hz
 

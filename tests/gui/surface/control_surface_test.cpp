@@ -3,6 +3,7 @@
 
 #include "GuiTestSupport.h"
 #include "Ser2netServer.h"
+#include "StripParts.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/BusyDialog.h"
@@ -11,6 +12,7 @@
 #include "gui/shell/MainWindow.h"
 #include "gui/support/DialogUnits.h"
 #include "gui/support/ProgramSettings.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/EditorSlots.h"
 #include "gui/surface/SurfaceButtons.h"
@@ -129,24 +131,18 @@ void ControlSurfaceTest::faderAndEditAreCoupled() {
     ControlSurface* surface = Show(DeviceCommand(deviceType));
     QVERIFY(surface);
     const int last = output ? surface->OutputStripCount() - 1 : surface->InputStripCount() - 1;
-    SurfaceStrip& strip = output ? surface->OutputStrip(last) : surface->InputStrip(last);
+    ChannelStrip& strip = output ? surface->OutputStrip(last) : surface->InputStrip(last);
     ProgramContainer& data = surface->Document().Data();
     auto gain = [&] { return output ? data.output(last).gain() : data.input(last).gain(); };
-    const int faderId =
-        (output ? ControlSurface::kFirstOutputFaderId : ControlSurface::kFirstInputFaderId) + last;
     QCOMPARE(strip.fader->maximum(), maximum);
     QCOMPARE(strip.gain->maximum(), maximum);
 
-    emit strip.fader->sliderMessage(Fader::kMsgMoving, faderId, 0);
+    strip.fader->setValue(0);
     QCOMPARE(gain(), maximum);
     QCOMPARE(strip.gain->text(), top);
-    emit strip.fader->sliderMessage(Fader::kMsgReleased, faderId, maximum);
+    strip.fader->setValue(maximum);
     QCOMPARE(gain(), 0);
     QCOMPARE(strip.gain->text(), bottom);
-
-    // Fader notifications of another id leave this strip alone.
-    emit strip.fader->sliderMessage(Fader::kMsgMoving, 9999, 10);
-    QCOMPARE(gain(), 0);
 
     // From the edit: -10 dB moves the fader to maximum - index.
     const int index = GainIndex(-10.0, offset);
@@ -155,7 +151,7 @@ void ControlSurfaceTest::faderAndEditAreCoupled() {
     QTest::keyClicks(strip.gain, "-10");
     QVERIFY(strip.gain->commit());
     QCOMPARE(gain(), index);
-    QCOMPARE(strip.fader->position(), maximum - index);
+    QCOMPARE(strip.fader->value(), maximum - index);
     QCOMPARE(strip.gain->text(), QString("-10.0"));
     QVERIFY(Messages().ControlMessages().isEmpty());
 }
@@ -166,7 +162,7 @@ void ControlSurfaceTest::typedGainOutOfRangeIsRefused() {
     QVERIFY(QTest::qWaitForWindowActive(&Frame()));
     ProgramContainer& data = surface->Document().Data();
     data.clearChangeFlags();
-    SurfaceStrip& strip = surface->InputStrip(0);
+    ChannelStrip& strip = surface->InputStrip(0);
     strip.gain->setFocus();
     QTRY_VERIFY(strip.gain->hasFocus());
     strip.gain->selectAll();
@@ -178,7 +174,7 @@ void ControlSurfaceTest::typedGainOutOfRangeIsRefused() {
     QCOMPARE(Messages().ControlMessages(),
              QStringList{"Out of Range\nAllowed range: -40.0 to 6.0 dB"});
     QCOMPARE(strip.gain->text(), QString("0.0"));
-    QCOMPARE(strip.fader->position(), 460 - 400);
+    QCOMPARE(strip.fader->value(), 460 - 400);
     QCOMPARE(data.input(0).gain(), 400);
     QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
 }
@@ -187,8 +183,8 @@ void ControlSurfaceTest::tabWalksTheStripsThenTheSideButtons() {
     ControlSurface* surface = Show(ID_DEVICE_4X8);
     Frame().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&Frame()));
-    const SurfaceStrip& a = surface->InputStrip(0);
-    const SurfaceStrip& b = surface->InputStrip(1);
+    const ChannelStrip& a = surface->InputStrip(0);
+    const ChannelStrip& b = surface->InputStrip(1);
     a.name->setFocus();
     QTRY_VERIFY(a.name->hasFocus());
     // Down a strip, then on to the next one.
@@ -200,8 +196,8 @@ void ControlSurfaceTest::tabWalksTheStripsThenTheSideButtons() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QTRY_COMPARE(QApplication::focusWidget(), a.mute);
     // After the last output the side buttons: "Connection" first (the others wait for a unit).
-    surface->OutputStrip(7).mute->setFocus();
-    QTRY_VERIFY(surface->OutputStrip(7).mute->hasFocus());
+    guitest::StripParts(*surface, true, 7).mute->setFocus();
+    QTRY_VERIFY(guitest::StripParts(*surface, true, 7).mute->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTRY_COMPARE(QApplication::focusWidget(), surface->SideButtonAt(SideButton::Connection));
 }
@@ -249,7 +245,7 @@ void ControlSurfaceTest::escapeInAGainEditTakesNothingIn() {
     QVERIFY(QTest::qWaitForWindowActive(&Frame()));
     ProgramContainer& data = surface->Document().Data();
     data.clearChangeFlags();
-    SurfaceStrip& strip = surface->OutputStrip(2);
+    ChannelStrip& strip = surface->OutputStrip(2);
     strip.gain->setFocus();
     QTRY_VERIFY(strip.gain->hasFocus());
     strip.gain->selectAll();
@@ -260,7 +256,7 @@ void ControlSurfaceTest::escapeInAGainEditTakesNothingIn() {
     QTRY_VERIFY(surface->hasFocus());
     QCOMPARE(strip.gain->text(), QString("0.0"));
     QCOMPARE(data.output(2).gain(), 400);
-    QCOMPARE(strip.fader->position(), 550 - 400);
+    QCOMPARE(strip.fader->value(), 550 - 400);
     QCOMPARE(NextPendingRequest(data).bytes, RequestFrames(data).meterPollFrame().bytes);
 }
 
@@ -277,15 +273,14 @@ void ControlSurfaceTest::gainFaderKeysNeverJump() {
     QFETCH(bool, output);
     QFETCH(QString, afterPage);
     ControlSurface* surface = Show(DeviceCommand(deviceType));
-    SurfaceStrip& strip = output ? surface->OutputStrip(0) : surface->InputStrip(0);
+    ChannelStrip& strip = output ? surface->OutputStrip(0) : surface->InputStrip(0);
     ProgramContainer& data = surface->Document().Data();
     auto gain = [&] { return output ? data.output(0).gain() : data.input(0).gain(); };
     // The fader at its foot: the lowest gain.
-    strip.fader->setPosition(strip.gainMax);
-    emit strip.fader->sliderMessage(Fader::kMsgReleased, strip.fader->controlId(), strip.gainMax);
+    strip.fader->setValue(strip.gainMax);
     QCOMPARE(gain(), 0);
     data.clearChangeFlags();
-    QSignalSpy reports(strip.fader, &Fader::sliderMessage);
+    QSignalSpy reports(strip.fader, &Fader::valueChanged);
 
     // Home and End move nothing, report nothing and leave nothing to send.
     QTest::keyClick(strip.fader, Qt::Key_End);
@@ -300,7 +295,7 @@ void ControlSurfaceTest::gainFaderKeysNeverJump() {
     QCOMPARE(strip.gain->text(), afterPage);
     QTest::keyClick(strip.fader, Qt::Key_Up);
     QCOMPARE(gain(), 11);
-    QCOMPARE(strip.fader->position(), strip.gainMax - 11);
+    QCOMPARE(strip.fader->value(), strip.gainMax - 11);
     QTest::keyClick(strip.fader, Qt::Key_PageDown);
     QTest::keyClick(strip.fader, Qt::Key_PageDown);
     QCOMPARE(gain(), 0);
@@ -310,7 +305,7 @@ void ControlSurfaceTest::nameButtonTogglesTheCurveAndSendsNothing() {
     ControlSurface* surface = Show(ID_DEVICE_4X8);
     ProgramContainer& data = surface->Document().Data();
     data.clearChangeFlags();
-    SurfaceStrip& strip = surface->OutputStrip(4);
+    ChannelStrip& strip = surface->OutputStrip(4);
     const QColor curve(data.output(4).curveColour().r, data.output(4).curveColour().g,
                        data.output(4).curveColour().b);
     QCOMPARE(strip.name->fillColour(strip.name->state()), curve);
@@ -332,14 +327,14 @@ void ControlSurfaceTest::nameButtonTogglesTheCurveAndSendsNothing() {
 void ControlSurfaceTest::polarityAndMuteFollowTheRecord() {
     ControlSurface* surface = Show(ID_DEVICE_2X4);
     ProgramContainer& data = surface->Document().Data();
-    SurfaceStrip& in = surface->InputStrip(1);
+    ChannelStrip& in = surface->InputStrip(1);
     QCOMPARE(in.polarity->text(), QString("+Normal"));
     QTest::mouseClick(in.polarity, Qt::LeftButton);
     QCOMPARE(int(data.input(1).polarity()), 1);
     QCOMPARE(in.polarity->text(), QString("-Invert"));
     QCOMPARE(in.polarity->fillColour(in.polarity->state()), QColor(255, 170, 0));
 
-    SurfaceStrip& out = surface->OutputStrip(3);
+    ChannelStrip& out = surface->OutputStrip(3);
     QVERIFY(out.mute->isSounding());
     QTest::mouseClick(out.mute, Qt::LeftButton);
     QCOMPARE(int(data.output(3).on()), 0);
@@ -368,7 +363,7 @@ double Contrast(const QColor& a, const QColor& b) {
 
 void ControlSurfaceTest::polarityReadsClearlyInBothStates() {
     ControlSurface* surface = Show(ID_DEVICE_4X8);
-    TwoStateButton* polarity = surface->OutputStrip(0).polarity;
+    TwoStateButton* polarity = guitest::StripParts(*surface, true, 0).polarity;
     const QColor normalFace = polarity->fillColour(1);
     const QColor normalText = polarity->textColour(1);
     const QColor invertFace = polarity->fillColour(0);
@@ -400,9 +395,9 @@ void ControlSurfaceTest::everyDialogButtonIsEnabled() {
          {SideButton::Connection, SideButton::DataView, SideButton::Device, SideButton::Program,
           SideButton::Copy, SideButton::Interface, SideButton::BoxName, SideButton::Esc})
         QVERIFY(surface->SideButtonAt(b)->isEnabled());
-    QVERIFY(surface->InputStrip(0).eq->isEnabled());
-    QVERIFY(surface->OutputStrip(5).eq->isEnabled());
-    QVERIFY(surface->OutputStrip(5).channelEditor->isEnabled());
+    QVERIFY(guitest::StripParts(*surface, false, 0).eq->isEnabled());
+    QVERIFY(guitest::StripParts(*surface, true, 5).eq->isEnabled());
+    QVERIFY(guitest::StripParts(*surface, true, 5).channelEditor->isEnabled());
 }
 
 void ControlSurfaceTest::scaleMarksMakeRoomForEachOther_data() {
@@ -442,7 +437,7 @@ void ControlSurfaceTest::stripsFillTheirGroupsAndScaleLabelsStayClear() {
     for (bool output : {false, true}) {
         const DluBox& group = output ? layout.outputGroup : layout.inputGroup;
         const int count = output ? surface->OutputStripCount() : surface->InputStripCount();
-        auto strip = [&](int i) -> SurfaceStrip& {
+        auto strip = [&](int i) -> ChannelStrip& {
             return output ? surface->OutputStrip(i) : surface->InputStrip(i);
         };
         // The last strip ends near the group's right edge: no empty third.
@@ -493,11 +488,11 @@ void ControlSurfaceTest::everyButtonSaysWhatItDoes() {
         QVERIFY2(!button->toolTip().contains("not available"), qPrintable(button->toolTip()));
     }
     // The strip buttons name their channel and what they open.
-    const SurfaceStrip& last = surface->OutputStrip(surface->OutputStripCount() - 1);
+    const ChannelStrip& last = surface->OutputStrip(surface->OutputStripCount() - 1);
     const QString label = QString("Out %1").arg(surface->OutputStripCount());
     QVERIFY(last.eq->toolTip().startsWith("Opens the equaliser of " + label));
     QVERIFY(last.channelEditor->toolTip().startsWith("Opens the channel settings of " + label));
-    QVERIFY(surface->InputStrip(0).name->toolTip().contains("Input A"));
+    QVERIFY(guitest::StripParts(*surface, false, 0).name->toolTip().contains("Input A"));
 }
 
 void ControlSurfaceTest::connectsToTheVirtualUnit_data() {
@@ -518,9 +513,8 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     const SurfaceLayout& layout = surface->Layout();
 
     // Edits made while disconnected: not sent after connecting, replaced by the unit's program.
-    emit surface->InputStrip(0).fader->sliderMessage(Fader::kMsgReleased,
-                                                     ControlSurface::kFirstInputFaderId, 0);
-    QTest::mouseClick(surface->OutputStrip(1).mute, Qt::LeftButton);
+    guitest::StripParts(*surface, false, 0).fader->setValue(0);
+    QTest::mouseClick(guitest::StripParts(*surface, true, 1).mute, Qt::LeftButton);
     QCOMPARE(data.input(0).gain(), layout.model.inputGainMax);
 
     const std::string port = line->SlavePath();
@@ -553,10 +547,11 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
     // The unit's program (0 dB, every channel on) is in the records and the strips.
     const int zeroDb = GainIndex(0.0, layout.model.GainDbOffset());
     QCOMPARE(data.input(0).gain(), zeroDb);
-    QCOMPARE(surface->InputStrip(0).gain->text(), QString("0.0"));
-    QCOMPARE(surface->InputStrip(0).fader->position(), layout.model.inputGainMax - zeroDb);
+    QCOMPARE(guitest::StripParts(*surface, false, 0).gain->text(), QString("0.0"));
+    QCOMPARE(guitest::StripParts(*surface, false, 0).fader->value(),
+             layout.model.inputGainMax - zeroDb);
     QCOMPARE(int(data.output(1).on()), 1);
-    QVERIFY(surface->OutputStrip(1).mute->isSounding());
+    QVERIFY(guitest::StripParts(*surface, true, 1).mute->isSounding());
     // ... and the unit never received the edits.
     const SimProgram unitProgram = line->WithUnits([](auto& units) { return units[0].Program(0); });
     QVERIFY(unitProgram.inputs == VirtualUnit::DefaultProgram().inputs);
@@ -569,15 +564,16 @@ void ControlSurfaceTest::connectsToTheVirtualUnit() {
         const MeterLevels& levels = controller.Meters();
         seen.insert(levels);
         for (int k = 0; k < surface->InputStripCount(); ++k)
-            QCOMPARE(surface->InputStrip(k).meter->lit(), LevelMeter::SegmentsOfCode(levels[k]));
+            QCOMPARE(guitest::StripParts(*surface, false, k).meter->lit(),
+                     LevelMeter::SegmentsOfCode(levels[k]));
         for (int k = 0; k < surface->OutputStripCount(); ++k)
-            QCOMPARE(surface->OutputStrip(k).meter->lit(),
+            QCOMPARE(guitest::StripParts(*surface, true, k).meter->lit(),
                      LevelMeter::SegmentsOfCode(levels[static_cast<std::size_t>(4 + k)]));
     }
     QVERIFY(seen.size() >= 3);
 
     // A live edit reaches the unit: output 1 muted.
-    QTest::mouseClick(surface->OutputStrip(0).mute, Qt::LeftButton);
+    QTest::mouseClick(guitest::StripParts(*surface, true, 0).mute, Qt::LeftButton);
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
     const SimProgram edited = line->WithUnits([](auto& units) { return units[0].Program(0); });
     QVERIFY(edited.outputs[0] != VirtualUnit::DefaultProgram().outputs[0]);
@@ -781,7 +777,7 @@ namespace {
 
 // Whether any meter of the surface lights a segment.
 bool AnyMeterLit(ControlSurface& surface) {
-    auto lit = [](const SurfaceStrip& strip) {
+    auto lit = [](const ChannelStrip& strip) {
         const LevelMeter::Segments& s = strip.meter->lit();
         return std::find(s.begin(), s.end(), true) != s.end();
     };

@@ -3,6 +3,8 @@
 // and the A/B switch.
 
 #include "GuiTestSupport.h"
+#include "OperatorInput.h"
+#include "StripParts.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/EqualizerBandGroup.h"
@@ -10,6 +12,7 @@
 #include "gui/dialogs/InputChannelEditor.h"
 #include "gui/dialogs/OutputChannelEditor.h"
 #include "gui/shell/MainWindow.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/EditHistory.h"
 #include "gui/surface/EditorSlots.h"
@@ -60,7 +63,7 @@ Frames Pending(ProgramContainer& data) {
 
 template <class Editor> Editor* Open(ControlSurface& surface, EditorKind kind, int channel) {
     const bool output = kind == EditorKind::OutputChannel || kind == EditorKind::OutputEqualizer;
-    SurfaceStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
+    ChannelStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
     const bool eq = kind == EditorKind::InputEqualizer || kind == EditorKind::OutputEqualizer;
     QTest::mouseClick(eq ? static_cast<QWidget*>(strip.eq) : strip.channelEditor, Qt::LeftButton);
     return qobject_cast<Editor*>(surface.Editors().Editor(kind, channel));
@@ -68,13 +71,7 @@ template <class Editor> Editor* Open(ControlSurface& surface, EditorKind kind, i
 
 // A fader dragged through several positions and let go: what the strip sees of a drag.
 void DragFader(Fader* fader, std::initializer_list<int> positions) {
-    int last = 0;
-    for (int position : positions) {
-        fader->setPosition(position);
-        emit fader->sliderMessage(Fader::kMsgMoving, fader->controlId(), position);
-        last = position;
-    }
-    emit fader->sliderMessage(Fader::kMsgReleased, fader->controlId(), last);
+    guitest::DragSlider(fader, positions);
 }
 
 // The operator drags a filter's handle on the graph by `dx` pixels in three moves.
@@ -265,7 +262,7 @@ void EditHistoryTest::undoKeysWorkInAnEditorAndShowEverywhere() {
     const QList<QAction*> menu = m_harness->Window().EditMenu()->actions();
     QVERIFY(menu.contains(history.UndoAction()) && menu.contains(history.RedoAction()));
 
-    SurfaceStrip& strip = surface->OutputStrip(0);
+    ChannelStrip& strip = surface->OutputStrip(0);
     const int gain = data.output(0).gain();
     const QString shownGain = strip.gain->text();
     DragFader(strip.fader, {200, 250});
@@ -286,10 +283,10 @@ void EditHistoryTest::undoKeysWorkInAnEditorAndShowEverywhere() {
     QTest::keyClick(threshold, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(data.output(0).gain(), gain);
     QCOMPARE(strip.gain->text(), shownGain);
-    QCOMPARE(strip.fader->position(), strip.gainMax - gain);
+    QCOMPARE(strip.fader->value(), strip.gainMax - gain);
     QTest::keyClick(threshold, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(data.output(0).gain(), draggedGain);
-    QCOMPARE(strip.fader->position(), strip.gainMax - draggedGain);
+    QCOMPARE(strip.fader->value(), strip.gainMax - draggedGain);
 
     // While typing, the keys undo the typing only.
     threshold->setFocus();
@@ -334,7 +331,8 @@ void EditHistoryTest::loadedProgramIsOneStepUndoneWithoutMemoryWrites() {
 
     history.UndoAction()->trigger();
     QCOMPARE(data.output(1).gain(), unitGain);
-    QCOMPARE(surface->OutputStrip(1).fader->position(), surface->OutputStrip(1).gainMax - unitGain);
+    QCOMPARE(guitest::StripParts(*surface, true, 1).fader->value(),
+             surface->OutputStrip(1).gainMax - unitGain);
     QCOMPARE(m_harness->Window().windowTitle(), title);
     // The live settings go back; no program memory is written.
     QVERIFY(SendUntilSettled(*surface) == Frames{RequestFrames(data).outputLevelFrame(1).bytes});
@@ -349,7 +347,7 @@ void EditHistoryTest::undoneEditsReachTheUnitAndConnectingStartsAFreshHistory() 
     ProgramContainer& data = surface->Document().Data();
     UnitController& controller = surface->Controller();
     EditHistory& history = surface->History();
-    QTest::mouseClick(surface->OutputStrip(1).mute, Qt::LeftButton);
+    QTest::mouseClick(guitest::StripParts(*surface, true, 1).mute, Qt::LeftButton);
     QCOMPARE(history.Stack().count(), 1);
 
     // The program the unit sends is no step, and nothing before it can be undone.
@@ -359,7 +357,7 @@ void EditHistoryTest::undoneEditsReachTheUnitAndConnectingStartsAFreshHistory() 
     QVERIFY(!history.UndoAction()->isEnabled());
 
     // A channel edit, a unit-wide setting of a tool dialog and the input source.
-    QTest::mouseClick(surface->OutputStrip(1).mute, Qt::LeftButton);
+    QTest::mouseClick(guitest::StripParts(*surface, true, 1).mute, Qt::LeftButton);
     controller.SetBacklight(1);
     controller.SetInputSource(1, true);
     SendUntilSettled(*surface);
@@ -381,7 +379,7 @@ void EditHistoryTest::undoneEditsReachTheUnitAndConnectingStartsAFreshHistory() 
     QVERIFY(SendUntilSettled(*surface) == Frames{RequestFrames(data).backlightFrame().bytes});
     history.UndoAction()->trigger();
     QCOMPARE(int(data.output(1).on()), 1);
-    QVERIFY(surface->OutputStrip(1).mute->isSounding());
+    QVERIFY(guitest::StripParts(*surface, true, 1).mute->isSounding());
     QVERIFY(SendUntilSettled(*surface) == Frames{RequestFrames(data).outputLevelFrame(1).bytes});
     QCOMPARE(unitOf(), std::make_tuple(1, 0, 0));
     QVERIFY(m_harness->Messages().Texts().isEmpty());
@@ -400,8 +398,8 @@ void EditHistoryTest::abSwitchSendsOnlyTheDifferences() {
     const SettingsSnapshot a = TakeSnapshot(data);
 
     // Three parameters: an output's gain, an input's polarity, an output's name.
-    DragFader(surface->OutputStrip(3).fader, {300});
-    QTest::mouseClick(surface->InputStrip(1).polarity, Qt::LeftButton);
+    DragFader(guitest::StripParts(*surface, true, 3).fader, {300});
+    QTest::mouseClick(guitest::StripParts(*surface, false, 1).polarity, Qt::LeftButton);
     surface->Controller().SetChannelName(true, 0, "Top");
     QCOMPARE(box->text(), QString("A/B: A edited"));
     history.StoreAction(EditHistory::Slot::B)->trigger();
@@ -420,10 +418,10 @@ void EditHistoryTest::abSwitchSendsOnlyTheDifferences() {
     QCOMPARE(Pending(data), differences());
     QCOMPARE(box->text(), QString("A/B: A live, B stored"));
     QVERIFY(!SaveShot(m_harness->Window(), QStringLiteral("surface-ab-status")).isNull());
-    SurfaceStrip& out4 = surface->OutputStrip(3);
-    QCOMPARE(out4.fader->position(), out4.gainMax - data.output(3).gain());
+    ChannelStrip& out4 = surface->OutputStrip(3);
+    QCOMPARE(out4.fader->value(), out4.gainMax - data.output(3).gain());
     QCOMPARE(out4.nameLabel->text(), QString::fromStdString(data.output(3).nameText()));
-    QCOMPARE(surface->OutputStrip(0).nameLabel->text(),
+    QCOMPARE(guitest::StripParts(*surface, true, 0).nameLabel->text(),
              QString::fromStdString(data.output(0).nameText()));
 
     switchAb->trigger();
@@ -433,7 +431,7 @@ void EditHistoryTest::abSwitchSendsOnlyTheDifferences() {
 
     // An edit after the switch changes the live settings, not B; its undo makes B live again,
     // and the switch itself is a step too.
-    QTest::mouseClick(surface->OutputStrip(6).mute, Qt::LeftButton);
+    QTest::mouseClick(guitest::StripParts(*surface, true, 6).mute, Qt::LeftButton);
     QCOMPARE(box->text(), QString("A/B: B edited, A stored"));
     history.UndoAction()->trigger();
     QCOMPARE(box->text(), QString("A/B: B live, A stored"));
@@ -456,7 +454,7 @@ void EditHistoryTest::abSwitchKeepsTheEditsOfTheSlotLeft() {
     QVERIFY(button->menu()->actions().contains(history.StoreAction(EditHistory::Slot::A)));
 
     history.StoreAction(EditHistory::Slot::A)->trigger();
-    DragFader(surface->OutputStrip(0).fader, {200});
+    DragFader(guitest::StripParts(*surface, true, 0).fader, {200});
     history.StoreAction(EditHistory::Slot::B)->trigger();
     const SettingsSnapshot b = TakeSnapshot(data);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
@@ -464,8 +462,8 @@ void EditHistoryTest::abSwitchKeepsTheEditsOfTheSlotLeft() {
 
     // Edits while A is live belong to A: switching away keeps them there, and switching back
     // brings them back, as they were on the unit.
-    DragFader(surface->OutputStrip(5).fader, {90});
-    QTest::mouseClick(surface->InputStrip(2).polarity, Qt::LeftButton);
+    DragFader(guitest::StripParts(*surface, true, 5).fader, {90});
+    QTest::mouseClick(guitest::StripParts(*surface, false, 2).polarity, Qt::LeftButton);
     QCOMPARE(button->text(), QString("A/B: A edited, B stored"));
     const SettingsSnapshot edited = TakeSnapshot(data);
     QTest::keyClick(surface, Qt::Key_B, Qt::ControlModifier);
@@ -473,7 +471,7 @@ void EditHistoryTest::abSwitchKeepsTheEditsOfTheSlotLeft() {
     QCOMPARE(button->text(), QString("A/B: B live, A stored"));
     history.SwitchAction()->trigger();
     QVERIFY(TakeSnapshot(data) == edited);
-    QCOMPARE(surface->OutputStrip(5).fader->position(), 90);
+    QCOMPARE(guitest::StripParts(*surface, true, 5).fader->value(), 90);
     QCOMPARE(button->text(), QString("A/B: A live, B stored"));
     QVERIFY(m_harness->Messages().Texts().isEmpty());
 }

@@ -3,12 +3,14 @@
 // and band edits reaching a virtual unit.
 
 #include "GuiTestSupport.h"
+#include "OperatorInput.h"
 #include "SurfaceHarness.h"
 
 #include "gui/dialogs/EqualizerBandGroup.h"
 #include "gui/dialogs/InputEqualizerEditor.h"
 #include "gui/dialogs/OutputEqualizerEditor.h"
 #include "gui/shell/MainWindow.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/EditorSlots.h"
 #include "gui/surface/SurfaceButtons.h"
@@ -48,8 +50,7 @@ void Pick(QComboBox* combo, int index) {
 
 // A knob turned to `value` by dragging its rim.
 void Turn(RotaryKnob* knob, int value) {
-    knob->setValue(value);
-    emit knob->knobMessage(RotaryKnob::kMsgDragged, knob->controlId(), value);
+    guitest::DragSlider(knob, {value});
 }
 
 QColor Face(const TwoStateButton* button) {
@@ -105,7 +106,7 @@ private:
     // Clicks a strip's EQ button and returns the editor it shows.
     template <class Editor> Editor* Open(ControlSurface& surface, int channel) {
         constexpr bool output = std::is_same_v<Editor, OutputEqualizerEditor>;
-        SurfaceStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
+        ChannelStrip& strip = output ? surface.OutputStrip(channel) : surface.InputStrip(channel);
         QTest::mouseClick(strip.eq, Qt::LeftButton);
         return qobject_cast<Editor*>(surface.Editors().Editor(
             output ? EditorKind::OutputEqualizer : EditorKind::InputEqualizer, channel));

@@ -7,6 +7,7 @@
 
 #include "gui/dialogs/EqualizerImportDialog.h"
 #include "gui/dialogs/OutputEqualizerEditor.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/EditHistory.h"
 #include "gui/surface/EditorSlots.h"

@@ -3,6 +3,7 @@
 // their own and against a virtual unit on a pseudo-terminal.
 
 #include "GuiTestSupport.h"
+#include "StripParts.h"
 #include "SurfaceHarness.h"
 
 #include "files/ProgramFile.h"
@@ -13,6 +14,7 @@
 #include "gui/shell/MainWindow.h"
 #include "gui/support/ProgramFileChooser.h"
 #include "gui/support/ProgramSettings.h"
+#include "gui/surface/ChannelStrip.h"
 #include "gui/surface/ControlSurface.h"
 #include "gui/surface/SurfaceDocument.h"
 #include "gui/widgets/Fader.h"
@@ -264,21 +266,19 @@ void ProgramToolsTest::deviceActionsNeedAUnitWhileFilesDoNot() {
     QCOMPARE(m_harness->BusyDisplays(), 0);
 
     // The PC part works without a unit, several times in one opening.
-    emit surface->InputStrip(1).fader->sliderMessage(Fader::kMsgReleased,
-                                                     ControlSurface::kFirstInputFaderId + 1, 60);
+    guitest::StripParts(*surface, false, 1).fader->setValue(60);
     chooser.answers = {dir.filePath("live")};
     dialog.PcRadio(PcProgramAction::StoreProgram)->click();
     QTest::mouseClick(dialog.PcOkButton(), Qt::LeftButton);
     QVERIFY(QFile::exists(dir.filePath("live.dia48")));
     QCOMPARE(Frame().windowTitle(), QString("RID48_NewProgram"));
 
-    emit surface->InputStrip(1).fader->sliderMessage(Fader::kMsgReleased,
-                                                     ControlSurface::kFirstInputFaderId + 1, 0);
+    guitest::StripParts(*surface, false, 1).fader->setValue(0);
     chooser.answers = {dir.filePath("live.dia48")};
     dialog.PcRadio(PcProgramAction::RecallProgram)->click();
     QTest::mouseClick(dialog.PcOkButton(), Qt::LeftButton);
     QCOMPARE(data.input(1).gain(), 460 - 60);
-    QCOMPARE(surface->InputStrip(1).fader->position(), 60);
+    QCOMPARE(guitest::StripParts(*surface, false, 1).fader->value(), 60);
     QVERIFY(dialog.isVisible()); // neither "OK" closes the dialog
     QCOMPARE(Messages().Texts().size(), 2);
 }
@@ -337,7 +337,7 @@ void ProgramToolsTest::rowTwelveIsStoredToMemoryTwelveAndReadBack() {
     QTest::mouseClick(dialog.DeviceOkButton(), Qt::LeftButton);
     QVERIFY(TickUntil(*surface, [&] { return controller.IsSettled(); }));
     QCOMPARE(data.output(2).gain(), 111);
-    QCOMPARE(surface->OutputStrip(2).fader->position(), 550 - 111);
+    QCOMPARE(guitest::StripParts(*surface, true, 2).fader->value(), 550 - 111);
     QCOMPARE(data.programName(), std::string("Show 12"));
     QVERIFY(Messages().Texts().isEmpty());
 }
@@ -506,12 +506,12 @@ void ProgramToolsTest::copyDialog() {
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
 
-    SurfaceStrip& strip = output ? surface->OutputStrip(target) : surface->InputStrip(target);
+    ChannelStrip& strip = output ? surface->OutputStrip(target) : surface->InputStrip(target);
     if (copies) {
         QCOMPARE(to.nameText(), std::string("Kick"));
         QCOMPARE(to.gain(), 300);
         QCOMPARE(strip.nameLabel->text(), QString("Kick"));
-        QCOMPARE(strip.fader->position(), strip.gainMax - 300);
+        QCOMPARE(strip.fader->value(), strip.gainMax - 300);
     } else {
         QCOMPARE(to.nameText(), targetName);
         QCOMPARE(to.gain(), targetGain);
@@ -554,7 +554,7 @@ void ProgramToolsTest::namesWithUnprintableBytesShowThemAsSpaces() {
     ProgramContainer& data = surface->Document().Data();
     data.output(1).setName("L\nR\x1b\xff");
     surface->UpdateOutputLabel(1);
-    QCOMPARE(surface->OutputStrip(1).nameLabel->text(), QString("L R  "));
+    QCOMPARE(guitest::StripParts(*surface, true, 1).nameLabel->text(), QString("L R  "));
     QSignalSpy titles(surface, &ControlSurface::titleChanged);
     surface->OnTitleChanged("RID48_Hall\r\x07");
     QCOMPARE(titles.value(0).value(0).toString(), QString("RID48_Hall  "));
@@ -591,7 +591,7 @@ void ProgramToolsTest::channelNameChangeReachesTheUnit() {
     QTest::keyClicks(inputB, "Bass");
     QTest::keyClick(inputB, Qt::Key_Return);
     QCOMPARE(data.input(1).nameText(), std::string("Bass"));
-    QCOMPARE(surface->InputStrip(1).nameLabel->text(), QString("Bass"));
+    QCOMPARE(guitest::StripParts(*surface, false, 1).nameLabel->text(), QString("Bass"));
     QVERIFY(!inputB->hasFocus());
     QVERIFY(dialog.isVisible());
 

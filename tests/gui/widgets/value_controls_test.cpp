@@ -7,6 +7,7 @@
 #include "gui/widgets/ValueEdit.h"
 #include "gui/widgets/ValueSpin.h"
 
+#include <QAccessible>
 #include <QDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -77,6 +78,7 @@ private slots:
     void sliderPressOffThumbCentresIt();
     void sliderDisablingEndsDrag();
     void sliderKeysMoveAndReport();
+    void slidersServeAssistiveTechnology();
 
     void knobDragsUpAndDownAndResetsOnDoubleClick();
     void knobKeysAndFrequency();
@@ -117,8 +119,8 @@ void ControlsTest::sliderFrequency() {
     QFETCH(int, position);
     Fader slider;
     slider.setRange(0, 240);
-    slider.setFrequency(hz);
-    QCOMPARE(slider.position(), position);
+    slider.showFrequency(hz);
+    QCOMPARE(slider.value(), position);
     QCOMPARE(controlmath::SliderPositionOfFrequency(hz, 0, 240), position);
 }
 
@@ -256,7 +258,6 @@ void ControlsTest::heldSpinSteps() {
 
 void ControlsTest::editCommitsTypedTextOnFocusLoss() {
     ValueEdit edit;
-    edit.setControlId(1313);
     edit.setRange(0, 1465);
     edit.setKind(kKindDelayMsShort);
     edit.setValue(0);
@@ -266,7 +267,6 @@ void ControlsTest::editCommitsTypedTextOnFocusLoss() {
     QCOMPARE(edit.storedValue(), 476);
     QCOMPARE(edit.text(), QString("10.0"));
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), 1313);
 
     TypeAndLeave(edit, "9.975");
     QCOMPARE(edit.storedValue(), 475);
@@ -446,7 +446,6 @@ void ControlsTest::spinClickStepsAndReportsOnce() {
     ValueEdit edit;
     edit.setKind(kKindInteger);
     ValueSpin spin;
-    spin.setControlId(2230);
     spin.setBuddy(&edit);
     spin.setRange(0, 10);
     spin.setPosition(9);
@@ -456,7 +455,6 @@ void ControlsTest::spinClickStepsAndReportsOnce() {
     QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 4)); // upper arrow
     QCOMPARE(spin.position(), 10);
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), 2230);
 
     QTest::mouseClick(&spin, Qt::LeftButton, {}, QPoint(8, 4)); // already at the top
     QCOMPARE(spy.count(), 1);
@@ -574,101 +572,134 @@ namespace {
 void MakeFader(Fader& slider) {
     slider.resize(17, 96);
     slider.setRange(0, 85);
-    slider.setControlId(2100);
 }
+
+// The standard slider signals in the order they came: "pressed", "moved 50", "value 50",
+// "released".
+class SliderLog : public QObject {
+public:
+    explicit SliderLog(QAbstractSlider& slider) {
+        connect(&slider, &QAbstractSlider::sliderPressed, this, [this] { events << "pressed"; });
+        connect(&slider, &QAbstractSlider::sliderMoved, this,
+                [this](int v) { events << QString("moved %1").arg(v); });
+        connect(&slider, &QAbstractSlider::valueChanged, this,
+                [this](int v) { events << QString("value %1").arg(v); });
+        connect(&slider, &QAbstractSlider::sliderReleased, this, [this] { events << "released"; });
+    }
+    QStringList events;
+};
 
 } // namespace
 
 void ControlsTest::sliderDragFollowsGrabPoint() {
     Fader slider;
     MakeFader(slider);
-    slider.setPosition(10);
+    slider.showValue(10);
     QCOMPARE(slider.thumbRect().top(), 10.0);
-    QSignalSpy spy(&slider, &Fader::sliderMessage);
+    SliderLog log(slider);
 
     QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(8, 13)); // 3 px into the thumb
-    QCOMPARE(spy.count(), 0);
-    QVERIFY(slider.isDragging());
+    QVERIFY(slider.isSliderDown());
     QTest::mouseMove(&slider, QPoint(8, 53));
-    QCOMPARE(slider.position(), 50);
+    QCOMPARE(slider.value(), 50);
     QTest::mouseMove(&slider, QPoint(8, 200)); // clamped at the bottom
-    QCOMPARE(slider.position(), 85);
+    QCOMPARE(slider.value(), 85);
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(8, 200));
-    QVERIFY(!slider.isDragging());
+    QVERIFY(!slider.isSliderDown());
+    QCOMPARE(log.events,
+             QStringList({"pressed", "moved 50", "value 50", "moved 85", "value 85", "released"}));
 
-    QCOMPARE(spy.count(), 3);
-    const QList<QVariant> moving = spy.at(0);
-    QCOMPARE(moving.at(0).toInt(), Fader::kMsgMoving);
-    QCOMPARE(moving.at(1).toInt(), 2100);
-    QCOMPARE(moving.at(2).toInt(), 50);
-    QCOMPARE(spy.at(2).at(0).toInt(), Fader::kMsgReleased);
-    QCOMPARE(spy.at(2).at(2).toInt(), 85);
-
-    slider.setReportOnRelease(false);
-    spy.clear();
+    // Grabbed and let go without moving: no value is asked for.
+    log.events.clear();
     QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(8, 90));
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(8, 90));
-    QCOMPARE(spy.count(), 0); // no move, no release report
+    QCOMPARE(log.events, QStringList({"pressed", "released"}));
 }
 
 void ControlsTest::sliderPressOffThumbCentresIt() {
     Fader slider;
     MakeFader(slider);
-    slider.setPosition(0);
-    QSignalSpy spy(&slider, &Fader::sliderMessage);
+    slider.showValue(0);
+    SliderLog log(slider);
     QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(8, 60));
     // The thumb's centre goes to the cursor: its top at 60 - 5.5, rounded to position 55.
-    QCOMPARE(slider.position(), 55);
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), Fader::kMsgMoving);
+    QCOMPARE(slider.value(), 55);
+    QCOMPARE(log.events, QStringList({"pressed", "moved 55", "value 55"}));
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(8, 60));
 }
 
 void ControlsTest::sliderDisablingEndsDrag() {
     Fader slider;
     MakeFader(slider);
+    SliderLog log(slider);
     QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(8, 5));
-    QVERIFY(slider.isDragging());
+    QVERIFY(slider.isSliderDown());
+    log.events.clear();
+    // The drag ends without a release: the owner is asked for nothing.
     slider.setEnabled(false);
-    QVERIFY(!slider.isDragging());
+    QVERIFY(!slider.isSliderDown());
     slider.setEnabled(true);
-    QSignalSpy spy(&slider, &Fader::sliderMessage);
     QTest::mouseMove(&slider, QPoint(8, 60));
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(8, 60));
-    QCOMPARE(slider.position(), 0);
-    QCOMPARE(spy.count(), 0);
+    QCOMPARE(slider.value(), 0);
+    QCOMPARE(log.events, QStringList());
 }
 
 void ControlsTest::sliderKeysMoveAndReport() {
     Fader slider;
     MakeFader(slider);
-    slider.setPosition(10);
-    QSignalSpy spy(&slider, &Fader::sliderMessage);
+    slider.showValue(10);
+    QSignalSpy spy(&slider, &Fader::valueChanged);
     struct Row {
         Qt::Key key;
         int position;
     };
-    // Up moves the thumb up, towards position 0; a page is a tenth of the range (8).
+    // Up moves the thumb up, towards position 0; a page is a tenth of the range (8). Down at the
+    // bottom moves nothing and signals nothing.
     const Row rows[] = {{Qt::Key_Up, 9},      {Qt::Key_Down, 10}, {Qt::Key_PageDown, 18},
                         {Qt::Key_PageUp, 10}, {Qt::Key_End, 85},  {Qt::Key_Down, 85},
                         {Qt::Key_Home, 0}};
     for (const Row& r : rows) {
         QTest::keyClick(&slider, r.key);
-        QCOMPARE(slider.position(), r.position);
-        QCOMPARE(spy.last().at(0).toInt(), Fader::kMsgReleased);
-        QCOMPARE(spy.last().at(2).toInt(), r.position);
+        QCOMPARE(slider.value(), r.position);
+        QCOMPARE(spy.last().at(0).toInt(), r.position);
     }
-    QCOMPARE(spy.count(), 7);
+    QCOMPARE(spy.count(), 6);
 
+    // What the owner shows is not signalled.
     slider.setRange(0, 240);
-    slider.setPosition(0);
+    slider.showValue(0);
     QCOMPARE(slider.frequency(), 30000);
-    slider.setPosition(240);
+    slider.showValue(240);
     QCOMPARE(slider.frequency(), 10);
-    slider.setPosition(120);
+    slider.showValue(120);
     QCOMPARE(slider.frequency(), static_cast<int>(10 * std::sqrt(3000.0)));
-    slider.setPosition(-3);
-    QCOMPARE(slider.position(), 0);
+    slider.showValue(-3);
+    QCOMPARE(slider.value(), 0);
+    slider.showFrequency(1000);
+    QCOMPARE(slider.value(), controlmath::SliderPositionOfFrequency(1000, 0, 240));
+    QCOMPARE(spy.count(), 6);
+}
+
+void ControlsTest::slidersServeAssistiveTechnology() {
+    Fader fader;
+    MakeFader(fader);
+    RotaryKnob knob;
+    knob.setRange(0, 450);
+    for (QAbstractSlider* slider : std::initializer_list<QAbstractSlider*>{&fader, &knob}) {
+        QSignalSpy spy(slider, &QAbstractSlider::valueChanged);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(slider);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), QAccessible::Slider);
+        QAccessibleValueInterface* value = accessible->valueInterface();
+        QVERIFY(value);
+        QCOMPARE(value->maximumValue().toInt(), slider->maximum());
+        // A value set by assistive technology is the operator's: it is signalled as such.
+        value->setCurrentValue(40);
+        QCOMPARE(slider->value(), 40);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(value->currentValue().toInt(), 40);
+    }
 }
 
 // ---- Knob ------------------------------------------------------------------------------------
@@ -677,14 +708,13 @@ void ControlsTest::knobDragsUpAndDownAndResetsOnDoubleClick() {
     RotaryKnob knob;
     knob.resize(40, 40);
     knob.setRange(0, 200); // one value per pixel
-    knob.setValue(100);
-    knob.setControlId(2650);
-    QSignalSpy spy(&knob, &RotaryKnob::knobMessage);
+    knob.showValue(100);
+    SliderLog log(knob);
 
     // Anywhere on the knob; pressing alone moves nothing, the value follows the pointer's height.
     QTest::mousePress(&knob, Qt::LeftButton, {}, QPoint(30, 30));
-    QVERIFY(knob.isDragging());
-    QCOMPARE(spy.count(), 0);
+    QVERIFY(knob.isSliderDown());
+    QCOMPARE(log.events, QStringList({"pressed"}));
     QTest::mouseMove(&knob, QPoint(5, 10)); // 20 px up, whatever the angle
     QCOMPARE(knob.value(), 120);
     // Shift: ten times finer, from where the knob stands (no jump when it is pressed).
@@ -701,18 +731,18 @@ void ControlsTest::knobDragsUpAndDownAndResetsOnDoubleClick() {
     move(QPoint(5, 90), Qt::NoModifier); // 30 px down
     QCOMPARE(knob.value(), 95);
     QTest::mouseRelease(&knob, Qt::LeftButton, {}, QPoint(5, 90));
-    QVERIFY(!knob.isDragging());
-    QCOMPARE(spy.first().at(0).toInt(), RotaryKnob::kMsgDragged);
-    QCOMPARE(spy.first().at(1).toInt(), 2650);
+    QVERIFY(!knob.isSliderDown());
+    QCOMPARE(log.events.mid(1, 2), QStringList({"moved 120", "value 120"}));
+    QCOMPARE(log.events.last(), QString("released"));
 
     // A double-click sets the default value when the knob has one.
-    spy.clear();
     QTest::mouseDClick(&knob, Qt::LeftButton);
     QCOMPARE(knob.value(), 95);
     knob.setDefaultValue(150);
     QTest::mouseDClick(&knob, Qt::LeftButton);
     QCOMPARE(knob.value(), 150);
-    QCOMPARE(spy.last(), (QList<QVariant>{RotaryKnob::kMsgKey, 2650, 150}));
+    QCOMPARE(log.events.last(), QString("value 150"));
+    QVERIFY(!knob.isSliderDown());
 }
 
 void ControlsTest::knobKeysAndFrequency() {
@@ -720,8 +750,8 @@ void ControlsTest::knobKeysAndFrequency() {
     QCOMPARE(knob.minimum(), 0);
     QCOMPARE(knob.maximum(), 100);
     knob.setRange(0, 450);
-    knob.setValue(300);
-    QSignalSpy spy(&knob, &RotaryKnob::knobMessage);
+    knob.showValue(300);
+    QSignalSpy spy(&knob, &RotaryKnob::valueChanged);
     QTest::keyClick(&knob, Qt::Key_Up);
     QCOMPARE(knob.value(), 301);
     QTest::keyClick(&knob, Qt::Key_PageDown);
@@ -729,10 +759,9 @@ void ControlsTest::knobKeysAndFrequency() {
     QTest::keyClick(&knob, Qt::Key_End);
     QCOMPARE(knob.value(), 450);
     QCOMPARE(spy.count(), 3);
-    QCOMPARE(spy.last().at(0).toInt(), RotaryKnob::kMsgKey);
     // A level's knob: 1 dB (ten steps) per page, Home and End stay still.
     knob.setKeySteps(controlmath::LevelKeySteps(10));
-    knob.setValue(300);
+    knob.showValue(300);
     QTest::keyClick(&knob, Qt::Key_PageUp);
     QCOMPARE(knob.value(), 310);
     QTest::keyClick(&knob, Qt::Key_Home);
@@ -740,14 +769,18 @@ void ControlsTest::knobKeysAndFrequency() {
     QCOMPARE(knob.value(), 310);
     QCOMPARE(spy.count(), 4);
 
+    // A narrower range clamps the value, as any slider's does, and says so.
     knob.setRange(0, 240);
-    knob.setFrequency(30000);
+    QCOMPARE(spy.count(), 5);
+    QCOMPARE(spy.last().at(0).toInt(), 240);
+    knob.showFrequency(30000);
     QCOMPARE(knob.value(), 240);
     QCOMPARE(knob.frequency(), 30000);
-    knob.setFrequency(1000);
+    knob.showFrequency(1000);
     QCOMPARE(knob.value(), static_cast<int>(StepsOf(100)));
-    knob.setValue(0);
+    knob.showValue(0);
     QCOMPARE(knob.frequency(), 10);
+    QCOMPARE(spy.count(), 5);
 }
 
 void ControlsTest::wheelStepsFaderAndKnobOnlyWhenEnabled() {
@@ -761,27 +794,27 @@ void ControlsTest::wheelStepsFaderAndKnobOnlyWhenEnabled() {
     };
     Fader fader;
     MakeFader(fader);
-    fader.setPosition(10);
-    QSignalSpy faderSpy(&fader, &Fader::sliderMessage);
+    fader.showValue(10);
+    QSignalSpy faderSpy(&fader, &Fader::valueChanged);
     QVERIFY(turn(fader));
-    QCOMPARE(fader.position(), 8); // the thumb moves up
+    QCOMPARE(fader.value(), 8); // the thumb moves up
     QCOMPARE(faderSpy.count(), 1);
-    QCOMPARE(faderSpy.at(0), (QList<QVariant>{Fader::kMsgReleased, 2100, 8}));
+    QCOMPARE(faderSpy.at(0), (QList<QVariant>{8}));
 
     RotaryKnob knob;
     knob.setRange(0, 100);
-    knob.setValue(50);
-    QSignalSpy knobSpy(&knob, &RotaryKnob::knobMessage);
+    knob.showValue(50);
+    QSignalSpy knobSpy(&knob, &RotaryKnob::valueChanged);
     QVERIFY(turn(knob));
     QCOMPARE(knob.value(), 52);
-    QCOMPARE(knobSpy.at(0).at(0).toInt(), RotaryKnob::kMsgKey);
+    QCOMPARE(knobSpy.count(), 1);
 
     knob.setEnabled(false);
     fader.setEnabled(false);
     turn(knob);
     turn(fader);
     QCOMPARE(knob.value(), 52);
-    QCOMPARE(fader.position(), 8);
+    QCOMPARE(fader.value(), 8);
     QCOMPARE(knobSpy.count(), 1);
     QCOMPARE(faderSpy.count(), 1);
 }
@@ -854,11 +887,11 @@ void ControlsTest::screenshots() {
 
     auto* fader = new Fader;
     fader->setRange(0, 460);
-    fader->setPosition(460 - 400);
+    fader->showValue(460 - 400);
     fader->setFixedSize(17, 96);
     auto* freq = new Fader;
     freq->setRange(0, 240);
-    freq->setFrequency(1000);
+    freq->showFrequency(1000);
     freq->setFixedSize(17, 96);
     freq->setEnabled(false);
 
@@ -868,7 +901,7 @@ void ControlsTest::screenshots() {
     knob->setFixedSize(44, 44);
     auto* bigKnob = new RotaryKnob;
     bigKnob->setRange(0, 240);
-    bigKnob->setFrequency(1000);
+    bigKnob->showFrequency(1000);
     bigKnob->setFixedSize(64, 64);
 
     auto* on = new TwoStateButton("On");
