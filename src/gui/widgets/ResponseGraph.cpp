@@ -89,13 +89,17 @@ QColor CaptionOn(QColor disc) {
 } // namespace
 
 ResponseGraph::ResponseGraph(QWidget* parent)
-    : QWidget(parent), polyline_(kCurvePoints), reportTimer_(this) {
+    : QWidget(parent), settleTimer_(this), polyline_(kCurvePoints), reportTimer_(this) {
     setMouseTracking(true); // hover marks and the move cursor follow the pointer without a button
     setAttribute(Qt::WA_OpaquePaintEvent); // every paint covers the whole client area
     setCursor(Qt::ArrowCursor);
     reportTimer_.setObjectName(QStringLiteral("dragReportTimer"));
     reportTimer_.setInterval(kReportPeriodMs);
     connect(&reportTimer_, &QTimer::timeout, this, &ResponseGraph::reportTick);
+    settleTimer_.setObjectName(QStringLiteral("curveSettleTimer"));
+    settleTimer_.setSingleShot(true);
+    settleTimer_.setInterval(kSettlePeriodMs);
+    connect(&settleTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     createViewSwitch();
 }
 
@@ -355,19 +359,94 @@ bool ResponseGraph::PlotCurve::operator==(const PlotCurve& other) const {
 
 const QImage& ResponseGraph::plotImage(std::vector<PlotCurve> curves) {
     const QPixmap& frame = background();
+    if (plotImage_.size() != frame.size() || plotImageFrame_ != frame.cacheKey() ||
+        curves.size() != plotImageCurves_.size()) {
+        lastChanged_.clear();
+        drawInOrder(frame, curves);
+    } else {
+        std::vector<char> changed(curves.size());
+        for (std::size_t i = 0; i < curves.size(); ++i)
+            changed[i] = curves[i] == plotImageCurves_[i] ? 0 : 1;
+        const auto count = std::count(changed.begin(), changed.end(), 1);
+        if (count == 0) {
+            if (!plotImageInOrder_)
+                drawInOrder(frame, curves); // the changes have stopped
+            return plotImage_;
+        }
+        if (stillLayerFits(curves)) {
+            composeOnStillLayer(curves);
+        } else if (changed == lastChanged_ && count < std::ssize(curves)) {
+            buildStillLayer(frame, curves, changed);
+            composeOnStillLayer(curves);
+        } else {
+            drawInOrder(frame, curves); // a change of its own, not (yet) a drag
+        }
+        lastChanged_ = std::move(changed);
+    }
+    plotImageCurves_ = std::move(curves);
+    plotImageFrame_ = frame.cacheKey();
+    return plotImage_;
+}
+
+void ResponseGraph::drawInOrder(const QPixmap& frame, const std::vector<PlotCurve>& curves) {
     if (plotImage_.size() != frame.size())
         plotImage_ = QImage(frame.size(), QImage::Format_ARGB32_Premultiplied);
-    else if (plotImageFrame_ == frame.cacheKey() && curves == plotImageCurves_)
-        return plotImage_;
     plotImage_.setDevicePixelRatio(frame.devicePixelRatio());
     QPainter painter(&plotImage_);
     painter.drawPixmap(0, 0, frame);
     painter.setRenderHint(QPainter::Antialiasing);
     for (const PlotCurve& c : curves)
         paintValues(painter, c.values.data(), c.colour, c.width, c.wrapJump);
-    plotImageCurves_ = std::move(curves);
-    plotImageFrame_ = frame.cacheKey();
-    return plotImage_;
+    plotImageInOrder_ = true;
+}
+
+void ResponseGraph::buildStillLayer(const QPixmap& frame, const std::vector<PlotCurve>& curves,
+                                    const std::vector<char>& changing) {
+    if (stillImage_.size() != frame.size())
+        stillImage_ = QImage(frame.size(), QImage::Format_ARGB32_Premultiplied);
+    stillImage_.setDevicePixelRatio(frame.devicePixelRatio());
+    QPainter painter(&stillImage_);
+    painter.drawPixmap(0, 0, frame);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        if (changing[i] == 0)
+            paintValues(painter, curves[i].values.data(), curves[i].colour, curves[i].width,
+                        curves[i].wrapJump);
+    }
+    stillCurves_ = curves;
+    stillLeftOut_ = changing;
+    stillFrame_ = frame.cacheKey();
+}
+
+bool ResponseGraph::stillLayerFits(const std::vector<PlotCurve>& curves) const {
+    if (stillFrame_ != plotImageFrame_ || stillCurves_.size() != curves.size())
+        return false;
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        if (stillLeftOut_[i] == 0 && !(curves[i] == stillCurves_[i]))
+            return false;
+    }
+    return true;
+}
+
+void ResponseGraph::composeOnStillLayer(const std::vector<PlotCurve>& curves) {
+    if (plotImage_.size() != stillImage_.size())
+        plotImage_ = QImage(stillImage_.size(), QImage::Format_ARGB32_Premultiplied);
+    plotImage_.setDevicePixelRatio(stillImage_.devicePixelRatio());
+    QPainter painter(&plotImage_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, stillImage_);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        if (stillLeftOut_[i] != 0)
+            paintValues(painter, curves[i].values.data(), curves[i].colour, curves[i].width,
+                        curves[i].wrapJump);
+    }
+    // In order when nothing kept in the layer comes after a curve drawn on top of it.
+    const auto lastKept = std::find(stillLeftOut_.rbegin(), stillLeftOut_.rend(), 0);
+    plotImageInOrder_ = std::find(lastKept, stillLeftOut_.rend(), 1) == stillLeftOut_.rend();
+    if (!plotImageInOrder_)
+        settleTimer_.start();
 }
 
 std::vector<ResponseGraph::Drawn> ResponseGraph::drawnChannels() {
