@@ -81,6 +81,13 @@ constexpr double kPhaseWrapJump = 180.0;
 constexpr double kDelayFromHz = 20.0;
 constexpr double kDelayToHz = 20000.0;
 
+// Makes `image` an image of `size` pixels at `ratio`, keeping it when it already is one.
+void FitImage(QImage& image, QSize size, qreal ratio) {
+    if (image.size() != size)
+        image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+}
+
 // Dark text on a light disc, white on a dark one.
 QColor CaptionOn(QColor disc) {
     return disc.lightnessF() > 0.55 ? kBlack : kHandleText;
@@ -389,30 +396,19 @@ const QImage& ResponseGraph::plotImage(std::vector<PlotCurve> curves) {
 }
 
 void ResponseGraph::drawInOrder(const QPixmap& frame, const std::vector<PlotCurve>& curves) {
-    if (plotImage_.size() != frame.size())
-        plotImage_ = QImage(frame.size(), QImage::Format_ARGB32_Premultiplied);
-    plotImage_.setDevicePixelRatio(frame.devicePixelRatio());
+    FitImage(plotImage_, frame.size(), frame.devicePixelRatio());
     QPainter painter(&plotImage_);
     painter.drawPixmap(0, 0, frame);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (const PlotCurve& c : curves)
-        paintValues(painter, c.values.data(), c.colour, c.width, c.wrapJump);
+    paintCurves(painter, curves, {}, 0);
     plotImageInOrder_ = true;
 }
 
 void ResponseGraph::buildStillLayer(const QPixmap& frame, const std::vector<PlotCurve>& curves,
                                     const std::vector<char>& changing) {
-    if (stillImage_.size() != frame.size())
-        stillImage_ = QImage(frame.size(), QImage::Format_ARGB32_Premultiplied);
-    stillImage_.setDevicePixelRatio(frame.devicePixelRatio());
+    FitImage(stillImage_, frame.size(), frame.devicePixelRatio());
     QPainter painter(&stillImage_);
     painter.drawPixmap(0, 0, frame);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (std::size_t i = 0; i < curves.size(); ++i) {
-        if (changing[i] == 0)
-            paintValues(painter, curves[i].values.data(), curves[i].colour, curves[i].width,
-                        curves[i].wrapJump);
-    }
+    paintCurves(painter, curves, changing, 0);
     stillCurves_ = curves;
     stillLeftOut_ = changing;
     stillFrame_ = frame.cacheKey();
@@ -429,24 +425,27 @@ bool ResponseGraph::stillLayerFits(const std::vector<PlotCurve>& curves) const {
 }
 
 void ResponseGraph::composeOnStillLayer(const std::vector<PlotCurve>& curves) {
-    if (plotImage_.size() != stillImage_.size())
-        plotImage_ = QImage(stillImage_.size(), QImage::Format_ARGB32_Premultiplied);
-    plotImage_.setDevicePixelRatio(stillImage_.devicePixelRatio());
+    FitImage(plotImage_, stillImage_.size(), stillImage_.devicePixelRatio());
     QPainter painter(&plotImage_);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, stillImage_);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (std::size_t i = 0; i < curves.size(); ++i) {
-        if (stillLeftOut_[i] != 0)
-            paintValues(painter, curves[i].values.data(), curves[i].colour, curves[i].width,
-                        curves[i].wrapJump);
-    }
+    paintCurves(painter, curves, stillLeftOut_, 1);
     // In order when nothing kept in the layer comes after a curve drawn on top of it.
     const auto lastKept = std::find(stillLeftOut_.rbegin(), stillLeftOut_.rend(), 0);
     plotImageInOrder_ = std::find(lastKept, stillLeftOut_.rend(), 1) == stillLeftOut_.rend();
     if (!plotImageInOrder_)
         settleTimer_.start();
+}
+
+void ResponseGraph::paintCurves(QPainter& painter, const std::vector<PlotCurve>& curves,
+                                const std::vector<char>& marks, char marked) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        const PlotCurve& c = curves[i];
+        if (marks.empty() || marks[i] == marked)
+            paintValues(painter, c.values.data(), c.colour, c.width, c.wrapJump);
+    }
 }
 
 std::vector<ResponseGraph::Drawn> ResponseGraph::drawnChannels() {

@@ -189,6 +189,9 @@ private:
     void buildStillLayer(const QPixmap& frame, const std::vector<PlotCurve>& curves,
                          const std::vector<char>& changing);
     bool stillLayerFits(const std::vector<PlotCurve>& curves) const;
+    // Draws the curves whose mark is `marked`, all of them when `marks` is empty.
+    void paintCurves(QPainter& painter, const std::vector<PlotCurve>& curves,
+                     const std::vector<char>& marks, char marked);
     void composeOnStillLayer(const std::vector<PlotCurve>& curves);
     void paintHandles(QPainter& painter, const std::vector<Drawn>& drawn);
     void paintCaptions(QPainter& painter);
