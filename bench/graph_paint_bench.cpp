@@ -2,7 +2,8 @@
 // program whose 12 channels all have bands and crossovers, rendered at the size the main view
 // gives it. Two kinds of redraw: one where no curve changed (the window uncovered, a handle
 // hovered), which copies the curves drawn last time, and one step of a band drag (the band's new
-// frequency, its channel's curve, the redraw), which draws every curve again. Each is printed as
+// frequency, its channel's curve, the redraw), which draws that channel's curves on a copy of
+// the others kept from the previous steps. Each is printed as
 // a share of a 60 Hz frame (16.7 ms) against a bound of a tenth of it, which leaves the rest of
 // the frame to everything else a drag redraws; from the thread's CPU time (steadier than wall
 // time on a shared machine). Then the same with a measurement on each of the 8 outputs, so 8

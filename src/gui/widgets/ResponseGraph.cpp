@@ -81,6 +81,13 @@ constexpr double kPhaseWrapJump = 180.0;
 constexpr double kDelayFromHz = 20.0;
 constexpr double kDelayToHz = 20000.0;
 
+// Makes `image` an image of `size` pixels at `ratio`, keeping it when it already is one.
+void FitImage(QImage& image, QSize size, qreal ratio) {
+    if (image.size() != size)
+        image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+}
+
 // Dark text on a light disc, white on a dark one.
 QColor CaptionOn(QColor disc) {
     return disc.lightnessF() > 0.55 ? kBlack : kHandleText;
@@ -89,13 +96,17 @@ QColor CaptionOn(QColor disc) {
 } // namespace
 
 ResponseGraph::ResponseGraph(QWidget* parent)
-    : QWidget(parent), polyline_(kCurvePoints), reportTimer_(this) {
+    : QWidget(parent), settleTimer_(this), polyline_(kCurvePoints), reportTimer_(this) {
     setMouseTracking(true); // hover marks and the move cursor follow the pointer without a button
     setAttribute(Qt::WA_OpaquePaintEvent); // every paint covers the whole client area
     setCursor(Qt::ArrowCursor);
     reportTimer_.setObjectName(QStringLiteral("dragReportTimer"));
     reportTimer_.setInterval(kReportPeriodMs);
     connect(&reportTimer_, &QTimer::timeout, this, &ResponseGraph::reportTick);
+    settleTimer_.setObjectName(QStringLiteral("curveSettleTimer"));
+    settleTimer_.setSingleShot(true);
+    settleTimer_.setInterval(kSettlePeriodMs);
+    connect(&settleTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     createViewSwitch();
 }
 
@@ -355,19 +366,86 @@ bool ResponseGraph::PlotCurve::operator==(const PlotCurve& other) const {
 
 const QImage& ResponseGraph::plotImage(std::vector<PlotCurve> curves) {
     const QPixmap& frame = background();
-    if (plotImage_.size() != frame.size())
-        plotImage_ = QImage(frame.size(), QImage::Format_ARGB32_Premultiplied);
-    else if (plotImageFrame_ == frame.cacheKey() && curves == plotImageCurves_)
-        return plotImage_;
-    plotImage_.setDevicePixelRatio(frame.devicePixelRatio());
-    QPainter painter(&plotImage_);
-    painter.drawPixmap(0, 0, frame);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (const PlotCurve& c : curves)
-        paintValues(painter, c.values.data(), c.colour, c.width, c.wrapJump);
+    if (plotImage_.size() != frame.size() || plotImageFrame_ != frame.cacheKey() ||
+        curves.size() != plotImageCurves_.size()) {
+        lastChanged_.clear();
+        drawInOrder(frame, curves);
+    } else {
+        std::vector<char> changed(curves.size());
+        for (std::size_t i = 0; i < curves.size(); ++i)
+            changed[i] = curves[i] == plotImageCurves_[i] ? 0 : 1;
+        const auto count = std::count(changed.begin(), changed.end(), 1);
+        if (count == 0) {
+            if (!plotImageInOrder_)
+                drawInOrder(frame, curves); // the changes have stopped
+            return plotImage_;
+        }
+        if (stillLayerFits(curves)) {
+            composeOnStillLayer(curves);
+        } else if (changed == lastChanged_ && count < std::ssize(curves)) {
+            buildStillLayer(frame, curves, changed);
+            composeOnStillLayer(curves);
+        } else {
+            drawInOrder(frame, curves); // a change of its own, not (yet) a drag
+        }
+        lastChanged_ = std::move(changed);
+    }
     plotImageCurves_ = std::move(curves);
     plotImageFrame_ = frame.cacheKey();
     return plotImage_;
+}
+
+void ResponseGraph::drawInOrder(const QPixmap& frame, const std::vector<PlotCurve>& curves) {
+    FitImage(plotImage_, frame.size(), frame.devicePixelRatio());
+    QPainter painter(&plotImage_);
+    painter.drawPixmap(0, 0, frame);
+    paintCurves(painter, curves, {}, 0);
+    plotImageInOrder_ = true;
+}
+
+void ResponseGraph::buildStillLayer(const QPixmap& frame, const std::vector<PlotCurve>& curves,
+                                    const std::vector<char>& changing) {
+    FitImage(stillImage_, frame.size(), frame.devicePixelRatio());
+    QPainter painter(&stillImage_);
+    painter.drawPixmap(0, 0, frame);
+    paintCurves(painter, curves, changing, 0);
+    stillCurves_ = curves;
+    stillLeftOut_ = changing;
+    stillFrame_ = frame.cacheKey();
+}
+
+bool ResponseGraph::stillLayerFits(const std::vector<PlotCurve>& curves) const {
+    if (stillFrame_ != plotImageFrame_ || stillCurves_.size() != curves.size())
+        return false;
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        if (stillLeftOut_[i] == 0 && !(curves[i] == stillCurves_[i]))
+            return false;
+    }
+    return true;
+}
+
+void ResponseGraph::composeOnStillLayer(const std::vector<PlotCurve>& curves) {
+    FitImage(plotImage_, stillImage_.size(), stillImage_.devicePixelRatio());
+    QPainter painter(&plotImage_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, stillImage_);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    paintCurves(painter, curves, stillLeftOut_, 1);
+    // In order when nothing kept in the layer comes after a curve drawn on top of it.
+    const auto lastKept = std::find(stillLeftOut_.rbegin(), stillLeftOut_.rend(), 0);
+    plotImageInOrder_ = std::find(lastKept, stillLeftOut_.rend(), 1) == stillLeftOut_.rend();
+    if (!plotImageInOrder_)
+        settleTimer_.start();
+}
+
+void ResponseGraph::paintCurves(QPainter& painter, const std::vector<PlotCurve>& curves,
+                                const std::vector<char>& marks, char marked) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        const PlotCurve& c = curves[i];
+        if (marks.empty() || marks[i] == marked)
+            paintValues(painter, c.values.data(), c.colour, c.width, c.wrapJump);
+    }
 }
 
 std::vector<ResponseGraph::Drawn> ResponseGraph::drawnChannels() {

@@ -54,6 +54,8 @@ public:
     static constexpr int kFilterChangedMessage = 0x464;
     static constexpr int kReportTimerId = 3;
     static constexpr int kReportPeriodMs = 300;
+    // How long after the last change curves drawn on top are put back in their order.
+    static constexpr int kSettlePeriodMs = 250;
     static constexpr int kNoFilter = -1;
 
     explicit ResponseGraph(QWidget* parent = nullptr);
@@ -180,8 +182,17 @@ private:
     std::vector<PlotCurve> levelCurves(const std::vector<Drawn>& drawn);
     std::vector<PlotCurve> phaseOrDelayCurves(const std::vector<Drawn>& drawn);
     // The background with `curves` drawn on it; drawn again only when they or the background
-    // changed since the last paint.
+    // changed since the last paint. When the same curves change twice running (a drag), the
+    // others are kept as a layer and only the changing ones are drawn on a copy of it, on top.
     const QImage& plotImage(std::vector<PlotCurve> curves);
+    void drawInOrder(const QPixmap& frame, const std::vector<PlotCurve>& curves);
+    void buildStillLayer(const QPixmap& frame, const std::vector<PlotCurve>& curves,
+                         const std::vector<char>& changing);
+    bool stillLayerFits(const std::vector<PlotCurve>& curves) const;
+    // Draws the curves whose mark is `marked`, all of them when `marks` is empty.
+    void paintCurves(QPainter& painter, const std::vector<PlotCurve>& curves,
+                     const std::vector<char>& marks, char marked);
+    void composeOnStillLayer(const std::vector<PlotCurve>& curves);
     void paintHandles(QPainter& painter, const std::vector<Drawn>& drawn);
     void paintCaptions(QPainter& painter);
     // The scale of the view for these channels; computes their phase and group delay curves
@@ -253,10 +264,24 @@ private:
     int backgroundLastGridLine_ = -1;
     // The background with the curves on it as the last paint drew them, and what they were: a
     // repaint that draws the same curves (a handle hovered, the window uncovered, the meters'
-    // neighbours redrawn) copies it instead of drawing 20 or more antialiased curves again.
+    // neighbours redrawn) copies it instead of drawing 20 or more antialiased curves again. A
+    // drag step changes one channel's curves only: those are drawn on the still layer below.
     QImage plotImage_;
     std::vector<PlotCurve> plotImageCurves_;
     qint64 plotImageFrame_ = 0; // the background's cache key
+    // Which curves the last change touched (true: changed); a drag touches the same ones again.
+    std::vector<char> lastChanged_;
+    // The background with every curve but the changing ones drawn on it, in order; the curves
+    // as they were then (those left out are drawn fresh at every paint). Empty: no layer.
+    QImage stillImage_;
+    std::vector<PlotCurve> stillCurves_;
+    std::vector<char> stillLeftOut_;
+    qint64 stillFrame_ = 0; // the background's cache key
+    // False while changing curves lie on top of curves that come after them in drawing order.
+    // The next paint without a change draws them in order again; the settle timer asks for that
+    // paint once the changes have stopped.
+    bool plotImageInOrder_ = true;
+    QTimer settleTimer_;
 
     std::array<double, kCurvePoints> curveX_{}; // client x of every grid frequency, unrounded
     QPolygonF polyline_;

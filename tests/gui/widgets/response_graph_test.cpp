@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include "gui/widgets/ResponseGraph.h"
+#include "link/MeasurementOverlays.h"
 
 #include <QImage>
 #include <QSignalSpy>
@@ -109,6 +110,28 @@ void SetUpProgram(ProgramContainer& data) {
     data.input(0).setGain(430);
 }
 
+// A measured driver with some ripple and a phase, at 1/12 octave from 20 Hz to 20 kHz.
+MeasuredResponse Driver(int seed) {
+    MeasuredResponse m;
+    m.name = "driver.txt";
+    for (double hz = 20.0; hz <= 20000.0; hz *= std::pow(2.0, 1.0 / 12)) {
+        m.hz.push_back(hz);
+        m.levelDb.push_back(85.0 + 4.0 * std::sin(std::log(hz) * (2 + seed)));
+        m.phaseDeg.push_back(-0.04 * hz * (seed + 1));
+    }
+    return m;
+}
+
+// Counts the paints a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
 } // namespace
 
 class ResponseGraphTest : public QObject {
@@ -132,8 +155,14 @@ private slots:
     void curvesAreSmoothTheEditedOneThicker();
     void handlesAreNumberedHollowWhileOffAndSayTheirValues();
     void screenshots();
+    void changesAfterADragAreDrawnAsAFreshGraphDrawsThem_data();
+    void changesAfterADragAreDrawnAsAFreshGraphDrawsThem();
+    void curvesDrawnOnTopAreRedrawnInOrderOnceADragStops();
 
 private:
+    // Drags band 2 of output 1 on the graph shown, with measurements on outputs 1 and 2, for
+    // several steps: the drag's curves are then drawn on top of the others kept as a layer.
+    void dragWithMeasurements(MeasurementOverlays& measurements);
     // Shows the graph at a client size, attached to the container and laid out.
     void setUpGraph(QSize size);
 
@@ -633,6 +662,98 @@ void ResponseGraphTest::screenshots() {
             break;
         }
     }
+}
+
+void ResponseGraphTest::dragWithMeasurements(MeasurementOverlays& measurements) {
+    SetUpProgram(*data_);
+    measurements.Set({true, 0}, "low.txt", Driver(0));
+    measurements.Set({true, 1}, "high.txt", Driver(1));
+    graph_->setMeasurements(&measurements);
+    graph_->grab();
+    for (int hz : {400, 500, 600, 700}) {
+        data_->output(0).filter(1).setFrequency(hz);
+        graph_->grab();
+    }
+}
+
+void ResponseGraphTest::changesAfterADragAreDrawnAsAFreshGraphDrawsThem_data() {
+    QTest::addColumn<int>("change");
+    QTest::newRow("the dragged channel again, then a repaint") << 0;
+    QTest::newRow("another channel's band") << 1;
+    QTest::newRow("another channel's colour") << 2;
+    QTest::newRow("another channel's measurement hidden") << 3;
+    QTest::newRow("a measurement loaded") << 4;
+    QTest::newRow("the view switched to phase") << 5;
+    QTest::newRow("the edited output's mode") << 6;
+    QTest::newRow("the graph's size") << 7;
+}
+
+void ResponseGraphTest::changesAfterADragAreDrawnAsAFreshGraphDrawsThem() {
+    // After a drag, the first paint of any other change must show every curve as it is now, in
+    // its order: nothing left from the layer the drag kept.
+    QFETCH(int, change);
+    MeasurementOverlays measurements;
+    dragWithMeasurements(measurements);
+    QSize size(640, 300);
+    switch (change) {
+    case 0:
+        data_->output(0).filter(1).setFrequency(800);
+        graph_->grab();
+        break;
+    case 1:
+        data_->output(1).filter(1).setFrequency(5000);
+        break;
+    case 2:
+        data_->output(1).setCurveColour({250, 120, 20});
+        break;
+    case 3:
+        measurements.SetShown({true, 1}, false);
+        break;
+    case 4:
+        measurements.Set({true, 5}, "mid.txt", Driver(5));
+        break;
+    case 5:
+        graph_->setView(GraphView::Phase);
+        break;
+    case 6:
+        graph_->selectOutput(0);
+        graph_->setMode(ResponseGraph::kModeOutputEq);
+        break;
+    case 7:
+        size = {700, 320};
+        graph_->resize(size);
+        break;
+    default:
+        QFAIL("no such change");
+    }
+    const QImage drawn = graph_->grab().toImage();
+
+    ResponseGraph fresh;
+    fresh.resize(size);
+    fresh.setContainer(data_.get());
+    fresh.setMeasurements(&measurements);
+    fresh.initialise();
+    fresh.selectOutput(graph_->selectedOutput());
+    fresh.setMode(graph_->mode());
+    fresh.setView(graph_->view());
+    QCOMPARE(drawn, fresh.grab().toImage());
+}
+
+void ResponseGraphTest::curvesDrawnOnTopAreRedrawnInOrderOnceADragStops() {
+    // Output 1's curves come before the measured ones, so during the drag they lie on top of
+    // them; once it stops, the settle timer has the graph paint them in their order again.
+    MeasurementOverlays measurements;
+    dragWithMeasurements(measurements);
+    auto* settle = graph_->findChild<QTimer*>(QStringLiteral("curveSettleTimer"));
+    QVERIFY(settle != nullptr);
+    QVERIFY(settle->isActive());
+    QVERIFY(settle->isSingleShot());
+    PaintCounter counter;
+    graph_->installEventFilter(&counter);
+    settle->start(0);
+    QTRY_VERIFY(counter.paints > 0);
+    graph_->removeEventFilter(&counter);
+    QVERIFY(!settle->isActive());
 }
 
 TAVREL_GUI_TEST_MAIN(ResponseGraphTest)
