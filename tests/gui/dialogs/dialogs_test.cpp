@@ -3,6 +3,7 @@
 // choices, the busy display's blinking and closing, and the message boxes. Time is the ticks the
 // tests call; no real serial port is opened.
 
+#include "ControllerFixture.h"
 #include "GuiTestSupport.h"
 
 #include "VirtualLine.h"
@@ -47,14 +48,7 @@ struct QuietView : IUnitView {
     void OnSearchEnded(const std::vector<int>& ids) override { searchEnded.push_back(ids); }
 };
 
-// A 4x8 main view's unit controller, disconnected, with a recording message sink.
-struct ControllerFixture {
-    ProgramContainer data;
-    ProgramBank bank{};
-    QuietView view;
-    guitest::MessageRecorder messages;
-    UnitController controller{1, data, bank, view, &messages};
-};
+using ControllerFixture = guitest::ControllerFixture<QuietView>;
 
 // Ports written as "path" or "path*" (a USB adapter); the description is "desc <path>".
 PortSource Ports(const QStringList& entries) {

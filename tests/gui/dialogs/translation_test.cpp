@@ -2,6 +2,7 @@
 // for a Chinese system locale, the tool dialogs show its texts, and English comes back unchanged
 // when it is picked again.
 
+#include "ControllerFixture.h"
 #include "GuiTestSupport.h"
 
 #include "gui/dialogs/ChannelNamesDialog.h"
@@ -30,15 +31,7 @@ namespace {
 
 using MakeDialog = std::function<QDialog*(UnitController&)>;
 
-struct QuietView : IUnitView {};
-
-struct ControllerFixture {
-    ProgramContainer data;
-    ProgramBank bank{};
-    QuietView view;
-    guitest::MessageRecorder messages;
-    UnitController controller{1, data, bank, view, &messages};
-};
+using ControllerFixture = guitest::ControllerFixture<>;
 
 // The captions, labels, buttons and group titles of a dialog, its title first.
 QStringList ShownTexts(const QDialog& dialog) {
